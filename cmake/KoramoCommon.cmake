@@ -1,0 +1,23 @@
+# One interface target carries the language level, warnings and the strict Qt defines that
+# every target of the project links: no implicit char* <-> QString conversion anywhere, so
+# each conversion names its encoding.
+set(CMAKE_CXX_STANDARD 20)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+set(CMAKE_AUTOMOC ON)
+if(NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES)
+    set(CMAKE_BUILD_TYPE RelWithDebInfo CACHE STRING "Build type" FORCE)
+endif()
+
+add_library(koramo_options INTERFACE)
+target_compile_definitions(koramo_options INTERFACE
+    QT_NO_CAST_FROM_ASCII
+    QT_NO_CAST_TO_ASCII
+    QT_NO_CAST_FROM_BYTEARRAY
+    QT_NO_URL_CAST_FROM_STRING
+    QT_USE_QSTRINGBUILDER
+    QT_NO_KEYWORDS
+    QT_DISABLE_DEPRECATED_UP_TO=0x060400)
+target_compile_options(koramo_options INTERFACE
+    -Wall -Wextra -Wno-unused-parameter)

@@ -1,0 +1,23 @@
+# koramo_add_test(NAME SOURCES a.cpp b.cpp [LIBS x y] [LABELS l] [GTEST] [TIMEOUT s])
+# Builds one test executable into build/tests/ and registers it with CTest in a fixed
+# environment: offscreen Qt, C locale with UTF-8, QStandardPaths test mode via the test
+# itself, no WebEngine sandbox (CI runs as root).
+function(koramo_add_test name)
+    cmake_parse_arguments(T "GTEST" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    set_target_properties(${name} PROPERTIES
+        RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests")
+    target_link_libraries(${name} PRIVATE koramo_options ${T_LIBS})
+    if(T_GTEST)
+        find_package(GTest REQUIRED)
+        target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main)
+    endif()
+    add_test(NAME ${name} COMMAND ${name})
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 300)
+    endif()
+    set_tests_properties(${name} PROPERTIES
+        TIMEOUT ${T_TIMEOUT}
+        LABELS "${T_LABELS}"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;LANG=C.UTF-8;QTWEBENGINE_DISABLE_SANDBOX=1;KORAMO_BUILD_BIN=${KORAMO_PROGRAM_DIR};KORAMO_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+endfunction()

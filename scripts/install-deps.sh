@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package that コラモ, its archiver libraries, its tests and its
+# benchmarks need. Safe to run again: apt-get skips what is already installed.
+set -euo pipefail
+
+PACKAGES=(
+  # toolchain
+  build-essential cmake pkg-config ninja-build git
+  # Qt 6: widgets, print support, WebEngine, Japanese translations of Qt's own texts
+  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools
+  qt6-translations-l10n libgl-dev libegl-dev libxkbcommon-dev
+  # media: GStreamer playbin with WAV, AVI and MIDI (FluidSynth + General MIDI sound font)
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
+  timgm6mb-soundfont
+  # desktop services, archives, code pages
+  libglib2.0-dev libarchive-dev libgcab-dev libicu-dev zlib1g-dev libx11-dev
+  # fonts so Japanese renders
+  fonts-noto-cjk
+  # tests: GoogleTest, a display server for end-to-end runs, screenshots
+  libgtest-dev xvfb xauth x11-utils imagemagick
+  # fuzzing the archive parsers with libFuzzer (clang's runtime)
+  clang libclang-rt-14-dev
+  # independent archivers used as test oracles and benchmark peers
+  lhasa libarchive-tools jlha-utils cabextract gcab zip unzip python3
+)
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO="sudo"
+fi
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ "${#missing[@]}" -eq 0 ]; then
+  echo "install-deps: every package is already installed"
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"

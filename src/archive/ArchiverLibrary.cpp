@@ -1,0 +1,71 @@
+#include "archive/ArchiverLibrary.h"
+
+#include "platform/Paths.h"
+
+#include <QLocale>
+
+namespace archive {
+
+QString libraryFileName(Family family)
+{
+    switch (family) {
+    case Family::Lzh: return QStringLiteral("libunlha32.so");
+    case Family::Zip: return QStringLiteral("libunzip32.so");
+    case Family::Cab: return QStringLiteral("libcab32.so");
+    }
+    return QString();
+}
+
+QString entryPrefix(Family family)
+{
+    switch (family) {
+    case Family::Lzh: return QStringLiteral("Unlha");
+    case Family::Zip: return QStringLiteral("UnZip");
+    case Family::Cab: return QStringLiteral("Cab");
+    }
+    return QString();
+}
+
+ArchiverLibrary::ArchiverLibrary(Family family, const QString& folder)
+    : m_family(family),
+      m_library(std::make_unique<QLibrary>(platform::withSlash(folder) + libraryFileName(family)))
+{
+    // Loaded by its full path only: a library of the same name elsewhere on the system is
+    // never picked up instead of ours.
+    m_library->load();
+}
+
+ArchiverLibrary::~ArchiverLibrary() = default;
+
+bool ArchiverLibrary::isLoaded() const
+{
+    return m_library->isLoaded();
+}
+
+void* ArchiverLibrary::resolve(const char* suffix) const
+{
+    if (!isLoaded())
+        return nullptr;
+    const QByteArray name = entryPrefix(m_family).toLatin1() + QByteArray(suffix);
+    return reinterpret_cast<void*>(m_library->resolve(name.constData()));
+}
+
+std::optional<int> ArchiverLibrary::version() const
+{
+    using GetVersion = int (*)();
+    auto fn = reinterpret_cast<GetVersion>(resolve("GetVersion"));
+    if (!fn)
+        return std::nullopt;
+    return fn();
+}
+
+QString versionText(Family family, const QString& folder)
+{
+    const ArchiverLibrary library(family, folder);
+    const std::optional<int> v = library.version();
+    if (!v)
+        return QString();
+    return QString::number(*v / 100.0, 'g', QLocale::FloatingPointShortest);
+}
+
+} // namespace archive

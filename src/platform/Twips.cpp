@@ -1,0 +1,30 @@
+#include "platform/Twips.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+#include <cmath>
+
+namespace platform {
+
+double logicalDpi(const QWidget* widget)
+{
+    const QScreen* screen = widget ? widget->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return 96.0;
+    const double dpi = screen->logicalDotsPerInchY();
+    return dpi > 0 ? dpi : 96.0;
+}
+
+int twipsToPixels(double twips, double dpi)
+{
+    return static_cast<int>(std::lround(twips * dpi / kTwipsPerInch));
+}
+
+double pixelsToTwips(int pixels, double dpi)
+{
+    return pixels * kTwipsPerInch / dpi;
+}
+
+} // namespace platform
