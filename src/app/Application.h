@@ -1,6 +1,85 @@
 #pragma once
 
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+#include <memory>
+
+namespace platform {
+class Mci;
+class Prompts;
+} // namespace platform
+namespace settings {
+class ExpIni;
+class SettingsForms;
+} // namespace settings
+namespace about {
+class AboutDialog;
+}
+
 namespace app {
+
+class MainWindow;
+
+// The program's life cycle: it makes the main window, runs the start-up steps in their
+// order, keeps the dialogs that hold the settings, and on close saves the window size,
+// releases the windows, stops the media and removes the work folder.
+class Application final : public QObject {
+    Q_OBJECT
+public:
+    Application(platform::Prompts& prompts, platform::Mci& mci, QObject* parent = nullptr);
+    ~Application() override;
+
+    // Runs the start-up; arguments are the command line without the program name.
+    void startUp(const QStringList& arguments);
+
+    MainWindow* mainWindow() const;
+    settings::SettingsForms* forms() const { return m_forms.get(); }
+    const settings::ExpIni& ini() const { return *m_ini; }
+    // The about dialog, loaded (with its versions) when it is not.
+    about::AboutDialog* about();
+    bool isAboutLoaded() const { return !m_about.isNull(); }
+
+    // The windows released by the last shutdown, in their order.
+    QStringList unloadOrder() const { return m_unloadOrder; }
+    bool isShutDown() const { return m_shutDown; }
+
+    // The folder-change procedure: run whenever the folder tree's path changes.
+    void folderChanged(const QString& folder);
+
+Q_SIGNALS:
+    void shutDownFinished();
+
+private:
+    void readFavourites();
+    void loadPreviewSettings();
+    void loadCustomRules();
+    void loadGeneralSettings();
+    void loadAbout();
+    bool restoreWindowSize();
+    bool finishSettings();
+    void applyGeneralSettings();
+    void toolbarButton(int number);
+    void shutdown();
+    void saveWindowSize();
+
+    platform::Prompts& m_prompts;
+    platform::Mci& m_mci;
+    QPointer<MainWindow> m_window;
+    std::unique_ptr<settings::ExpIni> m_ini;
+    std::unique_ptr<settings::SettingsForms> m_forms;
+    QPointer<about::AboutDialog> m_about;
+    QStringList m_unloadOrder;
+    bool m_shutDown = false;
+};
+
+// The window's outer size (frame included) in pixels, and setting it.
+QSize outerSize(const QWidget* window);
+void setOuterWidth(QWidget* window, int width);
+void setOuterHeight(QWidget* window, int height);
+
 // Starts the program: returns the exit code of the event loop.
 int runProgram(int argc, char** argv);
+
 } // namespace app

@@ -1,0 +1,100 @@
+#include "about/AboutDialog.h"
+
+#include "archive/ArchiverLibrary.h"
+#include "platform/Paths.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace about {
+
+namespace {
+QLabel* namedLabel(const QString& text, const char* name, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+} // namespace
+
+AboutDialog::AboutDialog(const QString& programFolder, QWidget* parent)
+    : QDialog(parent), m_programFolder(programFolder)
+{
+    setObjectName(QStringLiteral("AboutDialog"));
+    setWindowTitle(QStringLiteral("ヘルプなど"));
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(namedLabel(QStringLiteral("ホームページ："), "Label2", this), 0, 0);
+    m_address = namedLabel(QStringLiteral("https://koramo.example.jp/"), "Label1", this);
+    m_address->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    grid->addWidget(m_address, 0, 1);
+    grid->addWidget(namedLabel(QStringLiteral("バージョン"), "Label9", this), 1, 1);
+    grid->addWidget(namedLabel(QStringLiteral("unlha32.dll"), "Label3", this), 2, 0);
+    grid->addWidget(namedLabel(QString(), "Label6", this), 2, 1);
+    grid->addWidget(namedLabel(QStringLiteral("unzip32.dll"), "Label4", this), 3, 0);
+    grid->addWidget(namedLabel(QString(), "Label7", this), 3, 1);
+    grid->addWidget(namedLabel(QStringLiteral("cab32.dll"), "Label5", this), 4, 0);
+    grid->addWidget(namedLabel(QString(), "Label8", this), 4, 1);
+
+    auto* homeButton = new QPushButton(QStringLiteral("ホームページを見に行く"), this);
+    homeButton->setObjectName(QStringLiteral("Command1"));
+    auto* helpButton = new QPushButton(QStringLiteral("ヘルプを見る"), this);
+    helpButton->setObjectName(QStringLiteral("Command2"));
+    auto* closeButton = new QPushButton(QStringLiteral("閉じる"), this);
+    closeButton->setObjectName(QStringLiteral("Command3"));
+    connect(homeButton, &QPushButton::clicked, this,
+            [this] { Q_EMIT openRequested(homePage()); });
+    connect(helpButton, &QPushButton::clicked, this,
+            [this] { Q_EMIT openRequested(helpFile()); });
+    connect(closeButton, &QPushButton::clicked, this, [this] {
+        hide();
+        Q_EMIT unloadRequested();
+    });
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(homeButton);
+    buttons->addWidget(helpButton);
+    buttons->addWidget(closeButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
+
+    loadVersions();
+}
+
+QLabel* AboutDialog::versionLabel(const QString& name) const
+{
+    return findChild<QLabel*>(name);
+}
+
+QString AboutDialog::homePage() const
+{
+    return m_address->text();
+}
+
+QString AboutDialog::helpFile() const
+{
+    return platform::withSlash(m_programFolder) + QStringLiteral("file.hlp");
+}
+
+void AboutDialog::loadVersions()
+{
+    using archive::Family;
+    versionLabel(QStringLiteral("Label7"))->setText(archive::versionText(Family::Zip, m_programFolder));
+    versionLabel(QStringLiteral("Label6"))->setText(archive::versionText(Family::Lzh, m_programFolder));
+    versionLabel(QStringLiteral("Label8"))->setText(archive::versionText(Family::Cab, m_programFolder));
+}
+
+void AboutDialog::markMissingLibraries()
+{
+    for (const char* name : {"Label6", "Label7", "Label8"}) {
+        QLabel* label = versionLabel(QString::fromLatin1(name));
+        if (label->text().isEmpty())
+            label->setText(QStringLiteral("Not Installed"));
+    }
+}
+
+} // namespace about

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QListWidget>
+#include <QString>
+#include <QStringList>
+
+namespace app {
+
+// The file list: the files of one folder whose names match a pattern, a list of wildcard
+// masks separated by ";" ("*.txt;*.log"), compared without regard to case. Several files
+// may be selected.
+class FileListBox final : public QListWidget {
+    Q_OBJECT
+public:
+    explicit FileListBox(QWidget* parent = nullptr);
+
+    QString path() const { return m_path; }
+    QString pattern() const { return m_pattern; }
+    void setPath(const QString& path);
+    void setPattern(const QString& pattern);
+    // Re-reads the folder.
+    void refresh();
+    // The name of the current entry, or empty.
+    QString fileName() const;
+    // The names of the selected entries in list order.
+    QStringList selectedNames() const;
+
+private:
+    QString m_path;
+    QString m_pattern = QStringLiteral("*.*");
+};
+
+// True when the name matches one of the masks of the pattern. "*.*" matches every name, also
+// one without a dot, as on the platform the masks come from.
+bool matchesPattern(const QString& name, const QString& pattern);
+
+} // namespace app

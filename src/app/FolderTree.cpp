@@ -1,0 +1,61 @@
+#include "app/FolderTree.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
+
+namespace app {
+
+FolderTree::FolderTree(QWidget* parent) : QTreeView(parent), m_model(new QFileSystemModel(this))
+{
+    m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    m_model->setReadOnly(true);
+    m_model->setRootPath(QStringLiteral("/"));
+    setModel(m_model);
+    for (int column = 1; column < m_model->columnCount(); ++column)
+        hideColumn(column);
+    header()->hide();
+    setRootIndex(m_model->index(QStringLiteral("/")));
+    setUniformRowHeights(true);
+    // Folders are read in the background; once the current folder's parents are read, it is
+    // scrolled into view.
+    connect(m_model, &QFileSystemModel::directoryLoaded, this, [this](const QString& folder) {
+        if (!m_path.startsWith(folder))
+            return;
+        const QModelIndex index = m_model->index(m_path);
+        if (index.isValid()) {
+            setCurrentIndex(index);
+            scrollTo(index);
+        }
+    });
+}
+
+bool FolderTree::setPath(const QString& path)
+{
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isDir())
+        return false;
+    const QString clean = QDir::cleanPath(info.absoluteFilePath());
+    const QModelIndex index = m_model->index(clean);
+    if (index.isValid()) {
+        for (QModelIndex up = index; up.isValid(); up = up.parent())
+            expand(up);
+        setCurrentIndex(index);
+        scrollTo(index);
+    }
+    if (clean == m_path)
+        return true;
+    m_path = clean;
+    Q_EMIT pathChanged(m_path);
+    return true;
+}
+
+void FolderTree::refresh()
+{
+    // The model watches the folders it has read; a fresh root path makes it re-read them.
+    if (!m_path.isEmpty())
+        m_model->setRootPath(QStringLiteral("/"));
+}
+
+} // namespace app

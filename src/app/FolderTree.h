@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QTreeView>
+
+class QFileSystemModel;
+
+namespace app {
+
+// The folder tree: the folders of the file system, with one current folder (its path).
+class FolderTree final : public QTreeView {
+    Q_OBJECT
+public:
+    explicit FolderTree(QWidget* parent = nullptr);
+
+    QString path() const { return m_path; }
+    // Makes the folder current, expanding the tree down to it. Returns false, changing
+    // nothing, when the path is not an existing folder.
+    bool setPath(const QString& path);
+    // Re-reads the folders below the current one.
+    void refresh();
+
+Q_SIGNALS:
+    void pathChanged(const QString& path);
+
+private:
+    QFileSystemModel* m_model;
+    QString m_path;
+};
+
+} // namespace app

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class QWidget;
+
+namespace app {
+
+// Where one pane of the main window goes, in twips.
+struct PaneRect {
+    QString name;
+    double left;
+    double top;
+    double width;
+    double height;
+};
+
+// The panes that follow the window's size, for an inner width W and height H in twips.
+QList<PaneRect> mainLayout(double width, double height);
+
+// Places the panes found by name below the form. A pane whose computed width or height is
+// negative (a very small window) keeps the geometry it had.
+void applyMainLayout(QWidget* form, double dpi);
+
+} // namespace app

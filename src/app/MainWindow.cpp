@@ -1,0 +1,324 @@
+#include "app/MainWindow.h"
+
+#include "app/FileListBox.h"
+#include "app/FolderTree.h"
+#include "app/MainLayout.h"
+#include "app/WrappingButton.h"
+#include "platform/DriveList.h"
+#include "platform/Twips.h"
+#include "preview/BrowserPane.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace app {
+
+namespace {
+// Design size of the window's inner area, in pixels at 96 DPI (12000 × 8100 twips).
+constexpr int kDesignWidth = 800;
+constexpr int kDesignHeight = 540;
+
+int px(double twips, double dpi)
+{
+    return platform::twipsToPixels(twips, dpi);
+}
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("コラモ  - "));
+    m_form = new QWidget(this);
+    m_form->setObjectName(QStringLiteral("form"));
+    setCentralWidget(m_form);
+    m_form->installEventFilter(this);
+
+    buildMenus();
+    buildToolbar();
+    buildPanes();
+    resize(kDesignWidth, kDesignHeight + menuBar()->sizeHint().height());
+}
+
+MainWindow::~MainWindow() = default;
+
+double MainWindow::dpi() const
+{
+    return platform::logicalDpi(this);
+}
+
+void MainWindow::buildMenus()
+{
+    auto named = [this](QAction* action, const char* name) {
+        action->setObjectName(QString::fromLatin1(name));
+        return action;
+    };
+
+    QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    fileMenu->setObjectName(QStringLiteral("mfile"));
+    named(fileMenu->addAction(QStringLiteral("終了")), "end");
+
+    m_favourites = menuBar()->addMenu(QStringLiteral("フォルダ"));
+    m_favourites->setObjectName(QStringLiteral("f"));
+    m_favourites->menuAction()->setObjectName(QStringLiteral("fmenu"));
+    m_destinations = new QMenu(this);
+    m_destinations->setObjectName(QStringLiteral("ff"));
+    for (int i = 1; i <= 5; ++i) {
+        QAction* f = m_favourites->addAction(QString());
+        f->setObjectName(QStringLiteral("f") + QString::number(i));
+        QAction* ff = m_destinations->addAction(QString());
+        ff->setObjectName(QStringLiteral("ff") + QString::number(i));
+    }
+
+    named(menuBar()->addAction(QStringLiteral("ネットワーク")), "net")->setVisible(false);
+    named(menuBar()->addAction(QStringLiteral("設定")), "settei");
+    named(menuBar()->addAction(QStringLiteral("ヘルプ")), "help");
+}
+
+void MainWindow::buildToolbar()
+{
+    m_toolbar = new QToolBar(m_form);
+    m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
+    m_toolbar->setMovable(false);
+    m_toolbar->setFloatable(false);
+    m_toolbar->setIconSize(QSize(16, 16));
+
+    struct Button {
+        const char* tooltip; // nullptr: a separator
+        QStyle::StandardPixmap icon;
+    };
+    // Numbered from 1 in their order on the bar; separators take numbers too.
+    static const Button buttons[] = {
+        {"削除", QStyle::SP_TrashIcon},
+        {"", QStyle::SP_FileLinkIcon},
+        {"ファイルをコピー", QStyle::SP_FileDialogNewFolder},
+        {"ファイルの移動", QStyle::SP_ArrowForward},
+        {nullptr, QStyle::SP_CustomBase},
+        {"よく使うドライブを指定", QStyle::SP_DriveHDIcon},
+        {"よく使うフォルダを指定", QStyle::SP_DirIcon},
+        {nullptr, QStyle::SP_CustomBase},
+        {"設定", QStyle::SP_FileDialogDetailedView},
+        {nullptr, QStyle::SP_CustomBase},
+        {"テキストファイルを上書き保存", QStyle::SP_DialogSaveButton},
+        {"テキストファイルを名前を付けて保存", QStyle::SP_DriveFDIcon},
+        {"印刷", QStyle::SP_FileDialogContentsView},
+        {nullptr, QStyle::SP_CustomBase},
+        {"最新の情報に更新", QStyle::SP_BrowserReload},
+        {"一つ前のフォルダに戻る", QStyle::SP_ArrowBack},
+        {nullptr, QStyle::SP_CustomBase},
+        {"テキストファイルの検索", QStyle::SP_FileDialogInfoView},
+        {"簡易テキストエディタの起動", QStyle::SP_FileIcon},
+        {nullptr, QStyle::SP_CustomBase},
+        {"ヘルプ・このソフトについて", QStyle::SP_DialogHelpButton},
+    };
+    int number = 0;
+    for (const Button& b : buttons) {
+        ++number;
+        QAction* action = b.tooltip ? m_toolbar->addAction(style()->standardIcon(b.icon), QString())
+                                    : m_toolbar->addSeparator();
+        action->setObjectName(QStringLiteral("Button") + QString::number(number));
+        if (!b.tooltip)
+            continue;
+        action->setToolTip(QString::fromUtf8(b.tooltip));
+        connect(action, &QAction::triggered, this,
+                [this, number] { Q_EMIT toolbarButtonClicked(number); });
+    }
+}
+
+QLabel* MainWindow::addHiddenLabel(const QString& name)
+{
+    auto* label = new QLabel(m_form);
+    label->setObjectName(name);
+    label->hide();
+    return label;
+}
+
+void MainWindow::buildPanes()
+{
+    const double d = dpi();
+
+    m_drive = new platform::DriveList(m_form);
+    m_drive->setObjectName(QStringLiteral("Drive1"));
+    // The left column is 2535 twips wide; the drive list takes all of it so that a mount
+    // point and its label can be read.
+    m_drive->setGeometry(0, px(480, d), px(2535, d), m_drive->sizeHint().height());
+
+    m_tree = new FolderTree(m_form);
+    m_tree->setObjectName(QStringLiteral("Dir1"));
+    m_files = new FileListBox(m_form);
+    m_files->setObjectName(QStringLiteral("File1"));
+
+    m_filter = new QComboBox(m_form);
+    m_filter->setObjectName(QStringLiteral("Combo1"));
+
+    auto* destinationLabel = new QLabel(QStringLiteral("コピー先または移動先"), m_form);
+    destinationLabel->setObjectName(QStringLiteral("Label1"));
+    destinationLabel->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    destinationLabel->setWordWrap(true);
+    m_destination = new QLineEdit(m_form);
+    m_destination->setObjectName(QStringLiteral("Text2"));
+    // The filter list lies over the left end of the box; typed text starts beyond it.
+    m_destination->setTextMargins(px(3375 - 2520, d) + 2, 0, 0, 0);
+    // The caption beside the box is partly under the filter list; the empty box says it too.
+    m_destination->setPlaceholderText(destinationLabel->text());
+    auto* browse = new QPushButton(QStringLiteral("参照(&S)"), m_form);
+    browse->setObjectName(QStringLiteral("Command1"));
+    auto* favourite = new WrappingButton(QStringLiteral("よく使うフォルダを指定"), m_form);
+    favourite->setObjectName(QStringLiteral("Command3"));
+    auto* copy = new QPushButton(QStringLiteral("コピー(&C)"), m_form);
+    copy->setObjectName(QStringLiteral("Command2"));
+    copy->setEnabled(false);
+    connect(m_destination, &QLineEdit::textChanged, copy,
+            [copy](const QString& text) { copy->setEnabled(!text.isEmpty()); });
+
+    // The preview area: four viewers share one rectangle, one of them visible at a time.
+    auto* notice = new QLabel(QStringLiteral("プレビューできません"), m_form);
+    notice->setObjectName(QStringLiteral("Label2"));
+    notice->setGeometry(px(2640 + 240, d), px(480 + 240, d), px(3000, d), px(300, d));
+    notice->hide();
+
+    auto* browser = new preview::BrowserPane(m_form);
+    browser->setObjectName(QStringLiteral("WebBrowser1"));
+    browser->hide();
+
+    auto* members = new QTreeWidget(m_form);
+    members->setObjectName(QStringLiteral("ListView1"));
+    members->setColumnCount(3);
+    members->setHeaderLabels({QStringLiteral("ファイル名"), QStringLiteral("サイズ(ﾊﾞｲﾄ)"),
+                              QStringLiteral("日時")});
+    members->setRootIsDecorated(false);
+    members->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    members->hide();
+
+    auto* picture = new QScrollArea(m_form);
+    picture->setObjectName(QStringLiteral("Picture1"));
+    picture->setWidget(new QLabel(picture));
+    picture->hide();
+
+    auto* text = new QTextEdit(m_form);
+    text->setObjectName(QStringLiteral("RichTextBox1"));
+
+    // The MP3 tag lines and the media controls sit at the top of the preview area.
+    auto* title = new QLineEdit(m_form);
+    title->setObjectName(QStringLiteral("Text1"));
+    title->setGeometry(px(2760, d), px(720, d), px(5000, d), px(300, d));
+    title->hide();
+    auto* artist = new QLineEdit(m_form);
+    artist->setObjectName(QStringLiteral("Text3"));
+    artist->setGeometry(px(2760, d), px(1080, d), px(5000, d), px(300, d));
+    artist->hide();
+    auto* mediaStatus = new QLabel(m_form);
+    mediaStatus->setObjectName(QStringLiteral("Label4"));
+    mediaStatus->setGeometry(px(2760, d), px(1500, d), px(5000, d), px(300, d));
+    mediaStatus->hide();
+    auto* stop = new QPushButton(QStringLiteral("停止(&P)"), m_form);
+    stop->setObjectName(QStringLiteral("Command4"));
+    stop->setGeometry(px(2760, d), px(1920, d), px(1215, d), px(375, d));
+    stop->hide();
+    auto* pause = new QPushButton(QStringLiteral("一時停止(&T)"), m_form);
+    pause->setObjectName(QStringLiteral("Command5"));
+    pause->setGeometry(px(4095, d), px(1920, d), px(1215, d), px(375, d));
+    pause->hide();
+
+    // Program-wide values kept in hidden labels.
+    for (const char* name : {"Label3", "Label10", "Label15", "Label11", "Label12", "Label8",
+                             "Label9", "Label17", "Label14"})
+        addHiddenLabel(QString::fromLatin1(name));
+
+    m_status = new QStatusBar(m_form);
+    m_status->setObjectName(QStringLiteral("StatusBar1"));
+    m_status->setSizeGripEnabled(false);
+    for (int i = 1; i <= 3; ++i) {
+        auto* p = new QLabel(m_status);
+        p->setObjectName(QStringLiteral("Panel") + QString::number(i));
+        p->setMinimumWidth(px(1800, d));
+        m_status->addWidget(p, i == 3 ? 1 : 0);
+        m_panels.append(p);
+    }
+
+    // The filter list is drawn over the left end of the destination row.
+    m_filter->raise();
+}
+
+QLabel* MainWindow::panel(int number) const
+{
+    return number >= 1 && number <= m_panels.size() ? m_panels.at(number - 1) : nullptr;
+}
+
+QLabel* MainWindow::hiddenLabel(const QString& name) const
+{
+    return m_form->findChild<QLabel*>(name, Qt::FindDirectChildrenOnly);
+}
+
+QString MainWindow::hiddenValue(const QString& name) const
+{
+    const QLabel* label = hiddenLabel(name);
+    return label ? label->text() : QString();
+}
+
+void MainWindow::setHiddenValue(const QString& name, const QString& value)
+{
+    if (QLabel* label = hiddenLabel(name))
+        label->setText(value);
+}
+
+QAction* MainWindow::menuAction(const QString& name) const
+{
+    return findChild<QAction*>(name);
+}
+
+void MainWindow::setFavouriteCaption(int number, const QString& caption)
+{
+    // A caption is plain text: an "&" in a folder name must not become a shortcut key.
+    QString shown = caption;
+    shown.replace(QLatin1Char('&'), QLatin1String("&&"));
+    if (QAction* f = menuAction(QStringLiteral("f") + QString::number(number)))
+        f->setText(shown);
+    if (QAction* ff = menuAction(QStringLiteral("ff") + QString::number(number)))
+        ff->setText(shown);
+}
+
+void MainWindow::showFolderInTitle(const QString& folder)
+{
+    setWindowTitle(QStringLiteral("コラモ  - ") + folder);
+}
+
+void MainWindow::layoutPanes()
+{
+    const int toolbarHeight = m_toolbar->sizeHint().height();
+    m_toolbar->setGeometry(0, 0, m_form->width(), toolbarHeight);
+    const int statusHeight = m_status->sizeHint().height();
+    m_status->setGeometry(0, m_form->height() - statusHeight, m_form->width(), statusHeight);
+    applyMainLayout(m_form, dpi());
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_form && event->type() == QEvent::Resize)
+        layoutPanes();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    if (m_closing)
+        return;
+    m_closing = true;
+    Q_EMIT closeRequested();
+}
+
+} // namespace app

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "settings/ExpIni.h"
+
+#include <QDialog>
+
+#include <functional>
+
+class QCheckBox;
+class QLineEdit;
+
+namespace platform {
+class DriveList;
+class Prompts;
+} // namespace platform
+
+namespace settings {
+
+// The general settings dialog. Its check boxes and text boxes are the live settings the rest
+// of the program reads. Loading reads them from the settings file; "ＯＫ" writes every key and
+// hides the dialog; "キャンセル" (or closing the window) unloads it, so the next use reads the
+// file again.
+class GeneralSettingsDialog final : public QDialog {
+    Q_OBJECT
+public:
+    GeneralSettingsDialog(const ExpIni& ini, platform::Prompts& prompts, QWidget* pickerOwner,
+                          QWidget* parent = nullptr);
+
+    // Reads every control from the settings file; a missing or non-numeric value leaves its
+    // control as it is.
+    void load();
+
+    // Check1 … Check7.
+    QCheckBox* check(int number) const;
+    // Text1 … Text5, the favourite folders.
+    QLineEdit* folderBox(int number) const;
+    platform::DriveList* driveList() const { return m_drive; }
+
+    // What "プレビューの設定" does: set by the owner of both dialogs.
+    void setPreviewOpener(std::function<void()> opener) { m_openPreview = std::move(opener); }
+
+    void confirm(); // "ＯＫ"
+    void reject() override; // "キャンセル" and the close box
+
+Q_SIGNALS:
+    // "ＯＫ" wrote the settings; the main window takes the favourites and the network item.
+    void confirmed();
+    // "キャンセル": the dialog is to be unloaded.
+    void unloadRequested();
+
+private:
+    ExpIni m_ini;
+    platform::Prompts& m_prompts;
+    QWidget* m_pickerOwner;
+    platform::DriveList* m_drive;
+    QList<QLineEdit*> m_folders;
+    QList<QCheckBox*> m_checks;
+    std::function<void()> m_openPreview;
+};
+
+} // namespace settings

@@ -1,0 +1,189 @@
+#include "settings/PreviewSettingsDialog.h"
+
+#include "settings/Conversions.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace settings {
+
+namespace {
+struct Kind {
+    int number;
+    const char* caption;
+};
+// The kind boxes in their order on the dialog.
+const Kind kKinds[] = {
+    {1, "htm,htmlファイル"}, {2, "jpgファイル"}, {3, "txt関係のファイル"}, {4, "bmp,ico,gif"},
+    {5, "MP3ファイル"},     {9, "LZHファイル"}, {10, "ZIPファイル"},      {11, "一太郎ファイル"},
+    {12, "ﾏﾙﾁﾒﾃﾞｨｱﾌｧｲﾙ(wav,mid,avi)"}, {6, "すべて"},
+};
+const char* const kModeCaptions[] = {"テキスト", "HTML", "絵"};
+} // namespace
+
+QString normalisedExtension(const QString& text)
+{
+    QString lower = text.toLower();
+    if (!lower.startsWith(QLatin1Char('.')))
+        lower.prepend(QLatin1Char('.'));
+    return lower;
+}
+
+PreviewSettingsDialog::PreviewSettingsDialog(const ExpIni& ini, QWidget* parent)
+    : QDialog(parent), m_ini(ini)
+{
+    setObjectName(QStringLiteral("PreviewSettings"));
+    setWindowTitle(QStringLiteral("プレビューの設定"));
+    setModal(true);
+    for (int i = 0; i < 12; ++i)
+        m_checks.append(nullptr);
+
+    auto* heading = new QLabel(QStringLiteral("プレビューを無効にする項目を選択してください"), this);
+    heading->setObjectName(QStringLiteral("Label1"));
+
+    auto* kinds = new QGridLayout;
+    int cell = 0;
+    for (const Kind& kind : kKinds) {
+        auto* box = new QCheckBox(QString::fromUtf8(kind.caption), this);
+        box->setObjectName(QStringLiteral("Check") + QString::number(kind.number));
+        m_checks[kind.number - 1] = box;
+        kinds->addWidget(box, cell / 2, cell % 2);
+        ++cell;
+    }
+    // "すべて" switches the nine other kinds off and on.
+    connect(m_checks[5], &QCheckBox::stateChanged, this, [this](int state) {
+        for (QCheckBox* box : kindBoxes())
+            box->setEnabled(state == Qt::Unchecked);
+    });
+
+    auto* customHeading = new QLabel(QStringLiteral("プレビューのカスタム"), this);
+    customHeading->setObjectName(QStringLiteral("Label2"));
+    auto* extensionHeading = new QLabel(QStringLiteral("新たにプレビューする拡張子"), this);
+    extensionHeading->setObjectName(QStringLiteral("Label3"));
+    auto* modeHeading = new QLabel(QStringLiteral("表示するモード"), this);
+    modeHeading->setObjectName(QStringLiteral("Label6"));
+
+    auto* rules = new QGridLayout;
+    rules->addWidget(extensionHeading, 0, 0, 1, 2);
+    rules->addWidget(modeHeading, 2, 0, 1, 2);
+    for (int r = 0; r < 2; ++r) {
+        const QString n = QString::number(r + 1);
+        m_extensions[r] = new QLineEdit(this);
+        m_extensions[r]->setObjectName(QStringLiteral("Text") + n);
+        auto* frame = new QGroupBox(this);
+        frame->setObjectName(QStringLiteral("Frame") + n);
+        auto* frameLayout = new QVBoxLayout(frame);
+        auto* group = new QButtonGroup(frame);
+        m_modes[r] = new QLabel(this);
+        m_modes[r]->setObjectName(QStringLiteral("Label") + QString::number(r + 4));
+        m_modes[r]->hide();
+        for (int i = 0; i < 3; ++i) {
+            auto* option = new QRadioButton(QString::fromUtf8(kModeCaptions[i]), frame);
+            option->setObjectName(QStringLiteral("Option") + n);
+            option->setProperty("index", i);
+            group->addButton(option, i);
+            frameLayout->addWidget(option);
+            m_options[r][i] = option;
+            QLabel* mode = m_modes[r];
+            connect(option, &QRadioButton::toggled, this, [mode, i](bool on) {
+                if (on)
+                    mode->setText(QString::number(i));
+            });
+        }
+        auto* inForce = new QCheckBox(this);
+        inForce->setObjectName(QStringLiteral("Check") + QString::number(r + 7));
+        m_checks[r + 6] = inForce;
+        rules->addWidget(m_extensions[r], 1, r);
+        rules->addWidget(frame, 3, r);
+        rules->addWidget(inForce, 4, r);
+    }
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("Command1"));
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("キャンセル"), this);
+    cancel->setObjectName(QStringLiteral("Command2"));
+    connect(ok, &QPushButton::clicked, this, &PreviewSettingsDialog::confirm);
+    connect(cancel, &QPushButton::clicked, this, &PreviewSettingsDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(heading);
+    layout->addLayout(kinds);
+    layout->addWidget(customHeading);
+    layout->addLayout(rules);
+    layout->addLayout(buttons);
+}
+
+QCheckBox* PreviewSettingsDialog::check(int number) const
+{
+    return number >= 1 && number <= m_checks.size() ? m_checks.at(number - 1) : nullptr;
+}
+
+QLineEdit* PreviewSettingsDialog::extensionBox(int rule) const
+{
+    return rule == 1 || rule == 2 ? m_extensions[rule - 1] : nullptr;
+}
+
+QRadioButton* PreviewSettingsDialog::option(int rule, int index) const
+{
+    if ((rule != 1 && rule != 2) || index < 0 || index > 2)
+        return nullptr;
+    return m_options[rule - 1][index];
+}
+
+QLabel* PreviewSettingsDialog::modeLabel(int rule) const
+{
+    return rule == 1 || rule == 2 ? m_modes[rule - 1] : nullptr;
+}
+
+QList<QCheckBox*> PreviewSettingsDialog::kindBoxes() const
+{
+    return {check(1), check(2), check(3), check(4), check(5),
+            check(9), check(10), check(11), check(12)};
+}
+
+void PreviewSettingsDialog::confirm()
+{
+    const QString pre = QStringLiteral("pre");
+    const QString cust = QStringLiteral("cust");
+    m_ini.write(pre, QStringLiteral("htm"), checkValueText(check(1)));
+    m_ini.write(pre, QStringLiteral("jpg"), checkValueText(check(2)));
+    m_ini.write(pre, QStringLiteral("txt"), checkValueText(check(3)));
+    m_ini.write(pre, QStringLiteral("bmp"), checkValueText(check(4)));
+    m_ini.write(pre, QStringLiteral("mp3"), checkValueText(check(5)));
+    m_ini.write(pre, QStringLiteral("subete"), checkValueText(check(6)));
+    for (QLineEdit* box : m_extensions)
+        box->setText(box->text().toLower());
+    m_ini.write(pre, QStringLiteral("multi"), checkValueText(check(12)));
+    for (int r = 0; r < 2; ++r) {
+        const QString n = QString::number(r + 1);
+        m_extensions[r]->setText(normalisedExtension(m_extensions[r]->text()));
+        m_ini.write(cust, QStringLiteral("kaku") + n, m_extensions[r]->text());
+        m_ini.write(cust, QStringLiteral("syu") + n, m_modes[r]->text());
+        m_ini.write(cust, QStringLiteral("jyou") + n, checkValueText(check(r + 7)));
+    }
+    m_ini.write(pre, QStringLiteral("lzh"), checkValueText(check(9)));
+    m_ini.write(pre, QStringLiteral("zip"), checkValueText(check(10)));
+    m_ini.write(pre, QStringLiteral("taro"), checkValueText(check(11)));
+    accept();
+}
+
+void PreviewSettingsDialog::reject()
+{
+    // Nothing is written and nothing is undone.
+    QDialog::reject();
+}
+
+} // namespace settings

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "settings/ExpIni.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+
+namespace settings {
+
+// The preview settings dialog: a ticked box turns the preview of that kind of file off, and
+// two custom rules preview one more extension each in a chosen mode. Its controls are the
+// live settings; they are filled when the main window starts. "OK" writes the file and hides
+// the dialog; "キャンセル" only hides it, so changes stay in force until the program exits.
+class PreviewSettingsDialog final : public QDialog {
+    Q_OBJECT
+public:
+    explicit PreviewSettingsDialog(const ExpIni& ini, QWidget* parent = nullptr);
+
+    // Check1 … Check12 (there is no Check7/Check8 among the kinds: they put the rules in force).
+    QCheckBox* check(int number) const;
+    // Text1, Text2: the custom extensions.
+    QLineEdit* extensionBox(int rule) const;
+    // The option button of a rule (1 or 2) with index 0 "テキスト", 1 "HTML", 2 "絵".
+    QRadioButton* option(int rule, int index) const;
+    // Label4, Label5: the chosen mode of each rule as text.
+    QLabel* modeLabel(int rule) const;
+
+    // The nine kind boxes that "すべて" disables.
+    QList<QCheckBox*> kindBoxes() const;
+
+    void confirm(); // "OK"
+    void reject() override; // "キャンセル" and the close box
+
+private:
+    ExpIni m_ini;
+    QList<QCheckBox*> m_checks; // index = number - 1; Check7/Check8 are the rule boxes
+    QLineEdit* m_extensions[2] = {};
+    QRadioButton* m_options[2][3] = {};
+    QLabel* m_modes[2] = {};
+};
+
+// What the dialog stores for an extension box: lower case, with a leading "." ("" → ".").
+QString normalisedExtension(const QString& text);
+
+} // namespace settings

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/Prompts.h"
+
+#include <QList>
+#include <QQueue>
+#include <QString>
+
+// The prompts test double: every box is recorded (text, title, icon, buttons) and answered
+// from a script. A box that finds no scripted answer is recorded as unexpected and answered
+// with Cancel (No for a Yes/No question), so a test that did not expect it can fail on it.
+class RecordingPrompts final : public platform::Prompts {
+public:
+    struct Box {
+        QString kind; // "message", "input", "folder", "open", "save", "font", "color"
+        QString text;
+        QString title;
+        int icon = 0;
+        int buttons = 0;
+    };
+
+    void answerMessage(Answer answer) { m_answers.enqueue(answer); }
+    void answerText(const QString& text) { m_texts.enqueue(text); }
+
+    const QList<Box>& shown() const { return m_shown; }
+    int unexpectedCount() const { return m_unexpected; }
+    void clear() { m_shown.clear(); m_unexpected = 0; }
+
+    Answer message(QWidget* owner, const QString& text, const QString& title, Icon icon,
+                   Buttons buttons) override;
+    QString input(QWidget* owner, const QString& prompt, const QString& title,
+                  const QString& initial) override;
+    QString pickFolder(QWidget* owner, const QString& prompt) override;
+    QString openFileName(QWidget* owner, const QString& title, const QString& filter) override;
+    QString saveFileName(QWidget* owner, const QString& title, const QString& filter,
+                         const QString& initial) override;
+    bool chooseFont(QWidget* owner, QFont& font) override;
+    bool chooseColor(QWidget* owner, QColor& color) override;
+
+private:
+    QString nextText(const QString& kind, const QString& text, const QString& title);
+
+    QList<Box> m_shown;
+    QQueue<Answer> m_answers;
+    QQueue<QString> m_texts;
+    int m_unexpected = 0;
+};
