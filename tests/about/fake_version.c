@@ -1,0 +1,1 @@
+int ENTRY(void) { return VERSION; }

@@ -1,0 +1,239 @@
+// The two settings dialogs: load, OK and cancel, with the main window they feed.
+#include "RecordingMci.h"
+#include "RecordingPrompts.h"
+#include "TestFolders.h"
+
+#include "app/Application.h"
+#include "app/MainWindow.h"
+#include "platform/Cp932.h"
+#include "platform/DriveList.h"
+#include "settings/GeneralSettingsDialog.h"
+#include "settings/IniFile.h"
+#include "settings/PreviewSettingsDialog.h"
+#include "settings/SettingsForms.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+#include <memory>
+
+class SettingsDialogsTest : public QObject {
+    Q_OBJECT
+
+    struct Run {
+        TestProgramFolder folder;
+        RecordingPrompts prompts;
+        RecordingMci mci;
+        std::unique_ptr<app::Application> program;
+        void start()
+        {
+            program = std::make_unique<app::Application>(prompts, mci);
+            program->startUp({});
+        }
+        settings::GeneralSettingsDialog* general() const { return program->forms()->general(); }
+        settings::PreviewSettingsDialog* preview() const { return program->forms()->preview(); }
+        QString read(const char* section, const char* key) const
+        {
+            return settings::readProfileString(folder.iniPath(), QString::fromLatin1(section),
+                                               QString::fromLatin1(key));
+        }
+    };
+
+    static void click(QWidget* dialog, const char* name)
+    {
+        auto* button = dialog->findChild<QPushButton*>(QString::fromLatin1(name));
+        QVERIFY2(button && button->isEnabled(), name);
+        button->click();
+    }
+
+    // The key=value lines of the file (code page 932) in their order, sections included.
+    static QStringList lines(const QByteArray& file)
+    {
+        QStringList out;
+        for (const QByteArray& line : file.split('\n')) {
+            const QByteArray trimmed = line.trimmed();
+            if (!trimmed.isEmpty())
+                out << platform::fromCp932(trimmed);
+        }
+        return out;
+    }
+
+private Q_SLOTS:
+    void generalOkWritesEveryKeyInOrderAndAppliesAtOnce()
+    {
+        Run run;
+        run.start();
+        settings::GeneralSettingsDialog* g = run.general();
+        QCOMPARE(g->findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral("よく使うドライブ"));
+        QCOMPARE(g->check(3)->text(), QStringLiteral("終了時のウィンドゥサイズを記録する(最小化時無効）"));
+        g->folderBox(1)->setText(QStringLiteral("/tmp/一"));
+        g->folderBox(5)->setText(QStringLiteral("/srv/五"));
+        g->check(4)->setChecked(true);
+        g->check(5)->setChecked(true);
+        const QString labelBefore = run.program->mainWindow()->hiddenValue(QStringLiteral("Label10"));
+        click(g, "Command9");
+
+        QCOMPARE(lines(run.folder.readIni()),
+                 (QStringList{
+                     QStringLiteral("[yokutukau]"), QStringLiteral("drive=") + g->driveList()->drive(),
+                     QStringLiteral("folder=/tmp/一"), QStringLiteral("folder2="),
+                     QStringLiteral("folder3="), QStringLiteral("folder4="),
+                     QStringLiteral("folder5=/srv/五"), QStringLiteral("[gomi]"),
+                     QStringLiteral("subete=1"), QStringLiteral("[kanren]"),
+                     QStringLiteral("hiraku=0"), QStringLiteral("n=0"), QStringLiteral("[fairu]"),
+                     QStringLiteral("drag=0"), QStringLiteral("[window]"), QStringLiteral("size=0"),
+                     QStringLiteral("[net]"), QStringLiteral("siyou=1"), QStringLiteral("[mes]"),
+                     QStringLiteral("kaitou=0")}));
+        app::MainWindow* w = run.program->mainWindow();
+        QCOMPARE(w->hiddenValue(QStringLiteral("Label15")), QStringLiteral("/tmp/一"));
+        QCOMPARE(w->hiddenValue(QStringLiteral("Label9")), QStringLiteral("/srv/五"));
+        QCOMPARE(w->menuAction(QStringLiteral("f1"))->text(), QStringLiteral("/tmp/一"));
+        QCOMPARE(w->menuAction(QStringLiteral("ff5"))->text(), QStringLiteral("/srv/五"));
+        QVERIFY(w->menuAction(QStringLiteral("net"))->isVisible());
+        // The favourite drive reaches the main window only at the next start.
+        QCOMPARE(w->hiddenValue(QStringLiteral("Label10")), labelBefore);
+        QVERIFY(!g->isVisible());
+        QVERIFY(run.program->forms()->isGeneralLoaded());
+
+        // Unticking the network option hides the menu item again.
+        g->check(4)->setChecked(false);
+        click(g, "Command9");
+        QVERIFY(!w->menuAction(QStringLiteral("net"))->isVisible());
+        QCOMPARE(run.read("net", "siyou"), QStringLiteral("0"));
+    }
+
+    void generalCancelDiscardsEdits()
+    {
+        Run run;
+        run.folder.writeIni(cp932Lines({QStringLiteral("[yokutukau]"), QStringLiteral("folder2=/古い")}));
+        run.start();
+        const QByteArray before = run.folder.readIni();
+        run.general()->folderBox(2)->setText(QStringLiteral("/新しい"));
+        run.general()->check(1)->setChecked(true);
+        click(run.general(), "Command10");
+        QVERIFY(!run.program->forms()->isGeneralLoaded());
+        QCOMPARE(run.folder.readIni(), before);
+        // The next use loads the dialog again from the file.
+        QCOMPARE(run.general()->folderBox(2)->text(), QStringLiteral("/古い"));
+        QCOMPARE(run.general()->check(1)->checkState(), Qt::Unchecked);
+        QCOMPARE(run.program->mainWindow()->hiddenValue(QStringLiteral("Label11")), QStringLiteral("/古い"));
+    }
+
+    void browseButtonsFillTheirOwnBox()
+    {
+        Run run;
+        run.start();
+        settings::GeneralSettingsDialog* g = run.general();
+        for (int i = 1; i <= 5; ++i) {
+            const QString chosen = QStringLiteral("/media/選んだ") + QString::number(i);
+            run.prompts.answerText(chosen);
+            click(g, QByteArray("Command" + QByteArray::number(i)).constData());
+            QCOMPARE(g->folderBox(i)->text(), chosen);
+            for (int j = i + 1; j <= 5; ++j)
+                QVERIFY(g->folderBox(j)->text().isEmpty());
+        }
+        QCOMPARE(run.prompts.shown().size(), 5);
+        QCOMPARE(run.prompts.shown().first().kind, QStringLiteral("folder"));
+        QCOMPARE(run.prompts.shown().first().text, QStringLiteral("ﾌｫﾙﾀﾞを選択してください。"));
+        // A cancelled picker changes nothing.
+        run.prompts.answerText(QString());
+        click(g, "Command3");
+        QCOMPARE(g->folderBox(3)->text(), QStringLiteral("/media/選んだ3"));
+        QCOMPARE(run.prompts.unexpectedCount(), 0);
+    }
+
+    void okOnAFileWithoutKeysWritesThemAll()
+    {
+        Run run;
+        run.folder.writeIni(cp932Lines({QStringLiteral("[other]"), QStringLiteral("x=1")}));
+        run.start();
+        click(run.general(), "Command9");
+        for (const auto& [section, key] : {std::pair{"gomi", "subete"}, {"kanren", "hiraku"},
+                                           {"fairu", "drag"}, {"window", "size"}, {"net", "siyou"},
+                                           {"mes", "kaitou"}, {"kanren", "n"}})
+            QCOMPARE(run.read(section, key), QStringLiteral("0"));
+        QCOMPARE(run.read("other", "x"), QStringLiteral("1"));
+    }
+
+    void everythingBoxDisablesAndEnablesTheNineKinds()
+    {
+        Run run;
+        run.start();
+        settings::PreviewSettingsDialog* p = run.preview();
+        QCOMPARE(p->windowTitle(), QStringLiteral("プレビューの設定"));
+        QCOMPARE(p->kindBoxes().size(), 9);
+        p->check(6)->click();
+        for (QCheckBox* box : p->kindBoxes())
+            QVERIFY(!box->isEnabled());
+        QVERIFY(p->check(6)->isEnabled() && p->check(7)->isEnabled() && p->check(8)->isEnabled());
+        p->check(6)->click();
+        for (QCheckBox* box : p->kindBoxes())
+            QVERIFY(box->isEnabled());
+    }
+
+    void previewOkNormalisesExtensionsAndWritesInOrder()
+    {
+        Run run;
+        run.start();
+        settings::PreviewSettingsDialog* p = run.preview();
+        p->check(2)->setChecked(true);
+        p->check(11)->setChecked(true);
+        p->extensionBox(1)->setText(QStringLiteral("ABC"));
+        p->extensionBox(2)->clear();
+        p->option(1, 1)->click();
+        QCOMPARE(p->modeLabel(1)->text(), QStringLiteral("1"));
+        p->option(2, 2)->click();
+        QCOMPARE(p->modeLabel(2)->text(), QStringLiteral("2"));
+        p->check(7)->setChecked(true);
+        click(p, "Command1");
+        QVERIFY(!p->isVisible());
+        QCOMPARE(p->extensionBox(1)->text(), QStringLiteral(".abc"));
+        QCOMPARE(p->extensionBox(2)->text(), QStringLiteral("."));
+        QCOMPARE(lines(run.folder.readIni()),
+                 (QStringList{QStringLiteral("[pre]"), QStringLiteral("htm=0"), QStringLiteral("jpg=1"),
+                              QStringLiteral("txt=0"), QStringLiteral("bmp=0"), QStringLiteral("mp3=0"),
+                              QStringLiteral("subete=0"), QStringLiteral("multi=0"),
+                              QStringLiteral("lzh=0"), QStringLiteral("zip=0"), QStringLiteral("taro=1"),
+                              QStringLiteral("[cust]"), QStringLiteral("kaku1=.abc"),
+                              QStringLiteral("syu1=1"), QStringLiteral("jyou1=1"),
+                              QStringLiteral("kaku2=."), QStringLiteral("syu2=2"),
+                              QStringLiteral("jyou2=0")}));
+    }
+
+    void previewCancelKeepsChangesUntilExitWithoutWriting()
+    {
+        Run run;
+        run.start();
+        settings::PreviewSettingsDialog* p = run.preview();
+        p->check(6)->click();
+        click(p, "Command2");
+        QVERIFY(!p->isVisible());
+        QVERIFY(!QFile::exists(run.folder.iniPath()));
+        QCOMPARE(run.preview()->check(6)->checkState(), Qt::Checked);
+        // After a restart the previews are on again.
+        run.program.reset();
+        run.start();
+        QCOMPARE(run.preview()->check(6)->checkState(), Qt::Unchecked);
+    }
+
+    void previewButtonOfTheGeneralDialogOpensThePreviewDialog()
+    {
+        Run run;
+        run.start();
+        bool shown = false;
+        QTimer::singleShot(0, this, [&] {
+            shown = run.preview()->isVisible() && run.preview()->isModal();
+            click(run.preview(), "Command2");
+        });
+        click(run.general(), "Command11");
+        QVERIFY(shown);
+    }
+};
+
+QTEST_MAIN(SettingsDialogsTest)
+#include "tst_settings_dialogs.moc"
