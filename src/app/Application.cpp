@@ -9,6 +9,7 @@
 #include "platform/Mci.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
+#include "platform/TerminationSignals.h"
 #include "platform/Twips.h"
 #include "preview/BrowserPane.h"
 #include "settings/Conversions.h"
@@ -441,6 +442,13 @@ int runProgram(int argc, char** argv)
     Application program(prompts, mci);
     QObject::connect(&program, &Application::shutDownFinished, &application, &QApplication::quit,
                      Qt::QueuedConnection);
+    // Asked to end (logout, kill): close the window as the user would, so nothing is lost.
+    platform::onTerminationRequest(&program, [&program] {
+        if (MainWindow* window = program.mainWindow())
+            window->close();
+        else
+            QApplication::quit();
+    });
     program.startUp(QApplication::arguments().mid(1));
     return application.exec();
 }

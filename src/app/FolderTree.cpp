@@ -21,14 +21,21 @@ FolderTree::FolderTree(QWidget* parent) : QTreeView(parent), m_model(new QFileSy
     // Folders are read in the background; once the current folder's parents are read, it is
     // scrolled into view.
     connect(m_model, &QFileSystemModel::directoryLoaded, this, [this](const QString& folder) {
-        if (!m_path.startsWith(folder))
-            return;
-        const QModelIndex index = m_model->index(m_path);
-        if (index.isValid()) {
-            setCurrentIndex(index);
-            scrollTo(index);
-        }
+        if (m_path.startsWith(folder))
+            showCurrent();
     });
+}
+
+void FolderTree::showCurrent()
+{
+    const QModelIndex index = m_model->index(m_path);
+    if (!index.isValid())
+        return;
+    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
+        expand(up);
+    expand(index);
+    setCurrentIndex(index);
+    scrollTo(index);
 }
 
 bool FolderTree::setPath(const QString& path)
@@ -37,16 +44,11 @@ bool FolderTree::setPath(const QString& path)
     if (path.isEmpty() || !info.isDir())
         return false;
     const QString clean = QDir::cleanPath(info.absoluteFilePath());
-    const QModelIndex index = m_model->index(clean);
-    if (index.isValid()) {
-        for (QModelIndex up = index; up.isValid(); up = up.parent())
-            expand(up);
-        setCurrentIndex(index);
-        scrollTo(index);
-    }
-    if (clean == m_path)
-        return true;
+    const bool changed = clean != m_path;
     m_path = clean;
+    showCurrent();
+    if (!changed)
+        return true;
     Q_EMIT pathChanged(m_path);
     return true;
 }

@@ -24,6 +24,9 @@ Q_SIGNALS:
     void pathChanged(const QString& path);
 
 private:
+    // Expands the tree down to the current folder and scrolls it into view.
+    void showCurrent();
+
     QFileSystemModel* m_model;
     QString m_path;
 };

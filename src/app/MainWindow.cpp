@@ -245,6 +245,7 @@ void MainWindow::buildPanes()
         auto* p = new QLabel(m_status);
         p->setObjectName(QStringLiteral("Panel") + QString::number(i));
         p->setMinimumWidth(px(1800, d));
+        p->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         m_status->addWidget(p, i == 3 ? 1 : 0);
         m_panels.append(p);
     }
