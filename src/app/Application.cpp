@@ -404,7 +404,9 @@ bool haveDisplay()
     return x11 || wayland || platformChosen;
 }
 
-void installJapanese(QApplication& application)
+} // namespace
+
+void installJapaneseTexts(QApplication& application)
 {
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     for (const char* name : {"qtbase_ja", "qt_ja"}) {
@@ -423,8 +425,6 @@ void installJapanese(QApplication& application)
     }
 }
 
-} // namespace
-
 int runProgram(int argc, char** argv)
 {
     if (!haveDisplay()) {
@@ -435,7 +435,7 @@ int runProgram(int argc, char** argv)
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("koramo"));
-    installJapanese(application);
+    installJapaneseTexts(application);
 
     platform::QtPrompts prompts;
     platform::NoDeviceMci mci;

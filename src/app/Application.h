@@ -6,6 +6,8 @@
 
 #include <memory>
 
+class QApplication;
+
 namespace platform {
 class Mci;
 class Prompts;
@@ -78,6 +80,9 @@ private:
 QSize outerSize(const QWidget* window);
 void setOuterWidth(QWidget* window, int width);
 void setOuterHeight(QWidget* window, int height);
+
+// Qt's own texts (dialog buttons, file dialogs) in Japanese, and a Japanese font.
+void installJapaneseTexts(QApplication& application);
 
 // Starts the program: returns the exit code of the event loop.
 int runProgram(int argc, char** argv);
