@@ -4,11 +4,14 @@
 #include "app/FileListBox.h"
 #include "app/FolderTree.h"
 #include "app/MainWindow.h"
+#include "app/Navigation.h"
+#include "fileops/FileCommands.h"
 #include "app/WorkFolder.h"
 #include "platform/DriveList.h"
 #include "platform/Mci.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
+#include "platform/Shell.h"
 #include "platform/TerminationSignals.h"
 #include "platform/Twips.h"
 #include "preview/BrowserPane.h"
@@ -22,6 +25,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFontDatabase>
@@ -84,8 +88,9 @@ void setOuterHeight(QWidget* window, int height)
     window->resize(window->width(), qMax(1, height - frame));
 }
 
-Application::Application(platform::Prompts& prompts, platform::Mci& mci, QObject* parent)
-    : QObject(parent), m_prompts(prompts), m_mci(mci)
+Application::Application(platform::Prompts& prompts, platform::Shell& shell, platform::Mci& mci,
+                         QObject* parent)
+    : QObject(parent), m_prompts(prompts), m_shell(shell), m_mci(mci)
 {
 }
 
@@ -107,7 +112,7 @@ void Application::startUp(const QStringList& arguments)
     m_ini = std::make_unique<settings::ExpIni>(w.hiddenLabel(QStringLiteral("Label3")));
     m_forms = std::make_unique<settings::SettingsForms>(*m_ini, m_prompts, m_window.data());
 
-    connect(w.folderTree(), &FolderTree::pathChanged, this, &Application::folderChanged);
+    m_navigation = new Navigation(w, *m_forms, m_prompts, m_shell, m_mci, this);
     connect(&w, &MainWindow::closeRequested, this, &Application::shutdown);
     connect(&w, &MainWindow::toolbarButtonClicked, this, &Application::toolbarButton);
     connect(m_forms.get(), &settings::SettingsForms::generalConfirmed, this,
@@ -296,31 +301,35 @@ void Application::applyGeneralSettings()
     w.menuAction(QStringLiteral("net"))->setVisible(settings::checkValue(general->check(4)) == 1);
 }
 
-void Application::folderChanged(const QString& folder)
-{
-    MainWindow& w = *m_window;
-    // Playback stops on leaving a folder.
-    m_mci.send(QStringLiteral("stop Media"));
-    m_mci.send(QStringLiteral("close Media"));
-    w.fileList()->setPath(folder);
-    w.driveList()->setDriveOfPath(folder);
-    if (!QDir::setCurrent(folder)) {
-        m_prompts.message(&w, QStringLiteral("パスが見つからないか、その他のエラーです。"));
-        return;
-    }
-    w.showFolderInTitle(folder);
-    QWidget* form = w.form();
-    form->findChild<QWidget*>(QStringLiteral("ListView1"))->hide();
-    form->findChild<QWidget*>(QStringLiteral("Label2"))->show();
-    form->findChild<QWidget*>(QStringLiteral("Label4"))->hide();
-    form->findChild<QWidget*>(QStringLiteral("Command4"))->hide();
-    form->findChild<QWidget*>(QStringLiteral("Command5"))->hide();
-}
-
 void Application::toolbarButton(int number)
 {
     MainWindow& w = *m_window;
+    fileops::FileCommands& commands = m_navigation->commands();
     switch (number) {
+    case 1:
+        commands.deleteFiles();
+        break;
+    case 2:
+        commands.copyFullPath();
+        break;
+    case 3:
+        if (w.destinationBox()->text().isEmpty())
+            m_prompts.message(&w, QStringLiteral("コピー先を指定してください。"));
+        else
+            commands.CopySelectedFiles();
+        break;
+    case 4:
+        commands.moveFiles();
+        break;
+    case 6:
+        if (w.driveList()->setDrive(w.hiddenValue(QStringLiteral("Label10"))))
+            m_navigation->driveChanged(w.driveList()->currentIndex());
+        else
+            m_prompts.message(&w, QStringLiteral("ドライブの指定が不正です。"));
+        break;
+    case 7:
+        w.favouriteMenu()->popup(QCursor::pos());
+        break;
     case 9:
         m_forms->showGeneral();
         break;
@@ -329,7 +338,7 @@ void Application::toolbarButton(int number)
         w.folderTree()->refresh();
         break;
     case 16:
-        w.folderTree()->setPath(w.hiddenValue(QStringLiteral("Label17")));
+        m_navigation->goBack();
         break;
     case 21:
         about()->show();
@@ -425,7 +434,8 @@ void installJapaneseTexts(QApplication& application)
     }
 }
 
-int runProgram(int argc, char** argv)
+int runProgram(int argc, char** argv,
+               const std::function<std::unique_ptr<platform::Shell>()>& makeShell)
 {
     if (!haveDisplay()) {
         std::fputs("koramo: no graphical display (DISPLAY or WAYLAND_DISPLAY is not set); "
@@ -439,7 +449,8 @@ int runProgram(int argc, char** argv)
 
     platform::QtPrompts prompts;
     platform::NoDeviceMci mci;
-    Application program(prompts, mci);
+    const std::unique_ptr<platform::Shell> shell = makeShell();
+    Application program(prompts, *shell, mci);
     QObject::connect(&program, &Application::shutDownFinished, &application, &QApplication::quit,
                      Qt::QueuedConnection);
     // Asked to end (logout, kill): close the window as the user would, so nothing is lost.

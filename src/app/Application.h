@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class QApplication;
@@ -11,6 +12,7 @@ class QApplication;
 namespace platform {
 class Mci;
 class Prompts;
+class Shell;
 } // namespace platform
 namespace settings {
 class ExpIni;
@@ -23,6 +25,7 @@ class AboutDialog;
 namespace app {
 
 class MainWindow;
+class Navigation;
 
 // The program's life cycle: it makes the main window, runs the start-up steps in their
 // order, keeps the dialogs that hold the settings, and on close saves the window size,
@@ -30,7 +33,8 @@ class MainWindow;
 class Application final : public QObject {
     Q_OBJECT
 public:
-    Application(platform::Prompts& prompts, platform::Mci& mci, QObject* parent = nullptr);
+    Application(platform::Prompts& prompts, platform::Shell& shell, platform::Mci& mci,
+                QObject* parent = nullptr);
     ~Application() override;
 
     // Runs the start-up; arguments are the command line without the program name.
@@ -47,8 +51,7 @@ public:
     QStringList unloadOrder() const { return m_unloadOrder; }
     bool isShutDown() const { return m_shutDown; }
 
-    // The folder-change procedure: run whenever the folder tree's path changes.
-    void folderChanged(const QString& folder);
+    Navigation* navigation() const { return m_navigation; }
 
 Q_SIGNALS:
     void shutDownFinished();
@@ -67,7 +70,9 @@ private:
     void saveWindowSize();
 
     platform::Prompts& m_prompts;
+    platform::Shell& m_shell;
     platform::Mci& m_mci;
+    Navigation* m_navigation = nullptr;
     QPointer<MainWindow> m_window;
     std::unique_ptr<settings::ExpIni> m_ini;
     std::unique_ptr<settings::SettingsForms> m_forms;
@@ -84,7 +89,8 @@ void setOuterHeight(QWidget* window, int height);
 // Qt's own texts (dialog buttons, file dialogs) in Japanese, and a Japanese font.
 void installJapaneseTexts(QApplication& application);
 
-// Starts the program: returns the exit code of the event loop.
-int runProgram(int argc, char** argv);
+// Starts the program with the desktop's shell: returns the exit code of the event loop.
+int runProgram(int argc, char** argv,
+               const std::function<std::unique_ptr<platform::Shell>()>& makeShell);
 
 } // namespace app

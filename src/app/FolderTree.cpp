@@ -53,6 +53,18 @@ bool FolderTree::setPath(const QString& path)
     return true;
 }
 
+QString FolderTree::pathAt(const QPoint& point) const
+{
+    const QModelIndex index = indexAt(point);
+    return index.isValid() ? m_model->filePath(index) : QString();
+}
+
+QString FolderTree::highlightedPath() const
+{
+    const QModelIndex index = currentIndex();
+    return index.isValid() ? m_model->filePath(index) : QString();
+}
+
 void FolderTree::refresh()
 {
     // The model watches the folders it has read; a fresh root path makes it re-read them.

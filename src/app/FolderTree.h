@@ -17,6 +17,10 @@ public:
     // Makes the folder current, expanding the tree down to it. Returns false, changing
     // nothing, when the path is not an existing folder.
     bool setPath(const QString& path);
+    // The folder of the entry at a point of the viewport, or empty.
+    QString pathAt(const QPoint& point) const;
+    // The folder of the highlighted entry, or empty.
+    QString highlightedPath() const;
     // Re-reads the folders below the current one.
     void refresh();
 

@@ -67,9 +67,55 @@ void MainWindow::buildMenus()
         return action;
     };
 
+    auto add = [&named](QMenu* menu, const char* name, const char* caption) {
+        return named(menu->addAction(QString::fromUtf8(caption)), name);
+    };
+
     QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-    fileMenu->setObjectName(QStringLiteral("mfile"));
-    named(fileMenu->addAction(QStringLiteral("終了")), "end");
+    fileMenu->setObjectName(QStringLiteral("file"));
+    add(fileMenu, "msakujyo", "ファイルの削除");
+    add(fileMenu, "midou", "ファイルの移動");
+    add(fileMenu, "henkou", "ファイル名変更");
+    add(fileMenu, "mclip", "ファイル名（フルパス）をクリップボードにコピー");
+    add(fileMenu, "fpuro2", "ファイルのプロパティー");
+    fileMenu->addSeparator();
+    add(fileMenu, "sinki", "新しいフォルダを作成");
+    add(fileMenu, "mfolder", "フォルダの削除");
+    add(fileMenu, "fopuro", "フォルダのプロパティー");
+    fileMenu->addSeparator();
+    add(fileMenu, "tsakusei", "テキストファイルの作成");
+    add(fileMenu, "shortcut", "ショートカットの作成");
+    add(fileMenu, "find", "ファイルの検索");
+    fileMenu->addSeparator();
+    add(fileMenu, "end", "終了");
+
+    QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+    viewMenu->setObjectName(QStringLiteral("hyouji"));
+    add(viewMenu, "saisin", "最新の情報に更新");
+
+    // The file list's popup menu.
+    m_fileMenu = new QMenu(this);
+    m_fileMenu->setObjectName(QStringLiteral("sousa"));
+    add(m_fileMenu, "copy2", "ファイルのコピー");
+    add(m_fileMenu, "idou2", "ファイルの移動");
+    add(m_fileMenu, "sakujyo", "削除");
+    m_fileMenu->addSeparator();
+    add(m_fileMenu, "memo", "メモ帳で開く");
+    add(m_fileMenu, "paint", "ペイントで開く");
+    m_fileMenu->addSeparator();
+    add(m_fileMenu, "pshortcut", "ショートカットの作成");
+    add(m_fileMenu, "puro", "プロパティー");
+
+    // The folder tree's popup menu.
+    m_folderMenu = new QMenu(this);
+    m_folderMenu->setObjectName(QStringLiteral("foruda"));
+    add(m_folderMenu, "sakicopy", "コピー先に指定");
+    add(m_folderMenu, "fcopy", "フォルダごとコピー");
+    add(m_folderMenu, "fidou", "フォルダの移動");
+    add(m_folderMenu, "fhenkou", "フォルダ名の変更");
+    add(m_folderMenu, "fsakujyo", "フォルダを削除");
+    m_folderMenu->addSeparator();
+    add(m_folderMenu, "fpuro", "プロパティー");
 
     m_favourites = menuBar()->addMenu(QStringLiteral("フォルダ"));
     m_favourites->setObjectName(QStringLiteral("f"));

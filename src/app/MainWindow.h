@@ -54,6 +54,9 @@ public:
     QAction* menuAction(const QString& name) const;
     QMenu* favouriteMenu() const { return m_favourites; }
     QMenu* destinationMenu() const { return m_destinations; }
+    // The popup menus of the file list and of the folder tree.
+    QMenu* fileMenu() const { return m_fileMenu; }
+    QMenu* folderMenu() const { return m_folderMenu; }
     // Captions of f1..f5 and ff1..ff5.
     void setFavouriteCaption(int number, const QString& caption);
 
@@ -91,6 +94,8 @@ private:
     QLineEdit* m_destination = nullptr;
     QMenu* m_favourites = nullptr;
     QMenu* m_destinations = nullptr;
+    QMenu* m_fileMenu = nullptr;
+    QMenu* m_folderMenu = nullptr;
     bool m_closing = false;
 };
 

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class QWidget;
 
 namespace platform {
@@ -73,6 +75,9 @@ public:
     // Replaces the clipboard's content with the text.
     virtual void setClipboardText(const QString& text) = 0;
 };
+
+// The shell of this desktop.
+std::unique_ptr<Shell> createDesktopShell();
 
 // Splits a NUL-separated path list ("a\0b\0\0") into its paths.
 QStringList splitPathList(const QString& list);

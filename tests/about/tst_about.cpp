@@ -1,6 +1,7 @@
 // The about dialog's library versions, loaded by name from the program folder.
 #include "RecordingMci.h"
 #include "RecordingPrompts.h"
+#include "RecordingShell.h"
 #include "TestFolders.h"
 
 #include "about/AboutDialog.h"
@@ -28,8 +29,9 @@ private Q_SLOTS:
         copyFakes(folder.path(), {QStringLiteral("libunlha32.so"), QStringLiteral("libunzip32.so"),
                                   QStringLiteral("libcab32.so")});
         RecordingPrompts prompts;
+        RecordingShell shell;
         RecordingMci mci;
-        app::Application program(prompts, mci);
+        app::Application program(prompts, shell, mci);
         program.startUp({});
         about::AboutDialog* about = program.about();
         QCOMPARE(about->versionLabel(QStringLiteral("Label6"))->text(), QStringLiteral("1.14"));
@@ -44,8 +46,9 @@ private Q_SLOTS:
         TestProgramFolder folder;
         copyFakes(folder.path(), {QStringLiteral("libunzip32.so")});
         RecordingPrompts prompts;
+        RecordingShell shell;
         RecordingMci mci;
-        app::Application program(prompts, mci);
+        app::Application program(prompts, shell, mci);
         program.startUp({});
         QCOMPARE(program.about()->versionLabel(QStringLiteral("Label6"))->text(), QStringLiteral("Not Installed"));
         program.about()->findChild<QPushButton*>(QStringLiteral("Command3"))->click();

@@ -1,6 +1,7 @@
 // What closing the main window writes, releases and removes.
 #include "RecordingMci.h"
 #include "RecordingPrompts.h"
+#include "RecordingShell.h"
 #include "TestFolders.h"
 
 #include "app/Application.h"
@@ -27,11 +28,12 @@ class ShutdownTest : public QObject {
     struct Run {
         TestProgramFolder folder;
         RecordingPrompts prompts;
+        RecordingShell shell;
         RecordingMci mci;
         std::unique_ptr<Application> program;
         void start()
         {
-            program = std::make_unique<Application>(prompts, mci);
+            program = std::make_unique<Application>(prompts, shell, mci);
             program->startUp({});
         }
         QString read(const char* section, const char* key) const

@@ -1,6 +1,7 @@
 // Start-up from a missing, partial and complete settings file.
 #include "RecordingMci.h"
 #include "RecordingPrompts.h"
+#include "RecordingShell.h"
 #include "TestFolders.h"
 
 #include "about/AboutDialog.h"
@@ -33,12 +34,13 @@ class StartupTest : public QObject {
     struct Run {
         TestProgramFolder folder;
         RecordingPrompts prompts;
+        RecordingShell shell;
         RecordingMci mci;
         std::unique_ptr<Application> program;
         app::MainWindow* window() const { return program->mainWindow(); }
         void start(const QStringList& arguments = {})
         {
-            program = std::make_unique<Application>(prompts, mci);
+            program = std::make_unique<Application>(prompts, shell, mci);
             program->startUp(arguments);
         }
     };

@@ -1,6 +1,7 @@
 // The two settings dialogs: load, OK and cancel, with the main window they feed.
 #include "RecordingMci.h"
 #include "RecordingPrompts.h"
+#include "RecordingShell.h"
 #include "TestFolders.h"
 
 #include "app/Application.h"
@@ -28,11 +29,12 @@ class SettingsDialogsTest : public QObject {
     struct Run {
         TestProgramFolder folder;
         RecordingPrompts prompts;
+        RecordingShell shell;
         RecordingMci mci;
         std::unique_ptr<app::Application> program;
         void start()
         {
-            program = std::make_unique<app::Application>(prompts, mci);
+            program = std::make_unique<app::Application>(prompts, shell, mci);
             program->startUp({});
         }
         settings::GeneralSettingsDialog* general() const { return program->forms()->general(); }

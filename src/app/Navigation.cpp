@@ -1,0 +1,479 @@
+#include "app/Navigation.h"
+
+#include "app/FileListBox.h"
+#include "app/FolderTree.h"
+#include "app/MainWindow.h"
+#include "fileops/FileCommands.h"
+#include "fileops/ShellRoutines.h"
+#include "platform/DriveList.h"
+#include "platform/Mci.h"
+#include "platform/Paths.h"
+#include "platform/Prompts.h"
+#include "platform/Shell.h"
+#include "settings/Conversions.h"
+#include "settings/GeneralSettingsDialog.h"
+#include "settings/SettingsForms.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QDrag>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QUrl>
+
+namespace app {
+
+namespace {
+// Patterns of the filter list's entries.
+const char* const kFilterPatterns[] = {
+    "*.*",
+    "*.exe",
+    "*.txt;*.wri;*.log;*.doc;*.ini;*.bat;*.inf",
+    "*.htm;*.html",
+    "*.jpg;*.ico;*.bmp;*.gif",
+    "*.zip;*.lzh;*.cab",
+    "*.jpg;*.ico;*.bmp;*.txt;*.wri;*.log;*.doc;*.ini;*.bat;*.htm;*.html;*.inf;*.lzh;*.zip;*.jtd;"
+    "*.cab;*.gif",
+    "*.mp3",
+    "*.m3u",
+};
+const char* const kFavouriteLabels[] = {"Label15", "Label11", "Label12", "Label8", "Label9"};
+} // namespace
+
+QStringList droppedFiles(const QMimeData* data)
+{
+    QStringList paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    }
+    return paths;
+}
+
+Navigation::Navigation(MainWindow& window, settings::SettingsForms& forms,
+                       platform::Prompts& prompts, platform::Shell& shell, platform::Mci& mci,
+                       QObject* parent)
+    : QObject(parent), m_window(window), m_forms(forms), m_prompts(prompts), m_shell(shell),
+      m_mci(mci), m_commands(new fileops::FileCommands(*this, shell, prompts, this))
+{
+    m_commands->connectActions(&window);
+
+    connect(window.folderTree(), &FolderTree::pathChanged, this, &Navigation::folderChanged);
+    connect(window.driveList(), qOverload<int>(&QComboBox::activated), this,
+            &Navigation::driveChanged);
+    connect(window.filterList(), qOverload<int>(&QComboBox::activated), this,
+            &Navigation::applyFilter);
+    connect(window.fileList(), &QListWidget::itemDoubleClicked, this,
+            &Navigation::openSelectedFile);
+    for (int i = 1; i <= 5; ++i) {
+        connect(window.menuAction(QStringLiteral("f") + QString::number(i)), &QAction::triggered,
+                this, [this, i] { goToFavourite(i); });
+        connect(window.menuAction(QStringLiteral("ff") + QString::number(i)), &QAction::triggered,
+                this, [this, i] { favouriteToDestination(i); });
+    }
+    if (auto* favourite = window.form()->findChild<QPushButton*>(QStringLiteral("Command3"))) {
+        connect(favourite, &QPushButton::clicked, this, [this, favourite] {
+            m_window.destinationMenu()->popup(favourite->mapToGlobal(QPoint(0, favourite->height())));
+        });
+    }
+    connect(window.menuAction(QStringLiteral("saisin")), &QAction::triggered, this,
+            &Navigation::refresh);
+
+    window.folderTree()->viewport()->installEventFilter(this);
+    window.folderTree()->installEventFilter(this);
+    window.fileList()->viewport()->installEventFilter(this);
+    window.fileList()->installEventFilter(this);
+    window.destinationBox()->installEventFilter(this);
+}
+
+Navigation::~Navigation() = default;
+
+// ---- FileBrowser
+
+QWidget* Navigation::window() const
+{
+    return &m_window;
+}
+
+QString Navigation::currentFolder() const
+{
+    return m_window.folderTree()->path();
+}
+
+bool Navigation::setCurrentFolder(const QString& folder)
+{
+    return m_window.folderTree()->setPath(folder);
+}
+
+QString Navigation::fileListFolder() const
+{
+    return m_window.fileList()->path();
+}
+
+QStringList Navigation::fileListEntries() const
+{
+    QStringList names;
+    const FileListBox* list = m_window.fileList();
+    for (int i = 0; i < list->count(); ++i)
+        names << list->item(i)->text();
+    return names;
+}
+
+QList<bool> Navigation::fileListSelection() const
+{
+    QList<bool> selected;
+    const FileListBox* list = m_window.fileList();
+    for (int i = 0; i < list->count(); ++i)
+        selected << list->item(i)->isSelected();
+    return selected;
+}
+
+QString Navigation::selectedFileName() const
+{
+    return m_window.fileList()->fileName();
+}
+
+void Navigation::refreshFileList()
+{
+    m_window.fileList()->refresh();
+}
+
+void Navigation::refreshFolderTree()
+{
+    m_window.folderTree()->refresh();
+}
+
+QString Navigation::destination() const
+{
+    return m_window.destinationBox()->text();
+}
+
+void Navigation::setDestination(const QString& text)
+{
+    m_window.destinationBox()->setText(text);
+}
+
+void Navigation::setAssociationText(const QString& text)
+{
+    m_window.panel(3)->setText(text);
+}
+
+void Navigation::setAssociationFlag(const QString& flag)
+{
+    m_associationFlag = flag;
+}
+
+bool Navigation::recycleOnDelete()
+{
+    return settings::checkValue(m_forms.general()->check(5)) == 1;
+}
+
+bool Navigation::noChooserForUnassociated()
+{
+    return settings::checkValue(m_forms.general()->check(1)) == 1;
+}
+
+bool Navigation::dragAndDropOff()
+{
+    return settings::checkValue(m_forms.general()->check(2)) == 1;
+}
+
+// ---- events
+
+void Navigation::folderChanged(const QString& folder)
+{
+    // Playback stops on leaving a folder.
+    m_mci.send(QStringLiteral("stop Media"));
+    m_mci.send(QStringLiteral("close Media"));
+    m_window.fileList()->setPath(folder);
+    platform::DriveList* drives = m_window.driveList();
+    drives->setDriveOfPath(folder);
+    m_folderOnDrive.insert(drives->selectedMountPoint(), folder);
+    if (!QDir::setCurrent(folder)) {
+        m_prompts.message(&m_window, QStringLiteral("パスが見つからないか、その他のエラーです。"));
+        return;
+    }
+    m_window.showFolderInTitle(folder);
+    QWidget* form = m_window.form();
+    for (const char* name : {"ListView1", "Label4", "Command4", "Command5"})
+        form->findChild<QWidget*>(QString::fromLatin1(name))->hide();
+    form->findChild<QWidget*>(QStringLiteral("Label2"))->show();
+}
+
+void Navigation::driveChanged(int)
+{
+    platform::DriveList* drives = m_window.driveList();
+    const QString mountPoint = drives->selectedMountPoint();
+    QString target = m_folderOnDrive.value(mountPoint);
+    if (target.isEmpty() || !QFileInfo(target).isDir())
+        target = mountPoint;
+    if (!QFileInfo(target).isReadable() || !m_window.folderTree()->setPath(target)) {
+        m_prompts.message(&m_window, QStringLiteral("デバイスが準備できていません。"));
+        drives->setDriveOfPath(currentFolder());
+    }
+}
+
+void Navigation::goToFavourite(int number)
+{
+    const QString folder = m_window.hiddenValue(QString::fromLatin1(kFavouriteLabels[number - 1]));
+    if (!folder.isEmpty())
+        m_window.driveList()->setDriveOfPath(folder);
+    if (folder.isEmpty() || !m_window.folderTree()->setPath(folder))
+        m_prompts.message(&m_window, QStringLiteral("パスが見つかりません。"));
+}
+
+void Navigation::favouriteToDestination(int number)
+{
+    const QString folder = m_window.hiddenValue(QString::fromLatin1(kFavouriteLabels[number - 1]));
+    setDestination(platform::withSlash(folder));
+}
+
+void Navigation::applyFilter(int index)
+{
+    if (index < 0 || index > 8)
+        return;
+    m_window.fileList()->setPattern(QString::fromLatin1(kFilterPatterns[index]));
+}
+
+void Navigation::openSelectedFile()
+{
+    const QString name = selectedFileName();
+    if (name.isEmpty())
+        return;
+    const QString folder = platform::withSlash(fileListFolder());
+    // The association is looked up now, not taken from an earlier selection, so that the
+    // decision is about this file even when the status bar does not show associations.
+    fileops::FindAssociatedProgram(m_shell, *this, name, folder);
+    if (m_associationFlag == QLatin1String("1")) {
+        if (!noChooserForUnassociated())
+            fileops::OpenAsDialog(m_shell, folder + name, &m_window);
+        return;
+    }
+    fileops::OpenWithShell(m_shell, m_prompts, &m_window, folder + name, folder);
+}
+
+void Navigation::goBack()
+{
+    m_window.folderTree()->setPath(m_window.hiddenValue(QStringLiteral("Label17")));
+}
+
+void Navigation::refresh()
+{
+    refreshFolderTree();
+    refreshFileList();
+}
+
+QStringList Navigation::dragPaths() const
+{
+    QStringList paths;
+    const QString folder = platform::withSlash(fileListFolder());
+    const QStringList entries = fileListEntries();
+    const QList<bool> selected = fileListSelection();
+    for (int i = 0; i < entries.size(); ++i) {
+        if (selected.at(i) && QFileInfo::exists(folder + entries.at(i)))
+            paths << folder + entries.at(i);
+    }
+    return paths;
+}
+
+void Navigation::startDrag()
+{
+    const QStringList paths = dragPaths();
+    if (paths.isEmpty())
+        return;
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls << QUrl::fromLocalFile(path);
+    auto* data = new QMimeData;
+    data->setUrls(urls); // text/uri-list, which every file manager takes
+    auto* drag = new QDrag(m_window.fileList());
+    drag->setMimeData(data);
+    drag->exec(Qt::CopyAction | Qt::LinkAction, Qt::CopyAction);
+}
+
+void Navigation::dropFiles(const QStringList& paths)
+{
+    const QString folder = platform::withSlash(currentFolder());
+    QString list;
+    int count = 0;
+    for (const QString& path : paths) {
+        // A file dropped back onto its own folder is already there.
+        if (platform::withSlash(QFileInfo(path).absolutePath()) == folder)
+            continue;
+        list += path + QChar(u'\0');
+        ++count;
+    }
+    if (count == 0)
+        return;
+    if (count >= 2)
+        list += QString(2, QChar(u'\0'));
+    // The shell asks before a file of the same name is overwritten.
+    platform::Shell::FileOperation copy;
+    copy.owner = &m_window;
+    copy.operation = platform::Shell::Copy;
+    copy.from = list;
+    copy.to = folder;
+    m_shell.fileOperation(copy);
+    refreshFileList();
+}
+
+bool Navigation::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_window.folderTree() || watched == m_window.folderTree()->viewport())
+        return treeEvent(event);
+    if (watched == m_window.fileList() || watched == m_window.fileList()->viewport())
+        return fileListEvent(event);
+    if (watched == m_window.destinationBox())
+        return destinationEvent(event);
+    return false;
+}
+
+bool Navigation::treeEvent(QEvent* event)
+{
+    FolderTree* tree = m_window.folderTree();
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::RightButton) {
+            m_popupSource = 0;
+            m_window.folderMenu()->popup(mouse->globalPosition().toPoint());
+            return true;
+        }
+        return false;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton)
+            return false;
+        m_window.panel(3)->clear();
+        m_window.setHiddenValue(QStringLiteral("Label17"), currentFolder());
+        const QString target = tree->pathAt(mouse->position().toPoint());
+        if (!target.isEmpty())
+            tree->setPath(target);
+        return false;
+    }
+    case QEvent::KeyPress: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            const QString target = tree->highlightedPath();
+            if (!target.isEmpty())
+                tree->setPath(target);
+            return true;
+        }
+        return false;
+    }
+    default:
+        return false;
+    }
+}
+
+bool Navigation::fileListEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Delete) {
+            m_commands->deleteFiles();
+            return true;
+        }
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            openSelectedFile();
+            return true;
+        }
+        return false;
+    }
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        m_leftPressed = mouse->button() == Qt::LeftButton;
+        m_pressPosition = mouse->position().toPoint();
+        return false;
+    }
+    case QEvent::MouseMove: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (!m_leftPressed || !(mouse->buttons() & Qt::LeftButton) || dragAndDropOff())
+            return false;
+        if ((mouse->position().toPoint() - m_pressPosition).manhattanLength() <
+            QApplication::startDragDistance())
+            return false;
+        m_leftPressed = false;
+        startDrag();
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        m_leftPressed = false;
+        if (mouse->button() == Qt::RightButton) {
+            m_popupSource = 0;
+            m_window.fileMenu()->popup(mouse->globalPosition().toPoint());
+            return true;
+        }
+        return false;
+    }
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDropEvent*>(event);
+        if (droppedFiles(drag->mimeData()).isEmpty()) {
+            drag->ignore();
+            return true;
+        }
+        drag->setDropAction(Qt::CopyAction);
+        drag->accept();
+        m_window.panel(3)->setText(QStringLiteral("ドロップによりファイルがコピーされました。"));
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const QStringList paths = droppedFiles(drop->mimeData());
+        if (dragAndDropOff() || paths.isEmpty()) {
+            drop->ignore();
+            return true;
+        }
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        dropFiles(paths);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+bool Navigation::destinationEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDropEvent*>(event);
+        if (droppedFiles(drag->mimeData()).isEmpty())
+            drag->ignore();
+        else
+            drag->acceptProposedAction();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const QStringList paths = droppedFiles(drop->mimeData());
+        // Each dropped path is written in turn, so the last one stays.
+        for (const QString& path : paths)
+            setDestination(path);
+        drop->acceptProposedAction();
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+} // namespace app

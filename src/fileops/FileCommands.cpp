@@ -1,0 +1,306 @@
+#include "fileops/FileCommands.h"
+
+#include "fileops/FileBrowser.h"
+#include "fileops/ShellRoutines.h"
+#include "platform/Paths.h"
+#include "platform/Prompts.h"
+#include "platform/Shell.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QWidget>
+
+namespace fileops {
+
+FileCommands::FileCommands(FileBrowser& browser, platform::Shell& shell,
+                           platform::Prompts& prompts, QObject* parent)
+    : QObject(parent), m_browser(browser), m_shell(shell), m_prompts(prompts)
+{
+}
+
+FileCommands::~FileCommands() = default;
+
+clsFileOperation& FileCommands::programInstance()
+{
+    if (!m_programInstance)
+        m_programInstance = std::make_unique<clsFileOperation>(m_shell);
+    return *m_programInstance;
+}
+
+clsFileOperation& FileCommands::windowInstance()
+{
+    if (!m_windowInstance)
+        m_windowInstance = std::make_unique<clsFileOperation>(m_shell);
+    return *m_windowInstance;
+}
+
+quintptr FileCommands::windowHandle() const
+{
+    QWidget* window = m_browser.window();
+    return window ? static_cast<quintptr>(window->winId()) : 0;
+}
+
+void FileCommands::message(const QString& text)
+{
+    m_prompts.message(m_browser.window(), text);
+}
+
+void FileCommands::connectActions(QWidget* window)
+{
+    const struct {
+        const char* name;
+        void (FileCommands::*command)();
+    } commands[] = {
+        {"copy2", &FileCommands::copy2},           {"sakicopy", &FileCommands::sakicopy},
+        {"idou2", &FileCommands::moveFiles},       {"midou", &FileCommands::moveFiles},
+        {"sakujyo", &FileCommands::deleteFiles},   {"msakujyo", &FileCommands::deleteFiles},
+        {"fsakujyo", &FileCommands::deleteFolder}, {"mfolder", &FileCommands::deleteFolder},
+        {"fcopy", &FileCommands::copyFolder},      {"fidou", &FileCommands::moveFolder},
+        {"fhenkou", &FileCommands::renameFolder},  {"mclip", &FileCommands::copyFullPath},
+        {"memo", &FileCommands::openInTextEditor}, {"paint", &FileCommands::openInImageEditor},
+        {"puro", &FileCommands::fileProperties},   {"fpuro2", &FileCommands::fileProperties},
+        {"fpuro", &FileCommands::folderProperties}, {"fopuro", &FileCommands::folderProperties},
+        {"net", &FileCommands::network},
+    };
+    for (const auto& c : commands) {
+        if (QAction* action = window->findChild<QAction*>(QString::fromLatin1(c.name)))
+            connect(action, &QAction::triggered, this, c.command);
+    }
+    m_paint = window->findChild<QAction*>(QStringLiteral("paint"));
+    if (auto* copy = window->findChild<QPushButton*>(QStringLiteral("Command2")))
+        connect(copy, &QPushButton::clicked, this, &FileCommands::copyToDestination);
+    if (auto* browse = window->findChild<QPushButton*>(QStringLiteral("Command1")))
+        connect(browse, &QPushButton::clicked, this, &FileCommands::browseDestination);
+}
+
+QString FileCommands::sourceList(bool currentFolder, int& count) const
+{
+    count = 0;
+    QString list;
+    const QString folder =
+        platform::withSlash(currentFolder ? m_browser.currentFolder() : m_browser.fileListFolder());
+    const QStringList entries = m_browser.fileListEntries();
+    const QList<bool> selected = m_browser.fileListSelection();
+    for (int i = 0; i < entries.size() && i < selected.size(); ++i) {
+        if (!selected.at(i))
+            continue;
+        list += folder + entries.at(i) + QChar(u'\0');
+        ++count;
+    }
+    if (count >= 2)
+        list += QString(2, QChar(u'\0'));
+    return list;
+}
+
+void FileCommands::CopySelectedFiles()
+{
+    if (m_browser.destination().isEmpty()) {
+        message(QStringLiteral("コピー先を指定してください。"));
+        return;
+    }
+    int count = 0;
+    const QString list = sourceList(false, count);
+    if (count == 0)
+        return;
+    clsFileOperation& operation = programInstance();
+    operation.setPShowDialog(true);
+    operation.setPTarget(windowHandle());
+    operation.mCopy(list, m_browser.destination());
+    m_browser.refreshFileList();
+}
+
+void FileCommands::MoveSelectedFiles()
+{
+    if (m_browser.destination().isEmpty()) {
+        message(QStringLiteral("移動先を指定してください。"));
+        return;
+    }
+    int count = 0;
+    const QString list = sourceList(true, count);
+    if (count == 0) {
+        message(QStringLiteral("エラー発生"));
+        return;
+    }
+    clsFileOperation& operation = programInstance();
+    operation.setPShowDialog(true);
+    operation.setPTarget(windowHandle());
+    operation.mMove(list, m_browser.destination());
+    m_browser.refreshFileList();
+}
+
+void FileCommands::DeleteSelectedFiles()
+{
+    int count = 0;
+    const QString list = sourceList(false, count);
+    if (count == 0) {
+        message(QStringLiteral("エラー発生"));
+        return;
+    }
+    clsFileOperation& operation = programInstance();
+    operation.setPShowDialog(true);
+    operation.setPTarget(windowHandle());
+    operation.mDelete(list);
+    m_browser.refreshFileList();
+}
+
+void FileCommands::RecycleSelectedFiles()
+{
+    int count = 0;
+    const QString list = sourceList(false, count);
+    if (count == 0) {
+        message(QStringLiteral("エラー発生"));
+        return;
+    }
+    RecycleDelete(m_shell, m_browser.window(), list, false);
+    m_browser.refreshFileList();
+}
+
+void FileCommands::copy2()
+{
+    if (m_browser.destination().isEmpty()) {
+        message(QStringLiteral("コピー先を指定してください。"));
+        return;
+    }
+    CopySelectedFiles();
+    m_browser.refreshFileList();
+}
+
+void FileCommands::copyToDestination()
+{
+    QString destination = m_browser.destination();
+    if (destination.isEmpty())
+        return;
+    if (!destination.endsWith(QLatin1Char('/'))) {
+        destination += QLatin1Char('/');
+        m_browser.setDestination(destination);
+    }
+    if (!QFileInfo(destination).isDir()) {
+        const auto answer = m_prompts.message(
+            m_browser.window(), QStringLiteral("ディレクトリが存在しません。作成しますか？"),
+            QStringLiteral("確認"), platform::Prompts::NoIcon, platform::Prompts::YesNo);
+        if (answer != platform::Prompts::Yes)
+            return;
+        // One level only: a destination whose parent is missing is left to the shell.
+        QDir().mkdir(destination);
+    }
+    CopySelectedFiles();
+}
+
+void FileCommands::browseDestination()
+{
+    const QString folder =
+        PickFolder(m_prompts, m_browser.window(), QStringLiteral("フォルダを選択してください。"));
+    if (!folder.isEmpty())
+        m_browser.setDestination(folder);
+}
+
+void FileCommands::sakicopy()
+{
+    m_browser.setDestination(m_browser.currentFolder());
+}
+
+void FileCommands::moveFiles()
+{
+    MoveSelectedFiles();
+}
+
+void FileCommands::deleteFiles()
+{
+    if (m_browser.recycleOnDelete())
+        RecycleSelectedFiles();
+    else
+        DeleteSelectedFiles();
+}
+
+void FileCommands::deleteFolder()
+{
+    const QString folder = m_browser.currentFolder() + QChar(u'\0');
+    if (m_browser.recycleOnDelete())
+        RecycleDelete(m_shell, m_browser.window(), folder, false);
+    else
+        windowInstance().mDelete(folder);
+    m_browser.refreshFolderTree();
+}
+
+void FileCommands::copyFolder()
+{
+    const QString target =
+        PickFolder(m_prompts, m_browser.window(), QStringLiteral("コピー先を選択してください。"));
+    if (target.isEmpty())
+        return;
+    windowInstance().mCopy(m_browser.currentFolder() + QChar(u'\0'), target);
+    m_browser.refreshFolderTree();
+}
+
+void FileCommands::moveFolder()
+{
+    const QString target =
+        PickFolder(m_prompts, m_browser.window(), QStringLiteral("移動先を選択してください。"));
+    if (target.isEmpty())
+        return;
+    windowInstance().mMove(m_browser.currentFolder() + QChar(u'\0'), target);
+    m_browser.refreshFolderTree();
+}
+
+void FileCommands::renameFolder()
+{
+    const QString current = m_browser.currentFolder();
+    const QString answer =
+        m_prompts.input(m_browser.window(), QStringLiteral("現在のフォルダ名：") + current,
+                        QStringLiteral("フォルダ名の変更"), QString());
+    if (answer.isEmpty())
+        return;
+    const QString parent = platform::withSlash(QFileInfo(current).path());
+    // A plain rename of the whole folder path; a name with a separator or an existing name
+    // fails and changes nothing.
+    if (answer.contains(QLatin1Char('/')) || QFileInfo::exists(parent + answer))
+        return;
+    QDir().rename(current, parent + answer);
+}
+
+void FileCommands::copyFullPath()
+{
+    m_shell.setClipboardText(CurrentFolderSlash(m_browser) + m_browser.selectedFileName());
+}
+
+void FileCommands::openInTextEditor()
+{
+    const QString file = platform::withSlash(m_browser.fileListFolder()) + m_browser.selectedFileName();
+    if (m_shell.startEditor(platform::Shell::Editor::Text, file) == 0)
+        message(QStringLiteral("メモ帳の場所が正しくありません。"));
+}
+
+void FileCommands::openInImageEditor()
+{
+    const QString file = platform::withSlash(m_browser.fileListFolder()) + m_browser.selectedFileName();
+    const qint64 task = m_shell.startEditor(platform::Shell::Editor::Image, file);
+    if (task == 0) {
+        message(QStringLiteral("メモ帳のパスが不正です。"));
+        return;
+    }
+    if (m_paint)
+        m_paint->setEnabled(task != 0);
+}
+
+void FileCommands::fileProperties()
+{
+    ShowProperties(m_shell, CurrentFolderSlash(m_browser) + m_browser.selectedFileName(),
+                   m_browser.window());
+}
+
+void FileCommands::folderProperties()
+{
+    ShowProperties(m_shell, m_browser.currentFolder(), m_browser.window());
+}
+
+void FileCommands::network()
+{
+    const QString folder = PickFolder(m_prompts, m_browser.window(),
+                                      QStringLiteral("ネットワークドライブを選択してください。"));
+    if (!folder.isEmpty())
+        m_browser.setCurrentFolder(folder);
+}
+
+} // namespace fileops

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "fileops/ClsFileOperation.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QAction;
+
+namespace platform {
+class Prompts;
+class Shell;
+} // namespace platform
+
+namespace fileops {
+
+class FileBrowser;
+
+// The main window's commands on files and folders, and the routines that copy, move and
+// delete the selected files of the file list.
+class FileCommands final : public QObject {
+    Q_OBJECT
+public:
+    FileCommands(FileBrowser& browser, platform::Shell& shell, platform::Prompts& prompts,
+                 QObject* parent = nullptr);
+    ~FileCommands() override;
+
+    // Connects every command to the window's action of the same name (copy2, sakujyo, …).
+    void connectActions(QWidget* window);
+
+    // The selected entries of the file list as a shell path list: each full path followed by
+    // a NUL, two more NULs when there are two or more. The folder is the file list's, or the
+    // current folder for a move. count receives the number of entries.
+    QString sourceList(bool currentFolder, int& count) const;
+
+    void CopySelectedFiles();
+    void MoveSelectedFiles();
+    void DeleteSelectedFiles();
+    void RecycleSelectedFiles();
+
+    // The commands, by their names.
+    void copy2();
+    void copyToDestination(); // Command2
+    void browseDestination(); // Command1
+    void sakicopy();
+    void moveFiles();         // idou2, midou
+    void deleteFiles();       // sakujyo, msakujyo
+    void deleteFolder();      // fsakujyo, mfolder
+    void copyFolder();        // fcopy
+    void moveFolder();        // fidou
+    void renameFolder();      // fhenkou
+    void copyFullPath();      // mclip
+    void openInTextEditor();  // memo
+    void openInImageEditor(); // paint
+    void fileProperties();    // puro, fpuro2
+    void folderProperties();  // fpuro, fopuro
+    void network();           // net
+
+    clsFileOperation& programInstance();
+    clsFileOperation& windowInstance();
+
+private:
+    void message(const QString& text);
+    quintptr windowHandle() const;
+
+    FileBrowser& m_browser;
+    platform::Shell& m_shell;
+    platform::Prompts& m_prompts;
+    std::unique_ptr<clsFileOperation> m_programInstance;
+    std::unique_ptr<clsFileOperation> m_windowInstance;
+    QAction* m_paint = nullptr;
+};
+
+} // namespace fileops

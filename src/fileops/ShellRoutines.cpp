@@ -1,0 +1,117 @@
+#include "fileops/ShellRoutines.h"
+
+#include "fileops/FileBrowser.h"
+#include "platform/Paths.h"
+#include "platform/Prompts.h"
+#include "platform/Shell.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace fileops {
+
+namespace {
+QString& lastPicked()
+{
+    static QString folder;
+    return folder;
+}
+} // namespace
+
+QString PickFolder(platform::Prompts& prompts, QWidget* owner, const QString& prompt)
+{
+    QString folder = prompts.pickFolder(owner, prompt);
+    folder.remove(QChar(u'\0'));
+    lastPicked() = folder;
+    return folder;
+}
+
+QString lastPickedFolder()
+{
+    return lastPicked();
+}
+
+QString openErrorText(int result)
+{
+    switch (result) {
+    case 0: return QStringLiteral("システムメモリが不足しています。");
+    case 2: return QStringLiteral("ファイルが見つかりません。");
+    case 3: return QStringLiteral("ファイルのパスが無効です。");
+    case 8: return QStringLiteral("メモリが不足しています。");
+    default: break;
+    }
+    if (result >= 31)
+        return QString();
+    return QLatin1Char(' ') + QString::number(result) +
+           QStringLiteral(":起動エラー ファイルのパスを確認してください。 ");
+}
+
+void OpenWithShell(platform::Shell& shell, platform::Prompts& prompts, QWidget* owner,
+                   const QString& file, const QString& directory)
+{
+    const int result = shell.open(owner, file, directory);
+    const QString error = openErrorText(result);
+    if (!error.isEmpty())
+        prompts.message(owner, error, QString(), platform::Prompts::Critical);
+}
+
+void FindAssociatedProgram(platform::Shell& shell, FileBrowser& browser, const QString& file,
+                           const QString& directory)
+{
+    QString program;
+    const int result = shell.findExecutable(file, directory, program);
+    if (result == platform::Shell::kNoAssociation) {
+        browser.setAssociationFlag(QStringLiteral("1"));
+        browser.setAssociationText(QStringLiteral("関連づけられていません。"));
+        return;
+    }
+    browser.setAssociationText(result > 32 ? program : QString());
+    browser.setAssociationFlag(QStringLiteral("0"));
+}
+
+void OpenAsDialog(platform::Shell& shell, const QString& path, QWidget* owner)
+{
+    shell.openWith(owner, path);
+}
+
+int ShowProperties(platform::Shell& shell, const QString& path, QWidget* owner)
+{
+    return shell.showProperties(owner, path);
+}
+
+QString CurrentFolderSlash(const FileBrowser& browser)
+{
+    return platform::withSlash(browser.currentFolder());
+}
+
+QString ProgramFolderSlash()
+{
+    return platform::withSlash(platform::programFolder());
+}
+
+bool FileExists(QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    if (QFileInfo(path).isDir())
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    file.close();
+    return true;
+}
+
+QString QuoteText(const QString& text)
+{
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+QString FileNamePart(const QString& path)
+{
+    return platform::namePart(path).left(260);
+}
+
+} // namespace fileops

@@ -1,0 +1,1 @@
+#include "RecordingShell.h"
