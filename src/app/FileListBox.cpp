@@ -49,6 +49,11 @@ void FileListBox::setPattern(const QString& pattern)
 
 void FileListBox::refresh()
 {
+    // Files that are still there stay selected, and the current one stays current.
+    const QStringList selected = selectedNames();
+    const QString current = fileName();
+    const bool sameFolder = m_listedPath == m_path;
+    m_listedPath = m_path;
     clear();
     if (m_path.isEmpty())
         return;
@@ -67,6 +72,15 @@ void FileListBox::refresh()
         }
     }
     addItems(shown);
+    if (!sameFolder)
+        return;
+    for (int i = 0; i < count(); ++i) {
+        QListWidgetItem* entry = item(i);
+        if (entry->text() == current)
+            setCurrentItem(entry, QItemSelectionModel::NoUpdate);
+        if (selected.contains(entry->text()))
+            entry->setSelected(true);
+    }
 }
 
 QString FileListBox::fileName() const

@@ -27,6 +27,7 @@ public:
 
 private:
     QString m_path;
+    QString m_listedPath;
     QString m_pattern = QStringLiteral("*.*");
 };
 

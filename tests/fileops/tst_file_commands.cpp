@@ -1,0 +1,344 @@
+// The file and folder commands on the real main window, with the shell and the prompts
+// recorded.
+#include "RecordingMci.h"
+#include "RecordingPrompts.h"
+#include "RecordingShell.h"
+#include "TestFolders.h"
+
+#include "app/Application.h"
+#include "app/FileListBox.h"
+#include "app/FolderTree.h"
+#include "app/MainWindow.h"
+#include "app/Navigation.h"
+#include "fileops/FileCommands.h"
+#include "fileops/ShellRoutines.h"
+#include "settings/GeneralSettingsDialog.h"
+#include "settings/SettingsForms.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+const QChar NUL(u'\0');
+}
+
+class FileCommandsTest : public QObject {
+    Q_OBJECT
+
+    struct Run {
+        TestProgramFolder program;
+        QTemporaryDir browse;
+        RecordingPrompts prompts;
+        RecordingShell shell;
+        RecordingMci mci;
+        std::unique_ptr<app::Application> app;
+        Run()
+        {
+            for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) {
+                QFile file(browse.path() + QLatin1Char('/') + QLatin1String(name));
+                file.open(QIODevice::WriteOnly);
+                file.write(name);
+            }
+            app = std::make_unique<app::Application>(prompts, shell, mci);
+            app->startUp({browse.path()});
+            shell.calls.clear();
+        }
+        app::MainWindow* w() const { return app->mainWindow(); }
+        fileops::FileCommands& commands() const { return app->navigation()->commands(); }
+        void select(const QStringList& names) const
+        {
+            app::FileListBox* list = w()->fileList();
+            list->clearSelection();
+            for (int i = 0; i < list->count(); ++i) {
+                if (names.contains(list->item(i)->text())) {
+                    list->item(i)->setSelected(true);
+                    list->setCurrentItem(list->item(i), QItemSelectionModel::Select);
+                }
+            }
+        }
+        void trigger(const char* name) const
+        {
+            QAction* action = w()->menuAction(QString::fromLatin1(name));
+            QVERIFY2(action, name);
+            action->trigger();
+        }
+        QString path(const char* name) const { return browse.path() + QLatin1Char('/') + QLatin1String(name); }
+    };
+
+private Q_SLOTS:
+    void sourceListLayout()
+    {
+        Run run;
+        int count = -1;
+        run.select({});
+        QCOMPARE(run.commands().sourceList(false, count), QString());
+        QCOMPARE(count, 0);
+        run.select({QStringLiteral("b.txt")});
+        QCOMPARE(run.commands().sourceList(false, count), run.path("b.txt") + NUL);
+        QCOMPARE(count, 1);
+        run.select({QStringLiteral("a.txt"), QStringLiteral("c.txt"), QStringLiteral("d.txt")});
+        QCOMPARE(run.commands().sourceList(false, count),
+                 run.path("a.txt") + NUL + run.path("c.txt") + NUL + run.path("d.txt") + NUL + NUL + NUL);
+        QCOMPARE(count, 3);
+    }
+
+    void copyAndMoveNeedADestination()
+    {
+        Run run;
+        run.select({QStringLiteral("a.txt")});
+        run.trigger("copy2");
+        run.trigger("idou2");
+        QCOMPARE(run.prompts.shown().size(), 2);
+        QCOMPARE(run.prompts.shown().at(0).text, QStringLiteral("コピー先を指定してください。"));
+        QCOMPARE(run.prompts.shown().at(1).text, QStringLiteral("移動先を指定してください。"));
+        QVERIFY(run.shell.callsOf(QStringLiteral("op")).isEmpty());
+    }
+
+    void nothingSelected()
+    {
+        // Copy stops silently; move and delete say so.
+        Run run;
+        run.w()->destinationBox()->setText(QStringLiteral("/tmp/dest"));
+        run.select({});
+        run.trigger("copy2");
+        QVERIFY(run.prompts.shown().isEmpty());
+        run.trigger("idou2");
+        run.trigger("sakujyo");
+        QCOMPARE(run.prompts.shown().size(), 2);
+        for (const auto& box : run.prompts.shown())
+            QCOMPARE(box.text, QStringLiteral("エラー発生"));
+        QVERIFY(run.shell.callsOf(QStringLiteral("op")).isEmpty());
+    }
+
+    void copyMoveDeleteReachTheShell()
+    {
+        Run run;
+        run.w()->destinationBox()->setText(QStringLiteral("/tmp/dest"));
+        run.select({QStringLiteral("a.txt"), QStringLiteral("b.txt")});
+        run.trigger("copy2");
+        run.trigger("midou");
+        run.trigger("msakujyo");
+        const auto ops = run.shell.callsOf(QStringLiteral("op"));
+        QCOMPARE(ops.size(), 3);
+        const QString list = run.path("a.txt") + NUL + run.path("b.txt") + NUL + NUL + NUL;
+        QCOMPARE(int(ops.at(0).operation.operation), 2);
+        QCOMPARE(ops.at(0).operation.to, QStringLiteral("/tmp/dest"));
+        QCOMPARE(int(ops.at(1).operation.operation), 1);
+        QCOMPARE(int(ops.at(2).operation.operation), 3);
+        for (const auto& op : ops) {
+            QCOMPARE(op.operation.from, list);
+            QCOMPARE(op.operation.flags, 0u);
+            QCOMPARE(op.operation.owner, static_cast<QWidget*>(run.w()));
+        }
+    }
+
+    void deleteFollowsTheTrashSetting()
+    {
+        Run run;
+        run.app->forms()->general()->check(5)->setChecked(true);
+        run.select({QStringLiteral("c.txt")});
+        run.trigger("sakujyo");
+        run.trigger("fsakujyo");
+        const auto ops = run.shell.callsOf(QStringLiteral("op"));
+        QCOMPARE(ops.size(), 2);
+        QCOMPARE(ops.at(0).operation.flags, 0x40u);
+        QCOMPARE(ops.at(0).operation.from, run.path("c.txt") + NUL);
+        QCOMPARE(ops.at(1).operation.flags, 0x40u);
+        QCOMPARE(ops.at(1).operation.from, run.browse.path() + NUL);
+        run.app->forms()->general()->check(5)->setChecked(false);
+        run.trigger("mfolder");
+        QCOMPARE(run.shell.callsOf(QStringLiteral("op")).last().operation.flags, 0u);
+    }
+
+    void copyButtonCreatesTheDestinationWhenAsked()
+    {
+        Run run;
+        const QString dest = run.browse.path() + QStringLiteral("/新しい");
+        run.w()->destinationBox()->setText(dest);
+        run.select({QStringLiteral("a.txt")});
+        auto* copy = run.w()->form()->findChild<QPushButton*>(QStringLiteral("Command2"));
+        QVERIFY(copy->isEnabled());
+
+        run.prompts.answerMessage(platform::Prompts::No);
+        copy->click();
+        QCOMPARE(run.w()->destinationBox()->text(), dest + QLatin1Char('/'));
+        QCOMPARE(run.prompts.shown().last().text, QStringLiteral("ディレクトリが存在しません。作成しますか？"));
+        QCOMPARE(run.prompts.shown().last().title, QStringLiteral("確認"));
+        QCOMPARE(run.prompts.shown().last().buttons, int(platform::Prompts::YesNo));
+        QVERIFY(!QFileInfo::exists(dest));
+        QVERIFY(run.shell.callsOf(QStringLiteral("op")).isEmpty());
+
+        run.prompts.answerMessage(platform::Prompts::Yes);
+        copy->click();
+        QVERIFY(QFileInfo(dest).isDir());
+        QCOMPARE(run.shell.callsOf(QStringLiteral("op")).size(), 1);
+        QCOMPARE(run.shell.callsOf(QStringLiteral("op")).first().operation.to, dest + QLatin1Char('/'));
+        QCOMPARE(run.prompts.unexpectedCount(), 0);
+    }
+
+    void destinationRow()
+    {
+        Run run;
+        auto* copy = run.w()->form()->findChild<QPushButton*>(QStringLiteral("Command2"));
+        QVERIFY(!copy->isEnabled());
+        run.prompts.answerText(QStringLiteral("/media/外付け"));
+        run.w()->form()->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        QCOMPARE(run.prompts.shown().last().text, QStringLiteral("フォルダを選択してください。"));
+        QCOMPARE(run.w()->destinationBox()->text(), QStringLiteral("/media/外付け"));
+        QVERIFY(copy->isEnabled());
+        QCOMPARE(fileops::lastPickedFolder(), QStringLiteral("/media/外付け"));
+        run.trigger("sakicopy");
+        QCOMPARE(run.w()->destinationBox()->text(), run.browse.path());
+    }
+
+    void folderCommandsUseThePicker()
+    {
+        Run run;
+        run.prompts.answerText(QString());
+        run.trigger("fcopy");
+        QVERIFY(run.shell.callsOf(QStringLiteral("op")).isEmpty());
+        run.prompts.answerText(QStringLiteral("/tmp/to"));
+        run.trigger("fcopy");
+        run.prompts.answerText(QStringLiteral("/tmp/there"));
+        run.trigger("fidou");
+        const auto ops = run.shell.callsOf(QStringLiteral("op"));
+        QCOMPARE(ops.size(), 2);
+        QCOMPARE(int(ops.at(0).operation.operation), 2);
+        QCOMPARE(ops.at(0).operation.from, run.browse.path() + NUL);
+        QCOMPARE(ops.at(0).operation.to, QStringLiteral("/tmp/to"));
+        QCOMPARE(int(ops.at(1).operation.operation), 1);
+        QCOMPARE(run.prompts.shown().at(0).text, QStringLiteral("コピー先を選択してください。"));
+        QCOMPARE(run.prompts.shown().at(2).text, QStringLiteral("移動先を選択してください。"));
+    }
+
+    void renameFolder()
+    {
+        Run run;
+        const QString old = run.browse.path() + QStringLiteral("/古い");
+        QVERIFY(QDir().mkdir(old));
+        QVERIFY(run.w()->folderTree()->setPath(old));
+        run.prompts.answerText(QString());
+        run.trigger("fhenkou");
+        QVERIFY(QFileInfo(old).isDir());
+        QCOMPARE(run.prompts.shown().last().text, QStringLiteral("現在のフォルダ名：") + old);
+        QCOMPARE(run.prompts.shown().last().title, QStringLiteral("フォルダ名の変更"));
+        run.prompts.answerText(QStringLiteral("新しい"));
+        run.trigger("fhenkou");
+        QVERIFY(!QFileInfo::exists(old));
+        QVERIFY(QFileInfo(run.browse.path() + QStringLiteral("/新しい")).isDir());
+    }
+
+    void renameFolderNeverReplacesAnotherFolder()
+    {
+        Run run;
+        const QString old = run.browse.path() + QStringLiteral("/one");
+        const QString other = run.browse.path() + QStringLiteral("/two");
+        QVERIFY(QDir().mkdir(old) && QDir().mkdir(other));
+        QVERIFY(run.w()->folderTree()->setPath(old));
+        run.prompts.answerText(QStringLiteral("two"));
+        run.trigger("fhenkou");
+        QVERIFY(QFileInfo(old).isDir() && QFileInfo(other).isDir());
+    }
+
+    void pathToClipboardAndProperties()
+    {
+        Run run;
+        run.select({QStringLiteral("b.txt")});
+        run.trigger("mclip");
+        QCOMPARE(run.shell.clipboard, run.path("b.txt"));
+        run.trigger("puro");
+        run.trigger("fopuro");
+        const auto properties = run.shell.callsOf(QStringLiteral("properties"));
+        QCOMPARE(properties.size(), 2);
+        QCOMPARE(properties.at(0).path, run.path("b.txt"));
+        QCOMPARE(properties.at(1).path, run.browse.path());
+    }
+
+    void editorsAndTheirFailures()
+    {
+        Run run;
+        run.select({QStringLiteral("a.txt")});
+        run.trigger("memo");
+        QCOMPARE(run.shell.calls.last().kind, QStringLiteral("editor:text"));
+        QCOMPARE(run.shell.calls.last().path, run.path("a.txt"));
+        QVERIFY(run.prompts.shown().isEmpty());
+        run.shell.editorTask = 0;
+        run.trigger("memo");
+        QCOMPARE(run.prompts.shown().last().text, QStringLiteral("メモ帳の場所が正しくありません。"));
+        run.trigger("paint");
+        QCOMPARE(run.shell.calls.last().kind, QStringLiteral("editor:image"));
+        QCOMPARE(run.prompts.shown().last().text, QStringLiteral("メモ帳のパスが不正です。"));
+    }
+
+    void openErrorTexts()
+    {
+        QCOMPARE(fileops::openErrorText(0), QStringLiteral("システムメモリが不足しています。"));
+        QCOMPARE(fileops::openErrorText(2), QStringLiteral("ファイルが見つかりません。"));
+        QCOMPARE(fileops::openErrorText(3), QStringLiteral("ファイルのパスが無効です。"));
+        QCOMPARE(fileops::openErrorText(8), QStringLiteral("メモリが不足しています。"));
+        QCOMPARE(fileops::openErrorText(5), QStringLiteral(" 5:起動エラー ファイルのパスを確認してください。 "));
+        QVERIFY(fileops::openErrorText(31).isEmpty());
+        QVERIFY(fileops::openErrorText(42).isEmpty());
+
+        RecordingShell shell;
+        RecordingPrompts prompts;
+        shell.openResult = 5;
+        fileops::OpenWithShell(shell, prompts, nullptr, QStringLiteral("/x/y.abc"), QStringLiteral("/x/"));
+        QCOMPARE(prompts.shown().size(), 1);
+        QCOMPARE(prompts.shown().first().icon, int(platform::Prompts::Critical));
+        QVERIFY(prompts.shown().first().title.isEmpty()); // the application's title
+        shell.openResult = platform::Shell::kOpenOk;
+        fileops::OpenWithShell(shell, prompts, nullptr, QStringLiteral("/x/y.abc"), QStringLiteral("/x/"));
+        QCOMPARE(prompts.shown().size(), 1);
+    }
+
+    void pathRoutines()
+    {
+        QString path = QStringLiteral("/nonexistent/file/");
+        QVERIFY(!fileops::FileExists(path));
+        QCOMPARE(path, QStringLiteral("/nonexistent/file"));
+        QString empty;
+        QVERIFY(!fileops::FileExists(empty));
+        QTemporaryDir dir;
+        QString folder = dir.path() + QLatin1Char('/');
+        QVERIFY(!fileops::FileExists(folder)); // folders are not files
+        QString file = dir.path() + QStringLiteral("/f.txt");
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        QVERIFY(fileops::FileExists(file));
+        QCOMPARE(fileops::QuoteText(QStringLiteral("a b")), QStringLiteral("\"a b\""));
+        QCOMPARE(fileops::FileNamePart(QStringLiteral("/x/y/名前.txt")), QStringLiteral("名前.txt"));
+        QCOMPARE(fileops::FileNamePart(QStringLiteral("/x/y/")), QString());
+        QCOMPARE(fileops::FileNamePart(QStringLiteral("/x/") + QString(300, QLatin1Char('n'))).size(), 260);
+    }
+
+    void associationLookup()
+    {
+        Run run;
+        app::Navigation& nav = *run.app->navigation();
+        run.shell.findResult = platform::Shell::kNoAssociation;
+        fileops::FindAssociatedProgram(run.shell, nav, QStringLiteral("a.txt"), run.browse.path() + QLatin1Char('/'));
+        QCOMPARE(nav.associationFlag(), QStringLiteral("1"));
+        QCOMPARE(run.w()->panel(3)->text(), QStringLiteral("関連づけられていません。"));
+        run.shell.findResult = 42;
+        fileops::FindAssociatedProgram(run.shell, nav, QStringLiteral("a.txt"), run.browse.path() + QLatin1Char('/'));
+        QCOMPARE(nav.associationFlag(), QStringLiteral("0"));
+        QCOMPARE(run.w()->panel(3)->text(), run.shell.associatedProgram);
+        run.shell.findResult = platform::Shell::kFileNotFound;
+        fileops::FindAssociatedProgram(run.shell, nav, QStringLiteral("gone"), run.browse.path() + QLatin1Char('/'));
+        QCOMPARE(nav.associationFlag(), QStringLiteral("0"));
+        QCOMPARE(run.w()->panel(3)->text(), QString());
+    }
+};
+
+QTEST_MAIN(FileCommandsTest)
+#include "tst_file_commands.moc"
