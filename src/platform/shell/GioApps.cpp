@@ -169,12 +169,23 @@ QList<Application> applicationsFor(const QString& path)
     const QString type = contentType(path);
     if (type.isEmpty())
         return result;
-    GList* all = g_app_info_get_all_for_type(type.toUtf8().constData());
-    for (GList* item = all; item; item = item->next) {
-        GAppInfo* app = G_APP_INFO(item->data);
-        result.append({fromUtf8(g_app_info_get_id(app)), fromUtf8(g_app_info_get_name(app)),
+    const auto add = [&result](GAppInfo* app) {
+        const QString id = fromUtf8(g_app_info_get_id(app));
+        for (const Application& known : result) {
+            if (known.id == id)
+                return;
+        }
+        result.append({id, fromUtf8(g_app_info_get_name(app)),
                        fromUtf8(g_app_info_get_commandline(app))});
-    }
+    };
+    // The default first: it may be named in mimeapps.list without being in the MIME cache
+    // that the full list comes from.
+    const QByteArray typeName = type.toUtf8();
+    if (Ref<GAppInfo> preferred{g_app_info_get_default_for_type(typeName.constData(), FALSE)})
+        add(preferred.get());
+    GList* all = g_app_info_get_all_for_type(typeName.constData());
+    for (GList* item = all; item; item = item->next)
+        add(G_APP_INFO(item->data));
     g_list_free_full(all, g_object_unref);
     return result;
 }
