@@ -154,6 +154,20 @@ TEST_F(Collisions, NoConfirmationAndRenameOnCollisionAskNothing)
     EXPECT_TRUE(ui_->overwriteTexts.isEmpty());
 }
 
+TEST_F(ShellFileOps, ProgressIsShownUnlessSilent)
+{
+    writeFile(src(QStringLiteral("a.txt")), "a");
+    EXPECT_EQ(run(Shell::Copy, {src(QStringLiteral("a.txt"))}, dst()), 0);
+    EXPECT_EQ(ui_->progressStarts, 1);
+    EXPECT_EQ(ui_->progressEnds, 1);
+    EXPECT_GT(ui_->steps, 0);
+    EXPECT_EQ(run(Shell::Copy, {src(QStringLiteral("a.txt"))}, dst(QStringLiteral("quiet")),
+                  Shell::Silent | Shell::NoConfirmMkdir),
+              0);
+    EXPECT_EQ(ui_->progressStarts, 1);
+    EXPECT_EQ(readFile(dst(QStringLiteral("quiet/a.txt"))), "a");
+}
+
 TEST_F(ShellFileOps, CopyIntoItsOwnFolderMakesANamedCopy)
 {
     writeFile(src(QStringLiteral("memo.txt")), "memo");

@@ -105,6 +105,10 @@ Result copyContents(int in, int out, const struct stat& info, const Progress& pr
         copied += n;
         if (!progress(qint64(n)))
             return Result::Cancelled;
+        // Done at the size the file had when opened; a file that grew since is caught by
+        // the size check that follows the copy.
+        if (info.st_size > 0 && copied >= info.st_size)
+            break;
     }
     // Some pseudo file systems report a size but give nothing to copy_file_range.
     if (copied == 0 && info.st_size > 0)

@@ -3,6 +3,7 @@
 #include "platform/Prompts.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -113,7 +114,10 @@ bool QtShellUi::progressStep(qint64 done, const QString& current)
         const int value = int(qMin<qint64>(kProgressRange, done * kProgressRange / m_total));
         if (value != m_progress->value())
             m_progress->setValue(value);
-        QCoreApplication::processEvents();
+        // Until the window shows (and blocks its owner), clicks wait for the operation's end.
+        QCoreApplication::processEvents(m_progress->isVisible()
+                                            ? QEventLoop::AllEvents
+                                            : QEventLoop::ExcludeUserInputEvents);
     }
     if (m_progress->wasCanceled())
         m_cancelled = true;
