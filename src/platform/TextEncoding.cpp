@@ -43,6 +43,20 @@ void U_CALLCONV countingToUnicode(const void* context, UConverterToUnicodeArgs* 
     UCNV_TO_U_CALLBACK_SUBSTITUTE(nullptr, args, codeUnits, length, reason, error);
 }
 
+// Offset of the first byte that is not part of a valid UTF-8 sequence, or -1 when all are.
+qsizetype firstInvalidUtf8(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringConverter::Utf8);
+    constexpr qsizetype step = 64 * 1024;
+    for (qsizetype at = 0; at < bytes.size(); at += step) {
+        const QByteArrayView piece = bytes.sliced(at, std::min(step, bytes.size() - at));
+        const QString decoded = decoder.decode(piece); // decode() itself is lazy
+        if (decoder.hasError())
+            return at;
+    }
+    return -1;
+}
+
 bool isUtf8(QByteArrayView bytes, bool truncatedSample)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -299,6 +313,18 @@ TextFormat detectEncoding(QByteArrayView bytes)
     return format;
 }
 
+TextFormat detectEncodingAfterUtf8Failure(QByteArrayView bytes)
+{
+    const qsizetype bad = firstInvalidUtf8(bytes);
+    if (bad < 0)
+        return detectEncoding(bytes);
+    // Start at a line start: a line feed byte is never part of a CP932 or EUC-JP character.
+    const qsizetype lineStart = bytes.first(bad).lastIndexOf('\n') + 1;
+    TextFormat format = detectEncoding(bytes.sliced(lineStart));
+    format.bom = false;
+    return format;
+}
+
 bool decodeChunks(QByteArrayView bytes, TextFormat& format, qsizetype chunkBytes,
                   const std::function<void(QString&)>& sink)
 {
@@ -396,11 +422,9 @@ DecodedText decodeText(QByteArrayView bytes)
     if (!ok && result.format.encoding == "UTF-8" && !result.format.bom &&
         bytes.size() > kSampleBytes) {
         // The sample looked like UTF-8 but the rest is not: detect on the part that failed.
-        const TextFormat first = result.format;
-        TextFormat other = detectEncoding(bytes.sliced(kSampleBytes / 2));
-        if (other.encoding != first.encoding) {
+        const TextFormat other = detectEncodingAfterUtf8Failure(bytes);
+        if (other.encoding != result.format.encoding) {
             result.format = other;
-            result.format.bom = false;
             ok = decodeAll();
         }
     }

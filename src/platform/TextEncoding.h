@@ -34,6 +34,10 @@ struct DecodedText {
 // line-end fields stay at their defaults (decodeChunks fills them).
 TextFormat detectEncoding(QByteArrayView bytes);
 
+// For bytes whose beginning looked like UTF-8 (the sample) but that do not decode as UTF-8:
+// the encoding detected on the lines where UTF-8 first fails.
+TextFormat detectEncodingAfterUtf8Failure(QByteArrayView bytes);
+
 // Decodes the bytes (without the BOM, which is skipped here when format.bom is set) in pieces
 // of about chunkBytes input bytes, turning CRLF and CR into '\n', and hands every decoded piece
 // to sink (which may change the piece in place). Counts the line ends into format.lineEnd and

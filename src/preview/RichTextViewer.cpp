@@ -118,11 +118,10 @@ bool RichTextViewer::loadPlain(QByteArrayView bytes)
         if (!ok && attempt == 0 && m_format.encoding == "UTF-8" && !m_format.bom &&
             bytes.size() > 256 * 1024) {
             // The beginning looked like UTF-8 but a later part is not: detect again there.
-            platform::TextFormat other = platform::detectEncoding(bytes.sliced(128 * 1024));
+            const platform::TextFormat other = platform::detectEncodingAfterUtf8Failure(bytes);
             if (other.encoding != m_format.encoding) {
                 delete document;
                 m_format = other;
-                m_format.bom = false;
                 continue;
             }
         }

@@ -330,6 +330,8 @@ void Parser::parseControl()
     }
     if (consumeSkip())
         return;
+    // Bytes read so far belong to the state before this word.
+    flushBytes();
     controlWord(word, hasParam, param);
 }
 
@@ -406,8 +408,10 @@ void Parser::controlWord(const QByteArray& word, bool hasParam, int param)
 
     CharState& chars = state.chars;
     if (word == "u") {
-        flushBytes();
-        const char16_t unit = static_cast<char16_t>(param & 0xFFFF);
+        // Values are signed 16-bit; anything outside is no character.
+        const char16_t unit = param >= -32768 && param <= 65535
+                                  ? static_cast<char16_t>(param & 0xFFFF)
+                                  : char16_t(0xFFFD);
         appendText(QStringView(&unit, 1));
         m_skipRemaining = state.unicodeSkip;
     } else if (word == "uc") {
