@@ -5,13 +5,15 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QTextEdit>
 
 #include <sys/resource.h>
 
 #include <cstdio>
 
-namespace {
+namespace
+{
 long maxRssKiB()
 {
     rusage usage{};
@@ -49,7 +51,7 @@ int main(int argc, char** argv)
     QApplication::processEvents();
     const qint64 ms = timer.elapsed();
     const long after = maxRssKiB();
-    if (viewer.text().isEmpty()) {
+    if (viewer.document()->isEmpty()) {
         std::fprintf(stderr, "nothing shown\n");
         return 1;
     }

@@ -13,9 +13,11 @@
 #include <memory>
 #include <optional>
 
-namespace platform {
+namespace platform
+{
 
-namespace {
+namespace
+{
 
 constexpr qsizetype kSampleBytes = 256 * 1024;
 
@@ -114,7 +116,8 @@ bool hasIso2022JpEscapes(QByteArrayView bytes)
         if (c != '\x1b')
             continue;
         const char a = bytes[i + 1], b = bytes[i + 2];
-        if ((a == '$' && (b == 'B' || b == '@' || b == '(')) || (a == '(' && (b == 'J' || b == 'I')))
+        if ((a == '$' && (b == 'B' || b == '@' || b == '(')) ||
+            (a == '(' && (b == 'J' || b == 'I')))
             return true;
     }
     return false;
@@ -134,8 +137,8 @@ qsizetype japaneseScore(const QByteArray& converter, QByteArrayView sample, qsiz
     UChar* target = reinterpret_cast<UChar*>(out.data());
     const char* source = sample.data();
     error = U_ZERO_ERROR;
-    ucnv_toUnicode(c.get(), &target, target + out.size(), &source, source + sample.size(),
-                   nullptr, false, &error);
+    ucnv_toUnicode(c.get(), &target, target + out.size(), &source, source + sample.size(), nullptr,
+                   false, &error);
     const qsizetype produced = target - reinterpret_cast<UChar*>(out.data());
     qsizetype score = -20 * errors;
     for (qsizetype i = 0; i < produced; ++i) {
@@ -345,7 +348,8 @@ bool decodeChunks(QByteArrayView bytes, TextFormat& format, qsizetype chunkBytes
         // A U+FEFF right after the BOM is text, not a second BOM.
         QStringDecoder decoder(*qtEncoding, QStringConverter::Flag::ConvertInitialBom);
         for (qsizetype at = 0; at < bytes.size(); at += chunkBytes) {
-            QString piece = decoder.decode(bytes.sliced(at, std::min(chunkBytes, bytes.size() - at)));
+            QString piece =
+                decoder.decode(bytes.sliced(at, std::min(chunkBytes, bytes.size() - at)));
             folder.fold(piece);
             sink(piece);
         }
@@ -388,8 +392,7 @@ bool decodeChunks(QByteArrayView bytes, TextFormat& format, qsizetype chunkBytes
             UChar* target = reinterpret_cast<UChar*>(piece.data()) + produced;
             UChar* targetEnd = reinterpret_cast<UChar*>(piece.data()) + piece.size();
             error = U_ZERO_ERROR;
-            ucnv_toUnicode(c.get(), &target, targetEnd, &source, sourceEnd, nullptr, last,
-                           &error);
+            ucnv_toUnicode(c.get(), &target, targetEnd, &source, sourceEnd, nullptr, last, &error);
             produced = target - reinterpret_cast<UChar*>(piece.data());
             if (error != U_BUFFER_OVERFLOW_ERROR)
                 break;
@@ -470,10 +473,10 @@ bool encodeText(const QString& text, const TextFormat& format, QByteArray& out)
         for (int attempt = 0; attempt < 2; ++attempt) {
             error = U_ZERO_ERROR;
             ucnv_resetFromUnicode(c.get());
-            const int32_t n = ucnv_fromUChars(
-                c.get(), body.data(), static_cast<int32_t>(body.size()),
-                reinterpret_cast<const UChar*>(withEnds.constData()),
-                static_cast<int32_t>(withEnds.size()), &error);
+            const int32_t n =
+                ucnv_fromUChars(c.get(), body.data(), static_cast<int32_t>(body.size()),
+                                reinterpret_cast<const UChar*>(withEnds.constData()),
+                                static_cast<int32_t>(withEnds.size()), &error);
             if (error == U_BUFFER_OVERFLOW_ERROR) {
                 // Escape sequences (ISO-2022-JP) can make the bytes outgrow the guess.
                 body.resize(n + 1);

@@ -6,7 +6,8 @@
 
 #include <functional>
 
-namespace platform {
+namespace platform
+{
 
 enum class LineEnd { Lf, CrLf, Cr };
 

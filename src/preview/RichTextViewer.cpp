@@ -11,9 +11,11 @@
 #include <QTextDocument>
 #include <QTextEdit>
 
-namespace preview {
+namespace preview
+{
 
-namespace {
+namespace
+{
 
 // Files above this size get their lines grouped into blocks: a block per line costs the
 // document several seconds for a log of half a million lines.
@@ -31,8 +33,7 @@ QTextDocument* newPlainDocument(QObject* parent)
 
 } // namespace
 
-RichTextViewer::RichTextViewer(QWidget* parent)
-    : QWidget(parent)
+RichTextViewer::RichTextViewer(QWidget* parent) : QWidget(parent)
 {
     m_stack = new QStackedLayout(this);
     m_stack->setContentsMargins(0, 0, 0, 0);
@@ -82,29 +83,29 @@ bool RichTextViewer::loadPlain(QByteArrayView bytes)
         bool group = bytes.size() > kGroupAbove;
         bool realSeparators = false;
         int lineInBlock = 0;
-        const bool ok = platform::decodeChunks(
-            bytes, m_format, kPieceBytes, [&](QString& piece) {
-                if (group && !realSeparators) {
-                    if (piece.contains(QChar(QChar::LineSeparator)) ||
-                        piece.contains(QChar(QChar::ParagraphSeparator))) {
+        const bool ok = platform::decodeChunks(bytes, m_format, kPieceBytes, [&](QString& piece) {
+            if (group && !realSeparators) {
+                // Most line ends become line breaks inside a block; every
+                // kLinesPerBlock-th one ends the block.
+                char16_t* p = reinterpret_cast<char16_t*>(piece.data());
+                const qsizetype n = piece.size();
+                for (qsizetype i = 0; i < n; ++i) {
+                    const char16_t u = p[i];
+                    if (u == u'\n') {
+                        if (++lineInBlock < kLinesPerBlock)
+                            p[i] = QChar::LineSeparator;
+                        else
+                            lineInBlock = 0;
+                    } else if (u == QChar::LineSeparator || u == QChar::ParagraphSeparator) {
                         // The text has separators of its own: they must stay what they are.
                         realSeparators = true;
                         return;
                     }
-                    // Most line ends become line breaks inside a block; every
-                    // kLinesPerBlock-th one ends the block.
-                    QChar* p = piece.data();
-                    const qsizetype n = piece.size();
-                    for (qsizetype i = 0; i < n; ++i) {
-                        if (p[i] == u'\n' && ++lineInBlock < kLinesPerBlock)
-                            p[i] = QChar(QChar::LineSeparator);
-                        else if (p[i] == u'\n')
-                            lineInBlock = 0;
-                    }
                 }
-                if (!realSeparators)
-                    cursor.insertText(piece);
-            });
+            }
+            if (!realSeparators)
+                cursor.insertText(piece);
+        });
         if (realSeparators && group) {
             delete document;
             document = nullptr;

@@ -10,14 +10,16 @@ class QStackedLayout;
 class QTextDocument;
 class QTextEdit;
 
-namespace preview {
+namespace preview
+{
 
 // The preview's text box. RTF files (whatever their extension) are read by our RTF reader and
 // shown with their formatting in a rich-text view; every other file is decoded from its
 // detected encoding and shown as plain text in a view that lays out only what is on screen,
 // so that a log file of tens of megabytes opens at once. Positions and lengths count UTF-16
 // units of text(), where every line or paragraph end is one '\n'.
-class RichTextViewer : public QWidget {
+class RichTextViewer : public QWidget
+{
     Q_OBJECT
 public:
     enum class SaveAs { Loaded, PlainText, RichText };

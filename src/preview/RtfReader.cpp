@@ -18,9 +18,11 @@
 #include <memory>
 #include <vector>
 
-namespace preview {
+namespace preview
+{
 
-namespace {
+namespace
+{
 
 struct ConverterCloser {
     void operator()(UConverter* c) const { ucnv_close(c); }
@@ -31,36 +33,57 @@ using Converter = std::unique_ptr<UConverter, ConverterCloser>;
 int codePageOfCharset(int charset)
 {
     switch (charset) {
-    case 0: return 1252;
-    case 77: return 10000;
-    case 128: return 932;
-    case 129: return 949;
-    case 130: return 1361;
-    case 134: return 936;
-    case 136: return 950;
-    case 161: return 1253;
-    case 162: return 1254;
-    case 163: return 1258;
-    case 177: return 1255;
-    case 178: return 1256;
-    case 186: return 1257;
-    case 204: return 1251;
-    case 222: return 874;
-    case 238: return 1250;
-    case 254: return 437;
-    default: return 0;
+    case 0:
+        return 1252;
+    case 77:
+        return 10000;
+    case 128:
+        return 932;
+    case 129:
+        return 949;
+    case 130:
+        return 1361;
+    case 134:
+        return 936;
+    case 136:
+        return 950;
+    case 161:
+        return 1253;
+    case 162:
+        return 1254;
+    case 163:
+        return 1258;
+    case 177:
+        return 1255;
+    case 178:
+        return 1256;
+    case 186:
+        return 1257;
+    case 204:
+        return 1251;
+    case 222:
+        return 874;
+    case 238:
+        return 1250;
+    case 254:
+        return 437;
+    default:
+        return 0;
     }
 }
 
 bool isDoubleByteLead(int codePage, unsigned char byte)
 {
     switch (codePage) {
-    case 932: return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    case 932:
+        return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
     case 936:
     case 949:
     case 950:
-    case 1361: return byte >= 0x81 && byte <= 0xFE;
-    default: return false;
+    case 1361:
+        return byte >= 0x81 && byte <= 0xFE;
+    default:
+        return false;
     }
 }
 
@@ -110,7 +133,8 @@ struct FontEntry {
 // anywhere near as deep, and a hostile one cannot make the reader use more memory for it.
 constexpr int kMaxDepth = 4096;
 
-class Parser {
+class Parser
+{
 public:
     Parser(QByteArrayView input, QTextDocument* document)
         : m_in(input), m_document(document), m_cursor(document)
@@ -170,7 +194,10 @@ private:
     QHash<int, std::shared_ptr<UConverter>> m_converters;
 };
 
-GroupState& top(std::vector<GroupState>& stack) { return stack.back(); }
+GroupState& top(std::vector<GroupState>& stack)
+{
+    return stack.back();
+}
 
 void Parser::run()
 {
@@ -229,11 +256,10 @@ void Parser::finishFontEntry()
 {
     if (m_fontBeingRead >= 0) {
         FontEntry entry;
-        entry.codePage =
-            m_cpgBeingRead ? m_cpgBeingRead : codePageOfCharset(m_charsetBeingRead);
-        const QString name = m_fontName + decode(m_fontNameBytes, entry.codePage
-                                                                        ? entry.codePage
-                                                                        : m_documentCodePage);
+        entry.codePage = m_cpgBeingRead ? m_cpgBeingRead : codePageOfCharset(m_charsetBeingRead);
+        const QString name =
+            m_fontName +
+            decode(m_fontNameBytes, entry.codePage ? entry.codePage : m_documentCodePage);
         entry.name = name.trimmed();
         m_fonts.insert(m_fontBeingRead, entry);
     }
@@ -257,7 +283,9 @@ void Parser::parseControl()
     if (m_pos >= m_in.size())
         return;
     const char c = m_in[m_pos];
-    const auto isLetter = [](char ch) { return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z'); };
+    const auto isLetter = [](char ch) {
+        return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z');
+    };
     if (!isLetter(c)) {
         ++m_pos;
         if (c == '\'') {
@@ -287,14 +315,28 @@ void Parser::parseControl()
         switch (c) {
         case '\\':
         case '{':
-        case '}': literalByte(static_cast<unsigned char>(c)); break;
-        case '~': appendText(u"\u00A0"); break;
-        case '-': appendText(u"\u00AD"); break;
-        case '_': appendText(u"\u2011"); break;
-        case '*': flushBytes(); top(m_stack).destination = Destination::Skip; break;
+        case '}':
+            literalByte(static_cast<unsigned char>(c));
+            break;
+        case '~':
+            appendText(u"\u00A0");
+            break;
+        case '-':
+            appendText(u"\u00AD");
+            break;
+        case '_':
+            appendText(u"\u2011");
+            break;
+        case '*':
+            flushBytes();
+            top(m_stack).destination = Destination::Skip;
+            break;
         case '\r':
-        case '\n': endParagraph(); break;
-        default: break;
+        case '\n':
+            endParagraph();
+            break;
+        default:
+            break;
         }
         return;
     }
@@ -302,7 +344,8 @@ void Parser::parseControl()
     while (m_pos < m_in.size() && isLetter(m_in[m_pos]))
         ++m_pos;
     // Control words are at most 32 letters; a longer run is nothing this reader knows.
-    const QByteArray word = m_in.sliced(start, std::min<qsizetype>(m_pos - start, 32)).toByteArray();
+    const QByteArray word =
+        m_in.sliced(start, std::min<qsizetype>(m_pos - start, 32)).toByteArray();
     bool negative = false;
     bool hasParam = false;
     qint64 value = 0;
@@ -341,15 +384,62 @@ void Parser::controlWord(const QByteArray& word, bool hasParam, int param)
     const bool on = !hasParam || param != 0;
     const Destination dest = state.destination;
 
-    static const QList<QByteArray> skipped = {
-        "pict", "stylesheet", "info", "header", "headerl", "headerr", "headerf", "footer",
-        "footerl", "footerr", "footerf", "footnote", "annotation", "object", "fldinst",
-        "themedata", "colorschememapping", "latentstyles", "datastore", "xmlnstbl",
-        "listtable", "listoverridetable", "rsidtbl", "generator", "revtbl", "filetbl",
-        "shpinst", "nonshppict", "pgdsctbl", "bkmkstart", "bkmkend", "xe", "tc", "txe",
-        "atnid", "atnauthor", "template", "userprops", "docvar", "fchars", "lchars",
-        "pnseclvl", "pntxta", "pntxtb", "objdata", "result", "private", "mmathPr", "ftnsep",
-        "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn", "protusertbl", "wgrffmtfilter"};
+    static const QList<QByteArray> skipped = {"pict",
+                                              "stylesheet",
+                                              "info",
+                                              "header",
+                                              "headerl",
+                                              "headerr",
+                                              "headerf",
+                                              "footer",
+                                              "footerl",
+                                              "footerr",
+                                              "footerf",
+                                              "footnote",
+                                              "annotation",
+                                              "object",
+                                              "fldinst",
+                                              "themedata",
+                                              "colorschememapping",
+                                              "latentstyles",
+                                              "datastore",
+                                              "xmlnstbl",
+                                              "listtable",
+                                              "listoverridetable",
+                                              "rsidtbl",
+                                              "generator",
+                                              "revtbl",
+                                              "filetbl",
+                                              "shpinst",
+                                              "nonshppict",
+                                              "pgdsctbl",
+                                              "bkmkstart",
+                                              "bkmkend",
+                                              "xe",
+                                              "tc",
+                                              "txe",
+                                              "atnid",
+                                              "atnauthor",
+                                              "template",
+                                              "userprops",
+                                              "docvar",
+                                              "fchars",
+                                              "lchars",
+                                              "pnseclvl",
+                                              "pntxta",
+                                              "pntxtb",
+                                              "objdata",
+                                              "result",
+                                              "private",
+                                              "mmathPr",
+                                              "ftnsep",
+                                              "ftnsepc",
+                                              "ftncn",
+                                              "aftnsep",
+                                              "aftnsepc",
+                                              "aftncn",
+                                              "protusertbl",
+                                              "wgrffmtfilter"};
 
     if (dest == Destination::Skip)
         return;
@@ -386,7 +476,8 @@ void Parser::controlWord(const QByteArray& word, bool hasParam, int param)
         } else if (word == "cpg") {
             m_cpgBeingRead = param;
         } else if (word == "u") {
-            m_fontName += decode(m_fontNameBytes, m_cpgBeingRead ? m_cpgBeingRead : m_documentCodePage);
+            m_fontName +=
+                decode(m_fontNameBytes, m_cpgBeingRead ? m_cpgBeingRead : m_documentCodePage);
             m_fontNameBytes.clear();
             m_fontName += QChar(static_cast<char16_t>(param & 0xFFFF));
             m_skipRemaining = state.unicodeSkip;
@@ -429,8 +520,8 @@ void Parser::controlWord(const QByteArray& word, bool hasParam, int param)
         chars.italic = on;
     } else if (word == "ul" || word == "uld" || word == "uldb" || word == "uldash" ||
                word == "ulth" || word == "ulw" || word == "ulwave" || word == "uldashd" ||
-               word == "uldashdd" || word == "ulhwave" || word == "ulldash" ||
-               word == "ulthd" || word == "ulthdash" || word == "ululdbwave") {
+               word == "uldashdd" || word == "ulhwave" || word == "ulldash" || word == "ulthd" ||
+               word == "ulthdash" || word == "ululdbwave") {
         chars.underline = on;
     } else if (word == "ab") {
         chars.assocBold = on;
@@ -520,14 +611,15 @@ void Parser::literalByte(unsigned char byte)
         return;
     GroupState& state = top(m_stack);
     switch (state.destination) {
-    case Destination::Skip: return;
+    case Destination::Skip:
+        return;
     case Destination::ColorTable:
         if (byte == ';') {
             if (m_red < 0 && m_green < 0 && m_blue < 0)
                 m_colors.append(QColor()); // "auto"
             else
-                m_colors.append(QColor(std::max(m_red, 0), std::max(m_green, 0),
-                                       std::max(m_blue, 0)));
+                m_colors.append(
+                    QColor(std::max(m_red, 0), std::max(m_green, 0), std::max(m_blue, 0)));
             m_red = m_green = m_blue = -1;
         }
         return;
@@ -538,7 +630,8 @@ void Parser::literalByte(unsigned char byte)
             m_fontNameBytes.append(static_cast<char>(byte));
         }
         return;
-    case Destination::Text: break;
+    case Destination::Text:
+        break;
     }
     if (byte >= 0x80) {
         escapedByte(byte);
@@ -548,7 +641,9 @@ void Parser::literalByte(unsigned char byte)
     if (!m_pendingBytes.isEmpty() && byte >= 0x40) {
         qsizetype i = 0;
         while (i < m_pendingBytes.size())
-            i += isDoubleByteLead(m_pendingCodePage, static_cast<unsigned char>(m_pendingBytes[i])) ? 2 : 1;
+            i += isDoubleByteLead(m_pendingCodePage, static_cast<unsigned char>(m_pendingBytes[i]))
+                     ? 2
+                     : 1;
         if (i > m_pendingBytes.size()) {
             m_pendingBytes.append(static_cast<char>(byte));
             return;
@@ -725,7 +820,8 @@ QString rtfEscaped(QStringView text)
         } else if (u >= 0x20 && u < 0x7F) {
             out += c;
         } else if (u >= 0x20) {
-            out += QLatin1String("\\u") + QString::number(static_cast<qint16>(u)) + QLatin1Char('?');
+            out +=
+                QLatin1String("\\u") + QString::number(static_cast<qint16>(u)) + QLatin1Char('?');
         }
     }
     return out;
@@ -775,16 +871,23 @@ QByteArray RtfReader::write(const QTextDocument* document)
     };
 
     QString body;
-    const double defaultSize = document->defaultFont().pointSizeF() > 0
-                                   ? document->defaultFont().pointSizeF()
-                                   : 12.0;
+    const double defaultSize =
+        document->defaultFont().pointSizeF() > 0 ? document->defaultFont().pointSizeF() : 12.0;
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
         body += QLatin1String("\\pard");
         switch (block.blockFormat().alignment() & Qt::AlignHorizontal_Mask) {
-        case Qt::AlignHCenter: body += QLatin1String("\\qc"); break;
-        case Qt::AlignRight: body += QLatin1String("\\qr"); break;
-        case Qt::AlignJustify: body += QLatin1String("\\qj"); break;
-        default: body += QLatin1String("\\ql"); break;
+        case Qt::AlignHCenter:
+            body += QLatin1String("\\qc");
+            break;
+        case Qt::AlignRight:
+            body += QLatin1String("\\qr");
+            break;
+        case Qt::AlignJustify:
+            body += QLatin1String("\\qj");
+            break;
+        default:
+            body += QLatin1String("\\ql");
+            break;
         }
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
@@ -804,10 +907,13 @@ QByteArray RtfReader::write(const QTextDocument* document)
                 body += QLatin1String("\\ul");
             if (f.fontStrikeOut())
                 body += QLatin1String("\\strike");
-            if (f.hasProperty(QTextFormat::ForegroundBrush) && f.foreground().style() != Qt::NoBrush)
+            if (f.hasProperty(QTextFormat::ForegroundBrush) &&
+                f.foreground().style() != Qt::NoBrush)
                 body += QLatin1String("\\cf") + QString::number(colorIndex(f.foreground().color()));
-            if (f.hasProperty(QTextFormat::BackgroundBrush) && f.background().style() != Qt::NoBrush)
-                body += QLatin1String("\\highlight") + QString::number(colorIndex(f.background().color()));
+            if (f.hasProperty(QTextFormat::BackgroundBrush) &&
+                f.background().style() != Qt::NoBrush)
+                body += QLatin1String("\\highlight") +
+                        QString::number(colorIndex(f.background().color()));
             body += QLatin1Char(' ') + rtfEscaped(fragment.text());
         }
         if (block.next().isValid())

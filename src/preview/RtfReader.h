@@ -5,7 +5,8 @@
 
 class QTextDocument;
 
-namespace preview {
+namespace preview
+{
 
 // Reads Rich Text Format into a QTextDocument: code pages (\ansicpg, font charsets, \cpg),
 // \'xx bytes (a double-byte character may come as two escapes), \u with \uc, the font and
@@ -14,7 +15,8 @@ namespace preview {
 // objects, style sheets, document information, headers and footers and every destination it
 // does not know are skipped. Broken input (unbalanced braces, truncated files, huge numbers)
 // gives whatever text was readable; it never fails.
-class RtfReader {
+class RtfReader
+{
 public:
     // True when the bytes start like an RTF document ("{\rtf").
     static bool isRtf(QByteArrayView bytes);

@@ -9,7 +9,8 @@
 
 using preview::RichTextViewer;
 
-namespace {
+namespace
+{
 
 QString dataPath(const QString& name)
 {
@@ -38,7 +39,8 @@ QString reference()
 
 } // namespace
 
-class TestRichTextViewer : public QObject {
+class TestRichTextViewer : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void init() { QVERIFY(m_dir.isValid()); }
@@ -51,6 +53,7 @@ private Q_SLOTS:
     void rtfSavedAsRtfAndAsPlainText();
     void selectionAccessors();
     void largeFileKeepsPositionsAndBytes();
+    void largeFileWithItsOwnSeparators();
     void emptyAndMissingFiles();
 
 private:
@@ -60,9 +63,9 @@ private:
 void TestRichTextViewer::showsEveryEncodingAsItsUtf8Twin_data()
 {
     QTest::addColumn<QString>("file");
-    for (const char* f : {"ja_utf8_crlf.txt", "ja_utf8_bom_cr.txt", "ja_cp932_crlf.txt",
-                          "ja_eucjp_lf.txt", "ja_iso2022jp_crlf.txt", "ja_utf16le_bom_crlf.txt",
-                          "ja_utf16be_bom_crlf.txt"})
+    for (const char* f :
+         {"ja_utf8_crlf.txt", "ja_utf8_bom_cr.txt", "ja_cp932_crlf.txt", "ja_eucjp_lf.txt",
+          "ja_iso2022jp_crlf.txt", "ja_utf16le_bom_crlf.txt", "ja_utf16be_bom_crlf.txt"})
         QTest::newRow(f) << QString::fromLatin1(f);
 }
 
@@ -88,9 +91,10 @@ void TestRichTextViewer::savingKeepsEncodingBomAndLineEnds_data()
     QTest::addColumn<QByteArray>("editEncoded"); // "追記" at the start, in the file's encoding
     QTest::newRow("cp932 crlf") << "ja_cp932_crlf.txt" << QByteArray::fromHex("92c78b4c0d0a");
     QTest::newRow("euc-jp lf") << "ja_eucjp_lf.txt" << QByteArray::fromHex("c4c9b5ad0a");
-    QTest::newRow("utf-16le bom crlf") << "ja_utf16le_bom_crlf.txt"
-                                       << QByteArray::fromHex("fffefd8f188a0d000a00");
-    QTest::newRow("utf-8 bom cr") << "ja_utf8_bom_cr.txt" << QByteArray::fromHex("efbbbfe8bfbde8a8980d");
+    QTest::newRow("utf-16le bom crlf")
+        << "ja_utf16le_bom_crlf.txt" << QByteArray::fromHex("fffefd8f188a0d000a00");
+    QTest::newRow("utf-8 bom cr") << "ja_utf8_bom_cr.txt"
+                                  << QByteArray::fromHex("efbbbfe8bfbde8a8980d");
 }
 
 // Unchanged text is saved byte for byte; an edit is written in the file's own encoding, BOM and
@@ -113,7 +117,8 @@ void TestRichTextViewer::savingKeepsEncodingBomAndLineEnds()
     QVERIFY2(viewer.saveFile(edited, RichTextViewer::SaveAs::Loaded, &error), qPrintable(error));
     const QByteArray saved = readAll(edited);
     QVERIFY(saved.startsWith(editEncoded));
-    const qsizetype bom = file.contains(QLatin1String("bom")) ? (file.contains(QLatin1String("utf8")) ? 3 : 2) : 0;
+    const qsizetype bom =
+        file.contains(QLatin1String("bom")) ? (file.contains(QLatin1String("utf8")) ? 3 : 2) : 0;
     QCOMPARE(saved.mid(editEncoded.size()), original.mid(bom));
 }
 
@@ -135,15 +140,17 @@ void TestRichTextViewer::refusesToSaveWhatTheEncodingCannotHold()
 void TestRichTextViewer::rtfByContentWhateverTheExtension()
 {
     const QByteArray rtf = readAll(dataPath(QStringLiteral("libreoffice_ja.rtf")));
-    for (const QString name : {QStringLiteral("a.doc"), QStringLiteral("b.wri"), QStringLiteral("c.rtf")}) {
+    for (const QString name :
+         {QStringLiteral("a.doc"), QStringLiteral("b.wri"), QStringLiteral("c.rtf")}) {
         const QString path = m_dir.filePath(name);
         writeAll(path, rtf);
         RichTextViewer viewer;
         QVERIFY(viewer.loadFile(path));
         QVERIFY(viewer.isRichText());
         QVERIFY(viewer.text().contains(QStringLiteral("中央揃えの段落")));
-        QCOMPARE(viewer.document()->find(QStringLiteral("右揃え")).block().blockFormat().alignment(),
-                 Qt::AlignRight);
+        QCOMPARE(
+            viewer.document()->find(QStringLiteral("右揃え")).block().blockFormat().alignment(),
+            Qt::AlignRight);
     }
     const QString notRtf = m_dir.filePath(QStringLiteral("old.doc"));
     writeAll(notRtf, QByteArray("\xD0\xCF\x11\xE0 not rtf {\\rtf1 inside}"));
@@ -206,13 +213,33 @@ void TestRichTextViewer::largeFileKeepsPositionsAndBytes()
     viewer.resize(500, 400);
     viewer.show();
     QVERIFY(viewer.loadFile(path));
-    const QString expected = QString::fromUtf8(bytes).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const QString expected =
+        QString::fromUtf8(bytes).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QCOMPARE(viewer.text(), expected);
     QVERIFY(viewer.document()->blockCount() < expected.count(QLatin1Char('\n')) / 10);
     const int at = int(expected.indexOf(QStringLiteral("line 54321 ")));
     viewer.setSelection(at, 10);
     QCOMPARE(viewer.selectedText(), QStringLiteral("line 54321"));
     const QString saved = m_dir.filePath(QStringLiteral("big-saved.log"));
+    QVERIFY(viewer.saveFile(saved));
+    QVERIFY(readAll(saved) == bytes);
+}
+
+// A large file with U+2028 and U+2029 of its own: they are text, not the viewer's line grouping.
+void TestRichTextViewer::largeFileWithItsOwnSeparators()
+{
+    QByteArray bytes;
+    for (int i = 0; bytes.size() < 2 * 1024 * 1024; ++i) {
+        bytes += "entry " + QByteArray::number(i) + "\n";
+        if (i == 40000)
+            bytes += "own line separator \xE2\x80\xA8 here\n";
+    }
+    const QString path = m_dir.filePath(QStringLiteral("separators.log"));
+    writeAll(path, bytes);
+    RichTextViewer viewer;
+    QVERIFY(viewer.loadFile(path));
+    QCOMPARE(viewer.text(), QString::fromUtf8(bytes));
+    const QString saved = m_dir.filePath(QStringLiteral("separators-saved.log"));
     QVERIFY(viewer.saveFile(saved));
     QVERIFY(readAll(saved) == bytes);
 }

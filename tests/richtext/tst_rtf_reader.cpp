@@ -9,7 +9,8 @@
 
 using preview::RtfReader;
 
-namespace {
+namespace
+{
 
 QByteArray dataFile(const QString& name)
 {
@@ -51,7 +52,8 @@ QString read(const QByteArray& rtf)
 
 } // namespace
 
-class TestRtfReader : public QObject {
+class TestRtfReader : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void libreOfficeDocument();
@@ -70,7 +72,8 @@ void TestRtfReader::libreOfficeDocument()
     QTextDocument doc;
     QVERIFY(RtfReader::read(dataFile(QStringLiteral("libreoffice_ja.rtf")), &doc));
     const QStringList lines = doc.toPlainText().split(QLatin1Char('\n'));
-    QCOMPARE(lines.value(0), QStringLiteral("普通の段落です。太字の文字と斜体の文字と下線の文字。"));
+    QCOMPARE(lines.value(0),
+             QStringLiteral("普通の段落です。太字の文字と斜体の文字と下線の文字。"));
     QCOMPARE(lines.value(1), QStringLiteral("赤い文字 red text"));
     QCOMPARE(lines.value(2), QStringLiteral("Latin bold and italic words"));
     QCOMPARE(lines.value(3), QStringLiteral("中央揃えの段落"));
@@ -168,10 +171,12 @@ void TestRtfReader::skippedDestinations()
 
 void TestRtfReader::specialCharacters()
 {
-    QCOMPARE(read("{\\rtf1 a\\line b\\tab c\\~d\\-e\\_f\\{\\}\\\\\\emdash\\bullet\\lquote x\\rquote}"),
-             QStringLiteral("a\nb\tc\u00A0d\u00ADe\u2011f{}\\\u2014\u2022\u2018x\u2019"));
+    QCOMPARE(
+        read("{\\rtf1 a\\line b\\tab c\\~d\\-e\\_f\\{\\}\\\\\\emdash\\bullet\\lquote x\\rquote}"),
+        QStringLiteral("a\nb\tc\u00A0d\u00ADe\u2011f{}\\\u2014\u2022\u2018x\u2019"));
     // A backslash before a line end is a paragraph; plain line ends in the file are nothing.
-    QCOMPARE(read("{\\rtf1 one\\\r\ntwo\r\nthree\\par four}"), QStringLiteral("one\ntwothree\nfour"));
+    QCOMPARE(read("{\\rtf1 one\\\r\ntwo\r\nthree\\par four}"),
+             QStringLiteral("one\ntwothree\nfour"));
 }
 
 // Everything the reader understands survives writing and reading again, character by character.

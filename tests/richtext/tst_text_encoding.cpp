@@ -5,7 +5,8 @@
 
 using platform::LineEnd;
 
-namespace {
+namespace
+{
 
 QByteArray dataFile(const QString& name)
 {
@@ -25,7 +26,8 @@ QString reference()
 
 } // namespace
 
-class TestTextEncoding : public QObject {
+class TestTextEncoding : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void everyEncodingGivesTheUtf8Text_data();
@@ -46,13 +48,20 @@ void TestTextEncoding::everyEncodingGivesTheUtf8Text_data()
     QTest::addColumn<QByteArray>("encoding");
     QTest::addColumn<bool>("bom");
     QTest::addColumn<int>("lineEnd");
-    QTest::newRow("utf-8") << "ja_utf8_crlf.txt" << QByteArray("UTF-8") << false << int(LineEnd::CrLf);
-    QTest::newRow("utf-8 bom, CR") << "ja_utf8_bom_cr.txt" << QByteArray("UTF-8") << true << int(LineEnd::Cr);
-    QTest::newRow("cp932") << "ja_cp932_crlf.txt" << QByteArray("windows-31j") << false << int(LineEnd::CrLf);
-    QTest::newRow("euc-jp, LF") << "ja_eucjp_lf.txt" << QByteArray("EUC-JP") << false << int(LineEnd::Lf);
-    QTest::newRow("iso-2022-jp") << "ja_iso2022jp_crlf.txt" << QByteArray("ISO-2022-JP") << false << int(LineEnd::CrLf);
-    QTest::newRow("utf-16le") << "ja_utf16le_bom_crlf.txt" << QByteArray("UTF-16LE") << true << int(LineEnd::CrLf);
-    QTest::newRow("utf-16be") << "ja_utf16be_bom_crlf.txt" << QByteArray("UTF-16BE") << true << int(LineEnd::CrLf);
+    QTest::newRow("utf-8") << "ja_utf8_crlf.txt" << QByteArray("UTF-8") << false
+                           << int(LineEnd::CrLf);
+    QTest::newRow("utf-8 bom, CR")
+        << "ja_utf8_bom_cr.txt" << QByteArray("UTF-8") << true << int(LineEnd::Cr);
+    QTest::newRow("cp932") << "ja_cp932_crlf.txt" << QByteArray("windows-31j") << false
+                           << int(LineEnd::CrLf);
+    QTest::newRow("euc-jp, LF") << "ja_eucjp_lf.txt" << QByteArray("EUC-JP") << false
+                                << int(LineEnd::Lf);
+    QTest::newRow("iso-2022-jp") << "ja_iso2022jp_crlf.txt" << QByteArray("ISO-2022-JP") << false
+                                 << int(LineEnd::CrLf);
+    QTest::newRow("utf-16le") << "ja_utf16le_bom_crlf.txt" << QByteArray("UTF-16LE") << true
+                              << int(LineEnd::CrLf);
+    QTest::newRow("utf-16be") << "ja_utf16be_bom_crlf.txt" << QByteArray("UTF-16BE") << true
+                              << int(LineEnd::CrLf);
 }
 
 // Each file decodes to the reference text, and writing it back gives the file's exact bytes.
@@ -87,8 +96,8 @@ void TestTextEncoding::shortJapaneseTexts_data()
     QTest::newRow("euc-jp greeting") << QByteArray::fromHex("a4b3a4f3a4cba4c1a4cf")
                                      << QByteArray("EUC-JP") << QStringLiteral("こんにちは");
     // "中央" and "ソフト、表、能力": trail bytes 0x5C that a naive reader takes for a backslash.
-    QTest::newRow("cp932 two kanji") << QByteArray::fromHex("9286899b") << QByteArray("windows-31j")
-                                     << QStringLiteral("中央");
+    QTest::newRow("cp932 two kanji")
+        << QByteArray::fromHex("9286899b") << QByteArray("windows-31j") << QStringLiteral("中央");
     QTest::newRow("cp932 0x5C trails")
         << QByteArray::fromHex("835c837483678141955c8141945c97cd") << QByteArray("windows-31j")
         << QStringLiteral("ソフト、表、能力");
@@ -112,16 +121,17 @@ void TestTextEncoding::shortJapaneseTexts()
 // result must be the same as in one piece.
 void TestTextEncoding::piecesSplitInsideCharactersAndLineEnds()
 {
-    const QStringList files = {QStringLiteral("ja_utf8_crlf.txt"), QStringLiteral("ja_cp932_crlf.txt"),
-                               QStringLiteral("ja_eucjp_lf.txt"), QStringLiteral("ja_iso2022jp_crlf.txt"),
-                               QStringLiteral("ja_utf16le_bom_crlf.txt"), QStringLiteral("ja_utf8_bom_cr.txt")};
+    const QStringList files = {
+        QStringLiteral("ja_utf8_crlf.txt"),        QStringLiteral("ja_cp932_crlf.txt"),
+        QStringLiteral("ja_eucjp_lf.txt"),         QStringLiteral("ja_iso2022jp_crlf.txt"),
+        QStringLiteral("ja_utf16le_bom_crlf.txt"), QStringLiteral("ja_utf8_bom_cr.txt")};
     for (const QString& file : files) {
         const QByteArray bytes = dataFile(file);
         for (qsizetype piece : {16, 17, 19, 23}) {
             platform::TextFormat format = platform::detectEncoding(bytes);
             QString text;
-            const bool ok = platform::decodeChunks(bytes, format, piece,
-                                                   [&](QString& p) { text += p; });
+            const bool ok =
+                platform::decodeChunks(bytes, format, piece, [&](QString& p) { text += p; });
             QVERIFY2(ok, qPrintable(file));
             QCOMPARE(text, reference());
             QVERIFY2(!format.mixedLineEnds, qPrintable(file));
@@ -179,7 +189,9 @@ void TestTextEncoding::laterNonUtf8PartIsDetectedAgain()
 void TestTextEncoding::latinText()
 {
     // "Café crème, naïve façade" in windows-1252.
-    const QByteArray bytes("Caf\xe9 cr\xe8me, na\xefve fa\xe7" "ade. Der B\xe4r sa\xdf am Fl\xfc" "sse.\n");
+    const QByteArray bytes("Caf\xe9 cr\xe8me, na\xefve fa\xe7"
+                           "ade. Der B\xe4r sa\xdf am Fl\xfc"
+                           "sse.\n");
     const platform::DecodedText decoded = platform::decodeText(bytes);
     QVERIFY(!decoded.hadErrors);
     QCOMPARE(decoded.text, QStringLiteral("Café crème, naïve façade. Der Bär saß am Flüsse.\n"));
