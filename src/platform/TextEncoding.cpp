@@ -1,5 +1,6 @@
 #include "platform/TextEncoding.h"
 
+#include <QList>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -433,6 +434,36 @@ DecodedText decodeText(QByteArrayView bytes)
     }
     result.hadErrors = !ok;
     return result;
+}
+
+QString decodeWindowsCodePage(QByteArrayView bytes, int codePage)
+{
+    if (bytes.isEmpty())
+        return QString();
+    QList<QByteArray> names;
+    if (codePage == 932)
+        names << QByteArrayLiteral("windows-31j");
+    else if (codePage == 10000)
+        names << QByteArrayLiteral("macintosh");
+    names << "windows-" + QByteArray::number(codePage) << "ibm-" + QByteArray::number(codePage)
+          << "cp" + QByteArray::number(codePage) << QByteArrayLiteral("windows-1252");
+    Converter c;
+    for (const QByteArray& name : names) {
+        c = openConverter(name);
+        if (c)
+            break;
+    }
+    if (!c)
+        return QString::fromLatin1(bytes);
+    QString out(bytes.size() + 1, Qt::Uninitialized);
+    UErrorCode error = U_ZERO_ERROR;
+    const int32_t n = ucnv_toUChars(c.get(), reinterpret_cast<UChar*>(out.data()),
+                                    static_cast<int32_t>(out.size()), bytes.data(),
+                                    static_cast<int32_t>(bytes.size()), &error);
+    if (U_FAILURE(error))
+        return QString::fromLatin1(bytes);
+    out.truncate(n);
+    return out;
 }
 
 bool encodeText(const QString& text, const TextFormat& format, QByteArray& out)

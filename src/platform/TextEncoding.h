@@ -50,6 +50,10 @@ bool decodeChunks(QByteArrayView bytes, TextFormat& format, qsizetype chunkBytes
 // and a later part is not UTF-8, the whole text is detected again and decoded as what it is.
 DecodedText decodeText(QByteArrayView bytes);
 
+// Decodes bytes of a Windows code page (932 is CP932, 1252 western, 10000 Mac Roman, …);
+// an unknown code page is read as 1252. Invalid bytes become U+FFFD or U+001A, as ICU does.
+QString decodeWindowsCodePage(QByteArrayView bytes, int codePage);
+
 // Writes the text ('\n' line ends) back in the format: the same encoding, BOM and line end.
 // Returns false (out empty) when a character has no form in that encoding, so that no text is
 // ever saved with silently substituted characters.

@@ -1,6 +1,7 @@
 #include "preview/BrowserPane.h"
 
-namespace preview {
+namespace preview
+{
 
 BrowserPane::BrowserPane(QWidget* parent) : QWidget(parent)
 {

@@ -145,21 +145,15 @@ bool RichTextViewer::loadFile(const QString& path, QString* error)
             *error = file.errorString();
         return false;
     }
-    QByteArray owned;
-    QByteArrayView bytes;
-    const qint64 size = file.size();
-    uchar* mapped = size > 0 ? file.map(0, size) : nullptr;
-    if (mapped) {
-        bytes = QByteArrayView(reinterpret_cast<const char*>(mapped), size);
-    } else {
-        owned = file.readAll();
-        if (file.error() != QFileDevice::NoError) {
-            if (error)
-                *error = file.errorString();
-            return false;
-        }
-        bytes = owned;
+    // Read, not mapped: a file that another program shortens while it loads must not bring
+    // the program down (a mapping would fault on the missing pages).
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        if (error)
+            *error = file.errorString();
+        return false;
     }
+    file.close();
 
     m_path = path;
     if (RtfReader::isRtf(bytes)) {
@@ -172,8 +166,6 @@ bool RichTextViewer::loadFile(const QString& path, QString* error)
         loadPlain(bytes);
         m_plainView->moveCursor(QTextCursor::Start);
     }
-    if (mapped)
-        file.unmap(mapped);
     return true;
 }
 

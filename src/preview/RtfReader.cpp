@@ -1,5 +1,7 @@
 #include "preview/RtfReader.h"
 
+#include "platform/TextEncoding.h"
+
 #include <QColor>
 #include <QFont>
 #include <QHash>
@@ -9,8 +11,6 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFragment>
-
-#include <unicode/ucnv.h>
 
 #include <algorithm>
 #include <cmath>
@@ -23,11 +23,6 @@ namespace preview
 
 namespace
 {
-
-struct ConverterCloser {
-    void operator()(UConverter* c) const { ucnv_close(c); }
-};
-using Converter = std::unique_ptr<UConverter, ConverterCloser>;
 
 // Windows code page of an RTF font charset; 0 when the charset says nothing of its own.
 int codePageOfCharset(int charset)
@@ -191,7 +186,6 @@ private:
     // without \par (or inside a closed group) keeps it for its last paragraph.
     Qt::Alignment m_textAlignment = Qt::AlignLeft;
     bool m_paragraphHasText = false;
-    QHash<int, std::shared_ptr<UConverter>> m_converters;
 };
 
 GroupState& top(std::vector<GroupState>& stack)
@@ -687,42 +681,7 @@ int Parser::currentCodePage() const
 
 QString Parser::decode(const QByteArray& bytes, int codePage)
 {
-    if (bytes.isEmpty())
-        return QString();
-    std::shared_ptr<UConverter>& converter = m_converters[codePage];
-    if (!converter) {
-        QList<QByteArray> names;
-        if (codePage == 932)
-            names << QByteArrayLiteral("windows-31j");
-        else if (codePage == 10000)
-            names << QByteArrayLiteral("macintosh");
-        names << "windows-" + QByteArray::number(codePage) << "ibm-" + QByteArray::number(codePage)
-              << "cp" + QByteArray::number(codePage);
-        for (const QByteArray& name : names) {
-            UErrorCode error = U_ZERO_ERROR;
-            UConverter* c = ucnv_open(name.constData(), &error);
-            if (U_SUCCESS(error) && c) {
-                converter.reset(c, ucnv_close);
-                break;
-            }
-        }
-        if (!converter) {
-            UErrorCode error = U_ZERO_ERROR;
-            converter.reset(ucnv_open("windows-1252", &error), ucnv_close);
-            if (!converter)
-                return QString::fromLatin1(bytes);
-        }
-    }
-    QString out(bytes.size() + 1, Qt::Uninitialized);
-    UErrorCode error = U_ZERO_ERROR;
-    ucnv_reset(converter.get());
-    const int32_t n = ucnv_toUChars(converter.get(), reinterpret_cast<UChar*>(out.data()),
-                                    static_cast<int32_t>(out.size()), bytes.constData(),
-                                    static_cast<int32_t>(bytes.size()), &error);
-    if (U_FAILURE(error))
-        return QString::fromLatin1(bytes);
-    out.truncate(n);
-    return out;
+    return platform::decodeWindowsCodePage(bytes, codePage);
 }
 
 void Parser::flushBytes()

@@ -140,7 +140,7 @@ void TestRichTextViewer::refusesToSaveWhatTheEncodingCannotHold()
 void TestRichTextViewer::rtfByContentWhateverTheExtension()
 {
     const QByteArray rtf = readAll(dataPath(QStringLiteral("libreoffice_ja.rtf")));
-    for (const QString name :
+    for (const QString& name :
          {QStringLiteral("a.doc"), QStringLiteral("b.wri"), QStringLiteral("c.rtf")}) {
         const QString path = m_dir.filePath(name);
         writeAll(path, rtf);
