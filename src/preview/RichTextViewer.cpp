@@ -183,6 +183,15 @@ bool RichTextViewer::saveFile(const QString& path, SaveAs as, QString* error)
             bytes = RtfReader::write(&copy);
         }
     } else {
+        if (!m_rich && m_decodeErrors) {
+            // The bytes that were not valid are shown as replacement characters; writing
+            // those would silently change the parts of the file the user never touched.
+            if (error)
+                *error = tr("The file holds bytes that are not valid %1; saving it as text "
+                            "would change them.")
+                             .arg(QString::fromLatin1(m_format.encoding));
+            return false;
+        }
         platform::TextFormat format = m_rich ? platform::TextFormat() : m_format;
         if (!platform::encodeText(text(), format, bytes)) {
             if (error)

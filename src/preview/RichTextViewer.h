@@ -35,7 +35,8 @@ public:
     // PlainText: the text in the loaded text file's encoding, BOM and line ends (UTF-8 with
     // LF when the box shows RTF). RichText: RTF. The file is replaced atomically; returns false
     // with the reason in *error when it cannot be written, or when a character has no form in
-    // the encoding (nothing is written then).
+    // the encoding, or when the loaded file had bytes invalid in its encoding (nothing is
+    // written then).
     bool saveFile(const QString& path, SaveAs as = SaveAs::Loaded, QString* error = nullptr);
 
     void clear();

@@ -134,6 +134,18 @@ void TestRichTextViewer::refusesToSaveWhatTheEncodingCannotHold()
     QVERIFY(!viewer.saveFile(path, RichTextViewer::SaveAs::Loaded, &error));
     QVERIFY(error.contains(QLatin1String("windows-31j")));
     QCOMPARE(readAll(path), readAll(dataPath(QStringLiteral("ja_cp932_crlf.txt"))));
+
+    // A broken double-byte character (lead byte 0x82, then a blank) is shown as a replacement
+    // character; saving would write something else there, so the text is not saved.
+    const QByteArray broken =
+        readAll(dataPath(QStringLiteral("ja_cp932_crlf.txt"))) + "\x82 end\r\n";
+    writeAll(path, broken);
+    QVERIFY(viewer.loadFile(path));
+    QCOMPARE(viewer.textFormat().encoding, QByteArray("windows-31j"));
+    QVERIFY(viewer.hadDecodeErrors());
+    QVERIFY(!viewer.saveFile(path, RichTextViewer::SaveAs::PlainText, &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(readAll(path), broken);
 }
 
 // A .doc or .wri that holds RTF is shown as RTF; one that does not is text.
