@@ -16,6 +16,7 @@
 #include "platform/Twips.h"
 #include "preview/BrowserPane.h"
 #include "preview/PreviewDispatcher.h"
+#include "preview/RichTextViewer.h"
 #include "settings/Conversions.h"
 #include "settings/ExpIni.h"
 #include "settings/GeneralSettingsDialog.h"
@@ -181,6 +182,9 @@ void Application::startUp(const QStringList& arguments)
 preview::PreviewViewers Application::previewViewers()
 {
     preview::PreviewViewers viewers;
+    auto* text = m_window->form()->findChild<preview::RichTextViewer*>(QStringLiteral("RichTextBox1"));
+    // A viewer whose load fails is still shown; the dispatcher goes on either way.
+    viewers.loadText = [text](const QString& path) { text->loadFile(path); };
     return viewers;
 }
 

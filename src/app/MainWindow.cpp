@@ -8,6 +8,7 @@
 #include "platform/Twips.h"
 #include "preview/BrowserPane.h"
 #include "preview/PicturePane.h"
+#include "preview/RichTextViewer.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -267,7 +268,7 @@ void MainWindow::buildPanes()
     picture->setObjectName(QStringLiteral("Picture1"));
     picture->hide();
 
-    auto* text = new QTextEdit(m_form);
+    auto* text = new preview::RichTextViewer(m_form);
     text->setObjectName(QStringLiteral("RichTextBox1"));
 
     // The MP3 tag lines and the media controls sit at the top of the preview area.
