@@ -54,7 +54,7 @@ void BrowserPane::createEngine()
     m_interceptor->setParent(m_profile);
     m_profile->setUrlRequestInterceptor(m_interceptor);
     QWebEngineSettings* settings = m_profile->settings();
-    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, !m_offline);
     settings->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
     settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
     m_view = new QWebEngineView(this);

@@ -1,0 +1,238 @@
+// One click in the file list: the status bar, the current file, and which viewer shows it.
+#include "RecordingMci.h"
+#include "RecordingPrompts.h"
+#include "RecordingShell.h"
+#include "TestFolders.h"
+
+#include "app/Application.h"
+#include "app/FileListBox.h"
+#include "app/MainWindow.h"
+#include "preview/PreviewDispatcher.h"
+#include "preview/RichTextViewer.h"
+#include "settings/GeneralSettingsDialog.h"
+#include "settings/PreviewSettingsDialog.h"
+#include "settings/SettingsForms.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QtTest>
+
+#include <memory>
+
+class DispatcherTest : public QObject {
+    Q_OBJECT
+
+    struct Run {
+        TestProgramFolder program;
+        QTemporaryDir browse;
+        RecordingPrompts prompts;
+        RecordingShell shell;
+        RecordingMci mci;
+        std::unique_ptr<app::Application> app;
+        Run()
+        {
+            app = std::make_unique<app::Application>(prompts, shell, mci);
+            app->startUp({browse.path()});
+        }
+        QString write(const QString& name, const QByteArray& bytes) const
+        {
+            const QString path = browse.path() + QLatin1Char('/') + name;
+            QFile file(path);
+            if (file.open(QIODevice::WriteOnly))
+                file.write(bytes);
+            return path;
+        }
+        app::MainWindow* w() const { return app->mainWindow(); }
+        // Clicks the file in the list, as the user does.
+        void click(const QString& name) const
+        {
+            app::FileListBox* list = w()->fileList();
+            list->refresh();
+            const auto items = list->findItems(name, Qt::MatchExactly);
+            QVERIFY2(items.size() == 1, qPrintable(name));
+            list->setCurrentItem(nullptr);
+            mciBefore = mci.commands().size();
+            list->setCurrentItem(items.first());
+        }
+        bool visible(const char* name) const
+        {
+            return !w()->form()->findChild<QWidget*>(QString::fromLatin1(name))->isHidden();
+        }
+        QString panel(int n) const { return w()->panel(n)->text(); }
+        settings::PreviewSettingsDialog* preview() const { return app->forms()->preview(); }
+        mutable qsizetype mciBefore = 0;
+    };
+
+private Q_SLOTS:
+    void sizeTexts()
+    {
+        using preview::PreviewDispatcher;
+        QCOMPARE(PreviewDispatcher::sizeText(0), QStringLiteral("サイズ:0Byte"));
+        QCOMPARE(PreviewDispatcher::sizeText(1023), QStringLiteral("サイズ:1023Byte"));
+        QCOMPARE(PreviewDispatcher::sizeText(1024), QStringLiteral("サイズ:1KByte"));
+        QCOMPARE(PreviewDispatcher::sizeText(1536), QStringLiteral("サイズ:2KByte"));
+        QCOMPARE(PreviewDispatcher::sizeText(2560), QStringLiteral("サイズ:2KByte"));
+        QCOMPARE(PreviewDispatcher::sizeText(1048575), QStringLiteral("サイズ:1024KByte"));
+        QCOMPARE(PreviewDispatcher::sizeText(1048576), QStringLiteral("サイズ:1MByte"));
+        QCOMPARE(PreviewDispatcher::sizeText(Q_INT64_C(3) << 30), QStringLiteral("サイズ:3072MByte"));
+    }
+
+    void dateTexts()
+    {
+        using preview::PreviewDispatcher;
+        QCOMPARE(PreviewDispatcher::dateText(QDateTime(QDate(2024, 5, 10), QTime(13, 4, 6))),
+                 QStringLiteral("修正日2024/05/10 13:04:06"));
+        QCOMPARE(PreviewDispatcher::dateText(QDateTime(QDate(2024, 5, 10), QTime(0, 0, 0))),
+                 QStringLiteral("修正日2024/05/10"));
+        QCOMPARE(PreviewDispatcher::dateText(QDateTime(QDate(1999, 12, 31), QTime(9, 5, 0))),
+                 QStringLiteral("修正日1999/12/31 9:05:00"));
+    }
+
+    void textFileIsShownWithItsFacts()
+    {
+        Run run;
+        const QString path = run.write(QStringLiteral("メモ.txt"), QByteArray("日本語のテキスト\r\n二行目\r\n"));
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime(QDate(2023, 1, 2), QTime(3, 4, 5)),
+                                     QFileDevice::FileModificationTime));
+        }
+        run.click(QStringLiteral("メモ.txt"));
+        QCOMPARE(run.mci.commands().mid(run.mciBefore, 2),
+                 (QStringList{QStringLiteral("stop Media"), QStringLiteral("close Media")}));
+        QCOMPARE(run.w()->hiddenValue(QStringLiteral("Label14")), path);
+        QCOMPARE(run.panel(1), QStringLiteral("サイズ:") + QString::number(QFileInfo(path).size()) + QStringLiteral("Byte"));
+        QCOMPARE(run.panel(2), QStringLiteral("修正日2023/01/02 3:04:05"));
+        QCOMPARE(run.panel(3), run.shell.associatedProgram);
+        QVERIFY(run.visible("RichTextBox1"));
+        QVERIFY(!run.visible("Label2") && !run.visible("Picture1") && !run.visible("ListView1"));
+        QVERIFY(run.w()->menuAction(QStringLiteral("tkensaku"))->isEnabled());
+        auto* viewer = run.w()->form()->findChild<preview::RichTextViewer*>(QStringLiteral("RichTextBox1"));
+        QCOMPARE(viewer->text(), QStringLiteral("日本語のテキスト\n二行目\n"));
+        QCOMPARE(run.app->previewDispatcher()->extensionKey(), QStringLiteral(".txt"));
+    }
+
+    void extensionKeys_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("viewer");
+        QTest::newRow("upper-case key") << QStringLiteral("NOTE.TXT") << QStringLiteral("RichTextBox1");
+        QTest::newRow("ini") << QStringLiteral("setup.ini") << QStringLiteral("RichTextBox1");
+        QTest::newRow("gif") << QStringLiteral("anim.GIF") << QStringLiteral("Picture1");
+        QTest::newRow("script") << QStringLiteral("a.js") << QStringLiteral("Label2");
+        QTest::newRow("no extension") << QStringLiteral("README") << QStringLiteral("Label2");
+        QTest::newRow("htmlx") << QStringLiteral("page.htmlx") << QStringLiteral("Label2");
+    }
+
+    void extensionKeys()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, viewer);
+        Run run;
+        run.write(name, QByteArray("GIF89a"));
+        run.click(name);
+        const QStringList all{QStringLiteral("RichTextBox1"), QStringLiteral("Picture1"),
+                              QStringLiteral("WebBrowser1"), QStringLiteral("ListView1"),
+                              QStringLiteral("Label2")};
+        for (const QString& n : all)
+            QCOMPARE(run.visible(n.toLatin1().constData()), n == viewer);
+    }
+
+    void playlistIsTextEvenWhenTextPreviewIsOff()
+    {
+        Run run;
+        run.write(QStringLiteral("list.m3u"), QByteArray("a.mp3\n"));
+        run.write(QStringLiteral("b.log"), QByteArray("log\n"));
+        run.preview()->check(3)->setChecked(true);
+        run.click(QStringLiteral("list.m3u"));
+        QVERIFY(run.visible("RichTextBox1"));
+        run.click(QStringLiteral("b.log"));
+        QVERIFY(!run.visible("RichTextBox1") && !run.visible("Label2"));
+    }
+
+    void everythingOffStillFillsTheStatusBar()
+    {
+        Run run;
+        run.write(QStringLiteral("a.txt"), QByteArray("text"));
+        run.write(QStringLiteral("b.js"), QByteArray(2048, 'x'));
+        run.click(QStringLiteral("a.txt"));
+        QVERIFY(run.visible("RichTextBox1"));
+        run.preview()->check(6)->setChecked(true);
+        run.click(QStringLiteral("b.js"));
+        QCOMPARE(run.panel(1), QStringLiteral("サイズ:2KByte"));
+        // The text viewer keeps its visibility; no notice replaces it.
+        QVERIFY(run.visible("RichTextBox1"));
+        QVERIFY(!run.visible("Label2"));
+    }
+
+    void cabinetIsNotListedWhenLzhPreviewIsOff()
+    {
+        Run run;
+        run.write(QStringLiteral("x.cab"), QByteArray("MSCF"));
+        run.preview()->check(9)->setChecked(true);
+        run.click(QStringLiteral("x.cab"));
+        QVERIFY(!run.visible("ListView1"));
+        QVERIFY(!run.w()->menuAction(QStringLiteral("kaitou"))->isEnabled());
+        run.preview()->check(9)->setChecked(false);
+        run.click(QStringLiteral("x.cab"));
+        // The libraries are not in this program folder: an empty list, shown all the same.
+        QVERIFY(run.visible("ListView1"));
+        QVERIFY(run.w()->menuAction(QStringLiteral("kaitou"))->isEnabled());
+        QVERIFY(run.w()->menuAction(QStringLiteral("kaitoup"))->isEnabled());
+        QVERIFY(!run.w()->menuAction(QStringLiteral("assyukuhenkou"))->isVisible());
+    }
+
+    void customRules()
+    {
+        Run run;
+        run.write(QStringLiteral("a.log"), QByteArray("GIF89a"));
+        run.write(QStringLiteral("b.ab"), QByteArray("x"));
+        settings::PreviewSettingsDialog* p = run.preview();
+        // Rule 1: ".log" shown as a picture, on top of the built-in text view.
+        p->extensionBox(1)->setText(QStringLiteral(".log"));
+        p->option(1, 2)->setChecked(true);
+        p->check(7)->setChecked(true);
+        // Rule 2: a dot and two letters never matches the four-character key.
+        p->extensionBox(2)->setText(QStringLiteral(".ab"));
+        p->option(2, 0)->setChecked(true);
+        p->check(8)->setChecked(true);
+        run.click(QStringLiteral("a.log"));
+        QVERIFY(run.visible("RichTextBox1"));
+        QVERIFY(run.visible("Picture1"));
+        run.click(QStringLiteral("b.ab"));
+        QVERIFY(run.visible("Label2"));
+        QVERIFY(!run.visible("RichTextBox1"));
+    }
+
+    void associationDisplayCanBeTurnedOff()
+    {
+        Run run;
+        run.write(QStringLiteral("a.txt"), QByteArray("x"));
+        run.app->forms()->general()->check(7)->setChecked(true);
+        run.shell.calls.clear();
+        run.click(QStringLiteral("a.txt"));
+        QVERIFY(run.shell.callsOf(QStringLiteral("find")).isEmpty());
+        QVERIFY(run.panel(3).isEmpty());
+    }
+
+    void hugeFileShowsItsTrueSize()
+    {
+        Run run;
+        const QString path = run.browse.path() + QStringLiteral("/big.bin");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        if (!file.resize(Q_INT64_C(3) << 30))
+            QSKIP("this file system cannot hold a sparse 3 GiB file");
+        file.close();
+        run.click(QStringLiteral("big.bin"));
+        QCOMPARE(run.panel(1), QStringLiteral("サイズ:3072MByte"));
+    }
+};
+
+QTEST_MAIN(DispatcherTest)
+#include "tst_dispatcher.moc"
