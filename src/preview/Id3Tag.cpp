@@ -27,7 +27,7 @@ int Id3Tag::read(const QString& path)
 
 QByteArray Id3Tag::field(int offset, int size) const
 {
-    return m_record.size() == kRecordSize ? m_record.mid(offset, size) : QByteArray();
+    return m_record.size() == kRecordSize && hasTag() ? m_record.mid(offset, size) : QByteArray();
 }
 
 QString Id3Tag::text(const QByteArray& field)

@@ -22,6 +22,7 @@ public:
     bool hasTag() const { return m_record.startsWith("TAG"); }
     QByteArray rawTitle() const { return field(3, 30); }
     QByteArray rawArtist() const { return field(33, 30); }
+    // The fields are empty unless the record is a tag.
     // The field as displayed: decoded up to its first NUL, trailing blanks kept.
     QString title() const { return text(rawTitle()); }
     QString artist() const { return text(rawArtist()); }
