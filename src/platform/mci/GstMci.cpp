@@ -114,7 +114,11 @@ std::unique_ptr<Mci> createMediaMci(QWidget* videoArea)
     return std::make_unique<GstMci>(videoArea);
 }
 
-GstMci::GstMci(QWidget* videoArea) : m_videoArea(videoArea) {}
+GstMci::GstMci(QWidget* videoArea)
+    : m_audioSinkDescription(qgetenv("KORAMO_AUDIO_SINK")),
+      m_videoSinkDescription(qgetenv("KORAMO_VIDEO_SINK")), m_videoArea(videoArea)
+{
+}
 
 GstMci::~GstMci()
 {
@@ -375,9 +379,8 @@ bool GstMci::ensurePipeline()
 
 GstElement* GstMci::makeAudioSink() const
 {
-    const QByteArray chosen = qgetenv("KORAMO_AUDIO_SINK");
-    if (!chosen.isEmpty()) {
-        if (GstElement* sink = sinkFromDescription(chosen))
+    if (!m_audioSinkDescription.isEmpty()) {
+        if (GstElement* sink = sinkFromDescription(m_audioSinkDescription))
             return sink;
     }
     // A machine without sound still plays, into a sink that keeps the real-time pace.
@@ -396,9 +399,8 @@ GstElement* GstMci::makeAudioSink() const
 
 GstElement* GstMci::makeVideoSink()
 {
-    const QByteArray chosen = qgetenv("KORAMO_VIDEO_SINK");
-    if (!chosen.isEmpty()) {
-        if (GstElement* sink = sinkFromDescription(chosen))
+    if (!m_videoSinkDescription.isEmpty()) {
+        if (GstElement* sink = sinkFromDescription(m_videoSinkDescription))
             return sink;
     }
     if (!m_videoArea)

@@ -58,6 +58,9 @@ private:
     void frameArrived(QImage frame);
     void deliverFrame();
 
+    // Sink descriptions from the environment, read when the device is made.
+    QByteArray m_audioSinkDescription;
+    QByteArray m_videoSinkDescription;
     QPointer<QWidget> m_videoArea;
     QPointer<VideoSurface> m_surface;
     GstElement* m_playbin = nullptr;
