@@ -250,6 +250,36 @@ private Q_SLOTS:
         QVERIFY(!surface->isVisible());
     }
 
+    void droppedWhilePictures()
+    {
+        // The device goes first, then the preview area goes first: pictures still on their
+        // way are dropped, nothing is painted into a widget that is gone.
+        {
+            QWidget area;
+            area.show();
+            auto mci = platform::createMediaMci(&area);
+            QCOMPARE(mci->send(openCommand(path("red.avi"))).error, 0);
+            QCOMPARE(mci->send(QStringLiteral("play Media")).error, 0);
+            auto* surface = area.findChild<platform::VideoSurface*>();
+            QTRY_VERIFY_WITH_TIMEOUT(surface->frameCount() >= 3, 5000);
+            mci.reset();
+            QCoreApplication::processEvents();
+            QVERIFY(area.findChild<platform::VideoSurface*>());
+        }
+        auto area = std::make_unique<QWidget>();
+        area->show();
+        auto mci = platform::createMediaMci(area.get());
+        QCOMPARE(mci->send(openCommand(path("red.avi"))).error, 0);
+        QCOMPARE(mci->send(QStringLiteral("play Media")).error, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(area->findChild<platform::VideoSurface*>()->frameCount() >= 3,
+                                 5000);
+        area.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(mode(*mci), QStringLiteral("stopped"), 5000);
+        QCOMPARE(mci->send(QStringLiteral("close Media")).error, 0);
+        QCOMPARE(mci->send(openCommand(path("red.avi"))).error, 0);
+        QCOMPARE(mci->send(QStringLiteral("close Media")).error, 0);
+    }
+
     void playsWithoutAChosenSoundOutput()
     {
         // No sink named: a sound output if one works, else a clocked fake sink; either way the
