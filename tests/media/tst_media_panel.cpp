@@ -2,6 +2,12 @@
 // flags, the 50 ms status line; once with a scripted device and once with real playback.
 #include "MediaFiles.h"
 #include "MediaForm.h"
+#include "RecordingPrompts.h"
+#include "RecordingShell.h"
+#include "TestFolders.h"
+
+#include "app/Application.h"
+#include "app/MainWindow.h"
 
 #include "platform/mci/MediaMci.h"
 #include "preview/MediaPanel.h"
@@ -187,6 +193,33 @@ private Q_SLOTS:
         mci->send(QStringLiteral("stop Media"));
         mci->send(QStringLiteral("close Media"));
         QTRY_COMPARE(form.status->text(), QStringLiteral("停止中"));
+    }
+
+    void worksOnTheMainWindow()
+    {
+        qputenv("KORAMO_AUDIO_SINK", "fakesink sync=true");
+        QTemporaryDir dir;
+        const QString wav = dir.filePath(QStringLiteral("tone.wav"));
+        QVERIFY(writeWav(wav, 2000));
+        TestProgramFolder folder;
+        RecordingPrompts prompts;
+        RecordingShell shell;
+        auto mci = platform::createMediaMci(nullptr);
+        app::Application program(prompts, shell, *mci);
+        program.startUp({});
+        QWidget* form = program.mainWindow()->form();
+        preview::MediaPanel panel(form, *mci);
+
+        auto* status = form->findChild<QLabel*>(QStringLiteral("Label4"));
+        auto* stop = form->findChild<QPushButton*>(QStringLiteral("Command4"));
+        QVERIFY(!status->isVisible());
+        panel.startMedia(wav);
+        QVERIFY(status->isVisible() && stop->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(shownPosition(status) >= 100, 5000);
+        stop->click();
+        QCOMPARE(stop->text(), QStringLiteral("再生"));
+        QTRY_COMPARE(status->text(), QStringLiteral("停止中"));
+        mci->send(QStringLiteral("close Media"));
     }
 };
 
