@@ -384,15 +384,15 @@ GstElement* GstMci::makeAudioSink() const
             return sink;
     }
     // A machine without sound still plays, into a sink that keeps the real-time pace.
+    // Every sink returned is a floating reference that the playbin takes over.
     if (GstElement* sink = gst_element_factory_make("autoaudiosink", nullptr)) {
-        gst_object_ref_sink(sink);
         const bool works =
             gst_element_set_state(sink, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE &&
             !usesFakeOutput(sink);
         gst_element_set_state(sink, GST_STATE_NULL);
         if (works)
-            return sink; // the playbin takes over the reference
-        gst_object_unref(sink);
+            return sink;
+        gst_object_unref(gst_object_ref_sink(sink));
     }
     return clockedFakeSink();
 }
