@@ -14,7 +14,7 @@ PACKAGES=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   timgm6mb-soundfont
   # desktop services, archives, code pages
-  libglib2.0-dev libarchive-dev libgcab-dev libicu-dev zlib1g-dev libx11-dev
+  libglib2.0-dev libarchive-dev libgcab-dev libicu-dev zlib1g-dev libx11-dev shared-mime-info
   # fonts so Japanese renders
   fonts-noto-cjk
   # tests: GoogleTest, a display server for end-to-end runs, screenshots

@@ -15,6 +15,8 @@
 #include "platform/TerminationSignals.h"
 #include "platform/Twips.h"
 #include "preview/BrowserPane.h"
+#include "preview/PreviewDispatcher.h"
+#include "preview/RichTextViewer.h"
 #include "settings/Conversions.h"
 #include "settings/ExpIni.h"
 #include "settings/GeneralSettingsDialog.h"
@@ -32,6 +34,7 @@
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
@@ -113,6 +116,15 @@ void Application::startUp(const QStringList& arguments)
     m_forms = std::make_unique<settings::SettingsForms>(*m_ini, m_prompts, m_window.data());
 
     m_navigation = new Navigation(w, *m_forms, m_prompts, m_shell, m_mci, this);
+    m_preview = new preview::PreviewDispatcher(&w, w.form(), *m_navigation, m_shell, m_mci,
+                                               *m_forms, previewViewers(), this);
+    // A click on a file, or moving to another file with the keys, previews it.
+    connect(w.fileList(), &QListWidget::itemClicked, this, [this] { m_preview->previewSelectedFile(); });
+    connect(w.fileList(), &QListWidget::currentItemChanged, this,
+            [this](QListWidgetItem* current) {
+                if (current && !QApplication::mouseButtons())
+                    m_preview->previewSelectedFile();
+            });
     connect(&w, &MainWindow::closeRequested, this, &Application::shutdown);
     connect(&w, &MainWindow::toolbarButtonClicked, this, &Application::toolbarButton);
     connect(m_forms.get(), &settings::SettingsForms::generalConfirmed, this,
@@ -165,6 +177,15 @@ void Application::startUp(const QStringList& arguments)
 
     // 16. The back command returns to the folder shown now.
     w.setHiddenValue(QStringLiteral("Label17"), w.folderTree()->path());
+}
+
+preview::PreviewViewers Application::previewViewers()
+{
+    preview::PreviewViewers viewers;
+    auto* text = m_window->form()->findChild<preview::RichTextViewer*>(QStringLiteral("RichTextBox1"));
+    // A viewer whose load fails is still shown; the dispatcher goes on either way.
+    viewers.loadText = [text](const QString& path) { text->loadFile(path); };
+    return viewers;
 }
 
 void Application::readFavourites()

@@ -21,6 +21,10 @@ class SettingsForms;
 namespace about {
 class AboutDialog;
 }
+namespace preview {
+class PreviewDispatcher;
+struct PreviewViewers;
+} // namespace preview
 
 namespace app {
 
@@ -52,11 +56,13 @@ public:
     bool isShutDown() const { return m_shutDown; }
 
     Navigation* navigation() const { return m_navigation; }
+    preview::PreviewDispatcher* previewDispatcher() const { return m_preview; }
 
 Q_SIGNALS:
     void shutDownFinished();
 
 private:
+    preview::PreviewViewers previewViewers();
     void readFavourites();
     void loadPreviewSettings();
     void loadCustomRules();
@@ -73,6 +79,7 @@ private:
     platform::Shell& m_shell;
     platform::Mci& m_mci;
     Navigation* m_navigation = nullptr;
+    preview::PreviewDispatcher* m_preview = nullptr;
     QPointer<MainWindow> m_window;
     std::unique_ptr<settings::ExpIni> m_ini;
     std::unique_ptr<settings::SettingsForms> m_forms;

@@ -7,6 +7,8 @@
 #include "platform/DriveList.h"
 #include "platform/Twips.h"
 #include "preview/BrowserPane.h"
+#include "preview/PicturePane.h"
+#include "preview/RichTextViewer.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -78,6 +80,7 @@ void MainWindow::buildMenus()
     add(fileMenu, "henkou", "ファイル名変更");
     add(fileMenu, "mclip", "ファイル名（フルパス）をクリップボードにコピー");
     add(fileMenu, "fpuro2", "ファイルのプロパティー");
+    add(fileMenu, "kaitou", "解凍")->setEnabled(false);
     fileMenu->addSeparator();
     add(fileMenu, "sinki", "新しいフォルダを作成");
     add(fileMenu, "mfolder", "フォルダの削除");
@@ -89,6 +92,11 @@ void MainWindow::buildMenus()
     fileMenu->addSeparator();
     add(fileMenu, "end", "終了");
 
+    QMenu* searchMenu = menuBar()->addMenu(QStringLiteral("検索(&S)"));
+    searchMenu->setObjectName(QStringLiteral("kensaku"));
+    add(searchMenu, "tkensaku", "検索")->setEnabled(false);
+    add(searchMenu, "tuken", "次を検索")->setEnabled(false);
+
     QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("表示(&V)"));
     viewMenu->setObjectName(QStringLiteral("hyouji"));
     add(viewMenu, "saisin", "最新の情報に更新");
@@ -96,6 +104,8 @@ void MainWindow::buildMenus()
     // The file list's popup menu.
     m_fileMenu = new QMenu(this);
     m_fileMenu->setObjectName(QStringLiteral("sousa"));
+    add(m_fileMenu, "kaitoup", "解凍")->setEnabled(false);
+    m_fileMenu->addSeparator();
     add(m_fileMenu, "copy2", "ファイルのコピー");
     add(m_fileMenu, "idou2", "ファイルの移動");
     add(m_fileMenu, "sakujyo", "削除");
@@ -105,6 +115,11 @@ void MainWindow::buildMenus()
     m_fileMenu->addSeparator();
     add(m_fileMenu, "pshortcut", "ショートカットの作成");
     add(m_fileMenu, "puro", "プロパティー");
+
+    // The archive list's popup menu.
+    m_archiveMenu = new QMenu(this);
+    m_archiveMenu->setObjectName(QStringLiteral("syoko"));
+    add(m_archiveMenu, "assyukuhenkou", "ファイル名の変更");
 
     // The folder tree's popup menu.
     m_folderMenu = new QMenu(this);
@@ -249,12 +264,11 @@ void MainWindow::buildPanes()
     members->setSelectionMode(QAbstractItemView::ExtendedSelection);
     members->hide();
 
-    auto* picture = new QScrollArea(m_form);
+    auto* picture = new preview::PicturePane(m_form);
     picture->setObjectName(QStringLiteral("Picture1"));
-    picture->setWidget(new QLabel(picture));
     picture->hide();
 
-    auto* text = new QTextEdit(m_form);
+    auto* text = new preview::RichTextViewer(m_form);
     text->setObjectName(QStringLiteral("RichTextBox1"));
 
     // The MP3 tag lines and the media controls sit at the top of the preview area.

@@ -57,6 +57,7 @@ public:
     // The popup menus of the file list and of the folder tree.
     QMenu* fileMenu() const { return m_fileMenu; }
     QMenu* folderMenu() const { return m_folderMenu; }
+    QMenu* archiveMenu() const { return m_archiveMenu; }
     // Captions of f1..f5 and ff1..ff5.
     void setFavouriteCaption(int number, const QString& caption);
 
@@ -96,6 +97,7 @@ private:
     QMenu* m_destinations = nullptr;
     QMenu* m_fileMenu = nullptr;
     QMenu* m_folderMenu = nullptr;
+    QMenu* m_archiveMenu = nullptr;
     bool m_closing = false;
 };
 

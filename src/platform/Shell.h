@@ -28,6 +28,8 @@ public:
     };
     // Result of a file operation that the user cancelled.
     static constexpr int kCancelled = 1223;
+    // Result of a file operation that failed (the shell has shown why).
+    static constexpr int kFailed = 0x402;
 
     // Result codes of open() and findExecutable() in the classic sense: above 32 success;
     // 0 out of memory, 2 file not found, 3 path not found, 8 not enough memory, 31 no
@@ -36,6 +38,8 @@ public:
     static constexpr int kFileNotFound = 2;
     static constexpr int kPathNotFound = 3;
     static constexpr int kNoAssociation = 31;
+    // The associated application exists but could not be started.
+    static constexpr int kLaunchFailed = 5;
 
     struct FileOperation {
         QWidget* owner = nullptr; // owns the shell's questions and progress window; may be null
@@ -76,7 +80,7 @@ public:
     virtual void setClipboardText(const QString& text) = 0;
 };
 
-// The shell of this desktop.
+// The shell of this desktop, with its own dialogs.
 std::unique_ptr<Shell> createDesktopShell();
 
 // Splits a NUL-separated path list ("a\0b\0\0") into its paths.

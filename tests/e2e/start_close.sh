@@ -22,7 +22,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   set -u
   env -u QT_QPA_PLATFORM "$WORK/koramo" "$WORK/開く" &
   pid=$!
-  for i in $(seq 1 200); do
+  for i in $(seq 1 600); do
     if xwininfo -root -tree 2>/dev/null | grep -q "開く"; then break; fi
     sleep 0.1
   done

@@ -1,0 +1,233 @@
+#include "platform/shell/FileCopy.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#include <vector>
+
+namespace platform::filecopy {
+
+namespace {
+
+constexpr size_t kPiece = size_t(8) << 20; // bytes between two progress reports
+
+class Fd {
+public:
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+    // Closes now, so that a late write error (full disk on NFS) is seen.
+    int close()
+    {
+        const int rc = ::close(m_fd);
+        m_fd = -1;
+        return rc;
+    }
+
+private:
+    int m_fd;
+};
+
+// read/write fallback for file systems that take neither reflink nor copy_file_range.
+Result copyByReading(int in, int out, off_t from, const Progress& progress, qint64& copied,
+                     int& error)
+{
+    if (::lseek(in, from, SEEK_SET) < 0 || ::lseek(out, from, SEEK_SET) < 0) {
+        error = errno;
+        return Result::Failed;
+    }
+    std::vector<char> buffer(size_t(1) << 20);
+    size_t sinceReport = 0;
+    for (;;) {
+        const ssize_t got = ::read(in, buffer.data(), buffer.size());
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            error = errno;
+            return Result::Failed;
+        }
+        if (got == 0)
+            break;
+        ssize_t put = 0;
+        while (put < got) {
+            const ssize_t n = ::write(out, buffer.data() + put, size_t(got - put));
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                error = errno;
+                return Result::Failed;
+            }
+            put += n;
+        }
+        copied += got;
+        sinceReport += size_t(got);
+        if (sinceReport >= kPiece) {
+            if (!progress(qint64(sinceReport)))
+                return Result::Cancelled;
+            sinceReport = 0;
+        }
+    }
+    if (sinceReport > 0 && !progress(qint64(sinceReport)))
+        return Result::Cancelled;
+    return Result::Ok;
+}
+
+Result copyContents(int in, int out, const struct stat& info, const Progress& progress,
+                    qint64& copied, int& error)
+{
+    copied = 0;
+    if (info.st_size > 0 && ::ioctl(out, FICLONE, in) == 0) {
+        copied = info.st_size;
+        return progress(copied) ? Result::Ok : Result::Cancelled;
+    }
+    for (;;) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kPiece, 0);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            if (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL ||
+                errno == EBADF || errno == ETXTBSY)
+                return copyByReading(in, out, off_t(copied), progress, copied, error);
+            error = errno;
+            return Result::Failed;
+        }
+        if (n == 0)
+            break;
+        copied += n;
+        if (!progress(qint64(n)))
+            return Result::Cancelled;
+        // Done at the size the file had when opened; a file that grew since is caught by
+        // the size check that follows the copy.
+        if (info.st_size > 0 && copied >= info.st_size)
+            break;
+    }
+    // Some pseudo file systems report a size but give nothing to copy_file_range.
+    if (copied == 0 && info.st_size > 0)
+        return copyByReading(in, out, 0, progress, copied, error);
+    return Result::Ok;
+}
+
+} // namespace
+
+QString errorText(int error)
+{
+    switch (error) {
+    case ENOENT: return QStringLiteral("ファイルまたはフォルダが見つかりません。");
+    case EACCES:
+    case EPERM: return QStringLiteral("アクセスが拒否されました。");
+    case ENOSPC: return QStringLiteral("ディスクの空き領域が不足しています。");
+    case EDQUOT: return QStringLiteral("ディスク使用量の上限を超えました。");
+    case EROFS: return QStringLiteral("読み取り専用のドライブです。");
+    case EEXIST: return QStringLiteral("同じ名前の項目が既にあります。");
+    case ENOTEMPTY: return QStringLiteral("フォルダが空ではありません。");
+    case EIO: return QStringLiteral("読み書き中にエラーが発生しました。");
+    case ENAMETOOLONG: return QStringLiteral("名前が長すぎます。");
+    case EBUSY: return QStringLiteral("使用中です。");
+    case EISDIR: return QStringLiteral("フォルダです。");
+    case ENOTDIR: return QStringLiteral("フォルダではありません。");
+    case EXDEV: return QStringLiteral("別のドライブには移動できません。");
+    default: return QString::fromLocal8Bit(std::strerror(error));
+    }
+}
+
+Result copyRegularFile(const QByteArray& source, const struct stat& info, const QByteArray& target,
+                       const Progress& progress, QString& reason)
+{
+    Fd in(::open(source.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    if (in.get() < 0) {
+        reason = errorText(errno);
+        return Result::Failed;
+    }
+    struct stat opened;
+    if (::fstat(in.get(), &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        reason = QStringLiteral("通常のファイルではありません。");
+        return Result::Failed;
+    }
+    Fd out(::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (out.get() < 0) {
+        reason = errorText(errno);
+        return Result::Failed;
+    }
+    const auto discard = [&](Result result, int error) {
+        out.close();
+        ::unlink(target.constData());
+        if (result == Result::Failed)
+            reason = errorText(error);
+        return result;
+    };
+
+    qint64 copied = 0;
+    int error = 0;
+    const Result result = copyContents(in.get(), out.get(), opened, progress, copied, error);
+    if (result != Result::Ok)
+        return discard(result, error);
+
+    // The copy counts only when it holds as many bytes as the source has now.
+    struct stat after;
+    struct stat written;
+    if (::fstat(in.get(), &after) != 0 || ::fstat(out.get(), &written) != 0)
+        return discard(Result::Failed, errno);
+    if (written.st_size != copied || after.st_size != copied) {
+        out.close();
+        ::unlink(target.constData());
+        reason = QStringLiteral("コピー中に元のファイルの大きさが変わりました。");
+        return Result::Failed;
+    }
+
+    if (::fchmod(out.get(), info.st_mode & 07777) != 0)
+        return discard(Result::Failed, errno);
+    const struct timespec times[2] = {info.st_atim, info.st_mtim};
+    if (::futimens(out.get(), times) != 0)
+        return discard(Result::Failed, errno);
+    if (out.close() != 0) {
+        error = errno;
+        ::unlink(target.constData());
+        reason = errorText(error);
+        return Result::Failed;
+    }
+    return Result::Ok;
+}
+
+Result copySymlink(const QByteArray& source, const struct stat& info, const QByteArray& target,
+                   QString& reason)
+{
+    std::vector<char> content(size_t(info.st_size > 0 ? info.st_size : 255) + 2);
+    const ssize_t n = ::readlink(source.constData(), content.data(), content.size() - 1);
+    if (n < 0) {
+        reason = errorText(errno);
+        return Result::Failed;
+    }
+    content[size_t(n)] = '\0';
+    if (::symlink(content.data(), target.constData()) != 0) {
+        reason = errorText(errno);
+        return Result::Failed;
+    }
+    const struct timespec times[2] = {info.st_atim, info.st_mtim};
+    ::utimensat(AT_FDCWD, target.constData(), times, AT_SYMLINK_NOFOLLOW); // best effort
+    return Result::Ok;
+}
+
+bool copyFolderAttributes(const struct stat& info, const QByteArray& target, QString& reason)
+{
+    if (::chmod(target.constData(), info.st_mode & 07777) != 0) {
+        reason = errorText(errno);
+        return false;
+    }
+    const struct timespec times[2] = {info.st_atim, info.st_mtim};
+    if (::utimensat(AT_FDCWD, target.constData(), times, AT_SYMLINK_NOFOLLOW) != 0) {
+        reason = errorText(errno);
+        return false;
+    }
+    return true;
+}
+
+} // namespace platform::filecopy

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+#include <sys/stat.h>
+
+// The byte work of the shell's copies: one regular file, one symbolic link, a folder's
+// attributes. Paths are the file system's bytes.
+namespace platform::filecopy {
+
+enum class Result { Ok, Cancelled, Failed };
+
+// Called after each piece of a file with the number of bytes just copied; false cancels.
+using Progress = std::function<bool(qint64)>;
+
+// Copies the regular file `source` (whose lstat is `info`) to `target`, which must not exist:
+// contents (reflink, then copy_file_range, then read/write), permissions and times. The copy
+// is checked against the source's size. On failure or cancel the new file is removed and the
+// source is left as it was; `reason` tells why it failed.
+Result copyRegularFile(const QByteArray& source, const struct stat& info, const QByteArray& target,
+                       const Progress& progress, QString& reason);
+
+// Creates `target` as a symbolic link with the same content as the link `source`.
+Result copySymlink(const QByteArray& source, const struct stat& info, const QByteArray& target,
+                   QString& reason);
+
+// Gives the folder `target` the permissions and times of `info`.
+bool copyFolderAttributes(const struct stat& info, const QByteArray& target, QString& reason);
+
+// A short Japanese text for an errno value.
+QString errorText(int error);
+
+} // namespace platform::filecopy

@@ -1,0 +1,676 @@
+#include "platform/shell/FileOperationRunner.h"
+
+#include "platform/shell/FileCopy.h"
+#include "platform/shell/Trash.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QList>
+#include <QLocale>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+QString text(const QByteArray& path)
+{
+    return QFile::decodeName(path);
+}
+
+QByteArray nameOf(const QByteArray& path)
+{
+    return path.mid(path.lastIndexOf('/') + 1);
+}
+
+QByteArray folderOf(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash <= 0 ? QByteArrayLiteral("/") : path.left(slash);
+}
+
+QByteArray join(const QByteArray& folder, const QByteArray& name)
+{
+    QByteArray path = folder;
+    if (!path.endsWith('/'))
+        path += '/';
+    return path + name;
+}
+
+QByteArray absolute(const QString& path)
+{
+    return QFile::encodeName(QDir::cleanPath(QDir::current().absoluteFilePath(path)));
+}
+
+// The names in a folder, without "." and "..". False when the folder cannot be read.
+bool listFolder(const QByteArray& folder, QList<QByteArray>& names, int& error)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno;
+        return false;
+    }
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        error = errno;
+        ::close(fd);
+        return false;
+    }
+    errno = 0;
+    while (struct dirent* entry = ::readdir(dir)) {
+        const char* n = entry->d_name;
+        if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0')))
+            continue;
+        names.append(QByteArray(n));
+    }
+    error = errno;
+    ::closedir(dir);
+    return error == 0;
+}
+
+// Progress units of an item: its bytes plus one per entry, so that many small files move the
+// bar too. Links are not followed.
+qint64 unitsOf(const QByteArray& path, const struct stat& info)
+{
+    if (!S_ISDIR(info.st_mode))
+        return 1 + (S_ISREG(info.st_mode) ? qint64(info.st_size) : 0);
+    qint64 units = 1;
+    QList<QByteArray> names;
+    int error = 0;
+    listFolder(path, names, error);
+    for (const QByteArray& name : names) {
+        const QByteArray child = join(path, name);
+        struct stat st;
+        if (::lstat(child.constData(), &st) == 0)
+            units += unitsOf(child, st);
+    }
+    return units;
+}
+
+qint64 entriesOf(const QByteArray& path, const struct stat& info)
+{
+    if (!S_ISDIR(info.st_mode))
+        return 1;
+    qint64 count = 1;
+    QList<QByteArray> names;
+    int error = 0;
+    listFolder(path, names, error);
+    for (const QByteArray& name : names) {
+        const QByteArray child = join(path, name);
+        struct stat st;
+        if (::lstat(child.constData(), &st) == 0)
+            count += entriesOf(child, st);
+    }
+    return count;
+}
+
+bool exists(const QByteArray& path)
+{
+    struct stat st;
+    return ::lstat(path.constData(), &st) == 0;
+}
+
+// A free name in `folder` for `name`: "stem<mark>.ext", then "stem<mark> (2).ext", ...
+QByteArray freeName(const QByteArray& folder, const QByteArray& name, bool isFolder,
+                    const QByteArray& mark, bool tryPlain)
+{
+    QByteArray stem = name;
+    QByteArray suffix;
+    const qsizetype dot = name.lastIndexOf('.');
+    if (!isFolder && dot > 0) {
+        stem = name.left(dot);
+        suffix = name.mid(dot);
+    }
+    if (tryPlain && !exists(join(folder, name)))
+        return join(folder, name);
+    for (int n = 1;; ++n) {
+        QByteArray candidate = stem + mark;
+        if (n > 1 || mark.isEmpty())
+            candidate += " (" + QByteArray::number(n == 1 ? 2 : n) + ")";
+        candidate += suffix;
+        if (!exists(join(folder, candidate)))
+            return join(folder, candidate);
+    }
+}
+
+// A name beside `target` for writing a replacement before it takes the target's place.
+QByteArray partName(const QByteArray& target)
+{
+    for (int n = 0;; ++n) {
+        const QByteArray candidate = join(folderOf(target), "." + nameOf(target) + ".koramo-" +
+                                                                QByteArray::number(::getpid()) +
+                                                                "-" + QByteArray::number(n));
+        if (!exists(candidate))
+            return candidate;
+    }
+}
+
+bool sameItem(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// True when `folder` is `parent` itself or lies inside it (both real paths).
+bool isInside(const QByteArray& folder, const QByteArray& parent)
+{
+    char* realFolder = ::realpath(folder.constData(), nullptr);
+    char* realParent = ::realpath(parent.constData(), nullptr);
+    bool inside = false;
+    if (realFolder && realParent) {
+        const QByteArray f(realFolder);
+        QByteArray p(realParent);
+        if (!p.endsWith('/'))
+            p += '/';
+        inside = f == realParent || f.startsWith(p);
+    }
+    std::free(realFolder);
+    std::free(realParent);
+    return inside;
+}
+
+QString describe(const struct stat& info)
+{
+    const QLocale locale(QLocale::Japanese, QLocale::Japan);
+    const QDateTime modified = QDateTime::fromSecsSinceEpoch(info.st_mtim.tv_sec);
+    return QStringLiteral("%1 バイト、更新日時 %2")
+        .arg(locale.toString(qlonglong(info.st_size)),
+             modified.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
+}
+
+} // namespace
+
+FileOperationRunner::FileOperationRunner(ShellUi& ui, const Shell::FileOperation& operation)
+    : m_ui(ui), m_operation(operation)
+{
+    m_yesToAll = (operation.flags & Shell::NoConfirmation) != 0;
+    m_showProgress = (operation.flags & Shell::Silent) == 0;
+}
+
+QString FileOperationRunner::verb() const
+{
+    switch (m_operation.operation) {
+    case Shell::Move: return QStringLiteral("移動");
+    case Shell::Copy: return QStringLiteral("コピー");
+    case Shell::Rename: return QStringLiteral("名前の変更");
+    case Shell::Delete: break;
+    }
+    return (m_operation.flags & Shell::AllowUndo) ? QStringLiteral("ごみ箱への移動")
+                                                  : QStringLiteral("削除");
+}
+
+int FileOperationRunner::run()
+{
+    const QStringList sources = splitPathList(m_operation.from);
+    if (sources.isEmpty()) {
+        m_ui.showError(m_operation.owner, QStringLiteral("%1する項目が指定されていません。").arg(verb()));
+        return Shell::kFailed;
+    }
+    // Every source must be there before anything is touched.
+    for (const QString& source : sources) {
+        struct stat st;
+        const QByteArray path = absolute(source);
+        if (::lstat(path.constData(), &st) != 0) {
+            fail(verb(), path, filecopy::errorText(errno));
+            return Shell::kFailed;
+        }
+    }
+    switch (m_operation.operation) {
+    case Shell::Copy: return runCopyOrMove(false);
+    case Shell::Move: return runCopyOrMove(true);
+    case Shell::Delete: return runDelete();
+    case Shell::Rename: return runRename();
+    }
+    return Shell::kFailed;
+}
+
+FileOperationRunner::Step FileOperationRunner::fail(const QString& what, const QByteArray& path,
+                                                    const QString& reason)
+{
+    QString verbText = what;
+    if (verbText == QStringLiteral("名前の変更"))
+        verbText = QStringLiteral("名前を変更");
+    else if (verbText == QStringLiteral("ごみ箱への移動"))
+        verbText = QStringLiteral("ごみ箱に移動");
+    m_ui.showError(m_operation.owner,
+                   QStringLiteral("%1できません: %2\n%3").arg(verbText, text(path), reason));
+    return Step::Failed;
+}
+
+bool FileOperationRunner::advance(qint64 units, const QByteArray& current)
+{
+    m_done += units;
+    if (!m_showProgress)
+        return true;
+    return m_ui.progressStep(m_done, text(current));
+}
+
+FileOperationRunner::Collision FileOperationRunner::askCollision(const QByteArray& source,
+                                                                 const struct stat& info,
+                                                                 const QByteArray& target,
+                                                                 const struct stat& existing)
+{
+    if (m_yesToAll)
+        return Collision::Replace;
+    QString question;
+    if (S_ISDIR(info.st_mode)) {
+        question = QStringLiteral("フォルダ %1 には既に「%2」という名前のフォルダがあります。\n\n"
+                                  "フォルダの中身を統合しますか？\n"
+                                  "（同じ名前のファイルがあれば、そのつど確認します。）")
+                       .arg(text(folderOf(target)), text(nameOf(target)));
+    } else {
+        question = QStringLiteral("フォルダ %1 には既に「%2」という名前のファイルがあります。\n\n"
+                                  "現在のファイル: %3\n新しいファイル: %4（%5）\n\n"
+                                  "現在のファイルを置き換えますか？")
+                       .arg(text(folderOf(target)), text(nameOf(target)), describe(existing),
+                            describe(info), text(source));
+    }
+    switch (m_ui.askOverwrite(m_operation.owner, question)) {
+    case ShellUi::Overwrite::YesToAll: m_yesToAll = true; return Collision::Replace;
+    case ShellUi::Overwrite::Yes: return Collision::Replace;
+    case ShellUi::Overwrite::No: return Collision::Skip;
+    case ShellUi::Overwrite::Cancel: break;
+    }
+    return Collision::Cancel;
+}
+
+int FileOperationRunner::runCopyOrMove(bool move)
+{
+    const QByteArray destination = absolute(m_operation.to);
+    if (m_operation.to.isEmpty()) {
+        m_ui.showError(m_operation.owner, QStringLiteral("%1先が指定されていません。").arg(verb()));
+        return Shell::kFailed;
+    }
+    struct stat destInfo;
+    if (::stat(destination.constData(), &destInfo) != 0) {
+        if (!(m_operation.flags & (Shell::NoConfirmMkdir | Shell::NoConfirmation))) {
+            const QString question =
+                QStringLiteral("フォルダ %1 はありません。\n作成しますか？").arg(text(destination));
+            if (!m_ui.ask(m_operation.owner, ShellUi::Question::CreateFolder, question))
+                return Shell::kCancelled;
+        }
+        if (!QDir().mkpath(text(destination))) {
+            m_ui.showError(m_operation.owner, QStringLiteral("フォルダを作成できません: %1\n%2")
+                                                  .arg(text(destination),
+                                                       filecopy::errorText(errno)));
+            return Shell::kFailed;
+        }
+    } else if (!S_ISDIR(destInfo.st_mode)) {
+        fail(verb(), destination, QStringLiteral("%1先がフォルダではありません。").arg(verb()));
+        return Shell::kFailed;
+    }
+
+    const QStringList sources = splitPathList(m_operation.from);
+    QList<QByteArray> paths;
+    QList<struct stat> infos;
+    qint64 total = 0;
+    for (const QString& source : sources) {
+        struct stat st;
+        paths.append(absolute(source));
+        if (::lstat(paths.last().constData(), &st) != 0) {
+            fail(verb(), paths.last(), filecopy::errorText(errno));
+            return Shell::kFailed;
+        }
+        infos.append(st);
+        total += unitsOf(paths.last(), st);
+    }
+
+    if (m_showProgress)
+        m_ui.progressStart(m_operation.owner,
+                           move ? QStringLiteral("移動しています...") : QStringLiteral("コピーしています..."),
+                           total, !(m_operation.flags & Shell::SimpleProgress));
+    int result = 0;
+    for (qsizetype i = 0; i < paths.size() && result == 0; ++i) {
+        const QByteArray& source = paths[i];
+        const struct stat& info = infos[i];
+        if (S_ISDIR(info.st_mode) && isInside(destination, source)) {
+            m_ui.showError(m_operation.owner,
+                           QStringLiteral("%1できません: %2\n%1先のフォルダ %3 は%1元のフォルダの中にあります。")
+                               .arg(verb(), text(source), text(destination)));
+            result = Shell::kFailed;
+            break;
+        }
+        QByteArray target = join(destination, nameOf(source));
+        struct stat existing;
+        const bool there = ::lstat(target.constData(), &existing) == 0;
+        if (there && sameItem(existing, info)) {
+            // Onto itself: a copy gets a name of its own, a move has nothing to do.
+            if (move) {
+                advance(unitsOf(source, info), source);
+                continue;
+            }
+            target = freeName(destination, nameOf(source), S_ISDIR(info.st_mode),
+                              QByteArrayLiteral(" - コピー"), false);
+        } else if (there && (m_operation.flags & Shell::RenameOnCollision)) {
+            target = freeName(destination, nameOf(source), S_ISDIR(info.st_mode), QByteArray(),
+                              false);
+        }
+        const Step step = move ? moveItem(source, info, target) : copyItem(source, info, target);
+        if (step == Step::Cancelled)
+            result = Shell::kCancelled;
+        else if (step == Step::Failed)
+            result = Shell::kFailed;
+    }
+    if (m_showProgress)
+        m_ui.progressEnd();
+    return result;
+}
+
+FileOperationRunner::Step FileOperationRunner::copyItem(const QByteArray& source,
+                                                        const struct stat& info,
+                                                        const QByteArray& target)
+{
+    struct stat existing;
+    const bool there = ::lstat(target.constData(), &existing) == 0;
+    if (!S_ISDIR(info.st_mode)) {
+        if (!there)
+            return copyFileOrLink(source, info, target, false);
+        if (S_ISDIR(existing.st_mode))
+            return fail(verb(), source,
+                        QStringLiteral("%1 には同じ名前のフォルダがあります。").arg(text(target)));
+        if (sameItem(existing, info))
+            return advance(unitsOf(source, info), source) ? Step::Skipped : Step::Cancelled;
+        switch (askCollision(source, info, target, existing)) {
+        case Collision::Replace: return copyFileOrLink(source, info, target, true);
+        case Collision::Skip:
+            return advance(unitsOf(source, info), source) ? Step::Skipped : Step::Cancelled;
+        case Collision::Cancel: return Step::Cancelled;
+        }
+    }
+
+    bool created = false;
+    if (there) {
+        if (!S_ISDIR(existing.st_mode))
+            return fail(verb(), source,
+                        QStringLiteral("%1 には同じ名前のファイルがあります。").arg(text(target)));
+        switch (askCollision(source, info, target, existing)) {
+        case Collision::Replace: break;
+        case Collision::Skip:
+            return advance(unitsOf(source, info), source) ? Step::Skipped : Step::Cancelled;
+        case Collision::Cancel: return Step::Cancelled;
+        }
+    } else {
+        if (::mkdir(target.constData(), 0700) != 0)
+            return fail(verb(), target, filecopy::errorText(errno));
+        created = true;
+    }
+    QList<QByteArray> names;
+    int error = 0;
+    if (!listFolder(source, names, error))
+        return fail(verb(), source, filecopy::errorText(error));
+    for (const QByteArray& name : names) {
+        const QByteArray child = join(source, name);
+        struct stat childInfo;
+        if (::lstat(child.constData(), &childInfo) != 0)
+            return fail(verb(), child, filecopy::errorText(errno));
+        const Step step = copyItem(child, childInfo, join(target, name));
+        if (step == Step::Cancelled || step == Step::Failed)
+            return step;
+    }
+    QString reason;
+    if (created && !filecopy::copyFolderAttributes(info, target, reason))
+        return fail(verb(), target, reason);
+    return advance(1, source) ? Step::Done : Step::Cancelled;
+}
+
+FileOperationRunner::Step FileOperationRunner::copyFileOrLink(const QByteArray& source,
+                                                              const struct stat& info,
+                                                              const QByteArray& target,
+                                                              bool replace)
+{
+    if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode))
+        return fail(verb(), source,
+                    QStringLiteral("特殊なファイル（デバイス、FIFO、ソケット）は%1できません。").arg(verb()));
+    // A replacement is written beside the old file and takes its place only when complete.
+    const QByteArray writeTo = replace ? partName(target) : target;
+    QString reason;
+    filecopy::Result result;
+    if (S_ISLNK(info.st_mode)) {
+        result = filecopy::copySymlink(source, info, writeTo, reason);
+    } else {
+        result = filecopy::copyRegularFile(
+            source, info, writeTo,
+            [this, &source](qint64 bytes) { return advance(bytes, source); }, reason);
+    }
+    if (result == filecopy::Result::Cancelled)
+        return Step::Cancelled;
+    if (result == filecopy::Result::Failed)
+        return fail(verb(), source, reason);
+    if (replace && ::rename(writeTo.constData(), target.constData()) != 0) {
+        const int error = errno;
+        ::unlink(writeTo.constData());
+        return fail(verb(), target, filecopy::errorText(error));
+    }
+    return advance(1, source) ? Step::Done : Step::Cancelled;
+}
+
+FileOperationRunner::Step FileOperationRunner::moveItem(const QByteArray& source,
+                                                        const struct stat& info,
+                                                        const QByteArray& target)
+{
+    struct stat existing;
+    const bool there = ::lstat(target.constData(), &existing) == 0;
+    if (there) {
+        if (sameItem(existing, info))
+            return advance(unitsOf(source, info), source) ? Step::Skipped : Step::Cancelled;
+        const bool folder = S_ISDIR(info.st_mode);
+        if (folder != S_ISDIR(existing.st_mode))
+            return fail(verb(), source,
+                        QStringLiteral("%1 には同じ名前の%2があります。")
+                            .arg(text(target), folder ? QStringLiteral("ファイル")
+                                                      : QStringLiteral("フォルダ")));
+        switch (askCollision(source, info, target, existing)) {
+        case Collision::Replace: break;
+        case Collision::Skip:
+            return advance(unitsOf(source, info), source) ? Step::Skipped : Step::Cancelled;
+        case Collision::Cancel: return Step::Cancelled;
+        }
+        if (folder) {
+            const Step step = moveChildren(source, target);
+            if (step == Step::Cancelled || step == Step::Failed)
+                return step;
+            // Items the user chose to keep stay in the source folder.
+            if (::rmdir(source.constData()) != 0 && errno != ENOTEMPTY && errno != EEXIST)
+                return fail(verb(), source, filecopy::errorText(errno));
+            return advance(1, source) ? Step::Done : Step::Cancelled;
+        }
+    }
+    // Within one file system a rename moves the whole item at once (replacing a file).
+    const qint64 units = unitsOf(source, info);
+    if (::rename(source.constData(), target.constData()) == 0)
+        return advance(units, source) ? Step::Done : Step::Cancelled;
+    if (errno != EXDEV)
+        return fail(verb(), source, filecopy::errorText(errno));
+    return moveAcross(source, info, target, there);
+}
+
+FileOperationRunner::Step FileOperationRunner::moveChildren(const QByteArray& source,
+                                                            const QByteArray& target)
+{
+    QList<QByteArray> names;
+    int error = 0;
+    if (!listFolder(source, names, error))
+        return fail(verb(), source, filecopy::errorText(error));
+    for (const QByteArray& name : names) {
+        const QByteArray child = join(source, name);
+        struct stat childInfo;
+        if (::lstat(child.constData(), &childInfo) != 0)
+            return fail(verb(), child, filecopy::errorText(errno));
+        const Step step = moveItem(child, childInfo, join(target, name));
+        if (step == Step::Cancelled || step == Step::Failed)
+            return step;
+    }
+    return Step::Done;
+}
+
+FileOperationRunner::Step FileOperationRunner::moveAcross(const QByteArray& source,
+                                                          const struct stat& info,
+                                                          const QByteArray& target,
+                                                          bool targetExists)
+{
+    if (S_ISDIR(info.st_mode)) {
+        // A folder is rebuilt on the other side item by item; each source item goes only
+        // after its copy is complete.
+        if (::mkdir(target.constData(), 0700) != 0)
+            return fail(verb(), target, filecopy::errorText(errno));
+        const Step step = moveChildren(source, target);
+        if (step == Step::Cancelled || step == Step::Failed)
+            return step;
+        QString reason;
+        if (!filecopy::copyFolderAttributes(info, target, reason))
+            return fail(verb(), target, reason);
+        if (::rmdir(source.constData()) != 0 && errno != ENOTEMPTY && errno != EEXIST)
+            return fail(verb(), source, filecopy::errorText(errno));
+        return advance(1, source) ? Step::Done : Step::Cancelled;
+    }
+    const Step step = copyFileOrLink(source, info, target, targetExists);
+    if (step != Step::Done)
+        return step;
+    if (::unlink(source.constData()) != 0)
+        return fail(verb(), source,
+                    QStringLiteral("コピーは完了しましたが、移動元を削除できません。\n") +
+                        filecopy::errorText(errno));
+    return Step::Done;
+}
+
+int FileOperationRunner::runDelete()
+{
+    const bool toTrash = (m_operation.flags & Shell::AllowUndo) != 0;
+    const QStringList sources = splitPathList(m_operation.from);
+    if (!(m_operation.flags & Shell::NoConfirmation)) {
+        QString question;
+        if (sources.size() == 1) {
+            const QByteArray path = absolute(sources.first());
+            question = toTrash ? QStringLiteral("「%1」をごみ箱に移動しますか？")
+                               : QStringLiteral("「%1」を完全に削除しますか？\n削除した項目は元に戻せません。");
+            question = question.arg(text(nameOf(path)));
+        } else {
+            question = toTrash ? QStringLiteral("これらの %1 個の項目をごみ箱に移動しますか？")
+                               : QStringLiteral("これらの %1 個の項目を完全に削除しますか？\n削除した項目は元に戻せません。");
+            question = question.arg(sources.size());
+        }
+        if (!m_ui.ask(m_operation.owner,
+                      toTrash ? ShellUi::Question::DeleteToTrash : ShellUi::Question::Delete,
+                      question))
+            return Shell::kCancelled;
+    }
+
+    QList<QByteArray> paths;
+    QList<struct stat> infos;
+    qint64 total = 0;
+    for (const QString& source : sources) {
+        struct stat st;
+        paths.append(absolute(source));
+        if (::lstat(paths.last().constData(), &st) != 0) {
+            fail(verb(), paths.last(), filecopy::errorText(errno));
+            return Shell::kFailed;
+        }
+        infos.append(st);
+        total += toTrash ? 1 : entriesOf(paths.last(), st);
+    }
+    if (m_showProgress)
+        m_ui.progressStart(m_operation.owner,
+                           toTrash ? QStringLiteral("ごみ箱に移動しています...")
+                                   : QStringLiteral("削除しています..."),
+                           total, !(m_operation.flags & Shell::SimpleProgress));
+    int result = 0;
+    for (qsizetype i = 0; i < paths.size() && result == 0; ++i) {
+        const Step step = toTrash ? deleteToTrash(paths[i], infos[i]) : removeTree(paths[i], infos[i]);
+        if (step == Step::Cancelled)
+            result = Shell::kCancelled;
+        else if (step == Step::Failed)
+            result = Shell::kFailed;
+    }
+    if (m_showProgress)
+        m_ui.progressEnd();
+    return result;
+}
+
+FileOperationRunner::Step FileOperationRunner::deleteToTrash(const QByteArray& path,
+                                                             const struct stat& info)
+{
+    const trash::Outcome outcome = trash::moveToTrash(text(path));
+    switch (outcome.result) {
+    case trash::Result::Trashed: return advance(1, path) ? Step::Done : Step::Cancelled;
+    case trash::Result::Failed: return fail(verb(), path, outcome.reason);
+    case trash::Result::NoTrash: break;
+    }
+    // Never erased silently: the user decides, even when questions are otherwise off.
+    const QString question =
+        QStringLiteral("「%1」はごみ箱に移動できません。\n%2\n\n完全に削除しますか？（元に戻せません）")
+            .arg(text(path), outcome.reason);
+    if (!m_ui.ask(m_operation.owner, ShellUi::Question::DeleteWithoutTrash, question))
+        return advance(1, path) ? Step::Skipped : Step::Cancelled;
+    return removeTree(path, info);
+}
+
+FileOperationRunner::Step FileOperationRunner::removeTree(const QByteArray& path,
+                                                          const struct stat& info)
+{
+    if (S_ISDIR(info.st_mode)) {
+        QList<QByteArray> names;
+        int error = 0;
+        // listFolder opens with O_NOFOLLOW: a folder swapped for a link is not entered.
+        if (!listFolder(path, names, error))
+            return fail(QStringLiteral("削除"), path, filecopy::errorText(error));
+        for (const QByteArray& name : names) {
+            const QByteArray child = join(path, name);
+            struct stat childInfo;
+            if (::lstat(child.constData(), &childInfo) != 0)
+                return fail(QStringLiteral("削除"), child, filecopy::errorText(errno));
+            const Step step = removeTree(child, childInfo);
+            if (step == Step::Cancelled || step == Step::Failed)
+                return step;
+        }
+        if (::rmdir(path.constData()) != 0)
+            return fail(QStringLiteral("削除"), path, filecopy::errorText(errno));
+    } else if (::unlink(path.constData()) != 0) {
+        return fail(QStringLiteral("削除"), path, filecopy::errorText(errno));
+    }
+    return advance(1, path) ? Step::Done : Step::Cancelled;
+}
+
+int FileOperationRunner::runRename()
+{
+    const QStringList sources = splitPathList(m_operation.from);
+    const QStringList targets = splitPathList(m_operation.to);
+    if (sources.size() != 1 || targets.size() != 1) {
+        m_ui.showError(m_operation.owner,
+                       QStringLiteral("名前を変更できるのは一度に一つの項目だけです。"));
+        return Shell::kFailed;
+    }
+    const QByteArray source = absolute(sources.first());
+    QString to = targets.first();
+    if (!to.contains(QLatin1Char('/')))
+        to = text(folderOf(source)) + QLatin1Char('/') + to; // a bare name stays in its folder
+    const QByteArray target = absolute(to);
+    if (target == source)
+        return 0;
+    // Never replaces: an existing name is reported.
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(),
+                    RENAME_NOREPLACE) == 0)
+        return 0;
+    int error = errno;
+    if (error == EINVAL || error == ENOSYS) {
+        if (exists(target)) {
+            error = EEXIST;
+        } else if (::rename(source.constData(), target.constData()) == 0) {
+            return 0;
+        } else {
+            error = errno;
+        }
+    }
+    fail(verb(), source,
+         error == EEXIST ? QStringLiteral("%1 は既にあります。").arg(text(target))
+                         : filecopy::errorText(error));
+    return Shell::kFailed;
+}
+
+} // namespace platform

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "platform/Shell.h"
+#include "platform/shell/ShellUi.h"
+
+#include <QByteArray>
+
+#include <sys/stat.h>
+
+namespace platform {
+
+// Carries out one file-operation record (copy, move, delete, rename of files and whole
+// folders) with its questions, progress and messages going through a ShellUi. Runs on the
+// calling thread; the progress display keeps the window responsive between pieces.
+//
+// Nothing is lost: a file is written under its final name only when nothing is there,
+// otherwise beside it and renamed over the old one once complete; a move across file
+// systems removes each source only after its copy is complete and checked; links are
+// copied as links and never followed.
+class FileOperationRunner final {
+public:
+    FileOperationRunner(ShellUi& ui, const Shell::FileOperation& operation);
+    Q_DISABLE_COPY_MOVE(FileOperationRunner)
+
+    // 0 when all of it succeeded (items the user chose to skip included), Shell::kCancelled
+    // when the user cancelled, Shell::kFailed after a failure (already reported).
+    int run();
+
+private:
+    enum class Step { Done, Skipped, Cancelled, Failed };
+    enum class Collision { Replace, Skip, Cancel };
+
+    int runCopyOrMove(bool move);
+    int runDelete();
+    int runRename();
+
+    Step copyItem(const QByteArray& source, const struct stat& info, const QByteArray& target);
+    Step copyFileOrLink(const QByteArray& source, const struct stat& info,
+                        const QByteArray& target, bool replace);
+    Step moveItem(const QByteArray& source, const struct stat& info, const QByteArray& target);
+    Step moveAcross(const QByteArray& source, const struct stat& info, const QByteArray& target,
+                    bool targetExists);
+    Step moveChildren(const QByteArray& source, const QByteArray& target);
+    Step removeTree(const QByteArray& path, const struct stat& info);
+    Step deleteToTrash(const QByteArray& path, const struct stat& info);
+
+    Collision askCollision(const QByteArray& source, const struct stat& info,
+                           const QByteArray& target, const struct stat& existing);
+    bool advance(qint64 units, const QByteArray& current);
+    Step fail(const QString& verb, const QByteArray& path, const QString& reason);
+    QString verb() const;
+
+    ShellUi& m_ui;
+    Shell::FileOperation m_operation;
+    bool m_yesToAll = false;
+    bool m_showProgress = true;
+    qint64 m_done = 0;
+};
+
+} // namespace platform

@@ -1,0 +1,135 @@
+#include "platform/shell/QtShellUi.h"
+
+#include "platform/Prompts.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+
+namespace platform {
+
+namespace {
+constexpr int kProgressRange = 1000;
+}
+
+QtShellUi::~QtShellUi()
+{
+    progressEnd();
+}
+
+ShellUi::Overwrite QtShellUi::askOverwrite(QWidget* owner, const QString& text)
+{
+    QMessageBox box(owner);
+    box.setWindowTitle(QStringLiteral("上書きの確認"));
+    box.setIcon(QMessageBox::Warning);
+    box.setText(text);
+    QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+    QPushButton* all = box.addButton(QStringLiteral("すべて上書き(&A)"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+    box.setDefaultButton(no);
+    box.setEscapeButton(cancel);
+    box.exec();
+    QAbstractButton* clicked = box.clickedButton();
+    if (clicked == yes)
+        return Overwrite::Yes;
+    if (clicked == all)
+        return Overwrite::YesToAll;
+    if (clicked == no)
+        return Overwrite::No;
+    return Overwrite::Cancel;
+}
+
+bool QtShellUi::ask(QWidget* owner, Question question, const QString& text)
+{
+    QMessageBox box(owner);
+    switch (question) {
+    case Question::CreateFolder:
+        box.setWindowTitle(QStringLiteral("フォルダの作成"));
+        box.setIcon(QMessageBox::Question);
+        break;
+    case Question::Delete:
+    case Question::DeleteWithoutTrash:
+        box.setWindowTitle(QStringLiteral("削除の確認"));
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Question::DeleteToTrash:
+        box.setWindowTitle(QStringLiteral("ごみ箱へ移動"));
+        box.setIcon(QMessageBox::Question);
+        break;
+    }
+    box.setText(text);
+    QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+    box.setDefaultButton(question == Question::CreateFolder ? yes : no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+void QtShellUi::showError(QWidget* owner, const QString& text)
+{
+    QMessageBox box(owner);
+    box.setWindowTitle(applicationTitle());
+    box.setIcon(QMessageBox::Critical);
+    box.setText(text);
+    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    // An error during a long operation must not hide behind the progress window.
+    if (m_progress)
+        m_progress->hide();
+    box.exec();
+}
+
+void QtShellUi::progressStart(QWidget* owner, const QString& title, qint64 total, bool showNames)
+{
+    progressEnd();
+    m_total = total > 0 ? total : 1;
+    m_showNames = showNames;
+    m_cancelled = false;
+    m_progress = new QProgressDialog(owner);
+    m_progress->setWindowTitle(title);
+    m_progress->setLabelText(title);
+    m_progress->setCancelButtonText(QStringLiteral("キャンセル"));
+    m_progress->setRange(0, kProgressRange);
+    m_progress->setWindowModality(Qt::WindowModal);
+    m_progress->setAutoClose(false);
+    m_progress->setAutoReset(false);
+    m_progress->setMinimumDuration(1000);
+    m_progress->setMinimumWidth(420);
+    m_progress->setValue(0);
+    m_sinceEvents.start();
+}
+
+bool QtShellUi::progressStep(qint64 done, const QString& current)
+{
+    if (!m_progress)
+        return !m_cancelled;
+    // Keep the window responsive without spending the copy's time on repaints.
+    if (m_sinceEvents.elapsed() >= 40) {
+        m_sinceEvents.restart();
+        if (m_showNames && !current.isEmpty())
+            m_progress->setLabelText(current);
+        const int value = int(qMin<qint64>(kProgressRange, done * kProgressRange / m_total));
+        if (value != m_progress->value())
+            m_progress->setValue(value);
+        // Until the window shows (and blocks its owner), clicks wait for the operation's end.
+        QCoreApplication::processEvents(m_progress->isVisible()
+                                            ? QEventLoop::AllEvents
+                                            : QEventLoop::ExcludeUserInputEvents);
+    }
+    if (m_progress->wasCanceled())
+        m_cancelled = true;
+    return !m_cancelled;
+}
+
+void QtShellUi::progressEnd()
+{
+    if (m_progress) {
+        m_progress->hide();
+        delete m_progress.data();
+    }
+}
+
+} // namespace platform

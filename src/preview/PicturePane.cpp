@@ -1,0 +1,55 @@
+#include "preview/PicturePane.h"
+
+#include <QImageReader>
+#include <QLabel>
+#include <QMovie>
+
+namespace preview {
+
+PicturePane::PicturePane(QWidget* parent) : QScrollArea(parent), m_label(new QLabel)
+{
+    m_label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setWidget(m_label);
+    setWidgetResizable(false);
+}
+
+bool PicturePane::loadPicture(const QString& path)
+{
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    if (!reader.canRead())
+        return false;
+    if (reader.supportsAnimation() && reader.imageCount() != 1) {
+        auto* movie = new QMovie(path, QByteArray(), this);
+        if (!movie->isValid()) {
+            delete movie;
+            return false;
+        }
+        m_label->setMovie(movie);
+        movie->start();
+        m_label->resize(movie->frameRect().size());
+        delete m_movie;
+        m_movie = movie;
+        return true;
+    }
+    const QImage image = reader.read();
+    if (image.isNull())
+        return false;
+    m_label->setPixmap(QPixmap::fromImage(image));
+    m_label->resize(image.size());
+    delete m_movie;
+    m_movie = nullptr;
+    return true;
+}
+
+QSize PicturePane::pictureSize() const
+{
+    return m_label->size();
+}
+
+bool PicturePane::isAnimated() const
+{
+    return m_movie != nullptr;
+}
+
+} // namespace preview

@@ -1,0 +1,294 @@
+#include "preview/RichTextViewer.h"
+
+#include "preview/RtfReader.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QPlainTextDocumentLayout>
+#include <QPlainTextEdit>
+#include <QSaveFile>
+#include <QStackedLayout>
+#include <QTextDocument>
+#include <QTextEdit>
+
+namespace preview
+{
+
+namespace
+{
+
+// Files above this size get their lines grouped into blocks: a block per line costs the
+// document several seconds for a log of half a million lines.
+constexpr qsizetype kGroupAbove = 1 << 20;
+constexpr int kLinesPerBlock = 128;
+constexpr qsizetype kPieceBytes = 1 << 20;
+
+QTextDocument* newPlainDocument(QObject* parent)
+{
+    auto* document = new QTextDocument(parent);
+    document->setDocumentLayout(new QPlainTextDocumentLayout(document));
+    document->setUndoRedoEnabled(false);
+    return document;
+}
+
+} // namespace
+
+RichTextViewer::RichTextViewer(QWidget* parent) : QWidget(parent)
+{
+    m_stack = new QStackedLayout(this);
+    m_stack->setContentsMargins(0, 0, 0, 0);
+    m_richView = new QTextEdit(this);
+    m_richView->setAcceptRichText(true);
+    m_plainView = new QPlainTextEdit(this);
+    m_plainDocument = newPlainDocument(this);
+    m_plainDocument->setUndoRedoEnabled(true);
+    m_plainView->setDocument(m_plainDocument);
+    m_stack->addWidget(m_plainView);
+    m_stack->addWidget(m_richView);
+    m_stack->setCurrentWidget(m_plainView);
+    setFocusProxy(m_plainView);
+}
+
+RichTextViewer::~RichTextViewer() = default;
+
+void RichTextViewer::showPlainDocument(QTextDocument* document)
+{
+    QTextDocument* old = m_plainDocument;
+    m_plainDocument = document;
+    m_plainView->setDocument(document);
+    delete old;
+    m_stack->setCurrentWidget(m_plainView);
+    setFocusProxy(m_plainView);
+}
+
+void RichTextViewer::clear()
+{
+    m_path.clear();
+    m_format = platform::TextFormat();
+    m_rich = false;
+    m_decodeErrors = false;
+    m_groupedLines = false;
+    m_richView->clear();
+    QTextDocument* empty = newPlainDocument(this);
+    empty->setUndoRedoEnabled(true);
+    showPlainDocument(empty);
+}
+
+bool RichTextViewer::loadPlain(QByteArrayView bytes)
+{
+    m_format = platform::detectEncoding(bytes);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        QTextDocument* document = newPlainDocument(this);
+        QTextCursor cursor(document);
+        bool group = bytes.size() > kGroupAbove;
+        bool realSeparators = false;
+        int lineInBlock = 0;
+        const bool ok = platform::decodeChunks(bytes, m_format, kPieceBytes, [&](QString& piece) {
+            if (group && !realSeparators) {
+                // Most line ends become line breaks inside a block; every
+                // kLinesPerBlock-th one ends the block.
+                char16_t* p = reinterpret_cast<char16_t*>(piece.data());
+                const qsizetype n = piece.size();
+                for (qsizetype i = 0; i < n; ++i) {
+                    const char16_t u = p[i];
+                    if (u == u'\n') {
+                        if (++lineInBlock < kLinesPerBlock)
+                            p[i] = QChar::LineSeparator;
+                        else
+                            lineInBlock = 0;
+                    } else if (u == QChar::LineSeparator || u == QChar::ParagraphSeparator) {
+                        // The text has separators of its own: they must stay what they are.
+                        realSeparators = true;
+                        return;
+                    }
+                }
+            }
+            if (!realSeparators)
+                cursor.insertText(piece);
+        });
+        if (realSeparators && group) {
+            delete document;
+            document = nullptr;
+            // Decode again with a block per line.
+            document = newPlainDocument(this);
+            QTextCursor plain(document);
+            platform::decodeChunks(bytes, m_format, kPieceBytes,
+                                   [&](QString& piece) { plain.insertText(piece); });
+            group = false;
+        }
+        if (!ok && attempt == 0 && m_format.encoding == "UTF-8" && !m_format.bom &&
+            bytes.size() > 256 * 1024) {
+            // The beginning looked like UTF-8 but a later part is not: detect again there.
+            const platform::TextFormat other = platform::detectEncodingAfterUtf8Failure(bytes);
+            if (other.encoding != m_format.encoding) {
+                delete document;
+                m_format = other;
+                continue;
+            }
+        }
+        m_decodeErrors = !ok;
+        m_groupedLines = group;
+        document->setUndoRedoEnabled(true);
+        document->setModified(false);
+        showPlainDocument(document);
+        return true;
+    }
+    return false;
+}
+
+bool RichTextViewer::loadFile(const QString& path, QString* error)
+{
+    clear();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    // Read, not mapped: a file that another program shortens while it loads must not bring
+    // the program down (a mapping would fault on the missing pages).
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    file.close();
+
+    m_path = path;
+    if (RtfReader::isRtf(bytes)) {
+        m_rich = true;
+        RtfReader::read(bytes, m_richView->document());
+        m_richView->moveCursor(QTextCursor::Start);
+        m_stack->setCurrentWidget(m_richView);
+        setFocusProxy(m_richView);
+    } else {
+        loadPlain(bytes);
+        m_plainView->moveCursor(QTextCursor::Start);
+    }
+    return true;
+}
+
+bool RichTextViewer::saveFile(const QString& path, SaveAs as, QString* error)
+{
+    if (as == SaveAs::Loaded)
+        as = m_rich ? SaveAs::RichText : SaveAs::PlainText;
+    QByteArray bytes;
+    if (as == SaveAs::RichText) {
+        if (m_rich) {
+            bytes = RtfReader::write(m_richView->document());
+        } else {
+            QTextDocument copy;
+            copy.setPlainText(text());
+            bytes = RtfReader::write(&copy);
+        }
+    } else {
+        if (!m_rich && m_decodeErrors) {
+            // The bytes that were not valid are shown as replacement characters; writing
+            // those would silently change the parts of the file the user never touched.
+            if (error)
+                *error = tr("The file holds bytes that are not valid %1; saving it as text "
+                            "would change them.")
+                             .arg(QString::fromLatin1(m_format.encoding));
+            return false;
+        }
+        platform::TextFormat format = m_rich ? platform::TextFormat() : m_format;
+        if (!platform::encodeText(text(), format, bytes)) {
+            if (error)
+                *error = tr("The text holds characters that %1 cannot store.")
+                             .arg(QString::fromLatin1(format.encoding));
+            return false;
+        }
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    document()->setModified(false);
+    return true;
+}
+
+QString RichTextViewer::text() const
+{
+    QString raw = document()->toRawText();
+    const bool lineBreaks = m_rich || m_groupedLines;
+    QChar* p = raw.data();
+    const qsizetype n = raw.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = p[i].unicode();
+        if (u == QChar::ParagraphSeparator || (lineBreaks && u == QChar::LineSeparator))
+            p[i] = QLatin1Char('\n');
+    }
+    return raw;
+}
+
+QString RichTextViewer::selectedText() const
+{
+    const int start = selStart();
+    return text().mid(start, selLength());
+}
+
+QTextDocument* RichTextViewer::document() const
+{
+    return m_rich ? m_richView->document() : m_plainDocument;
+}
+
+QTextCursor RichTextViewer::textCursor() const
+{
+    return m_rich ? m_richView->textCursor() : m_plainView->textCursor();
+}
+
+void RichTextViewer::setTextCursor(const QTextCursor& cursor)
+{
+    if (m_rich)
+        m_richView->setTextCursor(cursor);
+    else
+        m_plainView->setTextCursor(cursor);
+}
+
+int RichTextViewer::selStart() const
+{
+    return textCursor().selectionStart();
+}
+
+int RichTextViewer::selLength() const
+{
+    const QTextCursor c = textCursor();
+    return c.selectionEnd() - c.selectionStart();
+}
+
+void RichTextViewer::setSelection(int start, int length)
+{
+    const int last = std::max(0, document()->characterCount() - 1);
+    start = std::clamp(start, 0, last);
+    length = std::clamp(length, 0, last - start);
+    QTextCursor c(document());
+    c.setPosition(start);
+    c.setPosition(start + length, QTextCursor::KeepAnchor);
+    setTextCursor(c);
+}
+
+void RichTextViewer::setSelStart(int start)
+{
+    setSelection(start, 0);
+}
+
+void RichTextViewer::setSelLength(int length)
+{
+    setSelection(selStart(), length);
+}
+
+void RichTextViewer::setReadOnly(bool readOnly)
+{
+    m_richView->setReadOnly(readOnly);
+    m_plainView->setReadOnly(readOnly);
+}
+
+bool RichTextViewer::isReadOnly() const
+{
+    return m_plainView->isReadOnly();
+}
+
+} // namespace preview

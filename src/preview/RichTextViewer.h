@@ -1,0 +1,85 @@
+#pragma once
+
+#include "platform/TextEncoding.h"
+
+#include <QTextCursor>
+#include <QWidget>
+
+class QPlainTextEdit;
+class QStackedLayout;
+class QTextDocument;
+class QTextEdit;
+
+namespace preview
+{
+
+// The preview's text box. RTF files (whatever their extension) are read by our RTF reader and
+// shown with their formatting in a rich-text view; every other file is decoded from its
+// detected encoding and shown as plain text in a view that lays out only what is on screen,
+// so that a log file of tens of megabytes opens at once. Positions and lengths count UTF-16
+// units of text(), where every line or paragraph end is one '\n'.
+class RichTextViewer : public QWidget
+{
+    Q_OBJECT
+public:
+    enum class SaveAs { Loaded, PlainText, RichText };
+
+    explicit RichTextViewer(QWidget* parent = nullptr);
+    ~RichTextViewer() override;
+
+    // Shows the file; on failure (the file cannot be read) returns false with the reason in
+    // *error and leaves the box empty.
+    bool loadFile(const QString& path, QString* error = nullptr);
+
+    // Loaded: RTF back as RTF, text back as text in its encoding, BOM and line ends.
+    // PlainText: the text in the loaded text file's encoding, BOM and line ends (UTF-8 with
+    // LF when the box shows RTF). RichText: RTF. The file is replaced atomically; returns false
+    // with the reason in *error when it cannot be written, or when a character has no form in
+    // the encoding, or when the loaded file had bytes invalid in its encoding (nothing is
+    // written then).
+    bool saveFile(const QString& path, SaveAs as = SaveAs::Loaded, QString* error = nullptr);
+
+    void clear();
+
+    QString text() const;
+    QString selectedText() const;
+    int selStart() const;
+    int selLength() const;
+    // Like the classic text box: setting the start collapses the selection there; setting
+    // the length extends it from the start. Out-of-range values are clamped.
+    void setSelStart(int start);
+    void setSelLength(int length);
+    void setSelection(int start, int length);
+
+    bool isRichText() const { return m_rich; }
+    QString filePath() const { return m_path; }
+    const platform::TextFormat& textFormat() const { return m_format; }
+    // Some bytes were not valid in the detected encoding (shown as U+FFFD).
+    bool hadDecodeErrors() const { return m_decodeErrors; }
+
+    // The document on show and its cursor, for callers that need more than the above.
+    QTextDocument* document() const;
+    QTextCursor textCursor() const;
+    void setTextCursor(const QTextCursor& cursor);
+    void setReadOnly(bool readOnly);
+    bool isReadOnly() const;
+    QTextEdit* richView() const { return m_richView; }
+    QPlainTextEdit* plainView() const { return m_plainView; }
+
+private:
+    void showPlainDocument(QTextDocument* document);
+    bool loadPlain(QByteArrayView bytes);
+
+    QStackedLayout* m_stack = nullptr;
+    QTextEdit* m_richView = nullptr;
+    QPlainTextEdit* m_plainView = nullptr;
+    QTextDocument* m_plainDocument = nullptr;
+    QString m_path;
+    platform::TextFormat m_format;
+    bool m_rich = false;
+    bool m_decodeErrors = false;
+    // Lines were grouped into blocks with U+2028 between them (large files).
+    bool m_groupedLines = false;
+};
+
+} // namespace preview

@@ -1,0 +1,896 @@
+#include "preview/RtfReader.h"
+
+#include "platform/TextEncoding.h"
+
+#include <QColor>
+#include <QFont>
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFragment>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <vector>
+
+namespace preview
+{
+
+namespace
+{
+
+// Windows code page of an RTF font charset; 0 when the charset says nothing of its own.
+int codePageOfCharset(int charset)
+{
+    switch (charset) {
+    case 0:
+        return 1252;
+    case 77:
+        return 10000;
+    case 128:
+        return 932;
+    case 129:
+        return 949;
+    case 130:
+        return 1361;
+    case 134:
+        return 936;
+    case 136:
+        return 950;
+    case 161:
+        return 1253;
+    case 162:
+        return 1254;
+    case 163:
+        return 1258;
+    case 177:
+        return 1255;
+    case 178:
+        return 1256;
+    case 186:
+        return 1257;
+    case 204:
+        return 1251;
+    case 222:
+        return 874;
+    case 238:
+        return 1250;
+    case 254:
+        return 437;
+    default:
+        return 0;
+    }
+}
+
+bool isDoubleByteLead(int codePage, unsigned char byte)
+{
+    switch (codePage) {
+    case 932:
+        return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    case 936:
+    case 949:
+    case 950:
+    case 1361:
+        return byte >= 0x81 && byte <= 0xFE;
+    default:
+        return false;
+    }
+}
+
+enum class Destination { Text, FontTable, ColorTable, Skip };
+
+struct CharState {
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strike = false;
+    bool hidden = false;
+    int font = -1;
+    int halfPoints = 24;
+    int foreground = 0;
+    int background = 0;
+    // Associated properties (\ab, \ai, \af, \afs): they apply to double-byte text, which
+    // \dbch starts and \loch or \hich end. -1 or 0: not given.
+    bool doubleByte = false;
+    int assocBold = -1;
+    int assocItalic = -1;
+    int assocFont = -1;
+    int assocHalfPoints = 0;
+
+    bool effectiveBold() const { return doubleByte && assocBold >= 0 ? assocBold : bold; }
+    bool effectiveItalic() const { return doubleByte && assocItalic >= 0 ? assocItalic : italic; }
+    int effectiveHalfPoints() const
+    {
+        return doubleByte && assocHalfPoints > 0 ? assocHalfPoints : halfPoints;
+    }
+
+    bool operator==(const CharState&) const = default;
+};
+
+struct GroupState {
+    CharState chars;
+    Qt::Alignment alignment = Qt::AlignLeft;
+    int unicodeSkip = 1;
+    Destination destination = Destination::Text;
+};
+
+struct FontEntry {
+    QString name;
+    int codePage = 0;
+};
+
+// Deeper nesting than this is counted but not given its own state; no real document nests
+// anywhere near as deep, and a hostile one cannot make the reader use more memory for it.
+constexpr int kMaxDepth = 4096;
+
+class Parser
+{
+public:
+    Parser(QByteArrayView input, QTextDocument* document)
+        : m_in(input), m_document(document), m_cursor(document)
+    {
+    }
+
+    void run();
+
+private:
+    void parseControl();
+    void controlWord(const QByteArray& word, bool hasParam, int param);
+    void openGroup();
+    void closeGroup();
+    void literalByte(unsigned char byte);
+    void escapedByte(unsigned char byte);
+    void appendText(QStringView text);
+    void flushBytes();
+    void flushRun();
+    void endParagraph();
+    void finishFontEntry();
+    void applyParagraph(Qt::Alignment alignment);
+    QString decode(const QByteArray& bytes, int codePage);
+    int currentCodePage() const;
+    int effectiveFont(const CharState& s) const;
+    QTextCharFormat charFormat(const CharState& s) const;
+    bool consumeSkip();
+
+    QByteArrayView m_in;
+    qsizetype m_pos = 0;
+    QTextDocument* m_document;
+    QTextCursor m_cursor;
+
+    std::vector<GroupState> m_stack{GroupState{}};
+    int m_overflowDepth = 0;
+    int m_skipRemaining = 0;
+
+    int m_documentCodePage = 1252;
+    int m_defaultFont = -1;
+    QMap<int, FontEntry> m_fonts;
+    int m_fontBeingRead = -1;
+    int m_charsetBeingRead = -1;
+    int m_cpgBeingRead = 0;
+    QByteArray m_fontNameBytes;
+    QString m_fontName;
+
+    QList<QColor> m_colors;
+    int m_red = -1, m_green = -1, m_blue = -1;
+
+    QByteArray m_pendingBytes;
+    int m_pendingCodePage = 0;
+    QString m_run;
+    CharState m_runState;
+    // The alignment in force when the current paragraph last got text: a document that ends
+    // without \par (or inside a closed group) keeps it for its last paragraph.
+    Qt::Alignment m_textAlignment = Qt::AlignLeft;
+    bool m_paragraphHasText = false;
+};
+
+GroupState& top(std::vector<GroupState>& stack)
+{
+    return stack.back();
+}
+
+void Parser::run()
+{
+    m_cursor.beginEditBlock();
+    while (m_pos < m_in.size()) {
+        const char c = m_in[m_pos];
+        if (c == '{') {
+            ++m_pos;
+            openGroup();
+        } else if (c == '}') {
+            ++m_pos;
+            closeGroup();
+        } else if (c == '\\') {
+            parseControl();
+        } else if (c == '\r' || c == '\n') {
+            ++m_pos;
+        } else {
+            ++m_pos;
+            literalByte(static_cast<unsigned char>(c));
+        }
+    }
+    // A truncated file: whatever was read is kept.
+    flushBytes();
+    flushRun();
+    applyParagraph(m_paragraphHasText ? m_textAlignment : top(m_stack).alignment);
+    m_cursor.endEditBlock();
+}
+
+void Parser::openGroup()
+{
+    flushBytes();
+    m_skipRemaining = 0;
+    if (m_stack.size() >= kMaxDepth) {
+        ++m_overflowDepth;
+        return;
+    }
+    m_stack.push_back(m_stack.back());
+}
+
+void Parser::closeGroup()
+{
+    flushBytes();
+    m_skipRemaining = 0;
+    if (m_overflowDepth > 0) {
+        --m_overflowDepth;
+        return;
+    }
+    if (m_stack.size() <= 1)
+        return; // an unbalanced '}' closes nothing
+    if (m_stack.back().destination == Destination::FontTable)
+        finishFontEntry(); // an entry without its ';'
+    m_stack.pop_back();
+}
+
+void Parser::finishFontEntry()
+{
+    if (m_fontBeingRead >= 0) {
+        FontEntry entry;
+        entry.codePage = m_cpgBeingRead ? m_cpgBeingRead : codePageOfCharset(m_charsetBeingRead);
+        const QString name =
+            m_fontName +
+            decode(m_fontNameBytes, entry.codePage ? entry.codePage : m_documentCodePage);
+        entry.name = name.trimmed();
+        m_fonts.insert(m_fontBeingRead, entry);
+    }
+    m_fontBeingRead = -1;
+    m_fontNameBytes.clear();
+    m_fontName.clear();
+}
+
+bool Parser::consumeSkip()
+{
+    if (m_skipRemaining > 0) {
+        --m_skipRemaining;
+        return true;
+    }
+    return false;
+}
+
+void Parser::parseControl()
+{
+    ++m_pos; // the backslash
+    if (m_pos >= m_in.size())
+        return;
+    const char c = m_in[m_pos];
+    const auto isLetter = [](char ch) {
+        return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z');
+    };
+    if (!isLetter(c)) {
+        ++m_pos;
+        if (c == '\'') {
+            int value = 0;
+            int digits = 0;
+            while (digits < 2 && m_pos < m_in.size()) {
+                const char h = m_in[m_pos];
+                int v;
+                if (h >= '0' && h <= '9')
+                    v = h - '0';
+                else if (h >= 'a' && h <= 'f')
+                    v = h - 'a' + 10;
+                else if (h >= 'A' && h <= 'F')
+                    v = h - 'A' + 10;
+                else
+                    break;
+                value = value * 16 + v;
+                ++digits;
+                ++m_pos;
+            }
+            if (digits == 2 && !consumeSkip())
+                escapedByte(static_cast<unsigned char>(value));
+            return;
+        }
+        if (consumeSkip())
+            return;
+        switch (c) {
+        case '\\':
+        case '{':
+        case '}':
+            literalByte(static_cast<unsigned char>(c));
+            break;
+        case '~':
+            appendText(u"\u00A0");
+            break;
+        case '-':
+            appendText(u"\u00AD");
+            break;
+        case '_':
+            appendText(u"\u2011");
+            break;
+        case '*':
+            flushBytes();
+            top(m_stack).destination = Destination::Skip;
+            break;
+        case '\r':
+        case '\n':
+            endParagraph();
+            break;
+        default:
+            break;
+        }
+        return;
+    }
+    const qsizetype start = m_pos;
+    while (m_pos < m_in.size() && isLetter(m_in[m_pos]))
+        ++m_pos;
+    // Control words are at most 32 letters; a longer run is nothing this reader knows.
+    const QByteArray word =
+        m_in.sliced(start, std::min<qsizetype>(m_pos - start, 32)).toByteArray();
+    bool negative = false;
+    bool hasParam = false;
+    qint64 value = 0;
+    if (m_pos < m_in.size() && m_in[m_pos] == '-') {
+        negative = true;
+        ++m_pos;
+    }
+    while (m_pos < m_in.size() && m_in[m_pos] >= '0' && m_in[m_pos] <= '9') {
+        hasParam = true;
+        if (value < 100000000000LL)
+            value = value * 10 + (m_in[m_pos] - '0');
+        ++m_pos;
+    }
+    if (m_pos < m_in.size() && m_in[m_pos] == ' ')
+        ++m_pos;
+    value = std::min<qint64>(value, std::numeric_limits<int>::max());
+    const int param = static_cast<int>(negative ? -value : value);
+
+    if (word == "bin") {
+        // Binary data is skipped whole, whatever it holds; it counts as one skipped character.
+        const qint64 n = std::max(0, param);
+        m_pos += static_cast<qsizetype>(std::min<qint64>(n, m_in.size() - m_pos));
+        consumeSkip();
+        return;
+    }
+    if (consumeSkip())
+        return;
+    // Bytes read so far belong to the state before this word.
+    flushBytes();
+    controlWord(word, hasParam, param);
+}
+
+void Parser::controlWord(const QByteArray& word, bool hasParam, int param)
+{
+    GroupState& state = top(m_stack);
+    const bool on = !hasParam || param != 0;
+    const Destination dest = state.destination;
+
+    static const QList<QByteArray> skipped = {"pict",
+                                              "stylesheet",
+                                              "info",
+                                              "header",
+                                              "headerl",
+                                              "headerr",
+                                              "headerf",
+                                              "footer",
+                                              "footerl",
+                                              "footerr",
+                                              "footerf",
+                                              "footnote",
+                                              "annotation",
+                                              "object",
+                                              "fldinst",
+                                              "themedata",
+                                              "colorschememapping",
+                                              "latentstyles",
+                                              "datastore",
+                                              "xmlnstbl",
+                                              "listtable",
+                                              "listoverridetable",
+                                              "rsidtbl",
+                                              "generator",
+                                              "revtbl",
+                                              "filetbl",
+                                              "shpinst",
+                                              "nonshppict",
+                                              "pgdsctbl",
+                                              "bkmkstart",
+                                              "bkmkend",
+                                              "xe",
+                                              "tc",
+                                              "txe",
+                                              "atnid",
+                                              "atnauthor",
+                                              "template",
+                                              "userprops",
+                                              "docvar",
+                                              "fchars",
+                                              "lchars",
+                                              "pnseclvl",
+                                              "pntxta",
+                                              "pntxtb",
+                                              "objdata",
+                                              "result",
+                                              "private",
+                                              "mmathPr",
+                                              "ftnsep",
+                                              "ftnsepc",
+                                              "ftncn",
+                                              "aftnsep",
+                                              "aftnsepc",
+                                              "aftncn",
+                                              "protusertbl",
+                                              "wgrffmtfilter"};
+
+    if (dest == Destination::Skip)
+        return;
+
+    if (word == "fonttbl") {
+        flushBytes();
+        state.destination = Destination::FontTable;
+        m_fontBeingRead = -1;
+        return;
+    }
+    if (word == "colortbl") {
+        flushBytes();
+        state.destination = Destination::ColorTable;
+        m_red = m_green = m_blue = -1;
+        return;
+    }
+    if (skipped.contains(word)) {
+        flushBytes();
+        state.destination = Destination::Skip;
+        return;
+    }
+
+    if (dest == Destination::FontTable) {
+        if (word == "f") {
+            flushBytes();
+            finishFontEntry();
+            m_fontBeingRead = param;
+            m_charsetBeingRead = -1;
+            m_cpgBeingRead = 0;
+            m_fontNameBytes.clear();
+            m_fontName.clear();
+        } else if (word == "fcharset") {
+            m_charsetBeingRead = param;
+        } else if (word == "cpg") {
+            m_cpgBeingRead = param;
+        } else if (word == "u") {
+            m_fontName +=
+                decode(m_fontNameBytes, m_cpgBeingRead ? m_cpgBeingRead : m_documentCodePage);
+            m_fontNameBytes.clear();
+            m_fontName += QChar(static_cast<char16_t>(param & 0xFFFF));
+            m_skipRemaining = state.unicodeSkip;
+        } else if (word == "uc") {
+            state.unicodeSkip = std::clamp(param, 0, 16);
+        }
+        return;
+    }
+    if (dest == Destination::ColorTable) {
+        const int v = std::clamp(param, 0, 255);
+        if (word == "red")
+            m_red = v;
+        else if (word == "green")
+            m_green = v;
+        else if (word == "blue")
+            m_blue = v;
+        return;
+    }
+
+    CharState& chars = state.chars;
+    if (word == "u") {
+        // Values are signed 16-bit; anything outside is no character.
+        const char16_t unit = param >= -32768 && param <= 65535
+                                  ? static_cast<char16_t>(param & 0xFFFF)
+                                  : char16_t(0xFFFD);
+        appendText(QStringView(&unit, 1));
+        m_skipRemaining = state.unicodeSkip;
+    } else if (word == "uc") {
+        state.unicodeSkip = std::clamp(param, 0, 16);
+    } else if (word == "par" || word == "sect" || word == "page" || word == "row" ||
+               word == "nestrow") {
+        endParagraph();
+    } else if (word == "line") {
+        appendText(u"\u2028");
+    } else if (word == "tab" || word == "cell" || word == "nestcell") {
+        appendText(u"\t");
+    } else if (word == "b") {
+        chars.bold = on;
+    } else if (word == "i") {
+        chars.italic = on;
+    } else if (word == "ul" || word == "uld" || word == "uldb" || word == "uldash" ||
+               word == "ulth" || word == "ulw" || word == "ulwave" || word == "uldashd" ||
+               word == "uldashdd" || word == "ulhwave" || word == "ulldash" || word == "ulthd" ||
+               word == "ulthdash" || word == "ululdbwave") {
+        chars.underline = on;
+    } else if (word == "ab") {
+        chars.assocBold = on;
+    } else if (word == "ai") {
+        chars.assocItalic = on;
+    } else if (word == "af") {
+        flushBytes();
+        chars.assocFont = param;
+    } else if (word == "afs") {
+        if (hasParam && param > 0)
+            chars.assocHalfPoints = std::min(param, 3276);
+    } else if (word == "dbch") {
+        flushBytes();
+        chars.doubleByte = true;
+    } else if (word == "loch" || word == "hich") {
+        flushBytes();
+        chars.doubleByte = false;
+    } else if (word == "ulnone") {
+        chars.underline = false;
+    } else if (word == "strike" || word == "striked") {
+        chars.strike = on;
+    } else if (word == "v") {
+        chars.hidden = on;
+    } else if (word == "f") {
+        flushBytes();
+        chars.font = param;
+    } else if (word == "fs") {
+        if (hasParam && param > 0)
+            chars.halfPoints = std::min(param, 3276);
+    } else if (word == "cf") {
+        chars.foreground = std::max(0, param);
+    } else if (word == "highlight" || word == "cb" || word == "chcbpat") {
+        chars.background = std::max(0, param);
+    } else if (word == "plain") {
+        flushBytes();
+        chars = CharState{};
+        chars.font = m_defaultFont;
+    } else if (word == "pard") {
+        state.alignment = Qt::AlignLeft;
+    } else if (word == "ql") {
+        state.alignment = Qt::AlignLeft;
+    } else if (word == "qc") {
+        state.alignment = Qt::AlignHCenter;
+    } else if (word == "qr") {
+        state.alignment = Qt::AlignRight;
+    } else if (word == "qj" || word == "qd") {
+        state.alignment = Qt::AlignJustify;
+    } else if (word == "ansicpg") {
+        if (param > 0)
+            m_documentCodePage = param;
+    } else if (word == "ansi") {
+        m_documentCodePage = 1252;
+    } else if (word == "mac") {
+        m_documentCodePage = 10000;
+    } else if (word == "pc") {
+        m_documentCodePage = 437;
+    } else if (word == "pca") {
+        m_documentCodePage = 850;
+    } else if (word == "deff") {
+        m_defaultFont = param;
+        if (chars.font < 0)
+            chars.font = param;
+    } else if (word == "emdash") {
+        appendText(u"\u2014");
+    } else if (word == "endash") {
+        appendText(u"\u2013");
+    } else if (word == "bullet") {
+        appendText(u"\u2022");
+    } else if (word == "lquote") {
+        appendText(u"\u2018");
+    } else if (word == "rquote") {
+        appendText(u"\u2019");
+    } else if (word == "ldblquote") {
+        appendText(u"\u201C");
+    } else if (word == "rdblquote") {
+        appendText(u"\u201D");
+    } else if (word == "emspace") {
+        appendText(u"\u2003");
+    } else if (word == "enspace") {
+        appendText(u"\u2002");
+    }
+}
+
+void Parser::literalByte(unsigned char byte)
+{
+    if (consumeSkip())
+        return;
+    GroupState& state = top(m_stack);
+    switch (state.destination) {
+    case Destination::Skip:
+        return;
+    case Destination::ColorTable:
+        if (byte == ';') {
+            if (m_red < 0 && m_green < 0 && m_blue < 0)
+                m_colors.append(QColor()); // "auto"
+            else
+                m_colors.append(
+                    QColor(std::max(m_red, 0), std::max(m_green, 0), std::max(m_blue, 0)));
+            m_red = m_green = m_blue = -1;
+        }
+        return;
+    case Destination::FontTable:
+        if (byte == ';') {
+            finishFontEntry();
+        } else {
+            m_fontNameBytes.append(static_cast<char>(byte));
+        }
+        return;
+    case Destination::Text:
+        break;
+    }
+    if (byte >= 0x80) {
+        escapedByte(byte);
+        return;
+    }
+    // A trail byte written plainly after a lead byte that came as \'xx.
+    if (!m_pendingBytes.isEmpty() && byte >= 0x40) {
+        qsizetype i = 0;
+        while (i < m_pendingBytes.size())
+            i += isDoubleByteLead(m_pendingCodePage, static_cast<unsigned char>(m_pendingBytes[i]))
+                     ? 2
+                     : 1;
+        if (i > m_pendingBytes.size()) {
+            m_pendingBytes.append(static_cast<char>(byte));
+            return;
+        }
+    }
+    const char16_t unit = byte;
+    appendText(QStringView(&unit, 1));
+}
+
+void Parser::escapedByte(unsigned char byte)
+{
+    GroupState& state = top(m_stack);
+    if (state.destination == Destination::FontTable) {
+        m_fontNameBytes.append(static_cast<char>(byte));
+        return;
+    }
+    if (state.destination != Destination::Text)
+        return;
+    const int codePage = currentCodePage();
+    if (!m_pendingBytes.isEmpty() && codePage != m_pendingCodePage)
+        flushBytes();
+    m_pendingCodePage = codePage;
+    m_pendingBytes.append(static_cast<char>(byte));
+}
+
+int Parser::effectiveFont(const CharState& s) const
+{
+    if (s.doubleByte && s.assocFont >= 0 && m_fonts.contains(s.assocFont))
+        return s.assocFont;
+    return s.font;
+}
+
+int Parser::currentCodePage() const
+{
+    const int font = effectiveFont(m_stack.back().chars);
+    const auto it = m_fonts.constFind(font);
+    if (it != m_fonts.constEnd() && it->codePage > 0)
+        return it->codePage;
+    return m_documentCodePage;
+}
+
+QString Parser::decode(const QByteArray& bytes, int codePage)
+{
+    return platform::decodeWindowsCodePage(bytes, codePage);
+}
+
+void Parser::flushBytes()
+{
+    if (m_pendingBytes.isEmpty())
+        return;
+    const QString text = decode(m_pendingBytes, m_pendingCodePage);
+    m_pendingBytes.clear();
+    appendText(text);
+}
+
+void Parser::appendText(QStringView text)
+{
+    GroupState& state = top(m_stack);
+    if (state.destination != Destination::Text || state.chars.hidden)
+        return;
+    if (!m_pendingBytes.isEmpty()) {
+        // Keep the order: bytes that came first are text that comes first.
+        const QString bytes = decode(m_pendingBytes, m_pendingCodePage);
+        m_pendingBytes.clear();
+        appendText(bytes);
+    }
+    m_textAlignment = state.alignment;
+    m_paragraphHasText = true;
+    if (!(state.chars == m_runState)) {
+        flushRun();
+        m_runState = state.chars;
+    }
+    m_run.append(text);
+}
+
+QTextCharFormat Parser::charFormat(const CharState& s) const
+{
+    QTextCharFormat format;
+    const auto font = m_fonts.constFind(effectiveFont(s));
+    if (font != m_fonts.constEnd() && !font->name.isEmpty())
+        format.setFontFamilies(QStringList{font->name});
+    format.setFontPointSize(s.effectiveHalfPoints() / 2.0);
+    format.setFontWeight(s.effectiveBold() ? QFont::Bold : QFont::Normal);
+    format.setFontItalic(s.effectiveItalic());
+    format.setFontUnderline(s.underline);
+    format.setFontStrikeOut(s.strike);
+    if (s.foreground > 0 && s.foreground < m_colors.size() && m_colors[s.foreground].isValid())
+        format.setForeground(m_colors[s.foreground]);
+    if (s.background > 0 && s.background < m_colors.size() && m_colors[s.background].isValid())
+        format.setBackground(m_colors[s.background]);
+    return format;
+}
+
+void Parser::flushRun()
+{
+    if (m_run.isEmpty())
+        return;
+    m_cursor.insertText(m_run, charFormat(m_runState));
+    m_run.clear();
+}
+
+void Parser::applyParagraph(Qt::Alignment alignment)
+{
+    QTextBlockFormat format = m_cursor.blockFormat();
+    format.setAlignment(alignment);
+    m_cursor.setBlockFormat(format);
+}
+
+void Parser::endParagraph()
+{
+    if (top(m_stack).destination != Destination::Text)
+        return;
+    flushBytes();
+    flushRun();
+    applyParagraph(top(m_stack).alignment);
+    m_paragraphHasText = false;
+    m_cursor.insertBlock(QTextBlockFormat(), charFormat(top(m_stack).chars));
+}
+
+QString rtfEscaped(QStringView text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'\\' || u == u'{' || u == u'}') {
+            out += QLatin1Char('\\');
+            out += c;
+        } else if (u == u'\t') {
+            out += QLatin1String("\\tab ");
+        } else if (u == 0x2028) {
+            out += QLatin1String("\\line ");
+        } else if (u == 0x00A0) {
+            out += QLatin1String("\\~");
+        } else if (u == 0x00AD) {
+            out += QLatin1String("\\-");
+        } else if (u == 0x2011) {
+            out += QLatin1String("\\_");
+        } else if (u >= 0x20 && u < 0x7F) {
+            out += c;
+        } else if (u >= 0x20) {
+            out +=
+                QLatin1String("\\u") + QString::number(static_cast<qint16>(u)) + QLatin1Char('?');
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+bool RtfReader::isRtf(QByteArrayView bytes)
+{
+    return bytes.startsWith("{\\rtf");
+}
+
+bool RtfReader::read(QByteArrayView rtf, QTextDocument* document)
+{
+    if (!isRtf(rtf) || !document)
+        return false;
+    const bool undo = document->isUndoRedoEnabled();
+    document->setUndoRedoEnabled(false);
+    document->clear();
+    Parser parser(rtf, document);
+    parser.run();
+    document->setUndoRedoEnabled(undo);
+    document->setModified(false);
+    return true;
+}
+
+QByteArray RtfReader::write(const QTextDocument* document)
+{
+    QStringList fonts{document->defaultFont().family()};
+    QList<QColor> colors;
+    const auto fontIndex = [&](const QString& family) {
+        qsizetype i = fonts.indexOf(family);
+        if (i < 0) {
+            fonts.append(family);
+            i = fonts.size() - 1;
+        }
+        return i;
+    };
+    const auto colorIndex = [&](const QColor& color) {
+        const QColor rgb = color.toRgb();
+        qsizetype i = colors.indexOf(rgb);
+        if (i < 0) {
+            colors.append(rgb);
+            i = colors.size() - 1;
+        }
+        return i + 1; // entry 0 is "auto"
+    };
+
+    QString body;
+    const double defaultSize =
+        document->defaultFont().pointSizeF() > 0 ? document->defaultFont().pointSizeF() : 12.0;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        body += QLatin1String("\\pard");
+        switch (block.blockFormat().alignment() & Qt::AlignHorizontal_Mask) {
+        case Qt::AlignHCenter:
+            body += QLatin1String("\\qc");
+            break;
+        case Qt::AlignRight:
+            body += QLatin1String("\\qr");
+            break;
+        case Qt::AlignJustify:
+            body += QLatin1String("\\qj");
+            break;
+        default:
+            body += QLatin1String("\\ql");
+            break;
+        }
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.isValid())
+                continue;
+            const QTextCharFormat f = fragment.charFormat();
+            const QStringList families = f.fontFamilies().toStringList();
+            const qsizetype font = families.isEmpty() ? 0 : fontIndex(families.first());
+            const double points = f.fontPointSize() > 0 ? f.fontPointSize() : defaultSize;
+            body += QLatin1String("\\plain\\f") + QString::number(font) + QLatin1String("\\fs") +
+                    QString::number(std::lround(points * 2));
+            if (f.fontWeight() >= QFont::DemiBold)
+                body += QLatin1String("\\b");
+            if (f.fontItalic())
+                body += QLatin1String("\\i");
+            if (f.fontUnderline())
+                body += QLatin1String("\\ul");
+            if (f.fontStrikeOut())
+                body += QLatin1String("\\strike");
+            if (f.hasProperty(QTextFormat::ForegroundBrush) &&
+                f.foreground().style() != Qt::NoBrush)
+                body += QLatin1String("\\cf") + QString::number(colorIndex(f.foreground().color()));
+            if (f.hasProperty(QTextFormat::BackgroundBrush) &&
+                f.background().style() != Qt::NoBrush)
+                body += QLatin1String("\\highlight") +
+                        QString::number(colorIndex(f.background().color()));
+            body += QLatin1Char(' ') + rtfEscaped(fragment.text());
+        }
+        if (block.next().isValid())
+            body += QLatin1String("\\par\n");
+    }
+
+    QString head = QLatin1String("{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n{\\fonttbl");
+    for (qsizetype i = 0; i < fonts.size(); ++i)
+        head += QLatin1String("{\\f") + QString::number(i) + QLatin1String("\\fnil ") +
+                rtfEscaped(fonts[i]) + QLatin1String(";}");
+    head += QLatin1String("}\n{\\colortbl;");
+    for (const QColor& c : colors)
+        head += QLatin1String("\\red") + QString::number(c.red()) + QLatin1String("\\green") +
+                QString::number(c.green()) + QLatin1String("\\blue") + QString::number(c.blue()) +
+                QLatin1Char(';');
+    head += QLatin1String("}\n");
+    // Everything above is ASCII: non-ASCII characters were written as \u escapes.
+    return (head + body + QLatin1String("}\n")).toLatin1();
+}
+
+} // namespace preview
