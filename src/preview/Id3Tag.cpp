@@ -1,0 +1,39 @@
+#include "preview/Id3Tag.h"
+
+#include "platform/Cp932.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace preview
+{
+
+int Id3Tag::read(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || info.isDir())
+        return 0;
+    m_record.clear();
+    QFile file(path);
+    if (file.size() < kRecordSize || !file.open(QIODevice::ReadOnly) ||
+        !file.seek(file.size() - kRecordSize))
+        return -1;
+    const QByteArray record = file.read(kRecordSize);
+    if (record.size() != kRecordSize)
+        return -1;
+    m_record = record;
+    return hasTag() ? 1 : -1;
+}
+
+QByteArray Id3Tag::field(int offset, int size) const
+{
+    return m_record.size() == kRecordSize && hasTag() ? m_record.mid(offset, size) : QByteArray();
+}
+
+QString Id3Tag::text(const QByteArray& field)
+{
+    const qsizetype end = field.indexOf('\0');
+    return platform::fromCp932(end < 0 ? field : field.left(end));
+}
+
+} // namespace preview
