@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "about/AboutDialog.h"
+#include "archive/ArchiveListing.h"
 #include "app/FileListBox.h"
 #include "app/FolderTree.h"
 #include "app/MainWindow.h"
@@ -9,12 +10,14 @@
 #include "app/WorkFolder.h"
 #include "platform/DriveList.h"
 #include "platform/Mci.h"
+#include "platform/mci/MediaMci.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
 #include "platform/TerminationSignals.h"
 #include "platform/Twips.h"
 #include "preview/BrowserPane.h"
+#include "preview/MediaPanel.h"
 #include "preview/PreviewDispatcher.h"
 #include "preview/RichTextViewer.h"
 #include "settings/Conversions.h"
@@ -35,6 +38,7 @@
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTreeWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
@@ -182,9 +186,27 @@ void Application::startUp(const QStringList& arguments)
 preview::PreviewViewers Application::previewViewers()
 {
     preview::PreviewViewers viewers;
-    auto* text = m_window->form()->findChild<preview::RichTextViewer*>(QStringLiteral("RichTextBox1"));
+    QWidget* form = m_window->form();
+    auto* text = form->findChild<preview::RichTextViewer*>(QStringLiteral("RichTextBox1"));
     // A viewer whose load fails is still shown; the dispatcher goes on either way.
     viewers.loadText = [text](const QString& path) { text->loadFile(path); };
+    m_media = new preview::MediaPanel(form, m_mci, this);
+    viewers.startMedia = [this, form](const QString& path) {
+        // Pictures of a video appear in the media area, under the media buttons.
+        if (QWidget* area = form->findChild<QWidget*>(QStringLiteral("MediaArea"))) {
+            area->show();
+            area->raise();
+        }
+        for (const char* name : {"Label4", "Command4", "Command5"})
+            form->findChild<QWidget*>(QString::fromLatin1(name))->raise();
+        m_media->startMedia(path);
+    };
+    viewers.showTag = [this](const QString& path) { m_media->showTag(path); };
+    viewers.listArchive = [this](const QString& family, const QString& path) {
+        archive::listArchive(family, path,
+                             m_window->form()->findChild<QTreeWidget*>(QStringLiteral("ListView1")),
+                             static_cast<quintptr>(m_window->winId()), platform::programFolder());
+    };
     return viewers;
 }
 
@@ -469,9 +491,13 @@ int runProgram(int argc, char** argv,
     installJapaneseTexts(application);
 
     platform::QtPrompts prompts;
-    platform::NoDeviceMci mci;
     const std::unique_ptr<platform::Shell> shell = makeShell();
-    Application program(prompts, *shell, mci);
+    // The media device draws video into an area of the preview pane; the pipeline itself is
+    // made on the first file played.
+    auto* videoArea = new QWidget;
+    videoArea->setObjectName(QStringLiteral("MediaArea"));
+    const std::unique_ptr<platform::Mci> mci = platform::createMediaMci(videoArea);
+    Application program(prompts, *shell, *mci);
     QObject::connect(&program, &Application::shutDownFinished, &application, &QApplication::quit,
                      Qt::QueuedConnection);
     // Asked to end (logout, kill): close the window as the user would, so nothing is lost.
@@ -482,6 +508,7 @@ int runProgram(int argc, char** argv,
             QApplication::quit();
     });
     program.startUp(QApplication::arguments().mid(1));
+    program.mainWindow()->adoptMediaArea(videoArea);
     return application.exec();
 }
 

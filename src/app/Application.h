@@ -22,6 +22,7 @@ namespace about {
 class AboutDialog;
 }
 namespace preview {
+class MediaPanel;
 class PreviewDispatcher;
 struct PreviewViewers;
 } // namespace preview
@@ -80,6 +81,7 @@ private:
     platform::Mci& m_mci;
     Navigation* m_navigation = nullptr;
     preview::PreviewDispatcher* m_preview = nullptr;
+    preview::MediaPanel* m_media = nullptr;
     QPointer<MainWindow> m_window;
     std::unique_ptr<settings::ExpIni> m_ini;
     std::unique_ptr<settings::SettingsForms> m_forms;

@@ -314,6 +314,13 @@ void MainWindow::buildPanes()
     m_filter->raise();
 }
 
+void MainWindow::adoptMediaArea(QWidget* area)
+{
+    area->setParent(m_form);
+    area->hide();
+    layoutPanes();
+}
+
 QLabel* MainWindow::panel(int number) const
 {
     return number >= 1 && number <= m_panels.size() ? m_panels.at(number - 1) : nullptr;
@@ -364,6 +371,11 @@ void MainWindow::layoutPanes()
     const int statusHeight = m_status->sizeHint().height();
     m_status->setGeometry(0, m_form->height() - statusHeight, m_form->width(), statusHeight);
     applyMainLayout(m_form, dpi());
+    // The media area shares the viewers' rectangle.
+    if (QWidget* media = m_form->findChild<QWidget*>(QStringLiteral("MediaArea"), Qt::FindDirectChildrenOnly)) {
+        if (QWidget* viewer = m_form->findChild<QWidget*>(QStringLiteral("RichTextBox1")))
+            media->setGeometry(viewer->geometry());
+    }
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)

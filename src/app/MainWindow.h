@@ -64,6 +64,10 @@ public:
     // The title follows the current folder.
     void showFolderInTitle(const QString& folder);
 
+    // Takes the area the media device draws video into: it covers the viewers' rectangle,
+    // hidden until a file plays.
+    void adoptMediaArea(QWidget* area);
+
     // Places the panes for the current size (also run on every resize).
     void layoutPanes();
     double dpi() const;

@@ -88,6 +88,8 @@ void PreviewDispatcher::previewSelectedFile()
     }
     for (const char* name : {"ListView1", "Command4", "Command5", "Label4"})
         widget(name)->hide();
+    if (QWidget* media = widget("MediaArea"))
+        media->hide();
     // 4. The associated application, unless the user turned that display off.
     const QString name = m_browser.selectedFileName();
     if (settings::checkValue(m_forms.general()->check(7)) != 1)
