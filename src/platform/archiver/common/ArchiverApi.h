@@ -35,11 +35,13 @@ typedef struct ArchiverMemberInfo {
 enum {
     ARCHIVER_OS_MSDOS = 0,
     ARCHIVER_OS_UNIX = 2,
-    ARCHIVER_OS_MAC = 6,
-    ARCHIVER_OS_JAVA = 15,
+    ARCHIVER_OS_MAC = 4,
+    ARCHIVER_OS_OS2 = 5,
+    ARCHIVER_OS_OTHER = 10,
+    ARCHIVER_OS_HUMAN = 14,
     ARCHIVER_OS_NT = 18,
     ARCHIVER_OS_WIN95 = 19,
-    ARCHIVER_OS_UNKNOWN = -1
+    ARCHIVER_OS_JAVA = 22
 };
 
 // Result codes of the command entry points and of the find calls. 0 is success.
