@@ -39,6 +39,7 @@ public:
             refill();
         m_bits <<= n;
         m_count -= n;
+        m_consumed += static_cast<uint64_t>(n);
     }
     uint32_t get(int n)
     {
@@ -47,9 +48,12 @@ public:
         const uint32_t v = peek(n);
         m_bits <<= n;
         m_count -= n;
+        m_consumed += static_cast<uint64_t>(n);
         return v;
     }
     bool overrun() const { return m_padding > 8; }
+    // More bits used than the member's data holds.
+    bool usedBeyond(uint64_t limitBytes) const { return m_consumed > limitBytes * 8; }
     bool sourceError() const { return m_source.error(); }
 
 private:
@@ -88,6 +92,7 @@ private:
     uint64_t m_bits = 0;
     int m_count = 0;
     int m_padding = 0;
+    uint64_t m_consumed = 0;
 };
 
 // A canonical code ready for decoding: a primary table on the first kPrimary bits, and the
@@ -311,7 +316,7 @@ bool LzhDecoder::decode(const std::string& method, ByteSource& source, uint64_t 
         return false;
     }
     const int np = dicbit + 1;
-    const int pbit = np > 16 ? 5 : 4;
+    const int pbit = np > 14 ? 5 : 4;
 
     BitReader in(source, compressedSize, s.input);
     uint8_t* ring = s.ring.data();
@@ -423,6 +428,10 @@ bool LzhDecoder::decode(const std::string& method, ByteSource& source, uint64_t 
     }
     if (in.sourceError()) {
         reason = "書庫を読み込めません";
+        return false;
+    }
+    if (in.usedBeyond(compressedSize)) {
+        reason = "書庫が途中で切れています";
         return false;
     }
     if (!flush(pos)) {

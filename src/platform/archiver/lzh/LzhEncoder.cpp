@@ -93,7 +93,7 @@ LzhEncoder::LzhEncoder(int dictionaryBits) : m_state(std::make_unique<State>())
     State& s = *m_state;
     s.dicbit = dictionaryBits;
     s.np = dictionaryBits + 1;
-    s.pbit = s.np > 16 ? 5 : 4;
+    s.pbit = s.np > 14 ? 5 : 4;
     s.maxDistance = (1u << dictionaryBits) - 1;
     s.head.assign(size_t(1) << kHashBits, -1);
     s.prev.assign(size_t(1) << dictionaryBits, 0);
