@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const uint32_t original = (uint32_t(data[1]) | (uint32_t(data[2]) << 8) | (uint32_t(data[3]) << 16)) & 0x3FFFF;
     data += 4;
     size -= 4;
-    lzh::LzhDecoder decoder;
+    static lzh::LzhDecoder decoder;
     if (!roundTrip) {
         MemorySource source(data, size);
         VectorSink sink;
@@ -32,8 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     if (which == 3)
         return 0;
-    static const int bits[] = {13, 15, 16};
-    lzh::LzhEncoder encoder(bits[which]);
+    static lzh::LzhEncoder encoders[] = {lzh::LzhEncoder(13), lzh::LzhEncoder(15), lzh::LzhEncoder(16)};
+    lzh::LzhEncoder& encoder = encoders[which];
     std::vector<uint8_t> packed;
     uint64_t written = 0;
     const bool ok = encoder.encode(

@@ -11,7 +11,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     MemoryArchive archive(data, size);
-    lzh::LzhDecoder decoder;
+    static lzh::LzhDecoder decoder;
     uint64_t offset = 0;
     for (int count = 0; count < 10000; ++count) {
         lzh::LzhMember m;

@@ -17,10 +17,11 @@ constexpr int kCBit = 9;
 constexpr int kMinMatch = 3;
 constexpr int kMaxMatch = 256;
 constexpr int kHashBits = 16;
+constexpr int kHash3Bits = 14;
 constexpr size_t kBlockTokens = 32768;
-constexpr int kMaxChain = 48;
 constexpr int kNiceLength = 128;
 constexpr int kLazyLimit = 32;
+constexpr int kGoodLength = 32;
 
 class BitWriter {
 public:
@@ -82,7 +83,9 @@ struct LzhEncoder::State {
     int np;
     int pbit;
     uint32_t maxDistance;
-    std::vector<int64_t> head;
+    int maxChain; // candidates looked at per position
+    std::vector<int64_t> head;  // newest position of each 4-byte hash (chained through prev)
+    std::vector<int64_t> head3; // newest position of each 3-byte hash (no chain)
     std::vector<uint32_t> prev; // distance back to the previous position with the same hash
     std::vector<uint16_t> tokC;
     std::vector<uint16_t> tokP;
@@ -95,7 +98,10 @@ LzhEncoder::LzhEncoder(int dictionaryBits) : m_state(std::make_unique<State>())
     s.np = dictionaryBits + 1;
     s.pbit = s.np > 14 ? 5 : 4;
     s.maxDistance = (1u << dictionaryBits) - 1;
+    // A larger window has more candidates worth looking at.
+    s.maxChain = dictionaryBits >= 15 ? 64 : 40;
     s.head.assign(size_t(1) << kHashBits, -1);
+    s.head3.assign(size_t(1) << kHash3Bits, -1);
     s.prev.assign(size_t(1) << dictionaryBits, 0);
     s.tokC.reserve(kBlockTokens);
     s.tokP.reserve(kBlockTokens);
@@ -255,6 +261,13 @@ void sendBlock(BitWriter& out, const LzhEncoder::State& s, std::vector<uint8_t>&
 inline uint32_t hash3(const uint8_t* p)
 {
     const uint32_t v = uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16);
+    return (v * 2654435761u) >> (32 - kHash3Bits);
+}
+
+inline uint32_t hash4(const uint8_t* p)
+{
+    uint32_t v;
+    std::memcpy(&v, p, 4);
     return (v * 2654435761u) >> (32 - kHashBits);
 }
 } // namespace
@@ -264,6 +277,7 @@ bool LzhEncoder::encode(const uint8_t* data, size_t size, uint64_t limit, const 
 {
     State& s = *m_state;
     std::fill(s.head.begin(), s.head.end(), -1);
+    std::fill(s.head3.begin(), s.head3.end(), -1);
     s.tokC.clear();
     s.tokP.clear();
     BitWriter out(output, limit);
@@ -309,7 +323,10 @@ bool LzhEncoder::encode(const uint8_t* data, size_t size, uint64_t limit, const 
     auto insert = [&](size_t pos) {
         if (pos + kMinMatch > size)
             return;
-        const uint32_t h = hash3(data + pos);
+        s.head3[hash3(data + pos)] = static_cast<int64_t>(pos);
+        if (pos + 4 > size)
+            return;
+        const uint32_t h = hash4(data + pos);
         const int64_t old = s.head[h];
         const uint64_t dist = old < 0 ? 0 : pos - static_cast<uint64_t>(old);
         s.prev[pos & wmask] = dist > s.maxDistance ? 0 : static_cast<uint32_t>(dist);
@@ -324,13 +341,35 @@ bool LzhEncoder::encode(const uint8_t* data, size_t size, uint64_t limit, const 
         if (pos + kMinMatch > size)
             return;
         const int maxLen = static_cast<int>(std::min<size_t>(kMaxMatch, size - pos));
-        const int64_t first = s.head[hash3(data + pos)];
+        const uint8_t* cur = data + pos;
+        int longestSeen = kMinMatch - 1;
+        // The newest position with the same three bytes: short matches pay only when near.
+        const int64_t near = s.head3[hash3(cur)];
+        if (near >= 0 && pos - static_cast<uint64_t>(near) <= s.maxDistance) {
+            const uint8_t* m = data + near;
+            int len = 0;
+            while (len < maxLen && m[len] == cur[len])
+                ++len;
+            if (len >= kMinMatch) {
+                longestSeen = len;
+                const uint32_t dist = static_cast<uint32_t>(pos - static_cast<uint64_t>(near));
+                const int g = gain(pos, len, dist);
+                if (g > 0) {
+                    bestGain = g;
+                    bestLen = len;
+                    bestDist = dist;
+                }
+                if (len >= kNiceLength || len >= maxLen)
+                    return;
+            }
+        }
+        if (pos + 4 > size)
+            return;
+        const int64_t first = s.head[hash4(cur)];
         if (first < 0)
             return;
         uint64_t cand = static_cast<uint64_t>(first);
-        int chain = kMaxChain;
-        int longestSeen = kMinMatch - 1;
-        const uint8_t* cur = data + pos;
+        int chain = s.maxChain;
         while (chain-- > 0) {
             const uint64_t dist = pos - cand;
             if (dist == 0 || dist > s.maxDistance)
@@ -363,6 +402,9 @@ bool LzhEncoder::encode(const uint8_t* data, size_t size, uint64_t limit, const 
                     }
                     if (len >= kNiceLength || len >= maxLen)
                         break;
+                    // A good match found: a few more candidates are enough.
+                    if (len >= kGoodLength && chain > 8)
+                        chain = 8;
                 }
             }
             const uint32_t step = s.prev[cand & wmask];
