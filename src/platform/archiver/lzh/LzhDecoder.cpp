@@ -59,6 +59,21 @@ public:
 private:
     void refill()
     {
+        // Whole bytes at once while the buffer holds eight.
+        if (m_end - m_pos >= 8) {
+            uint64_t v;
+            std::memcpy(&v, m_buffer.data() + m_pos, 8);
+            v = __builtin_bswap64(v);
+            const int take = (64 - m_count) >> 3;
+            const int newCount = m_count + take * 8;
+            uint64_t add = v >> m_count;
+            if (newCount < 64)
+                add &= ~(~uint64_t(0) >> newCount);
+            m_bits |= add;
+            m_pos += static_cast<size_t>(take);
+            m_count = newCount;
+            return;
+        }
         while (m_count <= 56) {
             if (m_pos == m_end && !fill()) {
                 ++m_padding;
@@ -99,7 +114,7 @@ private:
 // first code of each length for the longer ones.
 class Table {
 public:
-    static constexpr int kPrimary = 10;
+    static constexpr int kPrimary = 12;
 
     // False when the lengths describe an over-full code.
     bool build(const uint8_t* lengths, int n)
