@@ -20,7 +20,8 @@
 
 using archiver::CommandLine;
 
-namespace {
+namespace
+{
 CommandLine::Options unlha()
 {
     return CommandLine::Options{true, true, true};
@@ -48,8 +49,8 @@ std::string readFile(const std::string& path)
 
 TEST(CommandLineTest, QuotedOperandsBaseFolderAndNames)
 {
-    const CommandLine c =
-        CommandLine::parse("e -d1 -jf0 \"/home/u/my docs/a.lzh\" \"/tmp/out dir/\" a.txt \"b c.txt\" ", unlha());
+    const CommandLine c = CommandLine::parse(
+        "e -d1 -jf0 \"/home/u/my docs/a.lzh\" \"/tmp/out dir/\" a.txt \"b c.txt\" ", unlha());
     EXPECT_EQ(c.command(), "e");
     EXPECT_EQ(c.archive(), "/home/u/my docs/a.lzh");
     EXPECT_EQ(c.baseFolder(), "/tmp/out dir/");
@@ -151,8 +152,8 @@ TEST(DosTimeTest, RoundTripAndInvalidFields)
     const archiver::DosDateTime back = archiver::toDosDateTime(t);
     EXPECT_EQ(back.date, date);
     EXPECT_EQ(back.time, time);
-    EXPECT_EQ(archiver::fromDosDateTime(0, 0), -1);          // day 0
-    EXPECT_EQ(archiver::fromDosDateTime(date, 24 << 11), -1); // hour 24
+    EXPECT_EQ(archiver::fromDosDateTime(0, 0), -1);                      // day 0
+    EXPECT_EQ(archiver::fromDosDateTime(date, 24 << 11), -1);            // hour 24
     EXPECT_EQ(archiver::toDosDateTime(0).date, (0 << 9) | (1 << 5) | 1); // before 1980
 }
 
@@ -194,7 +195,8 @@ TEST(SafePathTest, SafeJoinCreatesParentsAndRefusesLinks)
     ASSERT_TRUE(p.has_value()) << reason;
     EXPECT_EQ(*p, root + "/a/b/c.txt");
     EXPECT_EQ(created.size(), 2u);
-    struct stat st {};
+    struct stat st {
+    };
     EXPECT_EQ(stat((root + "/a/b").c_str(), &st), 0);
 
     const std::string outside = tempDir();
@@ -233,7 +235,8 @@ TEST(AtomicFileTest, TargetUnchangedUntilCommitAndTemporaryRemoved)
         ASSERT_TRUE(f.commit(reason)) << reason;
     }
     EXPECT_EQ(readFile(target), "new!");
-    struct stat st {};
+    struct stat st {
+    };
     ASSERT_EQ(stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
     std::system(("rm -rf '" + root + "'").c_str());

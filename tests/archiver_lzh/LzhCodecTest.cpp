@@ -11,8 +11,10 @@
 #include <cstring>
 #include <random>
 
-namespace {
-class Memory final : public lzh::ByteSource, public lzh::RandomAccess {
+namespace
+{
+class Memory final : public lzh::ByteSource, public lzh::RandomAccess
+{
 public:
     explicit Memory(std::vector<uint8_t> b) : bytes(std::move(b)) {}
     size_t read(uint8_t* buffer, size_t size) override
@@ -34,7 +36,8 @@ public:
     size_t pos = 0;
 };
 
-class Collect final : public lzh::ByteSink {
+class Collect final : public lzh::ByteSink
+{
 public:
     bool write(const uint8_t* data, size_t size) override
     {
@@ -49,12 +52,13 @@ std::vector<uint8_t> encode(const std::vector<uint8_t>& in, int bits, bool& ok)
     lzh::LzhEncoder enc(bits);
     std::vector<uint8_t> out;
     uint64_t written = 0;
-    ok = enc.encode(in.data(), in.size(), UINT64_MAX,
-                    [&](const uint8_t* p, size_t n) {
-                        out.insert(out.end(), p, p + n);
-                        return true;
-                    },
-                    written);
+    ok = enc.encode(
+        in.data(), in.size(), UINT64_MAX,
+        [&](const uint8_t* p, size_t n) {
+            out.insert(out.end(), p, p + n);
+            return true;
+        },
+        written);
     EXPECT_EQ(written, out.size());
     return out;
 }
@@ -136,9 +140,9 @@ TEST(LzhCodecTest, RoundTripsForEveryMethodAndShape)
     std::vector<std::vector<uint8_t>> inputs;
     inputs.push_back({});
     inputs.push_back({'x'});
-    inputs.push_back(std::vector<uint8_t>(100000, 'a'));         // runs longer than 256
-    inputs.push_back(mixed(300000, 1));                          // several blocks
-    std::vector<uint8_t> far = mixed(40000, 2);                  // repeats 40000 back
+    inputs.push_back(std::vector<uint8_t>(100000, 'a')); // runs longer than 256
+    inputs.push_back(mixed(300000, 1));                  // several blocks
+    std::vector<uint8_t> far = mixed(40000, 2);          // repeats 40000 back
     far.insert(far.end(), far.begin(), far.end());
     inputs.push_back(far);
     std::vector<uint8_t> all(256 * 300);
@@ -173,12 +177,13 @@ TEST(LzhCodecTest, EncoderStopsAtTheLimit)
     lzh::LzhEncoder enc(13);
     uint64_t written = 0;
     size_t received = 0;
-    const bool ok = enc.encode(noise.data(), noise.size(), noise.size() - 1,
-                               [&](const uint8_t*, size_t n) {
-                                   received += n;
-                                   return true;
-                               },
-                               written);
+    const bool ok = enc.encode(
+        noise.data(), noise.size(), noise.size() - 1,
+        [&](const uint8_t*, size_t n) {
+            received += n;
+            return true;
+        },
+        written);
     EXPECT_FALSE(ok); // noise does not shrink
     EXPECT_LE(received, noise.size() + (1 << 16));
 }
@@ -217,7 +222,8 @@ TEST(LzhCodecTest, HostileStreamsFailCleanly)
 
 TEST(LzhHeaderTest, Level2RoundTripKeepsEveryField)
 {
-    for (const std::string path : {"plain.txt", "フォルダ/サブ/ソフト表.txt", "絵文字😀/x.bin", "dir/sub"}) {
+    for (const std::string path :
+         {"plain.txt", "フォルダ/サブ/ソフト表.txt", "絵文字😀/x.bin", "dir/sub"}) {
         lzh::NewHeader h;
         h.method = "-lh7-";
         h.compressedSize = 5000000000ull; // needs the 64-bit size header
@@ -274,27 +280,30 @@ TEST(LzhHeaderTest, BrokenHeadersAreErrors)
         Memory f(good);
         ASSERT_EQ(lzh::readHeader(f, 0, m, reason), lzh::HeaderStatus::Ok);
     }
-    {   // data shorter than the header says
+    { // data shorter than the header says
         Memory f(std::vector<uint8_t>(good.begin(), good.end() - 1));
         EXPECT_EQ(lzh::readHeader(f, 0, m, reason), lzh::HeaderStatus::Error);
     }
-    {   // header CRC
+    { // header CRC
         auto bad = good;
         bad[11] ^= 1;
         Memory f(bad);
         EXPECT_EQ(lzh::readHeader(f, 0, m, reason), lzh::HeaderStatus::Error);
     }
-    {   // an extended header size that runs past the header
+    { // an extended header size that runs past the header
         auto bad = good;
         bad[24] = 0xF0;
         Memory f(bad);
         EXPECT_EQ(lzh::readHeader(f, 0, m, reason), lzh::HeaderStatus::Error);
     }
-    {   // level 1 whose extended headers chain on and on
+    { // level 1 whose extended headers chain on and on
         std::vector<uint8_t> v(27 + 1, 0);
         v[0] = 27 + 1 - 2;
         std::memcpy(&v[2], "-lh0-", 5);
-        v[7] = 0xFF; v[8] = 0xFF; v[9] = 0xFF; v[10] = 0x7F; // skip size
+        v[7] = 0xFF;
+        v[8] = 0xFF;
+        v[9] = 0xFF;
+        v[10] = 0x7F; // skip size
         v[20] = 1;
         v[21] = 1;
         v[22] = 'a';

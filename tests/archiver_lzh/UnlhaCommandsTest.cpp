@@ -9,14 +9,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 std::string binFolder()
 {
     const char* bin = std::getenv("KORAMO_BUILD_BIN");
     return bin ? bin : "";
 }
 
-class UnlhaCommands : public ::testing::Test {
+class UnlhaCommands : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -61,7 +63,8 @@ TEST_F(UnlhaCommands, VersionAndMemberRecord)
 {
     EXPECT_EQ(lib->version(), 100);
     // A member stored as 1999-05-10 13:04:06 local time.
-    struct tm tmv {};
+    struct tm tmv {
+    };
     tmv.tm_year = 99;
     tmv.tm_mon = 4;
     tmv.tm_mday = 10;
@@ -103,7 +106,7 @@ TEST_F(UnlhaCommands, VersionAndMemberRecord)
     EXPECT_EQ(lib->originalSizeEx(h, &size64), 0);
     EXPECT_EQ(size64, static_cast<int64_t>(info.originalSize));
     EXPECT_EQ(lib->close(h), 0);
-    EXPECT_NE(lib->close(h), 0);               // already closed
+    EXPECT_NE(lib->close(h), 0);                 // already closed
     EXPECT_NE(lib->findFirst(h, "*", &info), 0); // a stale handle is refused
     // Something that is no archive does not open.
     writeFile(root + "/fake.lzh", "this is not an archive at all, just text");
@@ -124,7 +127,8 @@ TEST_F(UnlhaCommands, ExtractionDialogCommandLines)
         EXPECT_EQ(r.code, 0) << r.report;
         EXPECT_NE(r.report.find("Melted  sub/b.txt"), std::string::npos) << r.report;
         EXPECT_EQ(treeContents(dest), treeContents(root + "/src"));
-        struct stat a {}, b {};
+        struct stat a {
+        }, b{};
         ASSERT_EQ(stat((dest + "sub/b.txt").c_str(), &a), 0);
         ASSERT_EQ(stat((root + "/src/sub/b.txt").c_str(), &b), 0);
         EXPECT_EQ(a.st_mtime, b.st_mtime);
@@ -298,9 +302,9 @@ TEST_F(UnlhaCommands, SelfExtractingArchive)
         r = copy.run("s -gw3 \"" + intermediate + "\" \"" + chosen + "\"");
         EXPECT_EQ(r.code, 0) << r.report;
     }
-    EXPECT_EQ(readFile(chosen + "tempsetup.run"),
-              "#!/bin/sh\nexit 0\n" + readFile(intermediate));
-    struct stat st {};
+    EXPECT_EQ(readFile(chosen + "tempsetup.run"), "#!/bin/sh\nexit 0\n" + readFile(intermediate));
+    struct stat st {
+    };
     ASSERT_EQ(stat((chosen + "tempsetup.run").c_str(), &st), 0);
     EXPECT_TRUE(st.st_mode & S_IXUSR);
 }

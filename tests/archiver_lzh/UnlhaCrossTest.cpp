@@ -6,8 +6,10 @@
 
 #include <cstdlib>
 
-namespace {
-class UnlhaCross : public ::testing::Test {
+namespace
+{
+class UnlhaCross : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -69,16 +71,21 @@ TEST_F(UnlhaCross, OurArchivesReadByLhasaAndBsdtar)
 
         const std::string byLhasa = root + "/lhasa" + method;
         makeDirs(byLhasa);
-        EXPECT_EQ(shell("cd " + quote(byLhasa) + " && lhasa xqf " + quote(archive), &out), 0) << out;
+        EXPECT_EQ(shell("cd " + quote(byLhasa) + " && lhasa xqf " + quote(archive), &out), 0)
+            << out;
         EXPECT_EQ(treeContents(byLhasa), asCp932(expected)) << method;
 
         const std::string byBsdtar = root + "/bsdtar" + method;
         makeDirs(byBsdtar);
         EXPECT_EQ(shell("bsdtar --options hdrcharset=CP932 -xf " + quote(archive) + " -C " +
-                            quote(byBsdtar), &out), 0) << out;
+                            quote(byBsdtar),
+                        &out),
+                  0)
+            << out;
         EXPECT_EQ(treeContents(byBsdtar), expected) << method;
         // The listing names the same members.
-        EXPECT_EQ(shell("bsdtar --options hdrcharset=CP932 -tf " + quote(archive) + " | sort", &out), 0);
+        EXPECT_EQ(
+            shell("bsdtar --options hdrcharset=CP932 -tf " + quote(archive) + " | sort", &out), 0);
         std::string want;
         for (const auto& [name, content] : expected)
             want += name + "\n";
@@ -114,7 +121,10 @@ TEST_F(UnlhaCross, JlhaArchivesReadByUs)
             const std::string archive = root + "/j" + level + method + ".lzh";
             std::string out;
             ASSERT_EQ(shell("cd " + quote(in) + " && jlha a" + level + "o" + method + "q " +
-                                quote(archive) + " text.txt dir", &out), 0) << out;
+                                quote(archive) + " text.txt dir",
+                            &out),
+                      0)
+                << out;
             const std::string dest = root + "/from-j" + level + method + "/";
             makeDirs(dest);
             const auto r = lib->run("e -d1 \"" + archive + "\" \"" + dest + "\"");

@@ -11,7 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 // One stored member with any name we like, CRC right or wrong.
 std::string storedMember(const std::string& path, const std::string& data, bool goodCrc = true,
                          const std::string& method = "-lh0-")
@@ -29,7 +30,8 @@ std::string storedMember(const std::string& path, const std::string& data, bool 
     return std::string(header.begin(), header.end()) + data;
 }
 
-class UnlhaSafety : public ::testing::Test {
+class UnlhaSafety : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -75,11 +77,12 @@ TEST_F(UnlhaSafety, ClimbingAbsoluteAndLinkedMembersStayInside)
     EXPECT_EQ(readFile(dest + "good/fine.txt"), "fine");
     for (const char* name : {"../outside/climb.txt", "ok/../../outside/climb2.txt", "lnk",
                              "userlink/via.txt", "filelink"})
-        EXPECT_NE(r.report.find(std::string("Skipped  ") + name), std::string::npos)
-            << name << "\n" << r.report;
+        EXPECT_NE(r.report.find(std::string("Skipped  ") + name), std::string::npos) << name << "\n"
+                                                                                     << r.report;
     EXPECT_NE(r.report.find("Skipped  " + abs), std::string::npos) << r.report;
     // lnk was never created, so lnk/through.txt lands in a real folder inside.
-    struct stat st {};
+    struct stat st {
+    };
     if (lstat((dest + "lnk").c_str(), &st) == 0) {
         EXPECT_TRUE(S_ISDIR(st.st_mode));
     }
@@ -161,9 +164,9 @@ TEST_F(UnlhaSafety, FailedUpdatesLeaveTheArchiveAsItWas)
     broken.push_back('\0');
     writeFile(root + "/broken.lzh", broken);
     writeFile(root + "/new.txt", "new");
-    for (const std::string& cmd :
-         {"u \"" + root + "/broken.lzh\" \"" + root + "/\" new.txt",
-          "d -jyd \"" + root + "/broken.lzh\" a.txt", "n -grc.txt \"" + root + "/broken.lzh\" a.txt"}) {
+    for (const std::string& cmd : {"u \"" + root + "/broken.lzh\" \"" + root + "/\" new.txt",
+                                   "d -jyd \"" + root + "/broken.lzh\" a.txt",
+                                   "n -grc.txt \"" + root + "/broken.lzh\" a.txt"}) {
         const auto r = lib->run(cmd);
         EXPECT_NE(r.code, 0) << cmd;
         EXPECT_EQ(readFile(root + "/broken.lzh"), broken) << cmd;

@@ -89,7 +89,8 @@ void makeDirs(const std::string& path)
 
 bool exists(const std::string& path)
 {
-    struct stat st {};
+    struct stat st {
+    };
     return lstat(path.c_str(), &st) == 0;
 }
 
@@ -104,7 +105,8 @@ static void walk(const std::string& root, const std::string& rel,
         if (n == "." || n == "..")
             continue;
         const std::string r = rel.empty() ? n : rel + "/" + n;
-        struct stat st {};
+        struct stat st {
+        };
         lstat((root + "/" + r).c_str(), &st);
         if (S_ISDIR(st.st_mode)) {
             out[r + "/"] = "";
@@ -177,8 +179,8 @@ std::vector<std::string> listNames(const UnlhaLibrary& lib, const std::string& a
 std::string mixedData(size_t size, unsigned seed)
 {
     std::mt19937 rng(seed);
-    static const char* words[] = {"archive ", "書庫の ", "member\n", "0x1F2E ", "Lorem ipsum ",
-                                  "dolor ", "sit amet, ", "ファイル名 "};
+    static const char* words[] = {"archive ",     "書庫の ", "member\n",   "0x1F2E ",
+                                  "Lorem ipsum ", "dolor ",  "sit amet, ", "ファイル名 "};
     std::string s;
     s.reserve(size);
     while (s.size() < size) {

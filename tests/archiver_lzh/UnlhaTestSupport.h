@@ -8,7 +8,8 @@
 #include <vector>
 
 // libunlha32.so loaded with dlopen from a folder, as the program loads it.
-class UnlhaLibrary {
+class UnlhaLibrary
+{
 public:
     explicit UnlhaLibrary(const std::string& path);
     ~UnlhaLibrary();

@@ -8,7 +8,8 @@
 #include <cstring>
 
 // An archive held in memory, for the fuzz targets.
-class MemoryArchive final : public lzh::RandomAccess {
+class MemoryArchive final : public lzh::RandomAccess
+{
 public:
     MemoryArchive(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
     bool readAt(uint64_t offset, uint8_t* buffer, size_t size) override

@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
-class MemorySource final : public lzh::ByteSource {
+class MemorySource final : public lzh::ByteSource
+{
 public:
     MemorySource(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
     size_t read(uint8_t* buffer, size_t size) override

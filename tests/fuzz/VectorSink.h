@@ -4,7 +4,8 @@
 
 #include <vector>
 
-class VectorSink final : public lzh::ByteSink {
+class VectorSink final : public lzh::ByteSink
+{
 public:
     bool write(const uint8_t* data, size_t size) override
     {

@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             (void)archiver::memberMatches(n, cmd.archive());
             (void)archiver::wildcardMatch(n, line);
             std::string reason;
-            const std::optional<std::string> clean = archiver::cleanMemberPath(n, variant == 0, reason);
+            const std::optional<std::string> clean =
+                archiver::cleanMemberPath(n, variant == 0, reason);
             if (clean) {
                 // A clean path never climbs out and is never absolute.
                 if (clean->empty() || (*clean)[0] == '/' || *clean == ".." ||

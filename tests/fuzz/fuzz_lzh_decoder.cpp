@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static const char* const methods[] = {"-lh5-", "-lh6-", "-lh7-", "-lh0-"};
     const int which = data[0] & 3;
     const bool roundTrip = (data[0] & 4) != 0;
-    const uint32_t original = (uint32_t(data[1]) | (uint32_t(data[2]) << 8) | (uint32_t(data[3]) << 16)) & 0x3FFFF;
+    const uint32_t original =
+        (uint32_t(data[1]) | (uint32_t(data[2]) << 8) | (uint32_t(data[3]) << 16)) & 0x3FFFF;
     data += 4;
     size -= 4;
     static lzh::LzhDecoder decoder;
@@ -32,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     if (which == 3)
         return 0;
-    static lzh::LzhEncoder encoders[] = {lzh::LzhEncoder(13), lzh::LzhEncoder(15), lzh::LzhEncoder(16)};
+    static lzh::LzhEncoder encoders[] = {lzh::LzhEncoder(13), lzh::LzhEncoder(15),
+                                         lzh::LzhEncoder(16)};
     lzh::LzhEncoder& encoder = encoders[which];
     std::vector<uint8_t> packed;
     uint64_t written = 0;

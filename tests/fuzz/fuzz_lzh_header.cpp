@@ -30,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             VectorSink sink;
             uint16_t crc = 0;
             std::string why;
-            if (decoder.decode(m.method, source, m.compressedSize, m.originalSize, sink, crc, why) &&
+            if (decoder.decode(m.method, source, m.compressedSize, m.originalSize, sink, crc,
+                               why) &&
                 sink.bytes.size() != m.originalSize)
                 abort();
         }

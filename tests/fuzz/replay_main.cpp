@@ -17,7 +17,8 @@ int main()
     }
     int files = 0;
     for (const char* kind : {"corpus", "regressions"}) {
-        const std::string dir = std::string(source) + "/tests/fuzz/" + kind + "/" + FUZZ_TARGET_NAME;
+        const std::string dir =
+            std::string(source) + "/tests/fuzz/" + kind + "/" + FUZZ_TARGET_NAME;
         DIR* d = opendir(dir.c_str());
         if (!d)
             continue;

@@ -25,8 +25,8 @@ typedef struct ArchiverMemberInfo {
     uint16_t dosTime;        // bits 15-11 hour, 10-5 minute, 4-0 seconds / 2
     char fileName[513];      // member name, UTF-8, NUL-terminated
     char reserved[3];
-    char attribute[8];       // attribute text such as "a--w", NUL-terminated
-    char mode[8];            // method text such as "-lh5-", NUL-terminated
+    char attribute[8]; // attribute text such as "a--w", NUL-terminated
+    char mode[8];      // method text such as "-lh5-", NUL-terminated
 } ArchiverMemberInfo;
 #pragma pack(pop)
 
@@ -89,21 +89,21 @@ typedef uintptr_t ArchiverHandle;
 // The owner window's native id (X11 window or 0).
 typedef uintptr_t ArchiverWindow;
 
-#define ARCHIVER_DECLARE_ENTRY_POINTS(P)                                                        \
-    __attribute__((visibility("default"))) int P(ArchiverWindow owner, const char* commandLine, \
-                                                 char* output, uint32_t outputSize);            \
-    __attribute__((visibility("default"))) ArchiverHandle P##OpenArchive(                      \
-        ArchiverWindow owner, const char* archivePath, uint32_t mode);                         \
-    __attribute__((visibility("default"))) int P##FindFirst(                                   \
-        ArchiverHandle archive, const char* wildcard, ArchiverMemberInfo* info);               \
-    __attribute__((visibility("default"))) int P##FindNext(ArchiverHandle archive,             \
-                                                           ArchiverMemberInfo* info);          \
-    __attribute__((visibility("default"))) int P##CloseArchive(ArchiverHandle archive);        \
-    __attribute__((visibility("default"))) int P##GetVersion(void);                            \
-    /* 64-bit sizes of the member the last find call returned; 0 on success, -1 without one */ \
-    __attribute__((visibility("default"))) int P##GetOriginalSizeEx(ArchiverHandle archive,    \
-                                                                    int64_t* size);            \
-    __attribute__((visibility("default"))) int P##GetCompressedSizeEx(ArchiverHandle archive,  \
+#define ARCHIVER_DECLARE_ENTRY_POINTS(P)                                                           \
+    __attribute__((visibility("default"))) int P(ArchiverWindow owner, const char* commandLine,    \
+                                                 char* output, uint32_t outputSize);               \
+    __attribute__((visibility("default")))                                                         \
+    ArchiverHandle P##OpenArchive(ArchiverWindow owner, const char* archivePath, uint32_t mode);   \
+    __attribute__((visibility("default"))) int P##FindFirst(                                       \
+        ArchiverHandle archive, const char* wildcard, ArchiverMemberInfo* info);                   \
+    __attribute__((visibility("default"))) int P##FindNext(ArchiverHandle archive,                 \
+                                                           ArchiverMemberInfo* info);              \
+    __attribute__((visibility("default"))) int P##CloseArchive(ArchiverHandle archive);            \
+    __attribute__((visibility("default"))) int P##GetVersion(void);                                \
+    /* 64-bit sizes of the member the last find call returned; 0 on success, -1 without one */     \
+    __attribute__((visibility("default"))) int P##GetOriginalSizeEx(ArchiverHandle archive,        \
+                                                                    int64_t* size);                \
+    __attribute__((visibility("default"))) int P##GetCompressedSizeEx(ArchiverHandle archive,      \
                                                                       int64_t* size);
 
 ARCHIVER_DECLARE_ENTRY_POINTS(Unlha)

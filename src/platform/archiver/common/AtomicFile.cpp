@@ -7,7 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace archiver {
+namespace archiver
+{
 
 AtomicFile::AtomicFile(std::string target) : m_target(std::move(target)) {}
 
@@ -20,7 +21,8 @@ AtomicFile::~AtomicFile()
 bool AtomicFile::open(std::string& reason)
 {
     const size_t slash = m_target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : m_target.substr(0, slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? std::string() : m_target.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? m_target : m_target.substr(slash + 1);
     std::string pattern = folder + "." + name + ".tmpXXXXXX";
     m_fd = mkostemp(pattern.data(), O_CLOEXEC);
@@ -29,7 +31,8 @@ bool AtomicFile::open(std::string& reason)
         return false;
     }
     m_temp = pattern;
-    struct stat st {};
+    struct stat st {
+    };
     mode_t mode;
     if (stat(m_target.c_str(), &st) == 0) {
         mode = st.st_mode & 07777;

@@ -2,12 +2,14 @@
 
 #include <string>
 
-namespace archiver {
+namespace archiver
+{
 
 // A file that replaces its target only when complete: the new content goes into a
 // temporary file beside the target, which is renamed over the target by commit(). Until
 // then the target is untouched; a destroyed, uncommitted AtomicFile removes its temporary.
-class AtomicFile {
+class AtomicFile
+{
 public:
     explicit AtomicFile(std::string target);
     ~AtomicFile();

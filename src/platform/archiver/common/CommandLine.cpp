@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
-namespace archiver {
+namespace archiver
+{
 
-namespace {
+namespace
+{
 char lowerAscii(char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -49,8 +51,12 @@ CommandLine CommandLine::parse(std::string_view line, const Options& options)
     CommandLine result;
     result.m_caseInsensitive = options.caseInsensitive;
     const std::vector<std::string> tokens = tokenize(line);
-    enum class Next { Command, Archive, BaseOrName, Name } next =
-        options.hasCommandWord ? Next::Command : Next::Archive;
+    enum class Next {
+        Command,
+        Archive,
+        BaseOrName,
+        Name
+    } next = options.hasCommandWord ? Next::Command : Next::Archive;
     bool operandsStarted = false;
     for (const std::string& token : tokens) {
         const bool looksLikeSwitch = token.size() > 1 && token[0] == '-';

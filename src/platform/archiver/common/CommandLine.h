@@ -5,12 +5,14 @@
 #include <string_view>
 #include <vector>
 
-namespace archiver {
+namespace archiver
+{
 
 // A parsed archiver command line: blank-separated tokens, double quotes keep blanks inside a
 // token. After the command and the switches come the archive, an optional base folder (the
 // token right after the archive when it ends in "/") and member names or wildcards.
-class CommandLine {
+class CommandLine
+{
 public:
     struct Options {
         // Unlha: the first token that is not a switch is a one-word command ("e", "u", …).

@@ -4,7 +4,8 @@
 #include <QWidget>
 #include <QWindow>
 
-namespace archiver {
+namespace archiver
+{
 
 QWidget* ownerWidget(ArchiverWindow owner)
 {

@@ -4,7 +4,8 @@
 
 class QWidget;
 
-namespace archiver {
+namespace archiver
+{
 
 // Makes a top-level dialog belong to the caller's window: the program's own widget with that
 // native id becomes its parent; a foreign window becomes its transient parent.

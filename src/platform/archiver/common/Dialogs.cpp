@@ -8,7 +8,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-namespace archiver {
+namespace archiver
+{
 
 bool dialogsPossible()
 {
@@ -43,8 +44,7 @@ OverwriteAnswer askOverwrite(ArchiverWindow owner, const std::string& path, Aske
     return OverwriteAnswer::No;
 }
 
-bool askYesNo(ArchiverWindow owner, const std::string& title, const std::string& text,
-              Asked& asked)
+bool askYesNo(ArchiverWindow owner, const std::string& title, const std::string& text, Asked& asked)
 {
     asked.shown = false;
     if (!dialogsPossible())

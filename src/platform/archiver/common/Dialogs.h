@@ -5,7 +5,8 @@
 #include <optional>
 #include <string>
 
-namespace archiver {
+namespace archiver
+{
 
 // Questions an archiver asks its user, in dialogs owned by the caller's window. None is
 // shown without a display or without a running QApplication; the answer is then "no" and

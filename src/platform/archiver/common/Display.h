@@ -1,6 +1,7 @@
 #pragma once
 
-namespace archiver {
+namespace archiver
+{
 
 // Whether the process has a display a dialog could appear on: false without DISPLAY and
 // WAYLAND_DISPLAY, and false when Qt is told to draw nowhere (QT_QPA_PLATFORM offscreen or

@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <ctime>
 
-namespace archiver {
+namespace archiver
+{
 
 // MS-DOS date and time in local time, as archive headers and the member record keep them.
 struct DosDateTime {

@@ -6,9 +6,11 @@
 #include <memory>
 #include <vector>
 
-namespace archiver {
+namespace archiver
+{
 
-namespace {
+namespace
+{
 struct ConverterCloser {
     void operator()(UConverter* c) const { ucnv_close(c); }
 };
@@ -27,8 +29,8 @@ UConverter* converter(bool strict)
             return nullptr;
         }
         if (strict) {
-            ucnv_setFromUCallBack(c.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr,
-                                  nullptr, &error);
+            ucnv_setFromUCallBack(c.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
+                                  &error);
         }
     }
     ucnv_reset(c.get());

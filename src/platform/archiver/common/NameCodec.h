@@ -3,7 +3,8 @@
 #include <string>
 #include <string_view>
 
-namespace archiver {
+namespace archiver
+{
 
 // Names in archives made on Japanese Windows are CP932 (Microsoft Shift-JIS).
 // Decodes CP932 bytes to UTF-8; undecodable bytes become U+FFFD.

@@ -2,11 +2,12 @@
 
 #include <dlfcn.h>
 
-namespace archiver {
+namespace archiver
+{
 
 std::string programFolder()
 {
-    Dl_info info {};
+    Dl_info info{};
     if (dladdr(reinterpret_cast<void*>(&programFolder), &info) == 0 || !info.dli_fname)
         return std::string();
     std::string path = info.dli_fname;

@@ -2,7 +2,8 @@
 
 #include <string>
 
-namespace archiver {
+namespace archiver
+{
 
 // The folder that holds the archiver library this code is linked into (the program
 // folder), without a trailing "/"; empty when it cannot be found.

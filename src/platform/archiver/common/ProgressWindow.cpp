@@ -6,7 +6,8 @@
 #include <QCoreApplication>
 #include <QProgressDialog>
 
-namespace archiver {
+namespace archiver
+{
 
 ProgressWindow::ProgressWindow(ArchiverWindow owner, const std::string& title, bool enabled,
                                bool asBar)

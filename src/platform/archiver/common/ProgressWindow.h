@@ -8,12 +8,14 @@
 
 class QProgressDialog;
 
-namespace archiver {
+namespace archiver
+{
 
 // A progress window owned by the caller's window while an archiver works. It is shown only
 // when enabled and a display is there; otherwise every call does nothing. The user may
 // cancel it; the archiver then stops between members.
-class ProgressWindow {
+class ProgressWindow
+{
 public:
     ProgressWindow(ArchiverWindow owner, const std::string& title, bool enabled, bool asBar);
     ~ProgressWindow();

@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-namespace archiver {
+namespace archiver
+{
 
 void Report::line(std::string_view text)
 {

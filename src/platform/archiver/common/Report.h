@@ -4,10 +4,12 @@
 #include <string>
 #include <string_view>
 
-namespace archiver {
+namespace archiver
+{
 
 // The text an archiver writes back to its caller: one line per event, UTF-8.
-class Report {
+class Report
+{
 public:
     void line(std::string_view text);
     // "Skipped  NAME : REASON"

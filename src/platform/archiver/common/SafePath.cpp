@@ -4,7 +4,8 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
-namespace archiver {
+namespace archiver
+{
 
 std::string joinPath(std::string_view folder, std::string_view name)
 {
@@ -76,7 +77,8 @@ std::optional<std::string> safeJoin(const std::string& destination, const std::s
             return std::nullopt;
         }
         current = joinPath(current, part);
-        struct stat st {};
+        struct stat st {
+        };
         if (lstat(current.c_str(), &st) == 0) {
             if (S_ISLNK(st.st_mode)) {
                 reason = "リンクを経由して書き込むことはできません";

@@ -5,7 +5,8 @@
 #include <string_view>
 #include <vector>
 
-namespace archiver {
+namespace archiver
+{
 
 // Turns a stored member path ("dir/sub/name", "/" between folders) into a clean relative
 // path: empty parts and "." are dropped. Refused (nullopt, reason set) when a part is "..",

@@ -1,8 +1,10 @@
 #include "Wildcard.h"
 
-namespace archiver {
+namespace archiver
+{
 
-namespace {
+namespace
+{
 char fold(char c, bool ci)
 {
     return (ci && c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;

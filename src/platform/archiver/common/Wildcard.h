@@ -2,7 +2,8 @@
 
 #include <string_view>
 
-namespace archiver {
+namespace archiver
+{
 
 // Wildcard match of a whole text: "*" any run of characters (also "." and "/"), "?" one
 // character (one UTF-8 sequence). "*.*" matches every text, with or without a dot.

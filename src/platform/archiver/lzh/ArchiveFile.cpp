@@ -7,9 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace lzh {
+namespace lzh
+{
 
-namespace {
+namespace
+{
 constexpr size_t kCacheSize = 1 << 16;
 
 bool preadAll(int fd, uint8_t* buffer, size_t size, uint64_t offset, size_t& got)
@@ -41,7 +43,8 @@ bool ArchiveFile::open(const std::string& path)
     m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (m_fd < 0)
         return false;
-    struct stat st {};
+    struct stat st {
+    };
     if (fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(m_fd);
         m_fd = -1;

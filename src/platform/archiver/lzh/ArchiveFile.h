@@ -6,11 +6,13 @@
 #include <string>
 #include <vector>
 
-namespace lzh {
+namespace lzh
+{
 
 // An archive file opened for reading, with a read-ahead buffer so that walking the headers
 // of many small members costs few system calls.
-class ArchiveFile final : public RandomAccess {
+class ArchiveFile final : public RandomAccess
+{
 public:
     ArchiveFile() = default;
     ~ArchiveFile() override;
@@ -24,7 +26,8 @@ public:
     uint64_t size() const override { return m_size; }
 
     // A source over [offset, offset + length) of the file.
-    class Range final : public ByteSource {
+    class Range final : public ByteSource
+    {
     public:
         Range(ArchiveFile& file, uint64_t offset, uint64_t length)
             : m_file(file), m_offset(offset), m_left(length)

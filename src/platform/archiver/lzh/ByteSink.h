@@ -3,10 +3,12 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace lzh {
+namespace lzh
+{
 
 // Where a decoder puts the member's bytes.
-class ByteSink {
+class ByteSink
+{
 public:
     virtual ~ByteSink() = default;
     virtual bool write(const uint8_t* data, size_t size) = 0;

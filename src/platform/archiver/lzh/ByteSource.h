@@ -3,10 +3,12 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace lzh {
+namespace lzh
+{
 
 // Where a decoder takes its compressed bytes from.
-class ByteSource {
+class ByteSource
+{
 public:
     virtual ~ByteSource() = default;
     // Up to size bytes; 0 at the end or on an error (error() tells which).

@@ -2,17 +2,20 @@
 
 #include <array>
 
-namespace lzh {
+namespace lzh
+{
 
-namespace {
+namespace
+{
 struct Tables {
-    std::array<std::array<uint16_t, 256>, 4> t {};
+    std::array<std::array<uint16_t, 256>, 4> t{};
     Tables()
     {
         for (unsigned i = 0; i < 256; ++i) {
             uint16_t c = static_cast<uint16_t>(i);
             for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? static_cast<uint16_t>((c >> 1) ^ 0xA001) : static_cast<uint16_t>(c >> 1);
+                c = (c & 1) ? static_cast<uint16_t>((c >> 1) ^ 0xA001)
+                            : static_cast<uint16_t>(c >> 1);
             t[0][i] = c;
         }
         for (unsigned i = 0; i < 256; ++i) {

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <queue>
 
-namespace lzh {
+namespace lzh
+{
 
 std::vector<uint8_t> huffmanLengths(const std::vector<uint32_t>& freq, int maxBits)
 {
@@ -44,7 +45,8 @@ std::vector<uint8_t> huffmanLengths(const std::vector<uint32_t>& freq, int maxBi
     }
     std::vector<int> depth(2 * m, 0);
     for (int i = next - 2; i >= 0; --i)
-        depth[static_cast<size_t>(i)] = depth[static_cast<size_t>(parent[static_cast<size_t>(i)])] + 1;
+        depth[static_cast<size_t>(i)] =
+            depth[static_cast<size_t>(parent[static_cast<size_t>(i)])] + 1;
     // Limit to maxBits, then make the code complete again (Kraft sum exactly 1).
     const uint64_t full = uint64_t(1) << maxBits;
     uint64_t kraft = 0;

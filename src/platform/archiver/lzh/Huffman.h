@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-namespace lzh {
+namespace lzh
+{
 
 // Canonical Huffman codes as LZH uses them: lengths of at most 16 bits; within one length
 // the codes increase with the symbol.

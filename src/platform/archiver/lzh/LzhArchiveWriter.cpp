@@ -12,9 +12,11 @@
 #include <unistd.h>
 #include <vector>
 
-namespace lzh {
+namespace lzh
+{
 
-namespace {
+namespace
+{
 bool pwriteAll(int fd, const uint8_t* data, size_t size, uint64_t offset)
 {
     while (size > 0) {
@@ -41,7 +43,8 @@ int dictionaryBits(const std::string& method)
 }
 
 // The input file mapped into memory (nothing for an empty file).
-class MappedFile {
+class MappedFile
+{
 public:
     ~MappedFile()
     {
@@ -157,7 +160,8 @@ bool LzhArchiveWriter::addFile(const std::string& sourcePath, const std::string&
                                std::string& usedMethod, std::string& reason)
 {
     MappedFile input;
-    struct stat st {};
+    struct stat st {
+    };
     if (!input.open(sourcePath, st)) {
         reason = "ファイルを開けません";
         return false;

@@ -7,12 +7,14 @@
 #include <cstdint>
 #include <string>
 
-namespace lzh {
+namespace lzh
+{
 
 // Writes a new archive beside the old one: members copied unchanged from the old archive,
 // members with a new header over their old data, and new members compressed from files.
 // Nothing replaces the old archive until commit().
-class LzhArchiveWriter {
+class LzhArchiveWriter
+{
 public:
     explicit LzhArchiveWriter(const std::string& archivePath);
 

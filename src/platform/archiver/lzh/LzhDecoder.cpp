@@ -6,9 +6,11 @@
 #include <cstring>
 #include <vector>
 
-namespace lzh {
+namespace lzh
+{
 
-namespace {
+namespace
+{
 constexpr int kNC = 510; // 256 literals + lengths 3..256
 constexpr int kNT = 19;
 constexpr int kTBit = 5;
@@ -20,7 +22,8 @@ constexpr size_t kInputChunk = 1 << 16;
 
 // Bits from the source, most significant first. Past the member's compressed size zeros are
 // fed; more than a few bytes of them means the data is truncated.
-class BitReader {
+class BitReader
+{
 public:
     BitReader(ByteSource& source, uint64_t limit, std::vector<uint8_t>& buffer)
         : m_source(source), m_remaining(limit), m_buffer(buffer)
@@ -112,7 +115,8 @@ private:
 
 // A canonical code ready for decoding: a primary table on the first kPrimary bits, and the
 // first code of each length for the longer ones.
-class Table {
+class Table
+{
 public:
     static constexpr int kPrimary = 12;
 
@@ -217,7 +221,8 @@ bool LzhDecoder::supports(const std::string& method)
     return method == "-lh0-" || dictionaryBits(method) != 0;
 }
 
-namespace {
+namespace
+{
 // Lengths of the T or P code: 3 bits each, 7 and more continue in unary.
 bool readPtLen(BitReader& in, uint8_t* ptLen, Table& table, int nn, int nbit, int special)
 {
@@ -335,9 +340,9 @@ bool LzhDecoder::decode(const std::string& method, ByteSource& source, uint64_t 
 
     BitReader in(source, compressedSize, s.input);
     uint8_t* ring = s.ring.data();
-    uint64_t produced = 0;   // bytes decoded in total
-    size_t flushed = 0;      // ring position up to which the bytes went to the sink
-    size_t pos = 0;          // ring position of the next byte
+    uint64_t produced = 0; // bytes decoded in total
+    size_t flushed = 0;    // ring position up to which the bytes went to the sink
+    size_t pos = 0;        // ring position of the next byte
     uint32_t blockLeft = 0;
 
     auto flush = [&](size_t upTo) -> bool {

@@ -7,13 +7,15 @@
 #include <memory>
 #include <string>
 
-namespace lzh {
+namespace lzh
+{
 
 // Decodes one member's data: "-lh0-" (stored) and the static-Huffman methods "-lh5-",
 // "-lh6-" and "-lh7-". Reads at most compressedSize bytes from the source and writes exactly
 // originalSize bytes to the sink, or fails with a reason; never reads or writes beyond those
 // bounds and always ends (every step either produces output or consumes input).
-class LzhDecoder {
+class LzhDecoder
+{
 public:
     LzhDecoder();
     ~LzhDecoder();

@@ -7,9 +7,11 @@
 #include <cstring>
 #include <vector>
 
-namespace lzh {
+namespace lzh
+{
 
-namespace {
+namespace
+{
 constexpr int kNC = 510;
 constexpr int kNT = 19;
 constexpr int kTBit = 5;
@@ -23,7 +25,8 @@ constexpr int kNiceLength = 128;
 constexpr int kLazyLimit = 32;
 constexpr int kGoodLength = 32;
 
-class BitWriter {
+class BitWriter
+{
 public:
     BitWriter(const LzhEncoder::Output& output, uint64_t limit) : m_output(output), m_limit(limit)
     {
@@ -83,7 +86,7 @@ struct LzhEncoder::State {
     int np;
     int pbit;
     uint32_t maxDistance;
-    int maxChain; // candidates looked at per position
+    int maxChain;               // candidates looked at per position
     std::vector<int64_t> head;  // newest position of each 4-byte hash (chained through prev)
     std::vector<int64_t> head3; // newest position of each 3-byte hash (no chain)
     std::vector<uint32_t> prev; // distance back to the previous position with the same hash
@@ -109,7 +112,8 @@ LzhEncoder::LzhEncoder(int dictionaryBits) : m_state(std::make_unique<State>())
 
 LzhEncoder::~LzhEncoder() = default;
 
-namespace {
+namespace
+{
 void writePtLen(BitWriter& out, const std::vector<uint8_t>& len, int nbit, int special)
 {
     int n = static_cast<int>(len.size());
@@ -136,8 +140,7 @@ void writePtLen(BitWriter& out, const std::vector<uint8_t>& len, int nbit, int s
 
 // The symbols of the C lengths in the T code: 0 one zero, 1 3..18 zeros, 2 20.. zeros,
 // k+2 a length k. Calls emit(symbol, extraBits, extraValue).
-template <typename Emit>
-void walkCLen(const std::vector<uint8_t>& cLen, Emit emit)
+template <typename Emit> void walkCLen(const std::vector<uint8_t>& cLen, Emit emit)
 {
     int n = kNC;
     while (n > 0 && cLen[static_cast<size_t>(n - 1)] == 0)

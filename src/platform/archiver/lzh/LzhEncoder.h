@@ -5,11 +5,13 @@
 #include <functional>
 #include <memory>
 
-namespace lzh {
+namespace lzh
+{
 
 // LZSS with a hash-chain match finder and lazy matching, coded with the static Huffman
 // blocks of "-lh5-" (8 KiB dictionary), "-lh6-" (32 KiB) and "-lh7-" (64 KiB).
-class LzhEncoder {
+class LzhEncoder
+{
 public:
     // dictionaryBits: 13, 15 or 16.
     explicit LzhEncoder(int dictionaryBits);

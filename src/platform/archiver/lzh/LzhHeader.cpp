@@ -6,9 +6,11 @@
 
 #include <cstring>
 
-namespace lzh {
+namespace lzh
+{
 
-namespace {
+namespace
+{
 constexpr int kMaxExtendedHeaders = 256;
 
 uint16_t le16(const uint8_t* p)

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-namespace lzh {
+namespace lzh
+{
 
 enum class HeaderStatus { Ok, End, Error };
 

@@ -3,10 +3,12 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace lzh {
+namespace lzh
+{
 
 // Bytes of an archive by position.
-class RandomAccess {
+class RandomAccess
+{
 public:
     virtual ~RandomAccess() = default;
     // Exactly size bytes at offset, or false.

@@ -13,7 +13,8 @@
 #include <set>
 #include <string>
 
-namespace {
+namespace
+{
 
 constexpr int kVersion = 100; // コラモ's LZH library 1.00
 
@@ -50,16 +51,26 @@ void copyTruncated(char* dst, size_t capacity, const std::string& src)
 uint32_t osType(char id)
 {
     switch (id) {
-    case 'M': return ARCHIVER_OS_MSDOS;
-    case 'U': return ARCHIVER_OS_UNIX;
-    case 'm': return ARCHIVER_OS_MAC;
-    case '2': return ARCHIVER_OS_OS2;
-    case 'H': return ARCHIVER_OS_HUMAN;
-    case 'W': return ARCHIVER_OS_NT;
-    case 'w': return ARCHIVER_OS_WIN95;
-    case 'J': return ARCHIVER_OS_JAVA;
-    case 0: return ARCHIVER_OS_MSDOS;
-    default: return ARCHIVER_OS_OTHER;
+    case 'M':
+        return ARCHIVER_OS_MSDOS;
+    case 'U':
+        return ARCHIVER_OS_UNIX;
+    case 'm':
+        return ARCHIVER_OS_MAC;
+    case '2':
+        return ARCHIVER_OS_OS2;
+    case 'H':
+        return ARCHIVER_OS_HUMAN;
+    case 'W':
+        return ARCHIVER_OS_NT;
+    case 'w':
+        return ARCHIVER_OS_WIN95;
+    case 'J':
+        return ARCHIVER_OS_JAVA;
+    case 0:
+        return ARCHIVER_OS_MSDOS;
+    default:
+        return ARCHIVER_OS_OTHER;
     }
 }
 

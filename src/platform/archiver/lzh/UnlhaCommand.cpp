@@ -17,17 +17,19 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
-#include <functional>
 #include <fcntl.h>
+#include <functional>
 #include <map>
 #include <set>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
 
-namespace lzh {
+namespace lzh
+{
 
-namespace {
+namespace
+{
 constexpr size_t kMaxMembers = 1000000;
 
 archiver::CommandLine::Options unlhaOptions()
@@ -39,7 +41,8 @@ archiver::CommandLine::Options unlhaOptions()
     return o;
 }
 
-class FdSink final : public ByteSink {
+class FdSink final : public ByteSink
+{
 public:
     explicit FdSink(int fd) : m_fd(fd) {}
     bool write(const uint8_t* data, size_t size) override
@@ -90,7 +93,8 @@ std::string percent(uint64_t compressed, uint64_t original)
 
 std::string formatTime(time_t t)
 {
-    struct tm tmv {};
+    struct tm tmv {
+    };
     localtime_r(&t, &tmv);
     char buf[64];
     std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d:%02d", tmv.tm_year + 1900,
@@ -116,8 +120,8 @@ mode_t currentUmask()
 
 // A file to be stored by "u".
 struct Candidate {
-    std::string source;  // path on disk
-    std::string stored;  // path in the archive
+    std::string source; // path on disk
+    std::string stored; // path in the archive
     bool directory = false;
     time_t mtime = 0;
     mode_t mode = 0;
@@ -191,15 +195,18 @@ int UnlhaCommand::readMembers(ArchiveFile& file, std::vector<LzhMember>& members
 
 bool UnlhaCommand::ensureDestination(const std::string& dest)
 {
-    struct stat st {};
+    struct stat st {
+    };
     if (stat(dest.c_str(), &st) == 0)
         return S_ISDIR(st.st_mode);
     if (!m_cmd.hasSwitch("m1")) {
         archiver::Asked asked;
         if (!archiver::askYesNo(m_owner, "フォルダの作成",
                                 "展開先のフォルダがありません。作成しますか？\n" + dest, asked)) {
-            m_report.error(asked.shown ? "展開先のフォルダを作成しませんでした : " + dest
-                                       : "展開先のフォルダがありません (確認できないため作成しません) : " + dest);
+            m_report.error(asked.shown
+                               ? "展開先のフォルダを作成しませんでした : " + dest
+                               : "展開先のフォルダがありません (確認できないため作成しません) : " +
+                                     dest);
             return false;
         }
     }
@@ -280,7 +287,8 @@ int UnlhaCommand::extract()
         if (m.isDirectory() && !withFolders)
             continue;
         std::string reason;
-        std::optional<std::string> clean = archiver::cleanMemberPath(m.name, absoluteAllowed, reason);
+        std::optional<std::string> clean =
+            archiver::cleanMemberPath(m.name, absoluteAllowed, reason);
         if (!clean) {
             m_report.skipped(m.name.empty() ? std::string("(名前なし)") : m.name, reason);
             result = result ? result : ARCHIVER_ERROR_UNSAFE_PATH;
@@ -298,7 +306,8 @@ int UnlhaCommand::extract()
                 result = result ? result : ARCHIVER_ERROR_UNSAFE_PATH;
                 continue;
             }
-            struct stat dst {};
+            struct stat dst {
+            };
             if (lstat(full->c_str(), &dst) != 0) {
                 if (mkdir(full->c_str(), 0777) != 0) {
                     m_report.error("フォルダを作成できません : " + *full);
@@ -329,7 +338,8 @@ int UnlhaCommand::extract()
             result = result ? result : ARCHIVER_ERROR_METHOD;
             continue;
         }
-        struct stat existing {};
+        struct stat existing {
+        };
         if (lstat(target->c_str(), &existing) == 0) {
             if (S_ISDIR(existing.st_mode)) {
                 m_report.skipped(m.name, "同じ名前のフォルダがあります");
@@ -345,8 +355,9 @@ int UnlhaCommand::extract()
                 archiver::Asked asked;
                 const archiver::OverwriteAnswer a = archiver::askOverwrite(m_owner, *target, asked);
                 if (!asked.shown) {
-                    m_report.skipped(m.name,
-                                     "既にファイルがあります (上書きの確認ができないため上書きしません)");
+                    m_report.skipped(
+                        m.name,
+                        "既にファイルがあります (上書きの確認ができないため上書きしません)");
                     result = result ? result : ARCHIVER_ERROR_USER_SKIP;
                     continue;
                 }
@@ -376,8 +387,8 @@ int UnlhaCommand::extract()
         ArchiveFile::Range source(file, m.dataOffset, m.compressedSize);
         uint16_t crc = 0;
         std::string why;
-        const bool ok = decoder.decode(m.method, source, m.compressedSize, m.originalSize, sink,
-                                       crc, why);
+        const bool ok =
+            decoder.decode(m.method, source, m.compressedSize, m.originalSize, sink, crc, why);
         if (!ok || crc != m.crc) {
             ::close(fd);
             ::unlink(temp.c_str());
@@ -390,9 +401,8 @@ int UnlhaCommand::extract()
             }
             continue;
         }
-        const mode_t mode =
-            (withFolders && m.hasUnixMode) ? static_cast<mode_t>(m.unixMode & 0777)
-                                           : static_cast<mode_t>(0666 & ~umaskNow);
+        const mode_t mode = (withFolders && m.hasUnixMode) ? static_cast<mode_t>(m.unixMode & 0777)
+                                                           : static_cast<mode_t>(0666 & ~umaskNow);
         fchmod(fd, mode);
         struct timespec ts[2];
         ts[0].tv_sec = m.mtime;
@@ -442,7 +452,8 @@ int UnlhaCommand::update()
         method = "-lh5-";
 
     // The archive itself (and a temporary beside it) is never its own input.
-    struct stat archiveStat {};
+    struct stat archiveStat {
+    };
     const bool archiveExists = stat(archive.c_str(), &archiveStat) == 0;
 
     std::vector<Candidate> candidates;
@@ -453,7 +464,8 @@ int UnlhaCommand::update()
     // Adds a file or a folder with everything below it.
     std::function<void(const std::string&, const std::string&, int)> addPath =
         [&](const std::string& source, const std::string& stored, int depth) {
-            struct stat st {};
+            struct stat st {
+            };
             if (lstat(source.c_str(), &st) != 0) {
                 m_report.skipped(stored, "ファイルが見つかりません");
                 return;
@@ -515,7 +527,8 @@ int UnlhaCommand::update()
         }
         std::string reason;
         if (!prefix.empty()) {
-            std::optional<std::string> cleanPrefix = archiver::cleanMemberPath(prefix, false, reason);
+            std::optional<std::string> cleanPrefix =
+                archiver::cleanMemberPath(prefix, false, reason);
             if (!cleanPrefix) {
                 m_report.skipped(name, reason);
                 continue;
@@ -802,8 +815,9 @@ int UnlhaCommand::rename()
     }
     for (size_t i = 0; i < members.size(); ++i) {
         auto it = renamed.find(i);
-        const bool ok = it == renamed.end() ? writer.copyMember(file, members[i], reason)
-                                            : writer.copyRenamed(file, members[i], it->second, reason);
+        const bool ok = it == renamed.end()
+                            ? writer.copyMember(file, members[i], reason)
+                            : writer.copyRenamed(file, members[i], it->second, reason);
         if (!ok) {
             m_report.error(reason + " : " + archive);
             m_report.error("書庫は変更されていません");
@@ -856,7 +870,8 @@ int UnlhaCommand::selfExtracting()
     for (ArchiveFile* part : {&stubFile, &file}) {
         uint64_t offset = 0;
         while (offset < part->size()) {
-            const size_t n = static_cast<size_t>(std::min<uint64_t>(buffer.size(), part->size() - offset));
+            const size_t n =
+                static_cast<size_t>(std::min<uint64_t>(buffer.size(), part->size() - offset));
             if (!part->readAt(offset, buffer.data(), n) || !out.writeAll(buffer.data(), n)) {
                 m_report.error("自己解凍書庫を書き込めません : " + target);
                 return ARCHIVER_ERROR_CANNOT_WRITE;

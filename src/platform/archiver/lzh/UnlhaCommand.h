@@ -7,13 +7,15 @@
 #include <string>
 #include <vector>
 
-namespace lzh {
+namespace lzh
+{
 
 class ArchiveFile;
 struct LzhMember;
 
 // One call of Unlha(): parses the command line, runs the command, writes the report.
-class UnlhaCommand {
+class UnlhaCommand
+{
 public:
     UnlhaCommand(ArchiverWindow owner, const std::string& commandLine);
     // The result code (0 on success).
