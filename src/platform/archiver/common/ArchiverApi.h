@@ -41,7 +41,8 @@ enum {
     ARCHIVER_OS_HUMAN = 14,
     ARCHIVER_OS_NT = 18,
     ARCHIVER_OS_WIN95 = 19,
-    ARCHIVER_OS_JAVA = 22
+    ARCHIVER_OS_JAVA = 22,
+    ARCHIVER_OS_UNKNOWN = -1
 };
 
 // Result codes of the command entry points and of the find calls. 0 is success.
