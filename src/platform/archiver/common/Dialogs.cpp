@@ -1,0 +1,79 @@
+#include "Dialogs.h"
+
+#include "DialogOwner.h"
+#include "Display.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace archiver
+{
+
+bool dialogsPossible()
+{
+    return displayAvailable() && qobject_cast<QApplication*>(QCoreApplication::instance());
+}
+
+OverwriteAnswer askOverwrite(ArchiverWindow owner, const std::string& path, Asked& asked)
+{
+    asked.shown = false;
+    if (!dialogsPossible())
+        return OverwriteAnswer::No;
+    asked.shown = true;
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8("上書きの確認"),
+                    QString::fromUtf8("次のファイルは既に存在します。上書きしますか？\n") +
+                        QString::fromUtf8(path.c_str()),
+                    QMessageBox::NoButton, ownerWidget(owner));
+    QPushButton* yes = box.addButton(QString::fromUtf8("はい"), QMessageBox::YesRole);
+    QPushButton* all = box.addButton(QString::fromUtf8("すべて上書き"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QString::fromUtf8("いいえ"), QMessageBox::NoRole);
+    QPushButton* cancel = box.addButton(QString::fromUtf8("キャンセル"), QMessageBox::RejectRole);
+    box.setDefaultButton(no);
+    attachToOwner(&box, owner);
+    box.exec();
+    QAbstractButton* clicked = box.clickedButton();
+    if (clicked == yes)
+        return OverwriteAnswer::Yes;
+    if (clicked == all)
+        return OverwriteAnswer::YesToAll;
+    if (clicked == cancel || clicked == nullptr)
+        return OverwriteAnswer::Cancel;
+    (void)no;
+    return OverwriteAnswer::No;
+}
+
+bool askYesNo(ArchiverWindow owner, const std::string& title, const std::string& text, Asked& asked)
+{
+    asked.shown = false;
+    if (!dialogsPossible())
+        return false;
+    asked.shown = true;
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8(title.c_str()),
+                    QString::fromUtf8(text.c_str()), QMessageBox::Yes | QMessageBox::No,
+                    ownerWidget(owner));
+    box.setDefaultButton(QMessageBox::No);
+    attachToOwner(&box, owner);
+    return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<std::string> askText(ArchiverWindow owner, const std::string& title,
+                                   const std::string& prompt, const std::string& initial,
+                                   Asked& asked)
+{
+    asked.shown = false;
+    if (!dialogsPossible())
+        return std::nullopt;
+    asked.shown = true;
+    QInputDialog dialog(ownerWidget(owner));
+    dialog.setWindowTitle(QString::fromUtf8(title.c_str()));
+    dialog.setLabelText(QString::fromUtf8(prompt.c_str()));
+    dialog.setTextValue(QString::fromUtf8(initial.c_str()));
+    attachToOwner(&dialog, owner);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue().toStdString();
+}
+
+} // namespace archiver

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace archiver
+{
+
+// Names in archives made on Japanese Windows are CP932 (Microsoft Shift-JIS).
+// Decodes CP932 bytes to UTF-8; undecodable bytes become U+FFFD.
+std::string cp932ToUtf8(std::string_view bytes);
+// Encodes UTF-8 as CP932; false (out empty) when a character has no CP932 form.
+bool utf8ToCp932(std::string_view utf8, std::string& out);
+// True when the bytes are valid UTF-8.
+bool isValidUtf8(std::string_view bytes);
+// Plain ASCII (valid in every encoding concerned).
+bool isAscii(std::string_view bytes);
+
+} // namespace archiver

@@ -1,0 +1,44 @@
+#include "Report.h"
+
+#include <cstring>
+
+namespace archiver
+{
+
+void Report::line(std::string_view text)
+{
+    m_text.append(text);
+    m_text.push_back('\n');
+}
+
+void Report::skipped(std::string_view name, std::string_view reason)
+{
+    ++m_skipped;
+    std::string s = "Skipped  ";
+    s.append(name);
+    s.append(" : ");
+    s.append(reason);
+    line(s);
+}
+
+void Report::error(std::string_view text)
+{
+    ++m_errors;
+    line(text);
+}
+
+void Report::writeTo(char* buffer, uint32_t size) const
+{
+    if (!buffer || size == 0)
+        return;
+    size_t n = std::min<size_t>(m_text.size(), size - 1);
+    // Never leave half of a UTF-8 sequence at the cut.
+    if (n < m_text.size()) {
+        while (n > 0 && (static_cast<unsigned char>(m_text[n]) & 0xC0) == 0x80)
+            --n;
+    }
+    std::memcpy(buffer, m_text.data(), n);
+    std::memset(buffer + n, 0, size - n);
+}
+
+} // namespace archiver

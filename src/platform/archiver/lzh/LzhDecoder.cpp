@@ -1,0 +1,464 @@
+#include "LzhDecoder.h"
+
+#include "Crc16.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace lzh
+{
+
+namespace
+{
+constexpr int kNC = 510; // 256 literals + lengths 3..256
+constexpr int kNT = 19;
+constexpr int kTBit = 5;
+constexpr int kCBit = 9;
+constexpr int kMaxLen = 16;
+constexpr size_t kRingSize = size_t(1) << 18;
+constexpr size_t kRingMask = kRingSize - 1;
+constexpr size_t kInputChunk = 1 << 16;
+
+// Bits from the source, most significant first. Past the member's compressed size zeros are
+// fed; more than a few bytes of them means the data is truncated.
+class BitReader
+{
+public:
+    BitReader(ByteSource& source, uint64_t limit, std::vector<uint8_t>& buffer)
+        : m_source(source), m_remaining(limit), m_buffer(buffer)
+    {
+    }
+
+    uint32_t peek(int n)
+    {
+        if (m_count < n)
+            refill();
+        return static_cast<uint32_t>(m_bits >> (64 - n));
+    }
+    void skip(int n)
+    {
+        if (m_count < n)
+            refill();
+        m_bits <<= n;
+        m_count -= n;
+        m_consumed += static_cast<uint64_t>(n);
+    }
+    uint32_t get(int n)
+    {
+        if (n == 0)
+            return 0;
+        const uint32_t v = peek(n);
+        m_bits <<= n;
+        m_count -= n;
+        m_consumed += static_cast<uint64_t>(n);
+        return v;
+    }
+    bool overrun() const { return m_padding > 8; }
+    // More bits used than the member's data holds.
+    bool usedBeyond(uint64_t limitBytes) const { return m_consumed > limitBytes * 8; }
+    bool sourceError() const { return m_source.error(); }
+
+private:
+    void refill()
+    {
+        // Whole bytes at once while the buffer holds eight.
+        if (m_end - m_pos >= 8) {
+            uint64_t v;
+            std::memcpy(&v, m_buffer.data() + m_pos, 8);
+            v = __builtin_bswap64(v);
+            const int take = (64 - m_count) >> 3;
+            const int newCount = m_count + take * 8;
+            uint64_t add = v >> m_count;
+            if (newCount < 64)
+                add &= ~(~uint64_t(0) >> newCount);
+            m_bits |= add;
+            m_pos += static_cast<size_t>(take);
+            m_count = newCount;
+            return;
+        }
+        while (m_count <= 56) {
+            if (m_pos == m_end && !fill()) {
+                ++m_padding;
+                m_count += 8;
+                continue;
+            }
+            m_bits |= uint64_t(m_buffer[m_pos++]) << (56 - m_count);
+            m_count += 8;
+        }
+    }
+    bool fill()
+    {
+        if (m_remaining == 0)
+            return false;
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(m_remaining, kInputChunk));
+        const size_t got = m_source.read(m_buffer.data(), want);
+        if (got == 0) {
+            m_remaining = 0;
+            return false;
+        }
+        m_remaining -= got;
+        m_pos = 0;
+        m_end = got;
+        return true;
+    }
+
+    ByteSource& m_source;
+    uint64_t m_remaining;
+    std::vector<uint8_t>& m_buffer;
+    size_t m_pos = 0, m_end = 0;
+    uint64_t m_bits = 0;
+    int m_count = 0;
+    int m_padding = 0;
+    uint64_t m_consumed = 0;
+};
+
+// A canonical code ready for decoding: a primary table on the first kPrimary bits, and the
+// first code of each length for the longer ones.
+class Table
+{
+public:
+    static constexpr int kPrimary = 12;
+
+    // False when the lengths describe an over-full code.
+    bool build(const uint8_t* lengths, int n)
+    {
+        m_fixed = -1;
+        uint32_t count[kMaxLen + 2] = {};
+        for (int i = 0; i < n; ++i)
+            ++count[lengths[i]];
+        count[0] = 0;
+        uint32_t code = 0;
+        uint32_t offset = 0;
+        m_sorted.assign(static_cast<size_t>(n), 0);
+        for (int len = 1; len <= kMaxLen; ++len) {
+            m_first[len] = code;
+            m_count[len] = count[len];
+            m_offset[len] = offset;
+            code += count[len];
+            if (code > (1u << len))
+                return false;
+            offset += count[len];
+            code <<= 1;
+        }
+        uint32_t fill[kMaxLen + 1];
+        for (int len = 1; len <= kMaxLen; ++len)
+            fill[len] = m_offset[len];
+        for (int i = 0; i < n; ++i) {
+            if (lengths[i])
+                m_sorted[fill[lengths[i]]++] = static_cast<uint16_t>(i);
+        }
+        std::fill(std::begin(m_primary), std::end(m_primary), uint32_t(0));
+        for (int len = 1; len <= kPrimary; ++len) {
+            for (uint32_t k = 0; k < m_count[len]; ++k) {
+                const uint32_t c = m_first[len] + k;
+                const uint32_t sym = m_sorted[m_offset[len] + k];
+                const uint32_t shift = kPrimary - len;
+                const uint32_t base = c << shift;
+                for (uint32_t j = 0; j < (1u << shift); ++j)
+                    m_primary[base + j] = (sym << 8) | static_cast<uint32_t>(len);
+            }
+        }
+        return true;
+    }
+    void buildFixed(int symbol) { m_fixed = symbol; }
+
+    // The next symbol, or -1 for a bit pattern that is no code.
+    int decode(BitReader& in) const
+    {
+        if (m_fixed >= 0)
+            return m_fixed;
+        const uint32_t e = m_primary[in.peek(kPrimary)];
+        if (e & 0xFF) {
+            in.skip(static_cast<int>(e & 0xFF));
+            return static_cast<int>(e >> 8);
+        }
+        const uint32_t bits = in.peek(kMaxLen);
+        for (int len = kPrimary + 1; len <= kMaxLen; ++len) {
+            const uint32_t c = bits >> (kMaxLen - len);
+            if (c - m_first[len] < m_count[len]) {
+                in.skip(len);
+                return m_sorted[m_offset[len] + (c - m_first[len])];
+            }
+        }
+        return -1;
+    }
+
+private:
+    int m_fixed = -1;
+    uint32_t m_first[kMaxLen + 2] = {};
+    uint32_t m_count[kMaxLen + 2] = {};
+    uint32_t m_offset[kMaxLen + 2] = {};
+    std::vector<uint16_t> m_sorted;
+    uint32_t m_primary[1u << kPrimary] = {};
+};
+
+int dictionaryBits(const std::string& method)
+{
+    if (method == "-lh5-")
+        return 13;
+    if (method == "-lh6-")
+        return 15;
+    if (method == "-lh7-")
+        return 16;
+    return 0;
+}
+} // namespace
+
+struct LzhDecoder::State {
+    std::vector<uint8_t> input = std::vector<uint8_t>(kInputChunk);
+    std::vector<uint8_t> ring = std::vector<uint8_t>(kRingSize);
+    Table cTable, tTable, pTable;
+    uint8_t cLen[kNC] = {};
+    uint8_t ptLen[32] = {};
+};
+
+LzhDecoder::LzhDecoder() : m_state(std::make_unique<State>()) {}
+LzhDecoder::~LzhDecoder() = default;
+
+bool LzhDecoder::supports(const std::string& method)
+{
+    return method == "-lh0-" || dictionaryBits(method) != 0;
+}
+
+namespace
+{
+// Lengths of the T or P code: 3 bits each, 7 and more continue in unary.
+bool readPtLen(BitReader& in, uint8_t* ptLen, Table& table, int nn, int nbit, int special)
+{
+    const int n = static_cast<int>(in.get(nbit));
+    if (n == 0) {
+        const int c = static_cast<int>(in.get(nbit));
+        if (c >= nn)
+            return false;
+        table.buildFixed(c);
+        return true;
+    }
+    if (n > nn)
+        return false;
+    int i = 0;
+    while (i < n) {
+        int c = static_cast<int>(in.peek(3));
+        if (c == 7) {
+            const uint32_t bits = in.peek(kMaxLen + 4);
+            uint32_t mask = 1u << (kMaxLen + 4 - 4);
+            while (mask & bits) {
+                mask >>= 1;
+                ++c;
+            }
+            if (c > kMaxLen)
+                return false;
+        }
+        in.skip(c < 7 ? 3 : c - 3);
+        ptLen[i++] = static_cast<uint8_t>(c);
+        if (i == special) {
+            int zeros = static_cast<int>(in.get(2));
+            while (zeros-- > 0 && i < n)
+                ptLen[i++] = 0;
+        }
+    }
+    while (i < nn)
+        ptLen[i++] = 0;
+    return table.build(ptLen, nn);
+}
+
+bool readCLen(BitReader& in, uint8_t* cLen, const Table& tTable, Table& cTable)
+{
+    const int n = static_cast<int>(in.get(kCBit));
+    if (n == 0) {
+        const int c = static_cast<int>(in.get(kCBit));
+        if (c >= kNC)
+            return false;
+        cTable.buildFixed(c);
+        return true;
+    }
+    if (n > kNC)
+        return false;
+    int i = 0;
+    while (i < n) {
+        int c = tTable.decode(in);
+        if (c < 0)
+            return false;
+        if (c <= 2) {
+            int run;
+            if (c == 0)
+                run = 1;
+            else if (c == 1)
+                run = static_cast<int>(in.get(4)) + 3;
+            else
+                run = static_cast<int>(in.get(kCBit)) + 20;
+            if (i + run > n)
+                return false;
+            while (run-- > 0)
+                cLen[i++] = 0;
+        } else {
+            if (c - 2 > kMaxLen)
+                return false;
+            cLen[i++] = static_cast<uint8_t>(c - 2);
+        }
+    }
+    while (i < kNC)
+        cLen[i++] = 0;
+    return cTable.build(cLen, kNC);
+}
+} // namespace
+
+bool LzhDecoder::decode(const std::string& method, ByteSource& source, uint64_t compressedSize,
+                        uint64_t originalSize, ByteSink& sink, uint16_t& crc, std::string& reason)
+{
+    crc = 0;
+    State& s = *m_state;
+    if (method == "-lh0-") {
+        if (compressedSize != originalSize) {
+            reason = "格納サイズが一致しません";
+            return false;
+        }
+        uint64_t left = originalSize;
+        while (left > 0) {
+            const size_t want = static_cast<size_t>(std::min<uint64_t>(left, s.input.size()));
+            const size_t got = source.read(s.input.data(), want);
+            if (got == 0) {
+                reason = "書庫が途中で切れています";
+                return false;
+            }
+            crc = crc16(crc, s.input.data(), got);
+            if (!sink.write(s.input.data(), got)) {
+                reason = "書き込みに失敗しました";
+                return false;
+            }
+            left -= got;
+        }
+        return true;
+    }
+    const int dicbit = dictionaryBits(method);
+    if (dicbit == 0) {
+        reason = "対応していない圧縮形式です (" + method + ")";
+        return false;
+    }
+    const int np = dicbit + 1;
+    const int pbit = np > 14 ? 5 : 4;
+
+    BitReader in(source, compressedSize, s.input);
+    uint8_t* ring = s.ring.data();
+    uint64_t produced = 0; // bytes decoded in total
+    size_t flushed = 0;    // ring position up to which the bytes went to the sink
+    size_t pos = 0;        // ring position of the next byte
+    uint32_t blockLeft = 0;
+
+    auto flush = [&](size_t upTo) -> bool {
+        if (upTo > flushed) {
+            crc = crc16(crc, ring + flushed, upTo - flushed);
+            if (!sink.write(ring + flushed, upTo - flushed))
+                return false;
+        }
+        flushed = upTo;
+        return true;
+    };
+
+    while (produced < originalSize) {
+        if (blockLeft == 0) {
+            blockLeft = in.get(16);
+            if (!readPtLen(in, s.ptLen, s.tTable, kNT, kTBit, 3) ||
+                !readCLen(in, s.cLen, s.tTable, s.cTable) ||
+                !readPtLen(in, s.ptLen, s.pTable, np, pbit, -1)) {
+                reason = in.overrun() ? "書庫が途中で切れています" : "ハフマン符号表が壊れています";
+                return false;
+            }
+            if (in.overrun()) {
+                reason = "書庫が途中で切れています";
+                return false;
+            }
+            // A count of 0 stands for 65536 codes, as the classic decoders read it.
+            if (blockLeft == 0)
+                blockLeft = 65536;
+        }
+        --blockLeft;
+        const int c = s.cTable.decode(in);
+        if (c < 0) {
+            reason = "ハフマン符号が壊れています";
+            return false;
+        }
+        if (c < 256) {
+            ring[pos++] = static_cast<uint8_t>(c);
+            ++produced;
+        } else {
+            int j = s.pTable.decode(in);
+            if (j < 0) {
+                reason = "ハフマン符号が壊れています";
+                return false;
+            }
+            uint32_t p = 0;
+            if (j != 0)
+                p = (1u << (j - 1)) + in.get(j - 1);
+            const uint64_t distance = uint64_t(p) + 1;
+            uint64_t len = static_cast<uint64_t>(c - 253);
+            len = std::min<uint64_t>(len, originalSize - produced);
+            if (distance > produced) {
+                // Before the start of the data the dictionary holds blanks.
+                for (uint64_t k = 0; k < len; ++k) {
+                    const uint64_t back = produced + k;
+                    ring[pos] = back >= distance ? ring[(pos - distance) & kRingMask] : 0x20;
+                    pos = (pos + 1) & kRingMask;
+                    if (pos == 0) {
+                        if (!flush(kRingSize)) {
+                            reason = "書き込みに失敗しました";
+                            return false;
+                        }
+                        flushed = 0;
+                    }
+                }
+                produced += len;
+                continue;
+            }
+            size_t from = (pos - static_cast<size_t>(distance)) & kRingMask;
+            if (pos + len <= kRingSize && from + len <= kRingSize) {
+                uint8_t* d = ring + pos;
+                const uint8_t* f = ring + from;
+                for (uint64_t k = 0; k < len; ++k)
+                    d[k] = f[k];
+                pos += len;
+            } else {
+                for (uint64_t k = 0; k < len; ++k) {
+                    ring[pos] = ring[from];
+                    from = (from + 1) & kRingMask;
+                    pos = (pos + 1) & kRingMask;
+                    if (pos == 0) {
+                        if (!flush(kRingSize)) {
+                            reason = "書き込みに失敗しました";
+                            return false;
+                        }
+                        flushed = 0;
+                    }
+                }
+            }
+            produced += len;
+        }
+        if (pos == kRingSize) {
+            if (!flush(kRingSize)) {
+                reason = "書き込みに失敗しました";
+                return false;
+            }
+            pos = 0;
+            flushed = 0;
+        }
+        if (in.overrun()) {
+            reason = "書庫が途中で切れています";
+            return false;
+        }
+    }
+    if (in.sourceError()) {
+        reason = "書庫を読み込めません";
+        return false;
+    }
+    if (in.usedBeyond(compressedSize)) {
+        reason = "書庫が途中で切れています";
+        return false;
+    }
+    if (!flush(pos)) {
+        reason = "書き込みに失敗しました";
+        return false;
+    }
+    return true;
+}
+
+} // namespace lzh

@@ -1,0 +1,505 @@
+#include "LzhEncoder.h"
+
+#include "Huffman.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace lzh
+{
+
+namespace
+{
+constexpr int kNC = 510;
+constexpr int kNT = 19;
+constexpr int kTBit = 5;
+constexpr int kCBit = 9;
+constexpr int kMinMatch = 3;
+constexpr int kMaxMatch = 256;
+constexpr int kHashBits = 16;
+constexpr int kHash3Bits = 14;
+constexpr size_t kBlockTokens = 32768;
+constexpr int kNiceLength = 128;
+constexpr int kLazyLimit = 32;
+constexpr int kGoodLength = 32;
+
+class BitWriter
+{
+public:
+    BitWriter(const LzhEncoder::Output& output, uint64_t limit) : m_output(output), m_limit(limit)
+    {
+        m_buffer.reserve(1 << 16);
+    }
+    void put(int n, uint32_t value)
+    {
+        m_bits = (m_bits << n) | (value & ((n == 32) ? 0xFFFFFFFFu : ((1u << n) - 1)));
+        m_count += n;
+        while (m_count >= 8) {
+            m_count -= 8;
+            m_buffer.push_back(static_cast<uint8_t>(m_bits >> m_count));
+        }
+        if (m_buffer.size() >= (1 << 16))
+            drain();
+    }
+    bool finish()
+    {
+        if (m_count > 0)
+            put(8 - m_count, 0);
+        drain();
+        return m_ok;
+    }
+    bool ok() const { return m_ok; }
+    uint64_t written() const { return m_written + m_buffer.size(); }
+
+private:
+    void drain()
+    {
+        if (!m_ok || m_buffer.empty()) {
+            m_buffer.clear();
+            return;
+        }
+        m_written += m_buffer.size();
+        if (m_written > m_limit || !m_output(m_buffer.data(), m_buffer.size()))
+            m_ok = false;
+        m_buffer.clear();
+    }
+
+    const LzhEncoder::Output& m_output;
+    uint64_t m_limit;
+    std::vector<uint8_t> m_buffer;
+    uint64_t m_bits = 0;
+    int m_count = 0;
+    uint64_t m_written = 0;
+    bool m_ok = true;
+};
+
+int bitLength(uint32_t v)
+{
+    return v == 0 ? 0 : 32 - __builtin_clz(v);
+}
+} // namespace
+
+struct LzhEncoder::State {
+    int dicbit;
+    int np;
+    int pbit;
+    uint32_t maxDistance;
+    int maxChain;               // candidates looked at per position
+    std::vector<int64_t> head;  // newest position of each 4-byte hash (chained through prev)
+    std::vector<int64_t> head3; // newest position of each 3-byte hash (no chain)
+    std::vector<uint32_t> prev; // distance back to the previous position with the same hash
+    std::vector<uint16_t> tokC;
+    std::vector<uint16_t> tokP;
+};
+
+LzhEncoder::LzhEncoder(int dictionaryBits) : m_state(std::make_unique<State>())
+{
+    State& s = *m_state;
+    s.dicbit = dictionaryBits;
+    s.np = dictionaryBits + 1;
+    s.pbit = s.np > 14 ? 5 : 4;
+    s.maxDistance = (1u << dictionaryBits) - 1;
+    // A larger window has more candidates worth looking at.
+    s.maxChain = dictionaryBits >= 15 ? 64 : 40;
+    s.head.assign(size_t(1) << kHashBits, -1);
+    s.head3.assign(size_t(1) << kHash3Bits, -1);
+    s.prev.assign(size_t(1) << dictionaryBits, 0);
+    s.tokC.reserve(kBlockTokens);
+    s.tokP.reserve(kBlockTokens);
+}
+
+LzhEncoder::~LzhEncoder() = default;
+
+namespace
+{
+void writePtLen(BitWriter& out, const std::vector<uint8_t>& len, int nbit, int special)
+{
+    int n = static_cast<int>(len.size());
+    while (n > 0 && len[static_cast<size_t>(n - 1)] == 0)
+        --n;
+    out.put(nbit, static_cast<uint32_t>(n));
+    int i = 0;
+    while (i < n) {
+        const int k = len[static_cast<size_t>(i++)];
+        if (k <= 6)
+            out.put(3, static_cast<uint32_t>(k));
+        else
+            out.put(k - 3, (1u << (k - 3)) - 2);
+        if (i == special) {
+            int z = 0;
+            while (z < 3 && i < n && len[static_cast<size_t>(i)] == 0) {
+                ++i;
+                ++z;
+            }
+            out.put(2, static_cast<uint32_t>(z));
+        }
+    }
+}
+
+// The symbols of the C lengths in the T code: 0 one zero, 1 3..18 zeros, 2 20.. zeros,
+// k+2 a length k. Calls emit(symbol, extraBits, extraValue).
+template <typename Emit> void walkCLen(const std::vector<uint8_t>& cLen, Emit emit)
+{
+    int n = kNC;
+    while (n > 0 && cLen[static_cast<size_t>(n - 1)] == 0)
+        --n;
+    int i = 0;
+    while (i < n) {
+        const int k = cLen[static_cast<size_t>(i++)];
+        if (k == 0) {
+            int count = 1;
+            while (i < n && cLen[static_cast<size_t>(i)] == 0) {
+                ++i;
+                ++count;
+            }
+            if (count <= 2) {
+                for (int j = 0; j < count; ++j)
+                    emit(0, 0, 0u);
+            } else if (count <= 18) {
+                emit(1, 4, static_cast<uint32_t>(count - 3));
+            } else if (count == 19) {
+                emit(0, 0, 0u);
+                emit(1, 4, 15u);
+            } else {
+                emit(2, kCBit, static_cast<uint32_t>(count - 20));
+            }
+        } else {
+            emit(k + 2, 0, 0u);
+        }
+    }
+}
+
+void sendBlock(BitWriter& out, const LzhEncoder::State& s, std::vector<uint8_t>& cLenOut,
+               std::vector<uint8_t>& pLenOut)
+{
+    const size_t count = s.tokC.size();
+    std::vector<uint32_t> cFreq(kNC, 0), pFreq(static_cast<size_t>(s.np), 0);
+    for (size_t i = 0; i < count; ++i) {
+        ++cFreq[s.tokC[i]];
+        if (s.tokC[i] >= 256)
+            ++pFreq[static_cast<size_t>(bitLength(s.tokP[i]))];
+    }
+    out.put(16, static_cast<uint32_t>(count));
+    const std::vector<uint8_t> cLen = huffmanLengths(cFreq, 16);
+    cLenOut = cLen;
+    int cUsed = 0, cOnly = 0;
+    for (int i = 0; i < kNC; ++i) {
+        if (cFreq[static_cast<size_t>(i)]) {
+            ++cUsed;
+            cOnly = i;
+        }
+    }
+    std::vector<uint16_t> cCode;
+    if (cUsed >= 2) {
+        std::vector<uint32_t> tFreq(kNT, 0);
+        walkCLen(cLen, [&](int sym, int, uint32_t) { ++tFreq[static_cast<size_t>(sym)]; });
+        const std::vector<uint8_t> tLen = huffmanLengths(tFreq, 16);
+        int tUsed = 0, tOnly = 0;
+        for (int i = 0; i < kNT; ++i) {
+            if (tFreq[static_cast<size_t>(i)]) {
+                ++tUsed;
+                tOnly = i;
+            }
+        }
+        std::vector<uint16_t> tCode;
+        if (tUsed >= 2) {
+            writePtLen(out, tLen, kTBit, 3);
+            tCode = huffmanCodes(tLen);
+        } else {
+            out.put(kTBit, 0);
+            out.put(kTBit, static_cast<uint32_t>(tOnly));
+        }
+        int n = kNC;
+        while (n > 0 && cLen[static_cast<size_t>(n - 1)] == 0)
+            --n;
+        out.put(kCBit, static_cast<uint32_t>(n));
+        walkCLen(cLen, [&](int sym, int bits, uint32_t value) {
+            if (tUsed >= 2)
+                out.put(tLen[static_cast<size_t>(sym)], tCode[static_cast<size_t>(sym)]);
+            if (bits)
+                out.put(bits, value);
+        });
+        cCode = huffmanCodes(cLen);
+    } else {
+        out.put(kTBit, 0);
+        out.put(kTBit, 0);
+        out.put(kCBit, 0);
+        out.put(kCBit, static_cast<uint32_t>(cOnly));
+    }
+    const std::vector<uint8_t> pLen = huffmanLengths(pFreq, 16);
+    pLenOut = pLen;
+    pLenOut.resize(18, 0);
+    int pUsed = 0, pOnly = 0;
+    for (int i = 0; i < s.np; ++i) {
+        if (pFreq[static_cast<size_t>(i)]) {
+            ++pUsed;
+            pOnly = i;
+        }
+    }
+    std::vector<uint16_t> pCode;
+    if (pUsed >= 2) {
+        writePtLen(out, pLen, s.pbit, -1);
+        pCode = huffmanCodes(pLen);
+    } else {
+        out.put(s.pbit, 0);
+        out.put(s.pbit, static_cast<uint32_t>(pOnly));
+    }
+    for (size_t i = 0; i < count; ++i) {
+        const uint16_t c = s.tokC[i];
+        if (cUsed >= 2)
+            out.put(cLen[c], cCode[c]);
+        if (c >= 256) {
+            const uint32_t p = s.tokP[i];
+            const int j = bitLength(p);
+            if (pUsed >= 2)
+                out.put(pLen[static_cast<size_t>(j)], pCode[static_cast<size_t>(j)]);
+            if (j > 1)
+                out.put(j - 1, p & ((1u << (j - 1)) - 1));
+        }
+    }
+}
+
+inline uint32_t hash3(const uint8_t* p)
+{
+    const uint32_t v = uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16);
+    return (v * 2654435761u) >> (32 - kHash3Bits);
+}
+
+inline uint32_t hash4(const uint8_t* p)
+{
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return (v * 2654435761u) >> (32 - kHashBits);
+}
+} // namespace
+
+bool LzhEncoder::encode(const uint8_t* data, size_t size, uint64_t limit, const Output& output,
+                        uint64_t& outputSize)
+{
+    State& s = *m_state;
+    std::fill(s.head.begin(), s.head.end(), -1);
+    std::fill(s.head3.begin(), s.head3.end(), -1);
+    s.tokC.clear();
+    s.tokP.clear();
+    BitWriter out(output, limit);
+    const uint32_t wmask = (1u << s.dicbit) - 1;
+
+    // Bit costs that decide whether a match pays: the code lengths of the previous block,
+    // and for the first block estimates from the byte histogram of the start of the data.
+    uint8_t cCost[kNC];
+    uint8_t pCost[18];
+    {
+        uint32_t hist[256] = {};
+        const size_t sample = std::min<size_t>(size, 1 << 16);
+        for (size_t i = 0; i < sample; ++i)
+            ++hist[data[i]];
+        for (int i = 0; i < 256; ++i) {
+            const double share = (hist[i] + 0.5) / (sample + 128.0);
+            int bits = static_cast<int>(-std::log2(share) + 0.5);
+            cCost[i] = static_cast<uint8_t>(std::clamp(bits, 1, 16));
+        }
+        for (int i = 256; i < kNC; ++i)
+            cCost[i] = static_cast<uint8_t>(std::min(16, 6 + (i - 256) / 16));
+        for (int j = 0; j < 18; ++j)
+            pCost[j] = 4;
+    }
+    auto learnCosts = [&](const std::vector<uint8_t>& cLen, const std::vector<uint8_t>& pLen) {
+        for (int i = 0; i < kNC; ++i)
+            cCost[i] = cLen[static_cast<size_t>(i)] ? cLen[static_cast<size_t>(i)] : 12;
+        for (int j = 0; j < s.np; ++j)
+            pCost[j] = pLen[static_cast<size_t>(j)] ? pLen[static_cast<size_t>(j)] : 8;
+    };
+    // Bits saved by coding data[pos, pos+len) as a match at dist instead of as literals.
+    auto gain = [&](size_t pos, int len, uint32_t dist) -> int {
+        const int j = bitLength(dist - 1);
+        const int matchBits = cCost[len - kMinMatch + 256] + pCost[j] + (j > 1 ? j - 1 : 0);
+        int literalBits = 0;
+        if (len >= 16)
+            return len * 8 - matchBits + 1000;
+        for (int k = 0; k < len; ++k)
+            literalBits += cCost[data[pos + static_cast<size_t>(k)]];
+        return literalBits - matchBits;
+    };
+
+    auto insert = [&](size_t pos) {
+        if (pos + kMinMatch > size)
+            return;
+        s.head3[hash3(data + pos)] = static_cast<int64_t>(pos);
+        if (pos + 4 > size)
+            return;
+        const uint32_t h = hash4(data + pos);
+        const int64_t old = s.head[h];
+        const uint64_t dist = old < 0 ? 0 : pos - static_cast<uint64_t>(old);
+        s.prev[pos & wmask] = dist > s.maxDistance ? 0 : static_cast<uint32_t>(dist);
+        s.head[h] = static_cast<int64_t>(pos);
+    };
+    // The most profitable match at pos among earlier positions (pos itself not yet
+    // inserted); bestLen 0 when no match pays.
+    auto longest = [&](size_t pos, int& bestLen, uint32_t& bestDist, int& bestGain) {
+        bestLen = 0;
+        bestDist = 0;
+        bestGain = 0;
+        if (pos + kMinMatch > size)
+            return;
+        const int maxLen = static_cast<int>(std::min<size_t>(kMaxMatch, size - pos));
+        const uint8_t* cur = data + pos;
+        int longestSeen = kMinMatch - 1;
+        // The newest position with the same three bytes: short matches pay only when near.
+        const int64_t near = s.head3[hash3(cur)];
+        if (near >= 0 && pos - static_cast<uint64_t>(near) <= s.maxDistance) {
+            const uint8_t* m = data + near;
+            int len = 0;
+            while (len < maxLen && m[len] == cur[len])
+                ++len;
+            if (len >= kMinMatch) {
+                longestSeen = len;
+                const uint32_t dist = static_cast<uint32_t>(pos - static_cast<uint64_t>(near));
+                const int g = gain(pos, len, dist);
+                if (g > 0) {
+                    bestGain = g;
+                    bestLen = len;
+                    bestDist = dist;
+                }
+                if (len >= kNiceLength || len >= maxLen)
+                    return;
+            }
+        }
+        if (pos + 4 > size)
+            return;
+        const int64_t first = s.head[hash4(cur)];
+        if (first < 0)
+            return;
+        uint64_t cand = static_cast<uint64_t>(first);
+        int chain = s.maxChain;
+        while (chain-- > 0) {
+            const uint64_t dist = pos - cand;
+            if (dist == 0 || dist > s.maxDistance)
+                break;
+            const uint8_t* m = data + cand;
+            if (m[longestSeen] == cur[longestSeen] && m[0] == cur[0] && m[1] == cur[1]) {
+                int len = 2;
+                while (len + 8 <= maxLen) {
+                    uint64_t a, b;
+                    std::memcpy(&a, m + len, 8);
+                    std::memcpy(&b, cur + len, 8);
+                    if (a != b) {
+                        len += __builtin_ctzll(a ^ b) >> 3;
+                        goto measured;
+                    }
+                    len += 8;
+                }
+                while (len < maxLen && m[len] == cur[len])
+                    ++len;
+            measured:
+                if (len > maxLen)
+                    len = maxLen;
+                if (len > longestSeen) {
+                    longestSeen = len;
+                    const int g = gain(pos, len, static_cast<uint32_t>(dist));
+                    if (g > bestGain) {
+                        bestGain = g;
+                        bestLen = len;
+                        bestDist = static_cast<uint32_t>(dist);
+                    }
+                    if (len >= kNiceLength || len >= maxLen)
+                        break;
+                    // A good match found: a few more candidates are enough.
+                    if (len >= kGoodLength && chain > 8)
+                        chain = 8;
+                }
+            }
+            const uint32_t step = s.prev[cand & wmask];
+            if (step == 0 || step > cand)
+                break;
+            const uint64_t nextCand = cand - step;
+            if (pos - nextCand > s.maxDistance)
+                break;
+            cand = nextCand;
+        }
+    };
+    auto emitLiteral = [&](uint8_t c) {
+        s.tokC.push_back(c);
+        s.tokP.push_back(0);
+    };
+    auto emitMatch = [&](int len, uint32_t dist) {
+        s.tokC.push_back(static_cast<uint16_t>(len - kMinMatch + 256));
+        s.tokP.push_back(static_cast<uint16_t>(dist - 1));
+    };
+    auto flushBlock = [&]() -> bool {
+        if (!s.tokC.empty()) {
+            std::vector<uint8_t> cLen, pLen;
+            sendBlock(out, s, cLen, pLen);
+            learnCosts(cLen, pLen);
+            s.tokC.clear();
+            s.tokP.clear();
+        }
+        return out.ok();
+    };
+
+    size_t pos = 0;
+    int prevLen = 0, prevGain = 0;
+    uint32_t prevDist = 0;
+    bool havePrev = false; // a match found at pos-1 waits for the lazy check
+    while (pos < size) {
+        int len, g;
+        uint32_t dist;
+        longest(pos, len, dist, g);
+        if (havePrev) {
+            // The match one byte later wins when it saves more than the literal costs.
+            if (len > 0 && g - cCost[data[pos - 1]] > prevGain) {
+                emitLiteral(data[pos - 1]);
+                prevLen = len;
+                prevDist = dist;
+                prevGain = g;
+                insert(pos);
+                ++pos;
+            } else {
+                emitMatch(prevLen, prevDist);
+                const size_t end = pos - 1 + static_cast<size_t>(prevLen);
+                for (size_t k = pos; k < end; ++k)
+                    insert(k);
+                pos = end;
+                havePrev = false;
+            }
+        } else if (len > 0) {
+            if (len >= kLazyLimit) {
+                emitMatch(len, dist);
+                const size_t end = pos + static_cast<size_t>(len);
+                for (size_t k = pos; k < end; ++k)
+                    insert(k);
+                pos = end;
+            } else {
+                prevLen = len;
+                prevDist = dist;
+                prevGain = g;
+                havePrev = true;
+                insert(pos);
+                ++pos;
+            }
+        } else {
+            emitLiteral(data[pos]);
+            insert(pos);
+            ++pos;
+        }
+        if (s.tokC.size() >= kBlockTokens && !flushBlock()) {
+            outputSize = out.written();
+            return false;
+        }
+        if (out.written() > limit) {
+            outputSize = out.written();
+            return false;
+        }
+    }
+    if (havePrev)
+        emitMatch(prevLen, prevDist);
+    if (!flushBlock() || !out.finish()) {
+        outputSize = out.written();
+        return false;
+    }
+    outputSize = out.written();
+    return outputSize <= limit;
+}
+
+} // namespace lzh

@@ -1,0 +1,137 @@
+// Archives we write, read by lhasa and bsdtar; archives jlha writes, read by us.
+#include "NameCodec.h"
+#include "UnlhaTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace
+{
+class UnlhaCross : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const char* bin = std::getenv("KORAMO_BUILD_BIN");
+        ASSERT_TRUE(bin) << "KORAMO_BUILD_BIN is not set";
+        lib = std::make_unique<UnlhaLibrary>(std::string(bin) + "/libunlha32.so");
+        ASSERT_TRUE(lib->loaded()) << lib->error();
+        for (const char* tool : {"lhasa", "bsdtar", "jlha"})
+            ASSERT_FALSE(findTool(tool).empty())
+                << tool << " is missing: scripts/install-deps.sh installs it";
+        root = makeTempDir();
+        src = root + "/src";
+        makeDirs(src + "/フォルダ/深い");
+        makeDirs(src + "/empty folder");
+        writeFile(src + "/readme.txt", mixedData(40000, 11));
+        writeFile(src + "/zero.bin", "");
+        writeFile(src + "/フォルダ/日本語の名前.txt", mixedData(7000, 12));
+        writeFile(src + "/フォルダ/深い/ソース表示.c", mixedData(12345, 13));
+        // Several megabytes that repeat every 40000 bytes with small changes: only lh7's
+        // 64 KiB window reaches back that far.
+        std::string block = mixedData(40000, 14), big;
+        for (int i = 0; big.size() < (6u << 20); ++i) {
+            block[static_cast<size_t>(i * 7919) % block.size()] ^= 0x21;
+            big += block;
+        }
+        writeFile(src + "/big.dat", big);
+        writeFile(src + "/noise.bin", noise(70000, 15));
+        writeFile(src + "/runs.bin", std::string(300000, 'z'));
+    }
+    void TearDown() override { removeTree(root); }
+
+    // The tree as lhasa writes it: names in the archive's bytes (CP932).
+    static std::map<std::string, std::string> asCp932(const std::map<std::string, std::string>& t)
+    {
+        std::map<std::string, std::string> out;
+        for (const auto& [name, content] : t) {
+            std::string bytes;
+            EXPECT_TRUE(archiver::utf8ToCp932(name, bytes)) << name;
+            out[bytes] = content;
+        }
+        return out;
+    }
+
+    std::unique_ptr<UnlhaLibrary> lib;
+    std::string root, src;
+};
+} // namespace
+
+TEST_F(UnlhaCross, OurArchivesReadByLhasaAndBsdtar)
+{
+    const auto expected = treeContents(src);
+    for (const char* methodText : {"-o2", "-o7", "-o6"}) {
+        const std::string method = methodText;
+        const std::string archive = root + "/ours" + method + ".lzh";
+        const auto r = lib->run("u -a1 " + method + " \"" + archive + "\" \"" + src + "/\" *.*");
+        ASSERT_EQ(r.code, 0) << r.report;
+        std::string out;
+        EXPECT_EQ(shell("lhasa t " + quote(archive), &out), 0) << method << "\n" << out;
+
+        const std::string byLhasa = root + "/lhasa" + method;
+        makeDirs(byLhasa);
+        EXPECT_EQ(shell("cd " + quote(byLhasa) + " && lhasa xqf " + quote(archive), &out), 0)
+            << out;
+        EXPECT_EQ(treeContents(byLhasa), asCp932(expected)) << method;
+
+        const std::string byBsdtar = root + "/bsdtar" + method;
+        makeDirs(byBsdtar);
+        EXPECT_EQ(shell("bsdtar --options hdrcharset=CP932 -xf " + quote(archive) + " -C " +
+                            quote(byBsdtar),
+                        &out),
+                  0)
+            << out;
+        EXPECT_EQ(treeContents(byBsdtar), expected) << method;
+        // The listing names the same members.
+        EXPECT_EQ(
+            shell("bsdtar --options hdrcharset=CP932 -tf " + quote(archive) + " | sort", &out), 0);
+        std::string want;
+        for (const auto& [name, content] : expected)
+            want += name + "\n";
+        EXPECT_EQ(out, want);
+        // And our own extraction agrees.
+        const std::string byUs = root + "/us" + method + "/";
+        makeDirs(byUs);
+        const auto e = lib->run("e -d1 \"" + archive + "\" \"" + byUs + "\"");
+        EXPECT_EQ(e.code, 0) << e.report;
+        EXPECT_EQ(treeContents(byUs), expected);
+    }
+    // The compressed sizes say the encoder did its work: lh7 finds the big file's
+    // long-distance repeats that lh5 cannot reach.
+    const auto s5 = readFile(root + "/ours-o2.lzh").size();
+    const auto s7 = readFile(root + "/ours-o7.lzh").size();
+    EXPECT_LT(s7 * 4, s5);
+}
+
+TEST_F(UnlhaCross, JlhaArchivesReadByUs)
+{
+    // jlha under the C locale mangles non-ASCII names, so its inputs are ASCII-named.
+    const std::string in = root + "/ascii";
+    makeDirs(in + "/dir/sub");
+    writeFile(in + "/text.txt", mixedData(90000, 21));
+    writeFile(in + "/dir/noise.bin", noise(20000, 22));
+    writeFile(in + "/dir/sub/zero", "");
+    writeFile(in + "/dir/sub/runs", std::string(200000, 'q') + mixedData(50000, 23));
+    const auto expected = treeContents(in);
+    for (const char* levelText : {"0", "1", "2"}) {
+        const std::string level = levelText;
+        for (const char* methodText : {"5", "6", "7"}) {
+            const std::string method = methodText;
+            const std::string archive = root + "/j" + level + method + ".lzh";
+            std::string out;
+            ASSERT_EQ(shell("cd " + quote(in) + " && jlha a" + level + "o" + method + "q " +
+                                quote(archive) + " text.txt dir",
+                            &out),
+                      0)
+                << out;
+            const std::string dest = root + "/from-j" + level + method + "/";
+            makeDirs(dest);
+            const auto r = lib->run("e -d1 \"" + archive + "\" \"" + dest + "\"");
+            EXPECT_EQ(r.code, 0) << "level " << level << " lh" << method << "\n" << r.report;
+            EXPECT_EQ(treeContents(dest), expected) << "level " << level << " lh" << method;
+            const auto names = listNames(*lib, archive);
+            EXPECT_GE(names.size(), 5u);
+        }
+    }
+}
