@@ -3,6 +3,7 @@
 #include "DosTime.h"
 #include "Wildcard.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -98,6 +99,8 @@ bool ListingSession::restart()
 int ListingSession::findFirst(const char* wildcard, ArchiverMemberInfo* info)
 {
     m_wildcard = wildcard && *wildcard ? wildcard : "*";
+    if (m_format == LibarchiveReader::Format::Cab)
+        std::replace(m_wildcard.begin(), m_wildcard.end(), '\\', '/');
     m_searching = true;
     if (!restart()) {
         m_broken = true;
@@ -126,7 +129,8 @@ int ListingSession::findNext(ArchiverMemberInfo* info)
         }
         const size_t index = m_index++;
         const std::string shown = m_namer ? m_namer(entry.name) : entry.name;
-        if (!memberMatches(m_wildcard, shown))
+        // Matched in the "/" form, so that a CAB pattern may use either separator.
+        if (!memberMatches(m_wildcard, entry.name))
             continue;
         m_lastSize = entry.size;
         m_lastCompressed = entry.size;
