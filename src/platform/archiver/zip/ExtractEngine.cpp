@@ -84,6 +84,8 @@ ExtractEngine::Result ExtractEngine::run(LibarchiveReader& reader)
             result.damage = reader.error();
             break;
         }
+        if (m_settings.decodeName)
+            entry.name = m_settings.decodeName(entry.name);
         const std::string shown =
             m_settings.displayName ? m_settings.displayName(entry.name) : entry.name;
         if (m_settings.selected && !m_settings.selected(shown)) {
@@ -262,7 +264,14 @@ ExtractEngine::Write ExtractEngine::writeMember(LibarchiveReader& reader, int fo
         discard();
         return Write::CrcError;
     }
-    unsigned mode = entry.mode & 0777;
+    // Formats without Unix permissions come with 0666; the user's umask applies as it does
+    // to every file a program creates.
+    static const mode_t mask = [] {
+        const mode_t m = ::umask(022);
+        ::umask(m);
+        return m;
+    }();
+    unsigned mode = (entry.mode & 0777) & ~static_cast<unsigned>(mask);
     if ((mode & 0600) != 0600)
         mode |= 0600;
     ::fchmod(fd, mode);

@@ -22,6 +22,9 @@ public:
         bool overwriteWithoutAsking = false;
         bool onlyNewer = false;        // an existing file is replaced only by a newer member
         bool restoreTimes = true;
+        // Rewrites the stored name before anything else looks at it (the stub decodes CP932
+        // here); identity when empty.
+        std::function<std::string(const std::string&)> decodeName;
         // Turns the libarchive name ("/" separated) into the name reported and matched
         // (CAB shows "\" as the format stores it).
         std::function<std::string(const std::string&)> displayName;

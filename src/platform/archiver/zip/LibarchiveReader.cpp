@@ -69,8 +69,14 @@ bool LibarchiveReader::prepare(Format format)
     }
     switch (format) {
     case Format::Zip:
+#ifdef KORAMO_READER_WITHOUT_ZIP
+        // The statically linked stub leaves out the ZIP reader and the codecs it pulls in.
+        m_error = "ZIP is not supported here";
+        return false;
+#else
         archive_read_support_format_zip(m_archive);
         break;
+#endif
     case Format::Cab:
         archive_read_support_format_cab(m_archive);
         break;
