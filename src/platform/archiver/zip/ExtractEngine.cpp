@@ -203,7 +203,7 @@ ExtractEngine::Result ExtractEngine::run(LibarchiveReader& reader)
         }
         if (result.cancelled)
             break;
-        if (written == Write::CrcError && reader.readFailed()) {
+        if (written == Write::CrcError && reader.fatal()) {
             // After a damaged data block the reader cannot be trusted to find the next header.
             result.damaged = true;
             result.damage = error;

@@ -128,6 +128,7 @@ LibarchiveReader::Step LibarchiveReader::next(ArchiveEntry& entry)
     if (r < ARCHIVE_WARN || !e) {
         setError("damaged archive");
         m_readFailed = true;
+        m_fatal = true;
         return Step::Error;
     }
     const char* name = archive_entry_pathname_utf8(e);
@@ -173,6 +174,7 @@ bool LibarchiveReader::copyData(int fd, const std::function<bool(uint64_t)>& pro
             // WARN is what libarchive returns for a CRC mismatch in some readers.
             setError("damaged data");
             m_readFailed = true;
+            m_fatal = r <= ARCHIVE_FATAL;
             return false;
         }
         if (offset < 0) {

@@ -49,6 +49,8 @@ public:
     const std::string& error() const { return m_error; }
     // True when the last failure was a damaged or unreadable archive (not a write error).
     bool readFailed() const { return m_readFailed; }
+    // True when libarchive cannot go on to the next member after the failure.
+    bool fatal() const { return m_fatal; }
 
 private:
     bool prepare(Format format);
@@ -57,6 +59,7 @@ private:
     struct archive* m_archive = nullptr;
     bool m_cp932 = true;
     bool m_readFailed = false;
+    bool m_fatal = false;
     std::string m_error;
 };
 
