@@ -9,7 +9,8 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
+namespace
+{
 
 std::string trim(const std::string& s)
 {
@@ -132,8 +133,8 @@ bool MenuDirective::parse(const std::string& text)
             size_t start = 0;
             for (;;) {
                 const size_t comma = rest.find(',', start);
-                fields.push_back(trim(rest.substr(start, comma == std::string::npos ? std::string::npos
-                                                                                     : comma - start)));
+                fields.push_back(trim(rest.substr(
+                    start, comma == std::string::npos ? std::string::npos : comma - start)));
                 if (comma == std::string::npos)
                     break;
                 start = comma + 1;
@@ -163,9 +164,10 @@ std::string MenuDirective::install(const std::string& extractedFolder, std::stri
     std::string target = extractedFolder;
     for (const std::string& p : parts)
         target += (target.empty() || target.back() == '/' ? "" : "/") + p;
-    struct stat st {};
-    bool executable = ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-                      (st.st_mode & 0111) != 0;
+    struct stat st {
+    };
+    bool executable =
+        ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0111) != 0;
     // Cabinets keep no execute permission: a program or script named to be started gets it.
     if (!executable && S_ISREG(st.st_mode) && looksRunnable(target)) {
         const mode_t mask = ::umask(022);
@@ -185,20 +187,20 @@ std::string MenuDirective::install(const std::string& extractedFolder, std::stri
     }
     const std::string category = "X-Koramo-" + idOf(m_group);
     const std::string desktop = applications + "/" + groupId + "-" + idOf(m_name) + ".desktop";
-    std::string entry = "[Desktop Entry]\nType=Application\nName=" + entryValue(m_name) +
-                        "\nExec=" + (executable ? execArgument(target)
-                                                : "xdg-open " + execArgument(target)) +
-                        "\nPath=" + entryValue(extractedFolder) + "\nTerminal=false\nCategories=" +
-                        category + ";\n";
+    std::string entry =
+        "[Desktop Entry]\nType=Application\nName=" + entryValue(m_name) +
+        "\nExec=" + (executable ? execArgument(target) : "xdg-open " + execArgument(target)) +
+        "\nPath=" + entryValue(extractedFolder) + "\nTerminal=false\nCategories=" + category +
+        ";\n";
     if (!m_title.empty())
         entry += "Comment=" + entryValue(m_title) + "\n";
     const std::string directory = groupId + ".directory";
-    const std::string menu =
-        "<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
-        " \"http://www.freedesktop.org/standards/menu-spec/menu-1.0.dtd\">\n"
-        "<Menu>\n  <Name>Applications</Name>\n  <Menu>\n    <Name>" + groupId +
-        "</Name>\n    <Directory>" + directory + "</Directory>\n    <Include>\n      <Category>" +
-        category + "</Category>\n    </Include>\n  </Menu>\n</Menu>\n";
+    const std::string menu = "<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
+                             " \"http://www.freedesktop.org/standards/menu-spec/menu-1.0.dtd\">\n"
+                             "<Menu>\n  <Name>Applications</Name>\n  <Menu>\n    <Name>" +
+                             groupId + "</Name>\n    <Directory>" + directory +
+                             "</Directory>\n    <Include>\n      <Category>" + category +
+                             "</Category>\n    </Include>\n  </Menu>\n</Menu>\n";
     std::string groupName;
     for (char c : entryValue(m_group))
         groupName += c;

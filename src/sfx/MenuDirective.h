@@ -5,7 +5,8 @@
 // The "$" file at an archive's root: "$GroupTitle=TITLE" and "$Group=GROUP,NAME,FILE,".
 // It asks for a desktop menu entry NAME in submenu GROUP that starts FILE from the folder the
 // archive was extracted into.
-class MenuDirective {
+class MenuDirective
+{
 public:
     // False when the text names no complete entry.
     bool parse(const std::string& text);

@@ -4,7 +4,8 @@
 
 #include <cstdint>
 
-namespace {
+namespace
+{
 
 void appendUtf8(std::string& out, uint32_t c)
 {

@@ -20,7 +20,8 @@ bool Payload::open(const std::string& executable, std::string& error)
         error = "自分自身を読めません: " + executable;
         return false;
     }
-    struct stat st {};
+    struct stat st {
+    };
     if (::fstat(fd, &st) != 0 || st.st_size < static_cast<off_t>(sizeof(Elf64_Ehdr))) {
         ::close(fd);
         error = "自分自身を読めません: " + executable;
@@ -37,7 +38,8 @@ bool Payload::open(const std::string& executable, std::string& error)
     m_base = static_cast<unsigned char*>(map);
     Elf64_Ehdr header;
     std::memcpy(&header, m_base, sizeof(header));
-    if (std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 || header.e_ident[EI_CLASS] != ELFCLASS64) {
+    if (std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 ||
+        header.e_ident[EI_CLASS] != ELFCLASS64) {
         error = "実行ファイルの形式が違います";
         return false;
     }

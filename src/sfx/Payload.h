@@ -5,7 +5,8 @@
 
 // The archive appended to this program: the bytes after the end of its own ELF image,
 // mapped read-only.
-class Payload {
+class Payload
+{
 public:
     Payload() = default;
     ~Payload();

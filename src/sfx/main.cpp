@@ -19,7 +19,8 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
+namespace
+{
 
 struct Arguments {
     std::string destination;
@@ -126,10 +127,10 @@ std::string chooseDestination(const std::string& fallback, bool& cancelled)
     const bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
     int status = -1;
     if (display && hasProgram("zenity")) {
-        const std::string picked = runForOutput(
-            {"zenity", "--file-selection", "--directory", "--title=展開先のフォルダ",
-             "--filename=" + fallback + "/"},
-            status);
+        const std::string picked =
+            runForOutput({"zenity", "--file-selection", "--directory", "--title=展開先のフォルダ",
+                          "--filename=" + fallback + "/"},
+                         status);
         cancelled = status != 0;
         return picked.empty() ? fallback : picked;
     }
@@ -235,7 +236,8 @@ int main(int argc, char** argv)
 
     // The default: a folder named after the program, beside it.
     const size_t slash = self.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string(".") : self.substr(0, slash);
+    const std::string folder =
+        slash == std::string::npos ? std::string(".") : self.substr(0, slash);
     std::string base = slash == std::string::npos ? self : self.substr(slash + 1);
     const size_t dot = base.rfind('.');
     if (dot != std::string::npos && dot > 0)

@@ -13,7 +13,8 @@
 
 namespace fs = std::filesystem;
 
-namespace testsupport {
+namespace testsupport
+{
 
 std::string buildBin()
 {

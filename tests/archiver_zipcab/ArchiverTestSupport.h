@@ -6,11 +6,13 @@
 #include <string>
 #include <vector>
 
-namespace testsupport {
+namespace testsupport
+{
 
 // One archiver library loaded with dlopen from the build's program folder, as the program
 // loads it.
-class LoadedArchiver {
+class LoadedArchiver
+{
 public:
     struct Run {
         int result = 0;
@@ -43,7 +45,8 @@ private:
 };
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
-class TempFolder {
+class TempFolder
+{
 public:
     TempFolder();
     ~TempFolder();

@@ -9,7 +9,8 @@
 
 using namespace testsupport;
 
-namespace {
+namespace
+{
 
 LoadedArchiver& cab()
 {
@@ -137,8 +138,7 @@ TEST(CabExtract, CabinetWrittenByGcab)
     TempFolder dir;
     makeTree(dir / "src");
     const std::string archive = dir / "gcab.cab";
-    ASSERT_EQ(shell("cd " + quote(dir / "src") +
-                    " && gcab -c -z " + quote(archive) +
+    ASSERT_EQ(shell("cd " + quote(dir / "src") + " && gcab -c -z " + quote(archive) +
                     " readme.txt 空.txt 日本語/説明書.txt bin/random.bin bin/deep/more/text.log"),
               0);
     auto run = cab().run("-x -r \"" + archive + "\" \"" + dir.path() + "/tree/\"");
@@ -147,15 +147,16 @@ TEST(CabExtract, CabinetWrittenByGcab)
     // Without -r every member lands in the destination itself.
     run = cab().run("-x \"" + archive + "\" \"" + dir.path() + "/flat/\"");
     EXPECT_EQ(run.result, 0) << run.report;
-    EXPECT_EQ(filesBelow(dir / "flat"),
-              (std::vector<std::string>{"random.bin", "readme.txt", "text.log", "空.txt",
-                                        "説明書.txt"}));
+    EXPECT_EQ(
+        filesBelow(dir / "flat"),
+        (std::vector<std::string>{"random.bin", "readme.txt", "text.log", "空.txt", "説明書.txt"}));
 }
 
 TEST(CabExtract, WindowsCp932NamesAndForeignMszip)
 {
     TempFolder dir;
-    ASSERT_EQ(shell("python3 " + quote(fixtureScript()) + " cp932_cab " + quote(dir / "sjis.cab")), 0);
+    ASSERT_EQ(shell("python3 " + quote(fixtureScript()) + " cp932_cab " + quote(dir / "sjis.cab")),
+              0);
     bool ok = false;
     int end = 0;
     EXPECT_EQ(names(cab().list(dir / "sjis.cab", ok, end)),
@@ -192,10 +193,14 @@ TEST(CabCommands, CommandLinesOfTheProgram)
 
     // Drag-out: only members newer than what is there.
     writeFile(dir / "drag/a.txt", "newer\n");
-    struct utimbuf future {time(nullptr) + 3600, time(nullptr) + 3600};
+    struct utimbuf future {
+        time(nullptr) + 3600, time(nullptr) + 3600
+    };
     ::utime((dir / "drag/a.txt").c_str(), &future);
     writeFile(dir / "drag/c.txt", "older\n");
-    struct utimbuf past {946684800, 946684800};
+    struct utimbuf past {
+        946684800, 946684800
+    };
     ::utime((dir / "drag/c.txt").c_str(), &past);
     run = cab().run("-x -i -n \"" + archive + "\" \"" + dir.path() + "/drag/\" dir\\a.txt c.txt");
     EXPECT_EQ(run.result, 0) << run.report;
@@ -204,7 +209,8 @@ TEST(CabCommands, CommandLinesOfTheProgram)
     // The older file would be replaced after a question; without a display the answer is no.
     EXPECT_EQ(readFile(dir / "drag/c.txt"), "older\n");
     EXPECT_NE(run.report.find("確認の画面を出せない"), std::string::npos) << run.report;
-    run = cab().run("-x -i -n -o \"" + archive + "\" \"" + dir.path() + "/drag/\" dir\\a.txt c.txt");
+    run =
+        cab().run("-x -i -n -o \"" + archive + "\" \"" + dir.path() + "/drag/\" dir\\a.txt c.txt");
     EXPECT_EQ(readFile(dir / "drag/a.txt"), "newer\n");
     EXPECT_EQ(readFile(dir / "drag/c.txt"), "gamma\n");
 
@@ -231,7 +237,8 @@ TEST(CabCommands, SwitchesAreCaseSensitive)
 TEST(CabSafety, HostileNamesStayInside)
 {
     TempFolder dir;
-    ASSERT_EQ(shell("python3 " + quote(fixtureScript()) + " hostile_cab " + quote(dir / "h.cab")), 0);
+    ASSERT_EQ(shell("python3 " + quote(fixtureScript()) + " hostile_cab " + quote(dir / "h.cab")),
+              0);
     ::unlink("/tmp/koramo-cab-absolute.txt");
     const auto run = cab().run("-x -r \"" + dir.path() + "/h.cab\" \"" + dir.path() + "/a/b/\"");
     EXPECT_EQ(run.result, ARCHIVER_ERROR_UNSAFE_PATH) << run.report;

@@ -11,7 +11,8 @@
 
 using namespace testsupport;
 
-namespace {
+namespace
+{
 
 LoadedArchiver& unzip()
 {
@@ -42,7 +43,9 @@ std::string repeat(const std::string& s, int n)
 
 void setMtime(const std::string& path, time_t t)
 {
-    struct utimbuf times {t, t};
+    struct utimbuf times {
+        t, t
+    };
     ASSERT_EQ(::utime(path.c_str(), &times), 0);
 }
 
@@ -112,9 +115,11 @@ TEST(ZipExtract, PythonCp932ArchiveKeepsFoldersAndEveryMethod)
     EXPECT_EQ(readFile(dir / "out/xz/data.txt"), repeat("lzma ", 1000));
     EXPECT_EQ(readFile(dir / "out/plain/stored.bin").size(), 5000u);
     // The stored time comes back on the file.
-    struct stat st {};
+    struct stat st {
+    };
     ASSERT_EQ(::stat((dir / "out/表/ソ能.txt").c_str(), &st), 0);
-    struct tm tm {};
+    struct tm tm {
+    };
     localtime_r(&st.st_mtime, &tm);
     EXPECT_EQ(tm.tm_year + 1900, 1999);
     EXPECT_EQ(tm.tm_hour, 13);
@@ -137,7 +142,8 @@ TEST(ZipExtract, InfoZipArchiveOfCp932FileNames)
     EXPECT_NE(std::find(names.begin(), names.end(), "ascii.txt"), names.end());
 
     // Flat extraction of one member by its full name, as a double click asks for it.
-    const auto run = unzip().run("-x -j \"" + zip + "\" " + dir.path() + "/temp/ 日本語フォルダ/ソース表.txt");
+    const auto run =
+        unzip().run("-x -j \"" + zip + "\" " + dir.path() + "/temp/ 日本語フォルダ/ソース表.txt");
     EXPECT_EQ(run.result, 0) << run.report;
     EXPECT_EQ(filesBelow(dir / "temp"), std::vector<std::string>{"ソース表.txt"});
     EXPECT_EQ(readFile(dir / "temp/ソース表.txt"), repeat("info-zip sjis\n", 20));
@@ -184,8 +190,7 @@ TEST(ZipCommands, CommandLinesOfTheProgram)
     std::filesystem::create_directories(blank);
     run = unzip().run("-x \"" + zip + "\" " + blank + "/");
     EXPECT_EQ(run.result, 0) << run.report;
-    EXPECT_EQ(filesBelow(blank),
-              (std::vector<std::string>{"c.txt", "dir/a.txt", "dir/sub/b.txt"}));
+    EXPECT_EQ(filesBelow(blank), (std::vector<std::string>{"c.txt", "dir/a.txt", "dir/sub/b.txt"}));
 
     // A created folder, quoted.
     run = unzip().run("-x \"" + zip + "\" \"" + dir.path() + "/made/\"");
@@ -248,7 +253,8 @@ TEST(ZipCommands, BadCommandLinesAndSmallBuffers)
     const auto small = unzip().run("-x \"" + zip + "\" " + dir.path() + "/small/", 16);
     EXPECT_EQ(small.result, 0);
     EXPECT_LE(small.report.size(), 15u);
-    EXPECT_EQ(small.report, std::string("Extracting from archive : ").substr(0, small.report.size()));
+    EXPECT_EQ(small.report,
+              std::string("Extracting from archive : ").substr(0, small.report.size()));
 }
 
 TEST(ZipSafety, HostileMembersNeverLeaveTheDestination)
@@ -265,11 +271,12 @@ TEST(ZipSafety, HostileMembersNeverLeaveTheDestination)
     EXPECT_FALSE(exists("/tmp/koramo-absolute-escape.txt"));
     EXPECT_EQ(readFile(dir / "a/b/good.txt"), "good");
     EXPECT_EQ(readFile(dir / "a/b/ok/inner.txt"), "inner");
-    for (const char* name : {"../escape1.txt", "/tmp/koramo-absolute-escape.txt",
-                             "sub/../../escape2.txt", "link"})
+    for (const char* name :
+         {"../escape1.txt", "/tmp/koramo-absolute-escape.txt", "sub/../../escape2.txt", "link"})
         EXPECT_NE(run.report.find(std::string("Skipped  ") + name), std::string::npos) << name;
     // The link member was refused, so "link" below the destination is a plain folder.
-    struct stat st {};
+    struct stat st {
+    };
     ASSERT_EQ(::lstat((dir / "a/b/link").c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
 }
@@ -281,7 +288,8 @@ TEST(ZipSafety, LinkAlreadyInTheDestinationIsNotFollowed)
     std::filesystem::create_directories(dir / "outside");
     std::filesystem::create_directories(dir / "dest");
     std::filesystem::create_directory_symlink(dir / "outside", dir / "dest/link");
-    const auto run = unzip().run("-x \"" + zip + "\" \"" + dir.path() + "/dest/\" link/escape3.txt");
+    const auto run =
+        unzip().run("-x \"" + zip + "\" \"" + dir.path() + "/dest/\" link/escape3.txt");
     EXPECT_GE(run.result, 0x8000);
     EXPECT_TRUE(filesBelow(dir / "outside").empty());
     EXPECT_NE(run.report.find("link/escape3.txt"), std::string::npos) << run.report;

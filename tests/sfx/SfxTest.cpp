@@ -9,7 +9,8 @@
 
 using namespace testsupport;
 
-namespace {
+namespace
+{
 
 LoadedArchiver& cab()
 {
@@ -23,16 +24,16 @@ int runStub(const TempFolder& dir, const std::string& program, const std::string
             std::string* output = nullptr)
 {
     const std::string log = dir / "stub.log";
-    const int status = shell("env XDG_DATA_HOME=" + quote(dir / "xdg-data") +
-                             " XDG_CONFIG_HOME=" + quote(dir / "xdg-config") + " " +
-                             quote(program) + " " + arguments + " </dev/null >" + quote(log) +
-                             " 2>&1");
+    const int status = shell("env XDG_DATA_HOME=" + quote(dir / "xdg-data") + " XDG_CONFIG_HOME=" +
+                             quote(dir / "xdg-config") + " " + quote(program) + " " + arguments +
+                             " </dev/null >" + quote(log) + " 2>&1");
     if (output)
         *output = readFile(log);
     return status;
 }
 
-void expectSameFiles(const std::string& a, const std::string& b, const std::vector<std::string>& files)
+void expectSameFiles(const std::string& a, const std::string& b,
+                     const std::vector<std::string>& files)
 {
     for (const std::string& f : files)
         EXPECT_EQ(readFile(a + "/" + f), readFile(b + "/" + f)) << f;
@@ -48,7 +49,8 @@ TEST(SelfExtracting, CabinetRunExtractsByteIdenticalAndAddsTheMenuEntry)
     writeFile(temp + "/readme.txt", "read me\n");
     writeFile(temp + "/データ/大きい.bin", randomBytes(2 << 20, 5));
     writeFile(temp + "/bin/start.sh", "#!/bin/sh\necho started\n");
-    writeFile(temp + "/$", "$GroupTitle=メニューに登録する\r\n$Group=テスト用,スタート,bin\\start.sh,");
+    writeFile(temp + "/$",
+              "$GroupTitle=メニューに登録する\r\n$Group=テスト用,スタート,bin\\start.sh,");
     std::filesystem::create_directories(dir / "save");
 
     // The compression dialog's two command lines, nothing quoted.
@@ -58,7 +60,8 @@ TEST(SelfExtracting, CabinetRunExtractsByteIdenticalAndAddsTheMenuEntry)
     ASSERT_EQ(run.result, 0) << run.report;
     const std::string program = dir / "save/setup.run";
     ASSERT_TRUE(exists(program));
-    struct stat st {};
+    struct stat st {
+    };
     ASSERT_EQ(::stat(program.c_str(), &st), 0);
     EXPECT_TRUE(st.st_mode & S_IXUSR);
     // The archive follows the stub unchanged.
@@ -78,13 +81,15 @@ TEST(SelfExtracting, CabinetRunExtractsByteIdenticalAndAddsTheMenuEntry)
     ASSERT_EQ(entries.size(), 1u);
     const std::string desktop = readFile(dir / "xdg-data/applications/" + entries[0]);
     EXPECT_NE(desktop.find("Name=スタート\n"), std::string::npos) << desktop;
-    EXPECT_NE(desktop.find("Exec=\"" + dir.path() + "/x/bin/start.sh\""), std::string::npos) << desktop;
+    EXPECT_NE(desktop.find("Exec=\"" + dir.path() + "/x/bin/start.sh\""), std::string::npos)
+        << desktop;
     const auto menus = filesBelow(dir / "xdg-config/menus/applications-merged");
     ASSERT_EQ(menus.size(), 1u);
     const auto directories = filesBelow(dir / "xdg-data/desktop-directories");
     ASSERT_EQ(directories.size(), 1u);
-    EXPECT_NE(readFile(dir / "xdg-data/desktop-directories/" + directories[0]).find("Name=テスト用"),
-              std::string::npos);
+    EXPECT_NE(
+        readFile(dir / "xdg-data/desktop-directories/" + directories[0]).find("Name=テスト用"),
+        std::string::npos);
     ASSERT_EQ(::stat((dir / "x/bin/start.sh").c_str(), &st), 0);
     EXPECT_TRUE(st.st_mode & S_IXUSR);
 
@@ -100,10 +105,11 @@ TEST(SelfExtracting, LzhPayloadAndExistingFiles)
     writeFile(dir / "src/d/b.bin", randomBytes(300000, 9));
     if (shell("command -v lha >/dev/null") != 0)
         GTEST_SKIP() << "no LZH writer (jlha-utils) installed";
-    ASSERT_EQ(shell("cd " + quote(dir / "src") + " && lha a ../p.lzh a.txt d/b.bin >/dev/null 2>&1"), 0);
+    ASSERT_EQ(
+        shell("cd " + quote(dir / "src") + " && lha a ../p.lzh a.txt d/b.bin >/dev/null 2>&1"), 0);
     const std::string program = dir / "p.run";
-    ASSERT_EQ(shell("cat " + quote(buildBin() + "/koramo-sfx") + " " + quote(dir / "p.lzh") + " > " +
-                    quote(program) + " && chmod +x " + quote(program)),
+    ASSERT_EQ(shell("cat " + quote(buildBin() + "/koramo-sfx") + " " + quote(dir / "p.lzh") +
+                    " > " + quote(program) + " && chmod +x " + quote(program)),
               0);
     std::string output;
     ASSERT_EQ(runStub(dir, program, "--dest " + quote(dir / "x") + " --yes", &output), 0) << output;
@@ -119,13 +125,15 @@ TEST(SelfExtracting, LzhPayloadAndExistingFiles)
 TEST(SelfExtracting, HostileOrMissingArchivesFail)
 {
     TempFolder dir;
-    ASSERT_EQ(shell("python3 " + quote(fixtureScript()) + " hostile_cab " + quote(dir / "h.cab")), 0);
+    ASSERT_EQ(shell("python3 " + quote(fixtureScript()) + " hostile_cab " + quote(dir / "h.cab")),
+              0);
     std::filesystem::create_directories(dir / "save");
     auto run = cab().run("-f " + dir.path() + "/h.cab " + dir.path() + "/save/");
     ASSERT_EQ(run.result, 0) << run.report;
     ::unlink("/tmp/koramo-cab-absolute.txt");
     std::string output;
-    EXPECT_NE(runStub(dir, dir / "save/h.run", "--dest " + quote(dir / "a/b") + " --yes", &output), 0);
+    EXPECT_NE(runStub(dir, dir / "save/h.run", "--dest " + quote(dir / "a/b") + " --yes", &output),
+              0);
     EXPECT_EQ(filesBelow(dir / "a"), (std::vector<std::string>{"b/good.txt", "b/ok/inner.txt"}));
     EXPECT_FALSE(exists("/tmp/koramo-cab-absolute.txt"));
 

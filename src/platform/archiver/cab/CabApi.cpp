@@ -12,8 +12,8 @@
 #include "OperandRepair.h"
 #include "ProgramFolder.h"
 #include "ProgressWindow.h"
-#include "SafePath.h"
 #include "Report.h"
+#include "SafePath.h"
 #include "SelfExtractingWriter.h"
 #include "Wildcard.h"
 
@@ -23,7 +23,8 @@
 #include <memory>
 #include <sys/stat.h>
 
-namespace {
+namespace
+{
 
 constexpr int kVersion = 100;
 
@@ -44,7 +45,8 @@ archiver::ListingSession::Filler cabFiller(const std::string& path)
         if (ok && index < directory->members().size() &&
             directory->members()[index].size == entry.size) {
             attributes = directory->members()[index].attributes;
-            method = archiver::CabDirectory::compressionText(directory->members()[index].compression);
+            method =
+                archiver::CabDirectory::compressionText(directory->members()[index].compression);
         }
         info.osType = ARCHIVER_OS_MSDOS;
         std::snprintf(info.mode, sizeof(info.mode), "%s", method);
@@ -83,7 +85,8 @@ void collect(const std::string& folder, const std::string& relative, bool recurs
     for (const std::string& name : names) {
         const std::string path = archiver::joinPath(folder, name);
         const std::string rel = relative.empty() ? name : relative + "/" + name;
-        struct stat st {};
+        struct stat st {
+        };
         if (::lstat(path.c_str(), &st) != 0)
             continue;
         if (S_ISDIR(st.st_mode)) {
@@ -92,9 +95,9 @@ void collect(const std::string& folder, const std::string& relative, bool recurs
             continue;
         }
         const bool matches =
-            patterns.empty() || std::any_of(patterns.begin(), patterns.end(), [&](const std::string& p) {
-                return archiver::memberMatches(p, rel);
-            });
+            patterns.empty() ||
+            std::any_of(patterns.begin(), patterns.end(),
+                        [&](const std::string& p) { return archiver::memberMatches(p, rel); });
         if (!matches)
             continue;
         if ((self && st.st_dev == self->st_dev && st.st_ino == self->st_ino) || path == selfPath)
@@ -116,7 +119,8 @@ void collect(const std::string& folder, const std::string& relative, bool recurs
 bool mayReplace(ArchiverWindow owner, const std::string& target, bool overwrite,
                 archiver::Report& report)
 {
-    struct stat st {};
+    struct stat st {
+    };
     if (::stat(target.c_str(), &st) != 0 || overwrite)
         return true;
     archiver::Asked asked;
@@ -136,7 +140,8 @@ int createCabinet(ArchiverWindow owner, const archiver::CommandLine& cl,
     if (!mayReplace(owner, target, cl.hasSwitch("o"), report))
         return ARCHIVER_ERROR_ALREADY_EXIST;
     std::string base = ops.baseFolder.empty() ? std::string(".") : ops.baseFolder;
-    struct stat baseStat {};
+    struct stat baseStat {
+    };
     if (::stat(base.c_str(), &baseStat) != 0 || !S_ISDIR(baseStat.st_mode)) {
         report.error("フォルダが見つかりません: " + base);
         return ARCHIVER_ERROR_NOT_EXIST;
@@ -151,11 +156,12 @@ int createCabinet(ArchiverWindow owner, const archiver::CommandLine& cl,
         std::replace(p.begin(), p.end(), '\\', '/');
         patterns.push_back(p);
     }
-    struct stat self {};
+    struct stat self {
+    };
     const bool selfExists = ::stat(target.c_str(), &self) == 0;
     Collected collected;
-    collect(base, std::string(), cl.hasSwitch("r"), patterns, selfExists ? &self : nullptr,
-            target, collected, report);
+    collect(base, std::string(), cl.hasSwitch("r"), patterns, selfExists ? &self : nullptr, target,
+            collected, report);
     if (collected.inputs.empty()) {
         report.error("圧縮するファイルがありません: " + base);
         return ARCHIVER_ERROR_NOT_FILENAME;
@@ -174,12 +180,13 @@ int createCabinet(ArchiverWindow owner, const archiver::CommandLine& cl,
     archiver::ProgressWindow progress(owner, "圧縮中", !cl.hasSwitch("i"), true);
     archiver::CabWriter writer;
     std::string error;
-    const bool ok = writer.write(collected.inputs, file.tempPath(),
-                                 [&](uint64_t done, uint64_t total) {
-                                     progress.setMember(target, done, total);
-                                     return !progress.cancelled();
-                                 },
-                                 error);
+    const bool ok = writer.write(
+        collected.inputs, file.tempPath(),
+        [&](uint64_t done, uint64_t total) {
+            progress.setMember(target, done, total);
+            return !progress.cancelled();
+        },
+        error);
     if (!ok) {
         file.discard();
         if (error == "cancelled") {
@@ -195,13 +202,14 @@ int createCabinet(ArchiverWindow owner, const archiver::CommandLine& cl,
     }
     for (const archiver::CabWriter::Input& input : collected.inputs)
         report.line("Frozen  " + input.name);
-    struct stat written {};
+    struct stat written {
+    };
     ::stat(target.c_str(), &written);
     const uint64_t percent =
         collected.total ? static_cast<uint64_t>(written.st_size) * 100 / collected.total : 0;
     report.line(std::to_string(collected.inputs.size()) + " 個のファイルを圧縮しました。(" +
-                std::to_string(collected.total) + " バイト → " +
-                std::to_string(written.st_size) + " バイト, " + std::to_string(percent) + "%)");
+                std::to_string(collected.total) + " バイト → " + std::to_string(written.st_size) +
+                " バイト, " + std::to_string(percent) + "%)");
     return ARCHIVER_OK;
 }
 
@@ -236,7 +244,8 @@ int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& 
         archiver::CommandLine::parse(commandLine ? commandLine : "", options);
     for (const std::string& s : cl.switches()) {
         static const char* known[] = {"x", "r", "i", "n", "a", "o", "f"};
-        if (std::none_of(std::begin(known), std::end(known), [&](const char* k) { return s == k; })) {
+        if (std::none_of(std::begin(known), std::end(known),
+                         [&](const char* k) { return s == k; })) {
             report.error("知らないスイッチです: -" + s);
             return ARCHIVER_ERROR_COMMAND_NAME;
         }

@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <memory>
 
-namespace archiver {
+namespace archiver
+{
 
-namespace {
+namespace
+{
 
 uint16_t le16(const unsigned char* p)
 {
@@ -26,11 +28,16 @@ struct FileCloser {
 const char* CabDirectory::compressionText(uint16_t typeCompress)
 {
     switch (typeCompress & 0x000F) {
-    case 0: return "none";
-    case 1: return "MSZIP";
-    case 2: return "Quantum";
-    case 3: return "LZX";
-    default: return "unknown";
+    case 0:
+        return "none";
+    case 1:
+        return "MSZIP";
+    case 2:
+        return "Quantum";
+    case 3:
+        return "LZX";
+    default:
+        return "unknown";
     }
 }
 
@@ -69,7 +76,8 @@ bool CabDirectory::read(const std::string& path)
     std::vector<uint16_t> compression;
     for (unsigned i = 0; i < folderCount; ++i) {
         unsigned char folder[8];
-        if (std::fread(folder, 1, 8, f.get()) != 8 || std::fseek(f.get(), folderReserve, SEEK_CUR) != 0)
+        if (std::fread(folder, 1, 8, f.get()) != 8 ||
+            std::fseek(f.get(), folderReserve, SEEK_CUR) != 0)
             return false;
         compression.push_back(le16(folder + 6));
     }

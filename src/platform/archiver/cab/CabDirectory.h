@@ -4,11 +4,13 @@
 #include <string>
 #include <vector>
 
-namespace archiver {
+namespace archiver
+{
 
 // What the listing shows beyond libarchive's entry: each file's DOS attributes and the
 // compression of the folder it lies in, read from the cabinet's CFFILE and CFFOLDER tables.
-class CabDirectory {
+class CabDirectory
+{
 public:
     struct Member {
         uint32_t size = 0;

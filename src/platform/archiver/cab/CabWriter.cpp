@@ -3,9 +3,11 @@
 #include <gio/gio.h>
 #include <libgcab.h>
 
-namespace archiver {
+namespace archiver
+{
 
-namespace {
+namespace
+{
 
 // A CAB folder addresses its data with 16-bit block counts of 32 KiB each; a new folder is
 // started well before that limit.

@@ -5,14 +5,16 @@
 #include <string>
 #include <vector>
 
-namespace archiver {
+namespace archiver
+{
 
 // Writes an MSZIP cabinet with libgcab into an existing (empty) file.
-class CabWriter {
+class CabWriter
+{
 public:
     struct Input {
-        std::string path;     // file on disk
-        std::string name;     // stored name, "\" between folders
+        std::string path; // file on disk
+        std::string name; // stored name, "\" between folders
         uint64_t size = 0;
     };
 

@@ -9,9 +9,11 @@
 #include <unistd.h>
 #include <vector>
 
-namespace archiver {
+namespace archiver
+{
 
-namespace {
+namespace
+{
 
 bool appendFile(AtomicFile& out, const std::string& path)
 {
@@ -83,7 +85,8 @@ int SelfExtractingWriter::write(const std::string& archive, LibarchiveReader::Fo
             return ARCHIVER_ERROR_NOT_FILENAME;
         }
     }
-    struct stat st {};
+    struct stat st {
+    };
     if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         error = "保存先のフォルダが見つかりません: " + folder;
         return ARCHIVER_ERROR_NOT_EXIST;

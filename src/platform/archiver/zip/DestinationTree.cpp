@@ -6,7 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace archiver {
+namespace archiver
+{
 
 DestinationTree::~DestinationTree()
 {
@@ -79,7 +80,8 @@ int DestinationTree::openFolder(const std::vector<std::string>& parts,
             ::close(fd);
             return -1;
         }
-        const int child = ::openat(fd, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int child =
+            ::openat(fd, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         const int err = errno;
         ::close(fd);
         if (child < 0) {

@@ -3,12 +3,14 @@
 #include <string>
 #include <vector>
 
-namespace archiver {
+namespace archiver
+{
 
 // The folder members are extracted into. Every folder below it is created and entered one
 // component at a time with openat(O_NOFOLLOW), so neither a stored name nor a link that
 // already lies in the destination can lead a write outside it.
-class DestinationTree {
+class DestinationTree
+{
 public:
     DestinationTree() = default;
     ~DestinationTree();

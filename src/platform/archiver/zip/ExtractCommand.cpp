@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <sys/stat.h>
 
-namespace archiver {
+namespace archiver
+{
 
-namespace {
+namespace
+{
 
 std::string slashes(std::string text)
 {
@@ -23,7 +25,8 @@ std::string slashes(std::string text)
 int runExtract(const ExtractRequest& request, Report& report)
 {
     report.line("Extracting from archive : " + request.archive);
-    struct stat st {};
+    struct stat st {
+    };
     if (request.archive.empty() || ::stat(request.archive.c_str(), &st) != 0) {
         report.error("書庫が見つかりません: " + request.archive);
         return ARCHIVER_ERROR_NOT_FIND_ARC_FILE;
@@ -67,10 +70,14 @@ int runExtract(const ExtractRequest& request, Report& report)
     settings.askOverwrite = [&](const std::string& path) {
         Asked asked;
         switch (askOverwrite(request.owner, path, asked)) {
-        case OverwriteAnswer::Yes: return ExtractEngine::Answer::Yes;
-        case OverwriteAnswer::YesToAll: return ExtractEngine::Answer::YesToAll;
-        case OverwriteAnswer::Cancel: return ExtractEngine::Answer::Cancel;
-        case OverwriteAnswer::No: break;
+        case OverwriteAnswer::Yes:
+            return ExtractEngine::Answer::Yes;
+        case OverwriteAnswer::YesToAll:
+            return ExtractEngine::Answer::YesToAll;
+        case OverwriteAnswer::Cancel:
+            return ExtractEngine::Answer::Cancel;
+        case OverwriteAnswer::No:
+            break;
         }
         return asked.shown ? ExtractEngine::Answer::No : ExtractEngine::Answer::NoUnasked;
     };

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-namespace archiver {
+namespace archiver
+{
 
 // One extraction as the ZIP and CAB command lines ask for it: the archive, where to, which
 // members, and how to treat existing files. Writes the report and returns the result code.

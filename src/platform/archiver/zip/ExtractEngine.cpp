@@ -10,9 +10,11 @@
 #include <unistd.h>
 #include <vector>
 
-namespace archiver {
+namespace archiver
+{
 
-namespace {
+namespace
+{
 
 std::string joinParts(const std::vector<std::string>& parts, size_t count)
 {
@@ -31,9 +33,10 @@ std::string temporaryName()
     return ".koramo-part-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
 }
 
-class FdCloser {
+class FdCloser
+{
 public:
-    explicit FdCloser(int fd) : m_fd(fd) { }
+    explicit FdCloser(int fd) : m_fd(fd) {}
     ~FdCloser()
     {
         if (m_fd >= 0)
@@ -48,7 +51,7 @@ private:
 
 } // namespace
 
-ExtractEngine::ExtractEngine(Settings settings) : m_settings(std::move(settings)) { }
+ExtractEngine::ExtractEngine(Settings settings) : m_settings(std::move(settings)) {}
 
 ExtractEngine::Result ExtractEngine::run(LibarchiveReader& reader)
 {
@@ -147,10 +150,12 @@ ExtractEngine::Result ExtractEngine::run(LibarchiveReader& reader)
         }
         FdCloser closeFolder(folderFd);
 
-        struct stat st {};
+        struct stat st {
+        };
         if (::fstatat(folderFd, fileName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
             if (S_ISDIR(st.st_mode)) {
-                report(Outcome::Failed, shown, "同じ名前のフォルダがあるため書き込めません: " + target);
+                report(Outcome::Failed, shown,
+                       "同じ名前のフォルダがあるため書き込めません: " + target);
                 ++result.failed;
                 reader.skipData();
                 continue;
@@ -169,10 +174,11 @@ ExtractEngine::Result ExtractEngine::run(LibarchiveReader& reader)
                     break;
                 }
                 if (answer == Answer::No || answer == Answer::NoUnasked) {
-                    report(Outcome::Skipped, shown,
-                           answer == Answer::No
-                               ? "既存のファイルを上書きしませんでした"
-                               : "既存のファイルがあり、確認の画面を出せないため上書きしませんでした");
+                    report(
+                        Outcome::Skipped, shown,
+                        answer == Answer::No
+                            ? "既存のファイルを上書きしませんでした"
+                            : "既存のファイルがあり、確認の画面を出せないため上書きしませんでした");
                     ++result.skipped;
                     reader.skipData();
                     continue;
@@ -192,12 +198,14 @@ ExtractEngine::Result ExtractEngine::run(LibarchiveReader& reader)
             result.cancelled = true;
             break;
         case Write::CrcError:
-            report(Outcome::Failed, shown, "データが壊れています (CRC エラー): " + target + " (" + error + ")");
+            report(Outcome::Failed, shown,
+                   "データが壊れています (CRC エラー): " + target + " (" + error + ")");
             result.crcError = true;
             ++result.failed;
             break;
         case Write::Failed:
-            report(Outcome::Failed, shown, "ファイルを書き込めません: " + target + " (" + error + ")");
+            report(Outcome::Failed, shown,
+                   "ファイルを書き込めません: " + target + " (" + error + ")");
             ++result.failed;
             break;
         }
@@ -215,8 +223,8 @@ ExtractEngine::Result ExtractEngine::run(LibarchiveReader& reader)
 
 ExtractEngine::Write ExtractEngine::writeMember(LibarchiveReader& reader, int folderFd,
                                                 const std::string& fileName,
-                                                const ArchiveEntry& entry,
-                                                const std::string& shown, std::string& error)
+                                                const ArchiveEntry& entry, const std::string& shown,
+                                                std::string& error)
 {
     // The data goes to a temporary file beside the target and is renamed over it only once
     // it is complete and its CRC has been checked: a damaged member never leaves a file that
@@ -258,8 +266,10 @@ ExtractEngine::Write ExtractEngine::writeMember(LibarchiveReader& reader, int fo
             return Write::Cancelled;
         return reader.readFailed() ? Write::CrcError : Write::Failed;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && entry.sizeKnown && static_cast<uint64_t>(st.st_size) != entry.size) {
+    struct stat st {
+    };
+    if (::fstat(fd, &st) == 0 && entry.sizeKnown &&
+        static_cast<uint64_t>(st.st_size) != entry.size) {
         error = "length mismatch";
         discard();
         return Write::CrcError;

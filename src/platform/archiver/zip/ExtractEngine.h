@@ -6,11 +6,13 @@
 #include <functional>
 #include <string>
 
-namespace archiver {
+namespace archiver
+{
 
 // Extracts members read by a LibarchiveReader into a destination folder. Knows nothing of
 // command lines, dialogs or report formats: it asks and tells through the callbacks.
-class ExtractEngine {
+class ExtractEngine
+{
 public:
     // NoUnasked: no question could be shown (no display), which counts as "no".
     enum class Answer { Yes, YesToAll, No, NoUnasked, Cancel };
@@ -18,9 +20,9 @@ public:
 
     struct Settings {
         std::string destination;
-        bool keepFolders = true;       // false: every member goes into the destination itself
+        bool keepFolders = true; // false: every member goes into the destination itself
         bool overwriteWithoutAsking = false;
-        bool onlyNewer = false;        // an existing file is replaced only by a newer member
+        bool onlyNewer = false; // an existing file is replaced only by a newer member
         bool restoreTimes = true;
         // Rewrites the stored name before anything else looks at it (the stub decodes CP932
         // here); identity when empty.
@@ -44,11 +46,11 @@ public:
         int extracted = 0;
         int skipped = 0;
         int failed = 0;
-        bool damaged = false;   // the archive could not be read to its end
+        bool damaged = false; // the archive could not be read to its end
         bool cancelled = false;
         bool crcError = false;
-        bool unsafe = false;    // at least one member was refused for its path or kind
-        std::string damage;     // libarchive's account of the damage
+        bool unsafe = false; // at least one member was refused for its path or kind
+        std::string damage;  // libarchive's account of the damage
     };
 
     explicit ExtractEngine(Settings settings);

@@ -9,13 +9,16 @@
 #include <locale.h>
 #include <unistd.h>
 
-namespace archiver {
+namespace archiver
+{
 
-namespace {
+namespace
+{
 
 // Switches this thread to a UTF-8 locale for the guard's lifetime; libarchive reads the
 // current character set through nl_langinfo, which follows the thread's locale.
-class Utf8LocaleGuard {
+class Utf8LocaleGuard
+{
 public:
     Utf8LocaleGuard()
     {
@@ -137,7 +140,8 @@ LibarchiveReader::Step LibarchiveReader::next(ArchiveEntry& entry)
     entry.name = name ? name : "";
     switch (archive_entry_filetype(e)) {
     case AE_IFREG:
-        entry.kind = archive_entry_hardlink(e) ? ArchiveEntry::Kind::Link : ArchiveEntry::Kind::File;
+        entry.kind =
+            archive_entry_hardlink(e) ? ArchiveEntry::Kind::Link : ArchiveEntry::Kind::File;
         break;
     case AE_IFDIR:
         entry.kind = ArchiveEntry::Kind::Folder;

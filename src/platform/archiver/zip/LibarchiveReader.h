@@ -6,7 +6,8 @@
 
 struct archive;
 
-namespace archiver {
+namespace archiver
+{
 
 // One member as libarchive describes it. Names are UTF-8 with "/" between folders (the CAB
 // reader turns the stored "\" into "/"; callers that show CAB names turn it back).
@@ -24,7 +25,8 @@ struct ArchiveEntry {
 // Reads ZIP, CAB or LZH archives through libarchive. Every call runs under a UTF-8 locale of
 // this thread only, so that names come out as UTF-8 whatever the process locale is, and
 // ZIP names without the UTF-8 flag are decoded as CP932.
-class LibarchiveReader {
+class LibarchiveReader
+{
 public:
     enum class Format { Zip, Cab, Lzh };
     enum class Step { Entry, End, Error };

@@ -8,9 +8,11 @@
 #include <map>
 #include <mutex>
 
-namespace archiver {
+namespace archiver
+{
 
-namespace {
+namespace
+{
 
 std::mutex& tableMutex()
 {
@@ -52,8 +54,8 @@ ListingSession::ListingSession(std::string path, LibarchiveReader::Format format
 ArchiverHandle ListingSession::open(const std::string& path, LibarchiveReader::Format format,
                                     Namer namer, Filler filler)
 {
-    auto session = std::make_unique<ListingSession>(path, format, std::move(namer),
-                                                    std::move(filler));
+    auto session =
+        std::make_unique<ListingSession>(path, format, std::move(namer), std::move(filler));
     // The archive must be readable up to its first header (an empty archive is fine).
     if (!session->restart())
         return 0;
@@ -148,10 +150,9 @@ int ListingSession::findNext(ArchiverMemberInfo* info)
                 m_filler(entry, index, *info, compressed);
             m_lastCompressed = compressed;
             info->compressedSize = static_cast<uint32_t>(compressed);
-            info->ratio = entry.size == 0
-                              ? 0
-                              : static_cast<uint16_t>(std::min<uint64_t>(
-                                    compressed * 1000 / entry.size, 0xFFFF));
+            info->ratio = entry.size == 0 ? 0
+                                          : static_cast<uint16_t>(std::min<uint64_t>(
+                                                compressed * 1000 / entry.size, 0xFFFF));
         }
         return ARCHIVER_OK;
     }

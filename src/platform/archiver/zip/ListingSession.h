@@ -8,12 +8,14 @@
 #include <memory>
 #include <string>
 
-namespace archiver {
+namespace archiver
+{
 
 // One archive opened by …OpenArchive and walked by …FindFirst / …FindNext. The handle the
 // caller holds is the session's id in a table, so a stale or forged handle is refused
 // instead of being dereferenced.
-class ListingSession {
+class ListingSession
+{
 public:
     // Fills the parts of the record that depend on the format (sizes, CRC, method, …).
     using Filler = std::function<void(const ArchiveEntry&, size_t index, ArchiverMemberInfo&,

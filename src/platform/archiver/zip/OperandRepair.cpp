@@ -3,13 +3,16 @@
 #include <strings.h>
 #include <sys/stat.h>
 
-namespace archiver {
+namespace archiver
+{
 
-namespace {
+namespace
+{
 
 bool isFile(const std::string& path)
 {
-    struct stat st {};
+    struct stat st {
+    };
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 

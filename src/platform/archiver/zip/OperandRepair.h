@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-namespace archiver {
+namespace archiver
+{
 
 // Paths that the caller passes without quotes arrive split at their blanks. This puts them
 // back together: the archive from the leading operands (the first join that names an

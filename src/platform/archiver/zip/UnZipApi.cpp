@@ -10,7 +10,8 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 
 constexpr int kVersion = 100;
 
@@ -19,8 +20,8 @@ archiver::ListingSession::Filler zipFiller(const std::string& path)
 {
     auto cd = std::make_shared<archiver::ZipCentralDirectory>();
     const bool ok = cd->read(path);
-    return [cd, ok](const archiver::ArchiveEntry& entry, size_t index,
-                    ArchiverMemberInfo& info, uint64_t& compressed) {
+    return [cd, ok](const archiver::ArchiveEntry& entry, size_t index, ArchiverMemberInfo& info,
+                    uint64_t& compressed) {
         unsigned attributes = 0x20;
         bool readOnly = (entry.mode & 0200) == 0;
         if (ok && index < cd->members().size() && cd->members()[index].size == entry.size) {
@@ -28,11 +29,21 @@ archiver::ListingSession::Filler zipFiller(const std::string& path)
             compressed = m.compressedSize;
             info.crc = m.crc;
             switch (m.creatorOs) {
-            case 0: info.osType = ARCHIVER_OS_MSDOS; break;
-            case 3: info.osType = ARCHIVER_OS_UNIX; break;
-            case 10: info.osType = ARCHIVER_OS_NT; break;
-            case 14: info.osType = ARCHIVER_OS_WIN95; break;
-            default: info.osType = ARCHIVER_OS_MSDOS; break;
+            case 0:
+                info.osType = ARCHIVER_OS_MSDOS;
+                break;
+            case 3:
+                info.osType = ARCHIVER_OS_UNIX;
+                break;
+            case 10:
+                info.osType = ARCHIVER_OS_NT;
+                break;
+            case 14:
+                info.osType = ARCHIVER_OS_WIN95;
+                break;
+            default:
+                info.osType = ARCHIVER_OS_MSDOS;
+                break;
             }
             if (m.creatorOs == 0 || m.creatorOs == 10 || m.creatorOs == 14) {
                 attributes = m.externalAttributes & 0xFF;

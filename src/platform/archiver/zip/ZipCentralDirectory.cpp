@@ -5,9 +5,11 @@
 #include <cstring>
 #include <memory>
 
-namespace archiver {
+namespace archiver
+{
 
-namespace {
+namespace
+{
 
 uint16_t le16(const unsigned char* p)
 {
@@ -39,18 +41,30 @@ bool readAt(FILE* f, uint64_t offset, void* buffer, size_t size)
 const char* ZipCentralDirectory::methodText(uint16_t method)
 {
     switch (method) {
-    case 0: return "store";
-    case 1: return "shrink";
-    case 6: return "implode";
-    case 8: return "deflate";
-    case 9: return "deflat64";
-    case 12: return "bzip2";
-    case 14: return "lzma";
-    case 93: return "zstd";
-    case 95: return "xz";
-    case 98: return "ppmd";
-    case 99: return "aes";
-    default: return "unknown";
+    case 0:
+        return "store";
+    case 1:
+        return "shrink";
+    case 6:
+        return "implode";
+    case 8:
+        return "deflate";
+    case 9:
+        return "deflat64";
+    case 12:
+        return "bzip2";
+    case 14:
+        return "lzma";
+    case 93:
+        return "zstd";
+    case 95:
+        return "xz";
+    case 98:
+        return "ppmd";
+    case 99:
+        return "aes";
+    default:
+        return "unknown";
     }
 }
 
@@ -98,8 +112,8 @@ bool ZipCentralDirectory::read(const std::string& path)
         }
     }
     // A lying directory cannot make us allocate more than the file holds.
-    if (cdOffset > static_cast<uint64_t>(fileSize) || cdSize > static_cast<uint64_t>(fileSize) - cdOffset ||
-        count > cdSize / 46)
+    if (cdOffset > static_cast<uint64_t>(fileSize) ||
+        cdSize > static_cast<uint64_t>(fileSize) - cdOffset || count > cdSize / 46)
         return false;
     std::vector<unsigned char> cd(static_cast<size_t>(cdSize));
     if (!cd.empty() && !readAt(f.get(), cdOffset, cd.data(), cd.size()))
@@ -148,8 +162,9 @@ bool ZipCentralDirectory::read(const std::string& path)
         m_members.push_back(m);
         pos += 46 + nameLength + extraLength + commentLength;
     }
-    std::stable_sort(m_members.begin(), m_members.end(),
-                     [](const Member& a, const Member& b) { return a.localOffset < b.localOffset; });
+    std::stable_sort(m_members.begin(), m_members.end(), [](const Member& a, const Member& b) {
+        return a.localOffset < b.localOffset;
+    });
     return true;
 }
 

@@ -4,11 +4,13 @@
 #include <string>
 #include <vector>
 
-namespace archiver {
+namespace archiver
+{
 
 // What the listing shows beyond libarchive's entry: the stored sizes, CRC, method and
 // creator of each member, read from the central directory (ZIP64 included).
-class ZipCentralDirectory {
+class ZipCentralDirectory
+{
 public:
     struct Member {
         uint64_t compressedSize = 0;
