@@ -172,6 +172,24 @@ TEST(CabExtract, WindowsCp932NamesAndForeignMszip)
     expectSameTree(dir / "ref", dir / "mine");
 }
 
+TEST(CabExtract, LzxFolder)
+{
+    TempFolder dir;
+    const std::string archive = dir / "lzx.cab";
+    ASSERT_EQ(shell("python3 " + quote(fixtureScript()) + " lzx_cab " + quote(archive)), 0);
+    // The fixture is checked by an independent reader first.
+    ASSERT_EQ(shell("cabextract -q -t " + quote(archive) + " >/dev/null"), 0);
+    bool ok = false;
+    int end = 0;
+    const auto members = cab().list(archive, ok, end);
+    ASSERT_EQ(names(members), (std::vector<std::string>{"lzx\\one.txt", "two.bin"}));
+    EXPECT_STREQ(members[0].record.mode, "LZX");
+    const auto run = cab().run("-x -r \"" + archive + "\" " + dir.path() + "/o/");
+    EXPECT_EQ(run.result, 0) << run.report;
+    EXPECT_EQ(readFile(dir / "o/lzx/one.txt"), readFile(archive + ".lzx_one.txt"));
+    EXPECT_EQ(readFile(dir / "o/two.bin"), readFile(archive + ".two.bin"));
+}
+
 TEST(CabCommands, CommandLinesOfTheProgram)
 {
     TempFolder dir;

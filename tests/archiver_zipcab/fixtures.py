@@ -155,6 +155,34 @@ def cp932_cab(out):
         f.write(header + struct.pack('<IHH', data_offset, 1, 0) + files + body)
 
 
+def lzx_cab(out):
+    """A cabinet whose folder is LZX-compressed (21-bit window) with one uncompressed LZX
+    block: no tool here writes LZX, but every reader must take this stream."""
+    members = [(b'lzx\\one.txt', b'first LZX member\n' * 300), (b'two.bin', os.urandom(9000))]
+    data = b''.join(d for _, d in members)
+    assert len(data) <= 32768
+    bits = '0' + '011' + format(len(data), '024b') + '0000'  # no E8, type 3, size, align
+    words = [int(bits[i:i + 16], 2) for i in range(0, len(bits), 16)]
+    stream = b''.join(struct.pack('<H', w) for w in words) + struct.pack('<III', 1, 1, 1) + data
+    if len(data) % 2:
+        stream += b'\0'
+    files = b''
+    offset = 0
+    for name, d in members:
+        files += struct.pack('<IIHHHH', len(d), offset, 0, 0x2821, 0x6000, 0x20) + name + b'\0'
+        offset += len(d)
+    files_offset = 44
+    data_offset = files_offset + len(files)
+    body = struct.pack('<IHH', 0, len(stream), len(data)) + stream
+    header = struct.pack('<4sIIIIIBBHHHHH', b'MSCF', 0, data_offset + len(body), 0, files_offset,
+                         0, 3, 1, 1, len(members), 0, 0x1234, 0)
+    with open(out, 'wb') as f:
+        f.write(header + struct.pack('<IHH', data_offset, 1, 0x1503) + files + body)
+    for name, d in members:
+        with open(out + '.' + name.decode().replace('\\', '_'), 'wb') as f:
+            f.write(d)
+
+
 def cp932_tree(folder):
     """Files whose on-disk names are CP932 bytes, for Info-ZIP zip to store as they are."""
     root = os.fsencode(folder)
@@ -171,7 +199,7 @@ if __name__ == '__main__':
     {
         'cp932_zip': cp932_zip, 'zip64_small': zip64_small, 'zip64_huge': zip64_huge,
         'hostile_zip': hostile_zip, 'hostile_cab': hostile_cab, 'cp932_cab': cp932_cab,
-        'cp932_tree': cp932_tree,
+        'cp932_tree': cp932_tree, 'lzx_cab': lzx_cab,
         'plain_cab': lambda out: cab(out, [(b'dir\\a.txt', b'alpha ' * 5000),
                                            ('名前\\b.txt'.encode('utf-8'), os.urandom(70000))]),
     }[command](target)

@@ -122,6 +122,20 @@ TEST(SelfExtracting, LzhPayloadAndExistingFiles)
     EXPECT_EQ(readFile(dir / "y/d/b.bin"), readFile(dir / "src/d/b.bin"));
 }
 
+TEST(SelfExtracting, LzxCabinetRunsThroughTheStaticStub)
+{
+    TempFolder dir;
+    const std::string archive = dir / "lzx.cab";
+    ASSERT_EQ(shell("python3 " + quote(fixtureScript()) + " lzx_cab " + quote(archive)), 0);
+    const auto run = cab().run("-f " + archive + " " + dir.path() + "/");
+    ASSERT_EQ(run.result, 0) << run.report;
+    std::string output;
+    ASSERT_EQ(runStub(dir, dir / "lzx.run", "--dest " + quote(dir / "x") + " --yes", &output), 0)
+        << output;
+    EXPECT_EQ(readFile(dir / "x/lzx/one.txt"), readFile(archive + ".lzx_one.txt"));
+    EXPECT_EQ(readFile(dir / "x/two.bin"), readFile(archive + ".two.bin"));
+}
+
 TEST(SelfExtracting, HostileOrMissingArchivesFail)
 {
     TempFolder dir;
