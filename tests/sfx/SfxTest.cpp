@@ -122,6 +122,27 @@ TEST(SelfExtracting, LzhPayloadAndExistingFiles)
     EXPECT_EQ(readFile(dir / "y/d/b.bin"), readFile(dir / "src/d/b.bin"));
 }
 
+TEST(SelfExtracting, UnquotedPathsWithBlanks)
+{
+    // The program folder may hold a blank; the compression dialog quotes nothing.
+    TempFolder dir;
+    const std::string program = dir / "my programs";
+    writeFile(program + "/temp/a.txt", "a\n");
+    writeFile(program + "/temp/sub/b.txt", "b\n");
+    std::filesystem::create_directories(dir / "save here");
+    auto run = cab().run("-a -r " + program + "/temp/name.cab " + program + "/temp/ *.*");
+    ASSERT_EQ(run.result, 0) << run.report;
+    bool ok = false;
+    int end = 0;
+    const auto members = cab().list(program + "/temp/name.cab", ok, end);
+    ASSERT_EQ(members.size(), 2u);
+    run = cab().run("-f " + program + "/temp/name.cab " + dir.path() + "/save here/");
+    ASSERT_EQ(run.result, 0) << run.report;
+    std::string output;
+    ASSERT_EQ(runStub(dir, dir / "save here/name.run", "--yes", &output), 0) << output;
+    EXPECT_EQ(readFile(dir / "save here/name/sub/b.txt"), "b\n");
+}
+
 TEST(SelfExtracting, LzxCabinetRunsThroughTheStaticStub)
 {
     TempFolder dir;
