@@ -149,6 +149,34 @@ TEST(ZipExtract, InfoZipArchiveOfCp932FileNames)
     EXPECT_EQ(readFile(dir / "temp/ソース表.txt"), repeat("info-zip sjis\n", 20));
 }
 
+TEST(ZipExtract, WindowsBackslashNamesAndEncryptedMembers)
+{
+    TempFolder dir;
+    const std::string zip = makeFixture(dir, "backslash_zip");
+    bool ok = false;
+    int end = 0;
+    const auto members = unzip().list(zip, ok, end);
+    ASSERT_EQ(members.size(), 2u);
+    EXPECT_EQ(members[0].name, "win/sub/file.txt"); // "\\" read as the separator
+    // Asked for by its listed name, it lands in the folders it names; "..\" is refused.
+    auto run =
+        unzip().run("-x \"" + zip + "\" " + dir.path() + "/o/ win\\sub\\file.txt ..\\evil.txt");
+    EXPECT_EQ(run.result, ARCHIVER_ERROR_UNSAFE_PATH) << run.report;
+    EXPECT_EQ(filesBelow(dir / "o"), std::vector<std::string>{"win/sub/file.txt"});
+    EXPECT_FALSE(exists(dir / "evil.txt"));
+
+    writeFile(dir / "src/secret.txt", "secret\n");
+    writeFile(dir / "src/open.txt", "open\n");
+    const std::string enc = dir / "enc.zip";
+    ASSERT_EQ(shell("cd " + quote(dir / "src") + " && zip -q -P pw " + quote(enc) +
+                    " secret.txt && zip -q " + quote(enc) + " open.txt"),
+              0);
+    run = unzip().run("-x \"" + enc + "\" " + dir.path() + "/e/");
+    EXPECT_EQ(run.result, ARCHIVER_ERROR_NOT_SUPPORT) << run.report;
+    EXPECT_NE(run.report.find("Skipped  secret.txt"), std::string::npos) << run.report;
+    EXPECT_EQ(filesBelow(dir / "e"), std::vector<std::string>{"open.txt"});
+}
+
 TEST(Zip64, ForcedZip64MemberExtracts)
 {
     TempFolder dir;

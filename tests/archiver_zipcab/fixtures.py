@@ -91,6 +91,13 @@ def hostile_zip(out):
         z.writestr('ok/inner.txt', b'inner')
 
 
+def backslash_zip(out):
+    """Names written with "\\" between folders, as some Windows tools do."""
+    with zipfile.ZipFile(out, 'w') as z:
+        z.writestr('win\\sub\\file.txt', b'win')
+        z.writestr('..\\evil.txt', b'evil')
+
+
 def cab(out, members, compress=True):
     """A cabinet with one folder. compress=False stores the data (type 0) so that names the
     other tools refuse can be written; members are (name bytes, data)."""
@@ -199,7 +206,7 @@ if __name__ == '__main__':
     {
         'cp932_zip': cp932_zip, 'zip64_small': zip64_small, 'zip64_huge': zip64_huge,
         'hostile_zip': hostile_zip, 'hostile_cab': hostile_cab, 'cp932_cab': cp932_cab,
-        'cp932_tree': cp932_tree, 'lzx_cab': lzx_cab,
+        'cp932_tree': cp932_tree, 'lzx_cab': lzx_cab, 'backslash_zip': backslash_zip,
         'plain_cab': lambda out: cab(out, [(b'dir\\a.txt', b'alpha ' * 5000),
                                            ('名前\\b.txt'.encode('utf-8'), os.urandom(70000))]),
     }[command](target)

@@ -54,6 +54,7 @@ int runExtract(const ExtractRequest& request, Report& report)
     settings.overwriteWithoutAsking = request.overwrite;
     settings.onlyNewer = request.onlyNewer;
     settings.displayName = request.namer;
+    settings.decodeName = request.decodeName;
     settings.selected = [&](const std::string& shown) {
         if (all)
             return true;
@@ -129,6 +130,8 @@ int runExtract(const ExtractRequest& request, Report& report)
         return ARCHIVER_ERROR_CANNOT_WRITE;
     if (result.unsafe)
         return ARCHIVER_ERROR_UNSAFE_PATH;
+    if (result.unsupported)
+        return ARCHIVER_ERROR_NOT_SUPPORT;
     if (missing && result.extracted == 0)
         return ARCHIVER_ERROR_NOT_EXIST;
     return ARCHIVER_OK;

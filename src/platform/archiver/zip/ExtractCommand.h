@@ -25,6 +25,8 @@ struct ExtractRequest {
     bool progressWindow = true;
     // Stored name as the format shows it ("\" for CAB); identity when empty.
     std::function<std::string(const std::string&)> namer;
+    // Rewrites libarchive's name before extraction looks at it; identity when empty.
+    std::function<std::string(const std::string&)> decodeName;
 };
 
 int runExtract(const ExtractRequest& request, Report& report);

@@ -102,6 +102,13 @@ ExtractEngine::Result ExtractEngine::run(LibarchiveReader& reader)
             reader.skipData();
             continue;
         }
+        if (entry.encrypted && entry.kind == ArchiveEntry::Kind::File) {
+            report(Outcome::Skipped, shown, "暗号化されたファイルには対応していません");
+            result.unsupported = true;
+            ++result.skipped;
+            reader.skipData();
+            continue;
+        }
         if (!DestinationTree::splitSafe(entry.name, parts)) {
             report(Outcome::Skipped, shown, "解凍先の外を指すパスのため展開しません");
             result.unsafe = true;

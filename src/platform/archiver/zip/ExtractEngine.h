@@ -49,8 +49,9 @@ public:
         bool damaged = false; // the archive could not be read to its end
         bool cancelled = false;
         bool crcError = false;
-        bool unsafe = false; // at least one member was refused for its path or kind
-        std::string damage;  // libarchive's account of the damage
+        bool unsafe = false;      // at least one member was refused for its path or kind
+        bool unsupported = false; // at least one member is encrypted
+        std::string damage;       // libarchive's account of the damage
     };
 
     explicit ExtractEngine(Settings settings);

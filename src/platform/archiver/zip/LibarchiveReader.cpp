@@ -160,6 +160,7 @@ LibarchiveReader::Step LibarchiveReader::next(ArchiveEntry& entry)
     entry.mtimeKnown = archive_entry_mtime_is_set(e) != 0;
     entry.mtime = entry.mtimeKnown ? static_cast<int64_t>(archive_entry_mtime(e)) : 0;
     entry.mode = archive_entry_perm(e) & 07777;
+    entry.encrypted = archive_entry_is_encrypted(e) != 0;
     return Step::Entry;
 }
 

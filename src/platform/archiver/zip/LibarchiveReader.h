@@ -20,6 +20,7 @@ struct ArchiveEntry {
     int64_t mtime = 0; // seconds since the epoch
     bool mtimeKnown = false;
     unsigned mode = 0644; // permission bits as stored
+    bool encrypted = false;
 };
 
 // Reads ZIP, CAB or LZH archives through libarchive. Every call runs under a UTF-8 locale of

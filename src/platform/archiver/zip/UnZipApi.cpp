@@ -8,6 +8,8 @@
 #include "Report.h"
 #include "ZipCentralDirectory.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <memory>
 
 namespace
@@ -94,6 +96,13 @@ int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& 
     request.overwrite = cl.hasSwitch("o");
     request.onlyNewer = cl.hasSwitch("u");
     request.progressWindow = !cl.hasSwitch("-i");
+    // Tools on Windows that ignore the format's rule write "\" between folders; such a name
+    // means the same folders there, so it does here (a "..\" part is then refused too).
+    request.decodeName = [](const std::string& name) {
+        std::string out = name;
+        std::replace(out.begin(), out.end(), '\\', '/');
+        return out;
+    };
     return archiver::runExtract(request, report);
 }
 
