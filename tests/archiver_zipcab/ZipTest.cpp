@@ -149,6 +149,18 @@ TEST(ZipExtract, InfoZipArchiveOfCp932FileNames)
     EXPECT_EQ(readFile(dir / "temp/ソース表.txt"), repeat("info-zip sjis\n", 20));
 }
 
+TEST(ZipExtract, BsdtarArchiveWithDotEntries)
+{
+    // bsdtar stores "./" and "./d/": the destination itself is no unsafe member.
+    TempFolder dir;
+    writeFile(dir / "src/d/x.txt", "x\n");
+    const std::string zip = dir / "b.zip";
+    ASSERT_EQ(shell("cd " + quote(dir / "src") + " && bsdtar -a -cf " + quote(zip) + " ."), 0);
+    const auto run = unzip().run("-x \"" + zip + "\" " + dir.path() + "/o/");
+    EXPECT_EQ(run.result, 0) << run.report;
+    EXPECT_EQ(filesBelow(dir / "o"), std::vector<std::string>{"d/x.txt"});
+}
+
 TEST(ZipExtract, WindowsBackslashNamesAndEncryptedMembers)
 {
     TempFolder dir;

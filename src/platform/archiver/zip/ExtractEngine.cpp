@@ -27,6 +27,24 @@ std::string joinParts(const std::vector<std::string>& parts, size_t count)
     return out;
 }
 
+// A relative name made only of "." and empty parts.
+bool namesNothing(const std::string& name)
+{
+    if (!name.empty() && name[0] == '/')
+        return false;
+    size_t pos = 0;
+    while (pos <= name.size()) {
+        size_t slash = name.find('/', pos);
+        if (slash == std::string::npos)
+            slash = name.size();
+        const std::string part = name.substr(pos, slash - pos);
+        if (!part.empty() && part != ".")
+            return false;
+        pos = slash + 1;
+    }
+    return true;
+}
+
 std::string temporaryName()
 {
     static std::atomic<unsigned> counter{0};
@@ -110,6 +128,15 @@ ExtractEngine::Result ExtractEngine::run(LibarchiveReader& reader)
             continue;
         }
         if (!DestinationTree::splitSafe(entry.name, parts)) {
+            if (namesNothing(entry.name)) {
+                // "./" and the like: the destination itself.
+                reader.skipData();
+                if (entry.kind != ArchiveEntry::Kind::Folder) {
+                    report(Outcome::Skipped, shown, "名前のないファイルは展開しません");
+                    ++result.skipped;
+                }
+                continue;
+            }
             report(Outcome::Skipped, shown, "解凍先の外を指すパスのため展開しません");
             result.unsafe = true;
             ++result.skipped;
