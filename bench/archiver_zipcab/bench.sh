@@ -56,19 +56,18 @@ echo "packing ..."
 "$RUN" "$BIN/libcab32.so" Cab "-a -r \"$WORK/t.cab\" \"$WORK/tree/\" *.*"
 ls -l "$WORK/t.zip" "$WORK/t.cab" | awk '{print "  " $5 " bytes  " $9}'
 
-# Best of ROUNDS wall-clock seconds for a command, each run into a fresh folder.
-best() {
-  local best=""
-  for ((i = 0; i < ROUNDS; i++)); do
-    rm -rf "$WORK/out"; mkdir -p "$WORK/out"; sync
-    local start end t
-    start=$(date +%s.%N)
-    "$@" >/dev/null
-    end=$(date +%s.%N)
-    t=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }')
-    best=$(awk -v t="$t" -v b="$best" 'BEGIN { print (b == "" || t < b) ? t : b }')
-  done
-  echo "$best"
+# One run of a command into a fresh folder: "WALL CPU" seconds (CPU = user + system of the
+# command and its children), so that the figures mean something on a busy machine too.
+measure() {
+  rm -rf "$WORK/out"; mkdir -p "$WORK/out"; sync
+  python3 - "$@" <<'PY'
+import resource, subprocess, sys, time
+start = time.monotonic()
+subprocess.run(sys.argv[1:], check=True, stdout=subprocess.DEVNULL)
+wall = time.monotonic() - start
+r = resource.getrusage(resource.RUSAGE_CHILDREN)
+print('%.4f %.4f' % (wall, r.ru_utime + r.ru_stime))
+PY
 }
 
 check_same() {
@@ -77,18 +76,40 @@ check_same() {
   fi
 }
 
-zip_ours=$(best "$RUN" "$BIN/libunzip32.so" UnZip "-x -o --i \"$WORK/t.zip\" \"$WORK/out/\"")
-check_same "UnZip -x"
-zip_peer=$(best bsdtar -xf "$WORK/t.zip" -C "$WORK/out")
-check_same "bsdtar"
-cab_ours=$(best "$RUN" "$BIN/libcab32.so" Cab "-x -r -o -i \"$WORK/t.cab\" \"$WORK/out/\"")
-check_same "Cab -x -r"
-cab_peer=$(best cabextract -q -d "$WORK/out" "$WORK/t.cab")
-check_same "cabextract"
+# Ours and the peer take turns, ROUNDS times each; the best wall and CPU times are kept.
+# Prints "OURS_WALL OURS_CPU PEER_WALL PEER_CPU".
+duel() {
+  local label="$1"; shift
+  local -a ours peer
+  local sep
+  for ((sep = 1; sep <= $#; sep++)); do [ "${!sep}" = "--" ] && break; done
+  ours=("${@:1:sep-1}")
+  peer=("${@:sep+1}")
+  local ow="" oc="" pw="" pc="" w c
+  for ((i = 0; i < ROUNDS; i++)); do
+    read -r w c < <(measure "${ours[@]}"); check_same "$label (ours)"
+    ow=$(awk -v t="$w" -v b="$ow" 'BEGIN { print (b == "" || t < b) ? t : b }')
+    oc=$(awk -v t="$c" -v b="$oc" 'BEGIN { print (b == "" || t < b) ? t : b }')
+    read -r w c < <(measure "${peer[@]}"); check_same "$label (peer)"
+    pw=$(awk -v t="$w" -v b="$pw" 'BEGIN { print (b == "" || t < b) ? t : b }')
+    pc=$(awk -v t="$c" -v b="$pc" 'BEGIN { print (b == "" || t < b) ? t : b }')
+  done
+  echo "$ow $oc $pw $pc"
+}
 
-printf '\n%-22s %10s %10s %8s %8s\n' "extraction" "ours (s)" "peer (s)" "speed" "target"
-printf '%-22s %10.3f %10.3f %7.2fx %8s\n' "ZIP vs bsdtar" "$zip_ours" "$zip_peer" \
-  "$(awk -v p="$zip_peer" -v o="$zip_ours" 'BEGIN { print p / o }')" ">=0.8x"
-printf '%-22s %10.3f %10.3f %7.2fx %8s\n' "CAB vs cabextract" "$cab_ours" "$cab_peer" \
-  "$(awk -v p="$cab_peer" -v o="$cab_ours" 'BEGIN { print p / o }')" ">=0.8x"
-echo "(speed = peer time / our time, best of $ROUNDS runs each)"
+read -r zow zoc zpw zpc < <(duel "ZIP" \
+  "$RUN" "$BIN/libunzip32.so" UnZip "-x -o --i \"$WORK/t.zip\" \"$WORK/out/\"" -- \
+  bsdtar -xf "$WORK/t.zip" -C "$WORK/out")
+read -r cow coc cpw cpc < <(duel "CAB" \
+  "$RUN" "$BIN/libcab32.so" Cab "-x -r -o -i \"$WORK/t.cab\" \"$WORK/out/\"" -- \
+  cabextract -q -d "$WORK/out" "$WORK/t.cab")
+
+row() {
+  awk -v n="$1" -v ow="$2" -v oc="$3" -v pw="$4" -v pc="$5" 'BEGIN {
+    printf "%-20s %9.3f %9.3f %7.2fx %9.3f %9.3f %7.2fx   >=0.8x\n", n, ow, pw, pw / ow, oc, pc, pc / oc }'
+}
+printf '\n%-20s %9s %9s %8s %9s %9s %8s   %s\n' "extraction" "ours s" "peer s" "speed" \
+  "ours cpu" "peer cpu" "speed" "target"
+row "ZIP vs bsdtar" "$zow" "$zoc" "$zpw" "$zpc"
+row "CAB vs cabextract" "$cow" "$coc" "$cpw" "$cpc"
+echo "(speed = peer time / our time; best of $ROUNDS alternating runs each; cpu = user + system)"
