@@ -1,0 +1,140 @@
+#include "ExtractCommand.h"
+
+#include "Dialogs.h"
+#include "ExtractEngine.h"
+#include "ProgressWindow.h"
+#include "Wildcard.h"
+
+#include <algorithm>
+#include <sys/stat.h>
+
+namespace archiver
+{
+
+namespace
+{
+
+std::string slashes(std::string text)
+{
+    std::replace(text.begin(), text.end(), '\\', '/');
+    return text;
+}
+
+} // namespace
+
+int runExtract(const ExtractRequest& request, Report& report)
+{
+    report.line("Extracting from archive : " + request.archive);
+    struct stat st {
+    };
+    if (request.archive.empty() || ::stat(request.archive.c_str(), &st) != 0) {
+        report.error("書庫が見つかりません: " + request.archive);
+        return ARCHIVER_ERROR_NOT_FIND_ARC_FILE;
+    }
+    LibarchiveReader reader;
+    if (!reader.openFile(request.archive, request.format)) {
+        report.error("書庫を開けません: " + request.archive + " (" + reader.error() + ")");
+        return ARCHIVER_ERROR_ARC_FILE_OPEN;
+    }
+
+    // Which names matched at least one member, so that the report can name the others.
+    std::vector<bool> matched(request.names.size(), false);
+    std::vector<std::string> patterns;
+    for (const std::string& n : request.names)
+        patterns.push_back(slashes(n));
+    const bool all = request.names.empty() ||
+                     std::all_of(request.names.begin(), request.names.end(),
+                                 [](const std::string& n) { return n == "*" || n == "*.*"; });
+
+    ProgressWindow progress(request.owner, "解凍中", request.progressWindow, true);
+
+    ExtractEngine::Settings settings;
+    settings.destination = request.destination;
+    settings.keepFolders = request.keepFolders;
+    settings.overwriteWithoutAsking = request.overwrite;
+    settings.onlyNewer = request.onlyNewer;
+    settings.displayName = request.namer;
+    settings.decodeName = request.decodeName;
+    settings.selected = [&](const std::string& shown) {
+        if (all)
+            return true;
+        const std::string path = slashes(shown);
+        bool any = false;
+        for (size_t i = 0; i < patterns.size(); ++i) {
+            if (memberMatches(patterns[i], path)) {
+                matched[i] = true;
+                any = true;
+            }
+        }
+        return any;
+    };
+    settings.askOverwrite = [&](const std::string& path) {
+        Asked asked;
+        switch (askOverwrite(request.owner, path, asked)) {
+        case OverwriteAnswer::Yes:
+            return ExtractEngine::Answer::Yes;
+        case OverwriteAnswer::YesToAll:
+            return ExtractEngine::Answer::YesToAll;
+        case OverwriteAnswer::Cancel:
+            return ExtractEngine::Answer::Cancel;
+        case OverwriteAnswer::No:
+            break;
+        }
+        return asked.shown ? ExtractEngine::Answer::No : ExtractEngine::Answer::NoUnasked;
+    };
+    settings.progress = [&](const std::string& name, uint64_t done, uint64_t total) {
+        progress.setMember(name, done, total);
+        return !progress.cancelled();
+    };
+    settings.report = [&](ExtractEngine::Outcome outcome, const std::string& name,
+                          const std::string& text) {
+        switch (outcome) {
+        case ExtractEngine::Outcome::Extracted:
+            report.line("Melted  " + name);
+            break;
+        case ExtractEngine::Outcome::Skipped:
+            report.skipped(name, text);
+            break;
+        case ExtractEngine::Outcome::Failed:
+            report.error("Error  " + name + " : " + text);
+            break;
+        }
+    };
+    settings.folderMade = [&](const std::string& folder) { report.line("mkdir  " + folder); };
+
+    ExtractEngine engine(settings);
+    const ExtractEngine::Result result = engine.run(reader);
+
+    bool missing = false;
+    for (size_t i = 0; i < matched.size() && !all; ++i) {
+        if (!matched[i]) {
+            report.skipped(request.names[i], "書庫にありません");
+            missing = true;
+        }
+    }
+    if (result.damaged)
+        report.error("書庫が壊れています: " + request.archive + " (" + result.damage + ")");
+    if (result.cancelled)
+        report.line("中止しました。");
+    report.line(std::to_string(result.extracted) + " 個のファイルを解凍しました。(スキップ " +
+                std::to_string(result.skipped) + " 個、エラー " + std::to_string(result.failed) +
+                " 個)");
+
+    if (result.cancelled)
+        return ARCHIVER_ERROR_USER_CANCEL;
+    if (result.crcError)
+        return ARCHIVER_ERROR_FILE_CRC;
+    if (result.damaged)
+        return ARCHIVER_ERROR_HEADER_BROKEN;
+    if (result.failed > 0)
+        return ARCHIVER_ERROR_CANNOT_WRITE;
+    if (result.unsafe)
+        return ARCHIVER_ERROR_UNSAFE_PATH;
+    if (result.unsupported)
+        return ARCHIVER_ERROR_NOT_SUPPORT;
+    if (missing && result.extracted == 0)
+        return ARCHIVER_ERROR_NOT_EXIST;
+    return ARCHIVER_OK;
+}
+
+} // namespace archiver

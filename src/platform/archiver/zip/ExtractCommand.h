@@ -1,0 +1,34 @@
+#pragma once
+
+#include "ArchiverApi.h"
+#include "LibarchiveReader.h"
+#include "Report.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace archiver
+{
+
+// One extraction as the ZIP and CAB command lines ask for it: the archive, where to, which
+// members, and how to treat existing files. Writes the report and returns the result code.
+struct ExtractRequest {
+    ArchiverWindow owner = 0;
+    std::string archive;
+    LibarchiveReader::Format format = LibarchiveReader::Format::Zip;
+    std::string destination;
+    std::vector<std::string> names; // empty: every member
+    bool keepFolders = true;
+    bool overwrite = false;
+    bool onlyNewer = false;
+    bool progressWindow = true;
+    // Stored name as the format shows it ("\" for CAB); identity when empty.
+    std::function<std::string(const std::string&)> namer;
+    // Rewrites libarchive's name before extraction looks at it; identity when empty.
+    std::function<std::string(const std::string&)> decodeName;
+};
+
+int runExtract(const ExtractRequest& request, Report& report);
+
+} // namespace archiver

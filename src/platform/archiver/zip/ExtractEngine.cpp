@@ -1,0 +1,343 @@
+#include "ExtractEngine.h"
+
+#include "DestinationTree.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace archiver
+{
+
+namespace
+{
+
+std::string joinParts(const std::vector<std::string>& parts, size_t count)
+{
+    std::string out;
+    for (size_t i = 0; i < count && i < parts.size(); ++i) {
+        if (!out.empty())
+            out += '/';
+        out += parts[i];
+    }
+    return out;
+}
+
+// A relative name made only of "." and empty parts.
+bool namesNothing(const std::string& name)
+{
+    if (!name.empty() && name[0] == '/')
+        return false;
+    size_t pos = 0;
+    while (pos <= name.size()) {
+        size_t slash = name.find('/', pos);
+        if (slash == std::string::npos)
+            slash = name.size();
+        const std::string part = name.substr(pos, slash - pos);
+        if (!part.empty() && part != ".")
+            return false;
+        pos = slash + 1;
+    }
+    return true;
+}
+
+std::string temporaryName()
+{
+    static std::atomic<unsigned> counter{0};
+    return ".koramo-part-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+}
+
+class FdCloser
+{
+public:
+    explicit FdCloser(int fd) : m_fd(fd) {}
+    ~FdCloser()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FdCloser(const FdCloser&) = delete;
+    FdCloser& operator=(const FdCloser&) = delete;
+
+private:
+    int m_fd;
+};
+
+} // namespace
+
+ExtractEngine::ExtractEngine(Settings settings) : m_settings(std::move(settings)) {}
+
+ExtractEngine::Result ExtractEngine::run(LibarchiveReader& reader)
+{
+    Result result;
+    auto report = [&](Outcome outcome, const std::string& name, const std::string& text) {
+        if (m_settings.report)
+            m_settings.report(outcome, name, text);
+    };
+    DestinationTree tree;
+    std::string error;
+    if (!tree.open(m_settings.destination, error)) {
+        report(Outcome::Failed, m_settings.destination,
+               "解凍先のフォルダを開けません (" + error + ")");
+        ++result.failed;
+        return result;
+    }
+    const std::string destination = tree.path();
+    auto fullPath = [&](const std::string& relative) {
+        std::string out = destination;
+        if (!out.empty() && out.back() != '/')
+            out += '/';
+        return out + relative;
+    };
+
+    ArchiveEntry entry;
+    std::vector<std::string> parts;
+    for (;;) {
+        const LibarchiveReader::Step step = reader.next(entry);
+        if (step == LibarchiveReader::Step::End)
+            break;
+        if (step == LibarchiveReader::Step::Error) {
+            result.damaged = true;
+            result.damage = reader.error();
+            break;
+        }
+        if (m_settings.decodeName)
+            entry.name = m_settings.decodeName(entry.name);
+        const std::string shown =
+            m_settings.displayName ? m_settings.displayName(entry.name) : entry.name;
+        if (m_settings.selected && !m_settings.selected(shown)) {
+            reader.skipData();
+            continue;
+        }
+        if (entry.kind == ArchiveEntry::Kind::Link || entry.kind == ArchiveEntry::Kind::Other) {
+            report(Outcome::Skipped, shown, "リンクや特殊ファイルは展開しません");
+            result.unsafe = true;
+            ++result.skipped;
+            reader.skipData();
+            continue;
+        }
+        if (entry.encrypted && entry.kind == ArchiveEntry::Kind::File) {
+            report(Outcome::Skipped, shown, "暗号化されたファイルには対応していません");
+            result.unsupported = true;
+            ++result.skipped;
+            reader.skipData();
+            continue;
+        }
+        if (!DestinationTree::splitSafe(entry.name, parts)) {
+            if (namesNothing(entry.name)) {
+                // "./" and the like: the destination itself.
+                reader.skipData();
+                if (entry.kind != ArchiveEntry::Kind::Folder) {
+                    report(Outcome::Skipped, shown, "名前のないファイルは展開しません");
+                    ++result.skipped;
+                }
+                continue;
+            }
+            report(Outcome::Skipped, shown, "解凍先の外を指すパスのため展開しません");
+            result.unsafe = true;
+            ++result.skipped;
+            reader.skipData();
+            continue;
+        }
+        if (entry.kind == ArchiveEntry::Kind::Folder) {
+            reader.skipData();
+            if (!m_settings.keepFolders)
+                continue;
+            std::vector<std::string> created;
+            const int fd = tree.openFolder(parts, &created, error);
+            for (const std::string& c : created)
+                if (m_settings.folderMade)
+                    m_settings.folderMade(fullPath(c));
+            if (fd < 0) {
+                report(Outcome::Failed, shown,
+                       "フォルダを作成できません: " + fullPath(joinParts(parts, parts.size())) +
+                           " (" + error + ")");
+                ++result.failed;
+                continue;
+            }
+            ::close(fd);
+            continue;
+        }
+
+        const std::string fileName = parts.back();
+        std::vector<std::string> folderParts;
+        if (m_settings.keepFolders)
+            folderParts.assign(parts.begin(), parts.end() - 1);
+        const std::string target =
+            fullPath(m_settings.keepFolders ? joinParts(parts, parts.size()) : fileName);
+        std::vector<std::string> created;
+        const int folderFd = tree.openFolder(folderParts, &created, error);
+        for (const std::string& c : created)
+            if (m_settings.folderMade)
+                m_settings.folderMade(fullPath(c));
+        if (folderFd < 0) {
+            report(Outcome::Failed, shown,
+                   "フォルダを作成できません: " +
+                       fullPath(joinParts(folderParts, folderParts.size())) + " (" + error + ")");
+            ++result.failed;
+            reader.skipData();
+            continue;
+        }
+        FdCloser closeFolder(folderFd);
+
+        struct stat st {
+        };
+        if (::fstatat(folderFd, fileName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (S_ISDIR(st.st_mode)) {
+                report(Outcome::Failed, shown,
+                       "同じ名前のフォルダがあるため書き込めません: " + target);
+                ++result.failed;
+                reader.skipData();
+                continue;
+            }
+            if (m_settings.onlyNewer && entry.mtimeKnown && st.st_mtime >= entry.mtime) {
+                report(Outcome::Skipped, shown, "既存のファイルの方が新しいか同じ日時です");
+                ++result.skipped;
+                reader.skipData();
+                continue;
+            }
+            if (!m_settings.overwriteWithoutAsking && !m_yesToAll) {
+                const Answer answer =
+                    m_settings.askOverwrite ? m_settings.askOverwrite(target) : Answer::No;
+                if (answer == Answer::Cancel) {
+                    result.cancelled = true;
+                    break;
+                }
+                if (answer == Answer::No || answer == Answer::NoUnasked) {
+                    report(
+                        Outcome::Skipped, shown,
+                        answer == Answer::No
+                            ? "既存のファイルを上書きしませんでした"
+                            : "既存のファイルがあり、確認の画面を出せないため上書きしませんでした");
+                    ++result.skipped;
+                    reader.skipData();
+                    continue;
+                }
+                if (answer == Answer::YesToAll)
+                    m_yesToAll = true;
+            }
+        }
+
+        const Write written = writeMember(reader, folderFd, fileName, entry, shown, error);
+        switch (written) {
+        case Write::Done:
+            report(Outcome::Extracted, shown, target);
+            ++result.extracted;
+            break;
+        case Write::Cancelled:
+            result.cancelled = true;
+            break;
+        case Write::CrcError:
+            report(Outcome::Failed, shown,
+                   "データが壊れています (CRC エラー): " + target + " (" + error + ")");
+            result.crcError = true;
+            ++result.failed;
+            break;
+        case Write::Failed:
+            report(Outcome::Failed, shown,
+                   "ファイルを書き込めません: " + target + " (" + error + ")");
+            ++result.failed;
+            break;
+        }
+        if (result.cancelled)
+            break;
+        if (written == Write::CrcError && reader.fatal()) {
+            // After a damaged data block the reader cannot be trusted to find the next header.
+            result.damaged = true;
+            result.damage = error;
+            break;
+        }
+    }
+    return result;
+}
+
+ExtractEngine::Write ExtractEngine::writeMember(LibarchiveReader& reader, int folderFd,
+                                                const std::string& fileName,
+                                                const ArchiveEntry& entry, const std::string& shown,
+                                                std::string& error)
+{
+    // The data goes to a temporary file beside the target and is renamed over it only once
+    // it is complete and its CRC has been checked: a damaged member never leaves a file that
+    // looks complete, and an existing file survives a failed extraction.
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = temporaryName();
+        fd = ::openat(folderFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                      0600);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return Write::Failed;
+    }
+    uint64_t lastReported = 0;
+    const uint64_t total = entry.sizeKnown ? entry.size : 0;
+    if (m_settings.progress && !m_settings.progress(shown, 0, total)) {
+        ::close(fd);
+        ::unlinkat(folderFd, temp.c_str(), 0);
+        return Write::Cancelled;
+    }
+    const bool ok = reader.copyData(fd, [&](uint64_t done) {
+        if (!m_settings.progress || done - lastReported < (1u << 20))
+            return true;
+        lastReported = done;
+        return m_settings.progress(shown, done, total);
+    });
+    auto discard = [&] {
+        ::close(fd);
+        ::unlinkat(folderFd, temp.c_str(), 0);
+    };
+    if (!ok) {
+        error = reader.error();
+        discard();
+        if (error == "cancelled")
+            return Write::Cancelled;
+        return reader.readFailed() ? Write::CrcError : Write::Failed;
+    }
+    struct stat st {
+    };
+    if (::fstat(fd, &st) == 0 && entry.sizeKnown &&
+        static_cast<uint64_t>(st.st_size) != entry.size) {
+        error = "length mismatch";
+        discard();
+        return Write::CrcError;
+    }
+    // Formats without Unix permissions come with 0666; the user's umask applies as it does
+    // to every file a program creates.
+    static const mode_t mask = [] {
+        const mode_t m = ::umask(022);
+        ::umask(m);
+        return m;
+    }();
+    unsigned mode = (entry.mode & 0777) & ~static_cast<unsigned>(mask);
+    if ((mode & 0600) != 0600)
+        mode |= 0600;
+    ::fchmod(fd, mode);
+    if (m_settings.restoreTimes && entry.mtimeKnown) {
+        struct timespec times[2];
+        times[0].tv_sec = 0;
+        times[0].tv_nsec = UTIME_OMIT;
+        times[1].tv_sec = static_cast<time_t>(entry.mtime);
+        times[1].tv_nsec = 0;
+        ::futimens(fd, times);
+    }
+    if (::close(fd) != 0) {
+        error = std::strerror(errno);
+        ::unlinkat(folderFd, temp.c_str(), 0);
+        return Write::Failed;
+    }
+    if (::renameat(folderFd, temp.c_str(), folderFd, fileName.c_str()) != 0) {
+        error = std::strerror(errno);
+        ::unlinkat(folderFd, temp.c_str(), 0);
+        return Write::Failed;
+    }
+    return Write::Done;
+}
+
+} // namespace archiver

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "LibarchiveReader.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace archiver
+{
+
+// Extracts members read by a LibarchiveReader into a destination folder. Knows nothing of
+// command lines, dialogs or report formats: it asks and tells through the callbacks.
+class ExtractEngine
+{
+public:
+    // NoUnasked: no question could be shown (no display), which counts as "no".
+    enum class Answer { Yes, YesToAll, No, NoUnasked, Cancel };
+    enum class Outcome { Extracted, Skipped, Failed };
+
+    struct Settings {
+        std::string destination;
+        bool keepFolders = true; // false: every member goes into the destination itself
+        bool overwriteWithoutAsking = false;
+        bool onlyNewer = false; // an existing file is replaced only by a newer member
+        bool restoreTimes = true;
+        // Rewrites the stored name before anything else looks at it (the stub decodes CP932
+        // here); identity when empty.
+        std::function<std::string(const std::string&)> decodeName;
+        // Turns the libarchive name ("/" separated) into the name reported and matched
+        // (CAB shows "\" as the format stores it).
+        std::function<std::string(const std::string&)> displayName;
+        // Whether the member (by display name) was asked for.
+        std::function<bool(const std::string&)> selected;
+        // Asked when a member would replace an existing file and overwriting is not allowed.
+        std::function<Answer(const std::string& path)> askOverwrite;
+        // Called before and while a member is written: member, bytes so far, its size;
+        // false cancels.
+        std::function<bool(const std::string&, uint64_t, uint64_t)> progress;
+        // One call per member handled or folder made; text is empty for plain success.
+        std::function<void(Outcome, const std::string& name, const std::string& text)> report;
+        std::function<void(const std::string& folder)> folderMade;
+    };
+
+    struct Result {
+        int extracted = 0;
+        int skipped = 0;
+        int failed = 0;
+        bool damaged = false; // the archive could not be read to its end
+        bool cancelled = false;
+        bool crcError = false;
+        bool unsafe = false;      // at least one member was refused for its path or kind
+        bool unsupported = false; // at least one member is encrypted
+        std::string damage;       // libarchive's account of the damage
+    };
+
+    explicit ExtractEngine(Settings settings);
+    Result run(LibarchiveReader& reader);
+
+private:
+    enum class Write { Done, Failed, Cancelled, CrcError };
+    Write writeMember(LibarchiveReader& reader, int folderFd, const std::string& fileName,
+                      const ArchiveEntry& entry, const std::string& shown, std::string& error);
+
+    Settings m_settings;
+    bool m_yesToAll = false;
+};
+
+} // namespace archiver

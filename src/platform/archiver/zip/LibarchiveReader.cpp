@@ -1,0 +1,234 @@
+#include "LibarchiveReader.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <cerrno>
+#include <clocale>
+#include <cstring>
+#include <locale.h>
+#include <unistd.h>
+
+namespace archiver
+{
+
+namespace
+{
+
+// Switches this thread to a UTF-8 locale for the guard's lifetime; libarchive reads the
+// current character set through nl_langinfo, which follows the thread's locale.
+class Utf8LocaleGuard
+{
+public:
+    Utf8LocaleGuard()
+    {
+        static locale_t utf8 = [] {
+            locale_t l = newlocale(LC_ALL_MASK, "C.UTF-8", nullptr);
+            if (!l)
+                l = newlocale(LC_ALL_MASK, "C.utf8", nullptr);
+            if (!l)
+                l = newlocale(LC_ALL_MASK, "en_US.UTF-8", nullptr);
+            return l;
+        }();
+        if (utf8)
+            m_previous = uselocale(utf8);
+    }
+    ~Utf8LocaleGuard()
+    {
+        if (m_previous)
+            uselocale(m_previous);
+    }
+    Utf8LocaleGuard(const Utf8LocaleGuard&) = delete;
+    Utf8LocaleGuard& operator=(const Utf8LocaleGuard&) = delete;
+
+private:
+    locale_t m_previous = nullptr;
+};
+
+} // namespace
+
+LibarchiveReader::LibarchiveReader() = default;
+
+LibarchiveReader::~LibarchiveReader()
+{
+    if (m_archive) {
+        Utf8LocaleGuard guard;
+        archive_read_free(m_archive);
+    }
+}
+
+void LibarchiveReader::setError(const char* fallback)
+{
+    const char* text = m_archive ? archive_error_string(m_archive) : nullptr;
+    m_error = text ? text : fallback;
+}
+
+bool LibarchiveReader::prepare(Format format)
+{
+    m_archive = archive_read_new();
+    if (!m_archive) {
+        m_error = "out of memory";
+        return false;
+    }
+    switch (format) {
+    case Format::Zip:
+#ifdef KORAMO_READER_WITHOUT_ZIP
+        // The statically linked stub leaves out the ZIP reader and the codecs it pulls in.
+        m_error = "ZIP is not supported here";
+        return false;
+#else
+        archive_read_support_format_zip(m_archive);
+        break;
+#endif
+    case Format::Cab:
+        archive_read_support_format_cab(m_archive);
+        break;
+    case Format::Lzh:
+        archive_read_support_format_lha(m_archive);
+        break;
+    }
+    // Names that carry no UTF-8 mark were written on Japanese Windows.
+    if (m_cp932)
+        archive_read_set_options(m_archive, "hdrcharset=CP932");
+    return true;
+}
+
+bool LibarchiveReader::openFile(const std::string& path, Format format)
+{
+    Utf8LocaleGuard guard;
+    if (!prepare(format))
+        return false;
+    if (archive_read_open_filename(m_archive, path.c_str(), 256 * 1024) != ARCHIVE_OK) {
+        setError("cannot open");
+        m_readFailed = true;
+        return false;
+    }
+    return true;
+}
+
+bool LibarchiveReader::openMemory(const void* data, size_t size, Format format)
+{
+    Utf8LocaleGuard guard;
+    if (!prepare(format))
+        return false;
+    if (archive_read_open_memory(m_archive, data, size) != ARCHIVE_OK) {
+        setError("cannot open");
+        m_readFailed = true;
+        return false;
+    }
+    return true;
+}
+
+LibarchiveReader::Step LibarchiveReader::next(ArchiveEntry& entry)
+{
+    Utf8LocaleGuard guard;
+    if (!m_archive)
+        return Step::Error;
+    struct archive_entry* e = nullptr;
+    const int r = archive_read_next_header(m_archive, &e);
+    if (r == ARCHIVE_EOF)
+        return Step::End;
+    if (r < ARCHIVE_WARN || !e) {
+        setError("damaged archive");
+        m_readFailed = true;
+        m_fatal = true;
+        return Step::Error;
+    }
+    const char* name = archive_entry_pathname_utf8(e);
+    if (!name)
+        name = archive_entry_pathname(e);
+    entry.name = name ? name : "";
+    switch (archive_entry_filetype(e)) {
+    case AE_IFREG:
+        entry.kind =
+            archive_entry_hardlink(e) ? ArchiveEntry::Kind::Link : ArchiveEntry::Kind::File;
+        break;
+    case AE_IFDIR:
+        entry.kind = ArchiveEntry::Kind::Folder;
+        break;
+    case AE_IFLNK:
+        entry.kind = ArchiveEntry::Kind::Link;
+        break;
+    default:
+        entry.kind = ArchiveEntry::Kind::Other;
+        break;
+    }
+    if (archive_entry_hardlink(e))
+        entry.kind = ArchiveEntry::Kind::Link;
+    entry.sizeKnown = archive_entry_size_is_set(e) != 0;
+    entry.size = entry.sizeKnown ? static_cast<uint64_t>(archive_entry_size(e)) : 0;
+    entry.mtimeKnown = archive_entry_mtime_is_set(e) != 0;
+    entry.mtime = entry.mtimeKnown ? static_cast<int64_t>(archive_entry_mtime(e)) : 0;
+    entry.mode = archive_entry_perm(e) & 07777;
+    entry.encrypted = archive_entry_is_encrypted(e) != 0;
+    return Step::Entry;
+}
+
+bool LibarchiveReader::copyData(int fd, const std::function<bool(uint64_t)>& progress)
+{
+    Utf8LocaleGuard guard;
+    uint64_t written = 0;
+    for (;;) {
+        const void* block = nullptr;
+        size_t size = 0;
+        la_int64_t offset = 0;
+        const int r = archive_read_data_block(m_archive, &block, &size, &offset);
+        if (r == ARCHIVE_EOF)
+            return true;
+        if (r < ARCHIVE_OK) {
+            // WARN is what libarchive returns for a CRC mismatch in some readers.
+            setError("damaged data");
+            m_readFailed = true;
+            m_fatal = r <= ARCHIVE_FATAL;
+            return false;
+        }
+        if (offset < 0) {
+            m_error = "damaged data";
+            m_readFailed = true;
+            return false;
+        }
+        // Sparse regions come as jumps in the offset; the file is written contiguously.
+        if (static_cast<uint64_t>(offset) != written) {
+            if (lseek(fd, offset, SEEK_SET) < 0) {
+                m_error = std::strerror(errno);
+                m_readFailed = false;
+                return false;
+            }
+            if (ftruncate(fd, offset) != 0) {
+                m_error = std::strerror(errno);
+                m_readFailed = false;
+                return false;
+            }
+            written = static_cast<uint64_t>(offset);
+        }
+        const char* p = static_cast<const char*>(block);
+        size_t left = size;
+        while (left > 0) {
+            const ssize_t n = ::write(fd, p, left);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                m_error = std::strerror(errno);
+                m_readFailed = false;
+                return false;
+            }
+            p += n;
+            left -= static_cast<size_t>(n);
+        }
+        written += size;
+        if (progress && !progress(written)) {
+            m_error = "cancelled";
+            m_readFailed = false;
+            return false;
+        }
+    }
+}
+
+void LibarchiveReader::skipData()
+{
+    Utf8LocaleGuard guard;
+    if (m_archive)
+        archive_read_data_skip(m_archive);
+}
+
+} // namespace archiver

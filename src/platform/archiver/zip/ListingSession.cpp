@@ -1,0 +1,177 @@
+#include "ListingSession.h"
+
+#include "DosTime.h"
+#include "Wildcard.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <mutex>
+
+namespace archiver
+{
+
+namespace
+{
+
+std::mutex& tableMutex()
+{
+    static std::mutex m;
+    return m;
+}
+
+std::map<ArchiverHandle, std::unique_ptr<ListingSession>>& table()
+{
+    static std::map<ArchiverHandle, std::unique_ptr<ListingSession>> t;
+    return t;
+}
+
+ArchiverHandle nextId()
+{
+    static ArchiverHandle id = 0x1000;
+    return ++id;
+}
+
+// Copies UTF-8 into a fixed field, cut at a character boundary and NUL-terminated.
+void copyName(char* field, size_t fieldSize, const std::string& text)
+{
+    size_t n = std::min(text.size(), fieldSize - 1);
+    while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        --n;
+    std::memcpy(field, text.data(), n);
+    std::memset(field + n, 0, fieldSize - n);
+}
+
+} // namespace
+
+ListingSession::ListingSession(std::string path, LibarchiveReader::Format format, Namer namer,
+                               Filler filler)
+    : m_path(std::move(path)), m_format(format), m_namer(std::move(namer)),
+      m_filler(std::move(filler))
+{
+}
+
+ArchiverHandle ListingSession::open(const std::string& path, LibarchiveReader::Format format,
+                                    Namer namer, Filler filler)
+{
+    auto session =
+        std::make_unique<ListingSession>(path, format, std::move(namer), std::move(filler));
+    // The archive must be readable up to its first header (an empty archive is fine).
+    if (!session->restart())
+        return 0;
+    ArchiveEntry probe;
+    if (session->m_reader->next(probe) == LibarchiveReader::Step::Error)
+        return 0;
+    std::lock_guard<std::mutex> lock(tableMutex());
+    const ArchiverHandle id = nextId();
+    table()[id] = std::move(session);
+    return id;
+}
+
+ListingSession* ListingSession::find(ArchiverHandle handle)
+{
+    std::lock_guard<std::mutex> lock(tableMutex());
+    auto it = table().find(handle);
+    return it == table().end() ? nullptr : it->second.get();
+}
+
+int ListingSession::close(ArchiverHandle handle)
+{
+    std::unique_ptr<ListingSession> session;
+    {
+        std::lock_guard<std::mutex> lock(tableMutex());
+        auto it = table().find(handle);
+        if (it == table().end())
+            return ARCHIVER_ERROR_HARC_ISNOT_OPENED;
+        session = std::move(it->second);
+        table().erase(it);
+    }
+    return ARCHIVER_OK;
+}
+
+bool ListingSession::restart()
+{
+    m_reader = std::make_unique<LibarchiveReader>();
+    m_index = 0;
+    m_hasLast = false;
+    m_broken = false;
+    return m_reader->openFile(m_path, m_format);
+}
+
+int ListingSession::findFirst(const char* wildcard, ArchiverMemberInfo* info)
+{
+    m_wildcard = wildcard && *wildcard ? wildcard : "*";
+    if (m_format == LibarchiveReader::Format::Cab)
+        std::replace(m_wildcard.begin(), m_wildcard.end(), '\\', '/');
+    m_searching = true;
+    if (!restart()) {
+        m_broken = true;
+        return ARCHIVER_ERROR_ARC_FILE_OPEN;
+    }
+    return findNext(info);
+}
+
+int ListingSession::findNext(ArchiverMemberInfo* info)
+{
+    if (!m_searching)
+        return ARCHIVER_ERROR_NOT_SEARCH_MODE;
+    if (m_broken)
+        return ARCHIVER_ERROR_HEADER_BROKEN;
+    ArchiveEntry entry;
+    for (;;) {
+        const LibarchiveReader::Step step = m_reader->next(entry);
+        if (step == LibarchiveReader::Step::End) {
+            m_hasLast = false;
+            return ARCHIVER_FIND_END;
+        }
+        if (step == LibarchiveReader::Step::Error) {
+            m_broken = true;
+            m_hasLast = false;
+            return ARCHIVER_ERROR_HEADER_BROKEN;
+        }
+        const size_t index = m_index++;
+        const std::string shown = m_namer ? m_namer(entry.name) : entry.name;
+        // Matched in the "/" form, so that a CAB pattern may use either separator.
+        if (!memberMatches(m_wildcard, entry.name))
+            continue;
+        m_lastSize = entry.size;
+        m_lastCompressed = entry.size;
+        m_hasLast = true;
+        if (info) {
+            std::memset(info, 0, sizeof(*info));
+            info->originalSize = static_cast<uint32_t>(entry.size);
+            info->osType = ARCHIVER_OS_MSDOS;
+            const DosDateTime dos = toDosDateTime(static_cast<time_t>(entry.mtime));
+            info->dosDate = dos.date;
+            info->dosTime = dos.time;
+            copyName(info->fileName, sizeof(info->fileName), shown);
+            uint64_t compressed = entry.size;
+            if (m_filler)
+                m_filler(entry, index, *info, compressed);
+            m_lastCompressed = compressed;
+            info->compressedSize = static_cast<uint32_t>(compressed);
+            info->ratio = entry.size == 0 ? 0
+                                          : static_cast<uint16_t>(std::min<uint64_t>(
+                                                compressed * 1000 / entry.size, 0xFFFF));
+        }
+        return ARCHIVER_OK;
+    }
+}
+
+int ListingSession::originalSize(int64_t* size) const
+{
+    if (!m_hasLast || !size)
+        return -1;
+    *size = static_cast<int64_t>(m_lastSize);
+    return 0;
+}
+
+int ListingSession::compressedSize(int64_t* size) const
+{
+    if (!m_hasLast || !size)
+        return -1;
+    *size = static_cast<int64_t>(m_lastCompressed);
+    return 0;
+}
+
+} // namespace archiver

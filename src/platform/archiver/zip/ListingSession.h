@@ -1,0 +1,55 @@
+#pragma once
+
+#include "ArchiverApi.h"
+#include "LibarchiveReader.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace archiver
+{
+
+// One archive opened by …OpenArchive and walked by …FindFirst / …FindNext. The handle the
+// caller holds is the session's id in a table, so a stale or forged handle is refused
+// instead of being dereferenced.
+class ListingSession
+{
+public:
+    // Fills the parts of the record that depend on the format (sizes, CRC, method, …).
+    using Filler = std::function<void(const ArchiveEntry&, size_t index, ArchiverMemberInfo&,
+                                      uint64_t& compressedSize)>;
+    // Turns libarchive's "/" name into the name shown and matched.
+    using Namer = std::function<std::string(const std::string&)>;
+
+    ListingSession(std::string path, LibarchiveReader::Format format, Namer namer, Filler filler);
+
+    static ArchiverHandle open(const std::string& path, LibarchiveReader::Format format,
+                               Namer namer, Filler filler);
+    static ListingSession* find(ArchiverHandle handle);
+    static int close(ArchiverHandle handle);
+
+    int findFirst(const char* wildcard, ArchiverMemberInfo* info);
+    int findNext(ArchiverMemberInfo* info);
+    int originalSize(int64_t* size) const;
+    int compressedSize(int64_t* size) const;
+
+private:
+    bool restart();
+
+    std::string m_path;
+    LibarchiveReader::Format m_format;
+    Namer m_namer;
+    Filler m_filler;
+    std::unique_ptr<LibarchiveReader> m_reader;
+    std::string m_wildcard;
+    bool m_searching = false;
+    bool m_broken = false;
+    size_t m_index = 0;
+    bool m_hasLast = false;
+    uint64_t m_lastSize = 0;
+    uint64_t m_lastCompressed = 0;
+};
+
+} // namespace archiver

@@ -1,0 +1,188 @@
+// libunzip32.so: ZIP archives through libarchive behind the classic UnZip entry points.
+
+#include "ArchiverApi.h"
+#include "CommandLine.h"
+#include "ExtractCommand.h"
+#include "ListingSession.h"
+#include "OperandRepair.h"
+#include "Report.h"
+#include "ZipCentralDirectory.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+namespace
+{
+
+constexpr int kVersion = 100;
+
+// Fills what the central directory knows about the member at the same position.
+archiver::ListingSession::Filler zipFiller(const std::string& path)
+{
+    auto cd = std::make_shared<archiver::ZipCentralDirectory>();
+    const bool ok = cd->read(path);
+    return [cd, ok](const archiver::ArchiveEntry& entry, size_t index, ArchiverMemberInfo& info,
+                    uint64_t& compressed) {
+        unsigned attributes = 0x20;
+        bool readOnly = (entry.mode & 0200) == 0;
+        if (ok && index < cd->members().size() && cd->members()[index].size == entry.size) {
+            const archiver::ZipCentralDirectory::Member& m = cd->members()[index];
+            compressed = m.compressedSize;
+            info.crc = m.crc;
+            switch (m.creatorOs) {
+            case 0:
+                info.osType = ARCHIVER_OS_MSDOS;
+                break;
+            case 3:
+                info.osType = ARCHIVER_OS_UNIX;
+                break;
+            case 10:
+                info.osType = ARCHIVER_OS_NT;
+                break;
+            case 14:
+                info.osType = ARCHIVER_OS_WIN95;
+                break;
+            default:
+                info.osType = ARCHIVER_OS_MSDOS;
+                break;
+            }
+            if (m.creatorOs == 0 || m.creatorOs == 10 || m.creatorOs == 14) {
+                attributes = m.externalAttributes & 0xFF;
+                readOnly = (attributes & 0x01) != 0;
+            }
+            std::snprintf(info.mode, sizeof(info.mode), "%s",
+                          archiver::ZipCentralDirectory::methodText(m.method));
+        } else {
+            std::snprintf(info.mode, sizeof(info.mode), "%s", "unknown");
+        }
+        const bool folder = entry.kind == archiver::ArchiveEntry::Kind::Folder;
+        info.attribute[0] = folder ? 'd' : ((attributes & 0x20) ? 'a' : '-');
+        info.attribute[1] = (attributes & 0x04) ? 's' : '-';
+        info.attribute[2] = (attributes & 0x02) ? 'h' : '-';
+        info.attribute[3] = readOnly ? 'r' : 'w';
+        info.attribute[4] = '\0';
+    };
+}
+
+int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& report)
+{
+    archiver::CommandLine::Options options;
+    options.hasCommandWord = false;
+    options.caseInsensitive = false;
+    options.switchesAnywhere = false;
+    const archiver::CommandLine cl =
+        archiver::CommandLine::parse(commandLine ? commandLine : "", options);
+    const archiver::Operands ops =
+        archiver::repairOperands(cl.archive(), cl.baseFolder(), cl.names(), ".zip");
+    for (const std::string& s : cl.switches()) {
+        if (s != "x" && s != "j" && s != "u" && s != "o" && s != "-i") {
+            report.error("知らないスイッチです: -" + s);
+            return ARCHIVER_ERROR_COMMAND_NAME;
+        }
+    }
+    if (ops.archive.empty()) {
+        report.error("書庫が指定されていません。");
+        return ARCHIVER_ERROR_NOT_FIND_ARC_FILE;
+    }
+    // Extraction is the only command; "-x" names it, as it always did.
+    archiver::ExtractRequest request;
+    request.owner = owner;
+    request.archive = ops.archive;
+    request.format = archiver::LibarchiveReader::Format::Zip;
+    request.destination = ops.baseFolder.empty() ? std::string(".") : ops.baseFolder;
+    request.names = ops.names;
+    request.keepFolders = !cl.hasSwitch("j");
+    request.overwrite = cl.hasSwitch("o");
+    request.onlyNewer = cl.hasSwitch("u");
+    request.progressWindow = !cl.hasSwitch("-i");
+    // Tools on Windows that ignore the format's rule write "\" between folders; such a name
+    // means the same folders there, so it does here (a "..\" part is then refused too).
+    request.decodeName = [](const std::string& name) {
+        std::string out = name;
+        std::replace(out.begin(), out.end(), '\\', '/');
+        return out;
+    };
+    return archiver::runExtract(request, report);
+}
+
+} // namespace
+
+extern "C" {
+
+int UnZip(ArchiverWindow owner, const char* commandLine, char* output, uint32_t outputSize)
+{
+    archiver::Report report;
+    int result = ARCHIVER_ERROR_NOT_SUPPORT;
+    try {
+        result = runCommand(owner, commandLine, report);
+    } catch (const std::bad_alloc&) {
+        report.error("メモリが足りません。");
+        result = ARCHIVER_ERROR_ENOUGH_MEMORY;
+    } catch (...) {
+        report.error("内部エラーが発生しました。");
+        result = ARCHIVER_ERROR_NOT_SUPPORT;
+    }
+    report.writeTo(output, outputSize);
+    return result;
+}
+
+ArchiverHandle UnZipOpenArchive(ArchiverWindow, const char* archivePath, uint32_t)
+{
+    if (!archivePath)
+        return 0;
+    try {
+        return archiver::ListingSession::open(archivePath, archiver::LibarchiveReader::Format::Zip,
+                                              nullptr, zipFiller(archivePath));
+    } catch (...) {
+        return 0;
+    }
+}
+
+int UnZipFindFirst(ArchiverHandle archive, const char* wildcard, ArchiverMemberInfo* info)
+{
+    archiver::ListingSession* session = archiver::ListingSession::find(archive);
+    if (!session)
+        return ARCHIVER_ERROR_HARC_ISNOT_OPENED;
+    try {
+        return session->findFirst(wildcard, info);
+    } catch (...) {
+        return ARCHIVER_ERROR_ENOUGH_MEMORY;
+    }
+}
+
+int UnZipFindNext(ArchiverHandle archive, ArchiverMemberInfo* info)
+{
+    archiver::ListingSession* session = archiver::ListingSession::find(archive);
+    if (!session)
+        return ARCHIVER_ERROR_HARC_ISNOT_OPENED;
+    try {
+        return session->findNext(info);
+    } catch (...) {
+        return ARCHIVER_ERROR_ENOUGH_MEMORY;
+    }
+}
+
+int UnZipCloseArchive(ArchiverHandle archive)
+{
+    return archiver::ListingSession::close(archive);
+}
+
+int UnZipGetVersion(void)
+{
+    return kVersion;
+}
+
+int UnZipGetOriginalSizeEx(ArchiverHandle archive, int64_t* size)
+{
+    archiver::ListingSession* session = archiver::ListingSession::find(archive);
+    return session ? session->originalSize(size) : -1;
+}
+
+int UnZipGetCompressedSizeEx(ArchiverHandle archive, int64_t* size)
+{
+    archiver::ListingSession* session = archiver::ListingSession::find(archive);
+    return session ? session->compressedSize(size) : -1;
+}
+
+} // extern "C"

@@ -1,0 +1,143 @@
+// Overwrite questions under a real display: the test runs itself again inside xvfb-run with
+// the xcb platform and answers the questions by pressing their buttons.
+
+#include "ArchiverTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <cstdlib>
+#include <unistd.h>
+
+using namespace testsupport;
+
+namespace
+{
+
+bool inChild()
+{
+    return std::getenv("KORAMO_DIALOG_CHILD") != nullptr;
+}
+
+// Presses the button with the given text on every question box that opens; remembers the
+// questions' texts.
+class Answerer
+{
+public:
+    explicit Answerer(const QString& button) : m_button(button)
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            m_seen << box->text();
+            const auto buttons = box->buttons();
+            for (QAbstractButton* b : buttons) {
+                if (b->text() == m_button) {
+                    b->click();
+                    return;
+                }
+            }
+        });
+        m_timer.start(30);
+    }
+    const QStringList& seen() const { return m_seen; }
+
+private:
+    QString m_button;
+    QTimer m_timer;
+    QStringList m_seen;
+};
+
+std::string treeZip(const TempFolder& dir)
+{
+    writeFile(dir / "tree/dir/a.txt", "alpha\n");
+    writeFile(dir / "tree/c.txt", "gamma\n");
+    const std::string zip = dir / "tree.zip";
+    EXPECT_EQ(shell("cd " + quote(dir / "tree") + " && zip -qr " + quote(zip) + " dir c.txt"), 0);
+    return zip;
+}
+
+void putMine(const TempFolder& dir)
+{
+    writeFile(dir / "out/dir/a.txt", "mine\n");
+    writeFile(dir / "out/c.txt", "mine\n");
+}
+
+} // namespace
+
+TEST(ArchiverDialogs, OverwriteQuestionsUnderADisplay)
+{
+    if (inChild())
+        GTEST_SKIP() << "parent only";
+    if (shell("command -v xvfb-run >/dev/null") != 0)
+        GTEST_SKIP() << "xvfb-run is not installed";
+    char self[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    ASSERT_GT(n, 0);
+    self[n] = '\0';
+    const int status = shell("xvfb-run -a env QT_QPA_PLATFORM=xcb KORAMO_DIALOG_CHILD=1 " +
+                             quote(self) + " --gtest_filter='ArchiverDialogsChild.*'");
+    EXPECT_EQ(status, 0);
+}
+
+TEST(ArchiverDialogsChild, Scenario)
+{
+    if (!inChild())
+        GTEST_SKIP() << "runs under xvfb-run only";
+    static int argc = 1;
+    static char name[] = "dialog-test";
+    static char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    LoadedArchiver unzip("libunzip32.so", "UnZip");
+    LoadedArchiver cab("libcab32.so", "Cab");
+    ASSERT_TRUE(unzip.loaded() && cab.loaded());
+    TempFolder dir;
+    const std::string zip = treeZip(dir);
+    const std::string line = "-x --i \"" + zip + "\" " + dir.path() + "/out/";
+
+    putMine(dir);
+    {
+        Answerer answer(QStringLiteral("すべて上書き"));
+        const auto run = unzip.run(line);
+        EXPECT_EQ(run.result, 0) << run.report;
+        ASSERT_EQ(answer.seen().size(), 1) << "yes to all asks once";
+        EXPECT_TRUE(answer.seen()[0].contains(QStringLiteral("上書きしますか")));
+    }
+    EXPECT_EQ(readFile(dir / "out/dir/a.txt"), "alpha\n");
+    EXPECT_EQ(readFile(dir / "out/c.txt"), "gamma\n");
+
+    putMine(dir);
+    {
+        Answerer answer(QStringLiteral("いいえ"));
+        const auto run = unzip.run(line);
+        EXPECT_EQ(run.result, 0) << run.report;
+        EXPECT_EQ(answer.seen().size(), 2);
+        EXPECT_NE(run.report.find("上書きしませんでした"), std::string::npos) << run.report;
+    }
+    EXPECT_EQ(readFile(dir / "out/dir/a.txt"), "mine\n");
+    EXPECT_EQ(readFile(dir / "out/c.txt"), "mine\n");
+
+    {
+        Answerer answer(QStringLiteral("キャンセル"));
+        const auto run = unzip.run(line);
+        EXPECT_EQ(run.result, ARCHIVER_ERROR_USER_CANCEL) << run.report;
+        EXPECT_EQ(answer.seen().size(), 1);
+    }
+    EXPECT_EQ(readFile(dir / "out/dir/a.txt"), "mine\n");
+
+    // Making a cabinet over an existing one asks too.
+    writeFile(dir / "old.cab", "old");
+    {
+        Answerer answer(QStringLiteral("はい"));
+        const auto run =
+            cab.run("-a -r -i \"" + dir.path() + "/old.cab\" \"" + dir.path() + "/tree/\"");
+        EXPECT_EQ(run.result, 0) << run.report;
+        EXPECT_EQ(answer.seen().size(), 1);
+    }
+    EXPECT_EQ(readFile(dir / "old.cab").substr(0, 4), "MSCF");
+}
