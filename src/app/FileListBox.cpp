@@ -1,32 +1,70 @@
 #include "app/FileListBox.h"
 
+#include "platform/FolderListing.h"
+
 #include <QDir>
 #include <QRegularExpression>
+
+#include <algorithm>
 
 namespace app {
 
 namespace {
-QList<QRegularExpression> masksOf(const QString& pattern)
+
+// One mask of a pattern. "*" and "*.*" match every name; "*.ext" is a case-insensitive
+// suffix test; anything else goes through a wildcard expression.
+struct Mask {
+    enum Kind { All, Suffix, Wildcard } kind = All;
+    QString suffix;
+    QRegularExpression expression;
+
+    bool matches(const QString& name) const
+    {
+        switch (kind) {
+        case All: return true;
+        case Suffix: return name.endsWith(suffix, Qt::CaseInsensitive);
+        case Wildcard: return expression.match(name).hasMatch();
+        }
+        return false;
+    }
+};
+
+QList<Mask> masksOf(const QString& pattern)
 {
-    QList<QRegularExpression> masks;
+    static const QRegularExpression plainSuffix(QStringLiteral("^\\*(\\.[^*?\\[\\]]+)$"));
+    QList<Mask> masks;
     for (const QString& part : pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        QString mask = part.trimmed();
-        if (mask == QLatin1String("*.*"))
-            mask = QStringLiteral("*");
-        masks.append(QRegularExpression(QRegularExpression::wildcardToRegularExpression(mask),
-                                        QRegularExpression::CaseInsensitiveOption));
+        const QString mask = part.trimmed();
+        Mask m;
+        if (mask == QLatin1String("*.*") || mask == QLatin1String("*")) {
+            m.kind = Mask::All;
+        } else if (const QRegularExpressionMatch suffix = plainSuffix.match(mask); suffix.hasMatch()) {
+            m.kind = Mask::Suffix;
+            m.suffix = suffix.captured(1);
+        } else {
+            m.kind = Mask::Wildcard;
+            m.expression = QRegularExpression(QRegularExpression::wildcardToRegularExpression(mask),
+                                              QRegularExpression::CaseInsensitiveOption);
+        }
+        masks.append(m);
     }
     return masks;
 }
+
+bool anyMatches(const QList<Mask>& masks, const QString& name)
+{
+    for (const Mask& mask : masks) {
+        if (mask.matches(name))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 bool matchesPattern(const QString& name, const QString& pattern)
 {
-    for (const QRegularExpression& mask : masksOf(pattern)) {
-        if (mask.match(name).hasMatch())
-            return true;
-    }
-    return false;
+    return anyMatches(masksOf(pattern), name);
 }
 
 FileListBox::FileListBox(QWidget* parent) : QListWidget(parent)
@@ -57,20 +95,16 @@ void FileListBox::refresh()
     clear();
     if (m_path.isEmpty())
         return;
-    const QList<QRegularExpression> masks = masksOf(m_pattern);
-    QDir dir(m_path);
-    const QStringList names = dir.entryList(QDir::Files | QDir::NoDotAndDotDot | QDir::System,
-                                            QDir::Name | QDir::IgnoreCase);
+    const QList<Mask> masks = masksOf(m_pattern);
     QStringList shown;
-    shown.reserve(names.size());
-    for (const QString& name : names) {
-        for (const QRegularExpression& mask : masks) {
-            if (mask.match(name).hasMatch()) {
-                shown.append(name);
-                break;
-            }
-        }
+    for (QString& name : platform::fileNamesIn(m_path)) {
+        if (anyMatches(masks, name))
+            shown.append(std::move(name));
     }
+    std::sort(shown.begin(), shown.end(), [](const QString& a, const QString& b) {
+        const int c = a.compare(b, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
     addItems(shown);
     if (!sameFolder)
         return;

@@ -1,0 +1,43 @@
+#include "platform/FolderListing.h"
+
+#include <QFile>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace platform {
+
+QStringList fileNamesIn(const QString& folder)
+{
+    QStringList names;
+    const QByteArray path = QFile::encodeName(folder);
+    DIR* dir = ::opendir(path.constData());
+    if (!dir)
+        return names;
+    const int fd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        bool isFile = false;
+        switch (entry->d_type) {
+        case DT_REG:
+            isFile = true;
+            break;
+        case DT_DIR:
+            break;
+        default: {
+            // Links, unknown types: ask what they lead to.
+            struct stat st {};
+            isFile = ::fstatat(fd, entry->d_name, &st, 0) == 0 && !S_ISDIR(st.st_mode);
+            break;
+        }
+        }
+        if (isFile)
+            names.append(QFile::decodeName(entry->d_name));
+    }
+    ::closedir(dir);
+    return names;
+}
+
+} // namespace platform

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace platform {
+
+// The names of the files in a folder (not folders; links to files count as files), read with
+// the file types the directory itself records, so that a large folder is listed without one
+// status call per entry. Dot files are left out.
+QStringList fileNamesIn(const QString& folder);
+
+} // namespace platform
