@@ -429,6 +429,9 @@ void Application::shutdown()
             m_unloadOrder << QStringLiteral("general settings");
         }
     }
+    // The media status line ticks no more once its window is gone.
+    delete m_media;
+    m_media = nullptr;
     if (m_window) {
         m_window->hide();
         m_window->deleteLater();
@@ -486,6 +489,8 @@ int runProgram(int argc, char** argv,
                    stderr);
         return 1;
     }
+    // The browser engine, loaded later, shares its drawing contexts with the windows.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("koramo"));
     installJapaneseTexts(application);

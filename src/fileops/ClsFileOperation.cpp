@@ -71,7 +71,7 @@ void RecycleDelete(platform::Shell& shell, QWidget* owner, const QString& list, 
     record.owner = owner;
     record.operation = Shell::Delete;
     record.from = list;
-    record.flags = permanent ? 0 : Shell::AllowUndo;
+    record.flags = permanent ? 0u : static_cast<unsigned>(Shell::AllowUndo);
     shell.fileOperation(record);
 }
 

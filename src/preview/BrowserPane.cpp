@@ -1,92 +1,82 @@
 #include "preview/BrowserPane.h"
 
-#include <QResizeEvent>
-#include <QUrl>
-#include <QWebEnginePage>
-#include <QWebEngineProfile>
-#include <QWebEngineSettings>
-#include <QWebEngineUrlRequestInterceptor>
-#include <QWebEngineView>
+#include "platform/Paths.h"
+#include "preview/BrowserEngine.h"
 
-#include <atomic>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLibrary>
+#include <QResizeEvent>
 
 namespace preview {
 
-// Lets local files (and inline data) through; blocks everything else while offline.
-class LocalOnlyInterceptor final : public QWebEngineUrlRequestInterceptor {
-public:
-    explicit LocalOnlyInterceptor(const BrowserPane* pane) : m_pane(pane) {}
+namespace {
+const char* const kModuleName = "libkoramo_webengine.so";
+}
 
-    void interceptRequest(QWebEngineUrlRequestInfo& info) override
-    {
-        const QString scheme = info.requestUrl().scheme().toLower();
-        const bool local = scheme == QLatin1String("file") || scheme == QLatin1String("data") ||
-                           scheme == QLatin1String("blob") || scheme == QLatin1String("about");
-        if (!local && m_pane->isOffline()) {
-            info.block(true);
-            ++m_blocked;
-        }
+QString browserEngineModulePath()
+{
+    const QString name = QString::fromLatin1(kModuleName);
+    for (const QString& folder : {platform::programFolder(), QCoreApplication::applicationDirPath(),
+                                  qEnvironmentVariable("KORAMO_BUILD_BIN")}) {
+        if (folder.isEmpty())
+            continue;
+        const QString path = platform::withSlash(folder) + name;
+        if (QFileInfo::exists(path))
+            return path;
     }
-    int blocked() const { return m_blocked.load(); }
-
-private:
-    const BrowserPane* m_pane;
-    std::atomic<int> m_blocked{0};
-};
+    return QString();
+}
 
 BrowserPane::BrowserPane(QWidget* parent) : QWidget(parent)
 {
     setAutoFillBackground(true);
 }
 
-BrowserPane::~BrowserPane()
+BrowserPane::~BrowserPane() = default;
+
+bool BrowserPane::createEngine()
 {
-    // The page must go before its profile.
-    delete m_view;
-    m_view = nullptr;
+    const QString path = browserEngineModulePath();
+    if (path.isEmpty())
+        return false;
+    // The module stays loaded for the rest of the program's life.
+    QLibrary module(path);
+    module.setLoadHints(QLibrary::PreventUnloadHint);
+    auto create = reinterpret_cast<CreateBrowserEngine>(module.resolve("koramo_create_browser_engine"));
+    if (!create)
+        return false;
+    m_engine = create(this, m_offline);
+    m_engine->setGeometry(rect());
+    m_engine->show();
+    connect(m_engine, &BrowserEngine::loadFinished, this, &BrowserPane::loadFinished);
+    return true;
 }
 
-void BrowserPane::createEngine()
+bool BrowserPane::navigate(const QString& path)
 {
-    // An off-the-record profile of our own: nothing of the previewed pages is kept on disk.
-    m_profile = new QWebEngineProfile(this);
-    m_interceptor = new LocalOnlyInterceptor(this);
-    m_interceptor->setParent(m_profile);
-    m_profile->setUrlRequestInterceptor(m_interceptor);
-    QWebEngineSettings* settings = m_profile->settings();
-    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, !m_offline);
-    settings->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
-    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
-    m_view = new QWebEngineView(this);
-    m_view->setPage(new QWebEnginePage(m_profile, m_view));
-    m_view->setGeometry(rect());
-    m_view->show();
-    connect(m_view, &QWebEngineView::loadFinished, this, &BrowserPane::loadFinished);
-}
-
-void BrowserPane::navigate(const QString& path)
-{
-    if (!m_view)
-        createEngine();
-    m_view->setUrl(QUrl::fromLocalFile(path));
+    if (!m_engine && !createEngine())
+        return false;
+    m_engine->navigate(path);
+    return true;
 }
 
 void BrowserPane::stop()
 {
-    if (m_view)
-        m_view->stop();
+    if (m_engine)
+        m_engine->stop();
 }
 
 int BrowserPane::blockedRequests() const
 {
-    return m_interceptor ? m_interceptor->blocked() : 0;
+    return m_engine ? m_engine->blockedRequests() : 0;
 }
 
 void BrowserPane::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    if (m_view)
-        m_view->setGeometry(rect());
+    if (m_engine)
+        m_engine->setGeometry(rect());
 }
 
 } // namespace preview

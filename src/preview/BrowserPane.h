@@ -3,17 +3,14 @@
 #include <QString>
 #include <QWidget>
 
-class QWebEngineView;
-class QWebEngineProfile;
-
 namespace preview {
 
-class LocalOnlyInterceptor;
+class BrowserEngine;
 
-// The browser pane of the preview area. The browser engine inside it is heavy, so it is made
-// on the first page the pane shows, not when the window opens. Offline, it loads local files
-// only: every request for another scheme (http, https, ftp, ws, …) is blocked before it
-// leaves the engine, so a previewed page cannot reach any network address.
+// The browser pane of the preview area. The browser engine is heavy: its module is loaded
+// and the engine made on the first page the pane shows, not when the window opens. Offline,
+// it loads local files only: every request for another scheme (http, https, ftp, ws, …) is
+// refused before it leaves the engine, so a previewed page cannot reach any network address.
 class BrowserPane final : public QWidget {
     Q_OBJECT
 public:
@@ -22,15 +19,13 @@ public:
 
     void setOffline(bool offline) { m_offline = offline; }
     bool isOffline() const { return m_offline; }
-    bool hasEngine() const { return m_view != nullptr; }
+    bool hasEngine() const { return m_engine != nullptr; }
 
-    // Shows the local file (creating the engine on first use).
-    void navigate(const QString& path);
+    // Shows the local file (loading the engine on first use). False when the engine's module
+    // cannot be loaded.
+    bool navigate(const QString& path);
     // Stops the page being loaded, if any.
     void stop();
-    // The engine's view, or null before the first page.
-    QWebEngineView* view() const { return m_view; }
-    // Requests the offline engine refused so far.
     int blockedRequests() const;
 
 Q_SIGNALS:
@@ -40,12 +35,14 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void createEngine();
+    bool createEngine();
 
     bool m_offline = false;
-    QWebEngineProfile* m_profile = nullptr;
-    LocalOnlyInterceptor* m_interceptor = nullptr;
-    QWebEngineView* m_view = nullptr;
+    BrowserEngine* m_engine = nullptr;
 };
+
+// Where the engine module is looked for: the program folder, then the folder of the running
+// executable.
+QString browserEngineModulePath();
 
 } // namespace preview

@@ -7,7 +7,6 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QWebEngineView>
 #include <QtTest>
 
 class BrowserOfflineTest : public QObject {
