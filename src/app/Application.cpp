@@ -489,8 +489,8 @@ int runProgram(int argc, char** argv,
                    stderr);
         return 1;
     }
-    // The browser engine, loaded later, shares its drawing contexts with the windows.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // No shared OpenGL context is asked for: making one costs start-up most of a tenth of a
+    // second, and the browser engine, loaded on the first page, draws without it.
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("koramo"));
     installJapaneseTexts(application);

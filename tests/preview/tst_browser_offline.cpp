@@ -87,7 +87,7 @@ private Q_SLOTS:
 
 int main(int argc, char** argv)
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // As the program does: no shared OpenGL context before the engine is loaded.
     QApplication application(argc, argv);
     BrowserOfflineTest test;
     return QTest::qExec(&test, argc, argv);

@@ -1,7 +1,9 @@
 // The browser engine module: Qt WebEngine behind the preview's browser pane.
 #include "preview/BrowserEngine.h"
 
+#include <QOpenGLContext>
 #include <QUrl>
+#include <QApplication>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -10,6 +12,9 @@
 #include <QWebEngineView>
 
 #include <atomic>
+
+// Qt's own (exported) setter of the context every other context shares with.
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
 
 namespace {
 
@@ -71,10 +76,23 @@ private:
     QWebEngineView* m_view;
 };
 
+// The engine draws through a context shared with the windows. The program does not ask Qt
+// for one at start-up (that costs most of a tenth of a second), so it is made here, once,
+// before the engine starts.
+void ensureGlobalShareContext()
+{
+    if (QOpenGLContext::globalShareContext())
+        return;
+    auto* context = new QOpenGLContext(qApp);
+    context->create();
+    qt_gl_set_global_share_context(context);
+}
+
 } // namespace
 
 extern "C" __attribute__((visibility("default"))) preview::BrowserEngine*
 koramo_create_browser_engine(QWidget* parent, bool offline)
 {
+    ensureGlobalShareContext();
     return new WebEngine(parent, offline);
 }
