@@ -29,6 +29,15 @@ clsFileOperation& FileCommands::programInstance()
     return *m_programInstance;
 }
 
+clsFileOperation& FileCommands::readyProgramInstance()
+{
+    // Every multi-file routine shows the shell's dialogs, owned by the main window.
+    clsFileOperation& operation = programInstance();
+    operation.setPShowDialog(true);
+    operation.setPTarget(windowHandle());
+    return operation;
+}
+
 clsFileOperation& FileCommands::windowInstance()
 {
     if (!m_windowInstance)
@@ -104,10 +113,7 @@ void FileCommands::CopySelectedFiles()
     const QString list = sourceList(false, count);
     if (count == 0)
         return;
-    clsFileOperation& operation = programInstance();
-    operation.setPShowDialog(true);
-    operation.setPTarget(windowHandle());
-    operation.mCopy(list, m_browser.destination());
+    readyProgramInstance().mCopy(list, m_browser.destination());
     m_browser.refreshFileList();
 }
 
@@ -123,10 +129,7 @@ void FileCommands::MoveSelectedFiles()
         message(QStringLiteral("エラー発生"));
         return;
     }
-    clsFileOperation& operation = programInstance();
-    operation.setPShowDialog(true);
-    operation.setPTarget(windowHandle());
-    operation.mMove(list, m_browser.destination());
+    readyProgramInstance().mMove(list, m_browser.destination());
     m_browser.refreshFileList();
 }
 
@@ -138,10 +141,7 @@ void FileCommands::DeleteSelectedFiles()
         message(QStringLiteral("エラー発生"));
         return;
     }
-    clsFileOperation& operation = programInstance();
-    operation.setPShowDialog(true);
-    operation.setPTarget(windowHandle());
-    operation.mDelete(list);
+    readyProgramInstance().mDelete(list);
     m_browser.refreshFileList();
 }
 
@@ -226,21 +226,24 @@ void FileCommands::deleteFolder()
 
 void FileCommands::copyFolder()
 {
-    const QString target =
-        PickFolder(m_prompts, m_browser.window(), QStringLiteral("コピー先を選択してください。"));
-    if (target.isEmpty())
-        return;
-    windowInstance().mCopy(m_browser.currentFolder() + QChar(u'\0'), target);
-    m_browser.refreshFolderTree();
+    folderToPickedPlace(QStringLiteral("コピー先を選択してください。"), platform::Shell::Copy);
 }
 
 void FileCommands::moveFolder()
 {
-    const QString target =
-        PickFolder(m_prompts, m_browser.window(), QStringLiteral("移動先を選択してください。"));
+    folderToPickedPlace(QStringLiteral("移動先を選択してください。"), platform::Shell::Move);
+}
+
+void FileCommands::folderToPickedPlace(const QString& prompt, int operation)
+{
+    const QString target = PickFolder(m_prompts, m_browser.window(), prompt);
     if (target.isEmpty())
         return;
-    windowInstance().mMove(m_browser.currentFolder() + QChar(u'\0'), target);
+    const QString folder = m_browser.currentFolder() + QChar(u'\0');
+    if (operation == platform::Shell::Copy)
+        windowInstance().mCopy(folder, target);
+    else
+        windowInstance().mMove(folder, target);
     m_browser.refreshFolderTree();
 }
 

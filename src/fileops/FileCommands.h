@@ -62,6 +62,10 @@ public:
     clsFileOperation& windowInstance();
 
 private:
+    // The program-wide instance, set to show its dialogs owned by the main window.
+    clsFileOperation& readyProgramInstance();
+    // Copies or moves the current folder into a folder the user picks.
+    void folderToPickedPlace(const QString& prompt, int operation);
     void message(const QString& text);
     quintptr windowHandle() const;
 
