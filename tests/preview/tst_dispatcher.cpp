@@ -18,7 +18,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QRadioButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include <memory>
@@ -185,6 +187,38 @@ private Q_SLOTS:
         QVERIFY(run.w()->menuAction(QStringLiteral("kaitou"))->isEnabled());
         QVERIFY(run.w()->menuAction(QStringLiteral("kaitoup"))->isEnabled());
         QVERIFY(!run.w()->menuAction(QStringLiteral("assyukuhenkou"))->isVisible());
+    }
+
+    void archiveMembersAreListedThroughTheLibrary()
+    {
+        Run run;
+        const QString lib = qEnvironmentVariable("KORAMO_BUILD_BIN") + QStringLiteral("/libunzip32.so");
+        QVERIFY2(QFile::copy(lib, run.program.path() + QStringLiteral("/libunzip32.so")), qPrintable(lib));
+        QTemporaryDir source;
+        const QString member = source.path() + QStringLiteral("/member.txt");
+        {
+            QFile file(member);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            file.write(QByteArray(1234, 'x'));
+            file.flush();
+            QVERIFY(file.setFileTime(QDateTime(QDate(1999, 5, 10), QTime(13, 4, 6)),
+                                     QFileDevice::FileModificationTime));
+        }
+        QFile(source.path() + QStringLiteral("/empty.txt")).open(QIODevice::WriteOnly);
+        QProcess zip;
+        zip.setWorkingDirectory(source.path());
+        zip.start(QStringLiteral("zip"), {QStringLiteral("-q"), run.browse.path() + QStringLiteral("/a.zip"),
+                                          QStringLiteral("member.txt"), QStringLiteral("empty.txt")});
+        QVERIFY2(zip.waitForFinished() && zip.exitCode() == 0, "zip (Info-ZIP) is needed");
+        run.click(QStringLiteral("a.zip"));
+        auto* list = run.w()->form()->findChild<QTreeWidget*>(QStringLiteral("ListView1"));
+        QVERIFY(run.visible("ListView1"));
+        QCOMPARE(list->topLevelItemCount(), 2);
+        QCOMPARE(list->topLevelItem(0)->text(0), QStringLiteral("member.txt"));
+        QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("1234"));
+        QCOMPARE(list->topLevelItem(0)->text(2), QStringLiteral("1999/05/10 13:04:06"));
+        QCOMPARE(list->topLevelItem(1)->text(1), QStringLiteral("0"));
+        QVERIFY(run.w()->menuAction(QStringLiteral("kaitou"))->isEnabled());
     }
 
     void customRules()
