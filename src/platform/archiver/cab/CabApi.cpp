@@ -286,19 +286,9 @@ extern "C" {
 
 int Cab(ArchiverWindow owner, const char* commandLine, char* output, uint32_t outputSize)
 {
-    archiver::Report report;
-    int result = ARCHIVER_ERROR_NOT_SUPPORT;
-    try {
-        result = runCommand(owner, commandLine, report);
-    } catch (const std::bad_alloc&) {
-        report.error("メモリが足りません。");
-        result = ARCHIVER_ERROR_ENOUGH_MEMORY;
-    } catch (...) {
-        report.error("内部エラーが発生しました。");
-        result = ARCHIVER_ERROR_NOT_SUPPORT;
-    }
-    report.writeTo(output, outputSize);
-    return result;
+    return archiver::runReported(
+        [&](archiver::Report& report) { return runCommand(owner, commandLine, report); }, output,
+        outputSize);
 }
 
 ArchiverHandle CabOpenArchive(ArchiverWindow, const char* archivePath, uint32_t)

@@ -1,5 +1,7 @@
 #include "CabDirectory.h"
 
+#include "LittleEndian.h"
+
 #include <cstdio>
 #include <memory>
 
@@ -9,15 +11,6 @@ namespace archiver
 namespace
 {
 
-uint16_t le16(const unsigned char* p)
-{
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-uint32_t le32(const unsigned char* p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 struct FileCloser {
     void operator()(FILE* f) const { std::fclose(f); }

@@ -1,5 +1,9 @@
 #include "Report.h"
 
+#include "ArchiverApi.h"
+
+#include <new>
+
 #include <cstring>
 
 namespace archiver
@@ -39,6 +43,23 @@ void Report::writeTo(char* buffer, uint32_t size) const
     }
     std::memcpy(buffer, m_text.data(), n);
     std::memset(buffer + n, 0, size - n);
+}
+
+int runReported(const std::function<int(Report&)>& command, char* output, uint32_t outputSize)
+{
+    Report report;
+    int result = 0;
+    try {
+        result = command(report);
+    } catch (const std::bad_alloc&) {
+        report.error("メモリが足りません。");
+        result = ARCHIVER_ERROR_ENOUGH_MEMORY;
+    } catch (...) {
+        report.error("内部エラーが発生しました。");
+        result = ARCHIVER_ERROR_NOT_SUPPORT;
+    }
+    report.writeTo(output, outputSize);
+    return result;
 }
 
 } // namespace archiver

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -30,5 +31,10 @@ private:
     int m_errors = 0;
     int m_skipped = 0;
 };
+
+// Runs one command of an entry point: a failure to allocate or any other exception becomes an
+// error line and an error result instead of leaving the library; the report is then copied
+// into the caller's buffer.
+int runReported(const std::function<int(Report&)>& command, char* output, uint32_t outputSize);
 
 } // namespace archiver

@@ -2,6 +2,7 @@
 
 #include "Crc16.h"
 #include "DosTime.h"
+#include "LittleEndian.h"
 #include "NameCodec.h"
 
 #include <cstring>
@@ -11,20 +12,12 @@ namespace lzh
 
 namespace
 {
+
+using archiver::le16;
+using archiver::le32;
+using archiver::le64;
 constexpr int kMaxExtendedHeaders = 256;
 
-uint16_t le16(const uint8_t* p)
-{
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-uint32_t le32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-uint64_t le64(const uint8_t* p)
-{
-    return uint64_t(le32(p)) | (uint64_t(le32(p + 4)) << 32);
-}
 void put16(std::vector<uint8_t>& v, uint32_t x)
 {
     v.push_back(static_cast<uint8_t>(x));

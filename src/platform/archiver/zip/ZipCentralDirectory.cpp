@@ -1,6 +1,8 @@
 #include "ZipCentralDirectory.h"
 
 #include <algorithm>
+#include "LittleEndian.h"
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -11,19 +13,6 @@ namespace archiver
 namespace
 {
 
-uint16_t le16(const unsigned char* p)
-{
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-uint32_t le32(const unsigned char* p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-uint64_t le64(const unsigned char* p)
-{
-    return static_cast<uint64_t>(le32(p)) | (static_cast<uint64_t>(le32(p + 4)) << 32);
-}
 
 struct FileCloser {
     void operator()(FILE* f) const { std::fclose(f); }
