@@ -6,9 +6,11 @@
 
 #include <cstdint>
 
-namespace archive {
+namespace archive
+{
 
-namespace {
+namespace
+{
 using Command = int (*)(uintptr_t owner, const char* commandLine, char* output,
                         uint32_t outputSize);
 } // namespace
@@ -19,8 +21,8 @@ LibraryArchiverCall::LibraryArchiverCall() : m_folder(platform::programFolder())
 
 LibraryArchiverCall::LibraryArchiverCall(const QString& folder) : m_folder(folder) {}
 
-CallResult LibraryArchiverCall::run(Family family, quintptr ownerWindow,
-                                    const QString& commandLine, int reportBufferSize)
+CallResult LibraryArchiverCall::run(Family family, quintptr ownerWindow, const QString& commandLine,
+                                    int reportBufferSize)
 {
     return runArchiver(family, ownerWindow, commandLine, reportBufferSize, m_folder);
 }

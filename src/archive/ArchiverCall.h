@@ -6,7 +6,8 @@
 
 #include <optional>
 
-namespace archive {
+namespace archive
+{
 
 // What one call of a library's command entry point (Unlha, UnZip, Cab) gave back.
 struct CallResult {
@@ -31,7 +32,8 @@ inline constexpr int kDeleteReportBufferSize = 255;
 // Runs one command line through a family's library. This is the seam between the windows
 // and the libraries: the program uses LibraryArchiverCall, window tests a recording double
 // that keeps each command line and runs nothing.
-class ArchiverCall {
+class ArchiverCall
+{
 public:
     virtual ~ArchiverCall();
     // `ownerWindow` is the native id of the window that owns the library's own dialogs (its
@@ -42,7 +44,8 @@ public:
 };
 
 // The real libraries, loaded by name from one folder (the program folder unless told).
-class LibraryArchiverCall final : public ArchiverCall {
+class LibraryArchiverCall final : public ArchiverCall
+{
 public:
     LibraryArchiverCall();
     explicit LibraryArchiverCall(const QString& folder);

@@ -15,7 +15,8 @@ using archive::Family;
 
 Q_DECLARE_METATYPE(archive::Family)
 
-namespace {
+namespace
+{
 
 QString buildBin()
 {
@@ -41,8 +42,7 @@ bool runTool(const QString& folder, const QString& program, const QStringList& a
     QProcess p;
     p.setWorkingDirectory(folder);
     p.start(program, arguments);
-    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit &&
-           p.exitCode() == 0;
+    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
 QString q(const QString& operand)
@@ -73,7 +73,8 @@ QByteArray sampleBinary()
 
 } // namespace
 
-class ArchiverCallTest : public QObject {
+class ArchiverCallTest : public QObject
+{
     Q_OBJECT
 
     QTemporaryDir m_dir;
@@ -95,9 +96,9 @@ private Q_SLOTS:
         QVERIFY(writeFile(src + QStringLiteral("/sub/b.bin"), sampleBinary()));
         m_lzh = m_dir.path() + QStringLiteral("/made by jlha.lzh");
         m_zip = m_dir.path() + QStringLiteral("/made by zip.zip");
-        QVERIFY(runTool(src, QStringLiteral("jlha"),
-                        {QStringLiteral("aq"), m_lzh, QStringLiteral("a.txt"),
-                         QStringLiteral("sub/b.bin")}));
+        QVERIFY(runTool(
+            src, QStringLiteral("jlha"),
+            {QStringLiteral("aq"), m_lzh, QStringLiteral("a.txt"), QStringLiteral("sub/b.bin")}));
         QVERIFY(runTool(src, QStringLiteral("zip"),
                         {QStringLiteral("-q"), QStringLiteral("-r"), m_zip, QStringLiteral("a.txt"),
                          QStringLiteral("sub")}));
@@ -106,11 +107,9 @@ private Q_SLOTS:
     void extractsAnLzhArchiveIntoAFolderWithABlank()
     {
         const QString dest = m_dir.path() + QStringLiteral("/lzh out/");
-        const archive::CallResult r =
-            archive::runArchiver(Family::Lzh, 0,
-                                 QStringLiteral("e -n -m1 -d1 ") + q(m_lzh) + QLatin1Char(' ') +
-                                     q(dest),
-                                 archive::kReportBufferSize, buildBin());
+        const archive::CallResult r = archive::runArchiver(
+            Family::Lzh, 0, QStringLiteral("e -n -m1 -d1 ") + q(m_lzh) + QLatin1Char(' ') + q(dest),
+            archive::kReportBufferSize, buildBin());
         QVERIFY2(!r.libraryMissing, qPrintable(r.error));
         QCOMPARE(r.code, 0);
         QCOMPARE(readFile(dest + QStringLiteral("a.txt")), sampleText());
@@ -162,9 +161,8 @@ private Q_SLOTS:
         QFETCH(Family, family);
         QFETCH(QString, file);
         QTemporaryDir empty;
-        const archive::CallResult r =
-            archive::runArchiver(family, 0, QStringLiteral("-x ") + q(m_zip),
-                                 archive::kReportBufferSize, empty.path());
+        const archive::CallResult r = archive::runArchiver(
+            family, 0, QStringLiteral("-x ") + q(m_zip), archive::kReportBufferSize, empty.path());
         QVERIFY(r.libraryMissing);
         QCOMPARE(r.code, archive::CallResult::kNotCalled);
         QVERIFY2(r.error.contains(file), qPrintable(r.error));
@@ -193,7 +191,8 @@ private Q_SLOTS:
         const archive::CallResult full =
             archive::runArchiver(Family::Lzh, 0, list, 1 << 16, buildBin());
         QVERIFY(full.report.toUtf8().size() > 100);
-        const archive::CallResult small = archive::runArchiver(Family::Lzh, 0, list, 48, buildBin());
+        const archive::CallResult small =
+            archive::runArchiver(Family::Lzh, 0, list, 48, buildBin());
         QCOMPARE(small.code, full.code);
         QVERIFY(!small.report.isEmpty());
         // 47 bytes of text and the terminating NUL.

@@ -15,7 +15,8 @@ using platform::folderwalk::Entry;
 using platform::folderwalk::FileDescriptor;
 using platform::folderwalk::Walk;
 
-namespace {
+namespace
+{
 
 void makeFile(const QString& path, const QByteArray& bytes)
 {
@@ -25,7 +26,8 @@ void makeFile(const QString& path, const QByteArray& bytes)
     ASSERT_EQ(f.write(bytes), bytes.size());
 }
 
-class FolderWalkTest : public ::testing::Test {
+class FolderWalkTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -36,7 +38,8 @@ protected:
         makeFile(m_dir.path() + QStringLiteral("/tree/sub/b.txt"), "1234567");
         makeFile(m_dir.path() + QStringLiteral("/tree/sub/deeper/c.txt"), "1");
         makeFile(m_dir.path() + QStringLiteral("/outside/secret.txt"), "not ours");
-        ASSERT_EQ(::symlink(outside.constData(), QByteArray(root + "/link-to-outside").constData()), 0);
+        ASSERT_EQ(::symlink(outside.constData(), QByteArray(root + "/link-to-outside").constData()),
+                  0);
         ASSERT_EQ(::symlink("a.txt", QByteArray(root + "/sub/link-to-file").constData()), 0);
     }
 
@@ -70,8 +73,9 @@ TEST_F(FolderWalkTest, VisitsEveryEntryOnceAndNeverEntersALink)
         return true;
     };
     EXPECT_TRUE(walk.run(root));
-    const QSet<QByteArray> expected{"a.txt",       "sub",        "sub/b.txt",   "sub/deeper",
-                                    "sub/deeper/c.txt", "sub/link-to-file", "link-to-outside"};
+    const QSet<QByteArray> expected{
+        "a.txt",          "sub", "sub/b.txt", "sub/deeper", "sub/deeper/c.txt", "sub/link-to-file",
+        "link-to-outside"};
     EXPECT_EQ(QSet<QByteArray>(visited.begin(), visited.end()), expected);
     EXPECT_EQ(visited.size(), expected.size());
     // Folders are left deepest first, each after its own entries.

@@ -8,7 +8,8 @@
 // The archiver test double: keeps every command line the program sends to a library and runs
 // nothing. Each call answers with the next scripted result, or with success and an empty
 // report when the script is empty.
-class RecordingArchiverCall final : public archive::ArchiverCall {
+class RecordingArchiverCall final : public archive::ArchiverCall
+{
 public:
     struct Call {
         archive::Family family;

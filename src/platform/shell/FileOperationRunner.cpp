@@ -191,10 +191,13 @@ int FileOperationRunner::run()
 int FileOperationRunner::shellResult(Step step)
 {
     switch (step) {
-    case Step::Cancelled: return Shell::kCancelled;
-    case Step::Failed: return Shell::kFailed;
+    case Step::Cancelled:
+        return Shell::kCancelled;
+    case Step::Failed:
+        return Shell::kFailed;
     case Step::Done:
-    case Step::Skipped: break;
+    case Step::Skipped:
+        break;
     }
     return 0;
 }
@@ -336,8 +339,8 @@ int FileOperationRunner::runCopyOrMove(bool move)
             target = freeName(destination, nameOf(source), S_ISDIR(info.st_mode), QByteArray(),
                               false);
         }
-        result = shellResult(move ? moveItem(source, info, target)
-                                  : copyItem(source, info, target));
+        result =
+            shellResult(move ? moveItem(source, info, target) : copyItem(source, info, target));
     }
     return endProgress(result);
 }
@@ -380,11 +383,11 @@ FileOperationRunner::Step FileOperationRunner::copyItem(const QByteArray& source
             return fail(verb(), target, filecopy::errorText(errno));
         created = true;
     }
-    const Step step = eachChild(source, verb(), [&](const QByteArray& child,
-                                                     const struct stat& childInfo,
-                                                     const QByteArray& name) {
-        return copyItem(child, childInfo, join(target, name));
-    });
+    const Step step = eachChild(
+        source, verb(),
+        [&](const QByteArray& child, const struct stat& childInfo, const QByteArray& name) {
+            return copyItem(child, childInfo, join(target, name));
+        });
     if (step == Step::Cancelled || step == Step::Failed)
         return step;
     QString reason;
@@ -467,15 +470,15 @@ FileOperationRunner::Step FileOperationRunner::moveItem(const QByteArray& source
 FileOperationRunner::Step FileOperationRunner::moveChildren(const QByteArray& source,
                                                             const QByteArray& target)
 {
-    return eachChild(source, verb(), [&](const QByteArray& child, const struct stat& childInfo,
-                                         const QByteArray& name) {
-        return moveItem(child, childInfo, join(target, name));
-    });
+    return eachChild(
+        source, verb(),
+        [&](const QByteArray& child, const struct stat& childInfo, const QByteArray& name) {
+            return moveItem(child, childInfo, join(target, name));
+        });
 }
 
 FileOperationRunner::Step FileOperationRunner::eachChild(const QByteArray& folder,
-                                                         const QString& what,
-                                                         const ChildStep& step)
+                                                         const QString& what, const ChildStep& step)
 {
     QList<folderwalk::Entry> entries;
     int error = 0;
@@ -548,9 +551,10 @@ int FileOperationRunner::runDelete()
     QList<QByteArray> paths;
     QList<struct stat> infos;
     qint64 total = 0;
-    if (!statSources(paths, infos, total, [toTrash](const QByteArray& path, const struct stat& info) {
-            return toTrash ? 1 : entriesOf(path, info);
-        }))
+    if (!statSources(paths, infos, total,
+                     [toTrash](const QByteArray& path, const struct stat& info) {
+                         return toTrash ? 1 : entriesOf(path, info);
+                     }))
         return Shell::kFailed;
     if (m_showProgress)
         m_ui.progressStart(m_operation.owner,
@@ -587,11 +591,10 @@ FileOperationRunner::Step FileOperationRunner::removeTree(const QByteArray& path
                                                           const struct stat& info)
 {
     if (S_ISDIR(info.st_mode)) {
-        const Step step = eachChild(
-            path, QStringLiteral("削除"),
-            [this](const QByteArray& child, const struct stat& childInfo, const QByteArray&) {
-                return removeTree(child, childInfo);
-            });
+        const Step step =
+            eachChild(path, QStringLiteral("削除"),
+                      [this](const QByteArray& child, const struct stat& childInfo,
+                             const QByteArray&) { return removeTree(child, childInfo); });
         if (step == Step::Cancelled || step == Step::Failed)
             return step;
         if (::rmdir(path.constData()) != 0)

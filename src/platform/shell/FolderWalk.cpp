@@ -5,7 +5,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace platform::folderwalk {
+namespace platform::folderwalk
+{
 
 FileDescriptor::~FileDescriptor()
 {

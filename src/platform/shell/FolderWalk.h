@@ -10,10 +10,12 @@
 // never followed (a link is an entry of its own and is never entered), and every folder is
 // opened with O_NOFOLLOW, relative to its parent while walking, so that a folder swapped for
 // a link meanwhile is not entered either.
-namespace platform::folderwalk {
+namespace platform::folderwalk
+{
 
 // Owns one open descriptor and closes it when it goes.
-class FileDescriptor final {
+class FileDescriptor final
+{
 public:
     explicit FileDescriptor(int fd) : m_fd(fd) {}
     ~FileDescriptor();
@@ -30,7 +32,8 @@ private:
 // One entry of a folder, with what lstat says of it.
 struct Entry {
     QByteArray name;
-    struct stat info {};
+    struct stat info {
+    };
     // errno of the lstat when it failed (info is then empty), else 0.
     int error = 0;
 };
@@ -53,10 +56,10 @@ QByteArray join(const QByteArray& folder, const QByteArray& name);
 struct Walk {
     enum class Next { Enter, Skip, Stop };
     struct Item {
-        int folderFd;        // the open folder the entry is in
-        const Entry& entry;  // its name and lstat
-        QByteArray path;     // the entry's path
-        int depth;           // 0 for the entries of the walked folder
+        int folderFd;       // the open folder the entry is in
+        const Entry& entry; // its name and lstat
+        QByteArray path;    // the entry's path
+        int depth;          // 0 for the entries of the walked folder
         bool isFolder() const { return entry.error == 0 && S_ISDIR(entry.info.st_mode); }
     };
     // Every entry, a folder before its contents. Enter walks into a folder (for any other

@@ -166,9 +166,12 @@ bool Extraction::file(const LzhMember& m, const std::string& relative)
     };
     if (lstat(target->c_str(), &existing) == 0) {
         switch (mayOverwrite(m, *target, existing)) {
-        case Overwrite::Replace: break;
-        case Overwrite::Skip: return true;
-        case Overwrite::Cancel: return false;
+        case Overwrite::Replace:
+            break;
+        case Overwrite::Skip:
+            return true;
+        case Overwrite::Cancel:
+            return false;
         }
     }
     decode(m, *target);
@@ -199,12 +202,17 @@ Extraction::Overwrite Extraction::mayOverwrite(const LzhMember& m, const std::st
         return Overwrite::Skip;
     }
     switch (a) {
-    case archiver::OverwriteAnswer::Cancel: cancel(); return Overwrite::Cancel;
+    case archiver::OverwriteAnswer::Cancel:
+        cancel();
+        return Overwrite::Cancel;
     case archiver::OverwriteAnswer::No:
         m_report.skipped(m.name, "上書きしませんでした");
         return Overwrite::Skip;
-    case archiver::OverwriteAnswer::YesToAll: m_yesToAll = true; break;
-    case archiver::OverwriteAnswer::Yes: break;
+    case archiver::OverwriteAnswer::YesToAll:
+        m_yesToAll = true;
+        break;
+    case archiver::OverwriteAnswer::Yes:
+        break;
     }
     return Overwrite::Replace;
 }

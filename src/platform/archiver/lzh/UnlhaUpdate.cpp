@@ -275,8 +275,9 @@ int writeArchive(ArchiverWindow owner, archiver::Report& report, const std::stri
                             original, compressed, used, reason))
             return failed(c.source);
         ++frozen;
-        report.line("Frozen  " + c.stored + (options.listPaths ? " <- " + c.source : std::string()) +
-                    " ==> " + unlha::percent(compressed, original));
+        report.line("Frozen  " + c.stored +
+                    (options.listPaths ? " <- " + c.source : std::string()) + " ==> " +
+                    unlha::percent(compressed, original));
     }
     if (!writer.commit(reason))
         return failed(archive);
