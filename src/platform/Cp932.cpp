@@ -6,9 +6,11 @@
 #include <array>
 #include <iterator>
 
-namespace platform {
+namespace platform
+{
 
-namespace {
+namespace
+{
 
 constexpr char16_t kReplacement = 0xFFFD;
 

@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace platform {
+namespace platform
+{
 
 // Deletes every file and folder below the path and then the folder itself; a drive root
 // (a mount point or "/") is emptied but never removed. Files first (hidden ones included),

@@ -5,17 +5,19 @@
 
 #include <algorithm>
 
-namespace platform {
+namespace platform
+{
 
-namespace {
+namespace
+{
 
 bool isSystemMount(const QStorageInfo& volume)
 {
     static const QList<QByteArray> pseudo = {
-        "proc",   "sysfs",     "devtmpfs",  "devpts",   "cgroup",  "cgroup2", "securityfs",
-        "pstore", "bpf",       "tracefs",   "debugfs",  "configfs", "fusectl", "mqueue",
-        "hugetlbfs", "autofs", "binfmt_misc", "efivarfs", "squashfs", "nsfs", "rpc_pipefs",
-        "ramfs"};
+        "proc",       "sysfs",  "devtmpfs",   "devpts",  "cgroup",      "cgroup2",
+        "securityfs", "pstore", "bpf",        "tracefs", "debugfs",     "configfs",
+        "fusectl",    "mqueue", "hugetlbfs",  "autofs",  "binfmt_misc", "efivarfs",
+        "squashfs",   "nsfs",   "rpc_pipefs", "ramfs"};
     if (pseudo.contains(volume.fileSystemType()))
         return true;
     const QString root = volume.rootPath();
@@ -66,9 +68,9 @@ QString mountPointOf(const QString& path, const QList<Drive>& drives)
     QString best = QStringLiteral("/");
     for (const Drive& d : drives) {
         const QString mp = d.mountPoint;
-        const bool inside = clean == mp || clean.startsWith(mp.endsWith(QLatin1Char('/'))
-                                                                ? mp
-                                                                : mp + QLatin1Char('/'));
+        const bool inside =
+            clean == mp ||
+            clean.startsWith(mp.endsWith(QLatin1Char('/')) ? mp : mp + QLatin1Char('/'));
         if (inside && mp.size() > best.size())
             best = mp;
     }

@@ -3,7 +3,8 @@
 #include <QList>
 #include <QString>
 
-namespace platform {
+namespace platform
+{
 
 // A "drive" on this desktop is a mounted volume; its text begins with the mount point,
 // followed by the volume's label in brackets when it has one ("/media/usb [写真]").

@@ -4,7 +4,8 @@
 
 // The check-box half of the conversions: it needs Qt Widgets, so it is built into the GUI
 // library while the text conversions stay in the base library.
-namespace settings {
+namespace settings
+{
 
 bool applyCheckValue(QCheckBox* box, const QString& text)
 {
@@ -21,9 +22,12 @@ bool applyCheckValue(QCheckBox* box, const QString& text)
 int checkValue(const QCheckBox* box)
 {
     switch (box->checkState()) {
-    case Qt::Unchecked: return 0;
-    case Qt::Checked: return 1;
-    case Qt::PartiallyChecked: return 2;
+    case Qt::Unchecked:
+        return 0;
+    case Qt::Checked:
+        return 1;
+    case Qt::PartiallyChecked:
+        return 2;
     }
     return 0;
 }
