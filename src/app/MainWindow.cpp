@@ -59,7 +59,7 @@ MainWindow::~MainWindow() = default;
 
 double MainWindow::dpi() const
 {
-    return platform::logicalDpi(this);
+    return platform::logicalDpi(screen());
 }
 
 void MainWindow::buildMenus()

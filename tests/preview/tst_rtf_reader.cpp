@@ -15,7 +15,7 @@ namespace
 QByteArray dataFile(const QString& name)
 {
     QFile f(QString::fromLocal8Bit(qgetenv("KORAMO_SOURCE_DIR")) +
-            QStringLiteral("/tests/richtext/data/") + name);
+            QStringLiteral("/tests/preview/data/") + name);
     if (!f.open(QIODevice::ReadOnly))
         qFatal("missing test data %s", qPrintable(name));
     return f.readAll();

@@ -15,7 +15,7 @@ namespace
 QString dataPath(const QString& name)
 {
     return QString::fromLocal8Bit(qgetenv("KORAMO_SOURCE_DIR")) +
-           QStringLiteral("/tests/richtext/data/") + name;
+           QStringLiteral("/tests/preview/data/") + name;
 }
 
 QByteArray readAll(const QString& path)
