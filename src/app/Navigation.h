@@ -16,7 +16,7 @@ class Prompts;
 class Shell;
 } // namespace platform
 namespace settings {
-class SettingsForms;
+class Settings;
 }
 namespace fileops {
 class FileCommands;
@@ -31,7 +31,7 @@ class MainWindow;
 class Navigation final : public QObject, public fileops::FileBrowser {
     Q_OBJECT
 public:
-    Navigation(MainWindow& window, settings::SettingsForms& forms, platform::Prompts& prompts,
+    Navigation(MainWindow& window, const settings::Settings& settings, platform::Prompts& prompts,
                platform::Shell& shell, platform::Mci& mci, QObject* parent = nullptr);
     ~Navigation() override;
 
@@ -88,7 +88,7 @@ private:
     void startDrag();
 
     MainWindow& m_window;
-    settings::SettingsForms& m_forms;
+    const settings::Settings& m_settings;
     platform::Prompts& m_prompts;
     platform::Shell& m_shell;
     platform::Mci& m_mci;

@@ -27,8 +27,8 @@ public:
                  QObject* parent = nullptr);
     ~FileCommands() override;
 
-    // Connects every command to the window's action of the same name (copy2, sakujyo, …).
-    void connectActions(QWidget* window);
+    // The menu entry "paint", which the image-editor command enables once an editor started.
+    void setImageEditorAction(QAction* action) { m_paint = action; }
 
     // The selected entries of the file list as a shell path list: each full path followed by
     // a NUL, two more NULs when there are two or more. The folder is the file list's, or the

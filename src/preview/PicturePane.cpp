@@ -42,6 +42,14 @@ bool PicturePane::loadPicture(const QString& path)
     return true;
 }
 
+void PicturePane::clearPicture()
+{
+    m_label->clear();
+    m_label->resize(0, 0);
+    delete m_movie;
+    m_movie = nullptr;
+}
+
 QSize PicturePane::pictureSize() const
 {
     return m_label->size();

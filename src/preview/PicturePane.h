@@ -17,6 +17,8 @@ public:
 
     // Loads the picture; on failure the previous picture stays and false is returned.
     bool loadPicture(const QString& path);
+    // Shows no picture.
+    void clearPicture();
     QSize pictureSize() const;
     bool isAnimated() const;
 

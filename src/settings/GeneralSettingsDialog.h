@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/ExpIni.h"
+#include "settings/Holders.h"
 
 #include <QDialog>
 
@@ -30,8 +31,12 @@ public:
     // control as it is.
     void load();
 
-    // Check1 … Check7.
-    QCheckBox* check(int number) const;
+    // The check box that holds a setting.
+    QCheckBox* box(Key key) const { return m_holders.box(key); }
+    // Sets the control of a setting from its stored text (false: not a number, left as it was).
+    bool load(Key key, const QString& text) { return m_holders.load(key, text); }
+    // The text the control of a setting stores.
+    QString value(Key key) const { return m_holders.value(key); }
     // Text1 … Text5, the favourite folders.
     QLineEdit* folderBox(int number) const;
     platform::DriveList* driveList() const { return m_drive; }
@@ -54,7 +59,7 @@ private:
     QWidget* m_pickerOwner;
     platform::DriveList* m_drive;
     QList<QLineEdit*> m_folders;
-    QList<QCheckBox*> m_checks;
+    Holders m_holders{Holder::General};
     std::function<void()> m_openPreview;
 };
 

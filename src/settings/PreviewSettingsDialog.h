@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/ExpIni.h"
+#include "settings/Holders.h"
 
 #include <QDialog>
 
@@ -20,8 +21,12 @@ class PreviewSettingsDialog final : public QDialog {
 public:
     explicit PreviewSettingsDialog(const ExpIni& ini, QWidget* parent = nullptr);
 
-    // Check1 … Check12 (there is no Check7/Check8 among the kinds: they put the rules in force).
-    QCheckBox* check(int number) const;
+    // The check box that holds a setting (a kind of preview, or a rule in force).
+    QCheckBox* box(Key key) const { return m_holders.box(key); }
+    // Sets the control of a setting from its stored text (false: not a number, left as it was).
+    bool load(Key key, const QString& text) { return m_holders.load(key, text); }
+    // The text the control of a setting stores.
+    QString value(Key key) const { return m_holders.value(key); }
     // Text1, Text2: the custom extensions.
     QLineEdit* extensionBox(int rule) const;
     // The option button of a rule (1 or 2) with index 0 "テキスト", 1 "HTML", 2 "絵".
@@ -37,7 +42,9 @@ public:
 
 private:
     ExpIni m_ini;
-    QList<QCheckBox*> m_checks; // index = number - 1; Check7/Check8 are the rule boxes
+    Holders m_holders{Holder::Preview};
+    QCheckBox* m_all = nullptr;
+    QList<QCheckBox*> m_kinds;
     QLineEdit* m_extensions[2] = {};
     QRadioButton* m_options[2][3] = {};
     QLabel* m_modes[2] = {};

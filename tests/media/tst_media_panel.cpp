@@ -61,7 +61,7 @@ private Q_SLOTS:
     {
         MediaForm form;
         ScriptedMci mci;
-        preview::MediaPanel panel(&form, mci);
+        preview::MediaPanel panel(form.widgets(), mci);
         panel.timer()->stop();
 
         panel.startMedia(QStringLiteral("/home/u/音 楽/a.wav"));
@@ -119,7 +119,7 @@ private Q_SLOTS:
     {
         MediaForm form;
         ScriptedMci mci;
-        preview::MediaPanel panel(&form, mci);
+        preview::MediaPanel panel(form.widgets(), mci);
         QCOMPARE(panel.timer()->objectName(), QStringLiteral("Timer1"));
         QCOMPARE(panel.timer()->interval(), 50);
         QVERIFY(panel.timer()->isActive());
@@ -165,7 +165,7 @@ private Q_SLOTS:
         QVERIFY(writeWav(wav, 4000));
         MediaForm form;
         auto mci = platform::createMediaMci(&form);
-        preview::MediaPanel panel(&form, *mci);
+        preview::MediaPanel panel(form.widgets(), *mci);
 
         panel.startMedia(wav);
         QTRY_VERIFY_WITH_TIMEOUT(shownPosition(form.status) >= 300, 5000);
@@ -208,7 +208,7 @@ private Q_SLOTS:
         app::Application program(prompts, shell, *mci);
         program.startUp({});
         QWidget* form = program.mainWindow()->form();
-        preview::MediaPanel panel(form, *mci);
+        preview::MediaPanel panel(program.mainWindow()->mediaWidgets(), *mci);
 
         auto* status = form->findChild<QLabel*>(QStringLiteral("Label4"));
         auto* stop = form->findChild<QPushButton*>(QStringLiteral("Command4"));
