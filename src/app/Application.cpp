@@ -24,14 +24,17 @@
 #include <QListWidget>
 #include <QUrl>
 
-namespace app {
+namespace app
+{
 
-namespace {
+namespace
+{
 // The filter list's entries, in their order.
-const char* const kFilterCaptions[] = {
-    "すべてのファイル", "実行可能なファイルのみ", "テキストファイルのみ", "htm&htmlファイルのみ",
-    "画像ファイルのみ", "圧縮ファイル",         "プレビュー可能なファイル", "MP3ファイル",
-    "MP3プレイリストファイル"};
+const char* const kFilterCaptions[] = {"すべてのファイル",         "実行可能なファイルのみ",
+                                       "テキストファイルのみ",     "htm&htmlファイルのみ",
+                                       "画像ファイルのみ",         "圧縮ファイル",
+                                       "プレビュー可能なファイル", "MP3ファイル",
+                                       "MP3プレイリストファイル"};
 } // namespace
 
 Application::Application(platform::Prompts& prompts, platform::Shell& shell, platform::Mci& mci,
@@ -68,12 +71,12 @@ void Application::makeParts()
         if (m_preview)
             m_preview->previewSelectedFile();
     });
-    connect(w.fileList(), &QListWidget::currentItemChanged, this,
-            [this](QListWidgetItem* current) {
-                if (m_preview && current && !QApplication::mouseButtons())
-                    m_preview->previewSelectedFile();
-            });
-    connect(&w, &MainWindow::mediaAreaAdopted, m_preview, &preview::PreviewDispatcher::setMediaArea);
+    connect(w.fileList(), &QListWidget::currentItemChanged, this, [this](QListWidgetItem* current) {
+        if (m_preview && current && !QApplication::mouseButtons())
+            m_preview->previewSelectedFile();
+    });
+    connect(&w, &MainWindow::mediaAreaAdopted, m_preview,
+            &preview::PreviewDispatcher::setMediaArea);
     connect(&w, &MainWindow::closeRequested, this, &Application::shutdown);
 }
 
@@ -120,8 +123,8 @@ void Application::startUp(const QStringList& arguments)
     // 9. The destination box and the file list take drops handled by the program.
     w.destinationBox()->setAcceptDrops(true);
     w.fileList()->setAcceptDrops(true);
-    m_settings->loadCustomRules(); // 10
-    m_settings->loadGeneral();     // 11
+    m_settings->loadCustomRules();   // 10
+    m_settings->loadGeneral();       // 11
     about()->markMissingLibraries(); // 12
 
     // 13.–15. From here a missing or broken number ends the start-up at step 16.

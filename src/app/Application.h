@@ -9,24 +9,29 @@
 
 class QApplication;
 
-namespace platform {
+namespace platform
+{
 class Mci;
 class Prompts;
 class Shell;
 } // namespace platform
-namespace settings {
+namespace settings
+{
 class ExpIni;
 class Settings;
 class SettingsForms;
 } // namespace settings
-namespace about {
+namespace about
+{
 class AboutDialog;
 }
-namespace preview {
+namespace preview
+{
 class PreviewDispatcher;
 }
 
-namespace app {
+namespace app
+{
 
 class CommandRoutes;
 class MainWindow;
@@ -35,7 +40,8 @@ class Navigation;
 // The program's life cycle: it makes the main window and the parts that work on it, runs the
 // start-up steps in their order, and on close saves the window size, releases the windows,
 // stops the media and removes the work folder.
-class Application final : public QObject {
+class Application final : public QObject
+{
     Q_OBJECT
 public:
     Application(platform::Prompts& prompts, platform::Shell& shell, platform::Mci& mci,

@@ -17,7 +17,8 @@
 #include <QMenu>
 #include <QPushButton>
 
-namespace app {
+namespace app
+{
 
 CommandRoutes::CommandRoutes(Application& application, MainWindow& window, Navigation& navigation,
                              settings::SettingsForms& forms, platform::Prompts& prompts,

@@ -6,14 +6,17 @@
 #include <functional>
 #include <vector>
 
-namespace platform {
+namespace platform
+{
 class Prompts;
 }
-namespace settings {
+namespace settings
+{
 class SettingsForms;
 }
 
-namespace app {
+namespace app
+{
 
 class Application;
 class MainWindow;
@@ -22,7 +25,8 @@ class Navigation;
 // Where the toolbar's buttons and the menu entries lead: one table of toolbar number or menu
 // entry name to command. A button without a command (separators, and the buttons whose
 // commands are still to come) does nothing.
-class CommandRoutes final : public QObject {
+class CommandRoutes final : public QObject
+{
     Q_OBJECT
 public:
     CommandRoutes(Application& application, MainWindow& window, Navigation& navigation,
@@ -34,8 +38,8 @@ public:
 
 private:
     struct Route {
-        int button;          // toolbar number, 0 for none
-        const char* action;  // menu entry name, "" for none
+        int button;         // toolbar number, 0 for none
+        const char* action; // menu entry name, "" for none
         std::function<void()> command;
     };
 

@@ -27,9 +27,11 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
-namespace app {
+namespace app
+{
 
-namespace {
+namespace
+{
 // Design size of the window's inner area, in pixels at 96 DPI (12000 × 8100 twips).
 constexpr int kDesignWidth = 800;
 constexpr int kDesignHeight = 540;
@@ -289,8 +291,8 @@ void MainWindow::buildPreviewArea(double d)
     m_archiveList = new QTreeWidget(m_form);
     m_archiveList->setObjectName(QStringLiteral("ListView1"));
     m_archiveList->setColumnCount(3);
-    m_archiveList->setHeaderLabels({QStringLiteral("ファイル名"), QStringLiteral("サイズ(ﾊﾞｲﾄ)"),
-                                    QStringLiteral("日時")});
+    m_archiveList->setHeaderLabels(
+        {QStringLiteral("ファイル名"), QStringLiteral("サイズ(ﾊﾞｲﾄ)"), QStringLiteral("日時")});
     m_archiveList->setRootIsDecorated(false);
     m_archiveList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_archiveList->hide();
@@ -405,7 +407,8 @@ QAction* MainWindow::destinationAction(int number) const
     return menuAction(QStringLiteral("ff") + QString::number(number));
 }
 
-namespace {
+namespace
+{
 // The hidden labels of the favourite folders 1 to 5.
 const char* const kFavouriteLabels[] = {"Label15", "Label11", "Label12", "Label8", "Label9"};
 } // namespace

@@ -19,16 +19,19 @@ class QTextEdit;
 class QToolBar;
 class QTreeWidget;
 
-namespace platform {
+namespace platform
+{
 class DriveList;
 }
-namespace preview {
+namespace preview
+{
 class BrowserPane;
 class PicturePane;
 class RichTextViewer;
 } // namespace preview
 
-namespace app {
+namespace app
+{
 
 class FileListBox;
 class FolderTree;
@@ -37,7 +40,8 @@ class FolderTree;
 // as the rest of the program knows it, and places the panes on every resize. What happens
 // when the window opens and closes is the Application's work. Other parts reach its widgets
 // through the typed accessors below, never by name.
-class MainWindow final : public QMainWindow, public settings::WindowHolder {
+class MainWindow final : public QMainWindow, public settings::WindowHolder
+{
     Q_OBJECT
 public:
     explicit MainWindow(QWidget* parent = nullptr);
@@ -77,7 +81,7 @@ public:
     QLabel* currentFileLabel() const { return m_currentFile; }   // Label14
     QString backFolder() const;                                  // Label17
     void setBackFolder(const QString& folder);
-    QString favouriteDrive() const;                              // Label10
+    QString favouriteDrive() const; // Label10
     // Favourite folder n (1 to 5): Label15, Label11, Label12, Label8, Label9.
     QString favouriteFolder(int number) const;
 

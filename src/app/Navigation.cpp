@@ -30,9 +30,11 @@
 #include <QTreeWidget>
 #include <QUrl>
 
-namespace app {
+namespace app
+{
 
-namespace {
+namespace
+{
 // Patterns of the filter list's entries.
 const char* const kFilterPatterns[] = {
     "*.*",
@@ -63,8 +65,8 @@ QStringList droppedFiles(const QMimeData* data)
 Navigation::Navigation(MainWindow& window, const settings::Settings& settings,
                        platform::Prompts& prompts, platform::Shell& shell, platform::Mci& mci,
                        QObject* parent)
-    : QObject(parent), m_window(window), m_settings(settings), m_prompts(prompts),
-      m_shell(shell), m_mci(mci), m_commands(new fileops::FileCommands(*this, shell, prompts, this))
+    : QObject(parent), m_window(window), m_settings(settings), m_prompts(prompts), m_shell(shell),
+      m_mci(mci), m_commands(new fileops::FileCommands(*this, shell, prompts, this))
 {
 
     connect(window.folderTree(), &FolderTree::pathChanged, this, &Navigation::folderChanged);
@@ -201,9 +203,9 @@ void Navigation::folderChanged(const QString& folder)
     }
     m_window.showFolderInTitle(folder);
     const preview::MediaWidgets media = m_window.mediaWidgets();
-    for (QWidget* widget : {static_cast<QWidget*>(m_window.archiveList()),
-                            static_cast<QWidget*>(media.status), static_cast<QWidget*>(media.stop),
-                            static_cast<QWidget*>(media.pause)})
+    for (QWidget* widget :
+         {static_cast<QWidget*>(m_window.archiveList()), static_cast<QWidget*>(media.status),
+          static_cast<QWidget*>(media.stop), static_cast<QWidget*>(media.pause)})
         widget->hide();
     m_window.noticeLabel()->show();
 }

@@ -10,25 +10,30 @@
 class QDropEvent;
 class QMimeData;
 
-namespace platform {
+namespace platform
+{
 class Mci;
 class Prompts;
 class Shell;
 } // namespace platform
-namespace settings {
+namespace settings
+{
 class Settings;
 }
-namespace fileops {
+namespace fileops
+{
 class FileCommands;
 }
 
-namespace app {
+namespace app
+{
 
 class MainWindow;
 
 // The browser of the main window: the drive list, the folder tree and the file list follow
 // each other; favourites, back, the destination row, drag and drop and the popup menus.
-class Navigation final : public QObject, public fileops::FileBrowser {
+class Navigation final : public QObject, public fileops::FileBrowser
+{
     Q_OBJECT
 public:
     Navigation(MainWindow& window, const settings::Settings& settings, platform::Prompts& prompts,

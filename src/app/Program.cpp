@@ -2,10 +2,10 @@
 
 #include "app/MainWindow.h"
 #include "platform/Mci.h"
-#include "platform/mci/MediaMci.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
 #include "platform/TerminationSignals.h"
+#include "platform/mci/MediaMci.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -14,9 +14,11 @@
 
 #include <cstdio>
 
-namespace app {
+namespace app
+{
 
-namespace {
+namespace
+{
 
 bool haveDisplay()
 {

@@ -11,10 +11,11 @@
 #include <QFileInfo>
 #include <QWidget>
 
-namespace fileops {
+namespace fileops
+{
 
-FileCommands::FileCommands(FileBrowser& browser, platform::Shell& shell,
-                           platform::Prompts& prompts, QObject* parent)
+FileCommands::FileCommands(FileBrowser& browser, platform::Shell& shell, platform::Prompts& prompts,
+                           QObject* parent)
     : QObject(parent), m_browser(browser), m_shell(shell), m_prompts(prompts)
 {
 }
@@ -241,14 +242,16 @@ void FileCommands::copyFullPath()
 
 void FileCommands::openInTextEditor()
 {
-    const QString file = platform::withSlash(m_browser.fileListFolder()) + m_browser.selectedFileName();
+    const QString file =
+        platform::withSlash(m_browser.fileListFolder()) + m_browser.selectedFileName();
     if (m_shell.startEditor(platform::Shell::Editor::Text, file) == 0)
         message(QStringLiteral("メモ帳の場所が正しくありません。"));
 }
 
 void FileCommands::openInImageEditor()
 {
-    const QString file = platform::withSlash(m_browser.fileListFolder()) + m_browser.selectedFileName();
+    const QString file =
+        platform::withSlash(m_browser.fileListFolder()) + m_browser.selectedFileName();
     const qint64 task = m_shell.startEditor(platform::Shell::Editor::Image, file);
     if (task == 0) {
         message(QStringLiteral("メモ帳のパスが不正です。"));

@@ -9,18 +9,21 @@
 
 class QAction;
 
-namespace platform {
+namespace platform
+{
 class Prompts;
 class Shell;
 } // namespace platform
 
-namespace fileops {
+namespace fileops
+{
 
 class FileBrowser;
 
 // The main window's commands on files and folders, and the routines that copy, move and
 // delete the selected files of the file list.
-class FileCommands final : public QObject {
+class FileCommands final : public QObject
+{
     Q_OBJECT
 public:
     FileCommands(FileBrowser& browser, platform::Shell& shell, platform::Prompts& prompts,

@@ -6,7 +6,8 @@
 #include <QAction>
 #include <QTreeWidget>
 
-namespace preview {
+namespace preview
+{
 
 ArchiveViewer::ArchiveViewer(QString family, QTreeWidget* list, const Actions& actions,
                              QWidget* window)

@@ -8,12 +8,14 @@ class QAction;
 class QTreeWidget;
 class QWidget;
 
-namespace preview {
+namespace preview
+{
 
 // The member list of one archive family ("lzh", "zip" or "cab") in the archive list. The
 // extraction entries are enabled while it lists an archive; the member rename entry is offered
 // for LZH only, which also takes files dropped onto the list.
-class ArchiveViewer final : public Viewer {
+class ArchiveViewer final : public Viewer
+{
 public:
     struct Actions {
         QAction* extract = nullptr;

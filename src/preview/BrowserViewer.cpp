@@ -2,7 +2,8 @@
 
 #include "preview/BrowserPane.h"
 
-namespace preview {
+namespace preview
+{
 
 void BrowserViewer::show(const PreviewFile& file)
 {

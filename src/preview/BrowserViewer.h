@@ -2,12 +2,14 @@
 
 #include "preview/Viewer.h"
 
-namespace preview {
+namespace preview
+{
 
 class BrowserPane;
 
 // HTML pages and JPEG pictures in the browser pane.
-class BrowserViewer final : public Viewer {
+class BrowserViewer final : public Viewer
+{
 public:
     explicit BrowserViewer(BrowserPane* pane) : m_pane(pane) {}
 

@@ -3,7 +3,8 @@
 #include "platform/Mci.h"
 #include "preview/MediaPanel.h"
 
-namespace preview {
+namespace preview
+{
 
 void MediaViewer::show(const PreviewFile& file)
 {

@@ -5,17 +5,20 @@
 #include <QPointer>
 #include <QWidget>
 
-namespace platform {
+namespace platform
+{
 class Mci;
 }
 
-namespace preview {
+namespace preview
+{
 
 class MediaPanel;
 
 // Sound and video files played in place: the media controls, and the area a video is drawn
 // in over the other viewers.
-class MediaViewer final : public Viewer {
+class MediaViewer final : public Viewer
+{
 public:
     MediaViewer(MediaPanel& panel, platform::Mci& mci) : m_panel(panel), m_mci(mci) {}
 

@@ -4,7 +4,8 @@
 #include <QLabel>
 #include <QMovie>
 
-namespace preview {
+namespace preview
+{
 
 PicturePane::PicturePane(QWidget* parent) : QScrollArea(parent), m_label(new QLabel)
 {

@@ -6,11 +6,13 @@
 class QLabel;
 class QMovie;
 
-namespace preview {
+namespace preview
+{
 
 // The picture box of the preview area: a BMP, ICO or GIF file at its own size, with scroll
 // bars when it is larger than the pane; animated GIFs play.
-class PicturePane final : public QScrollArea {
+class PicturePane final : public QScrollArea
+{
     Q_OBJECT
 public:
     explicit PicturePane(QWidget* parent = nullptr);

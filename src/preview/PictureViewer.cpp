@@ -2,7 +2,8 @@
 
 #include "preview/PicturePane.h"
 
-namespace preview {
+namespace preview
+{
 
 void PictureViewer::show(const PreviewFile& file)
 {

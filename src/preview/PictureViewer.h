@@ -2,12 +2,14 @@
 
 #include "preview/Viewer.h"
 
-namespace preview {
+namespace preview
+{
 
 class PicturePane;
 
 // Bitmaps, icons and GIF pictures in the picture box.
-class PictureViewer final : public Viewer {
+class PictureViewer final : public Viewer
+{
 public:
     explicit PictureViewer(PicturePane* pane) : m_pane(pane) {}
 

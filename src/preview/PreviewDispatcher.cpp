@@ -17,7 +17,8 @@
 
 #include <cmath>
 
-namespace preview {
+namespace preview
+{
 
 PreviewDispatcher::PreviewDispatcher(const PreviewPane& pane, fileops::FileBrowser& browser,
                                      platform::Shell& shell, platform::Mci& mci,
@@ -57,8 +58,7 @@ void PreviewDispatcher::registerViewers(const PreviewPane& pane)
     add(std::make_unique<TagViewer>(*m_media), {{{".mp3"}, Preview::Mp3}});
 }
 
-Viewer* PreviewDispatcher::add(std::unique_ptr<Viewer> viewer, QList<Route> routes,
-                               CustomMode mode)
+Viewer* PreviewDispatcher::add(std::unique_ptr<Viewer> viewer, QList<Route> routes, CustomMode mode)
 {
     Viewer* added = viewer.get();
     m_viewers.push_back({std::move(viewer), std::move(routes), std::move(mode)});

@@ -13,18 +13,22 @@
 #include <optional>
 #include <vector>
 
-namespace platform {
+namespace platform
+{
 class Mci;
 class Shell;
 } // namespace platform
-namespace settings {
+namespace settings
+{
 class Settings;
 }
-namespace fileops {
+namespace fileops
+{
 class FileBrowser;
 }
 
-namespace preview {
+namespace preview
+{
 
 class MediaPanel;
 class MediaViewer;
@@ -33,7 +37,8 @@ class MediaViewer;
 // the current file, shows its size and date in the status bar and shows it in the viewer its
 // extension calls for, within the preview settings and the two custom rules. It owns the
 // viewers; each is registered with the file endings it shows.
-class PreviewDispatcher final : public QObject {
+class PreviewDispatcher final : public QObject
+{
     Q_OBJECT
 public:
     PreviewDispatcher(const PreviewPane& pane, fileops::FileBrowser& browser,

@@ -2,7 +2,8 @@
 
 #include "preview/MediaPanel.h"
 
-namespace preview {
+namespace preview
+{
 
 void TagViewer::show(const PreviewFile& file)
 {

@@ -2,12 +2,14 @@
 
 #include "preview/Viewer.h"
 
-namespace preview {
+namespace preview
+{
 
 class MediaPanel;
 
 // The title and artist lines of an MP3 file's tag.
-class TagViewer final : public Viewer {
+class TagViewer final : public Viewer
+{
 public:
     explicit TagViewer(MediaPanel& panel) : m_panel(panel) {}
 

@@ -4,7 +4,8 @@
 
 #include <QAction>
 
-namespace preview {
+namespace preview
+{
 
 TextViewer::TextViewer(RichTextViewer* view, QAction* search, QAction* searchNext)
     : m_view(view), m_search(search), m_searchNext(searchNext)

@@ -4,12 +4,14 @@
 
 class QAction;
 
-namespace preview {
+namespace preview
+{
 
 class RichTextViewer;
 
 // Text-like files in the rich-text viewer; the search entries work while it shows a file.
-class TextViewer final : public Viewer {
+class TextViewer final : public Viewer
+{
 public:
     TextViewer(RichTextViewer* view, QAction* search, QAction* searchNext);
 

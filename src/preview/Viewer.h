@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace preview {
+namespace preview
+{
 
 // The file being previewed: its full path, and the path the media player is given (built
 // from the folder tree's folder rather than the file list's).
@@ -13,7 +14,8 @@ struct PreviewFile {
 
 // One viewer of the preview pane. The dispatcher owns every viewer and asks them in turn:
 // stop what runs, hide, empty, and show a file.
-class Viewer {
+class Viewer
+{
 public:
     virtual ~Viewer() = default;
 

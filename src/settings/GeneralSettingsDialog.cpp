@@ -11,11 +11,14 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace settings {
+namespace settings
+{
 
-namespace {
-const char* const kFolderCaptions[] = {"よく使うフォルダ１", "よく使うフォルダ２", "よく使うフォルダ３",
-                                       "よく使うフォルダ４", "よく使うフォルダ５"};
+namespace
+{
+const char* const kFolderCaptions[] = {"よく使うフォルダ１", "よく使うフォルダ２",
+                                       "よく使うフォルダ３", "よく使うフォルダ４",
+                                       "よく使うフォルダ５"};
 const char* const kCheckCaptions[] = {
     "関連づけられていないものは開くアプリを聞かない",
     "ファイルのドラッグアンドドロップを使用しない",

@@ -10,18 +10,21 @@
 class QCheckBox;
 class QLineEdit;
 
-namespace platform {
+namespace platform
+{
 class DriveList;
 class Prompts;
 } // namespace platform
 
-namespace settings {
+namespace settings
+{
 
 // The general settings dialog. Its check boxes and text boxes are the live settings the rest
 // of the program reads. Loading reads them from the settings file; "ＯＫ" writes every key and
 // hides the dialog; "キャンセル" (or closing the window) unloads it, so the next use reads the
 // file again.
-class GeneralSettingsDialog final : public QDialog {
+class GeneralSettingsDialog final : public QDialog
+{
     Q_OBJECT
 public:
     GeneralSettingsDialog(const ExpIni& ini, platform::Prompts& prompts, QWidget* pickerOwner,
@@ -44,7 +47,7 @@ public:
     // What "プレビューの設定" does: set by the owner of both dialogs.
     void setPreviewOpener(std::function<void()> opener) { m_openPreview = std::move(opener); }
 
-    void confirm(); // "ＯＫ"
+    void confirm();         // "ＯＫ"
     void reject() override; // "キャンセル" and the close box
 
 Q_SIGNALS:

@@ -8,35 +8,39 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-namespace settings {
+namespace settings
+{
 
-const Entry& Holders::rowOf(const QWidget* widget, Control control) const
+const Entry* Holders::rowOf(const QWidget* widget, Control control) const
 {
     const Entry* row = entryOfWidget(m_holder, widget->objectName());
     Q_ASSERT_X(row && row->control == control, "settings::Holders::bind",
                "a control the settings table does not name on this dialog");
-    return *row;
+    return row && row->control == control ? row : nullptr;
 }
 
 void Holders::bind(QCheckBox* box)
 {
-    m_boxes.insert(rowOf(box, Control::Check).key, box);
+    if (const Entry* row = rowOf(box, Control::Check))
+        m_boxes.insert(row->key, box);
 }
 
 void Holders::bind(QLineEdit* box)
 {
-    m_texts.insert(rowOf(box, Control::Text).key, box);
+    if (const Entry* row = rowOf(box, Control::Text))
+        m_texts.insert(row->key, box);
 }
 
 void Holders::bind(platform::DriveList* drive)
 {
-    m_driveKey = rowOf(drive, Control::Drive).key;
-    m_drive = drive;
+    if (rowOf(drive, Control::Drive))
+        m_drive = drive;
 }
 
 void Holders::bind(QLabel* modeLabel, const std::array<QRadioButton*, 3>& options)
 {
-    m_modes.insert(rowOf(modeLabel, Control::Mode).key, Mode{modeLabel, options});
+    if (const Entry* row = rowOf(modeLabel, Control::Mode))
+        m_modes.insert(row->key, Mode{modeLabel, options});
 }
 
 void Holders::clear()
@@ -53,19 +57,28 @@ bool Holders::load(Key key, const QString& text)
 {
     switch (entry(key).control) {
     case Control::Check:
-        return applyCheckValue(m_boxes.value(key), text);
+        if (QCheckBox* box = m_boxes.value(key))
+            return applyCheckValue(box, text);
+        return false;
     case Control::Text:
-        m_texts.value(key)->setText(text);
-        return true;
+        if (QLineEdit* box = m_texts.value(key)) {
+            box->setText(text);
+            return true;
+        }
+        return false;
     case Control::Drive:
-        m_drive->setDrive(text);
-        return true;
+        if (m_drive && entry(key).holder == m_holder) {
+            m_drive->setDrive(text);
+            return true;
+        }
+        return false;
     case Control::Mode: {
+        if (!m_modes.contains(key))
+            return false;
         // The option with the stored index is chosen; the label keeps the text as stored.
         const Mode mode = m_modes.value(key);
         const std::optional<int> index = toInteger16(text);
-        const bool known = index && *index >= 0 && *index <= 2;
-        if (known)
+        if (index && *index >= 0 && *index <= 2)
             mode.options.at(static_cast<std::size_t>(*index))->setChecked(true);
         mode.label->setText(text);
         return index.has_value();
@@ -80,13 +93,21 @@ QString Holders::value(Key key) const
 {
     switch (entry(key).control) {
     case Control::Check:
-        return checkValueText(m_boxes.value(key));
+        if (const QCheckBox* box = m_boxes.value(key))
+            return checkValueText(box);
+        break;
     case Control::Text:
-        return m_texts.value(key)->text();
+        if (const QLineEdit* box = m_texts.value(key))
+            return box->text();
+        break;
     case Control::Drive:
-        return m_drive->drive();
+        if (m_drive && entry(key).holder == m_holder)
+            return m_drive->drive();
+        break;
     case Control::Mode:
-        return m_modes.value(key).label->text();
+        if (m_modes.contains(key))
+            return m_modes.value(key).label->text();
+        break;
     case Control::None:
         break;
     }

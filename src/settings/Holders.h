@@ -13,16 +13,19 @@ class QLineEdit;
 class QRadioButton;
 class QWidget;
 
-namespace platform {
+namespace platform
+{
 class DriveList;
 }
 
-namespace settings {
+namespace settings
+{
 
 // The controls of one settings dialog, each bound to its row of the settings table by the
 // control's name. It gives a stored text to the control that holds it and takes the text back
 // for writing, as the table's control kind says.
-class Holders final {
+class Holders final
+{
 public:
     explicit Holders(Holder holder) : m_holder(holder) {}
 
@@ -47,7 +50,8 @@ public:
     QLineEdit* textBox(Key key) const { return m_texts.value(key); }
 
 private:
-    const Entry& rowOf(const QWidget* widget, Control control) const;
+    // The row that names the control on this dialog, or nullptr.
+    const Entry* rowOf(const QWidget* widget, Control control) const;
 
     struct Mode {
         QLabel* label = nullptr;
@@ -59,7 +63,6 @@ private:
     QMap<Key, QLineEdit*> m_texts;
     QMap<Key, Mode> m_modes;
     platform::DriveList* m_drive = nullptr;
-    Key m_driveKey = Key::FavouriteDrive;
 };
 
 } // namespace settings

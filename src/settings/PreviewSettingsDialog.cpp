@@ -1,6 +1,5 @@
 #include "settings/PreviewSettingsDialog.h"
 
-
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGridLayout>
@@ -12,18 +11,21 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-namespace settings {
+namespace settings
+{
 
-namespace {
+namespace
+{
 struct Kind {
     int number;
     const char* caption;
 };
 // The kind boxes in their order on the dialog.
 const Kind kKinds[] = {
-    {1, "htm,htmlファイル"}, {2, "jpgファイル"}, {3, "txt関係のファイル"}, {4, "bmp,ico,gif"},
-    {5, "MP3ファイル"},     {9, "LZHファイル"}, {10, "ZIPファイル"},      {11, "一太郎ファイル"},
-    {12, "ﾏﾙﾁﾒﾃﾞｨｱﾌｧｲﾙ(wav,mid,avi)"}, {6, "すべて"},
+    {1, "htm,htmlファイル"}, {2, "jpgファイル"},     {3, "txt関係のファイル"},
+    {4, "bmp,ico,gif"},      {5, "MP3ファイル"},     {9, "LZHファイル"},
+    {10, "ZIPファイル"},     {11, "一太郎ファイル"}, {12, "ﾏﾙﾁﾒﾃﾞｨｱﾌｧｲﾙ(wav,mid,avi)"},
+    {6, "すべて"},
 };
 const char* const kModeCaptions[] = {"テキスト", "HTML", "絵"};
 } // namespace
@@ -43,7 +45,8 @@ PreviewSettingsDialog::PreviewSettingsDialog(const ExpIni& ini, QWidget* parent)
     setWindowTitle(QStringLiteral("プレビューの設定"));
     setModal(true);
 
-    auto* heading = new QLabel(QStringLiteral("プレビューを無効にする項目を選択してください"), this);
+    auto* heading =
+        new QLabel(QStringLiteral("プレビューを無効にする項目を選択してください"), this);
     heading->setObjectName(QStringLiteral("Label1"));
 
     auto* kinds = new QGridLayout;

@@ -10,13 +10,15 @@ class QLabel;
 class QLineEdit;
 class QRadioButton;
 
-namespace settings {
+namespace settings
+{
 
 // The preview settings dialog: a ticked box turns the preview of that kind of file off, and
 // two custom rules preview one more extension each in a chosen mode. Its controls are the
 // live settings; they are filled when the main window starts. "OK" writes the file and hides
 // the dialog; "キャンセル" only hides it, so changes stay in force until the program exits.
-class PreviewSettingsDialog final : public QDialog {
+class PreviewSettingsDialog final : public QDialog
+{
     Q_OBJECT
 public:
     explicit PreviewSettingsDialog(const ExpIni& ini, QWidget* parent = nullptr);
@@ -37,7 +39,7 @@ public:
     // The nine kind boxes that "すべて" disables.
     QList<QCheckBox*> kindBoxes() const;
 
-    void confirm(); // "OK"
+    void confirm();         // "OK"
     void reject() override; // "キャンセル" and the close box
 
 private:

@@ -8,7 +8,8 @@
 
 #include <optional>
 
-namespace settings {
+namespace settings
+{
 
 Settings::Settings(const ExpIni& ini, SettingsForms& forms, WindowHolder& window, QObject* parent)
     : QObject(parent), m_ini(ini), m_forms(forms), m_window(window)
@@ -106,13 +107,9 @@ QString Settings::favouriteFolder(int number) const
 
 void Settings::readFavourites()
 {
-    for (const Key key : order::favourites()) {
-        if (key == Key::FavouriteDrive)
-            m_window.setFavouriteDrive(stored(key));
-        else
-            m_window.setFavouriteFolder(static_cast<int>(key) - static_cast<int>(Key::Favourite1) + 1,
-                                        stored(key));
-    }
+    m_window.setFavouriteDrive(stored(Key::FavouriteDrive));
+    for (int number = 1; number <= 5; ++number)
+        m_window.setFavouriteFolder(number, stored(favouriteKey(number)));
 }
 
 void Settings::loadPreviewBoxes()

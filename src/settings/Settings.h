@@ -7,7 +7,8 @@
 #include <QObject>
 #include <QString>
 
-namespace settings {
+namespace settings
+{
 
 class SettingsForms;
 class WindowHolder;
@@ -24,7 +25,8 @@ struct CustomRule {
 // controls are what the user edits); this model loads them from the settings file at start-up
 // through the settings table, answers every question about them, and keeps the main window's
 // favourites, network item and size in step with them.
-class Settings final : public QObject {
+class Settings final : public QObject
+{
     Q_OBJECT
 public:
     Settings(const ExpIni& ini, SettingsForms& forms, WindowHolder& window,

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <array>
 
-namespace settings {
+namespace settings
+{
 
-namespace {
+namespace
+{
 
 using enum Key;
 
@@ -55,28 +57,24 @@ constexpr bool tableInKeyOrder()
 }
 static_assert(tableInKeyOrder(), "one row per key, in the order of the enum");
 
-constexpr std::array kFavourites = {FavouriteDrive, Favourite1, Favourite2,
-                                    Favourite3,     Favourite4, Favourite5};
-constexpr std::array kPreviewBoxes = {NoHtmPreview, NoJpgPreview, NoTxtPreview, NoBmpPreview,
-                                      NoMp3Preview, NoPreview,    NoLzhPreview, NoZipPreview,
+constexpr std::array kPreviewBoxes = {NoHtmPreview,  NoJpgPreview,  NoTxtPreview, NoBmpPreview,
+                                      NoMp3Preview,  NoPreview,     NoLzhPreview, NoZipPreview,
                                       NoTaroPreview, NoMultiPreview};
 constexpr std::array kCustomRules = {Rule1Mode, Rule1Extension, Rule1InForce,
                                      Rule2Mode, Rule2Extension, Rule2InForce};
-constexpr std::array kGeneralLoad = {FavouriteDrive, Favourite1, Favourite2,   Favourite3,
-                                     Favourite4,     Favourite5, Recycle,      NoAppChooser,
-                                     NoFileDrag,     Network,    NoExtractedQuestion,
-                                     NoAssociation,  RecordSize};
+constexpr std::array kGeneralLoad = {
+    FavouriteDrive, Favourite1, Favourite2, Favourite3,          Favourite4,    Favourite5, Recycle,
+    NoAppChooser,   NoFileDrag, Network,    NoExtractedQuestion, NoAssociation, RecordSize};
 constexpr std::array kGeneralAgain = {Recycle, NoAppChooser, NoFileDrag, Network,
                                       NoExtractedQuestion};
 constexpr std::array kGeneralLast = {RecordSize, NoAssociation};
-constexpr std::array kGeneralWrite = {FavouriteDrive, Favourite1, Favourite2, Favourite3,
-                                      Favourite4,     Favourite5, Recycle,    NoAppChooser,
-                                      NoFileDrag,     RecordSize, Network,    NoExtractedQuestion,
-                                      NoAssociation};
-constexpr std::array kPreviewWrite = {
-    NoHtmPreview,   NoJpgPreview, NoTxtPreview,   NoBmpPreview,   NoMp3Preview, NoPreview,
-    NoMultiPreview, Rule1Extension, Rule1Mode,    Rule1InForce,   Rule2Extension, Rule2Mode,
-    Rule2InForce,   NoLzhPreview, NoZipPreview,   NoTaroPreview};
+constexpr std::array kGeneralWrite = {
+    FavouriteDrive, Favourite1, Favourite2, Favourite3, Favourite4,          Favourite5,   Recycle,
+    NoAppChooser,   NoFileDrag, RecordSize, Network,    NoExtractedQuestion, NoAssociation};
+constexpr std::array kPreviewWrite = {NoHtmPreview, NoJpgPreview, NoTxtPreview,   NoBmpPreview,
+                                      NoMp3Preview, NoPreview,    NoMultiPreview, Rule1Extension,
+                                      Rule1Mode,    Rule1InForce, Rule2Extension, Rule2Mode,
+                                      Rule2InForce, NoLzhPreview, NoZipPreview,   NoTaroPreview};
 
 } // namespace
 
@@ -106,16 +104,26 @@ QString nameOf(Key key)
 Key previewKey(Preview kind)
 {
     switch (kind) {
-    case Preview::Htm: return NoHtmPreview;
-    case Preview::Jpg: return NoJpgPreview;
-    case Preview::Txt: return NoTxtPreview;
-    case Preview::Bmp: return NoBmpPreview;
-    case Preview::Mp3: return NoMp3Preview;
-    case Preview::All: return NoPreview;
-    case Preview::Lzh: return NoLzhPreview;
-    case Preview::Zip: return NoZipPreview;
-    case Preview::Taro: return NoTaroPreview;
-    case Preview::Multi: return NoMultiPreview;
+    case Preview::Htm:
+        return NoHtmPreview;
+    case Preview::Jpg:
+        return NoJpgPreview;
+    case Preview::Txt:
+        return NoTxtPreview;
+    case Preview::Bmp:
+        return NoBmpPreview;
+    case Preview::Mp3:
+        return NoMp3Preview;
+    case Preview::All:
+        return NoPreview;
+    case Preview::Lzh:
+        return NoLzhPreview;
+    case Preview::Zip:
+        return NoZipPreview;
+    case Preview::Taro:
+        return NoTaroPreview;
+    case Preview::Multi:
+        return NoMultiPreview;
     }
     return NoPreview;
 }
@@ -125,15 +133,36 @@ Key favouriteKey(int number)
     return static_cast<Key>(static_cast<int>(Favourite1) + std::clamp(number, 1, 5) - 1);
 }
 
-namespace order {
-std::span<const Key> favourites() { return kFavourites; }
-std::span<const Key> previewBoxes() { return kPreviewBoxes; }
-std::span<const Key> customRules() { return kCustomRules; }
-std::span<const Key> generalLoad() { return kGeneralLoad; }
-std::span<const Key> generalAgain() { return kGeneralAgain; }
-std::span<const Key> generalLast() { return kGeneralLast; }
-std::span<const Key> generalWrite() { return kGeneralWrite; }
-std::span<const Key> previewWrite() { return kPreviewWrite; }
+namespace order
+{
+std::span<const Key> previewBoxes()
+{
+    return kPreviewBoxes;
+}
+std::span<const Key> customRules()
+{
+    return kCustomRules;
+}
+std::span<const Key> generalLoad()
+{
+    return kGeneralLoad;
+}
+std::span<const Key> generalAgain()
+{
+    return kGeneralAgain;
+}
+std::span<const Key> generalLast()
+{
+    return kGeneralLast;
+}
+std::span<const Key> generalWrite()
+{
+    return kGeneralWrite;
+}
+std::span<const Key> previewWrite()
+{
+    return kPreviewWrite;
+}
 } // namespace order
 
 } // namespace settings

@@ -4,7 +4,8 @@
 
 #include <span>
 
-namespace settings {
+namespace settings
+{
 
 // Every setting the program keeps in exp.ini, one name each.
 enum class Key {
@@ -14,13 +15,13 @@ enum class Key {
     Favourite3,
     Favourite4,
     Favourite5,
-    Recycle,            // deleted files go to the recycle bin
-    NoAppChooser,       // a file with no association is not offered an application chooser
-    NoFileDrag,         // file drag and drop is not used
-    RecordSize,         // the window size is recorded on exit and restored at start
-    Network,            // network computers can be used (the "net" menu item)
+    Recycle,             // deleted files go to the recycle bin
+    NoAppChooser,        // a file with no association is not offered an application chooser
+    NoFileDrag,          // file drag and drop is not used
+    RecordSize,          // the window size is recorded on exit and restored at start
+    Network,             // network computers can be used (the "net" menu item)
     NoExtractedQuestion, // extraction does not ask whether to show the extracted files
-    NoAssociation,      // the selected file's associated application is not shown
+    NoAssociation,       // the selected file's associated application is not shown
     Maximised,
     Width,
     Height,
@@ -85,9 +86,8 @@ Key previewKey(Preview kind);
 Key favouriteKey(int number);
 
 // The orders in which the program reads and writes the settings.
-namespace order {
-// The favourites the main window shows from the start.
-std::span<const Key> favourites();
+namespace order
+{
 // The preview settings dialog's kind boxes, read at start-up.
 std::span<const Key> previewBoxes();
 // The two custom rules, read at start-up: mode, extension, in force.

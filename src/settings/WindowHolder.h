@@ -3,11 +3,13 @@
 #include <QSizeF>
 #include <QString>
 
-namespace settings {
+namespace settings
+{
 
 // The main window's part in holding the settings: the favourites in its hidden labels and in
 // the captions of its favourite menus, its network menu item, and its size on the screen.
-class WindowHolder {
+class WindowHolder
+{
 public:
     virtual ~WindowHolder() = default;
 
