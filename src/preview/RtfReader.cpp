@@ -141,6 +141,7 @@ public:
 private:
     void parseControl();
     void controlWord(const QByteArray& word, bool hasParam, int param);
+    void bodyControl(GroupState& state, const QByteArray& word, bool hasParam, int param);
     void openGroup();
     void closeGroup();
     void literalByte(unsigned char byte);
@@ -375,7 +376,6 @@ void Parser::parseControl()
 void Parser::controlWord(const QByteArray& word, bool hasParam, int param)
 {
     GroupState& state = top(m_stack);
-    const bool on = !hasParam || param != 0;
     const Destination dest = state.destination;
 
     static const QList<QByteArray> skipped = {"pict",
@@ -491,6 +491,13 @@ void Parser::controlWord(const QByteArray& word, bool hasParam, int param)
         return;
     }
 
+    // Text, character and paragraph formatting, character sets and special characters.
+    bodyControl(state, word, hasParam, param);
+}
+
+void Parser::bodyControl(GroupState& state, const QByteArray& word, bool hasParam, int param)
+{
+    const bool on = !hasParam || param != 0;
     CharState& chars = state.chars;
     if (word == "u") {
         // Values are signed 16-bit; anything outside is no character.
