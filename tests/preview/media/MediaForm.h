@@ -1,5 +1,7 @@
 #pragma once
 
+#include "preview/MediaPanel.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -23,6 +25,8 @@ public:
             w->hide();
         show();
     }
+
+    preview::MediaWidgets widgets() const { return {stop, pause, status, title, artist}; }
 
     QPushButton* stop = new QPushButton(QStringLiteral("停止(&P)"), this);
     QPushButton* pause = new QPushButton(QStringLiteral("一時停止(&T)"), this);

@@ -110,7 +110,7 @@ private Q_SLOTS:
         // The tag lines: the tag's title and artist, or the no-information lines.
         MediaForm form;
         platform::NoDeviceMci mci;
-        preview::MediaPanel panel(&form, mci);
+        preview::MediaPanel panel(form.widgets(), mci);
         form.title->setText(QStringLiteral("曲名：前の曲"));
         form.artist->setText(QStringLiteral("アーティスト：前の人"));
         panel.showTag(path);
@@ -124,7 +124,7 @@ private Q_SLOTS:
     {
         MediaForm form;
         platform::NoDeviceMci mci;
-        preview::MediaPanel panel(&form, mci);
+        preview::MediaPanel panel(form.widgets(), mci);
         const QString path = write("gone.mp3", audio(300) + record(field("Gone"), field("Soon")));
         panel.showTag(path);
         QCOMPARE(form.title->text(), QStringLiteral("曲名：Gone"));

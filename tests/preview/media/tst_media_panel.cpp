@@ -59,7 +59,7 @@ private Q_SLOTS:
     {
         MediaForm form;
         ScriptedMci mci;
-        preview::MediaPanel panel(&form, mci);
+        preview::MediaPanel panel(form.widgets(), mci);
         panel.timer()->stop();
 
         panel.startMedia(QStringLiteral("/home/u/音 楽/a.wav"));
@@ -117,7 +117,7 @@ private Q_SLOTS:
     {
         MediaForm form;
         ScriptedMci mci;
-        preview::MediaPanel panel(&form, mci);
+        preview::MediaPanel panel(form.widgets(), mci);
         QCOMPARE(panel.timer()->objectName(), QStringLiteral("Timer1"));
         QCOMPARE(panel.timer()->interval(), 50);
         QVERIFY(panel.timer()->isActive());
@@ -163,7 +163,7 @@ private Q_SLOTS:
         QVERIFY(writeWav(wav, 4000));
         MediaForm form;
         auto mci = platform::createMediaMci(&form);
-        preview::MediaPanel panel(&form, *mci);
+        preview::MediaPanel panel(form.widgets(), *mci);
 
         panel.startMedia(wav);
         QTRY_VERIFY_WITH_TIMEOUT(shownPosition(form.status) >= 300, 5000);
@@ -204,7 +204,7 @@ private Q_SLOTS:
         run.start({}, *mci);
         app::Application& program = *run.program;
         QWidget* form = program.mainWindow()->form();
-        preview::MediaPanel panel(form, *mci);
+        preview::MediaPanel panel(program.mainWindow()->mediaWidgets(), *mci);
 
         auto* status = form->findChild<QLabel*>(QStringLiteral("Label4"));
         auto* stop = form->findChild<QPushButton*>(QStringLiteral("Command4"));
