@@ -5,9 +5,11 @@
 
 #include <memory>
 
-namespace platform {
+namespace platform
+{
 
-namespace {
+namespace
+{
 struct ConverterCloser {
     void operator()(UConverter* c) const { ucnv_close(c); }
 };
@@ -20,8 +22,8 @@ Converter openCp932(bool strictFromUnicode)
     if (U_FAILURE(error))
         return nullptr;
     if (strictFromUnicode) {
-        ucnv_setFromUCallBack(converter.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr,
-                              nullptr, &error);
+        ucnv_setFromUCallBack(converter.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
+                              &error);
     }
     return converter;
 }
@@ -56,13 +58,17 @@ bool toCp932(const QString& text, QByteArray& out)
         return false;
     QByteArray buffer(text.size() * 2 + 2, Qt::Uninitialized);
     UErrorCode error = U_ZERO_ERROR;
-    const int32_t n = ucnv_fromUChars(converter.get(), buffer.data(),
-                                      static_cast<int32_t>(buffer.size()),
-                                      reinterpret_cast<const UChar*>(text.constData()),
-                                      static_cast<int32_t>(text.size()), &error);
+    const int32_t n =
+        ucnv_fromUChars(converter.get(), buffer.data(), static_cast<int32_t>(buffer.size()),
+                        reinterpret_cast<const UChar*>(text.constData()),
+                        static_cast<int32_t>(text.size()), &error);
     if (U_FAILURE(error))
         return false;
     buffer.truncate(n);
+    // ICU leaves out characters that are default-ignorable (U+FEFF, zero-width joiners,
+    // variation selectors, …) instead of reporting them; such text has no CP932 form either.
+    if (fromCp932(buffer) != text)
+        return false;
     out = buffer;
     return true;
 }

@@ -274,6 +274,21 @@ struct LineEndFolder {
     }
 };
 
+// True when the bytes decode to exactly the text.
+bool readsBackAs(UConverter* c, const QByteArray& bytes, const QString& text)
+{
+    ucnv_resetToUnicode(c);
+    QString back(2 * bytes.size() + 16, Qt::Uninitialized);
+    UErrorCode error = U_ZERO_ERROR;
+    const int32_t n =
+        ucnv_toUChars(c, reinterpret_cast<UChar*>(back.data()), static_cast<int32_t>(back.size()),
+                      bytes.constData(), static_cast<int32_t>(bytes.size()), &error);
+    if (U_FAILURE(error))
+        return false;
+    back.truncate(n);
+    return back == text;
+}
+
 } // namespace
 
 TextFormat detectEncoding(QByteArrayView bytes)
@@ -532,6 +547,10 @@ bool encodeText(const QString& text, const TextFormat& format, QByteArray& out)
             break;
         }
         if (error == U_BUFFER_OVERFLOW_ERROR)
+            return false;
+        // ICU leaves out default-ignorable characters (U+FEFF, zero-width joiners, variation
+        // selectors, …) that the encoding cannot hold instead of reporting them.
+        if (!readsBackAs(c.get(), body, withEnds))
             return false;
     }
     out = format.bom ? bom + body : body;
