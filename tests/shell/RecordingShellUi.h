@@ -30,6 +30,10 @@ public:
     int steps = 0;
     int progressStarts = 0;
     int progressEnds = 0;
+    // The total of the last progressStart, or of the last progressTotal when it came later,
+    // and the text of the last step.
+    qint64 lastTotal = -1;
+    QString lastCurrent;
     // Called at every progress step, before the answer: lets a test look at the disk mid-way.
     std::function<void(int step)> onStep;
 
