@@ -31,6 +31,11 @@ void RecordingShellUi::progressStart(QWidget*, const QString&, qint64 total, boo
     lastTotal = total;
 }
 
+void RecordingShellUi::progressTotal(qint64 total)
+{
+    lastTotal = total;
+}
+
 bool RecordingShellUi::progressStep(qint64, const QString& current)
 {
     ++steps;

@@ -42,6 +42,7 @@ public:
     void showError(QWidget* owner, const QString& text) override;
     void progressStart(QWidget* owner, const QString& title, qint64 total,
                        bool showNames) override;
+    void progressTotal(qint64 total) override;
     bool progressStep(qint64 done, const QString& current) override;
     void progressEnd() override;
 
