@@ -21,6 +21,8 @@ PACKAGES=(
   libgtest-dev xvfb xauth x11-utils imagemagick
   # clicking and typing into the program under Xvfb when trying it as a user would
   xdotool
+  # the format check of the tracked sources (tests/lint)
+  clang-format
   # fuzzing the archive parsers with libFuzzer (clang's runtime)
   clang libclang-rt-14-dev
   # independent archivers used as test oracles and benchmark peers

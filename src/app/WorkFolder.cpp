@@ -1,14 +1,13 @@
 #include "app/WorkFolder.h"
 
 #include "platform/Paths.h"
+#include "platform/shell/FolderWalk.h"
 
 #include <QDir>
 #include <QFile>
 
-#include <string>
-#include <vector>
+#include <algorithm>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,52 +18,18 @@ namespace app
 namespace
 {
 
-// Owns one open descriptor.
-class Fd
-{
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
+using platform::folderwalk::Entry;
+using platform::folderwalk::FileDescriptor;
 
-private:
-    int fd_;
-};
-
-// The names in the folder other than "." and "..", each with its lstat-style mode.
-bool listFolder(int dirFd, std::vector<std::pair<std::string, struct stat>>& entries)
+// The entries of the open folder other than "." and "..", each with its lstat. False when the
+// folder cannot be read or an entry cannot be looked at.
+bool listFolder(int dirFd, QList<Entry>& entries)
 {
-    entries.clear();
-    const int copy = ::dup(dirFd);
-    if (copy < 0)
+    int error = 0;
+    if (!platform::folderwalk::readFolder(dirFd, entries, error))
         return false;
-    DIR* dir = ::fdopendir(copy);
-    if (!dir) {
-        ::close(copy);
-        return false;
-    }
-    ::rewinddir(dir);
-    bool ok = true;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        struct stat st {
-        };
-        if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            ok = false;
-            break;
-        }
-        entries.emplace_back(name, st);
-    }
-    ::closedir(dir);
-    return ok;
+    return std::none_of(entries.cbegin(), entries.cend(),
+                        [](const Entry& e) { return e.error != 0; });
 }
 
 // Gives the owner read, write and search rights on a folder so that it can be emptied.
@@ -80,38 +45,41 @@ bool makeFolderUsable(int parentFd, const char* name, const struct stat& st)
 // then each subfolder, deepest first. Stops at the first failure.
 bool emptyFolder(int dirFd, dev_t device)
 {
-    std::vector<std::pair<std::string, struct stat>> entries;
+    QList<Entry> entries;
     if (!listFolder(dirFd, entries))
         return false;
-    for (const auto& [name, st] : entries) {
+    for (const Entry& entry : entries) {
+        const char* name = entry.name.constData();
+        const struct stat& st = entry.info;
         if (S_ISDIR(st.st_mode))
             continue;
         // A file with other hard links is left as it is: its mode is shared with them.
         if (S_ISREG(st.st_mode) && st.st_nlink == 1 && !(st.st_mode & S_IWUSR))
-            ::fchmodat(dirFd, name.c_str(), (st.st_mode & 07777) | S_IWUSR, 0);
-        if (::unlinkat(dirFd, name.c_str(), 0) != 0)
+            ::fchmodat(dirFd, name, (st.st_mode & 07777) | S_IWUSR, 0);
+        if (::unlinkat(dirFd, name, 0) != 0)
             return false;
     }
 
     if (!listFolder(dirFd, entries))
         return false;
-    for (const auto& [name, st] : entries) {
+    for (const Entry& entry : entries) {
+        const char* name = entry.name.constData();
+        const struct stat& st = entry.info;
         if (!S_ISDIR(st.st_mode)) {
             // Appeared since the files were removed.
-            if (::unlinkat(dirFd, name.c_str(), 0) != 0)
+            if (::unlinkat(dirFd, name, 0) != 0)
                 return false;
             continue;
         }
         // A volume mounted inside the tree is not ours to empty, and cannot be removed.
         if (st.st_dev != device)
             return false;
-        if (!makeFolderUsable(dirFd, name.c_str(), st))
+        if (!makeFolderUsable(dirFd, name, st))
             return false;
-        const Fd sub(
-            ::openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        const FileDescriptor sub(platform::folderwalk::openFolderAt(dirFd, entry.name));
         if (sub.get() < 0 || !emptyFolder(sub.get(), device))
             return false;
-        if (::unlinkat(dirFd, name.c_str(), AT_REMOVEDIR) != 0)
+        if (::unlinkat(dirFd, name, AT_REMOVEDIR) != 0)
             return false;
     }
     return true;
@@ -157,7 +125,7 @@ void deleteFolderTree(const QString& path)
     if (!driveRoot && (st.st_mode & S_IRWXU) != S_IRWXU)
         ::chmod(native.constData(), (st.st_mode & 07777) | S_IRWXU);
     {
-        const Fd dir(::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        const FileDescriptor dir(platform::folderwalk::openFolder(native));
         if (dir.get() < 0 || !emptyFolder(dir.get(), st.st_dev))
             return;
     }

@@ -1,8 +1,5 @@
 // Start-up from a missing, partial and complete settings file.
-#include "RecordingMci.h"
-#include "RecordingPrompts.h"
-#include "RecordingShell.h"
-#include "TestFolders.h"
+#include "GuiRun.h"
 
 #include "about/AboutDialog.h"
 #include "app/Application.h"
@@ -31,19 +28,7 @@ using app::Application;
 class StartupTest : public QObject {
     Q_OBJECT
 
-    struct Run {
-        TestProgramFolder folder;
-        RecordingPrompts prompts;
-        RecordingShell shell;
-        RecordingMci mci;
-        std::unique_ptr<Application> program;
-        app::MainWindow* window() const { return program->mainWindow(); }
-        void start(const QStringList& arguments = {})
-        {
-            program = std::make_unique<Application>(prompts, shell, mci);
-            program->startUp(arguments);
-        }
-    };
+    using Run = GuiRun;
 
 private Q_SLOTS:
     void missingFileOpensAtDesignSizeWithNothingSet()

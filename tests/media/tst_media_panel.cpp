@@ -2,9 +2,7 @@
 // flags, the 50 ms status line; once with a scripted device and once with real playback.
 #include "MediaFiles.h"
 #include "MediaForm.h"
-#include "RecordingPrompts.h"
-#include "RecordingShell.h"
-#include "TestFolders.h"
+#include "GuiRun.h"
 
 #include "app/Application.h"
 #include "app/MainWindow.h"
@@ -201,12 +199,10 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString wav = dir.filePath(QStringLiteral("tone.wav"));
         QVERIFY(writeWav(wav, 2000));
-        TestProgramFolder folder;
-        RecordingPrompts prompts;
-        RecordingShell shell;
         auto mci = platform::createMediaMci(nullptr);
-        app::Application program(prompts, shell, *mci);
-        program.startUp({});
+        GuiRun run;
+        run.start({}, *mci);
+        app::Application& program = *run.program;
         QWidget* form = program.mainWindow()->form();
         preview::MediaPanel panel(form, *mci);
 

@@ -1,9 +1,7 @@
 // Clicking a sound file in the file list plays it through the real media device; clicking
 // another file stops it and hides the media buttons.
 #include "MediaFiles.h"
-#include "RecordingPrompts.h"
-#include "RecordingShell.h"
-#include "TestFolders.h"
+#include "GuiRun.h"
 
 #include "app/Application.h"
 #include "app/FileListBox.h"
@@ -20,15 +18,12 @@ class MediaSelectionTest : public QObject {
 private Q_SLOTS:
     void wavStopsWhenAnotherFileIsSelected()
     {
-        TestProgramFolder program;
-        QTemporaryDir browse;
-        QVERIFY(writeWav(browse.path() + QStringLiteral("/音.wav"), 20000));
-        QVERIFY(writeBytes(browse.path() + QStringLiteral("/b.txt"), QByteArray("text")));
-        RecordingPrompts prompts;
-        RecordingShell shell;
         const std::unique_ptr<platform::Mci> mci = platform::createMediaMci(nullptr);
-        app::Application app(prompts, shell, *mci);
-        app.startUp({browse.path()});
+        GuiRun run;
+        QVERIFY(writeWav(run.browsed(QStringLiteral("音.wav")), 20000));
+        QVERIFY(writeBytes(run.browsed(QStringLiteral("b.txt")), QByteArray("text")));
+        run.start({run.browse.path()}, *mci);
+        app::Application& app = *run.program;
         app::FileListBox* list = app.mainWindow()->fileList();
         QWidget* form = app.mainWindow()->form();
 

@@ -1,8 +1,5 @@
 // One click in the file list: the status bar, the current file, and which viewer shows it.
-#include "RecordingMci.h"
-#include "RecordingPrompts.h"
-#include "RecordingShell.h"
-#include "TestFolders.h"
+#include "GuiRun.h"
 
 #include "app/Application.h"
 #include "app/FileListBox.h"
@@ -28,27 +25,9 @@
 class DispatcherTest : public QObject {
     Q_OBJECT
 
-    struct Run {
-        TestProgramFolder program;
-        QTemporaryDir browse;
-        RecordingPrompts prompts;
-        RecordingShell shell;
-        RecordingMci mci;
-        std::unique_ptr<app::Application> app;
-        Run()
-        {
-            app = std::make_unique<app::Application>(prompts, shell, mci);
-            app->startUp({browse.path()});
-        }
-        QString write(const QString& name, const QByteArray& bytes) const
-        {
-            const QString path = browse.path() + QLatin1Char('/') + name;
-            QFile file(path);
-            if (file.open(QIODevice::WriteOnly))
-                file.write(bytes);
-            return path;
-        }
-        app::MainWindow* w() const { return app->mainWindow(); }
+    struct Run : GuiRun {
+        Run() { start({browse.path()}); }
+        app::MainWindow* w() const { return window(); }
         // Clicks the file in the list, as the user does.
         void click(const QString& name) const
         {
@@ -65,7 +44,7 @@ class DispatcherTest : public QObject {
             return !w()->form()->findChild<QWidget*>(QString::fromLatin1(name))->isHidden();
         }
         QString panel(int n) const { return w()->panel(n)->text(); }
-        settings::PreviewSettingsDialog* preview() const { return app->forms()->preview(); }
+        settings::PreviewSettingsDialog* preview() const { return program->forms()->preview(); }
         mutable qsizetype mciBefore = 0;
     };
 
@@ -116,7 +95,7 @@ private Q_SLOTS:
         QVERIFY(run.w()->menuAction(QStringLiteral("tkensaku"))->isEnabled());
         auto* viewer = run.w()->form()->findChild<preview::RichTextViewer*>(QStringLiteral("RichTextBox1"));
         QCOMPARE(viewer->text(), QStringLiteral("日本語のテキスト\n二行目\n"));
-        QCOMPARE(run.app->previewDispatcher()->extensionKey(), QStringLiteral(".txt"));
+        QCOMPARE(run.program->previewDispatcher()->extensionKey(), QStringLiteral(".txt"));
     }
 
     void extensionKeys_data()
@@ -193,7 +172,7 @@ private Q_SLOTS:
     {
         Run run;
         const QString lib = qEnvironmentVariable("KORAMO_BUILD_BIN") + QStringLiteral("/libunzip32.so");
-        QVERIFY2(QFile::copy(lib, run.program.path() + QStringLiteral("/libunzip32.so")), qPrintable(lib));
+        QVERIFY2(QFile::copy(lib, run.folder.path() + QStringLiteral("/libunzip32.so")), qPrintable(lib));
         QTemporaryDir source;
         const QString member = source.path() + QStringLiteral("/member.txt");
         {
@@ -247,7 +226,7 @@ private Q_SLOTS:
     {
         Run run;
         run.write(QStringLiteral("a.txt"), QByteArray("x"));
-        run.app->forms()->general()->check(7)->setChecked(true);
+        run.program->forms()->general()->check(7)->setChecked(true);
         run.shell.calls.clear();
         run.click(QStringLiteral("a.txt"));
         QVERIFY(run.shell.callsOf(QStringLiteral("find")).isEmpty());

@@ -1,8 +1,5 @@
 // The two settings dialogs: load, OK and cancel, with the main window they feed.
-#include "RecordingMci.h"
-#include "RecordingPrompts.h"
-#include "RecordingShell.h"
-#include "TestFolders.h"
+#include "GuiRun.h"
 
 #include "app/Application.h"
 #include "app/MainWindow.h"
@@ -26,24 +23,9 @@
 class SettingsDialogsTest : public QObject {
     Q_OBJECT
 
-    struct Run {
-        TestProgramFolder folder;
-        RecordingPrompts prompts;
-        RecordingShell shell;
-        RecordingMci mci;
-        std::unique_ptr<app::Application> program;
-        void start()
-        {
-            program = std::make_unique<app::Application>(prompts, shell, mci);
-            program->startUp({});
-        }
+    struct Run : GuiRun {
         settings::GeneralSettingsDialog* general() const { return program->forms()->general(); }
         settings::PreviewSettingsDialog* preview() const { return program->forms()->preview(); }
-        QString read(const char* section, const char* key) const
-        {
-            return settings::readProfileString(folder.iniPath(), QString::fromLatin1(section),
-                                               QString::fromLatin1(key));
-        }
     };
 
     static void click(QWidget* dialog, const char* name)
