@@ -8,9 +8,11 @@
 #include <cstdlib>
 #include <sys/stat.h>
 
-namespace platform {
+namespace platform
+{
 
-namespace {
+namespace
+{
 
 // "\040" and the other octal escapes of a mountinfo field.
 QByteArray unescapeField(const QByteArray& field)
@@ -88,10 +90,12 @@ Protection protectionOf(const QString& path)
     if (path.isEmpty())
         return Protection::None;
     const QByteArray native = withoutTrailingSlashes(toNativePath(path));
-    struct stat st {};
+    struct stat st {
+    };
     if (::lstat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
         return Protection::None; // files and links go as themselves
-    struct stat rootInfo {};
+    struct stat rootInfo {
+    };
     if (::stat("/", &rootInfo) == 0 && sameFile(st, rootInfo))
         return Protection::Root;
     const QByteArray real = realPath(native);
@@ -100,7 +104,8 @@ Protection protectionOf(const QString& path)
 
     // Home, and the folders that hold it.
     const QByteArray home = realPath(toNativePath(QDir::homePath()));
-    struct stat homeInfo {};
+    struct stat homeInfo {
+    };
     if (!home.isEmpty() && ::stat(home.constData(), &homeInfo) == 0) {
         if (sameFile(st, homeInfo) || (!real.isEmpty() && holds(real, home)))
             return Protection::Home;
@@ -109,7 +114,8 @@ Protection protectionOf(const QString& path)
     // A mount point: on another device than its parent, or listed as one (a bind mount of a
     // folder of the same volume keeps the device).
     const QByteArray parent = native + "/..";
-    struct stat parentInfo {};
+    struct stat parentInfo {
+    };
     if (::stat(parent.constData(), &parentInfo) == 0 && parentInfo.st_dev != st.st_dev)
         return Protection::MountPoint;
     if (!real.isEmpty() && mountPoints().contains(real))
@@ -132,14 +138,17 @@ QByteArray mountInside(const QString& folder)
 
 QString protectedFolderText(const QString& path, bool move)
 {
-    return (move ? QStringLiteral("ルートフォルダ、マウントポイント、ホームフォルダは移動できません。\n")
-                 : QStringLiteral("ルートフォルダ、マウントポイント、ホームフォルダは削除できません。\n")) +
+    return (move ? QStringLiteral(
+                       "ルートフォルダ、マウントポイント、ホームフォルダは移動できません。\n")
+                 : QStringLiteral(
+                       "ルートフォルダ、マウントポイント、ホームフォルダは削除できません。\n")) +
            displayPath(path);
 }
 
 QString mountInsideText(const QString& path, const QString& mount)
 {
-    return QStringLiteral("フォルダの中に別のボリュームがマウントされているため削除できません。\n") +
+    return QStringLiteral(
+               "フォルダの中に別のボリュームがマウントされているため削除できません。\n") +
            displayPath(path) + QStringLiteral("\nマウントポイント: ") + displayPath(mount);
 }
 

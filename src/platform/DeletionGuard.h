@@ -4,7 +4,8 @@
 #include <QList>
 #include <QString>
 
-namespace platform {
+namespace platform
+{
 
 // The folders no command may delete or move away: the root of the file system, a mount
 // point (a volume, or a bind mount, is taken away by unmounting it, not by emptying it), and

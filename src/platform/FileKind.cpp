@@ -8,9 +8,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace platform {
+namespace platform
+{
 
-namespace {
+namespace
+{
 
 FileKind kindOf(mode_t mode)
 {
@@ -29,7 +31,8 @@ FileStatus fileStatus(const QString& path)
     if (path.isEmpty())
         return status;
     const QByteArray native = toNativePath(path);
-    struct stat st {};
+    struct stat st {
+    };
     if (::lstat(native.constData(), &st) != 0)
         return status;
     status.isLink = S_ISLNK(st.st_mode);
@@ -60,7 +63,8 @@ bool openRegularFile(const QString& path, QFile& file)
     const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    struct stat st {};
+    struct stat st {
+    };
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return false;

@@ -5,7 +5,8 @@
 
 class QFile;
 
-namespace platform {
+namespace platform
+{
 
 // What a path is, found from its status alone: nothing is ever opened, so a FIFO, a socket
 // or a device (or a link to one) can be looked at without waiting on it or touching it.

@@ -4,9 +4,11 @@
 
 #include <QStringList>
 
-namespace platform {
+namespace platform
+{
 
-namespace {
+namespace
+{
 
 constexpr char16_t kEscapeBase = 0xDC00;
 

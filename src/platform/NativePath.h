@@ -3,7 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
-namespace platform {
+namespace platform
+{
 
 // Names are bytes on Linux, and not every name is valid UTF-8 (Shift-JIS names from old discs
 // and archives). A path inside the program is a QString in which every byte that is not part

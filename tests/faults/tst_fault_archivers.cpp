@@ -26,12 +26,14 @@ std::ostream& operator<<(std::ostream& out, const QString& text)
     return out << text.toStdString();
 }
 
-namespace {
+namespace
+{
 
 using Command = int (*)(uintptr_t, const char*, char*, uint32_t);
 
 // One archiver library from the program folder, as the program loads it.
-class Library {
+class Library
+{
 public:
     Library(const char* file, const char* entry)
     {
@@ -76,7 +78,8 @@ bool tool(const QString& program, const QStringList& arguments, const QString& f
            process.exitCode() == 0;
 }
 
-class ArchiverFaults : public ::testing::Test {
+class ArchiverFaults : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -100,8 +103,9 @@ protected:
         writeFile(tmpfs.path() + QStringLiteral("/big.bin"), older);
         // Older than the member, so that no library skips it as newer.
         const struct timespec times[2] = {{946684800, 0}, {946684800, 0}};
-        ::utimensat(AT_FDCWD, QFile::encodeName(tmpfs.path() + QStringLiteral("/big.bin")).constData(),
-                    times, 0);
+        ::utimensat(AT_FDCWD,
+                    QFile::encodeName(tmpfs.path() + QStringLiteral("/big.bin")).constData(), times,
+                    0);
         QString report;
         const int result = library.run(line.arg(tmpfs.path() + u'/'), &report);
         EXPECT_NE(result, 0) << report;
@@ -131,8 +135,8 @@ TEST_F(ArchiverFaults, LzhExtractionOntoAFullDisk)
                       &report),
               0)
         << report;
-    extractOntoFullDisk(lzh, archive, QStringLiteral("e -n -m1 ") + quoted(archive) +
-                                          QStringLiteral(" \"%1\""));
+    extractOntoFullDisk(lzh, archive,
+                        QStringLiteral("e -n -m1 ") + quoted(archive) + QStringLiteral(" \"%1\""));
 }
 
 TEST_F(ArchiverFaults, ZipExtractionOntoAFullDisk)
@@ -140,11 +144,12 @@ TEST_F(ArchiverFaults, ZipExtractionOntoAFullDisk)
     Library zip("libunzip32.so", "UnZip");
     ASSERT_TRUE(zip.loaded());
     const QString archive = in(QStringLiteral("a.zip"));
-    ASSERT_TRUE(tool(QStringLiteral("zip"), {QStringLiteral("-q"), QStringLiteral("-0"), archive,
-                                             QStringLiteral("small.txt"), QStringLiteral("big.bin")},
+    ASSERT_TRUE(tool(QStringLiteral("zip"),
+                     {QStringLiteral("-q"), QStringLiteral("-0"), archive,
+                      QStringLiteral("small.txt"), QStringLiteral("big.bin")},
                      in(QStringLiteral("files"))));
-    extractOntoFullDisk(zip, archive, QStringLiteral("-x -o ") + quoted(archive) +
-                                          QStringLiteral(" \"%1\""));
+    extractOntoFullDisk(zip, archive,
+                        QStringLiteral("-x -o ") + quoted(archive) + QStringLiteral(" \"%1\""));
 }
 
 TEST_F(ArchiverFaults, CabExtractionOntoAFullDisk)
@@ -152,11 +157,12 @@ TEST_F(ArchiverFaults, CabExtractionOntoAFullDisk)
     Library cab("libcab32.so", "Cab");
     ASSERT_TRUE(cab.loaded());
     const QString archive = in(QStringLiteral("a.cab"));
-    ASSERT_TRUE(tool(QStringLiteral("gcab"), {QStringLiteral("-c"), archive,
-                                              QStringLiteral("small.txt"), QStringLiteral("big.bin")},
-                     in(QStringLiteral("files"))));
-    extractOntoFullDisk(cab, archive, QStringLiteral("-x -o -i -n ") + quoted(archive) +
-                                          QStringLiteral(" \"%1\""));
+    ASSERT_TRUE(tool(
+        QStringLiteral("gcab"),
+        {QStringLiteral("-c"), archive, QStringLiteral("small.txt"), QStringLiteral("big.bin")},
+        in(QStringLiteral("files"))));
+    extractOntoFullDisk(
+        cab, archive, QStringLiteral("-x -o -i -n ") + quoted(archive) + QStringLiteral(" \"%1\""));
 }
 
 TEST_F(ArchiverFaults, LzhUpdateThatDoesNotFitLeavesTheArchiveAsItWas)

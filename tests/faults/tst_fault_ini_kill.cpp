@@ -14,7 +14,8 @@
 
 #include <cstring>
 
-namespace {
+namespace
+{
 
 QString g_self;
 
@@ -62,8 +63,8 @@ TEST(IniKill, EverySaveCutByKillLeavesTheOldOrTheNewFile)
         writer.kill(); // SIGKILL
         ASSERT_TRUE(writer.waitForFinished(10000));
         const QByteArray now = bytesOf(path);
-        ASSERT_TRUE(now == withA || now == withB)
-            << "round " << round << ": " << now.size() << " bytes, neither the old nor the new file";
+        ASSERT_TRUE(now == withA || now == withB) << "round " << round << ": " << now.size()
+                                                  << " bytes, neither the old nor the new file";
         if (writer.readAllStandardOutput().contains("saving"))
             ++started;
     }

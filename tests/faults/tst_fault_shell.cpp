@@ -24,9 +24,11 @@ std::ostream& operator<<(std::ostream& out, const QString& text)
     return out << text.toStdString();
 }
 
-namespace {
+namespace
+{
 
-class ShellFaults : public ::testing::Test {
+class ShellFaults : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -55,11 +57,11 @@ protected:
     std::unique_ptr<platform::LinuxShell> shell_;
 };
 
-#define NEED_TMPFS(tmpfs)                                                                      \
-    do {                                                                                       \
-        if (!(tmpfs).mounted())                                                                \
-            GTEST_SKIP() << "mounting a small tmpfs needs root (" << (tmpfs).why()             \
-                         << "); CI runs this as root";                                         \
+#define NEED_TMPFS(tmpfs)                                                                          \
+    do {                                                                                           \
+        if (!(tmpfs).mounted())                                                                    \
+            GTEST_SKIP() << "mounting a small tmpfs needs root (" << (tmpfs).why()                 \
+                         << "); CI runs this as root";                                             \
     } while (false)
 
 TEST_F(ShellFaults, CopyOntoAFullDiskKeepsEveryCompleteFileAndNoPartOne)

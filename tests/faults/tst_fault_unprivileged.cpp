@@ -29,9 +29,11 @@ std::ostream& operator<<(std::ostream& out, const QString& text)
     return out << text.toStdString();
 }
 
-namespace {
+namespace
+{
 
-class ReadOnly : public ::testing::Test {
+class ReadOnly : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -81,7 +83,8 @@ TEST_F(ReadOnly, CopyIntoAReadOnlyFolderFailsWithAMessageAndWritesNothing)
                   Shell::kFailed);
         ASSERT_EQ(ui_->errors.size(), 1);
         EXPECT_TRUE(ui_->errors[0].contains(QStringLiteral("アクセス"))) << ui_->errors[0];
-        EXPECT_EQ(snapshot(in(QStringLiteral("dst"))).keys(), QStringList{QStringLiteral("old.txt")});
+        EXPECT_EQ(snapshot(in(QStringLiteral("dst"))).keys(),
+                  QStringList{QStringLiteral("old.txt")});
         EXPECT_EQ(readFile(in(QStringLiteral("src/a.txt"))), "a");
         EXPECT_EQ(readFile(in(QStringLiteral("src/tree/b.txt"))), "b");
     }
@@ -95,7 +98,8 @@ TEST_F(ReadOnly, MovingOutOfAReadOnlyFolderKeepsTheSource)
     EXPECT_EQ(run(Shell::Move, {in(QStringLiteral("src/a.txt"))}, in(QStringLiteral("dst"))),
               Shell::kFailed);
     ASSERT_EQ(ui_->errors.size(), 1);
-    EXPECT_TRUE(ui_->errors[0].startsWith(QStringLiteral("移動できません: ") + in(QStringLiteral("src/a.txt"))))
+    EXPECT_TRUE(ui_->errors[0].startsWith(QStringLiteral("移動できません: ") +
+                                          in(QStringLiteral("src/a.txt"))))
         << ui_->errors[0];
     EXPECT_EQ(readFile(in(QStringLiteral("src/a.txt"))), "a");
     EXPECT_TRUE(snapshot(in(QStringLiteral("dst"))).isEmpty());
@@ -108,7 +112,8 @@ TEST_F(ReadOnly, DeletingInAReadOnlyFolderIsReported)
     ui_->answer(true);
     EXPECT_EQ(run(Shell::Delete, {in(QStringLiteral("keep/a.txt"))}, QString()), Shell::kFailed);
     ASSERT_EQ(ui_->errors.size(), 1);
-    EXPECT_TRUE(ui_->errors[0].startsWith(QStringLiteral("削除できません: ") + in(QStringLiteral("keep/a.txt"))))
+    EXPECT_TRUE(ui_->errors[0].startsWith(QStringLiteral("削除できません: ") +
+                                          in(QStringLiteral("keep/a.txt"))))
         << ui_->errors[0];
     EXPECT_EQ(readFile(in(QStringLiteral("keep/a.txt"))), "a");
 }

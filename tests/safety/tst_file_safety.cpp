@@ -28,7 +28,8 @@ std::ostream& operator<<(std::ostream& out, const QString& text)
     return out << text.toStdString();
 }
 
-namespace {
+namespace
+{
 
 using namespace platform;
 
@@ -60,8 +61,8 @@ TEST(NativePath, EveryByteSequenceGoesBackUnchanged)
     EXPECT_TRUE(hasForeignBytes(fromNativePath(kSjisName)));
     // Overlong forms, encoded surrogates, stray trail bytes, a cut sequence and every byte
     // value above 0x7F on its own.
-    const QList<QByteArray> odd{"\xc0\xaf", "\xed\xa0\x80x", "\x80\x80", "ab\xe3\x81",
-                                "\xf4\x90\x80\x80", "\xe3\x81\x82\xff"};
+    const QList<QByteArray> odd{"\xc0\xaf",   "\xed\xa0\x80x",    "\x80\x80",
+                                "ab\xe3\x81", "\xf4\x90\x80\x80", "\xe3\x81\x82\xff"};
     for (const QByteArray& bytes : odd)
         EXPECT_EQ(toNativePath(fromNativePath(bytes)), bytes) << bytes.toHex().constData();
     for (int b = 0x80; b <= 0xFF; ++b) {
@@ -79,7 +80,8 @@ TEST(NativePath, ShownDecodedAsCp932BehindAMark)
     EXPECT_EQ(displayName(name), foreignNameMark() + QStringLiteral("日本語.txt"));
     EXPECT_EQ(displayName(QStringLiteral("普通.txt")), QStringLiteral("普通.txt"));
     const QString path = QStringLiteral("/データ/") + name;
-    EXPECT_EQ(displayPath(path), QStringLiteral("/データ/") + foreignNameMark() + QStringLiteral("日本語.txt"));
+    EXPECT_EQ(displayPath(path),
+              QStringLiteral("/データ/") + foreignNameMark() + QStringLiteral("日本語.txt"));
 }
 
 TEST(NativePath, TheRealFileIsReachedThroughTheName)
@@ -106,8 +108,7 @@ TEST(NativePath, TheRealFileIsReachedThroughTheName)
 
 // Runs the call on a thread of its own and says whether it came back within two seconds; a
 // call stuck in a FIFO's open is released by opening the FIFO for writing.
-template <typename Call>
-bool returnsPromptly(Call call, const QByteArray& fifo)
+template <typename Call> bool returnsPromptly(Call call, const QByteArray& fifo)
 {
     auto result = std::async(std::launch::async, call);
     if (result.wait_for(std::chrono::seconds(2)) == std::future_status::ready)
@@ -119,7 +120,8 @@ bool returnsPromptly(Call call, const QByteArray& fifo)
     return false;
 }
 
-class SpecialFiles : public ::testing::Test {
+class SpecialFiles : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -127,12 +129,14 @@ protected:
         ASSERT_EQ(::mkfifo(native(path(QStringLiteral("x.txt"))).constData(), 0644), 0);
         ASSERT_EQ(::symlink("/dev/zero", native(path(QStringLiteral("z.log"))).constData()), 0);
         ASSERT_EQ(::symlink("x.txt", native(path(QStringLiteral("fifo-link.txt"))).constData()), 0);
-        ASSERT_EQ(::symlink("nowhere", native(path(QStringLiteral("dangling.txt"))).constData()), 0);
+        ASSERT_EQ(::symlink("nowhere", native(path(QStringLiteral("dangling.txt"))).constData()),
+                  0);
         QFile plain(path(QStringLiteral("plain.txt")));
         ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
         plain.write("hello");
         plain.close();
-        ASSERT_EQ(::symlink("plain.txt", native(path(QStringLiteral("plain-link.txt"))).constData()), 0);
+        ASSERT_EQ(
+            ::symlink("plain.txt", native(path(QStringLiteral("plain-link.txt"))).constData()), 0);
         m_socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
         ASSERT_GE(m_socket, 0);
         sockaddr_un address{};
@@ -200,8 +204,9 @@ TEST(DeletionGuard, RootIsRefusedHoweverItIsWritten)
     EXPECT_EQ(protectionOf(QStringLiteral("/")), Protection::Root);
     EXPECT_EQ(protectionOf(QStringLiteral("//")), Protection::Root);
     EXPECT_EQ(protectionOf(QStringLiteral("/tmp/..")), Protection::Root);
-    EXPECT_EQ(protectedFolderText(QStringLiteral("/")),
-              QStringLiteral("ルートフォルダ、マウントポイント、ホームフォルダは削除できません。\n/"));
+    EXPECT_EQ(
+        protectedFolderText(QStringLiteral("/")),
+        QStringLiteral("ルートフォルダ、マウントポイント、ホームフォルダは削除できません。\n/"));
 }
 
 TEST(DeletionGuard, HomeAndTheFoldersHoldingItAreRefused)

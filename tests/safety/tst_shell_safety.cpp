@@ -34,12 +34,14 @@ std::ostream& operator<<(std::ostream& out, const QString& text)
     return out << text.toStdString();
 }
 
-namespace {
+namespace
+{
 
 // "日本語.txt" in Shift-JIS.
 const QByteArray kSjisName("\x93\xfa\x96\x7b\x8c\xea.txt");
 
-class ShellSafety : public ::testing::Test {
+class ShellSafety : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -134,7 +136,8 @@ TEST_F(ShellSafety, HomeIsNeitherDeletedNorMovedAway)
     const QByteArray oldHome = qgetenv("HOME");
     qputenv("HOME", QFile::encodeName(home));
     EXPECT_EQ(run(Shell::Delete, {home}), Shell::kFailed);
-    EXPECT_EQ(run(Shell::Delete, {in(QStringLiteral("home"))}, {}, Shell::AllowUndo), Shell::kFailed);
+    EXPECT_EQ(run(Shell::Delete, {in(QStringLiteral("home"))}, {}, Shell::AllowUndo),
+              Shell::kFailed);
     EXPECT_EQ(run(Shell::Move, {home}, in(QStringLiteral("dst"))), Shell::kFailed);
     qputenv("HOME", oldHome);
     ASSERT_EQ(ui_->errors.size(), 3);
@@ -150,7 +153,8 @@ TEST_F(ShellSafety, AMountPointIsRefusedAndATreeHoldingOneIsNotEntered)
     QDir().mkpath(in(QStringLiteral("src/tree/sub/volume")));
     TmpfsMount volume(1 << 20);
     if (!volume.mounted())
-        GTEST_SKIP() << "mounting a tmpfs needs root (" << volume.why() << "); CI runs this as root";
+        GTEST_SKIP() << "mounting a tmpfs needs root (" << volume.why()
+                     << "); CI runs this as root";
     writeFile(volume.path() + QStringLiteral("/theirs.txt"), "theirs");
     // The volume itself.
     EXPECT_EQ(run(Shell::Delete, {volume.path()}), Shell::kFailed);
@@ -168,7 +172,7 @@ TEST_F(ShellSafety, AMountPointIsRefusedAndATreeHoldingOneIsNotEntered)
     ::umount2(QFile::encodeName(inside).constData(), MNT_DETACH);
     ASSERT_EQ(ui_->errors.size(), 2);
     EXPECT_EQ(ui_->errors[1], platform::mountInsideText(in(QStringLiteral("src/tree")),
-                                                       QDir(inside).canonicalPath()));
+                                                        QDir(inside).canonicalPath()));
     EXPECT_EQ(readFile(in(QStringLiteral("src/tree/mine.txt"))), "mine");
     EXPECT_EQ(readFile(volume.path() + QStringLiteral("/theirs.txt")), "theirs");
 }
@@ -178,7 +182,8 @@ TEST_F(ShellSafety, AMoveAcrossDisksDoesNotCarryAMountedVolumeAlong)
     TmpfsMount target(8 << 20);
     TmpfsMount volume(1 << 20);
     if (!target.mounted() || !volume.mounted())
-        GTEST_SKIP() << "mounting a tmpfs needs root (" << target.why() << "); CI runs this as root";
+        GTEST_SKIP() << "mounting a tmpfs needs root (" << target.why()
+                     << "); CI runs this as root";
     writeFile(in(QStringLiteral("src/tree/mine.txt")), "mine");
     writeFile(volume.path() + QStringLiteral("/theirs.txt"), "theirs");
     const QString inside = in(QStringLiteral("src/tree/volume"));
@@ -189,7 +194,7 @@ TEST_F(ShellSafety, AMoveAcrossDisksDoesNotCarryAMountedVolumeAlong)
     EXPECT_EQ(run(Shell::Move, {in(QStringLiteral("src/tree"))}, target.path()), Shell::kFailed);
     ::umount2(QFile::encodeName(inside).constData(), MNT_DETACH);
     ASSERT_EQ(ui_->errors.size(), 1);
-    EXPECT_TRUE(ui_->errors[0].startsWith(QStringLiteral("移動できません: ")) ) << ui_->errors[0];
+    EXPECT_TRUE(ui_->errors[0].startsWith(QStringLiteral("移動できません: "))) << ui_->errors[0];
     EXPECT_EQ(readFile(volume.path() + QStringLiteral("/theirs.txt")), "theirs");
     EXPECT_EQ(readFile(in(QStringLiteral("src/tree/mine.txt"))), "mine");
 }
@@ -204,15 +209,19 @@ TEST_F(ShellSafety, EveryDeleteQuestionShowsTheFullPath)
     ui_->answer(false);
     ui_->answer(false);
     EXPECT_EQ(run(Shell::Delete, {in(QStringLiteral("src/a.txt"))}), Shell::kCancelled);
-    EXPECT_EQ(run(Shell::Delete, {in(QStringLiteral("src"))}, {}, Shell::AllowUndo), Shell::kCancelled);
-    EXPECT_EQ(run(Shell::Delete, {in(QStringLiteral("src/a.txt")), in(QStringLiteral("src/b.txt"))}),
+    EXPECT_EQ(run(Shell::Delete, {in(QStringLiteral("src"))}, {}, Shell::AllowUndo),
               Shell::kCancelled);
+    EXPECT_EQ(
+        run(Shell::Delete, {in(QStringLiteral("src/a.txt")), in(QStringLiteral("src/b.txt"))}),
+        Shell::kCancelled);
     ASSERT_EQ(ui_->asked.size(), 3);
-    EXPECT_EQ(ui_->asked[0].text, QStringLiteral("「") + in(QStringLiteral("src/a.txt")) +
-                                      QStringLiteral("」を完全に削除しますか？\n削除した項目は元に戻せません。"));
-    EXPECT_EQ(ui_->asked[1].text,
-              QStringLiteral("「") + in(QStringLiteral("src")) + QStringLiteral("」をごみ箱に移動しますか？"));
-    EXPECT_TRUE(ui_->asked[2].text.startsWith(QStringLiteral("これらの 2 個の項目を完全に削除しますか？")));
+    EXPECT_EQ(ui_->asked[0].text,
+              QStringLiteral("「") + in(QStringLiteral("src/a.txt")) +
+                  QStringLiteral("」を完全に削除しますか？\n削除した項目は元に戻せません。"));
+    EXPECT_EQ(ui_->asked[1].text, QStringLiteral("「") + in(QStringLiteral("src")) +
+                                      QStringLiteral("」をごみ箱に移動しますか？"));
+    EXPECT_TRUE(
+        ui_->asked[2].text.startsWith(QStringLiteral("これらの 2 個の項目を完全に削除しますか？")));
     EXPECT_TRUE(ui_->asked[2].text.contains(in(QStringLiteral("src/a.txt")) + u'\n' +
                                             in(QStringLiteral("src/b.txt"))))
         << ui_->asked[2].text;
@@ -234,10 +243,13 @@ TEST_F(ShellSafety, NamesThatAreNotUtf8AreCopiedMovedAndDeletedByTheirBytes)
     EXPECT_EQ(rawNames(in(QStringLiteral("src/moved"))), QList<QByteArray>{kSjisName});
 
     ui_->answer(true);
-    ASSERT_EQ(run(Shell::Delete, {in(QStringLiteral("src/moved/")) + platform::fromNativePath(kSjisName)}), 0);
+    ASSERT_EQ(run(Shell::Delete,
+                  {in(QStringLiteral("src/moved/")) + platform::fromNativePath(kSjisName)}),
+              0);
     EXPECT_TRUE(rawNames(in(QStringLiteral("src/moved"))).isEmpty());
     ASSERT_EQ(ui_->asked.size(), 1);
-    EXPECT_TRUE(ui_->asked[0].text.contains(platform::foreignNameMark() + QStringLiteral("日本語.txt")))
+    EXPECT_TRUE(
+        ui_->asked[0].text.contains(platform::foreignNameMark() + QStringLiteral("日本語.txt")))
         << ui_->asked[0].text;
     EXPECT_EQ(rawNames(in(QStringLiteral("src"))), (QList<QByteArray>{kSjisName, "moved"}));
 }

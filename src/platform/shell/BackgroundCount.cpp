@@ -2,7 +2,8 @@
 
 #include <chrono>
 
-namespace platform {
+namespace platform
+{
 
 BackgroundCount::BackgroundCount(Counter counter)
 {

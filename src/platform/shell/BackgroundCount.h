@@ -8,12 +8,14 @@
 #include <mutex>
 #include <thread>
 
-namespace platform {
+namespace platform
+{
 
 // Runs a count (of a tree's items and bytes) on a thread of its own, so that the thread that
 // shows the progress window keeps answering and can cancel while the count runs. The count
 // is given a stop flag to look at now and then; destroying the object stops and joins it.
-class BackgroundCount final {
+class BackgroundCount final
+{
 public:
     using Counter = std::function<qint64(const std::atomic<bool>& stop)>;
 

@@ -3,9 +3,11 @@
 #include "platform/DeletionGuard.h"
 #include "platform/NativePath.h"
 
-namespace platform::opcheck {
+namespace platform::opcheck
+{
 
-namespace {
+namespace
+{
 constexpr int kPathsListed = 10;
 }
 
@@ -37,7 +39,8 @@ QString mountInsideMove(const QByteArray& folder)
     const QByteArray mount = mountInside(fromNativePath(folder));
     if (mount.isEmpty())
         return QString();
-    return QStringLiteral("移動できません: %1\nフォルダの中に別のボリュームがマウントされています: %2")
+    return QStringLiteral(
+               "移動できません: %1\nフォルダの中に別のボリュームがマウントされています: %2")
         .arg(shown(folder), shown(mount));
 }
 
@@ -45,13 +48,15 @@ QString deleteQuestion(const QList<QByteArray>& sources, bool toTrash)
 {
     if (sources.size() == 1) {
         const QString question =
-            toTrash ? QStringLiteral("「%1」をごみ箱に移動しますか？")
-                    : QStringLiteral("「%1」を完全に削除しますか？\n削除した項目は元に戻せません。");
+            toTrash
+                ? QStringLiteral("「%1」をごみ箱に移動しますか？")
+                : QStringLiteral("「%1」を完全に削除しますか？\n削除した項目は元に戻せません。");
         return question.arg(shown(sources.first()));
     }
     QString question =
         toTrash ? QStringLiteral("これらの %1 個の項目をごみ箱に移動しますか？")
-                : QStringLiteral("これらの %1 個の項目を完全に削除しますか？\n削除した項目は元に戻せません。");
+                : QStringLiteral(
+                      "これらの %1 個の項目を完全に削除しますか？\n削除した項目は元に戻せません。");
     question = question.arg(sources.size()) + u'\n';
     for (qsizetype i = 0; i < sources.size() && i < kPathsListed; ++i)
         question += u'\n' + shown(sources.at(i));

@@ -4,7 +4,8 @@
 #include <QList>
 #include <QString>
 
-namespace platform::opcheck {
+namespace platform::opcheck
+{
 
 // What the file operations check before they touch anything, and the questions they ask.
 // Paths are the file system's bytes.
