@@ -64,7 +64,6 @@ class FileCommandsSafetyTest : public QObject
                 }
             }
             prompts.clear();
-            prompts.answerText(QDir::tempPath());
             prompts.expectMessages(1);
             trigger("fidou");
             QCOMPARE(prompts.shown().last().text, kMoveRefusal + folder);
