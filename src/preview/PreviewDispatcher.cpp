@@ -2,6 +2,7 @@
 
 #include "fileops/FileBrowser.h"
 #include "fileops/ShellRoutines.h"
+#include "platform/FileKind.h"
 #include "platform/Mci.h"
 #include "platform/Paths.h"
 #include "preview/BrowserPane.h"
@@ -13,7 +14,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTreeWidget>
@@ -101,12 +101,14 @@ void PreviewDispatcher::previewSelectedFile()
         current->setText(path);
     m_mediaPath = platform::withSlash(m_browser.currentFolder()) + name;
     // 6., 7. Size and date; a date that cannot be read leaves the panel as it was.
-    const QFileInfo info(path);
+    // From the file's status alone: nothing is opened here.
+    const platform::FileStatus status = platform::fileStatus(path);
+    const bool exists = status.kind != platform::FileKind::Missing;
     if (auto* panel = m_form->findChild<QLabel*>(QStringLiteral("Panel1")))
-        panel->setText(sizeText(info.exists() ? info.size() : 0));
-    if (info.exists()) {
+        panel->setText(sizeText(status.size));
+    if (exists) {
         if (auto* panel = m_form->findChild<QLabel*>(QStringLiteral("Panel2")))
-            panel->setText(dateText(info.lastModified()));
+            panel->setText(dateText(status.modified));
     }
     // 8.
     m_extensionKey = path.right(4).toLower();
@@ -121,6 +123,12 @@ void PreviewDispatcher::previewSelectedFile()
             a->setEnabled(false);
     }
     widget("ListView1")->hide();
+    // A FIFO, socket or device (or a link to one) is never opened by a viewer: opening a FIFO
+    // waits for a writer, reading a device may never end. Its size and date are all there is.
+    if (status.kind == platform::FileKind::Special) {
+        noticeView();
+        return;
+    }
 
     // 11. By extension, first match wins.
     const QString key = m_extensionKey;
