@@ -27,6 +27,8 @@ PACKAGES=(
   clang libclang-rt-14-dev
   # independent archivers used as test oracles and benchmark peers
   lhasa libarchive-tools jlha-utils cabextract gcab zip unzip python3
+  # scripts/ci-in-debootstrap.sh: .ci/run in a fresh minimal Debian 12 root
+  debootstrap
 )
 
 SUDO=""

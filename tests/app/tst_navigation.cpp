@@ -180,7 +180,7 @@ private Q_SLOTS:
         QCOMPARE(run.shell.callsOf(QStringLiteral("open")).size(), 1);
 
         // Not offered to the chooser when the user said so.
-        run.program->forms()->general()->check(1)->setChecked(true);
+        run.program->forms()->general()->findChild<QCheckBox*>(QStringLiteral("Check1"))->setChecked(true);
         run.nav().openSelectedFile();
         QCOMPARE(run.shell.callsOf(QStringLiteral("openWith")).size(), 1);
         QCOMPARE(run.shell.callsOf(QStringLiteral("open")).size(), 1);
@@ -231,7 +231,7 @@ private Q_SLOTS:
         QCOMPARE(run.w()->panel(3)->text(), QStringLiteral("ドロップによりファイルがコピーされました。"));
 
         // With drag and drop switched off, drops are ignored.
-        run.program->forms()->general()->check(2)->setChecked(true);
+        run.program->forms()->general()->findChild<QCheckBox*>(QStringLiteral("Check2"))->setChecked(true);
         run.sendDrop(run.w()->fileList()->viewport(), {QUrl::fromLocalFile(a)});
         QCOMPARE(run.shell.callsOf(QStringLiteral("op")).size(), 1);
     }

@@ -126,7 +126,7 @@ private Q_SLOTS:
         run.folder.writeIni(cp932Lines({QStringLiteral("[window]"), QStringLiteral("size=1")}));
         run.start();
         settings::GeneralSettingsDialog* general = run.program->forms()->general();
-        general->check(3)->setChecked(false);
+        general->findChild<QCheckBox*>(QStringLiteral("Check3"))->setChecked(false);
         general->findChild<QPushButton*>(QStringLiteral("Command10"))->click();
         QVERIFY(!run.program->forms()->isGeneralLoaded());
         run.program->mainWindow()->resize(640, 480);

@@ -132,7 +132,7 @@ private Q_SLOTS:
     void deleteFollowsTheTrashSetting()
     {
         Run run;
-        run.program->forms()->general()->check(5)->setChecked(true);
+        run.program->forms()->general()->findChild<QCheckBox*>(QStringLiteral("Check5"))->setChecked(true);
         run.select({QStringLiteral("c.txt")});
         run.trigger("sakujyo");
         run.trigger("fsakujyo");
@@ -142,7 +142,7 @@ private Q_SLOTS:
         QCOMPARE(ops.at(0).operation.from, run.path("c.txt") + NUL);
         QCOMPARE(ops.at(1).operation.flags, 0x40u);
         QCOMPARE(ops.at(1).operation.from, run.browse.path() + NUL);
-        run.program->forms()->general()->check(5)->setChecked(false);
+        run.program->forms()->general()->findChild<QCheckBox*>(QStringLiteral("Check5"))->setChecked(false);
         run.trigger("mfolder");
         QCOMPARE(run.shell.callsOf(QStringLiteral("op")).last().operation.flags, 0u);
     }
@@ -328,6 +328,45 @@ private Q_SLOTS:
         fileops::FindAssociatedProgram(run.shell, nav, QStringLiteral("gone"), run.browse.path() + QLatin1Char('/'));
         QCOMPARE(nav.associationFlag(), QStringLiteral("0"));
         QCOMPARE(run.w()->panel(3)->text(), QString());
+    }
+
+    // The toolbar's numbered buttons reach their commands; the ones still without a command,
+    // and the separators, do nothing.
+    void toolbarButtonsReachTheirCommands()
+    {
+        Run run;
+        auto button = [&run](int number) {
+            auto* action = run.w()->findChild<QAction*>(QStringLiteral("Button") + QString::number(number));
+            return action;
+        };
+        run.select({QStringLiteral("b.txt")});
+        run.shell.calls.clear();
+        for (int number : {5, 8, 10, 11, 12, 13, 14, 17, 18, 19, 20}) {
+            QVERIFY(button(number));
+            button(number)->trigger();
+            Q_EMIT run.w()->toolbarButtonClicked(number);
+        }
+        Q_EMIT run.w()->toolbarButtonClicked(0);
+        Q_EMIT run.w()->toolbarButtonClicked(22);
+        QVERIFY(run.shell.calls.isEmpty());
+        QVERIFY(run.prompts.shown().isEmpty());
+
+        // 3 without a destination asks for one; 2 puts the full path on the clipboard.
+        run.w()->destinationBox()->clear();
+        button(3)->trigger();
+        QCOMPARE(run.prompts.shown().size(), 1);
+        QCOMPARE(run.prompts.shown().at(0).text, QStringLiteral("コピー先を指定してください。"));
+        QVERIFY(run.shell.callsOf(QStringLiteral("op")).isEmpty());
+        button(2)->trigger();
+        QCOMPARE(run.shell.clipboard, run.path("b.txt"));
+        // 1 deletes the selected file; 16 goes back to the folder of the start.
+        button(1)->trigger();
+        const auto ops = run.shell.callsOf(QStringLiteral("op"));
+        QCOMPARE(ops.size(), 1);
+        QCOMPARE(ops.at(0).operation.from, run.path("b.txt") + NUL);
+        QVERIFY(run.w()->folderTree()->setPath(QDir::tempPath()));
+        button(16)->trigger();
+        QCOMPARE(run.w()->folderTree()->path(), run.browse.path());
     }
 };
 

@@ -129,7 +129,7 @@ private Q_SLOTS:
         Run run;
         run.write(QStringLiteral("list.m3u"), QByteArray("a.mp3\n"));
         run.write(QStringLiteral("b.log"), QByteArray("log\n"));
-        run.preview()->check(3)->setChecked(true);
+        run.preview()->findChild<QCheckBox*>(QStringLiteral("Check3"))->setChecked(true);
         run.click(QStringLiteral("list.m3u"));
         QVERIFY(run.visible("RichTextBox1"));
         run.click(QStringLiteral("b.log"));
@@ -143,7 +143,7 @@ private Q_SLOTS:
         run.write(QStringLiteral("b.js"), QByteArray(2048, 'x'));
         run.click(QStringLiteral("a.txt"));
         QVERIFY(run.visible("RichTextBox1"));
-        run.preview()->check(6)->setChecked(true);
+        run.preview()->findChild<QCheckBox*>(QStringLiteral("Check6"))->setChecked(true);
         run.click(QStringLiteral("b.js"));
         QCOMPARE(run.panel(1), QStringLiteral("サイズ:2KByte"));
         // The text viewer keeps its visibility; no notice replaces it.
@@ -155,11 +155,11 @@ private Q_SLOTS:
     {
         Run run;
         run.write(QStringLiteral("x.cab"), QByteArray("MSCF"));
-        run.preview()->check(9)->setChecked(true);
+        run.preview()->findChild<QCheckBox*>(QStringLiteral("Check9"))->setChecked(true);
         run.click(QStringLiteral("x.cab"));
         QVERIFY(!run.visible("ListView1"));
         QVERIFY(!run.w()->menuAction(QStringLiteral("kaitou"))->isEnabled());
-        run.preview()->check(9)->setChecked(false);
+        run.preview()->findChild<QCheckBox*>(QStringLiteral("Check9"))->setChecked(false);
         run.click(QStringLiteral("x.cab"));
         // The libraries are not in this program folder: an empty list, shown all the same.
         QVERIFY(run.visible("ListView1"));
@@ -209,11 +209,11 @@ private Q_SLOTS:
         // Rule 1: ".log" shown as a picture, on top of the built-in text view.
         p->extensionBox(1)->setText(QStringLiteral(".log"));
         p->option(1, 2)->setChecked(true);
-        p->check(7)->setChecked(true);
+        p->findChild<QCheckBox*>(QStringLiteral("Check7"))->setChecked(true);
         // Rule 2: a dot and two letters never matches the four-character key.
         p->extensionBox(2)->setText(QStringLiteral(".ab"));
         p->option(2, 0)->setChecked(true);
-        p->check(8)->setChecked(true);
+        p->findChild<QCheckBox*>(QStringLiteral("Check8"))->setChecked(true);
         run.click(QStringLiteral("a.log"));
         QVERIFY(run.visible("RichTextBox1"));
         QVERIFY(run.visible("Picture1"));
@@ -226,7 +226,7 @@ private Q_SLOTS:
     {
         Run run;
         run.write(QStringLiteral("a.txt"), QByteArray("x"));
-        run.program->forms()->general()->check(7)->setChecked(true);
+        run.program->forms()->general()->findChild<QCheckBox*>(QStringLiteral("Check7"))->setChecked(true);
         run.shell.calls.clear();
         run.click(QStringLiteral("a.txt"));
         QVERIFY(run.shell.callsOf(QStringLiteral("find")).isEmpty());
