@@ -49,7 +49,13 @@ class FileCommandsSafetyTest : public QObject
             QVERIFY2(action, name);
             action->trigger();
         }
-        void recycle(bool on) const { program->forms()->general()->check(5)->setChecked(on); }
+        void recycle(bool on) const
+        {
+            program->forms()
+                ->general()
+                ->findChild<QCheckBox*>(QStringLiteral("Check5"))
+                ->setChecked(on);
+        }
         // Every folder command on the current folder is refused with the same message.
         void expectRefused(const QString& folder)
         {
