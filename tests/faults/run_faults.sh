@@ -10,4 +10,4 @@ if [ "$(id -u)" -ne 0 ]; then
     echo "run_faults: not root, so the tests that mount a small tmpfs will be skipped"
 fi
 cd "$build"
-ctest -L faults --output-on-failure -V | grep -E '^[0-9]+: \[ *(OK|FAILED|SKIPPED) *\]|skipped|saves cut|tests passed'
+ctest -L faults --output-on-failure -V | grep -E '^[0-9]+: \[ *(OK|FAILED|SKIPPED) *\]|skipped|writer got|tests passed'

@@ -73,8 +73,8 @@ TEST(IniKill, EverySaveCutByKillLeavesTheOldOrTheNewFile)
     EXPECT_GT(started, 100);
     // Temporary files of saves that were cut are left beside the file; say how many.
     const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
-    std::printf("saves cut: %d of 200 rounds; files beside exp.ini afterwards: %d\n", started,
-                int(left.size()) - 1);
+    std::printf("writer got to save in %d of 200 rounds; files beside exp.ini afterwards: %d\n",
+                started, int(left.size()) - 1);
 }
 
 // Saves the two values in turn until killed.
