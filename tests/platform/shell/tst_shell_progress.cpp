@@ -43,14 +43,15 @@ private Q_SLOTS:
         QElapsedTimer clock;
         clock.start();
         qint64 shownAfter = -1;
-        while (clock.elapsed() < 1500) {
+        while (clock.elapsed() < 2000) {
             QVERIFY(ui.progressStep(0, QStringLiteral("項目を数えています...")));
             if (shownAfter < 0 && progressWindow())
                 shownAfter = clock.elapsed();
             QThread::msleep(20);
         }
         QVERIFY2(shownAfter >= 0, "the progress window never showed");
-        QVERIFY2(shownAfter <= 1200, qPrintable(QString::number(shownAfter)));
+        // Shown at the first step after a second; some slack for a loaded machine.
+        QVERIFY2(shownAfter <= 1500, qPrintable(QString::number(shownAfter)));
         // Its cancel button answers while nothing moves.
         QProgressDialog* dialog = progressWindow();
         QVERIFY(dialog);
