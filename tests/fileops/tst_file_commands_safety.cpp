@@ -38,9 +38,9 @@ class FileCommandsSafetyTest : public QObject
     Q_OBJECT
 
     struct Run : GuiRun {
-        explicit Run(const QString& folder = QString())
+        explicit Run(const QString& startFolder = QString())
         {
-            start({folder.isEmpty() ? browse.path() : folder});
+            start({startFolder.isEmpty() ? browse.path() : startFolder});
         }
         app::MainWindow* w() const { return window(); }
         void trigger(const char* name) const
@@ -57,7 +57,7 @@ class FileCommandsSafetyTest : public QObject
                 ->setChecked(on);
         }
         // Every folder command on the current folder is refused with the same message.
-        void expectRefused(const QString& folder)
+        void expectRefused(const QString& refused)
         {
             for (bool trash : {false, true}) {
                 recycle(trash);
@@ -66,13 +66,13 @@ class FileCommandsSafetyTest : public QObject
                     prompts.expectMessages(1);
                     trigger(command);
                     QCOMPARE(prompts.shown().size(), 1);
-                    QCOMPARE(prompts.shown().first().text, kRefusal + folder);
+                    QCOMPARE(prompts.shown().first().text, kRefusal + refused);
                 }
             }
             prompts.clear();
             prompts.expectMessages(1);
             trigger("fidou");
-            QCOMPARE(prompts.shown().last().text, kMoveRefusal + folder);
+            QCOMPARE(prompts.shown().last().text, kMoveRefusal + refused);
             QVERIFY(shell.callsOf(QStringLiteral("op")).isEmpty());
             QCOMPARE(prompts.unexpectedCount(), 0);
         }
