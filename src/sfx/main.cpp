@@ -176,8 +176,8 @@ std::unique_ptr<archiver::EntryReader> openReader(const Payload& payload, std::s
         }
         return reader;
     }
-    auto reader = std::make_unique<lzh::LzhEntryReader>(
-        lzh::MemoryArchive(payload.data(), payload.size()));
+    auto reader =
+        std::make_unique<lzh::LzhEntryReader>(lzh::MemoryArchive(payload.data(), payload.size()));
     if (!reader->open()) {
         error = reader->error();
         return nullptr;
@@ -289,11 +289,10 @@ bool extractAll(const Payload& payload, const std::string& destination, bool yes
         std::cerr << "書庫が壊れています: " << result.damage << "\n";
     if (result.cancelled)
         std::cerr << "中止しました。\n";
-    const bool ok = !result.damaged && !result.cancelled && result.failed == 0 &&
-                    !result.unsafe && !result.unsupported;
+    const bool ok = !result.damaged && !result.cancelled && result.failed == 0 && !result.unsafe &&
+                    !result.unsupported;
     if (ok) {
-        std::cout << result.extracted << " 個のファイルを " << destination
-                  << " に展開しました。\n";
+        std::cout << result.extracted << " 個のファイルを " << destination << " に展開しました。\n";
     } else {
         std::cerr << "展開は完了していません: " << destination << " に " << result.extracted
                   << " 個を展開しましたが、展開できなかったファイルがあります (エラー "

@@ -3,7 +3,6 @@
 #include "cp932_table.h"
 
 #include <algorithm>
-#include <array>
 #include <iterator>
 
 namespace archiver
@@ -13,27 +12,6 @@ namespace
 {
 
 constexpr uint32_t kReplacement = 0xFFFD;
-
-// Row of each lead byte in kCp932Double, or -1 for a byte that stands alone.
-std::array<int, 256> makeLeadRows()
-{
-    std::array<int, 256> rows{};
-    rows.fill(-1);
-    for (size_t i = 0; i < std::size(kCp932Leads); ++i)
-        rows[kCp932Leads[i]] = static_cast<int>(i);
-    return rows;
-}
-
-const std::array<int, 256>& leadRows()
-{
-    static const std::array<int, 256> rows = makeLeadRows();
-    return rows;
-}
-
-bool isTrailByte(unsigned char b)
-{
-    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
-}
 
 // Length and first bits of the sequence a byte starts; 0 for a byte that cannot start one.
 size_t sequenceLength(unsigned char c, uint32_t& bits)
@@ -129,18 +107,17 @@ std::string cp932ToUtf8(std::string_view bytes)
 {
     if (isAscii(bytes))
         return std::string(bytes);
-    const std::array<int, 256>& rows = leadRows();
     std::string out;
     out.reserve(bytes.size() * 3 / 2);
     for (size_t i = 0; i < bytes.size(); ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
-        const int row = rows[b];
+        const int row = kCp932LeadRow[b];
         if (row < 0) {
             const uint32_t c = kCp932Single[b];
             appendUtf8(out, (c != 0 || b == 0) ? c : kReplacement);
             continue;
         }
-        if (i + 1 >= bytes.size() || !isTrailByte(static_cast<unsigned char>(bytes[i + 1]))) {
+        if (i + 1 >= bytes.size() || !kCp932Trail[static_cast<unsigned char>(bytes[i + 1])]) {
             appendUtf8(out, kReplacement);
             continue;
         }

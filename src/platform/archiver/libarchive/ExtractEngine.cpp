@@ -127,9 +127,8 @@ ExtractEngine::Result ExtractEngine::run(EntryReader& reader)
     return result;
 }
 
-bool ExtractEngine::admit(EntryReader& reader, const ArchiveEntry& entry,
-                          const std::string& shown, std::vector<std::string>& parts,
-                          Result& result)
+bool ExtractEngine::admit(EntryReader& reader, const ArchiveEntry& entry, const std::string& shown,
+                          std::vector<std::string>& parts, Result& result)
 {
     if (m_settings.selected && !m_settings.selected(shown)) {
         reader.skipData();

@@ -123,7 +123,7 @@ LzhEntryReader::Step LzhEntryReader::next(archiver::ArchiveEntry& entry)
     m_current = &m;
     entry = archiver::ArchiveEntry();
     entry.name = m.name;
-    entry.kind = m.isLink() ? archiver::ArchiveEntry::Kind::Link
+    entry.kind = m.isLink()        ? archiver::ArchiveEntry::Kind::Link
                  : m.isDirectory() ? archiver::ArchiveEntry::Kind::Folder
                                    : archiver::ArchiveEntry::Kind::File;
     entry.size = m.originalSize;
