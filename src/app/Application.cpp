@@ -171,7 +171,8 @@ void Application::selectFile(const QString& name)
         return; // hidden by the filter
     list->setCurrentItem(items.first());
     list->scrollToItem(items.first());
-    // Made current, the file is previewed (an archive lists its members).
+    // Made current, the file is previewed (an archive lists its members); the list previews a
+    // new current file itself unless a mouse button is down, and then it is asked here.
     if (m_preview && QApplication::mouseButtons())
         m_preview->previewSelectedFile();
 }

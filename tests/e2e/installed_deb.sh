@@ -23,6 +23,7 @@ if [ $# -ge 2 ]; then
   root=$(realpath -m "$2"); mkdir -p "$root"
 else
   root=$(mktemp -d /var/tmp/koramo-deb.XXXXXX); made_root=1
+  chmod 0755 "$root" # the root of the file system, which the ordinary user must enter
 fi
 command -v jlha >/dev/null || { echo "jlha is needed to make the sample archive" >&2; exit 2; }
 
