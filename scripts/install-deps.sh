@@ -29,6 +29,8 @@ PACKAGES=(
   lhasa libarchive-tools jlha-utils cabextract gcab zip unzip python3
   # scripts/ci-in-debootstrap.sh: .ci/run in a fresh minimal Debian 12 root
   debootstrap
+  # scripts/package-deb.sh: icons drawn from the SVG, and the checks of the package
+  librsvg2-bin desktop-file-utils appstream lintian
 )
 
 SUDO=""

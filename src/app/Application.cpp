@@ -19,6 +19,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -35,6 +37,16 @@ const char* const kFilterCaptions[] = {"すべてのファイル",         "実�
                                        "画像ファイルのみ",         "圧縮ファイル",
                                        "プレビュー可能なファイル", "MP3ファイル",
                                        "MP3プレイリストファイル"};
+
+// The path the command line names: the whole line (a folder name may hold blanks), or else its
+// first argument when that alone names something (a file manager passes several files).
+QString commandLinePath(const QStringList& arguments)
+{
+    const QString whole = arguments.join(QLatin1Char(' '));
+    if (arguments.size() > 1 && !QFileInfo::exists(whole) && QFileInfo::exists(arguments.first()))
+        return arguments.first();
+    return whole;
+}
 } // namespace
 
 Application::Application(platform::Prompts& prompts, platform::Shell& shell, platform::Mci& mci,
@@ -99,21 +111,31 @@ void Application::startUp(const QStringList& arguments)
     // 1. The browser pane works offline.
     w.browserPane()->setOffline(true);
 
-    // 2. The folder tree shows the program folder, the drive list its drive.
-    const QString programFolder = platform::programFolder();
-    w.folderTree()->setPath(programFolder);
-    w.driveList()->setDriveOfPath(programFolder);
+    // 2. The folder tree shows the program folder, the drive list its drive; an installed
+    // program, whose folder holds only its parts, starts in the home folder instead.
+    const QString startFolder =
+        platform::keepsFilesBesideProgram() ? platform::programFolder() : QDir::homePath();
+    w.folderTree()->setPath(startFolder);
+    w.driveList()->setDriveOfPath(startFolder);
 
     // 3. The filter list.
     fillFilterList();
 
-    // 4. The whole command line names a folder to open; a bad one leaves the program folder.
-    const QString commandLine = arguments.join(QLatin1Char(' '));
-    if (!commandLine.isEmpty())
+    // 4. The command line names a folder to open; a bad one leaves the program folder. A file
+    // (opened with this program from another one) opens its folder and is selected at the end.
+    const QString commandLine = commandLinePath(arguments);
+    const QFileInfo named(commandLine);
+    const bool namesFile = !commandLine.isEmpty() && named.isFile();
+    if (namesFile)
+        w.folderTree()->setPath(named.absolutePath());
+    else if (!commandLine.isEmpty())
         w.folderTree()->setPath(commandLine);
 
-    // 5. The settings file: the program folder followed by "/exp.ini".
-    w.settingsPathLabel()->setText(programFolder + QStringLiteral("/exp.ini"));
+    // 5. The settings file: beside the program, or in the user's configuration folder when the
+    // program folder is not the user's to write (installed).
+    w.settingsPathLabel()->setText(platform::settingsFilePath());
+    // This instance's work folder; what ended instances left there is removed.
+    claimWorkFolder();
 
     // 6. The window is shown, at its design size.
     w.show();
@@ -133,6 +155,26 @@ void Application::startUp(const QStringList& arguments)
 
     // 16. The back command returns to the folder shown now.
     w.setBackFolder(w.folderTree()->path());
+
+    if (namesFile)
+        selectFile(named.fileName());
+}
+
+void Application::selectFile(const QString& name)
+{
+    FileListBox* list = m_window->fileList();
+    if (list->path() != m_window->folderTree()->path())
+        return;
+    list->refresh();
+    const QList<QListWidgetItem*> items = list->findItems(name, Qt::MatchExactly);
+    if (items.isEmpty())
+        return; // hidden by the filter
+    list->setCurrentItem(items.first());
+    list->scrollToItem(items.first());
+    // Made current, the file is previewed (an archive lists its members); the list previews a
+    // new current file itself unless a mouse button is down, and then it is asked here.
+    if (m_preview && QApplication::mouseButtons())
+        m_preview->previewSelectedFile();
 }
 
 about::AboutDialog* Application::about()
@@ -189,7 +231,7 @@ void Application::shutdown()
 
     m_mci.send(QStringLiteral("stop Media"));
     m_mci.send(QStringLiteral("close Media"));
-    deleteFolderTree(workFolderPath());
+    releaseWorkFolder();
     Q_EMIT shutDownFinished();
 }
 

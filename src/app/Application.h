@@ -72,6 +72,8 @@ Q_SIGNALS:
 private:
     void makeParts();
     void fillFilterList();
+    // Makes the file current in the file list, which previews it.
+    void selectFile(const QString& name);
     void shutdown();
 
     platform::Prompts& m_prompts;

@@ -6,22 +6,103 @@
 #include <QStorageInfo>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
-namespace platform {
+namespace platform
+{
 
-namespace {
+namespace
+{
 QString& overrideFolder()
 {
     static QString folder;
     return folder;
 }
+
+// Where an installed executable (PREFIX/bin) finds the program's parts (PREFIX/lib/koramo).
+const char* const kInstalledPartsFolder = "../lib/koramo";
+const char* const kMarkerLibrary = "libunlha32.so";
+
+// An XDG base folder: the variable when it names an absolute path, else the fallback in home.
+QString baseFolder(const char* variable, const char* fallback)
+{
+    const QString value = qEnvironmentVariable(variable);
+    if (QDir::isAbsolutePath(value))
+        return QDir::cleanPath(value);
+    return QDir::homePath() + QLatin1Char('/') + QLatin1String(fallback);
+}
+
+// Makes the folder and its missing parents; the folder itself is given the mode (which only
+// its owner can do).
+bool makeFolder(const QString& path, mode_t mode)
+{
+    if (!QDir().mkpath(path))
+        return false;
+    ::chmod(QFile::encodeName(path).constData(), mode);
+    return true;
+}
+
+QString userFolder(const char* variable, const char* fallback)
+{
+    return baseFolder(variable, fallback) + QStringLiteral("/koramo");
+}
 } // namespace
+
+QString programFolderOf(const QString& executableFolder)
+{
+    const QString marker = QLatin1String(kMarkerLibrary);
+    if (QFileInfo::exists(withSlash(executableFolder) + marker))
+        return executableFolder;
+    const QString installed =
+        QDir::cleanPath(withSlash(executableFolder) + QLatin1String(kInstalledPartsFolder));
+    if (QFileInfo::exists(withSlash(installed) + marker))
+        return installed;
+    return executableFolder;
+}
 
 QString programFolder()
 {
     if (!overrideFolder().isEmpty())
         return overrideFolder();
-    return QCoreApplication::applicationDirPath();
+    static const QString folder = programFolderOf(QCoreApplication::applicationDirPath());
+    return folder;
+}
+
+bool keepsFilesBesideProgram()
+{
+    const QString folder = programFolder();
+    if (overrideFolder().isEmpty() && folder != QCoreApplication::applicationDirPath())
+        return false; // installed: the parts folder belongs to the system
+    return ::access(QFile::encodeName(folder).constData(), W_OK) == 0;
+}
+
+QString settingsFolder()
+{
+    if (keepsFilesBesideProgram())
+        return programFolder();
+    const QString folder = userFolder("XDG_CONFIG_HOME", ".config");
+    makeFolder(folder, 0700);
+    return folder;
+}
+
+QString settingsFilePath()
+{
+    return settingsFolder() + QStringLiteral("/exp.ini");
+}
+
+QString workFolderRoot()
+{
+    if (keepsFilesBesideProgram())
+        return withSlash(programFolder()) + QStringLiteral("temp");
+    return userFolder("XDG_CACHE_HOME", ".cache") + QStringLiteral("/temp");
+}
+
+bool makeWorkFolderRoot()
+{
+    const QString root = workFolderRoot();
+    if (keepsFilesBesideProgram())
+        return QDir().mkpath(root);
+    return makeFolder(QFileInfo(root).path(), 0700) && makeFolder(root, 0700);
 }
 
 void setProgramFolder(const QString& folder)
@@ -48,7 +129,8 @@ bool isDriveRoot(const QString& path)
     if (clean == QLatin1String("/"))
         return true;
     // A mount point lies on another device than its parent folder.
-    struct stat self{}, parent{};
+    struct stat self {
+    }, parent{};
     const QByteArray here = QFile::encodeName(clean);
     const QByteArray up = QFile::encodeName(QFileInfo(clean).absolutePath());
     if (::lstat(here.constData(), &self) != 0 || ::lstat(up.constData(), &parent) != 0)

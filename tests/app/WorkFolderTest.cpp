@@ -207,8 +207,11 @@ TEST_F(WorkFolder, ADriveRootIsEmptiedButAMountedVolumeInsideIsLeftAlone)
 TEST_F(WorkFolder, PrepareLeavesAnEmptyWorkFolder)
 {
     platform::setProgramFolder(qpath(base));
-    const fs::path temp = base / "temp";
-    EXPECT_EQ(app::workFolderPath(), qpath(base) + QStringLiteral("/temp/"));
+    // This instance's folder lies directly in temp/ beside the program.
+    const fs::path temp =
+        fs::path(QFile::encodeName(app::workFolderPath()).toStdString()).parent_path();
+    EXPECT_TRUE(app::workFolderPath().startsWith(qpath(base) + QStringLiteral("/temp/")));
+    EXPECT_EQ(temp.parent_path(), base / "temp");
 
     app::prepareWorkFolder();
     EXPECT_TRUE(fs::is_directory(temp));
@@ -232,6 +235,10 @@ TEST_F(WorkFolder, PrepareLeavesAnEmptyWorkFolder)
     EXPECT_TRUE(fs::is_directory(temp));
     EXPECT_TRUE(fs::is_empty(temp));
     EXPECT_EQ(contents(outside / "keep.txt"), "keep");
+
+    // At exit the folder goes, and temp/ with it when no other instance has one there.
+    app::releaseWorkFolder();
+    EXPECT_FALSE(present(base / "temp"));
 }
 
 } // namespace

@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# On demand (not in CTest: it takes long on a small machine). In a fresh minimal Debian 12
+# root: installs the package with apt (which pulls in what it depends on), checks that the
+# menu entry and the metainfo validate, and as an ordinary user starts the installed program
+# under Xvfb with an .lzh on its command line, as a file manager's "open with" does. Passes
+# when the window shows the archive's members (read through the accessibility bus), the
+# archiver library was loaded from the installed library folder, exp.ini and the work folder
+# are in the user's configuration and cache folders, and the work folder is gone after close.
+#
+# Usage: tests/e2e/installed_deb.sh PACKAGE.deb [ROOT_DIR]
+#   (make the package with scripts/package-deb.sh; needs root, re-runs itself through sudo,
+#   and a network; MIRROR=URL picks the Debian mirror; KEEP_ROOT=1 keeps the root)
+set -euo pipefail
+if [ "$(id -u)" -ne 0 ]; then
+  exec sudo --preserve-env=KEEP_ROOT,MIRROR "$0" "$@"
+fi
+[ $# -ge 1 ] && [ -f "$1" ] || { echo "usage: $0 PACKAGE.deb [ROOT_DIR]" >&2; exit 2; }
+deb=$(realpath "$1")
+here=$(cd "$(dirname "$0")" && pwd)
+mirror="${MIRROR:-http://deb.debian.org/debian}"
+made_root=0
+if [ $# -ge 2 ]; then
+  root=$(realpath -m "$2"); mkdir -p "$root"
+else
+  root=$(mktemp -d /var/tmp/koramo-deb.XXXXXX); made_root=1
+  chmod 0755 "$root" # the root of the file system, which the ordinary user must enter
+fi
+command -v jlha >/dev/null || { echo "jlha is needed to make the sample archive" >&2; exit 2; }
+
+mounted=()
+cleanup() {
+  local status=$?
+  for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
+    umount "${mounted[i]}" 2>/dev/null || umount -l "${mounted[i]}" || true
+  done
+  if [ "$made_root" = 1 ] && [ "${KEEP_ROOT:-0}" != 1 ] &&
+     ! findmnt -rn -o TARGET | grep -q "^$root/"; then
+    rm -rf --one-file-system "$root"
+  fi
+  exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+mount_in_root() { mkdir -p "$root$3"; if [ "$1" = bind ]; then mount --bind "$2" "$root$3";
+  else mount -t "$1" "$2" "$root$3"; fi; mounted+=("$root$3"); }
+
+[ -x "$root/usr/bin/apt-get" ] || debootstrap --variant=minbase bookworm "$root" "$mirror"
+mount_in_root proc proc /proc
+mount_in_root sysfs sysfs /sys
+mount_in_root bind /dev /dev
+mount_in_root bind /dev/pts /dev/pts
+mount_in_root tmpfs tmpfs /dev/shm
+cp -L /etc/resolv.conf "$root/etc/resolv.conf"
+
+# The package, a sample archive made outside (no archiver is installed in the root), and the
+# accessibility reader.
+cp "$deb" "$root/tmp/koramo.deb"
+sample=$(mktemp -d)
+(cd "$sample" && mkdir sub && echo one > one.txt && echo two > sub/two.txt &&
+ jlha aq sample.lzh one.txt sub/two.txt >/dev/null)
+cp "$sample/sample.lzh" "$root/tmp/sample.lzh"
+rm -rf "$sample"
+cp "$here/read_members.py" "$root/tmp/read_members.py"
+
+in_root() { chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive \
+  PATH=/usr/sbin:/usr/bin:/sbin:/bin "$@"; }
+in_root apt-get update -q
+in_root apt-get install -y -q /tmp/koramo.deb
+# The tools of this check only, not the program's: a display, the accessibility bus, checks.
+in_root apt-get install -y -q --no-install-recommends xvfb xauth dbus-x11 at-spi2-core \
+  python3-pyatspi desktop-file-utils appstream procps
+in_root desktop-file-validate /usr/share/applications/koramo.desktop
+in_root appstreamcli validate --no-net /usr/share/metainfo/io.github.koramo.koramo.metainfo.xml
+in_root useradd -m user
+in_root install -o user -g user -m 0644 /tmp/sample.lzh /home/user/sample.lzh
+# An exp.ini brought from elsewhere, put in the configuration folder: window size recording on.
+in_root install -d -o user -g user -m 0700 /home/user/.config /home/user/.config/koramo
+printf '[window]\r\nsize=1\r\n' > "$root/home/user/.config/koramo/exp.ini"
+in_root chown user:user /home/user/.config/koramo/exp.ini
+
+in_root su - user -c 'set -eu
+  export LANG=C.UTF-8 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QTWEBENGINE_DISABLE_SANDBOX=1
+  xvfb-run -a -s "-screen 0 1024x768x24" dbus-launch --exit-with-session sh -c "
+    koramo \$HOME/sample.lzh & pid=\$!
+    status=0
+    python3 /tmp/read_members.py one.txt two.txt || status=1
+    grep -q /usr/lib/koramo/libunlha32.so /proc/\$pid/maps || { echo FAIL: library not loaded from /usr/lib/koramo; status=1; }
+    ls -d \$HOME/.cache/koramo/temp/koramo-* >/dev/null || { echo FAIL: no work folder in the cache folder; status=1; }
+    kill -TERM \$pid; wait \$pid || status=1
+    [ ! -e \$HOME/.cache/koramo/temp ] || { echo FAIL: the work folder is still there; status=1; }
+    grep -q ^saidai= \$HOME/.config/koramo/exp.ini || { echo FAIL: exp.ini in the configuration folder not used; status=1; }
+    exit \$status"'
+echo "PASS: installed with apt, started as an ordinary user, listed the archive's members"
