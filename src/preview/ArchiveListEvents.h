@@ -81,6 +81,9 @@ public:
     // How a drag is carried out; by default QDrag::exec with the copy action.
     void setDragRunner(std::function<void(QDrag&)> runner) { m_dragRunner = std::move(runner); }
 
+    // Whether the list takes drops (the list and the area its items are drawn in).
+    void setDropMode(bool on);
+
     // The format that marks a drag of this list's own members.
     static QString ownFormat();
 
@@ -89,7 +92,6 @@ protected:
 
 private:
     QWidget* window() const;
-    void setDropMode(bool on);
 
     ArchiveListServices m_services;
     std::function<void(QDrag&)> m_dragRunner;
