@@ -92,7 +92,7 @@ bool ExtractDialog::extract(ExtractWay way, const QString& destination)
         return false;
     CommandRunner* runner = m_extraction.services().runner;
     const QString line = extractCommand(*m_family, way, m_folder + m_fileName, destination);
-    const QString report = runner ? runner->run(window(), *m_family, line, kReportSize) : QString();
+    const QString report = runner ? runner->run(m_extraction.window(), *m_family, line, kReportSize) : QString();
     m_carrier->setPlainText(report);
     return true;
 }

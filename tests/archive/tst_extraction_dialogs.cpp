@@ -110,7 +110,7 @@ private Q_SLOTS:
         QCOMPARE(call.line,
                  QStringLiteral("e -d1 \"%1\" \"%2\"").arg(run.archivePath(), run.folder()));
         QCOMPARE(call.bufferSize, 2048);
-        QVERIFY(call.owner);
+        QCOMPARE(call.owner, &run.window);
         QCOMPARE(run.results, QStringList{QStringLiteral("Melted  a.txt")});
         QCOMPARE(run.browser.events,
                  (QStringList{QStringLiteral("tree"), QStringLiteral("files")}));
