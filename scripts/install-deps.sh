@@ -19,6 +19,8 @@ PACKAGES=(
   fonts-noto-cjk
   # tests: GoogleTest, a display server for end-to-end runs, screenshots
   libgtest-dev xvfb xauth x11-utils imagemagick
+  # a window manager under Xvfb, so that screenshots of dialogs show their title bars
+  openbox
   # fuzzing the archive parsers with libFuzzer (clang's runtime)
   clang libclang-rt-14-dev
   # independent archivers used as test oracles and benchmark peers

@@ -48,6 +48,8 @@ ShowExtractedDialog::ShowExtractedDialog(Actions actions, QWidget* parent)
     layout->addWidget(question);
     layout->addWidget(frame);
     layout->addLayout(buttons);
+    // Wide enough for the whole caption beside the title bar's buttons.
+    setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + 160);
 }
 
 void ShowExtractedDialog::showChosen()
