@@ -9,6 +9,43 @@ namespace
 {
 const QString kBlank = QStringLiteral(" ");
 
+// A command line put together piece by piece; an operand that cannot be quoted spoils it.
+class Line final
+{
+public:
+    explicit Line(const QString& start) : m_text(start) {}
+    Line& text(const QString& raw)
+    {
+        m_text += raw;
+        return *this;
+    }
+    Line& operand(const QString& value)
+    {
+        if (value.contains(QLatin1Char('"')))
+            m_ok = false;
+        else
+            m_text += QLatin1Char('"') + value + QLatin1Char('"');
+        return *this;
+    }
+    Line& operands(const QStringList& values)
+    {
+        for (qsizetype i = 0; i < values.size(); ++i) {
+            if (i > 0)
+                m_text += kBlank;
+            operand(values.at(i));
+        }
+        return *this;
+    }
+    std::optional<QString> result() const
+    {
+        return m_ok ? std::optional<QString>(m_text) : std::nullopt;
+    }
+
+private:
+    QString m_text;
+    bool m_ok = true;
+};
+
 // The switches that open each family's extraction line for the four ways.
 QString extractSwitches(Family family, ExtractWay way)
 {
@@ -39,28 +76,28 @@ std::optional<Family> familyOfFileName(const QString& fileName)
     return std::nullopt;
 }
 
-QString quoted(const QString& text)
+std::optional<QString> memberList(const QStringList& names)
 {
-    return QLatin1Char('"') + text + QLatin1Char('"');
+    return Line(QString()).operands(names).result();
 }
 
-QString memberList(const QStringList& names)
+QString unquotableNameText()
 {
-    QStringList parts;
-    parts.reserve(names.size());
-    for (const QString& name : names)
-        parts.append(quoted(name));
-    return parts.join(kBlank);
+    return QStringLiteral("名前に \" を含むファイルやフォルダは書庫操作に使えません。");
 }
 
-QString extractCommand(Family family, ExtractWay way, const QString& archive,
-                       const QString& destination)
+std::optional<QString> extractCommand(Family family, ExtractWay way, const QString& archive,
+                                      const QString& destination)
 {
-    return extractSwitches(family, way) + quoted(archive) + kBlank + quoted(destination);
+    return Line(extractSwitches(family, way))
+        .operand(archive)
+        .text(kBlank)
+        .operand(destination)
+        .result();
 }
 
-QString extractMembersCommand(Family family, const QString& archive, const QString& destination,
-                              const QStringList& members)
+std::optional<QString> extractMembersCommand(Family family, const QString& archive,
+                                             const QString& destination, const QStringList& members)
 {
     QString prefix;
     switch (family) {
@@ -74,34 +111,52 @@ QString extractMembersCommand(Family family, const QString& archive, const QStri
         prefix = QStringLiteral("-x -r ");
         break;
     }
-    return prefix + quoted(archive) + kBlank + quoted(destination) + kBlank + memberList(members);
+    return Line(prefix)
+        .operand(archive)
+        .text(kBlank)
+        .operand(destination)
+        .text(kBlank)
+        .operands(members)
+        .result();
 }
 
-QString deleteMemberCommand(const QString& archive, const QString& member)
+std::optional<QString> deleteMemberCommand(const QString& archive, const QString& member)
 {
-    return QStringLiteral("d -jyd ") + quoted(archive) + kBlank + quoted(member);
+    return Line(QStringLiteral("d -jyd ")).operand(archive).text(kBlank).operand(member).result();
 }
 
-QString addToLzhCommand(const QString& archive, const QString& baseFolder, const QString& file)
+std::optional<QString> addToLzhCommand(const QString& archive, const QString& baseFolder,
+                                       const QString& file)
 {
     QString base = baseFolder;
     while (base.endsWith(QLatin1Char(' ')))
         base.chop(1);
     if (!base.endsWith(QLatin1Char('/')))
         base += QLatin1Char('/');
-    return QStringLiteral("u") + kBlank + QStringLiteral("-a1 -l1 -jp1 -o2") + kBlank +
-           quoted(archive) + kBlank + quoted(base) + kBlank + quoted(file) + kBlank;
+    return Line(QStringLiteral("u") + kBlank + QStringLiteral("-a1 -l1 -jp1 -o2") + kBlank)
+        .operand(archive)
+        .text(kBlank)
+        .operand(base)
+        .text(kBlank)
+        .operand(file)
+        .text(kBlank)
+        .result();
 }
 
-QString renameMembersCommand(const QString& archive, const QString& archiveFileName,
-                             const QStringList& members)
+std::optional<QString> renameMembersCommand(const QString& archive, const QString& archiveFileName,
+                                            const QStringList& members)
 {
-    return QStringLiteral("n ") + quoted(archive) + kBlank + quoted(archiveFileName) + kBlank +
-           memberList(members);
+    return Line(QStringLiteral("n "))
+        .operand(archive)
+        .text(kBlank)
+        .operand(archiveFileName)
+        .text(kBlank)
+        .operands(members)
+        .result();
 }
 
-QString openMemberCommand(Family family, const QString& archive, const QString& workFolder,
-                          const QString& member)
+std::optional<QString> openMemberCommand(Family family, const QString& archive,
+                                         const QString& workFolder, const QString& member)
 {
     QString prefix;
     switch (family) {
@@ -115,12 +170,17 @@ QString openMemberCommand(Family family, const QString& archive, const QString& 
         prefix = QStringLiteral("-x ");
         break;
     }
-    return prefix + quoted(archive) + kBlank + quoted(platform::withSlash(workFolder)) + kBlank +
-           quoted(member);
+    return Line(prefix)
+        .operand(archive)
+        .text(kBlank)
+        .operand(platform::withSlash(workFolder))
+        .text(kBlank)
+        .operand(member)
+        .result();
 }
 
-QString dragOutCommand(Family family, const QString& archive, const QString& workFolder,
-                       const QStringList& members)
+std::optional<QString> dragOutCommand(Family family, const QString& archive,
+                                      const QString& workFolder, const QStringList& members)
 {
     QString prefix;
     switch (family) {
@@ -134,8 +194,13 @@ QString dragOutCommand(Family family, const QString& archive, const QString& wor
         prefix = QStringLiteral("-x -i -n ");
         break;
     }
-    return prefix + quoted(archive) + kBlank + quoted(platform::withSlash(workFolder)) + kBlank +
-           memberList(members);
+    return Line(prefix)
+        .operand(archive)
+        .text(kBlank)
+        .operand(platform::withSlash(workFolder))
+        .text(kBlank)
+        .operands(members)
+        .result();
 }
 
 QChar memberSeparator(Family family)

@@ -16,11 +16,11 @@ namespace archive
 // LZH); nothing for any other file.
 std::optional<Family> familyOfFileName(const QString& fileName);
 
-// The text between two double quotes.
-QString quoted(const QString& text);
-
 // The names, each quoted, separated by one blank; empty for no names.
-QString memberList(const QStringList& names);
+std::optional<QString> memberList(const QStringList& names);
+
+// The message shown instead of a command line that cannot be built.
+QString unquotableNameText();
 
 // The four ways of the destination dialog.
 enum class ExtractWay {
@@ -31,35 +31,37 @@ enum class ExtractWay {
 };
 
 // Extracts the whole archive into the destination folder (which ends in the separator).
-QString extractCommand(Family family, ExtractWay way, const QString& archive,
-                       const QString& destination);
+std::optional<QString> extractCommand(Family family, ExtractWay way, const QString& archive,
+                                      const QString& destination);
 
 // Extracts the named members into the destination folder, with their stored folders. With no
 // member named the line ends in the destination and one blank.
-QString extractMembersCommand(Family family, const QString& archive, const QString& destination,
-                              const QStringList& members);
+std::optional<QString> extractMembersCommand(Family family, const QString& archive,
+                                             const QString& destination,
+                                             const QStringList& members);
 
 // Deletes one member from an LZH archive without asking.
-QString deleteMemberCommand(const QString& archive, const QString& member);
+std::optional<QString> deleteMemberCommand(const QString& archive, const QString& member);
 
 // Adds the file (or wildcard) to an LZH archive, stored relative to the base folder. Trailing
 // blanks of the base folder are dropped and the separator appended when missing, so an empty
 // base folder becomes the root.
-QString addToLzhCommand(const QString& archive, const QString& baseFolder, const QString& file);
+std::optional<QString> addToLzhCommand(const QString& archive, const QString& baseFolder,
+                                       const QString& file);
 
 // Renames the named members of an LZH archive (the library asks for each new name). The
 // archive's own file name is passed first among the names.
-QString renameMembersCommand(const QString& archive, const QString& archiveFileName,
-                             const QStringList& members);
+std::optional<QString> renameMembersCommand(const QString& archive, const QString& archiveFileName,
+                                            const QStringList& members);
 
 // Extracts one member without its folders into the work folder, to be opened.
-QString openMemberCommand(Family family, const QString& archive, const QString& workFolder,
-                          const QString& member);
+std::optional<QString> openMemberCommand(Family family, const QString& archive,
+                                         const QString& workFolder, const QString& member);
 
 // Extracts the members without a progress window into the work folder, for a drag out;
 // existing files are replaced (ZIP and CAB only when the member is newer).
-QString dragOutCommand(Family family, const QString& archive, const QString& workFolder,
-                       const QStringList& members);
+std::optional<QString> dragOutCommand(Family family, const QString& archive,
+                                      const QString& workFolder, const QStringList& members);
 
 // The separator between a member's folders: "/" for LZH and ZIP, "\" for CAB.
 QChar memberSeparator(Family family);

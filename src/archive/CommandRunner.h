@@ -4,7 +4,14 @@
 
 #include <QString>
 
+#include <optional>
+
 class QWidget;
+
+namespace platform
+{
+class Prompts;
+}
 
 namespace archive
 {
@@ -23,5 +30,11 @@ public:
 // Report buffer sizes of the commands.
 constexpr int kReportSize = 2048;
 constexpr int kShortReportSize = 255;
+
+// Runs a line that could be built and gives back the report; for a line that could not be
+// built (a name the command language cannot carry) it tells the user and runs nothing.
+std::optional<QString> runIfBuilt(CommandRunner* runner, platform::Prompts* prompts, QWidget* owner,
+                                  Family family, const std::optional<QString>& line,
+                                  int bufferSize);
 
 } // namespace archive

@@ -90,11 +90,12 @@ bool ExtractDialog::extract(ExtractWay way, const QString& destination)
 {
     if (!m_family)
         return false;
-    CommandRunner* runner = m_extraction.services().runner;
-    const QString line = extractCommand(*m_family, way, m_folder + m_fileName, destination);
-    const QString report = runner ? runner->run(m_extraction.window(), *m_family, line, kReportSize) : QString();
-    m_carrier->setPlainText(report);
-    return true;
+    const ExtractionServices& services = m_extraction.services();
+    const std::optional<QString> report =
+        runIfBuilt(services.runner, services.prompts, m_extraction.window(), *m_family,
+                   extractCommand(*m_family, way, m_folder + m_fileName, destination), kReportSize);
+    m_carrier->setPlainText(report.value_or(QString()));
+    return report.has_value();
 }
 
 void ExtractDialog::showResult()
@@ -132,8 +133,8 @@ void ExtractDialog::intoChosenFolder()
                                                    QStringLiteral("解凍先を選択してください。"));
         if (picked.isEmpty())
             return;
-        extract(ExtractWay::ChosenFolder, platform::withSlash(picked));
-        showResult();
+        if (extract(ExtractWay::ChosenFolder, platform::withSlash(picked)))
+            showResult();
     }
     if (askToShow())
         m_extraction.offerToShow();

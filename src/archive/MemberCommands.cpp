@@ -13,10 +13,11 @@
 namespace archive
 {
 
-void addToLzhArchive(CommandRunner& runner, QWidget* owner, const QString& archive,
-                     const QString& baseFolder, const QString& file)
+void addToLzhArchive(CommandRunner* runner, platform::Prompts* prompts, QWidget* owner,
+                     const QString& archive, const QString& baseFolder, const QString& file)
 {
-    runner.run(owner, Family::Lzh, addToLzhCommand(archive, baseFolder, file), kReportSize);
+    runIfBuilt(runner, prompts, owner, Family::Lzh, addToLzhCommand(archive, baseFolder, file),
+               kReportSize);
 }
 
 QStringList selectedMembers(const QTreeWidget* list)
@@ -56,10 +57,10 @@ void MemberCommands::listAs(const QString& path, Family family)
     m_listedAs = {path, family};
 }
 
-QString MemberCommands::run(Family family, const QString& line, int bufferSize)
+std::optional<QString> MemberCommands::run(Family family, const std::optional<QString>& line,
+                                           int bufferSize)
 {
-    return m_services.runner ? m_services.runner->run(window(), family, line, bufferSize)
-                             : QString();
+    return runIfBuilt(m_services.runner, m_services.prompts, window(), family, line, bufferSize);
 }
 
 void MemberCommands::extractSelected()
@@ -72,15 +73,15 @@ void MemberCommands::extractSelected()
     folder = platform::withSlash(folder);
     m_memberFolder = folder;
     const ListedArchive listed = archive();
-    QString report;
-    if (listed.family) {
-        report = run(*listed.family,
-                     extractMembersCommand(*listed.family, listed.path, folder,
-                                           selectedMembers(m_services.list)),
-                     kReportSize);
-    }
-    if (m_services.extraction)
-        m_services.extraction->showResult(report);
+    if (!listed.family)
+        return;
+    const std::optional<QString> report =
+        run(*listed.family,
+            extractMembersCommand(*listed.family, listed.path, folder,
+                                  selectedMembers(m_services.list)),
+            kReportSize);
+    if (report && m_services.extraction)
+        m_services.extraction->showResult(*report);
 }
 
 void MemberCommands::add()
@@ -89,8 +90,8 @@ void MemberCommands::add()
                                                           QStringLiteral("すべてのファイル (*)"));
     if (file.isEmpty())
         return;
-    if (m_services.runner)
-        addToLzhArchive(*m_services.runner, window(), archive().path, QString(), file);
+    addToLzhArchive(m_services.runner, m_services.prompts, window(), archive().path, QString(),
+                    file);
     if (m_services.relist)
         m_services.relist();
 }
@@ -100,11 +101,13 @@ void MemberCommands::rename()
     const ListedArchive listed = archive();
     if (listed.family != Family::Lzh)
         return;
-    const QString line = renameMembersCommand(listed.path, m_services.browser->selectedFileName(),
-                                              selectedMembers(m_services.list));
-    const QString report = run(Family::Lzh, line, kReportSize);
-    if (m_services.extraction)
-        m_services.extraction->showResult(report);
+    const std::optional<QString> report =
+        run(Family::Lzh,
+            renameMembersCommand(listed.path, m_services.browser->selectedFileName(),
+                                 selectedMembers(m_services.list)),
+            kReportSize);
+    if (report && m_services.extraction)
+        m_services.extraction->showResult(*report);
 }
 
 void MemberCommands::remove()

@@ -47,8 +47,8 @@ struct MemberServices {
 
 // Adds a file (or wildcard) to an LZH archive through the LZH library, stored relative to
 // the base folder; the report is not shown.
-void addToLzhArchive(CommandRunner& runner, QWidget* owner, const QString& archive,
-                     const QString& baseFolder, const QString& file);
+void addToLzhArchive(CommandRunner* runner, platform::Prompts* prompts, QWidget* owner,
+                     const QString& archive, const QString& baseFolder, const QString& file);
 
 // The names of the list's selected members, in list order.
 QStringList selectedMembers(const QTreeWidget* list);
@@ -79,7 +79,7 @@ public:
 
 private:
     QWidget* window() const;
-    QString run(Family family, const QString& line, int bufferSize);
+    std::optional<QString> run(Family family, const std::optional<QString>& line, int bufferSize);
 
     MemberServices m_services;
     QString m_memberFolder;

@@ -80,12 +80,10 @@ void ArchiveListEvents::openMember(const QString& member)
     if (m_services.createWorkFolder)
         m_services.createWorkFolder();
     const QString work = platform::withSlash(m_services.workFolder());
-    if (m_services.runner) {
-        m_services.runner->run(
-            window(), *listed.family,
-            archive::openMemberCommand(*listed.family, listed.path, work, member),
-            archive::kShortReportSize);
-    }
+    if (!archive::runIfBuilt(m_services.runner, m_services.prompts, window(), *listed.family,
+                             archive::openMemberCommand(*listed.family, listed.path, work, member),
+                             archive::kShortReportSize))
+        return;
     // The member was extracted without its folders: it is found under its base name.
     const QString base = archive::memberBaseName(*listed.family, member);
     fileops::FileBrowser& browser = *m_services.browser;
@@ -111,11 +109,10 @@ QMimeData* ArchiveListEvents::dragData()
     const QString work = platform::withSlash(m_services.workFolder());
     if (!QFileInfo(work).isDir() && m_services.createWorkFolder)
         m_services.createWorkFolder();
-    if (m_services.runner) {
-        m_services.runner->run(window(), *listed.family,
-                               archive::dragOutCommand(*listed.family, listed.path, work, members),
-                               archive::kReportSize);
-    }
+    if (!archive::runIfBuilt(m_services.runner, m_services.prompts, window(), *listed.family,
+                             archive::dragOutCommand(*listed.family, listed.path, work, members),
+                             archive::kReportSize))
+        return nullptr;
     QList<QUrl> urls;
     for (const QString& member : members) {
         // CAB members come out without their folders.
@@ -180,10 +177,8 @@ void ArchiveListEvents::addDropped(const QStringList& paths)
         QFile::remove(target);
         QFile::copy(path, target);
     }
-    if (m_services.runner) {
-        archive::addToLzhArchive(*m_services.runner, window(), listed.path, QString(),
-                                 work + QStringLiteral("*.*"));
-    }
+    archive::addToLzhArchive(m_services.runner, m_services.prompts, window(), listed.path,
+                             QString(), work + QStringLiteral("*.*"));
     if (m_services.relist)
         m_services.relist();
 }

@@ -8,6 +8,12 @@ using archive::Family;
 
 namespace
 {
+// The line as built, or a marker that no line was built.
+QString built(const std::optional<QString>& line)
+{
+    return line ? *line : QStringLiteral("<not built>");
+}
+
 const QString A = QStringLiteral("/home/user/my files/ARC.LZH");
 const QString D = QStringLiteral("/home/user/out dir/");
 const QString Z = QStringLiteral("/srv/data/pack.zip");
@@ -65,15 +71,18 @@ private Q_SLOTS:
         QFETCH(int, way);
         QFETCH(QString, archive);
         QFETCH(QString, expected);
-        QCOMPARE(archive::extractCommand(Family(family), ExtractWay(way), archive, D), expected);
+        QCOMPARE(built(archive::extractCommand(Family(family), ExtractWay(way), archive, D)),
+                 expected);
     }
 
     void memberListIsQuotedAndBlankSeparated()
     {
-        QCOMPARE(archive::memberList({}), QString());
-        QCOMPARE(archive::memberList({QStringLiteral("a.txt")}), QStringLiteral("\"a.txt\""));
-        QCOMPARE(archive::memberList({QStringLiteral("dir/my file.txt"), QStringLiteral("b")}),
-                 QStringLiteral("\"dir/my file.txt\" \"b\""));
+        QCOMPARE(built(archive::memberList({})), QString());
+        QCOMPARE(built(archive::memberList({QStringLiteral("a.txt")})),
+                 QStringLiteral("\"a.txt\""));
+        QCOMPARE(
+            built(archive::memberList({QStringLiteral("dir/my file.txt"), QStringLiteral("b")})),
+            QStringLiteral("\"dir/my file.txt\" \"b\""));
     }
 
     void extractSelectedMembers()
@@ -81,20 +90,20 @@ private Q_SLOTS:
         const QStringList members{QStringLiteral("read me.txt"), QStringLiteral("src/a.c")};
         const QString tail =
             QStringLiteral(" \"") + D + QStringLiteral("\" \"read me.txt\" \"src/a.c\"");
-        QCOMPARE(archive::extractMembersCommand(Family::Lzh, A, D, members),
+        QCOMPARE(built(archive::extractMembersCommand(Family::Lzh, A, D, members)),
                  QStringLiteral("e \"") + A + QStringLiteral("\"") + tail);
-        QCOMPARE(archive::extractMembersCommand(Family::Zip, Z, D, members),
+        QCOMPARE(built(archive::extractMembersCommand(Family::Zip, Z, D, members)),
                  QStringLiteral("-x \"") + Z + QStringLiteral("\"") + tail);
-        QCOMPARE(archive::extractMembersCommand(Family::Cab, C, D, members),
+        QCOMPARE(built(archive::extractMembersCommand(Family::Cab, C, D, members)),
                  QStringLiteral("-x -r \"") + C + QStringLiteral("\"") + tail);
         // Nothing selected: the line ends in the destination and one blank.
-        QCOMPARE(archive::extractMembersCommand(Family::Lzh, A, D, {}),
+        QCOMPARE(built(archive::extractMembersCommand(Family::Lzh, A, D, {})),
                  QStringLiteral("e \"") + A + QStringLiteral("\" \"") + D + QStringLiteral("\" "));
     }
 
     void deleteOneMember()
     {
-        QCOMPARE(archive::deleteMemberCommand(A, QStringLiteral("old notes.txt")),
+        QCOMPARE(built(archive::deleteMemberCommand(A, QStringLiteral("old notes.txt"))),
                  QStringLiteral("d -jyd \"") + A + QStringLiteral("\" \"old notes.txt\""));
     }
 
@@ -102,25 +111,26 @@ private Q_SLOTS:
     {
         const QString f = QStringLiteral("/tmp/new file.txt");
         // An empty base folder becomes the root; the line ends in one blank.
-        QCOMPARE(archive::addToLzhCommand(A, QString(), f),
+        QCOMPARE(built(archive::addToLzhCommand(A, QString(), f)),
                  QStringLiteral("u -a1 -l1 -jp1 -o2 \"") + A + QStringLiteral("\" \"/\" \"") + f +
                      QStringLiteral("\" "));
-        QCOMPARE(archive::addToLzhCommand(A, QStringLiteral("/tmp/base  "), f),
+        QCOMPARE(built(archive::addToLzhCommand(A, QStringLiteral("/tmp/base  "), f)),
                  QStringLiteral("u -a1 -l1 -jp1 -o2 \"") + A +
                      QStringLiteral("\" \"/tmp/base/\" \"") + f + QStringLiteral("\" "));
-        QCOMPARE(
-            archive::addToLzhCommand(A, QStringLiteral("/tmp/base/"), W + QStringLiteral("*.*")),
-            QStringLiteral("u -a1 -l1 -jp1 -o2 \"") + A + QStringLiteral("\" \"/tmp/base/\" \"") +
-                W + QStringLiteral("*.*\" "));
+        QCOMPARE(built(archive::addToLzhCommand(A, QStringLiteral("/tmp/base/"),
+                                                W + QStringLiteral("*.*"))),
+                 QStringLiteral("u -a1 -l1 -jp1 -o2 \"") + A +
+                     QStringLiteral("\" \"/tmp/base/\" \"") + W + QStringLiteral("*.*\" "));
     }
 
     void renameMembers()
     {
-        QCOMPARE(archive::renameMembersCommand(A, QStringLiteral("ARC.LZH"),
-                                               {QStringLiteral("a b.txt"), QStringLiteral("c")}),
-                 QStringLiteral("n \"") + A + QStringLiteral("\" \"ARC.LZH\" \"a b.txt\" \"c\""));
+        QCOMPARE(
+            built(archive::renameMembersCommand(A, QStringLiteral("ARC.LZH"),
+                                                {QStringLiteral("a b.txt"), QStringLiteral("c")})),
+            QStringLiteral("n \"") + A + QStringLiteral("\" \"ARC.LZH\" \"a b.txt\" \"c\""));
         // Nothing selected: the line ends in the file name and one blank.
-        QCOMPARE(archive::renameMembersCommand(A, QStringLiteral("ARC.LZH"), {}),
+        QCOMPARE(built(archive::renameMembersCommand(A, QStringLiteral("ARC.LZH"), {})),
                  QStringLiteral("n \"") + A + QStringLiteral("\" \"ARC.LZH\" "));
     }
 
@@ -129,16 +139,17 @@ private Q_SLOTS:
         const QString m = QStringLiteral("docs/read me.txt");
         const QString tail =
             QStringLiteral(" \"") + W + QStringLiteral("\" \"") + m + QStringLiteral("\"");
-        QCOMPARE(archive::openMemberCommand(Family::Lzh, A, W, m),
+        QCOMPARE(built(archive::openMemberCommand(Family::Lzh, A, W, m)),
                  QStringLiteral("e \"") + A + QStringLiteral("\"") + tail);
-        QCOMPARE(archive::openMemberCommand(Family::Zip, Z, W, m),
+        QCOMPARE(built(archive::openMemberCommand(Family::Zip, Z, W, m)),
                  QStringLiteral("-x -j \"") + Z + QStringLiteral("\"") + tail);
-        QCOMPARE(archive::openMemberCommand(Family::Cab, C, W, m),
+        QCOMPARE(built(archive::openMemberCommand(Family::Cab, C, W, m)),
                  QStringLiteral("-x \"") + C + QStringLiteral("\"") + tail);
         // The work folder gets its separator when given without one.
-        QCOMPARE(archive::openMemberCommand(Family::Lzh, A, QStringLiteral("/opt/k/temp"), m),
-                 QStringLiteral("e \"") + A + QStringLiteral("\" \"/opt/k/temp/\" \"") + m +
-                     QStringLiteral("\""));
+        QCOMPARE(
+            built(archive::openMemberCommand(Family::Lzh, A, QStringLiteral("/opt/k/temp"), m)),
+            QStringLiteral("e \"") + A + QStringLiteral("\" \"/opt/k/temp/\" \"") + m +
+                QStringLiteral("\""));
     }
 
     void dragOut()
@@ -146,12 +157,27 @@ private Q_SLOTS:
         const QStringList ms{QStringLiteral("a b.txt"), QStringLiteral("sub/c.txt")};
         const QString tail =
             QStringLiteral(" \"") + W + QStringLiteral("\" \"a b.txt\" \"sub/c.txt\"");
-        QCOMPARE(archive::dragOutCommand(Family::Lzh, A, W, ms),
+        QCOMPARE(built(archive::dragOutCommand(Family::Lzh, A, W, ms)),
                  QStringLiteral("e -n -d1 -m1 \"") + A + QStringLiteral("\"") + tail);
-        QCOMPARE(archive::dragOutCommand(Family::Zip, Z, W, ms),
+        QCOMPARE(built(archive::dragOutCommand(Family::Zip, Z, W, ms)),
                  QStringLiteral("-x -u --i -o \"") + Z + QStringLiteral("\"") + tail);
-        QCOMPARE(archive::dragOutCommand(Family::Cab, C, W, ms),
+        QCOMPARE(built(archive::dragOutCommand(Family::Cab, C, W, ms)),
                  QStringLiteral("-x -i -n \"") + C + QStringLiteral("\"") + tail);
+    }
+
+    void aNameWithADoubleQuoteBuildsNoLine()
+    {
+        const QString bad = QStringLiteral("say \"hi\".txt");
+        QVERIFY(!archive::memberList({QStringLiteral("a"), bad}));
+        QVERIFY(!archive::extractCommand(Family::Zip, ExtractWay::CurrentFolder, bad, D));
+        QVERIFY(!archive::extractMembersCommand(Family::Lzh, A, D, {QStringLiteral("ok"), bad}));
+        QVERIFY(!archive::deleteMemberCommand(A, bad));
+        QVERIFY(!archive::addToLzhCommand(A, QString(), bad));
+        QVERIFY(!archive::renameMembersCommand(A, bad, {}));
+        QVERIFY(!archive::openMemberCommand(Family::Cab, C, W, bad));
+        QVERIFY(!archive::dragOutCommand(Family::Zip, Z, bad, {QStringLiteral("x")}));
+        QCOMPARE(archive::unquotableNameText(),
+                 QStringLiteral("名前に \" を含むファイルやフォルダは書庫操作に使えません。"));
     }
 
     void baseNames()
