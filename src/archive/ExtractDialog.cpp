@@ -1,7 +1,7 @@
 #include "archive/ExtractDialog.h"
 
-#include "archive/CommandRunner.h"
 #include "archive/Extraction.h"
+#include "archive/RunCommand.h"
 #include "fileops/FileBrowser.h"
 #include "fileops/ShellRoutines.h"
 #include "platform/Paths.h"
@@ -91,9 +91,9 @@ bool ExtractDialog::extract(ExtractWay way, const QString& destination)
     if (!m_family)
         return false;
     const ExtractionServices& services = m_extraction.services();
-    const std::optional<QString> report =
-        runIfBuilt(services.runner, services.prompts, m_extraction.window(), *m_family,
-                   extractCommand(*m_family, way, m_folder + m_fileName, destination), kReportSize);
+    const std::optional<QString> report = runCommand(
+        services.archiver, services.prompts, m_extraction.window(), *m_family,
+        extractCommand(*m_family, way, m_folder + m_fileName, destination), kReportBufferSize);
     m_carrier->setPlainText(report.value_or(QString()));
     return report.has_value();
 }

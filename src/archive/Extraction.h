@@ -21,7 +21,7 @@ class FileBrowser;
 namespace archive
 {
 
-class CommandRunner;
+class ArchiverCall;
 class ShowExtractedDialog;
 
 // What extraction needs of the program around it.
@@ -29,7 +29,7 @@ struct ExtractionServices {
     platform::Prompts* prompts = nullptr;
     platform::Shell* shell = nullptr;
     fileops::FileBrowser* browser = nullptr;
-    CommandRunner* runner = nullptr;
+    ArchiverCall* archiver = nullptr;
     // True when the user is to be asked whether to show the extracted files.
     std::function<bool()> askToShowExtracted;
 };

@@ -1,8 +1,8 @@
 #include "archive/MemberCommands.h"
 
 #include "archive/CommandLines.h"
-#include "archive/CommandRunner.h"
 #include "archive/Extraction.h"
+#include "archive/RunCommand.h"
 #include "fileops/FileBrowser.h"
 #include "fileops/ShellRoutines.h"
 #include "platform/Paths.h"
@@ -13,11 +13,11 @@
 namespace archive
 {
 
-void addToLzhArchive(CommandRunner* runner, platform::Prompts* prompts, QWidget* owner,
+void addToLzhArchive(ArchiverCall* archiver, platform::Prompts* prompts, QWidget* owner,
                      const QString& archive, const QString& baseFolder, const QString& file)
 {
-    runIfBuilt(runner, prompts, owner, Family::Lzh, addToLzhCommand(archive, baseFolder, file),
-               kReportSize);
+    runCommand(archiver, prompts, owner, Family::Lzh, addToLzhCommand(archive, baseFolder, file),
+               kReportBufferSize);
 }
 
 QStringList selectedMembers(const QTreeWidget* list)
@@ -60,7 +60,7 @@ void MemberCommands::listAs(const QString& path, Family family)
 std::optional<QString> MemberCommands::run(Family family, const std::optional<QString>& line,
                                            int bufferSize)
 {
-    return runIfBuilt(m_services.runner, m_services.prompts, window(), family, line, bufferSize);
+    return runCommand(m_services.archiver, m_services.prompts, window(), family, line, bufferSize);
 }
 
 void MemberCommands::extractSelected()
@@ -79,7 +79,7 @@ void MemberCommands::extractSelected()
         run(*listed.family,
             extractMembersCommand(*listed.family, listed.path, folder,
                                   selectedMembers(m_services.list)),
-            kReportSize);
+            kReportBufferSize);
     if (report && m_services.extraction)
         m_services.extraction->showResult(*report);
 }
@@ -90,7 +90,7 @@ void MemberCommands::add()
                                                           QStringLiteral("すべてのファイル (*)"));
     if (file.isEmpty())
         return;
-    addToLzhArchive(m_services.runner, m_services.prompts, window(), archive().path, QString(),
+    addToLzhArchive(m_services.archiver, m_services.prompts, window(), archive().path, QString(),
                     file);
     if (m_services.relist)
         m_services.relist();
@@ -105,7 +105,7 @@ void MemberCommands::rename()
         run(Family::Lzh,
             renameMembersCommand(listed.path, m_services.browser->selectedFileName(),
                                  selectedMembers(m_services.list)),
-            kReportSize);
+            kReportBufferSize);
     if (report && m_services.extraction)
         m_services.extraction->showResult(*report);
 }
@@ -114,7 +114,7 @@ void MemberCommands::remove()
 {
     const QString path = archive().path;
     for (const QString& member : selectedMembers(m_services.list))
-        run(Family::Lzh, deleteMemberCommand(path, member), kShortReportSize);
+        run(Family::Lzh, deleteMemberCommand(path, member), kDeleteReportBufferSize);
     if (m_services.relist)
         m_services.relist();
 }

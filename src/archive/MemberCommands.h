@@ -24,7 +24,7 @@ class FileBrowser;
 namespace archive
 {
 
-class CommandRunner;
+class ArchiverCall;
 class Extraction;
 
 // The archive shown in the member list: its path and the family whose library reads it.
@@ -38,7 +38,7 @@ struct MemberServices {
     platform::Prompts* prompts = nullptr;
     platform::Shell* shell = nullptr;
     fileops::FileBrowser* browser = nullptr;
-    CommandRunner* runner = nullptr;
+    ArchiverCall* archiver = nullptr;
     Extraction* extraction = nullptr; // shows reports in the result window
     QTreeWidget* list = nullptr;      // the member list
     // Lists the selected file again (the preview of the file list's selection).
@@ -47,7 +47,7 @@ struct MemberServices {
 
 // Adds a file (or wildcard) to an LZH archive through the LZH library, stored relative to
 // the base folder; the report is not shown.
-void addToLzhArchive(CommandRunner* runner, platform::Prompts* prompts, QWidget* owner,
+void addToLzhArchive(ArchiverCall* archiver, platform::Prompts* prompts, QWidget* owner,
                      const QString& archive, const QString& baseFolder, const QString& file);
 
 // The names of the list's selected members, in list order.

@@ -1,8 +1,8 @@
 #include "preview/ArchiveListEvents.h"
 
 #include "archive/CommandLines.h"
-#include "archive/CommandRunner.h"
 #include "archive/MemberCommands.h"
+#include "archive/RunCommand.h"
 #include "fileops/FileBrowser.h"
 #include "fileops/ShellRoutines.h"
 #include "platform/Paths.h"
@@ -80,9 +80,9 @@ void ArchiveListEvents::openMember(const QString& member)
     if (m_services.createWorkFolder)
         m_services.createWorkFolder();
     const QString work = platform::withSlash(m_services.workFolder());
-    if (!archive::runIfBuilt(m_services.runner, m_services.prompts, window(), *listed.family,
+    if (!archive::runCommand(m_services.archiver, m_services.prompts, window(), *listed.family,
                              archive::openMemberCommand(*listed.family, listed.path, work, member),
-                             archive::kShortReportSize))
+                             archive::kOpenMemberReportBufferSize))
         return;
     // The member was extracted without its folders: it is found under its base name.
     const QString base = archive::memberBaseName(*listed.family, member);
@@ -109,9 +109,9 @@ QMimeData* ArchiveListEvents::dragData()
     const QString work = platform::withSlash(m_services.workFolder());
     if (!QFileInfo(work).isDir() && m_services.createWorkFolder)
         m_services.createWorkFolder();
-    if (!archive::runIfBuilt(m_services.runner, m_services.prompts, window(), *listed.family,
+    if (!archive::runCommand(m_services.archiver, m_services.prompts, window(), *listed.family,
                              archive::dragOutCommand(*listed.family, listed.path, work, members),
-                             archive::kReportSize))
+                             archive::kReportBufferSize))
         return nullptr;
     QList<QUrl> urls;
     for (const QString& member : members) {
@@ -177,7 +177,7 @@ void ArchiveListEvents::addDropped(const QStringList& paths)
         QFile::remove(target);
         QFile::copy(path, target);
     }
-    archive::addToLzhArchive(m_services.runner, m_services.prompts, window(), listed.path,
+    archive::addToLzhArchive(m_services.archiver, m_services.prompts, window(), listed.path,
                              QString(), work + QStringLiteral("*.*"));
     if (m_services.relist)
         m_services.relist();

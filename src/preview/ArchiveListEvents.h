@@ -25,7 +25,7 @@ class FileBrowser;
 }
 namespace archive
 {
-class CommandRunner;
+class ArchiverCall;
 class MemberCommands;
 } // namespace archive
 
@@ -37,7 +37,7 @@ struct ArchiveListServices {
     platform::Prompts* prompts = nullptr;
     platform::Shell* shell = nullptr;
     fileops::FileBrowser* browser = nullptr;
-    archive::CommandRunner* runner = nullptr;
+    archive::ArchiverCall* archiver = nullptr;
     archive::MemberCommands* members = nullptr; // the archive shown, and adding to it
     QTreeWidget* list = nullptr;                // the member list
     // The popup menu of the list and its LZH-only entries (separator, delete, add).

@@ -3,13 +3,21 @@
 #include <QApplication>
 #include <QWidget>
 
-QString RecordingRunner::run(QWidget* owner, archive::Family family, const QString& line,
-                             int bufferSize)
+archive::CallResult RecordingRunner::run(archive::Family family, quintptr ownerWindow,
+                                         const QString& line, int bufferSize)
 {
-    calls.append({family, line, bufferSize, owner});
+    calls.append({family, line, bufferSize, ownerWindow});
+    archive::CallResult result;
+    if (missing) {
+        result.code = archive::CallResult::kNotCalled;
+        result.libraryMissing = true;
+        result.error = archive::missingLibraryText(family, QStringLiteral("/missing"));
+        return result;
+    }
     if (effect)
         effect(calls.last());
-    return reports.isEmpty() ? QString() : reports.dequeue();
+    result.report = reports.isEmpty() ? QString() : reports.dequeue();
+    return result;
 }
 
 bool FakeBrowser::setCurrentFolder(const QString& f)

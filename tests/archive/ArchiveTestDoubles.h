@@ -1,6 +1,6 @@
 #pragma once
 
-#include "archive/CommandRunner.h"
+#include "archive/RunCommand.h"
 #include "fileops/FileBrowser.h"
 
 #include <QList>
@@ -15,23 +15,25 @@
 
 class QWidget;
 
-// Records every line sent to the archiver libraries and answers with a scripted report.
-class RecordingRunner final : public archive::CommandRunner
+// Records every line sent to the archiver libraries and answers with a scripted report;
+// with `missing` set it answers as a library that cannot be loaded.
+class RecordingRunner final : public archive::ArchiverCall
 {
 public:
     struct Call {
         archive::Family family;
         QString line;
         int bufferSize;
-        QWidget* owner;
+        quintptr owner;
     };
     QList<Call> calls;
     QQueue<QString> reports;
+    bool missing = false;
     // Runs before the call returns, e.g. to create the files a real library would write.
     std::function<void(const Call&)> effect;
 
-    QString run(QWidget* owner, archive::Family family, const QString& line,
-                int bufferSize) override;
+    archive::CallResult run(archive::Family family, quintptr ownerWindow, const QString& line,
+                            int bufferSize) override;
 };
 
 // A browser around the dialogs: a current folder and a selected file, and a record of what

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "archive/CommandRunner.h"
+#include "archive/ArchiverLibrary.h"
 
 #include <QMap>
 #include <QString>

@@ -63,7 +63,7 @@ int main(int argc, char** argv)
     services.prompts = &prompts;
     services.shell = &shell;
     services.browser = &browser;
-    services.runner = &runner;
+    services.archiver = &runner;
     services.askToShowExtracted = [] { return true; };
     archive::Extraction extraction(services);
 

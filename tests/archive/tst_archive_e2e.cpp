@@ -2,7 +2,6 @@
 // that outside tools wrote; the extracted files are compared with bsdtar's extraction.
 #include "ArchiveTestDoubles.h"
 #include "E2eSupport.h"
-#include "LibraryRunner.h"
 #include "RecordingPrompts.h"
 #include "RecordingShell.h"
 
@@ -94,7 +93,8 @@ class ArchiveEndToEndTest : public QObject
         RecordingPrompts prompts;
         RecordingShell shell;
         FakeBrowser browser;
-        std::unique_ptr<archive::CommandRunner> runner = makeLibraryRunner();
+        std::unique_ptr<archive::ArchiverCall> runner =
+            std::make_unique<archive::LibraryArchiverCall>();
         std::unique_ptr<archive::Extraction> extraction;
         ModalDriver driver;
         QStringList reports;
@@ -107,7 +107,7 @@ class ArchiveEndToEndTest : public QObject
             s.prompts = &prompts;
             s.shell = &shell;
             s.browser = &browser;
-            s.runner = runner.get();
+            s.archiver = runner.get();
             s.askToShowExtracted = [] { return true; };
             extraction = std::make_unique<archive::Extraction>(s);
             driver.on(QStringLiteral("Form13"), [this](QWidget* w) {
@@ -199,7 +199,7 @@ private:
             ms.prompts = &prompts;
             ms.shell = &shell;
             ms.browser = &browser;
-            ms.runner = runner.get();
+            ms.archiver = runner.get();
             ms.extraction = extraction.get();
             ms.list = list;
             ms.relist = [this] { relist(); };
@@ -208,7 +208,7 @@ private:
             ls.prompts = &prompts;
             ls.shell = &shell;
             ls.browser = &browser;
-            ls.runner = runner.get();
+            ls.archiver = runner.get();
             ls.members = members.get();
             ls.list = list;
             ls.workFolder = [this] { return work; };

@@ -47,7 +47,7 @@ class ExtractionDialogsTest : public QObject
             services.prompts = &prompts;
             services.shell = &shell;
             services.browser = &browser;
-            services.runner = &runner;
+            services.archiver = &runner;
             services.askToShowExtracted = [this] { return ask; };
             extraction = std::make_unique<archive::Extraction>(services);
             driver.on(QStringLiteral("Form13"), [this](QWidget* w) {
@@ -110,7 +110,7 @@ private Q_SLOTS:
         QCOMPARE(call.line,
                  QStringLiteral("e -d1 \"%1\" \"%2\"").arg(run.archivePath(), run.folder()));
         QCOMPARE(call.bufferSize, 2048);
-        QCOMPARE(call.owner, &run.window);
+        QCOMPARE(call.owner, quintptr(run.window.winId()));
         QCOMPARE(run.results, QStringList{QStringLiteral("Melted  a.txt")});
         QCOMPARE(run.browser.events,
                  (QStringList{QStringLiteral("tree"), QStringLiteral("files")}));

@@ -67,14 +67,14 @@ class MemberCommandsTest : public QObject
             es.prompts = &prompts;
             es.shell = &shell;
             es.browser = &browser;
-            es.runner = &runner;
+            es.archiver = &runner;
             es.askToShowExtracted = [] { return true; };
             extraction = std::make_unique<archive::Extraction>(es);
             archive::MemberServices ms;
             ms.prompts = &prompts;
             ms.shell = &shell;
             ms.browser = &browser;
-            ms.runner = &runner;
+            ms.archiver = &runner;
             ms.extraction = extraction.get();
             ms.list = list;
             ms.relist = [this] { ++relisted; };
@@ -83,7 +83,7 @@ class MemberCommandsTest : public QObject
             ls.prompts = &prompts;
             ls.shell = &shell;
             ls.browser = &browser;
-            ls.runner = &runner;
+            ls.archiver = &runner;
             ls.members = members.get();
             ls.list = list;
             ls.popup = popup;

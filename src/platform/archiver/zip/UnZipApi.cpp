@@ -3,6 +3,7 @@
 #include "ArchiverApi.h"
 #include "CommandLine.h"
 #include "ExtractCommand.h"
+#include "LibarchiveEntryPoints.h"
 #include "ListingSession.h"
 #include "OperandRepair.h"
 #include "Report.h"
@@ -65,33 +66,26 @@ archiver::ListingSession::Filler zipFiller(const std::string& path)
     };
 }
 
+ArchiverHandle openZip(const std::string& path)
+{
+    return archiver::ListingSession::open(path, archiver::LibarchiveReader::Format::Zip, nullptr,
+                                          zipFiller(path));
+}
+
 int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& report)
 {
-    archiver::CommandLine::Options options;
-    options.hasCommandWord = false;
-    options.caseInsensitive = false;
-    options.switchesAnywhere = false;
-    const archiver::CommandLine cl =
-        archiver::CommandLine::parse(commandLine ? commandLine : "", options);
+    const archiver::CommandLine cl = archiver::parseSwitchCommandLine(commandLine);
     const archiver::Operands ops =
         archiver::repairOperands(cl.archive(), cl.baseFolder(), cl.names(), ".zip");
-    for (const std::string& s : cl.switches()) {
-        if (s != "x" && s != "j" && s != "u" && s != "o" && s != "-i") {
-            report.error("知らないスイッチです: -" + s);
-            return ARCHIVER_ERROR_COMMAND_NAME;
-        }
-    }
+    if (!archiver::onlyKnownSwitches(cl, {"x", "j", "u", "o", "-i"}, report))
+        return ARCHIVER_ERROR_COMMAND_NAME;
     if (ops.archive.empty()) {
         report.error("書庫が指定されていません。");
         return ARCHIVER_ERROR_NOT_FIND_ARC_FILE;
     }
     // Extraction is the only command; "-x" names it, as it always did.
-    archiver::ExtractRequest request;
-    request.owner = owner;
-    request.archive = ops.archive;
-    request.format = archiver::LibarchiveReader::Format::Zip;
-    request.destination = ops.baseFolder.empty() ? std::string(".") : ops.baseFolder;
-    request.names = ops.names;
+    archiver::ExtractRequest request =
+        archiver::extractRequest(owner, ops, archiver::LibarchiveReader::Format::Zip);
     request.keepFolders = !cl.hasSwitch("j");
     request.overwrite = cl.hasSwitch("o");
     request.onlyNewer = cl.hasSwitch("u");
@@ -110,69 +104,6 @@ int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& 
 
 extern "C" {
 
-int UnZip(ArchiverWindow owner, const char* commandLine, char* output, uint32_t outputSize)
-{
-    return archiver::runReported(
-        [&](archiver::Report& report) { return runCommand(owner, commandLine, report); }, output,
-        outputSize);
-}
-
-ArchiverHandle UnZipOpenArchive(ArchiverWindow, const char* archivePath, uint32_t)
-{
-    if (!archivePath)
-        return 0;
-    try {
-        return archiver::ListingSession::open(archivePath, archiver::LibarchiveReader::Format::Zip,
-                                              nullptr, zipFiller(archivePath));
-    } catch (...) {
-        return 0;
-    }
-}
-
-int UnZipFindFirst(ArchiverHandle archive, const char* wildcard, ArchiverMemberInfo* info)
-{
-    archiver::ListingSession* session = archiver::ListingSession::find(archive);
-    if (!session)
-        return ARCHIVER_ERROR_HARC_ISNOT_OPENED;
-    try {
-        return session->findFirst(wildcard, info);
-    } catch (...) {
-        return ARCHIVER_ERROR_ENOUGH_MEMORY;
-    }
-}
-
-int UnZipFindNext(ArchiverHandle archive, ArchiverMemberInfo* info)
-{
-    archiver::ListingSession* session = archiver::ListingSession::find(archive);
-    if (!session)
-        return ARCHIVER_ERROR_HARC_ISNOT_OPENED;
-    try {
-        return session->findNext(info);
-    } catch (...) {
-        return ARCHIVER_ERROR_ENOUGH_MEMORY;
-    }
-}
-
-int UnZipCloseArchive(ArchiverHandle archive)
-{
-    return archiver::ListingSession::close(archive);
-}
-
-int UnZipGetVersion(void)
-{
-    return kVersion;
-}
-
-int UnZipGetOriginalSizeEx(ArchiverHandle archive, int64_t* size)
-{
-    archiver::ListingSession* session = archiver::ListingSession::find(archive);
-    return session ? session->originalSize(size) : -1;
-}
-
-int UnZipGetCompressedSizeEx(ArchiverHandle archive, int64_t* size)
-{
-    archiver::ListingSession* session = archiver::ListingSession::find(archive);
-    return session ? session->compressedSize(size) : -1;
-}
+ARCHIVER_DEFINE_ENTRY_POINTS(UnZip, runCommand, openZip, kVersion)
 
 } // extern "C"
