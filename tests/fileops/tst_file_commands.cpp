@@ -353,6 +353,7 @@ private Q_SLOTS:
 
         // 3 without a destination asks for one; 2 puts the full path on the clipboard.
         run.w()->destinationBox()->clear();
+        run.prompts.expectMessages(1);
         button(3)->trigger();
         QCOMPARE(run.prompts.shown().size(), 1);
         QCOMPARE(run.prompts.shown().at(0).text, QStringLiteral("コピー先を指定してください。"));
