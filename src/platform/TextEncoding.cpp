@@ -46,6 +46,15 @@ void U_CALLCONV countingToUnicode(const void* context, UConverterToUnicodeArgs* 
     UCNV_TO_U_CALLBACK_SUBSTITUTE(nullptr, args, codeUnits, length, reason, error);
 }
 
+// A decoder that also tells whether its input ended inside a character: Qt keeps such bytes
+// for the next piece and reports no error when none comes.
+class EndCheckingDecoder final : public QStringDecoder
+{
+public:
+    using QStringDecoder::QStringDecoder;
+    bool endedInsideCharacter() const { return state.remainingChars != 0; }
+};
+
 // Offset of the first byte that is not part of a valid UTF-8 sequence, or -1 when all are.
 qsizetype firstInvalidUtf8(QByteArrayView bytes)
 {
@@ -265,6 +274,21 @@ struct LineEndFolder {
     }
 };
 
+// True when the bytes decode to exactly the text.
+bool readsBackAs(UConverter* c, const QByteArray& bytes, const QString& text)
+{
+    ucnv_resetToUnicode(c);
+    QString back(2 * bytes.size() + 16, Qt::Uninitialized);
+    UErrorCode error = U_ZERO_ERROR;
+    const int32_t n =
+        ucnv_toUChars(c, reinterpret_cast<UChar*>(back.data()), static_cast<int32_t>(back.size()),
+                      bytes.constData(), static_cast<int32_t>(bytes.size()), &error);
+    if (U_FAILURE(error))
+        return false;
+    back.truncate(n);
+    return back == text;
+}
+
 } // namespace
 
 TextFormat detectEncoding(QByteArrayView bytes)
@@ -347,16 +371,20 @@ bool decodeChunks(QByteArrayView bytes, TextFormat& format, qsizetype chunkBytes
 
     if (qtEncoding) {
         // A U+FEFF right after the BOM is text, not a second BOM.
-        QStringDecoder decoder(*qtEncoding, QStringConverter::Flag::ConvertInitialBom);
+        EndCheckingDecoder decoder(*qtEncoding, QStringConverter::Flag::ConvertInitialBom);
         for (qsizetype at = 0; at < bytes.size(); at += chunkBytes) {
             QString piece =
                 decoder.decode(bytes.sliced(at, std::min(chunkBytes, bytes.size() - at)));
             folder.fold(piece);
             sink(piece);
         }
-        // A sequence cut off by the end of the file.
+        // A sequence cut off by the end of the file (an odd byte of UTF-16, part of a UTF-8
+        // character) is an error shown as U+FFFD, not bytes silently left out.
         QString tail = decoder.decode(QByteArrayView());
-        ok = !decoder.hasError();
+        const bool cut = decoder.endedInsideCharacter();
+        if (cut)
+            tail += QChar(QChar::ReplacementCharacter);
+        ok = !decoder.hasError() && !cut;
         if (!tail.isEmpty()) {
             folder.fold(tail);
             sink(tail);
@@ -519,6 +547,10 @@ bool encodeText(const QString& text, const TextFormat& format, QByteArray& out)
             break;
         }
         if (error == U_BUFFER_OVERFLOW_ERROR)
+            return false;
+        // ICU leaves out default-ignorable characters (U+FEFF, zero-width joiners, variation
+        // selectors, …) that the encoding cannot hold instead of reporting them.
+        if (!readsBackAs(c.get(), body, withEnds))
             return false;
     }
     out = format.bom ? bom + body : body;

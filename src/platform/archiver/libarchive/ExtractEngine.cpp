@@ -71,13 +71,23 @@ private:
 
 ExtractEngine::ExtractEngine(Settings settings) : m_settings(std::move(settings)) {}
 
+void ExtractEngine::report(Outcome outcome, const std::string& name, const std::string& text) const
+{
+    if (m_settings.report)
+        m_settings.report(outcome, name, text);
+}
+
+std::string ExtractEngine::fullPath(const std::string& relative) const
+{
+    std::string out = m_destination;
+    if (!out.empty() && out.back() != '/')
+        out += '/';
+    return out + relative;
+}
+
 ExtractEngine::Result ExtractEngine::run(LibarchiveReader& reader)
 {
     Result result;
-    auto report = [&](Outcome outcome, const std::string& name, const std::string& text) {
-        if (m_settings.report)
-            m_settings.report(outcome, name, text);
-    };
     DestinationTree tree;
     std::string error;
     if (!tree.open(m_settings.destination, error)) {
@@ -86,13 +96,7 @@ ExtractEngine::Result ExtractEngine::run(LibarchiveReader& reader)
         ++result.failed;
         return result;
     }
-    const std::string destination = tree.path();
-    auto fullPath = [&](const std::string& relative) {
-        std::string out = destination;
-        if (!out.empty() && out.back() != '/')
-            out += '/';
-        return out + relative;
-    };
+    m_destination = tree.path();
 
     ArchiveEntry entry;
     std::vector<std::string> parts;
@@ -109,150 +113,179 @@ ExtractEngine::Result ExtractEngine::run(LibarchiveReader& reader)
             entry.name = m_settings.decodeName(entry.name);
         const std::string shown =
             m_settings.displayName ? m_settings.displayName(entry.name) : entry.name;
-        if (m_settings.selected && !m_settings.selected(shown)) {
-            reader.skipData();
+        if (!admit(reader, entry, shown, parts, result))
             continue;
-        }
-        if (entry.kind == ArchiveEntry::Kind::Link || entry.kind == ArchiveEntry::Kind::Other) {
-            report(Outcome::Skipped, shown, "リンクや特殊ファイルは展開しません");
-            result.unsafe = true;
-            ++result.skipped;
-            reader.skipData();
-            continue;
-        }
-        if (entry.encrypted && entry.kind == ArchiveEntry::Kind::File) {
-            report(Outcome::Skipped, shown, "暗号化されたファイルには対応していません");
-            result.unsupported = true;
-            ++result.skipped;
-            reader.skipData();
-            continue;
-        }
-        if (!DestinationTree::splitSafe(entry.name, parts)) {
-            if (namesNothing(entry.name)) {
-                // "./" and the like: the destination itself.
-                reader.skipData();
-                if (entry.kind != ArchiveEntry::Kind::Folder) {
-                    report(Outcome::Skipped, shown, "名前のないファイルは展開しません");
-                    ++result.skipped;
-                }
-                continue;
-            }
-            report(Outcome::Skipped, shown, "解凍先の外を指すパスのため展開しません");
-            result.unsafe = true;
-            ++result.skipped;
-            reader.skipData();
-            continue;
-        }
         if (entry.kind == ArchiveEntry::Kind::Folder) {
             reader.skipData();
-            if (!m_settings.keepFolders)
-                continue;
-            std::vector<std::string> created;
-            const int fd = tree.openFolder(parts, &created, error);
-            for (const std::string& c : created)
-                if (m_settings.folderMade)
-                    m_settings.folderMade(fullPath(c));
-            if (fd < 0) {
-                report(Outcome::Failed, shown,
-                       "フォルダを作成できません: " + fullPath(joinParts(parts, parts.size())) +
-                           " (" + error + ")");
-                ++result.failed;
-                continue;
-            }
-            ::close(fd);
+            if (m_settings.keepFolders)
+                makeFolder(tree, parts, shown, result);
             continue;
         }
-
-        const std::string fileName = parts.back();
-        std::vector<std::string> folderParts;
-        if (m_settings.keepFolders)
-            folderParts.assign(parts.begin(), parts.end() - 1);
-        const std::string target =
-            fullPath(m_settings.keepFolders ? joinParts(parts, parts.size()) : fileName);
-        std::vector<std::string> created;
-        const int folderFd = tree.openFolder(folderParts, &created, error);
-        for (const std::string& c : created)
-            if (m_settings.folderMade)
-                m_settings.folderMade(fullPath(c));
-        if (folderFd < 0) {
-            report(Outcome::Failed, shown,
-                   "フォルダを作成できません: " +
-                       fullPath(joinParts(folderParts, folderParts.size())) + " (" + error + ")");
-            ++result.failed;
-            reader.skipData();
-            continue;
-        }
-        FdCloser closeFolder(folderFd);
-
-        struct stat st {
-        };
-        if (::fstatat(folderFd, fileName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-            if (S_ISDIR(st.st_mode)) {
-                report(Outcome::Failed, shown,
-                       "同じ名前のフォルダがあるため書き込めません: " + target);
-                ++result.failed;
-                reader.skipData();
-                continue;
-            }
-            if (m_settings.onlyNewer && entry.mtimeKnown && st.st_mtime >= entry.mtime) {
-                report(Outcome::Skipped, shown, "既存のファイルの方が新しいか同じ日時です");
-                ++result.skipped;
-                reader.skipData();
-                continue;
-            }
-            if (!m_settings.overwriteWithoutAsking && !m_yesToAll) {
-                const Answer answer =
-                    m_settings.askOverwrite ? m_settings.askOverwrite(target) : Answer::No;
-                if (answer == Answer::Cancel) {
-                    result.cancelled = true;
-                    break;
-                }
-                if (answer == Answer::No || answer == Answer::NoUnasked) {
-                    report(
-                        Outcome::Skipped, shown,
-                        answer == Answer::No
-                            ? "既存のファイルを上書きしませんでした"
-                            : "既存のファイルがあり、確認の画面を出せないため上書きしませんでした");
-                    ++result.skipped;
-                    reader.skipData();
-                    continue;
-                }
-                if (answer == Answer::YesToAll)
-                    m_yesToAll = true;
-            }
-        }
-
-        const Write written = writeMember(reader, folderFd, fileName, entry, shown, error);
-        switch (written) {
-        case Write::Done:
-            report(Outcome::Extracted, shown, target);
-            ++result.extracted;
+        if (!extractFile(reader, tree, entry, parts, shown, result))
             break;
-        case Write::Cancelled:
-            result.cancelled = true;
-            break;
-        case Write::CrcError:
-            report(Outcome::Failed, shown,
-                   "データが壊れています (CRC エラー): " + target + " (" + error + ")");
-            result.crcError = true;
-            ++result.failed;
-            break;
-        case Write::Failed:
-            report(Outcome::Failed, shown,
-                   "ファイルを書き込めません: " + target + " (" + error + ")");
-            ++result.failed;
-            break;
-        }
-        if (result.cancelled)
-            break;
-        if (written == Write::CrcError && reader.fatal()) {
-            // After a damaged data block the reader cannot be trusted to find the next header.
-            result.damaged = true;
-            result.damage = error;
-            break;
-        }
     }
     return result;
+}
+
+bool ExtractEngine::admit(LibarchiveReader& reader, const ArchiveEntry& entry,
+                          const std::string& shown, std::vector<std::string>& parts,
+                          Result& result)
+{
+    if (m_settings.selected && !m_settings.selected(shown)) {
+        reader.skipData();
+        return false;
+    }
+    if (entry.kind == ArchiveEntry::Kind::Link || entry.kind == ArchiveEntry::Kind::Other) {
+        report(Outcome::Skipped, shown, "リンクや特殊ファイルは展開しません");
+        result.unsafe = true;
+        ++result.skipped;
+        reader.skipData();
+        return false;
+    }
+    if (entry.encrypted && entry.kind == ArchiveEntry::Kind::File) {
+        report(Outcome::Skipped, shown, "暗号化されたファイルには対応していません");
+        result.unsupported = true;
+        ++result.skipped;
+        reader.skipData();
+        return false;
+    }
+    if (DestinationTree::splitSafe(entry.name, parts))
+        return true;
+    reader.skipData();
+    if (namesNothing(entry.name)) {
+        // "./" and the like: the destination itself.
+        if (entry.kind != ArchiveEntry::Kind::Folder) {
+            report(Outcome::Skipped, shown, "名前のないファイルは展開しません");
+            ++result.skipped;
+        }
+        return false;
+    }
+    report(Outcome::Skipped, shown, "解凍先の外を指すパスのため展開しません");
+    result.unsafe = true;
+    ++result.skipped;
+    return false;
+}
+
+int ExtractEngine::openFolder(DestinationTree& tree, const std::vector<std::string>& parts,
+                              const std::string& shown, Result& result)
+{
+    std::string error;
+    std::vector<std::string> created;
+    const int fd = tree.openFolder(parts, &created, error);
+    for (const std::string& c : created)
+        if (m_settings.folderMade)
+            m_settings.folderMade(fullPath(c));
+    if (fd < 0) {
+        report(Outcome::Failed, shown,
+               "フォルダを作成できません: " + fullPath(joinParts(parts, parts.size())) + " (" +
+                   error + ")");
+        ++result.failed;
+    }
+    return fd;
+}
+
+void ExtractEngine::makeFolder(DestinationTree& tree, const std::vector<std::string>& parts,
+                               const std::string& shown, Result& result)
+{
+    const int fd = openFolder(tree, parts, shown, result);
+    if (fd >= 0)
+        ::close(fd);
+}
+
+ExtractEngine::Existing ExtractEngine::checkExisting(int folderFd, const std::string& fileName,
+                                                     const ArchiveEntry& entry,
+                                                     const std::string& shown,
+                                                     const std::string& target, Result& result)
+{
+    struct stat st {
+    };
+    if (::fstatat(folderFd, fileName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return Existing::Write;
+    if (S_ISDIR(st.st_mode)) {
+        report(Outcome::Failed, shown, "同じ名前のフォルダがあるため書き込めません: " + target);
+        ++result.failed;
+        return Existing::Skip;
+    }
+    if (m_settings.onlyNewer && entry.mtimeKnown && st.st_mtime >= entry.mtime) {
+        report(Outcome::Skipped, shown, "既存のファイルの方が新しいか同じ日時です");
+        ++result.skipped;
+        return Existing::Skip;
+    }
+    if (m_settings.overwriteWithoutAsking || m_yesToAll)
+        return Existing::Write;
+    const Answer answer = m_settings.askOverwrite ? m_settings.askOverwrite(target) : Answer::No;
+    if (answer == Answer::Cancel) {
+        result.cancelled = true;
+        return Existing::Cancel;
+    }
+    if (answer == Answer::No || answer == Answer::NoUnasked) {
+        report(Outcome::Skipped, shown,
+               answer == Answer::No
+                   ? "既存のファイルを上書きしませんでした"
+                   : "既存のファイルがあり、確認の画面を出せないため上書きしませんでした");
+        ++result.skipped;
+        return Existing::Skip;
+    }
+    if (answer == Answer::YesToAll)
+        m_yesToAll = true;
+    return Existing::Write;
+}
+
+bool ExtractEngine::extractFile(LibarchiveReader& reader, DestinationTree& tree,
+                                const ArchiveEntry& entry, const std::vector<std::string>& parts,
+                                const std::string& shown, Result& result)
+{
+    const std::string fileName = parts.back();
+    std::vector<std::string> folderParts;
+    if (m_settings.keepFolders)
+        folderParts.assign(parts.begin(), parts.end() - 1);
+    const std::string target =
+        fullPath(m_settings.keepFolders ? joinParts(parts, parts.size()) : fileName);
+    const int folderFd = openFolder(tree, folderParts, shown, result);
+    if (folderFd < 0) {
+        reader.skipData();
+        return true;
+    }
+    FdCloser closeFolder(folderFd);
+
+    switch (checkExisting(folderFd, fileName, entry, shown, target, result)) {
+    case Existing::Cancel:
+        return false;
+    case Existing::Skip:
+        reader.skipData();
+        return true;
+    case Existing::Write:
+        break;
+    }
+
+    std::string error;
+    const Write written = writeMember(reader, folderFd, fileName, entry, shown, error);
+    switch (written) {
+    case Write::Done:
+        report(Outcome::Extracted, shown, target);
+        ++result.extracted;
+        break;
+    case Write::Cancelled:
+        result.cancelled = true;
+        return false;
+    case Write::CrcError:
+        report(Outcome::Failed, shown,
+               "データが壊れています (CRC エラー): " + target + " (" + error + ")");
+        result.crcError = true;
+        ++result.failed;
+        break;
+    case Write::Failed:
+        report(Outcome::Failed, shown, "ファイルを書き込めません: " + target + " (" + error + ")");
+        ++result.failed;
+        break;
+    }
+    if (written == Write::CrcError && reader.fatal()) {
+        // After a damaged data block the reader cannot be trusted to find the next header.
+        result.damaged = true;
+        result.damage = error;
+        return false;
+    }
+    return true;
 }
 
 ExtractEngine::Write ExtractEngine::writeMember(LibarchiveReader& reader, int folderFd,

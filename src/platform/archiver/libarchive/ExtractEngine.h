@@ -5,9 +5,12 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace archiver
 {
+
+class DestinationTree;
 
 // Extracts members read by a LibarchiveReader into a destination folder. Knows nothing of
 // command lines, dialogs or report formats: it asks and tells through the callbacks.
@@ -59,10 +62,30 @@ public:
 
 private:
     enum class Write { Done, Failed, Cancelled, CrcError };
+    enum class Existing { Write, Skip, Cancel };
+    void report(Outcome outcome, const std::string& name, const std::string& text) const;
+    std::string fullPath(const std::string& relative) const;
+    // False when the member is not to be written (it was skipped and reported as needed);
+    // otherwise parts holds its safe path.
+    bool admit(LibarchiveReader& reader, const ArchiveEntry& entry, const std::string& shown,
+               std::vector<std::string>& parts, Result& result);
+    // The folder, made as needed; -1 (reported) when it cannot be.
+    int openFolder(DestinationTree& tree, const std::vector<std::string>& parts,
+                   const std::string& shown, Result& result);
+    void makeFolder(DestinationTree& tree, const std::vector<std::string>& parts,
+                    const std::string& shown, Result& result);
+    // What to do about a file of the member's name that is already there.
+    Existing checkExisting(int folderFd, const std::string& fileName, const ArchiveEntry& entry,
+                           const std::string& shown, const std::string& target, Result& result);
+    // Writes one file member; false ends the extraction (cancel, or damage past recovery).
+    bool extractFile(LibarchiveReader& reader, DestinationTree& tree, const ArchiveEntry& entry,
+                     const std::vector<std::string>& parts, const std::string& shown,
+                     Result& result);
     Write writeMember(LibarchiveReader& reader, int folderFd, const std::string& fileName,
                       const ArchiveEntry& entry, const std::string& shown, std::string& error);
 
     Settings m_settings;
+    std::string m_destination;
     bool m_yesToAll = false;
 };
 

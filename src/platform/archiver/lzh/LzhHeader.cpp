@@ -57,21 +57,7 @@ std::string utf16ToUtf8(const uint8_t* p, size_t bytes, bool ffffIsSlash)
             cp = '/';
         if ((cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFF)
             cp = 0xFFFD;
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
+        archiver::appendUtf8(out, cp);
     }
     return out;
 }
@@ -150,6 +136,256 @@ std::string decodeStoredName(const std::string& raw, char osId)
     return name;
 }
 
+namespace
+{
+
+// What a member's header says, gathered while the header and its extended headers are read.
+struct HeaderFields {
+    HeaderFields(LzhMember& member, std::string& why) : m(member), reason(why) {}
+
+    LzhMember& m;
+    std::string& reason;
+    std::string rawName, rawDir, uName, uDir;
+    bool haveUnicodeName = false, haveUnicodeDir = false;
+    uint64_t size64Compressed = 0, size64Original = 0;
+    bool has64 = false;
+    bool hasUnixTime = false;
+
+    // One extended header: type, data, size of the next one. whole and posInWhole locate it
+    // inside a level-2 header, whose CRC it may hold.
+    bool parseExtended(const uint8_t* p, size_t size, std::vector<uint8_t>* whole,
+                       size_t posInWhole);
+    HeaderStatus readLevel01(RandomAccess& file, uint64_t offset, uint64_t fileSize,
+                             const uint8_t* base);
+    HeaderStatus readLevel2(RandomAccess& file, uint64_t offset, uint64_t fileSize,
+                            const uint8_t* base);
+    // The stored path: folder header + name header (level 2 and extended level 1), or the
+    // name field.
+    std::string path() const;
+};
+
+bool HeaderFields::parseExtended(const uint8_t* p, size_t size, std::vector<uint8_t>* whole,
+                                 size_t posInWhole)
+{
+    if (size < 3)
+        return false;
+    const uint8_t type = p[0];
+    const uint8_t* d = p + 1;
+    const size_t n = size - 3;
+    switch (type) {
+    case 0x00:
+        if (whole && n >= 2) {
+            const uint16_t stored = le16(d);
+            std::vector<uint8_t> copy = *whole;
+            copy[posInWhole + 1] = 0;
+            copy[posInWhole + 2] = 0;
+            if (crc16(0, copy.data(), copy.size()) != stored) {
+                reason = "ヘッダの CRC が違います";
+                return false;
+            }
+        }
+        break;
+    case 0x01:
+        rawName.assign(reinterpret_cast<const char*>(d), n);
+        break;
+    case 0x02:
+        rawDir = folderBytes(d, n);
+        break;
+    case 0x40:
+        if (n >= 2)
+            m.attribute = static_cast<uint8_t>(le16(d));
+        break;
+    case 0x41:
+        if (n >= 16 && !hasUnixTime) {
+            const uint64_t ft = le64(d + 8);
+            if (ft >= 116444736000000000ull)
+                m.mtime = static_cast<time_t>((ft - 116444736000000000ull) / 10000000ull);
+        }
+        break;
+    case 0x42:
+        if (n >= 16) {
+            size64Compressed = le64(d);
+            size64Original = le64(d + 8);
+            has64 = true;
+        }
+        break;
+    case 0x44:
+        uName = utf16ToUtf8(d, n, false);
+        haveUnicodeName = true;
+        break;
+    case 0x45:
+        uDir = utf16ToUtf8(d, n, true);
+        haveUnicodeDir = true;
+        break;
+    case 0x50:
+        if (n >= 2) {
+            m.unixMode = le16(d);
+            m.hasUnixMode = true;
+        }
+        break;
+    case 0x54:
+        if (n >= 4) {
+            m.mtime = static_cast<time_t>(le32(d));
+            hasUnixTime = true;
+        }
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+HeaderStatus HeaderFields::readLevel01(RandomAccess& file, uint64_t offset, uint64_t fileSize,
+                                       const uint8_t* base)
+{
+    std::vector<uint8_t> header;
+    uint64_t extTotal = 0;
+    const size_t total = size_t(base[0]) + 2;
+    if (total < 24 || offset + total > fileSize) {
+        reason = "ヘッダが壊れています";
+        return HeaderStatus::Error;
+    }
+    header.resize(total);
+    if (!file.readAt(offset, header.data(), total)) {
+        reason = "ヘッダが途中で切れています";
+        return HeaderStatus::Error;
+    }
+    uint8_t sum = 0;
+    for (size_t i = 2; i < total; ++i)
+        sum = static_cast<uint8_t>(sum + header[i]);
+    if (sum != header[1]) {
+        reason = "ヘッダのチェックサムが違います";
+        return HeaderStatus::Error;
+    }
+    const size_t nameLen = header[21];
+    if (22 + nameLen + 2 > total) {
+        reason = "ヘッダが壊れています";
+        return HeaderStatus::Error;
+    }
+    rawName.assign(reinterpret_cast<const char*>(header.data() + 22), nameLen);
+    m.crc = le16(header.data() + 22 + nameLen);
+    uint32_t dos = le32(header.data() + 15);
+    m.dosTime = static_cast<uint16_t>(dos & 0xFFFF);
+    m.dosDate = static_cast<uint16_t>(dos >> 16);
+    m.hasDosTime = true;
+    m.mtime = archiver::fromDosDateTime(m.dosDate, m.dosTime);
+    if (m.mtime == static_cast<time_t>(-1))
+        m.mtime = 0;
+    m.originalSize = le32(header.data() + 11);
+    if (m.level == 0) {
+        m.attribute = header[19];
+        m.compressedSize = le32(header.data() + 7);
+        const size_t ext = 24 + nameLen;
+        if (ext < total) {
+            m.osId = static_cast<char>(header[ext]);
+            if (m.osId == 'U' && total - ext >= 12) {
+                m.mtime = static_cast<time_t>(le32(header.data() + ext + 2));
+                m.unixMode = le16(header.data() + ext + 6);
+                m.hasUnixMode = true;
+                hasUnixTime = true;
+            }
+        } else {
+            m.osId = 'M';
+        }
+        m.headerSize = total;
+    } else {
+        if (total < 27 + nameLen) {
+            reason = "ヘッダが壊れています";
+            return HeaderStatus::Error;
+        }
+        m.osId = static_cast<char>(header[24 + nameLen]);
+        const uint64_t skip = le32(header.data() + 7);
+        uint64_t next = le16(header.data() + total - 2);
+        uint64_t pos = offset + total;
+        int count = 0;
+        while (next != 0) {
+            if (++count > kMaxExtendedHeaders || next < 3 || extTotal + next > skip ||
+                pos + next > fileSize) {
+                reason = "拡張ヘッダが壊れています";
+                return HeaderStatus::Error;
+            }
+            std::vector<uint8_t> ext(static_cast<size_t>(next));
+            if (!file.readAt(pos, ext.data(), ext.size())) {
+                reason = "ヘッダが途中で切れています";
+                return HeaderStatus::Error;
+            }
+            if (!parseExtended(ext.data(), ext.size(), nullptr, 0)) {
+                if (reason.empty())
+                    reason = "拡張ヘッダが壊れています";
+                return HeaderStatus::Error;
+            }
+            extTotal += next;
+            pos += next;
+            next = le16(ext.data() + ext.size() - 2);
+        }
+        m.compressedSize = skip - extTotal;
+        m.headerSize = total + extTotal;
+    }
+    return HeaderStatus::Ok;
+}
+
+HeaderStatus HeaderFields::readLevel2(RandomAccess& file, uint64_t offset, uint64_t fileSize,
+                                      const uint8_t* base)
+{
+    std::vector<uint8_t> header;
+    const size_t total = le16(base);
+    if (total < 26 || offset + total > fileSize) {
+        reason = "ヘッダが壊れています";
+        return HeaderStatus::Error;
+    }
+    header.resize(total);
+    if (!file.readAt(offset, header.data(), total)) {
+        reason = "ヘッダが途中で切れています";
+        return HeaderStatus::Error;
+    }
+    m.compressedSize = le32(header.data() + 7);
+    m.originalSize = le32(header.data() + 11);
+    m.mtime = static_cast<time_t>(le32(header.data() + 15));
+    hasUnixTime = true;
+    m.crc = le16(header.data() + 21);
+    m.osId = static_cast<char>(header[23]);
+    size_t next = le16(header.data() + 24);
+    size_t pos = 26;
+    int count = 0;
+    while (next != 0) {
+        if (++count > kMaxExtendedHeaders || next < 3 || pos + next > total) {
+            reason = "拡張ヘッダが壊れています";
+            return HeaderStatus::Error;
+        }
+        if (!parseExtended(header.data() + pos, next, &header, pos)) {
+            if (reason.empty())
+                reason = "拡張ヘッダが壊れています";
+            return HeaderStatus::Error;
+        }
+        const size_t here = pos;
+        pos += next;
+        next = le16(header.data() + here + (pos - here) - 2);
+    }
+    m.headerSize = total;
+    return HeaderStatus::Ok;
+}
+
+std::string HeaderFields::path() const
+{
+    std::string path;
+    if (haveUnicodeName || haveUnicodeDir) {
+        m.unicodeName = true;
+        std::string dir = haveUnicodeDir ? uDir : decodeStoredName(rawDir, m.osId);
+        std::string name = haveUnicodeName ? uName : decodeStoredName(rawName, m.osId);
+        if (!dir.empty() && dir.back() != '/')
+            dir.push_back('/');
+        path = dir + name;
+    } else {
+        std::string dir = rawDir;
+        if (!dir.empty() && dir.back() != '/')
+            dir.push_back('/');
+        path = decodeStoredName(dir + rawName, m.osId);
+    }
+    return path;
+}
+
+} // namespace
+
 HeaderStatus readHeader(RandomAccess& file, uint64_t offset, LzhMember& m, std::string& reason)
 {
     m = LzhMember();
@@ -179,210 +415,20 @@ HeaderStatus readHeader(RandomAccess& file, uint64_t offset, LzhMember& m, std::
         }
     }
     m.level = base[20];
-    std::string rawName, rawDir;
-    bool haveUnicodeName = false, haveUnicodeDir = false;
-    std::string uName, uDir;
-    uint64_t size64Compressed = 0, size64Original = 0;
-    bool has64 = false;
-    bool hasUnixTime = false;
-    std::vector<uint8_t> header;
-    uint64_t extTotal = 0;
-
-    // Extended headers: type, data, size of the next one.
-    auto parseExtended = [&](const uint8_t* p, size_t size, std::vector<uint8_t>* whole,
-                             size_t posInWhole) -> bool {
-        if (size < 3)
-            return false;
-        const uint8_t type = p[0];
-        const uint8_t* d = p + 1;
-        const size_t n = size - 3;
-        switch (type) {
-        case 0x00:
-            if (whole && n >= 2) {
-                const uint16_t stored = le16(d);
-                std::vector<uint8_t> copy = *whole;
-                copy[posInWhole + 1] = 0;
-                copy[posInWhole + 2] = 0;
-                if (crc16(0, copy.data(), copy.size()) != stored) {
-                    reason = "ヘッダの CRC が違います";
-                    return false;
-                }
-            }
-            break;
-        case 0x01:
-            rawName.assign(reinterpret_cast<const char*>(d), n);
-            break;
-        case 0x02:
-            rawDir = folderBytes(d, n);
-            break;
-        case 0x40:
-            if (n >= 2)
-                m.attribute = static_cast<uint8_t>(le16(d));
-            break;
-        case 0x41:
-            if (n >= 16 && !hasUnixTime) {
-                const uint64_t ft = le64(d + 8);
-                if (ft >= 116444736000000000ull)
-                    m.mtime = static_cast<time_t>((ft - 116444736000000000ull) / 10000000ull);
-            }
-            break;
-        case 0x42:
-            if (n >= 16) {
-                size64Compressed = le64(d);
-                size64Original = le64(d + 8);
-                has64 = true;
-            }
-            break;
-        case 0x44:
-            uName = utf16ToUtf8(d, n, false);
-            haveUnicodeName = true;
-            break;
-        case 0x45:
-            uDir = utf16ToUtf8(d, n, true);
-            haveUnicodeDir = true;
-            break;
-        case 0x50:
-            if (n >= 2) {
-                m.unixMode = le16(d);
-                m.hasUnixMode = true;
-            }
-            break;
-        case 0x54:
-            if (n >= 4) {
-                m.mtime = static_cast<time_t>(le32(d));
-                hasUnixTime = true;
-            }
-            break;
-        default:
-            break;
-        }
-        return true;
-    };
-
+    HeaderFields f(m, reason);
+    HeaderStatus status = HeaderStatus::Error;
     if (m.level == 0 || m.level == 1) {
-        const size_t total = size_t(base[0]) + 2;
-        if (total < 24 || offset + total > fileSize) {
-            reason = "ヘッダが壊れています";
-            return HeaderStatus::Error;
-        }
-        header.resize(total);
-        if (!file.readAt(offset, header.data(), total)) {
-            reason = "ヘッダが途中で切れています";
-            return HeaderStatus::Error;
-        }
-        uint8_t sum = 0;
-        for (size_t i = 2; i < total; ++i)
-            sum = static_cast<uint8_t>(sum + header[i]);
-        if (sum != header[1]) {
-            reason = "ヘッダのチェックサムが違います";
-            return HeaderStatus::Error;
-        }
-        const size_t nameLen = header[21];
-        if (22 + nameLen + 2 > total) {
-            reason = "ヘッダが壊れています";
-            return HeaderStatus::Error;
-        }
-        rawName.assign(reinterpret_cast<const char*>(header.data() + 22), nameLen);
-        m.crc = le16(header.data() + 22 + nameLen);
-        uint32_t dos = le32(header.data() + 15);
-        m.dosTime = static_cast<uint16_t>(dos & 0xFFFF);
-        m.dosDate = static_cast<uint16_t>(dos >> 16);
-        m.hasDosTime = true;
-        m.mtime = archiver::fromDosDateTime(m.dosDate, m.dosTime);
-        if (m.mtime == static_cast<time_t>(-1))
-            m.mtime = 0;
-        m.originalSize = le32(header.data() + 11);
-        if (m.level == 0) {
-            m.attribute = header[19];
-            m.compressedSize = le32(header.data() + 7);
-            const size_t ext = 24 + nameLen;
-            if (ext < total) {
-                m.osId = static_cast<char>(header[ext]);
-                if (m.osId == 'U' && total - ext >= 12) {
-                    m.mtime = static_cast<time_t>(le32(header.data() + ext + 2));
-                    m.unixMode = le16(header.data() + ext + 6);
-                    m.hasUnixMode = true;
-                    hasUnixTime = true;
-                }
-            } else {
-                m.osId = 'M';
-            }
-            m.headerSize = total;
-        } else {
-            if (total < 27 + nameLen) {
-                reason = "ヘッダが壊れています";
-                return HeaderStatus::Error;
-            }
-            m.osId = static_cast<char>(header[24 + nameLen]);
-            const uint64_t skip = le32(header.data() + 7);
-            uint64_t next = le16(header.data() + total - 2);
-            uint64_t pos = offset + total;
-            int count = 0;
-            while (next != 0) {
-                if (++count > kMaxExtendedHeaders || next < 3 || extTotal + next > skip ||
-                    pos + next > fileSize) {
-                    reason = "拡張ヘッダが壊れています";
-                    return HeaderStatus::Error;
-                }
-                std::vector<uint8_t> ext(static_cast<size_t>(next));
-                if (!file.readAt(pos, ext.data(), ext.size())) {
-                    reason = "ヘッダが途中で切れています";
-                    return HeaderStatus::Error;
-                }
-                if (!parseExtended(ext.data(), ext.size(), nullptr, 0)) {
-                    if (reason.empty())
-                        reason = "拡張ヘッダが壊れています";
-                    return HeaderStatus::Error;
-                }
-                extTotal += next;
-                pos += next;
-                next = le16(ext.data() + ext.size() - 2);
-            }
-            m.compressedSize = skip - extTotal;
-            m.headerSize = total + extTotal;
-        }
+        status = f.readLevel01(file, offset, fileSize, base);
     } else if (m.level == 2) {
-        const size_t total = le16(base);
-        if (total < 26 || offset + total > fileSize) {
-            reason = "ヘッダが壊れています";
-            return HeaderStatus::Error;
-        }
-        header.resize(total);
-        if (!file.readAt(offset, header.data(), total)) {
-            reason = "ヘッダが途中で切れています";
-            return HeaderStatus::Error;
-        }
-        m.compressedSize = le32(header.data() + 7);
-        m.originalSize = le32(header.data() + 11);
-        m.mtime = static_cast<time_t>(le32(header.data() + 15));
-        hasUnixTime = true;
-        m.crc = le16(header.data() + 21);
-        m.osId = static_cast<char>(header[23]);
-        size_t next = le16(header.data() + 24);
-        size_t pos = 26;
-        int count = 0;
-        while (next != 0) {
-            if (++count > kMaxExtendedHeaders || next < 3 || pos + next > total) {
-                reason = "拡張ヘッダが壊れています";
-                return HeaderStatus::Error;
-            }
-            if (!parseExtended(header.data() + pos, next, &header, pos)) {
-                if (reason.empty())
-                    reason = "拡張ヘッダが壊れています";
-                return HeaderStatus::Error;
-            }
-            const size_t here = pos;
-            pos += next;
-            next = le16(header.data() + here + (pos - here) - 2);
-        }
-        m.headerSize = total;
+        status = f.readLevel2(file, offset, fileSize, base);
     } else {
         reason = "対応していないヘッダレベルです (" + std::to_string(m.level) + ")";
-        return HeaderStatus::Error;
     }
-    if (has64) {
-        m.compressedSize = size64Compressed;
-        m.originalSize = size64Original;
+    if (status != HeaderStatus::Ok)
+        return status;
+    if (f.has64) {
+        m.compressedSize = f.size64Compressed;
+        m.originalSize = f.size64Original;
     }
     m.dataOffset = offset + m.headerSize;
     if (m.dataOffset > fileSize || m.compressedSize > fileSize - m.dataOffset) {
@@ -393,27 +439,13 @@ HeaderStatus readHeader(RandomAccess& file, uint64_t offset, LzhMember& m, std::
         const archiver::DosDateTime d = archiver::toDosDateTime(m.mtime);
         m.dosDate = d.date;
         m.dosTime = d.time;
-    } else if (hasUnixTime) {
+    } else if (f.hasUnixTime) {
         const archiver::DosDateTime d = archiver::toDosDateTime(m.mtime);
         m.dosDate = d.date;
         m.dosTime = d.time;
     }
 
-    // The path: folder header + name header (level 2 and extended level 1), or the name field.
-    std::string path;
-    if (haveUnicodeName || haveUnicodeDir) {
-        m.unicodeName = true;
-        std::string dir = haveUnicodeDir ? uDir : decodeStoredName(rawDir, m.osId);
-        std::string name = haveUnicodeName ? uName : decodeStoredName(rawName, m.osId);
-        if (!dir.empty() && dir.back() != '/')
-            dir.push_back('/');
-        path = dir + name;
-    } else {
-        std::string dir = rawDir;
-        if (!dir.empty() && dir.back() != '/')
-            dir.push_back('/');
-        path = decodeStoredName(dir + rawName, m.osId);
-    }
+    std::string path = f.path();
     // Unix archivers store a link as "name|target".
     if (m.method == "-lhd-") {
         const size_t bar = path.find('|');
