@@ -12,6 +12,8 @@
 #include "platform/Paths.h"
 #include "preview/ArchiveListEvents.h"
 
+#include <QAbstractButton>
+#include <QDateTime>
 #include <QDir>
 #include <QGuiApplication>
 #include <QInputDialog>
@@ -307,6 +309,45 @@ private Q_SLOTS:
             runTool(QStringLiteral("lhasa"), {QStringLiteral("xqf"), c.archivePath()}, out.path()));
         QCOMPARE(filesBelow(out.path()).value(QStringLiteral("renamed file.txt")),
                  filesBelow(c.oracle).value(QStringLiteral("read me.txt")));
+    }
+
+    // Extracting over files that are newer than the members: "すべて上書き" in the library's
+    // question replaces them all, the older members included. Needs a display, as above.
+    void lzhYesToAllReplacesOlderFiles()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("needs a display; runs in tst_archive_e2e_display");
+        Case c{Family::Lzh};
+        QTemporaryDir target;
+        const QMap<QString, QByteArray> expected = filesBelow(c.oracle);
+        // Newer files of the same names, with other content.
+        for (auto it = expected.begin(); it != expected.end(); ++it) {
+            const QString path = target.path() + QLatin1Char('/') + it.key();
+            QDir().mkpath(QFileInfo(path).path());
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("newer local copy");
+            file.setFileTime(QDateTime::currentDateTime().addDays(1), QFileDevice::FileModificationTime);
+        }
+        Window w(c.current, c.name);
+        w.prompts.answerText(target.path());
+        int questions = 0;
+        w.driver.on(QString(), [&questions](QWidget* dialog) {
+            ++questions;
+            for (QAbstractButton* b : dialog->findChildren<QAbstractButton*>()) {
+                if (b->text() == QStringLiteral("すべて上書き")) {
+                    b->click();
+                    return;
+                }
+            }
+            QFAIL("no すべて上書き button");
+        });
+        w.click(2);
+        QCOMPARE(questions, 1);
+        const QMap<QString, QByteArray> got = filesBelow(target.path());
+        QCOMPARE(got.keys(), expected.keys());
+        for (auto it = expected.begin(); it != expected.end(); ++it)
+            QVERIFY2(got.value(it.key()) == it.value(), qPrintable(it.key()));
     }
 
     void dragOutDeliversFiles_data()
