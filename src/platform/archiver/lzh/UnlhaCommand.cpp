@@ -1,5 +1,7 @@
 #include "UnlhaCommand.h"
 
+#include "OperandRepair.h"
+
 #include "LzhArchiveWriter.h"
 #include "LzhHeader.h"
 #include "Wildcard.h"
@@ -24,6 +26,12 @@ archiver::CommandLine::Options unlhaOptions()
 UnlhaCommand::UnlhaCommand(ArchiverWindow owner, const std::string& commandLine)
     : m_owner(owner), m_cmd(archiver::CommandLine::parse(commandLine, unlhaOptions()))
 {
+    // A caller that passes paths without quotes gets them back whole, as from the ZIP and CAB
+    // libraries: the archive, then a base folder, joined again at the blanks that split them.
+    archiver::Operands operands =
+        archiver::repairOperands(m_cmd.archive(), m_cmd.baseFolder(), m_cmd.names(), ".lzh");
+    m_cmd.setOperands(std::move(operands.archive), std::move(operands.baseFolder),
+                      std::move(operands.names));
 }
 
 int UnlhaCommand::run()
