@@ -10,6 +10,7 @@
 #include "app/ArchiveWork.h"
 #include "app/FileListBox.h"
 #include "app/MainWindow.h"
+#include "archive/ArchiverCall.h"
 #include "archive/ExtractDialog.h"
 #include "archive/ResultWindow.h"
 #include "preview/ArchiveListEvents.h"
@@ -40,7 +41,7 @@ class ArchiveWindowTest : public QObject
         {
             // The real libraries list the archives; the commands go to the recording call.
             const QString bin = qEnvironmentVariable("KORAMO_BUILD_BIN");
-            for (const char* lib : {"libunlha32.so", "libunzip32.so", "libcab32.so"})
+            for (const char* lib : {"libunlha32.so", "libunzip32.so", "libcab32.so", "koramo-sfx"})
                 QFile::copy(bin + QLatin1Char('/') + QLatin1String(lib),
                             folder.path() + QLatin1Char('/') + QLatin1String(lib));
             if (!ini.isEmpty())
@@ -296,6 +297,51 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("u -a1 -l1 -jp1 -o2 \"%1ARC.LZH\" \"/\" \"%2/*.*\" ")
                                  .arg(run.folderSlash(), work)});
         QVERIFY(QFileInfo(work + QStringLiteral("/dropped.txt")).isFile());
+    }
+
+    void selfExtractingArchiveListedAsLzh()
+    {
+        Run run;
+        // Our stub with the LZH archive behind it, written by the LZH library itself.
+        archive::LibraryArchiverCall library(run.folder.path());
+        const archive::CallResult made = library.run(
+            Family::Lzh, 0, QStringLiteral("s \"%1ARC.LZH\" \"%1\"").arg(run.folderSlash()), 2048);
+        QVERIFY2(made.code == 0, qPrintable(made.report));
+        const QString sfx = run.folderSlash() + QStringLiteral("ARC.run");
+        QVERIFY(QFileInfo(sfx).isFile());
+
+        run.click(QStringLiteral("ARC.run"));
+        run.trigger("exnakami");
+        QVERIFY(!run.list()->isHidden());
+        QCOMPARE(run.rows(),
+                 (QStringList{QStringLiteral("read me.txt"), QStringLiteral("plain.txt"),
+                              QStringLiteral("sub folder/data.bin"),
+                              QStringLiteral("sub folder/empty.txt")}));
+        // Its members are opened and extracted through the LZH library.
+        QTreeWidgetItem* item = run.list()->topLevelItem(0);
+        Q_EMIT run.list()->itemDoubleClicked(item, 0);
+        QCOMPARE(run.calls.calls.size(), 1);
+        QCOMPARE(run.calls.calls.first().family, Family::Lzh);
+        QVERIFY(
+            run.calls.calls.first().commandLine.startsWith(QStringLiteral("e \"%1\" ").arg(sfx)));
+
+        // The real library extracts from it, byte for byte, and refuses to change it.
+        QTemporaryDir out;
+        const archive::CallResult extracted = library.run(
+            Family::Lzh, 0, QStringLiteral("e -d1 \"%1\" \"%2/\"").arg(sfx, out.path()), 2048);
+        QVERIFY2(extracted.code == 0, qPrintable(extracted.report));
+        QTemporaryDir source;
+        writeSourceTree(source.path());
+        QCOMPARE(filesBelow(out.path()), filesBelow(source.path()));
+        QFile before(sfx);
+        QVERIFY(before.open(QIODevice::ReadOnly));
+        const QByteArray bytes = before.readAll();
+        before.close();
+        const archive::CallResult refused = library.run(
+            Family::Lzh, 0, QStringLiteral("d -jyd \"%1\" \"plain.txt\"").arg(sfx), 255);
+        QVERIFY(refused.code != 0);
+        QVERIFY(before.open(QIODevice::ReadOnly));
+        QCOMPARE(before.readAll(), bytes);
     }
 
     void missingLibraryIsNamed()

@@ -109,7 +109,16 @@ int UnlhaCommand::openIntactArchive(OpenedArchive& archive)
 {
     if (const int r = openArchive(archive); r != 0)
         return r;
+    if (archive.file.isSelfExtracting())
+        return refuseSelfExtracting();
     return archive.damaged != 0 ? refuseDamaged(archive.damaged) : 0;
+}
+
+int UnlhaCommand::refuseSelfExtracting()
+{
+    // Rewriting it would drop the program in front of the archive.
+    m_report.error("自己解凍書庫は変更できません。書庫は変更されていません : " + m_cmd.archive());
+    return ARCHIVER_ERROR_NOT_ARC_FILE;
 }
 
 int UnlhaCommand::refuseDamaged(int code)
