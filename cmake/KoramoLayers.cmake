@@ -69,7 +69,7 @@ endfunction()
 
 function(koramo_check_layers)
     set(desktop_services PkgConfig::ICU PkgConfig::ICUI18N PkgConfig::GIO PkgConfig::GST
-        PkgConfig::LIBARCHIVE PkgConfig::GCAB PkgConfig::ARCHIVER_ICU)
+        PkgConfig::LIBARCHIVE PkgConfig::GCAB)
     # base: QtCore and QtGui only.
     koramo_forbid_links(koramo_base Qt6::Widgets Qt6::PrintSupport koramo_platform koramo_gui
         ${desktop_services})

@@ -21,6 +21,8 @@ PACKAGES=(
   libgtest-dev xvfb xauth x11-utils imagemagick
   # a window manager under Xvfb, so that screenshots of dialogs show their title bars
   openbox
+  # clicking and typing into the program under Xvfb when trying it as a user would
+  xdotool
   # the format check of the tracked sources (tests/lint)
   clang-format
   # fuzzing the archive parsers with libFuzzer (clang's runtime)

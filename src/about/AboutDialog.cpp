@@ -9,9 +9,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace about {
+namespace about
+{
 
-namespace {
+namespace
+{
 QLabel* namedLabel(const QString& text, const char* name, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
@@ -45,10 +47,8 @@ AboutDialog::AboutDialog(const QString& programFolder, QWidget* parent)
     helpButton->setObjectName(QStringLiteral("Command2"));
     auto* closeButton = new QPushButton(QStringLiteral("閉じる"), this);
     closeButton->setObjectName(QStringLiteral("Command3"));
-    connect(homeButton, &QPushButton::clicked, this,
-            [this] { Q_EMIT openRequested(homePage()); });
-    connect(helpButton, &QPushButton::clicked, this,
-            [this] { Q_EMIT openRequested(helpFile()); });
+    connect(homeButton, &QPushButton::clicked, this, [this] { Q_EMIT openRequested(homePage()); });
+    connect(helpButton, &QPushButton::clicked, this, [this] { Q_EMIT openRequested(helpFile()); });
     connect(closeButton, &QPushButton::clicked, this, [this] {
         hide();
         Q_EMIT unloadRequested();
@@ -83,9 +83,12 @@ QString AboutDialog::helpFile() const
 void AboutDialog::loadVersions()
 {
     using archive::Family;
-    versionLabel(QStringLiteral("Label7"))->setText(archive::versionText(Family::Zip, m_programFolder));
-    versionLabel(QStringLiteral("Label6"))->setText(archive::versionText(Family::Lzh, m_programFolder));
-    versionLabel(QStringLiteral("Label8"))->setText(archive::versionText(Family::Cab, m_programFolder));
+    versionLabel(QStringLiteral("Label7"))
+        ->setText(archive::versionText(Family::Zip, m_programFolder));
+    versionLabel(QStringLiteral("Label6"))
+        ->setText(archive::versionText(Family::Lzh, m_programFolder));
+    versionLabel(QStringLiteral("Label8"))
+        ->setText(archive::versionText(Family::Cab, m_programFolder));
 }
 
 void AboutDialog::markMissingLibraries()

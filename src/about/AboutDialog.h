@@ -5,11 +5,13 @@
 
 class QLabel;
 
-namespace about {
+namespace about
+{
 
 // "ヘルプなど": the home-page address, the versions of the three archiver libraries, and the
 // buttons that open the home page and the help file.
-class AboutDialog final : public QDialog {
+class AboutDialog final : public QDialog
+{
     Q_OBJECT
 public:
     // The libraries are looked up in the program folder.

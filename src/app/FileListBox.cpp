@@ -1,6 +1,7 @@
 #include "app/FileListBox.h"
 
 #include "platform/FolderListing.h"
+#include "platform/NativePath.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -105,22 +106,35 @@ void FileListBox::refresh()
         const int c = a.compare(b, Qt::CaseInsensitive);
         return c != 0 ? c < 0 : a < b;
     });
-    addItems(shown);
+    for (const QString& name : shown) {
+        auto* entry = new QListWidgetItem(platform::displayName(name), this);
+        if (platform::hasForeignBytes(name)) {
+            entry->setData(Qt::UserRole, name);
+            entry->setToolTip(QStringLiteral("この名前は UTF-8 ではありません（CP932 として表示）"));
+        }
+    }
     if (!sameFolder)
         return;
     for (int i = 0; i < count(); ++i) {
         QListWidgetItem* entry = item(i);
-        if (entry->text() == current)
+        if (nameOf(entry) == current)
             setCurrentItem(entry, QItemSelectionModel::NoUpdate);
-        if (selected.contains(entry->text()))
+        if (selected.contains(nameOf(entry)))
             entry->setSelected(true);
     }
 }
 
+QString FileListBox::nameOf(const QListWidgetItem* entry)
+{
+    if (!entry)
+        return QString();
+    const QVariant name = entry->data(Qt::UserRole);
+    return name.isValid() ? name.toString() : entry->text();
+}
+
 QString FileListBox::fileName() const
 {
-    const QListWidgetItem* item = currentItem();
-    return item ? item->text() : QString();
+    return nameOf(currentItem());
 }
 
 QStringList FileListBox::selectedNames() const
@@ -128,9 +142,17 @@ QStringList FileListBox::selectedNames() const
     QStringList names;
     for (int i = 0; i < count(); ++i) {
         if (item(i)->isSelected())
-            names.append(item(i)->text());
+            names.append(nameOf(item(i)));
     }
     return names;
+}
+
+QStringList FileListBox::names() const
+{
+    QStringList all;
+    for (int i = 0; i < count(); ++i)
+        all.append(nameOf(item(i)));
+    return all;
 }
 
 } // namespace app

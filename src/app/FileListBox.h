@@ -24,6 +24,11 @@ public:
     QString fileName() const;
     // The names of the selected entries in list order.
     QStringList selectedNames() const;
+    // The name of every entry in list order.
+    QStringList names() const;
+    // The file's name behind an entry. An entry shows the name as it is, or, for a name that
+    // is not valid UTF-8, its CP932 reading behind a mark; the name itself keeps the bytes.
+    static QString nameOf(const QListWidgetItem* entry);
 
 private:
     QString m_path;

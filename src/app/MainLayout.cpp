@@ -4,7 +4,8 @@
 
 #include <QWidget>
 
-namespace app {
+namespace app
+{
 
 QList<PaneRect> mainLayout(double w, double h)
 {
@@ -34,10 +35,9 @@ void applyMainLayout(QWidget* form, double dpi)
         QWidget* widget = form->findChild<QWidget*>(pane.name, Qt::FindDirectChildrenOnly);
         if (!widget)
             continue;
-        widget->setGeometry(platform::twipsToPixels(pane.left, dpi),
-                            platform::twipsToPixels(pane.top, dpi),
-                            platform::twipsToPixels(pane.width, dpi),
-                            platform::twipsToPixels(pane.height, dpi));
+        widget->setGeometry(
+            platform::twipsToPixels(pane.left, dpi), platform::twipsToPixels(pane.top, dpi),
+            platform::twipsToPixels(pane.width, dpi), platform::twipsToPixels(pane.height, dpi));
     }
 }
 

@@ -5,7 +5,8 @@
 
 class QWidget;
 
-namespace app {
+namespace app
+{
 
 // Where one pane of the main window goes, in twips.
 struct PaneRect {

@@ -120,11 +120,7 @@ QString Navigation::fileListFolder() const
 
 QStringList Navigation::fileListEntries() const
 {
-    QStringList names;
-    const FileListBox* list = m_window.fileList();
-    for (int i = 0; i < list->count(); ++i)
-        names << list->item(i)->text();
-    return names;
+    return m_window.fileList()->names();
 }
 
 QList<bool> Navigation::fileListSelection() const

@@ -3,7 +3,8 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
-namespace app {
+namespace app
+{
 
 WrappingButton::WrappingButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {}
 

@@ -4,7 +4,8 @@
 
 #include <QWidget>
 
-namespace fileops {
+namespace fileops
+{
 
 using platform::Shell;
 
@@ -21,18 +22,54 @@ void clsFileOperation::setBit(unsigned bit, bool on)
     m_flags = on ? (m_flags | bit) : (m_flags & ~bit);
 }
 
-bool clsFileOperation::pRespondDialog() const { return m_flags & Shell::NoConfirmation; }
-void clsFileOperation::setPRespondDialog(bool on) { setBit(Shell::NoConfirmation, on); }
-bool clsFileOperation::pRenameOnCollision() const { return m_flags & Shell::RenameOnCollision; }
-void clsFileOperation::setPRenameOnCollision(bool on) { setBit(Shell::RenameOnCollision, on); }
-bool clsFileOperation::pSimpleProgress() const { return m_flags & Shell::SimpleProgress; }
-void clsFileOperation::setPSimpleProgress(bool on) { setBit(Shell::SimpleProgress, on); }
-bool clsFileOperation::pConfirmMakeDir() const { return !(m_flags & Shell::NoConfirmMkdir); }
-void clsFileOperation::setPConfirmMakeDir(bool on) { setBit(Shell::NoConfirmMkdir, !on); }
-bool clsFileOperation::pShowDialog() const { return !(m_flags & Shell::Silent); }
-void clsFileOperation::setPShowDialog(bool on) { setBit(Shell::Silent, !on); }
-bool clsFileOperation::pAllowUndo() const { return m_flags & Shell::AllowUndo; }
-void clsFileOperation::setPAllowUndo(bool on) { setBit(Shell::AllowUndo, on); }
+bool clsFileOperation::pRespondDialog() const
+{
+    return m_flags & Shell::NoConfirmation;
+}
+void clsFileOperation::setPRespondDialog(bool on)
+{
+    setBit(Shell::NoConfirmation, on);
+}
+bool clsFileOperation::pRenameOnCollision() const
+{
+    return m_flags & Shell::RenameOnCollision;
+}
+void clsFileOperation::setPRenameOnCollision(bool on)
+{
+    setBit(Shell::RenameOnCollision, on);
+}
+bool clsFileOperation::pSimpleProgress() const
+{
+    return m_flags & Shell::SimpleProgress;
+}
+void clsFileOperation::setPSimpleProgress(bool on)
+{
+    setBit(Shell::SimpleProgress, on);
+}
+bool clsFileOperation::pConfirmMakeDir() const
+{
+    return !(m_flags & Shell::NoConfirmMkdir);
+}
+void clsFileOperation::setPConfirmMakeDir(bool on)
+{
+    setBit(Shell::NoConfirmMkdir, !on);
+}
+bool clsFileOperation::pShowDialog() const
+{
+    return !(m_flags & Shell::Silent);
+}
+void clsFileOperation::setPShowDialog(bool on)
+{
+    setBit(Shell::Silent, !on);
+}
+bool clsFileOperation::pAllowUndo() const
+{
+    return m_flags & Shell::AllowUndo;
+}
+void clsFileOperation::setPAllowUndo(bool on)
+{
+    setBit(Shell::AllowUndo, on);
+}
 
 bool clsFileOperation::mCopy(const QString& strFrom, const QString& strTo)
 {

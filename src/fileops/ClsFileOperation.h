@@ -5,17 +5,20 @@
 
 class QWidget;
 
-namespace platform {
+namespace platform
+{
 class Shell;
 }
 
-namespace fileops {
+namespace fileops
+{
 
 // The file-operation object: copy, move, delete and rename through the shell, with the
 // shell's option flags switched by properties. With its defaults (flags 0) the shell asks
 // before overwriting, before creating a missing folder and before deleting, shows its
 // progress window and deletes for good.
-class clsFileOperation final {
+class clsFileOperation final
+{
 public:
     explicit clsFileOperation(platform::Shell& shell);
 

@@ -5,12 +5,14 @@
 
 class QWidget;
 
-namespace fileops {
+namespace fileops
+{
 
 // What the file and folder commands need of the browser around them: the main window, the
 // current folder, the file list and its selection, the destination box, the status bar and
 // the settings they follow.
-class FileBrowser {
+class FileBrowser
+{
 public:
     virtual ~FileBrowser() = default;
 

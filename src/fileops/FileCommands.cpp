@@ -1,6 +1,7 @@
 #include "fileops/FileCommands.h"
 
 #include "fileops/FileBrowser.h"
+#include "fileops/FolderGuard.h"
 #include "fileops/ShellRoutines.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
@@ -188,6 +189,8 @@ void FileCommands::deleteFiles()
 
 void FileCommands::deleteFolder()
 {
+    if (refuseFolder(m_prompts, m_browser.window(), m_browser.currentFolder(), false))
+        return;
     const QString folder = m_browser.currentFolder() + QChar(u'\0');
     if (m_browser.recycleOnDelete())
         RecycleDelete(m_shell, m_browser.window(), folder, false);
@@ -208,6 +211,9 @@ void FileCommands::moveFolder()
 
 void FileCommands::folderToPickedPlace(const QString& prompt, int operation)
 {
+    if (operation == platform::Shell::Move &&
+        refuseFolder(m_prompts, m_browser.window(), m_browser.currentFolder(), true))
+        return;
     const QString target = PickFolder(m_prompts, m_browser.window(), prompt);
     if (target.isEmpty())
         return;
@@ -228,11 +234,11 @@ void FileCommands::renameFolder()
     if (answer.isEmpty())
         return;
     const QString parent = platform::withSlash(QFileInfo(current).path());
-    // A plain rename of the whole folder path; a name with a separator or an existing name
-    // fails and changes nothing.
-    if (answer.contains(QLatin1Char('/')) || QFileInfo::exists(parent + answer))
+    // A plain rename of the whole folder path, by its bytes; a name with a separator or an
+    // existing name fails and changes nothing.
+    if (answer.contains(QLatin1Char('/')))
         return;
-    QDir().rename(current, parent + answer);
+    renameFolderTo(current, parent + answer);
 }
 
 void FileCommands::copyFullPath()

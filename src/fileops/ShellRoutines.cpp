@@ -1,12 +1,12 @@
 #include "fileops/ShellRoutines.h"
 
 #include "fileops/FileBrowser.h"
+#include "platform/FileKind.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 namespace fileops {
 
@@ -100,10 +100,10 @@ bool FileExists(QString& path)
         return false;
     if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
         path.chop(1);
-    if (QFileInfo(path).isDir())
-        return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Opened for reading only when it is a regular file: a FIFO would wait for a writer, a
+    // device is not a file the commands can work on.
+    QFile file;
+    if (!platform::openRegularFile(path, file))
         return false;
     file.close();
     return true;

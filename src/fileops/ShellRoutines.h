@@ -41,8 +41,9 @@ int ShowProperties(platform::Shell& shell, const QString& path, QWidget* owner);
 QString CurrentFolderSlash(const FileBrowser& browser);
 QString ProgramFolderSlash();
 
-// True when the path names a file that can be opened for reading (folders give false). A
-// trailing separator is removed from the caller's text first.
+// True when the path names a regular file that can be opened for reading (folders, FIFOs,
+// sockets and devices give false, and are never opened). A trailing separator is removed
+// from the caller's text first.
 bool FileExists(QString& path);
 
 // The text between two double quotes.

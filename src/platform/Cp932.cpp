@@ -3,7 +3,6 @@
 #include "cp932_table.h"
 
 #include <algorithm>
-#include <array>
 #include <iterator>
 
 namespace platform
@@ -14,39 +13,17 @@ namespace
 
 constexpr char16_t kReplacement = 0xFFFD;
 
-// Index of the lead byte's row in kCp932Double, or -1 when the byte stands alone.
-std::array<int, 256> makeLeadRows()
-{
-    std::array<int, 256> rows{};
-    rows.fill(-1);
-    for (std::size_t i = 0; i < std::size(kCp932Leads); ++i)
-        rows[kCp932Leads[i]] = static_cast<int>(i);
-    return rows;
-}
-
-const std::array<int, 256>& leadRows()
-{
-    static const std::array<int, 256> rows = makeLeadRows();
-    return rows;
-}
-
-bool isTrailByte(unsigned char b)
-{
-    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
-}
-
 } // namespace
 
 QString fromCp932(const QByteArray& bytes)
 {
     if (bytes.isEmpty())
         return QString();
-    const std::array<int, 256>& rows = leadRows();
     QString out;
     out.reserve(bytes.size());
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
-        const int row = rows[b];
+        const int row = kCp932LeadRow[b];
         if (row < 0) {
             const char16_t c = kCp932Single[b];
             out.append(QChar((c != 0 || b == 0) ? c : kReplacement));
@@ -54,7 +31,7 @@ QString fromCp932(const QByteArray& bytes)
         }
         // A lead byte at the end, or before a byte that cannot follow it: the lead alone is
         // replaced and the next byte is read on its own.
-        if (i + 1 >= bytes.size() || !isTrailByte(static_cast<unsigned char>(bytes[i + 1]))) {
+        if (i + 1 >= bytes.size() || !kCp932Trail[static_cast<unsigned char>(bytes[i + 1])]) {
             out.append(QChar(kReplacement));
             continue;
         }

@@ -3,7 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
-namespace platform {
+namespace platform
+{
 
 // Microsoft's code page 932 (Shift-JIS with the NEC and IBM extensions, 0x5C as the
 // backslash), the encoding of text that comes from or goes to data made on a Japanese

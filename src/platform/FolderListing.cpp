@@ -1,6 +1,6 @@
 #include "platform/FolderListing.h"
 
-#include <QFile>
+#include "platform/NativePath.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,7 +11,7 @@ namespace platform {
 QStringList fileNamesIn(const QString& folder)
 {
     QStringList names;
-    const QByteArray path = QFile::encodeName(folder);
+    const QByteArray path = toNativePath(folder);
     DIR* dir = ::opendir(path.constData());
     if (!dir)
         return names;
@@ -27,14 +27,15 @@ QStringList fileNamesIn(const QString& folder)
         case DT_DIR:
             break;
         default: {
-            // Links, unknown types: ask what they lead to.
+            // Links, FIFOs, sockets, devices, unknown types: ask what they are (or lead to)
+            // by their status alone; nothing is opened, so every one of them is listed.
             struct stat st {};
             isFile = ::fstatat(fd, entry->d_name, &st, 0) == 0 && !S_ISDIR(st.st_mode);
             break;
         }
         }
         if (isFile)
-            names.append(QFile::decodeName(entry->d_name));
+            names.append(fromNativePath(QByteArray(entry->d_name)));
     }
     ::closedir(dir);
     return names;

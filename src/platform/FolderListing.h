@@ -7,7 +7,8 @@ namespace platform {
 
 // The names of the files in a folder (not folders; links to files count as files), read with
 // the file types the directory itself records, so that a large folder is listed without one
-// status call per entry. Dot files are left out.
+// status call per entry. Dot files are left out. FIFOs, sockets and devices are listed (and
+// never opened). Names that are not valid UTF-8 come as their bytes (see NativePath.h).
 QStringList fileNamesIn(const QString& folder);
 
 } // namespace platform

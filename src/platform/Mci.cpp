@@ -1,6 +1,7 @@
 #include "platform/Mci.h"
 
-namespace platform {
+namespace platform
+{
 
 MciResult NoDeviceMci::send(const QString&)
 {

@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace platform {
+namespace platform
+{
 
 // The media seam: one command string in, an error code (0 = success) and a reply text out,
 // as the classic media command interface answers. The program sends exactly the command
@@ -12,7 +13,8 @@ struct MciResult {
     QString reply;
 };
 
-class Mci {
+class Mci
+{
 public:
     virtual ~Mci() = default;
     virtual MciResult send(const QString& command) = 0;
@@ -23,7 +25,8 @@ inline constexpr int kMciErrInvalidDeviceName = 263;
 
 // The media service used while no playback back end is built into the program: it knows no
 // device, so every command is answered as addressed to an alias that is not open.
-class NoDeviceMci final : public Mci {
+class NoDeviceMci final : public Mci
+{
 public:
     MciResult send(const QString& command) override;
 };

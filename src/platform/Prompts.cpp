@@ -6,7 +6,8 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
-namespace platform {
+namespace platform
+{
 
 QString applicationTitle()
 {
@@ -20,29 +21,56 @@ Prompts::Answer QtPrompts::message(QWidget* owner, const QString& text, const QS
     box.setWindowTitle(title.isEmpty() ? applicationTitle() : title);
     box.setText(text);
     switch (icon) {
-    case Critical: box.setIcon(QMessageBox::Critical); break;
-    case Question: box.setIcon(QMessageBox::Question); break;
-    case Exclamation: box.setIcon(QMessageBox::Warning); break;
-    case Information: box.setIcon(QMessageBox::Information); break;
-    case NoIcon: break;
+    case Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case NoIcon:
+        break;
     }
     QMessageBox::StandardButtons set;
     switch (buttons) {
-    case OkOnly: set = QMessageBox::Ok; break;
-    case OkCancel: set = QMessageBox::Ok | QMessageBox::Cancel; break;
-    case AbortRetryIgnore: set = QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore; break;
-    case YesNoCancel: set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
-    case YesNo: set = QMessageBox::Yes | QMessageBox::No; break;
-    case RetryCancel: set = QMessageBox::Retry | QMessageBox::Cancel; break;
+    case OkOnly:
+        set = QMessageBox::Ok;
+        break;
+    case OkCancel:
+        set = QMessageBox::Ok | QMessageBox::Cancel;
+        break;
+    case AbortRetryIgnore:
+        set = QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
+        break;
+    case YesNoCancel:
+        set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        break;
+    case YesNo:
+        set = QMessageBox::Yes | QMessageBox::No;
+        break;
+    case RetryCancel:
+        set = QMessageBox::Retry | QMessageBox::Cancel;
+        break;
     }
     box.setStandardButtons(set);
     switch (box.exec()) {
-    case QMessageBox::Ok: return Ok;
-    case QMessageBox::Abort: return Abort;
-    case QMessageBox::Retry: return Retry;
-    case QMessageBox::Ignore: return Ignore;
-    case QMessageBox::Yes: return Yes;
-    case QMessageBox::No: return No;
+    case QMessageBox::Ok:
+        return Ok;
+    case QMessageBox::Abort:
+        return Abort;
+    case QMessageBox::Retry:
+        return Retry;
+    case QMessageBox::Ignore:
+        return Ignore;
+    case QMessageBox::Yes:
+        return Yes;
+    case QMessageBox::No:
+        return No;
     default:
         // Closing the box with Escape or its close button: the answer a user means by it.
         if (buttons == YesNo)

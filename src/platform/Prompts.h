@@ -6,15 +6,23 @@
 
 class QWidget;
 
-namespace platform {
+namespace platform
+{
 
 // Every question, notice and file dialog of the program goes through this seam, so that a
 // test can pre-answer it and check its exact text. The numbers are those of the classic
 // message-box API so that callers can be written as the program's behaviour is described.
-class Prompts {
+class Prompts
+{
 public:
-    enum Buttons { OkOnly = 0, OkCancel = 1, AbortRetryIgnore = 2, YesNoCancel = 3, YesNo = 4,
-                   RetryCancel = 5 };
+    enum Buttons {
+        OkOnly = 0,
+        OkCancel = 1,
+        AbortRetryIgnore = 2,
+        YesNoCancel = 3,
+        YesNo = 4,
+        RetryCancel = 5
+    };
     enum Icon { NoIcon = 0, Critical = 16, Question = 32, Exclamation = 48, Information = 64 };
     enum Answer { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
 
@@ -41,7 +49,8 @@ public:
 QString applicationTitle();
 
 // Real dialogs on the desktop.
-class QtPrompts final : public Prompts {
+class QtPrompts final : public Prompts
+{
 public:
     Answer message(QWidget* owner, const QString& text, const QString& title, Icon icon,
                    Buttons buttons) override;

@@ -7,13 +7,15 @@
 
 class QWidget;
 
-namespace platform {
+namespace platform
+{
 
 // The desktop shell as the program uses it: file operations with their confirmations,
 // progress and trash, opening files with their applications, the association lookup, the
 // "open with" chooser, the properties window, starting the text and image editors, and the
 // clipboard. The real one acts on this desktop; the test double records.
-class Shell {
+class Shell
+{
 public:
     // Operation codes of the file-operation record.
     enum Operation { Move = 1, Copy = 2, Delete = 3, Rename = 4 };
@@ -44,8 +46,8 @@ public:
     struct FileOperation {
         QWidget* owner = nullptr; // owns the shell's questions and progress window; may be null
         Operation operation = Copy;
-        QString from;             // full paths, each followed by one NUL; may end in extra NULs
-        QString to;               // destination folder or file (empty for delete)
+        QString from; // full paths, each followed by one NUL; may end in extra NULs
+        QString to;   // destination folder or file (empty for delete)
         unsigned flags = 0;
     };
 

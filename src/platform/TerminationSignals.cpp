@@ -6,9 +6,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace platform {
+namespace platform
+{
 
-namespace {
+namespace
+{
 int g_pipe[2] = {-1, -1};
 
 extern "C" void writeToPipe(int)
@@ -32,7 +34,8 @@ void onTerminationRequest(QObject* context, std::function<void()> handler)
                          }
                          handler();
                      });
-    struct sigaction action{};
+    struct sigaction action {
+    };
     action.sa_handler = writeToPipe;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

@@ -4,7 +4,8 @@
 
 #include <functional>
 
-namespace platform {
+namespace platform
+{
 
 // Runs the handler in the event loop when the process is asked to end (SIGTERM, as at logout,
 // SIGINT, SIGHUP), so that the program can close its window the orderly way: settings saved,

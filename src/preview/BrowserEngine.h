@@ -3,12 +3,14 @@
 #include <QString>
 #include <QWidget>
 
-namespace preview {
+namespace preview
+{
 
 // The browser engine behind the browser pane. It lives in a module of its own that is loaded
 // on the first page shown, because merely loading the engine's libraries costs the program
 // a tenth of a second at start-up.
-class BrowserEngine : public QWidget {
+class BrowserEngine : public QWidget
+{
     Q_OBJECT
 public:
     using QWidget::QWidget;

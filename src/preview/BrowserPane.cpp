@@ -8,9 +8,11 @@
 #include <QLibrary>
 #include <QResizeEvent>
 
-namespace preview {
+namespace preview
+{
 
-namespace {
+namespace
+{
 const char* const kModuleName = "libkoramo_webengine.so";
 }
 
@@ -43,7 +45,8 @@ bool BrowserPane::createEngine()
     // The module stays loaded for the rest of the program's life.
     QLibrary module(path);
     module.setLoadHints(QLibrary::PreventUnloadHint);
-    auto create = reinterpret_cast<CreateBrowserEngine>(module.resolve("koramo_create_browser_engine"));
+    auto create =
+        reinterpret_cast<CreateBrowserEngine>(module.resolve("koramo_create_browser_engine"));
     if (!create)
         return false;
     m_engine = create(this, m_offline);

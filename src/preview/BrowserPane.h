@@ -3,7 +3,8 @@
 #include <QString>
 #include <QWidget>
 
-namespace preview {
+namespace preview
+{
 
 class BrowserEngine;
 
@@ -11,7 +12,8 @@ class BrowserEngine;
 // and the engine made on the first page the pane shows, not when the window opens. Offline,
 // it loads local files only: every request for another scheme (http, https, ftp, ws, …) is
 // refused before it leaves the engine, so a previewed page cannot reach any network address.
-class BrowserPane final : public QWidget {
+class BrowserPane final : public QWidget
+{
     Q_OBJECT
 public:
     explicit BrowserPane(QWidget* parent = nullptr);

@@ -1,21 +1,22 @@
 #include "preview/Id3Tag.h"
 
 #include "platform/Cp932.h"
+#include "platform/FileKind.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 namespace preview
 {
 
 int Id3Tag::read(const QString& path)
 {
-    const QFileInfo info(path);
-    if (!info.exists() || info.isDir())
+    const platform::FileKind kind = platform::fileKind(path);
+    if (kind == platform::FileKind::Missing || kind == platform::FileKind::Folder)
         return 0;
     m_record.clear();
-    QFile file(path);
-    if (file.size() < kRecordSize || !file.open(QIODevice::ReadOnly) ||
+    // FIFOs, sockets and devices are never opened: they have no tag to read.
+    QFile file;
+    if (!platform::openRegularFile(path, file) || file.size() < kRecordSize ||
         !file.seek(file.size() - kRecordSize))
         return -1;
     const QByteArray record = file.read(kRecordSize);

@@ -1,5 +1,7 @@
 #include "preview/PicturePane.h"
 
+#include "platform/FileKind.h"
+
 #include <QImageReader>
 #include <QLabel>
 #include <QMovie>
@@ -16,6 +18,9 @@ PicturePane::PicturePane(QWidget* parent) : QScrollArea(parent), m_label(new QLa
 
 bool PicturePane::loadPicture(const QString& path)
 {
+    // A FIFO or device named like a picture is never opened.
+    if (!platform::isRegularFile(path))
+        return false;
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
     if (!reader.canRead())

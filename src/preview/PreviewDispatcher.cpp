@@ -2,6 +2,7 @@
 
 #include "fileops/FileBrowser.h"
 #include "fileops/ShellRoutines.h"
+#include "platform/FileKind.h"
 #include "platform/Paths.h"
 #include "preview/ArchiveViewer.h"
 #include "preview/BrowserViewer.h"
@@ -12,7 +13,6 @@
 #include "preview/TextViewer.h"
 #include "settings/Settings.h"
 
-#include <QFileInfo>
 #include <QLabel>
 
 #include <cmath>
@@ -126,6 +126,12 @@ void PreviewDispatcher::previewSelectedFile()
     for (const Registered& r : m_viewers)
         r.viewer->hide();
     m_pane.notice->hide();
+    // A FIFO, socket or device (or a link to one) is never opened by a viewer: opening a FIFO
+    // waits for a writer, reading a device may never end. Its size and date are all there is.
+    if (platform::fileKind(file.path) == platform::FileKind::Special) {
+        noticeView();
+        return;
+    }
     // 11. A setting that turns this kind off ends the whole preview: no custom rule either.
     if (!dispatch(file))
         return;
@@ -135,11 +141,12 @@ void PreviewDispatcher::previewSelectedFile()
 
 void PreviewDispatcher::showStatus(const QString& path)
 {
-    // A date that cannot be read leaves the panel as it was.
-    const QFileInfo info(path);
-    m_pane.sizePanel->setText(sizeText(info.exists() ? info.size() : 0));
-    if (info.exists())
-        m_pane.datePanel->setText(dateText(info.lastModified()));
+    // From the file's status alone: nothing is opened here. A date that cannot be read leaves
+    // the panel as it was.
+    const platform::FileStatus status = platform::fileStatus(path);
+    m_pane.sizePanel->setText(sizeText(status.size));
+    if (status.kind != platform::FileKind::Missing)
+        m_pane.datePanel->setText(dateText(status.modified));
 }
 
 bool PreviewDispatcher::dispatch(const PreviewFile& file)

@@ -1,5 +1,7 @@
 #include "preview/RichTextViewer.h"
 
+#include "platform/FileKind.h"
+
 #include "preview/RtfReader.h"
 
 #include <QFile>
@@ -139,10 +141,15 @@ bool RichTextViewer::loadPlain(QByteArrayView bytes)
 bool RichTextViewer::loadFile(const QString& path, QString* error)
 {
     clear();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
+    // Only a regular file is opened: a FIFO would wait for a writer, a device such as
+    // /dev/zero would never end.
+    QFile file;
+    if (!platform::openRegularFile(path, file)) {
+        if (error) {
+            *error = platform::fileKind(path) == platform::FileKind::Missing
+                         ? QStringLiteral("ファイルが見つかりません。")
+                         : QStringLiteral("通常のファイルではないため開けません。");
+        }
         return false;
     }
     // Read, not mapped: a file that another program shortens while it loads must not bring

@@ -4,7 +4,8 @@
 
 #include <QLabel>
 
-namespace settings {
+namespace settings
+{
 
 ExpIni::ExpIni(QLabel* pathLabel) : m_pathLabel(pathLabel) {}
 

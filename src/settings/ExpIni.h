@@ -5,12 +5,14 @@
 
 class QLabel;
 
-namespace settings {
+namespace settings
+{
 
 // The settings file as the program uses it: its path is held in a (hidden) label of the main
 // window, and every read or write goes to the file at that path. Reads give "" for anything
 // missing; a failed write is ignored.
-class ExpIni final {
+class ExpIni final
+{
 public:
     explicit ExpIni(QLabel* pathLabel = nullptr);
 

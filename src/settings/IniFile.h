@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace settings {
+namespace settings
+{
 
 // Reader and writer of the Windows profile (INI) format: "[section]" lines, then
 // "key=value" lines. Section and key names are looked up case-insensitively; when a section

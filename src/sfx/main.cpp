@@ -1,18 +1,22 @@
 // koramo-sfx: the program at the front of a self-extracting archive (NAME.run). It finds
 // the archive appended to itself, asks where to extract it, extracts it safely and honours
-// the "$" menu directive.
+// the "$" menu directive. LZH archives are read with the LZH library's own code, cabinets
+// through libarchive.
 
 #include "ExtractEngine.h"
 #include "LibarchiveReader.h"
+#include "LzhEntryReader.h"
 #include "MenuDirective.h"
-#include "NameDecoding.h"
+#include "NameCodec.h"
 #include "Payload.h"
 
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -158,32 +162,48 @@ archiver::ExtractEngine::Answer askOverwrite(const std::string& path)
     return archiver::ExtractEngine::Answer::No;
 }
 
-bool openReader(archiver::LibarchiveReader& reader, const Payload& payload)
+// The reader of the appended archive, or nothing (error says why).
+std::unique_ptr<archiver::EntryReader> openReader(const Payload& payload, std::string& error)
 {
-    reader.setDecodeLegacyNamesAsCp932(false);
-    return reader.openMemory(payload.data(), payload.size(),
-                             payload.isCabinet() ? archiver::LibarchiveReader::Format::Cab
-                                                 : archiver::LibarchiveReader::Format::Lzh);
+    if (payload.isCabinet()) {
+        auto reader = std::make_unique<archiver::LibarchiveReader>();
+        // A static program has no iconv modules: names come as stored and are decoded here.
+        reader->setDecodeLegacyNamesAsCp932(false);
+        if (!reader->openMemory(payload.data(), payload.size(),
+                                archiver::LibarchiveReader::Format::Cab)) {
+            error = reader->error();
+            return nullptr;
+        }
+        return reader;
+    }
+    auto reader =
+        std::make_unique<lzh::LzhEntryReader>(lzh::MemoryArchive(payload.data(), payload.size()));
+    if (!reader->open()) {
+        error = reader->error();
+        return nullptr;
+    }
+    return reader;
 }
 
 // The text of the "$" member at the archive's root, if there is one.
 std::string readDirective(const Payload& payload)
 {
-    archiver::LibarchiveReader reader;
-    if (!openReader(reader, payload))
+    std::string error;
+    const std::unique_ptr<archiver::EntryReader> reader = openReader(payload, error);
+    if (!reader)
         return std::string();
     archiver::ArchiveEntry entry;
-    while (reader.next(entry) == archiver::LibarchiveReader::Step::Entry) {
+    while (reader->next(entry) == archiver::EntryReader::Step::Entry) {
         if (entry.name != "$" || entry.kind != archiver::ArchiveEntry::Kind::File ||
             entry.size > 64 * 1024) {
-            reader.skipData();
+            reader->skipData();
             continue;
         }
         FILE* temp = std::tmpfile();
         if (!temp)
             return std::string();
         std::string text;
-        if (reader.copyData(fileno(temp), nullptr)) {
+        if (reader->copyData(fileno(temp), nullptr)) {
             std::rewind(temp);
             char buffer[4096];
             size_t n;
@@ -191,7 +211,7 @@ std::string readDirective(const Payload& payload)
                 text.append(buffer, n);
         }
         std::fclose(temp);
-        return decodeStoredName(text);
+        return archiver::utf8OrCp932ToUtf8(text);
     }
     return std::string();
 }
@@ -203,6 +223,110 @@ std::string selfPath(const char* argv0)
     if (n > 0)
         return std::string(buffer, static_cast<size_t>(n));
     return argv0 ? argv0 : "";
+}
+
+// The default destination: a folder named after the program, beside it.
+std::string defaultDestination(const std::string& self)
+{
+    const size_t slash = self.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string(".") : self.substr(0, slash);
+    std::string base = slash == std::string::npos ? self : self.substr(slash + 1);
+    const size_t dot = base.rfind('.');
+    if (dot != std::string::npos && dot > 0)
+        base.resize(dot);
+    return (folder.empty() ? std::string("/") : folder + "/") + base;
+}
+
+archiver::ExtractEngine::Settings extractionSettings(const std::string& destination, bool yes,
+                                                     bool cabinet)
+{
+    archiver::ExtractEngine::Settings settings;
+    settings.destination = destination;
+    settings.keepFolders = true;
+    settings.overwriteWithoutAsking = yes;
+    // LZH names come decoded by the LZH reader; cabinet names come as stored.
+    if (cabinet) {
+        settings.decodeName = [](const std::string& name) {
+            std::string decoded = archiver::utf8OrCp932ToUtf8(name);
+            std::replace(decoded.begin(), decoded.end(), '\\', '/');
+            return decoded;
+        };
+    }
+    // The directive is read on its own; it is not a file the user asked for.
+    settings.selected = [](const std::string& name) { return name != "$"; };
+    settings.askOverwrite = askOverwrite;
+    settings.report = [](archiver::ExtractEngine::Outcome outcome, const std::string& name,
+                         const std::string& text) {
+        switch (outcome) {
+        case archiver::ExtractEngine::Outcome::Extracted:
+            std::cout << "展開  " << name << "\n";
+            break;
+        case archiver::ExtractEngine::Outcome::Skipped:
+            std::cout << "スキップ  " << name << " : " << text << "\n";
+            break;
+        case archiver::ExtractEngine::Outcome::Failed:
+            std::cerr << "エラー  " << name << " : " << text << "\n";
+            break;
+        }
+    };
+    return settings;
+}
+
+// Extracts the whole archive; true only when every member the archive holds was written or
+// deliberately kept (an existing file the user chose to keep).
+bool extractAll(const Payload& payload, const std::string& destination, bool yes)
+{
+    std::string error;
+    const std::unique_ptr<archiver::EntryReader> reader = openReader(payload, error);
+    if (!reader) {
+        std::cerr << "書庫を開けません: " << error << "\n";
+        return false;
+    }
+    archiver::ExtractEngine engine(extractionSettings(destination, yes, payload.isCabinet()));
+    const archiver::ExtractEngine::Result result = engine.run(*reader);
+    if (result.damaged)
+        std::cerr << "書庫が壊れています: " << result.damage << "\n";
+    if (result.cancelled)
+        std::cerr << "中止しました。\n";
+    const bool ok = !result.damaged && !result.cancelled && result.failed == 0 && !result.unsafe &&
+                    !result.unsupported;
+    if (ok) {
+        std::cout << result.extracted << " 個のファイルを " << destination << " に展開しました。\n";
+    } else {
+        std::cerr << "展開は完了していません: " << destination << " に " << result.extracted
+                  << " 個を展開しましたが、展開できなかったファイルがあります (エラー "
+                  << result.failed << " 件, スキップ " << result.skipped << " 件)。\n";
+    }
+    return ok;
+}
+
+// Honours the "$" directive after a complete extraction; false when the entry could not be
+// written.
+bool installDirective(const Payload& payload, const std::string& destination, bool yes)
+{
+    const std::string directiveText = readDirective(payload);
+    MenuDirective directive;
+    if (directiveText.empty() || !directive.parse(directiveText))
+        return true;
+    if (!yes && interactive()) {
+        const std::string question =
+            directive.title().empty() ? "メニューに登録しますか？" : directive.title();
+        const std::string answer = askLine(question + " [Y/n]: ");
+        if (!answer.empty() && answer != "y" && answer != "Y")
+            return true;
+    }
+    char resolved[4096];
+    const std::string absolute =
+        ::realpath(destination.c_str(), resolved) ? std::string(resolved) : destination;
+    std::string error;
+    const std::string written = directive.install(absolute, error);
+    if (written.empty()) {
+        std::cerr << error << "\n";
+        return false;
+    }
+    std::cout << "メニューに登録しました: " << written << "\n";
+    return true;
 }
 
 } // namespace
@@ -234,18 +358,9 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    // The default: a folder named after the program, beside it.
-    const size_t slash = self.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string(".") : self.substr(0, slash);
-    std::string base = slash == std::string::npos ? self : self.substr(slash + 1);
-    const size_t dot = base.rfind('.');
-    if (dot != std::string::npos && dot > 0)
-        base.resize(dot);
-    const std::string fallback = (folder.empty() ? std::string("/") : folder + "/") + base;
-
     std::string destination = args.destination;
     if (destination.empty()) {
+        const std::string fallback = defaultDestination(self);
         bool cancelled = false;
         destination = args.yes ? fallback : chooseDestination(fallback, cancelled);
         if (cancelled) {
@@ -254,70 +369,7 @@ int main(int argc, char** argv)
         }
     }
 
-    archiver::ExtractEngine::Settings settings;
-    settings.destination = destination;
-    settings.keepFolders = true;
-    settings.overwriteWithoutAsking = args.yes;
-    settings.decodeName = [](const std::string& name) {
-        std::string decoded = decodeStoredName(name);
-        for (char& c : decoded)
-            if (c == '\\')
-                c = '/';
-        return decoded;
-    };
-    // The directive is read on its own; it is not a file the user asked for.
-    settings.selected = [](const std::string& name) { return name != "$"; };
-    settings.askOverwrite = askOverwrite;
-    settings.report = [](archiver::ExtractEngine::Outcome outcome, const std::string& name,
-                         const std::string& text) {
-        switch (outcome) {
-        case archiver::ExtractEngine::Outcome::Extracted:
-            std::cout << "展開  " << name << "\n";
-            break;
-        case archiver::ExtractEngine::Outcome::Skipped:
-            std::cout << "スキップ  " << name << " : " << text << "\n";
-            break;
-        case archiver::ExtractEngine::Outcome::Failed:
-            std::cerr << "エラー  " << name << " : " << text << "\n";
-            break;
-        }
-    };
-
-    archiver::LibarchiveReader reader;
-    if (!openReader(reader, payload)) {
-        std::cerr << "書庫を開けません: " << reader.error() << "\n";
+    if (!extractAll(payload, destination, args.yes))
         return 1;
-    }
-    archiver::ExtractEngine engine(settings);
-    const archiver::ExtractEngine::Result result = engine.run(reader);
-    if (result.damaged)
-        std::cerr << "書庫が壊れています: " << result.damage << "\n";
-    if (result.cancelled)
-        std::cerr << "中止しました。\n";
-    std::cout << result.extracted << " 個のファイルを " << destination << " に展開しました。\n";
-    const bool ok = !result.damaged && !result.cancelled && result.failed == 0 && !result.unsafe;
-
-    const std::string directiveText = readDirective(payload);
-    MenuDirective directive;
-    if (ok && !directiveText.empty() && directive.parse(directiveText)) {
-        bool wanted = true;
-        if (!args.yes && interactive()) {
-            const std::string question =
-                directive.title().empty() ? "メニューに登録しますか？" : directive.title();
-            const std::string answer = askLine(question + " [Y/n]: ");
-            wanted = answer.empty() || answer == "y" || answer == "Y";
-        }
-        if (wanted) {
-            char resolved[4096];
-            const std::string absolute =
-                ::realpath(destination.c_str(), resolved) ? std::string(resolved) : destination;
-            const std::string written = directive.install(absolute, error);
-            if (written.empty()) {
-                std::cerr << error << "\n";
-                return 1;
-            }
-            std::cout << "メニューに登録しました: " << written << "\n";
-        }
-    }
-    return ok ? 0 : 1;
+    return installDirective(payload, destination, args.yes) ? 0 : 1;
 }

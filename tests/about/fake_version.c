@@ -1,1 +1,4 @@
-int ENTRY(void) { return VERSION; }
+int ENTRY(void)
+{
+    return VERSION;
+}

@@ -7,7 +7,8 @@
 #include <QPushButton>
 #include <QtTest>
 
-class JapaneseTest : public QObject {
+class JapaneseTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void questionButtonsReadYesNoInJapanese()

@@ -5,14 +5,15 @@
 
 #include <QtTest>
 
-class LayoutTest : public QObject {
+class LayoutTest : public QObject
+{
     Q_OBJECT
 
     static QRect expectedPixels(const app::PaneRect& pane, double dpi)
     {
-        return QRect(platform::twipsToPixels(pane.left, dpi), platform::twipsToPixels(pane.top, dpi),
-                     platform::twipsToPixels(pane.width, dpi),
-                     platform::twipsToPixels(pane.height, dpi));
+        return QRect(
+            platform::twipsToPixels(pane.left, dpi), platform::twipsToPixels(pane.top, dpi),
+            platform::twipsToPixels(pane.width, dpi), platform::twipsToPixels(pane.height, dpi));
     }
 
 private Q_SLOTS:
@@ -24,9 +25,12 @@ private Q_SLOTS:
             rects.insert(p.name, QRectF(p.left, p.top, p.width, p.height));
         QCOMPARE(rects.size(), 12);
         QCOMPARE(rects.value(QStringLiteral("RichTextBox1")), QRectF(2640, 480, 9400, 7350));
-        QCOMPARE(rects.value(QStringLiteral("WebBrowser1")), rects.value(QStringLiteral("RichTextBox1")));
-        QCOMPARE(rects.value(QStringLiteral("ListView1")), rects.value(QStringLiteral("RichTextBox1")));
-        QCOMPARE(rects.value(QStringLiteral("Picture1")), rects.value(QStringLiteral("RichTextBox1")));
+        QCOMPARE(rects.value(QStringLiteral("WebBrowser1")),
+                 rects.value(QStringLiteral("RichTextBox1")));
+        QCOMPARE(rects.value(QStringLiteral("ListView1")),
+                 rects.value(QStringLiteral("RichTextBox1")));
+        QCOMPARE(rects.value(QStringLiteral("Picture1")),
+                 rects.value(QStringLiteral("RichTextBox1")));
         QCOMPARE(rects.value(QStringLiteral("Dir1")), QRectF(0, 840, 2535, 3000));
         // The file list starts 60 below the folder tree's bottom edge.
         QCOMPARE(rects.value(QStringLiteral("File1")), QRectF(0, 3900, 2535, 3266.6666666666665));

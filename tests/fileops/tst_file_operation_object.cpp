@@ -6,7 +6,8 @@
 #include <QWidget>
 #include <QtTest>
 
-class FileOperationObjectTest : public QObject {
+class FileOperationObjectTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void freshInstanceDefaults()

@@ -9,7 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-class BrowserOfflineTest : public QObject {
+class BrowserOfflineTest : public QObject
+{
     Q_OBJECT
 
     struct Server {

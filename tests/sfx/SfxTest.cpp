@@ -1,6 +1,7 @@
 // The self-extracting stub: NAME.run written by Cab -f, run as a user would run it.
 
 #include "ArchiverTestSupport.h"
+#include "StubRun.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <sys/stat.h>
 
 using namespace testsupport;
+using sfxtest::runStub;
 
 namespace
 {
@@ -16,20 +18,6 @@ LoadedArchiver& cab()
 {
     static LoadedArchiver lib("libcab32.so", "Cab");
     return lib;
-}
-
-// Runs NAME.run with the arguments, the data and config folders inside the test folder and
-// no terminal; returns its exit status and keeps its output.
-int runStub(const TempFolder& dir, const std::string& program, const std::string& arguments,
-            std::string* output = nullptr)
-{
-    const std::string log = dir / "stub.log";
-    const int status = shell("env XDG_DATA_HOME=" + quote(dir / "xdg-data") + " XDG_CONFIG_HOME=" +
-                             quote(dir / "xdg-config") + " " + quote(program) + " " + arguments +
-                             " </dev/null >" + quote(log) + " 2>&1");
-    if (output)
-        *output = readFile(log);
-    return status;
 }
 
 void expectSameFiles(const std::string& a, const std::string& b,

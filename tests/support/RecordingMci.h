@@ -6,7 +6,8 @@
 
 // The media test double: records every command string; nothing is ever open, so every
 // command is answered as sent to an alias that is not open.
-class RecordingMci final : public platform::Mci {
+class RecordingMci final : public platform::Mci
+{
 public:
     platform::MciResult send(const QString& command) override
     {

@@ -8,7 +8,8 @@
 
 // The shell test double: records every call and answers from a script (by default: every
 // file operation succeeds, every file has an association, programs start).
-class RecordingShell final : public platform::Shell {
+class RecordingShell final : public platform::Shell
+{
 public:
     struct Call {
         QString kind; // "op", "open", "find", "openWith", "properties", "editor", "clipboard"
@@ -64,7 +65,9 @@ public:
     {
         calls.append({editor == Editor::Text ? QStringLiteral("editor:text")
                                              : QStringLiteral("editor:image"),
-                      {}, file, {}});
+                      {},
+                      file,
+                      {}});
         return editorTask;
     }
     void setClipboardText(const QString& text) override

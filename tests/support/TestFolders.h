@@ -6,7 +6,8 @@
 
 // A temporary program folder for one test: the program looks for exp.ini, the archiver
 // libraries and temp/ in it.
-class TestProgramFolder {
+class TestProgramFolder
+{
 public:
     TestProgramFolder();
     ~TestProgramFolder();

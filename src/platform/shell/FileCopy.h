@@ -8,7 +8,8 @@
 
 // The byte work of the shell's copies: one regular file, one symbolic link, a folder's
 // attributes. Paths are the file system's bytes.
-namespace platform::filecopy {
+namespace platform::filecopy
+{
 
 enum class Result { Ok, Cancelled, Failed };
 

@@ -2,6 +2,8 @@
 
 #include "platform/shell/FileCopy.h"
 #include "platform/shell/FolderWalk.h"
+#include "platform/shell/OperationChecks.h"
+#include "platform/shell/RunnerPaths.h"
 #include "platform/shell/Trash.h"
 
 #include <QDateTime>
@@ -17,63 +19,15 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace platform {
-
-namespace {
-
-QString text(const QByteArray& path)
+namespace platform
 {
-    return QFile::decodeName(path);
-}
 
-QByteArray nameOf(const QByteArray& path)
-{
-    return path.mid(path.lastIndexOf('/') + 1);
-}
+using namespace runnerpaths;
 
-QByteArray folderOf(const QByteArray& path)
+namespace
 {
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash <= 0 ? QByteArrayLiteral("/") : path.left(slash);
-}
 
 using folderwalk::join;
-
-QByteArray absolute(const QString& path)
-{
-    return QFile::encodeName(QDir::cleanPath(QDir::current().absoluteFilePath(path)));
-}
-
-// Progress units of an item: its bytes plus one per entry, so that many small files move the
-// bar too; without bytes, the number of entries. Links are not followed.
-qint64 unitsOf(const QByteArray& path, const struct stat& info, bool withBytes = true)
-{
-    const auto units = [withBytes](const struct stat& st) {
-        return 1 + (withBytes && S_ISREG(st.st_mode) ? qint64(st.st_size) : 0);
-    };
-    if (!S_ISDIR(info.st_mode))
-        return units(info);
-    qint64 total = 1;
-    folderwalk::Walk walk;
-    walk.visit = [&](const folderwalk::Walk::Item& item) {
-        if (item.entry.error == 0)
-            total += units(item.entry.info);
-        return folderwalk::Walk::Next::Enter;
-    };
-    walk.run(path);
-    return total;
-}
-
-qint64 entriesOf(const QByteArray& path, const struct stat& info)
-{
-    return unitsOf(path, info, false);
-}
-
-bool exists(const QByteArray& path)
-{
-    struct stat st;
-    return ::lstat(path.constData(), &st) == 0;
-}
 
 // A free name in `folder` for `name`: "stem<mark>.ext", then "stem<mark> (2).ext", ...
 QByteArray freeName(const QByteArray& folder, const QByteArray& name, bool isFolder,
@@ -154,10 +108,14 @@ FileOperationRunner::FileOperationRunner(ShellUi& ui, const Shell::FileOperation
 QString FileOperationRunner::verb() const
 {
     switch (m_operation.operation) {
-    case Shell::Move: return QStringLiteral("移動");
-    case Shell::Copy: return QStringLiteral("コピー");
-    case Shell::Rename: return QStringLiteral("名前の変更");
-    case Shell::Delete: break;
+    case Shell::Move:
+        return QStringLiteral("移動");
+    case Shell::Copy:
+        return QStringLiteral("コピー");
+    case Shell::Rename:
+        return QStringLiteral("名前の変更");
+    case Shell::Delete:
+        break;
     }
     return (m_operation.flags & Shell::AllowUndo) ? QStringLiteral("ごみ箱への移動")
                                                   : QStringLiteral("削除");
@@ -167,7 +125,8 @@ int FileOperationRunner::run()
 {
     const QStringList sources = splitPathList(m_operation.from);
     if (sources.isEmpty()) {
-        m_ui.showError(m_operation.owner, QStringLiteral("%1する項目が指定されていません。").arg(verb()));
+        m_ui.showError(m_operation.owner,
+                       QStringLiteral("%1する項目が指定されていません。").arg(verb()));
         return Shell::kFailed;
     }
     // Every source must be there before anything is touched.
@@ -179,11 +138,27 @@ int FileOperationRunner::run()
             return Shell::kFailed;
         }
     }
+    // The root, mount points and home are never deleted or moved away; checked before any
+    // question, so that no answer can let it happen.
+    if (m_operation.operation == Shell::Delete || m_operation.operation == Shell::Move) {
+        QList<QByteArray> paths;
+        for (const QString& source : sources)
+            paths.append(absolute(source));
+        const QString refusal = opcheck::refusal(paths, m_operation.operation == Shell::Move);
+        if (!refusal.isEmpty()) {
+            m_ui.showError(m_operation.owner, refusal);
+            return Shell::kFailed;
+        }
+    }
     switch (m_operation.operation) {
-    case Shell::Copy: return runCopyOrMove(false);
-    case Shell::Move: return runCopyOrMove(true);
-    case Shell::Delete: return runDelete();
-    case Shell::Rename: return runRename();
+    case Shell::Copy:
+        return runCopyOrMove(false);
+    case Shell::Move:
+        return runCopyOrMove(true);
+    case Shell::Delete:
+        return runDelete();
+    case Shell::Rename:
+        return runRename();
     }
     return Shell::kFailed;
 }
@@ -234,7 +209,7 @@ FileOperationRunner::Step FileOperationRunner::fail(const QString& what, const Q
     else if (verbText == QStringLiteral("ごみ箱への移動"))
         verbText = QStringLiteral("ごみ箱に移動");
     m_ui.showError(m_operation.owner,
-                   QStringLiteral("%1できません: %2\n%3").arg(verbText, text(path), reason));
+                   QStringLiteral("%1できません: %2\n%3").arg(verbText, shown(path), reason));
     return Step::Failed;
 }
 
@@ -243,7 +218,7 @@ bool FileOperationRunner::advance(qint64 units, const QByteArray& current)
     m_done += units;
     if (!m_showProgress)
         return true;
-    return m_ui.progressStep(m_done, text(current));
+    return m_ui.progressStep(m_done, shown(current));
 }
 
 FileOperationRunner::Collision FileOperationRunner::askCollision(const QByteArray& source,
@@ -258,19 +233,24 @@ FileOperationRunner::Collision FileOperationRunner::askCollision(const QByteArra
         question = QStringLiteral("フォルダ %1 には既に「%2」という名前のフォルダがあります。\n\n"
                                   "フォルダの中身を統合しますか？\n"
                                   "（同じ名前のファイルがあれば、そのつど確認します。）")
-                       .arg(text(folderOf(target)), text(nameOf(target)));
+                       .arg(shown(folderOf(target)), shown(nameOf(target)));
     } else {
         question = QStringLiteral("フォルダ %1 には既に「%2」という名前のファイルがあります。\n\n"
                                   "現在のファイル: %3\n新しいファイル: %4（%5）\n\n"
                                   "現在のファイルを置き換えますか？")
-                       .arg(text(folderOf(target)), text(nameOf(target)), describe(existing),
-                            describe(info), text(source));
+                       .arg(shown(folderOf(target)), shown(nameOf(target)), describe(existing),
+                            describe(info), shown(source));
     }
     switch (m_ui.askOverwrite(m_operation.owner, question)) {
-    case ShellUi::Overwrite::YesToAll: m_yesToAll = true; return Collision::Replace;
-    case ShellUi::Overwrite::Yes: return Collision::Replace;
-    case ShellUi::Overwrite::No: return Collision::Skip;
-    case ShellUi::Overwrite::Cancel: break;
+    case ShellUi::Overwrite::YesToAll:
+        m_yesToAll = true;
+        return Collision::Replace;
+    case ShellUi::Overwrite::Yes:
+        return Collision::Replace;
+    case ShellUi::Overwrite::No:
+        return Collision::Skip;
+    case ShellUi::Overwrite::Cancel:
+        break;
     }
     return Collision::Cancel;
 }
@@ -285,15 +265,15 @@ int FileOperationRunner::runCopyOrMove(bool move)
     struct stat destInfo;
     if (::stat(destination.constData(), &destInfo) != 0) {
         if (!(m_operation.flags & (Shell::NoConfirmMkdir | Shell::NoConfirmation))) {
-            const QString question =
-                QStringLiteral("フォルダ %1 はありません。\n作成しますか？").arg(text(destination));
+            const QString question = QStringLiteral("フォルダ %1 はありません。\n作成しますか？")
+                                         .arg(shown(destination));
             if (!m_ui.ask(m_operation.owner, ShellUi::Question::CreateFolder, question))
                 return Shell::kCancelled;
         }
-        if (!QDir().mkpath(text(destination))) {
-            m_ui.showError(m_operation.owner, QStringLiteral("フォルダを作成できません: %1\n%2")
-                                                  .arg(text(destination),
-                                                       filecopy::errorText(errno)));
+        if (!makeFolders(destination) || ::stat(destination.constData(), &destInfo) != 0) {
+            m_ui.showError(m_operation.owner,
+                           QStringLiteral("フォルダを作成できません: %1\n%2")
+                               .arg(shown(destination), filecopy::errorText(errno)));
             return Shell::kFailed;
         }
     } else if (!S_ISDIR(destInfo.st_mode)) {
@@ -304,23 +284,35 @@ int FileOperationRunner::runCopyOrMove(bool move)
     QList<QByteArray> paths;
     QList<struct stat> infos;
     qint64 total = 0;
-    if (!statSources(paths, infos, total, [](const QByteArray& path, const struct stat& info) {
-            return unitsOf(path, info);
-        }))
+    if (!statSources(paths, infos, total, [](const QByteArray&, const struct stat&) { return 0; }))
         return Shell::kFailed;
 
+    // The window is up before counting starts; a move within one file system is one rename
+    // and counts as one item, with no walk.
     if (m_showProgress)
         m_ui.progressStart(m_operation.owner,
-                           move ? QStringLiteral("移動しています...") : QStringLiteral("コピーしています..."),
-                           total, !(m_operation.flags & Shell::SimpleProgress));
+                           move ? QStringLiteral("移動しています...")
+                                : QStringLiteral("コピーしています..."),
+                           0, !(m_operation.flags & Shell::SimpleProgress));
+    const dev_t device = destInfo.st_dev;
+    const bool counted =
+        countUnits(paths, infos, total, [&](qsizetype i, const std::atomic<bool>& stop) -> qint64 {
+            if (move && infos[i].st_dev == device)
+                return 1;
+            return unitsOf(paths[i], infos[i], true, &stop);
+        });
+    if (!counted)
+        return endProgress(Shell::kCancelled);
     int result = 0;
     for (qsizetype i = 0; i < paths.size() && result == 0; ++i) {
         const QByteArray& source = paths[i];
         const struct stat& info = infos[i];
         if (S_ISDIR(info.st_mode) && isInside(destination, source)) {
-            m_ui.showError(m_operation.owner,
-                           QStringLiteral("%1できません: %2\n%1先のフォルダ %3 は%1元のフォルダの中にあります。")
-                               .arg(verb(), text(source), text(destination)));
+            m_ui.showError(
+                m_operation.owner,
+                QStringLiteral(
+                    "%1できません: %2\n%1先のフォルダ %3 は%1元のフォルダの中にあります。")
+                    .arg(verb(), shown(source), shown(destination)));
             result = Shell::kFailed;
             break;
         }
@@ -336,8 +328,8 @@ int FileOperationRunner::runCopyOrMove(bool move)
             target = freeName(destination, nameOf(source), S_ISDIR(info.st_mode),
                               QByteArrayLiteral(" - コピー"), false);
         } else if (there && (m_operation.flags & Shell::RenameOnCollision)) {
-            target = freeName(destination, nameOf(source), S_ISDIR(info.st_mode), QByteArray(),
-                              false);
+            target =
+                freeName(destination, nameOf(source), S_ISDIR(info.st_mode), QByteArray(), false);
         }
         result =
             shellResult(move ? moveItem(source, info, target) : copyItem(source, info, target));
@@ -356,14 +348,16 @@ FileOperationRunner::Step FileOperationRunner::copyItem(const QByteArray& source
             return copyFileOrLink(source, info, target, false);
         if (S_ISDIR(existing.st_mode))
             return fail(verb(), source,
-                        QStringLiteral("%1 には同じ名前のフォルダがあります。").arg(text(target)));
+                        QStringLiteral("%1 には同じ名前のフォルダがあります。").arg(shown(target)));
         if (sameItem(existing, info))
             return advance(unitsOf(source, info), source) ? Step::Skipped : Step::Cancelled;
         switch (askCollision(source, info, target, existing)) {
-        case Collision::Replace: return copyFileOrLink(source, info, target, true);
+        case Collision::Replace:
+            return copyFileOrLink(source, info, target, true);
         case Collision::Skip:
             return advance(unitsOf(source, info), source) ? Step::Skipped : Step::Cancelled;
-        case Collision::Cancel: return Step::Cancelled;
+        case Collision::Cancel:
+            return Step::Cancelled;
         }
     }
 
@@ -371,12 +365,14 @@ FileOperationRunner::Step FileOperationRunner::copyItem(const QByteArray& source
     if (there) {
         if (!S_ISDIR(existing.st_mode))
             return fail(verb(), source,
-                        QStringLiteral("%1 には同じ名前のファイルがあります。").arg(text(target)));
+                        QStringLiteral("%1 には同じ名前のファイルがあります。").arg(shown(target)));
         switch (askCollision(source, info, target, existing)) {
-        case Collision::Replace: break;
+        case Collision::Replace:
+            break;
         case Collision::Skip:
             return advance(unitsOf(source, info), source) ? Step::Skipped : Step::Cancelled;
-        case Collision::Cancel: return Step::Cancelled;
+        case Collision::Cancel:
+            return Step::Cancelled;
         }
     } else {
         if (::mkdir(target.constData(), 0700) != 0)
@@ -403,7 +399,8 @@ FileOperationRunner::Step FileOperationRunner::copyFileOrLink(const QByteArray& 
 {
     if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode))
         return fail(verb(), source,
-                    QStringLiteral("特殊なファイル（デバイス、FIFO、ソケット）は%1できません。").arg(verb()));
+                    QStringLiteral("特殊なファイル（デバイス、FIFO、ソケット）は%1できません。")
+                        .arg(verb()));
     // A replacement is written beside the old file and takes its place only when complete.
     const QByteArray writeTo = replace ? partName(target) : target;
     QString reason;
@@ -412,8 +409,8 @@ FileOperationRunner::Step FileOperationRunner::copyFileOrLink(const QByteArray& 
         result = filecopy::copySymlink(source, info, writeTo, reason);
     } else {
         result = filecopy::copyRegularFile(
-            source, info, writeTo,
-            [this, &source](qint64 bytes) { return advance(bytes, source); }, reason);
+            source, info, writeTo, [this, &source](qint64 bytes) { return advance(bytes, source); },
+            reason);
     }
     if (result == filecopy::Result::Cancelled)
         return Step::Cancelled;
@@ -440,13 +437,15 @@ FileOperationRunner::Step FileOperationRunner::moveItem(const QByteArray& source
         if (folder != S_ISDIR(existing.st_mode))
             return fail(verb(), source,
                         QStringLiteral("%1 には同じ名前の%2があります。")
-                            .arg(text(target), folder ? QStringLiteral("ファイル")
-                                                      : QStringLiteral("フォルダ")));
+                            .arg(shown(target),
+                                 folder ? QStringLiteral("ファイル") : QStringLiteral("フォルダ")));
         switch (askCollision(source, info, target, existing)) {
-        case Collision::Replace: break;
+        case Collision::Replace:
+            break;
         case Collision::Skip:
             return advance(unitsOf(source, info), source) ? Step::Skipped : Step::Cancelled;
-        case Collision::Cancel: return Step::Cancelled;
+        case Collision::Cancel:
+            return Step::Cancelled;
         }
         if (folder) {
             const Step step = moveChildren(source, target);
@@ -458,10 +457,10 @@ FileOperationRunner::Step FileOperationRunner::moveItem(const QByteArray& source
             return advance(1, source) ? Step::Done : Step::Cancelled;
         }
     }
-    // Within one file system a rename moves the whole item at once (replacing a file).
-    const qint64 units = unitsOf(source, info);
+    // Within one file system a rename moves the whole item at once (replacing a file), with
+    // no walk through it.
     if (::rename(source.constData(), target.constData()) == 0)
-        return advance(units, source) ? Step::Done : Step::Cancelled;
+        return advance(1, source) ? Step::Done : Step::Cancelled;
     if (errno != EXDEV)
         return fail(verb(), source, filecopy::errorText(errno));
     return moveAcross(source, info, target, there);
@@ -502,6 +501,12 @@ FileOperationRunner::Step FileOperationRunner::moveAcross(const QByteArray& sour
                                                           bool targetExists)
 {
     if (S_ISDIR(info.st_mode)) {
+        // A volume mounted inside would be emptied onto the other side: refused first.
+        const QString mounted = opcheck::mountInsideMove(source);
+        if (!mounted.isEmpty()) {
+            m_ui.showError(m_operation.owner, mounted);
+            return Step::Failed;
+        }
         // A folder is rebuilt on the other side item by item; each source item goes only
         // after its copy is complete.
         if (::mkdir(target.constData(), 0700) != 0)
@@ -524,121 +529,6 @@ FileOperationRunner::Step FileOperationRunner::moveAcross(const QByteArray& sour
                     QStringLiteral("コピーは完了しましたが、移動元を削除できません。\n") +
                         filecopy::errorText(errno));
     return Step::Done;
-}
-
-int FileOperationRunner::runDelete()
-{
-    const bool toTrash = (m_operation.flags & Shell::AllowUndo) != 0;
-    const QStringList sources = splitPathList(m_operation.from);
-    if (!(m_operation.flags & Shell::NoConfirmation)) {
-        QString question;
-        if (sources.size() == 1) {
-            const QByteArray path = absolute(sources.first());
-            question = toTrash ? QStringLiteral("「%1」をごみ箱に移動しますか？")
-                               : QStringLiteral("「%1」を完全に削除しますか？\n削除した項目は元に戻せません。");
-            question = question.arg(text(nameOf(path)));
-        } else {
-            question = toTrash ? QStringLiteral("これらの %1 個の項目をごみ箱に移動しますか？")
-                               : QStringLiteral("これらの %1 個の項目を完全に削除しますか？\n削除した項目は元に戻せません。");
-            question = question.arg(sources.size());
-        }
-        if (!m_ui.ask(m_operation.owner,
-                      toTrash ? ShellUi::Question::DeleteToTrash : ShellUi::Question::Delete,
-                      question))
-            return Shell::kCancelled;
-    }
-
-    QList<QByteArray> paths;
-    QList<struct stat> infos;
-    qint64 total = 0;
-    if (!statSources(paths, infos, total,
-                     [toTrash](const QByteArray& path, const struct stat& info) {
-                         return toTrash ? 1 : entriesOf(path, info);
-                     }))
-        return Shell::kFailed;
-    if (m_showProgress)
-        m_ui.progressStart(m_operation.owner,
-                           toTrash ? QStringLiteral("ごみ箱に移動しています...")
-                                   : QStringLiteral("削除しています..."),
-                           total, !(m_operation.flags & Shell::SimpleProgress));
-    int result = 0;
-    for (qsizetype i = 0; i < paths.size() && result == 0; ++i) {
-        result = shellResult(toTrash ? deleteToTrash(paths[i], infos[i])
-                                     : removeTree(paths[i], infos[i]));
-    }
-    return endProgress(result);
-}
-
-FileOperationRunner::Step FileOperationRunner::deleteToTrash(const QByteArray& path,
-                                                             const struct stat& info)
-{
-    const trash::Outcome outcome = trash::moveToTrash(text(path));
-    switch (outcome.result) {
-    case trash::Result::Trashed: return advance(1, path) ? Step::Done : Step::Cancelled;
-    case trash::Result::Failed: return fail(verb(), path, outcome.reason);
-    case trash::Result::NoTrash: break;
-    }
-    // Never erased silently: the user decides, even when questions are otherwise off.
-    const QString question =
-        QStringLiteral("「%1」はごみ箱に移動できません。\n%2\n\n完全に削除しますか？（元に戻せません）")
-            .arg(text(path), outcome.reason);
-    if (!m_ui.ask(m_operation.owner, ShellUi::Question::DeleteWithoutTrash, question))
-        return advance(1, path) ? Step::Skipped : Step::Cancelled;
-    return removeTree(path, info);
-}
-
-FileOperationRunner::Step FileOperationRunner::removeTree(const QByteArray& path,
-                                                          const struct stat& info)
-{
-    if (S_ISDIR(info.st_mode)) {
-        const Step step =
-            eachChild(path, QStringLiteral("削除"),
-                      [this](const QByteArray& child, const struct stat& childInfo,
-                             const QByteArray&) { return removeTree(child, childInfo); });
-        if (step == Step::Cancelled || step == Step::Failed)
-            return step;
-        if (::rmdir(path.constData()) != 0)
-            return fail(QStringLiteral("削除"), path, filecopy::errorText(errno));
-    } else if (::unlink(path.constData()) != 0) {
-        return fail(QStringLiteral("削除"), path, filecopy::errorText(errno));
-    }
-    return advance(1, path) ? Step::Done : Step::Cancelled;
-}
-
-int FileOperationRunner::runRename()
-{
-    const QStringList sources = splitPathList(m_operation.from);
-    const QStringList targets = splitPathList(m_operation.to);
-    if (sources.size() != 1 || targets.size() != 1) {
-        m_ui.showError(m_operation.owner,
-                       QStringLiteral("名前を変更できるのは一度に一つの項目だけです。"));
-        return Shell::kFailed;
-    }
-    const QByteArray source = absolute(sources.first());
-    QString to = targets.first();
-    if (!to.contains(QLatin1Char('/')))
-        to = text(folderOf(source)) + QLatin1Char('/') + to; // a bare name stays in its folder
-    const QByteArray target = absolute(to);
-    if (target == source)
-        return 0;
-    // Never replaces: an existing name is reported.
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(),
-                    RENAME_NOREPLACE) == 0)
-        return 0;
-    int error = errno;
-    if (error == EINVAL || error == ENOSYS) {
-        if (exists(target)) {
-            error = EEXIST;
-        } else if (::rename(source.constData(), target.constData()) == 0) {
-            return 0;
-        } else {
-            error = errno;
-        }
-    }
-    fail(verb(), source,
-         error == EEXIST ? QStringLiteral("%1 は既にあります。").arg(text(target))
-                         : filecopy::errorText(error));
-    return Shell::kFailed;
 }
 
 } // namespace platform

@@ -6,11 +6,13 @@
 #include <QByteArray>
 #include <QList>
 
+#include <atomic>
 #include <functional>
 
 #include <sys/stat.h>
 
-namespace platform {
+namespace platform
+{
 
 // Carries out one file-operation record (copy, move, delete, rename of files and whole
 // folders) with its questions, progress and messages going through a ShellUi. Runs on the
@@ -20,7 +22,8 @@ namespace platform {
 // otherwise beside it and renamed over the old one once complete; a move across file
 // systems removes each source only after its copy is complete and checked; links are
 // copied as links and never followed.
-class FileOperationRunner final {
+class FileOperationRunner final
+{
 public:
     FileOperationRunner(ShellUi& ui, const Shell::FileOperation& operation);
     Q_DISABLE_COPY_MOVE(FileOperationRunner)
@@ -38,8 +41,8 @@ private:
     int runRename();
 
     Step copyItem(const QByteArray& source, const struct stat& info, const QByteArray& target);
-    Step copyFileOrLink(const QByteArray& source, const struct stat& info,
-                        const QByteArray& target, bool replace);
+    Step copyFileOrLink(const QByteArray& source, const struct stat& info, const QByteArray& target,
+                        bool replace);
     Step moveItem(const QByteArray& source, const struct stat& info, const QByteArray& target);
     Step moveAcross(const QByteArray& source, const struct stat& info, const QByteArray& target,
                     bool targetExists);
@@ -61,6 +64,11 @@ private:
     using Weigh = std::function<qint64(const QByteArray& path, const struct stat& info)>;
     bool statSources(QList<QByteArray>& paths, QList<struct stat>& infos, qint64& total,
                      const Weigh& weigh);
+    // Counts the progress units of the sources on a thread of its own while the progress
+    // window keeps answering; false when the user cancelled meanwhile.
+    using CountItem = std::function<qint64(qsizetype index, const std::atomic<bool>& stop)>;
+    bool countUnits(const QList<QByteArray>& paths, const QList<struct stat>& infos, qint64& total,
+                    const CountItem& count);
     Collision askCollision(const QByteArray& source, const struct stat& info,
                            const QByteArray& target, const struct stat& existing);
     bool advance(qint64 units, const QByteArray& current);
@@ -72,6 +80,7 @@ private:
     bool m_yesToAll = false;
     bool m_showProgress = true;
     qint64 m_done = 0;
+    dev_t m_device = 0; // the volume of the tree being deleted
 };
 
 } // namespace platform

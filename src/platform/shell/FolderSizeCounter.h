@@ -7,11 +7,13 @@
 #include <functional>
 #include <thread>
 
-namespace platform {
+namespace platform
+{
 
 // Adds up a folder's contents on a thread of its own (links not followed), reporting running
 // totals now and then and once at the end. Stopped and joined when destroyed.
-class FolderSizeCounter final {
+class FolderSizeCounter final
+{
 public:
     struct Totals {
         qint64 bytes = 0;

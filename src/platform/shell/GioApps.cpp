@@ -1,5 +1,6 @@
 #include "platform/shell/GioApps.h"
 
+#include "platform/NativePath.h"
 #include "platform/Shell.h"
 
 #include <QByteArray>
@@ -61,7 +62,7 @@ GAppInfo* defaultForPath(const QString& path, QString* type = nullptr)
 
 bool launchOn(GAppInfo* app, const QString& path, QString& reason)
 {
-    Ref<GFile> file(g_file_new_for_path(QFile::encodeName(path).constData()));
+    Ref<GFile> file(g_file_new_for_path(toNativePath(path).constData()));
     GList files = {file.get(), nullptr, nullptr};
     Ref<GAppLaunchContext> context(g_app_launch_context_new());
     GError* error = nullptr;
@@ -93,7 +94,7 @@ bool isAddress(const QString& text)
 
 QString contentType(const QString& path)
 {
-    Ref<GFile> file(g_file_new_for_path(QFile::encodeName(path).constData()));
+    Ref<GFile> file(g_file_new_for_path(toNativePath(path).constData()));
     GError* error = nullptr;
     Ref<GFileInfo> info(g_file_query_info(file.get(), G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE,
                                           G_FILE_QUERY_INFO_NONE, nullptr, &error));
@@ -218,7 +219,7 @@ qint64 launchDefaultForType(const QString& type, const QString& path)
     Ref<GAppInfo> app(g_app_info_get_default_for_type(type.toUtf8().constData(), FALSE));
     if (!app)
         return 0;
-    Ref<GFile> file(g_file_new_for_path(QFile::encodeName(path).constData()));
+    Ref<GFile> file(g_file_new_for_path(toNativePath(path).constData()));
     gchar* uri = g_file_get_uri(file.get());
     GList uris = {uri, nullptr, nullptr};
     Ref<GAppLaunchContext> context(g_app_launch_context_new());

@@ -5,12 +5,14 @@
 
 #include <memory>
 
-namespace platform {
+namespace platform
+{
 
 // The shell of a freedesktop Linux desktop: file operations on the file system with the
 // freedesktop trash, applications and associations through GIO, and Qt windows for the
 // chooser and properties. Its questions and messages go through the ShellUi it is given.
-class LinuxShell final : public Shell {
+class LinuxShell final : public Shell
+{
 public:
     explicit LinuxShell(std::unique_ptr<ShellUi> ui);
     ~LinuxShell() override;

@@ -8,7 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace platform {
+namespace platform
+{
 
 OpenWithDialog::OpenWithDialog(QWidget* owner, const QString& path,
                                const QList<gio::Application>& apps)
@@ -33,7 +34,8 @@ OpenWithDialog::OpenWithDialog(QWidget* owner, const QString& path,
         m_list->setCurrentRow(0);
     layout->addWidget(m_list);
 
-    layout->addWidget(new QLabel(QStringLiteral("一覧にないときはコマンドを入力してください:"), this));
+    layout->addWidget(
+        new QLabel(QStringLiteral("一覧にないときはコマンドを入力してください:"), this));
     m_command->setObjectName(QStringLiteral("command"));
     m_command->setPlaceholderText(QStringLiteral("例: gedit"));
     layout->addWidget(m_command);

@@ -7,11 +7,13 @@
 class QLineEdit;
 class QListWidget;
 
-namespace platform {
+namespace platform
+{
 
 // The chooser of an application to open a file with: the applications known for the file's
 // type, and a command line of the user's own. Starting the choice is left to the caller.
-class OpenWithDialog final : public QDialog {
+class OpenWithDialog final : public QDialog
+{
     Q_OBJECT
 public:
     OpenWithDialog(QWidget* owner, const QString& path, const QList<gio::Application>& apps);

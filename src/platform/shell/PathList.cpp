@@ -1,6 +1,7 @@
 #include "platform/Shell.h"
 
-namespace platform {
+namespace platform
+{
 
 QStringList splitPathList(const QString& list)
 {

@@ -19,9 +19,11 @@
 #include <pwd.h>
 #include <sys/stat.h>
 
-namespace platform {
+namespace platform
+{
 
-namespace {
+namespace
+{
 
 QString sizeWithBytes(qint64 bytes)
 {
@@ -72,7 +74,8 @@ PropertiesDialog::PropertiesDialog(QWidget* owner, const QString& pathText) : QD
     m_form = new QFormLayout;
     layout->addLayout(m_form);
 
-    struct stat st {};
+    struct stat st {
+    };
     const QByteArray bytes = QFile::encodeName(path);
     const bool readable = ::lstat(bytes.constData(), &st) == 0;
 
@@ -83,8 +86,8 @@ PropertiesDialog::PropertiesDialog(QWidget* owner, const QString& pathText) : QD
     } else {
         const QString content = gio::contentType(path);
         const QString description = gio::typeDescription(content);
-        type = description.isEmpty() ? content
-                                     : QStringLiteral("%1 (%2)").arg(description, content);
+        type =
+            description.isEmpty() ? content : QStringLiteral("%1 (%2)").arg(description, content);
     }
     addRow(QStringLiteral("種類:"), QStringLiteral("type"), type);
     addRow(QStringLiteral("場所:"), QStringLiteral("location"), file.absolutePath());

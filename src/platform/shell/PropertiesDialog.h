@@ -7,13 +7,15 @@
 class QFormLayout;
 class QLabel;
 
-namespace platform {
+namespace platform
+{
 
 class FolderSizeCounter;
 
 // The properties window of a file or folder: name, type, location, size (a folder's counted
 // in the background), times, owner and permissions. Not modal; deletes itself when closed.
-class PropertiesDialog final : public QDialog {
+class PropertiesDialog final : public QDialog
+{
     Q_OBJECT
 public:
     PropertiesDialog(QWidget* owner, const QString& path);

@@ -92,7 +92,8 @@ void QtShellUi::progressStart(QWidget* owner, const QString& title, qint64 total
     m_progress->setWindowTitle(title);
     m_progress->setLabelText(title);
     m_progress->setCancelButtonText(QStringLiteral("キャンセル"));
-    m_progress->setRange(0, kProgressRange);
+    // Until the total is known (the items are being counted) the bar only shows activity.
+    m_progress->setRange(0, total > 0 ? kProgressRange : 0);
     m_progress->setWindowModality(Qt::WindowModal);
     m_progress->setAutoClose(false);
     m_progress->setAutoReset(false);
@@ -100,6 +101,14 @@ void QtShellUi::progressStart(QWidget* owner, const QString& title, qint64 total
     m_progress->setMinimumWidth(420);
     m_progress->setValue(0);
     m_sinceEvents.start();
+    m_sinceStart.start();
+}
+
+void QtShellUi::progressTotal(qint64 total)
+{
+    m_total = total > 0 ? total : 1;
+    if (m_progress)
+        m_progress->setRange(0, kProgressRange);
 }
 
 bool QtShellUi::progressStep(qint64 done, const QString& current)
@@ -114,6 +123,9 @@ bool QtShellUi::progressStep(qint64 done, const QString& current)
         const int value = int(qMin<qint64>(kProgressRange, done * kProgressRange / m_total));
         if (value != m_progress->value())
             m_progress->setValue(value);
+        // A bar that does not move (counting, one large item) still shows after a second.
+        if (!m_progress->isVisible() && m_sinceStart.elapsed() >= 1000)
+            m_progress->show();
         // Until the window shows (and blocks its owner), clicks wait for the operation's end.
         QCoreApplication::processEvents(m_progress->isVisible()
                                             ? QEventLoop::AllEvents

@@ -22,12 +22,14 @@ public:
     void showError(QWidget* owner, const QString& text) override;
     void progressStart(QWidget* owner, const QString& title, qint64 total,
                        bool showNames) override;
+    void progressTotal(qint64 total) override;
     bool progressStep(qint64 done, const QString& current) override;
     void progressEnd() override;
 
 private:
     QPointer<QProgressDialog> m_progress;
     QElapsedTimer m_sinceEvents;
+    QElapsedTimer m_sinceStart;
     qint64 m_total = 0;
     bool m_showNames = true;
     bool m_cancelled = false;

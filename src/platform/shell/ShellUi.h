@@ -29,9 +29,11 @@ public:
 
     // Progress of one operation in abstract units (bytes and items). The window appears only
     // when the work lasts longer than about a second. progressStep returns false once the
-    // user has asked to cancel.
+    // user has asked to cancel. A total of 0 means not known yet (the items are still being
+    // counted); progressTotal gives it once it is.
     virtual void progressStart(QWidget* owner, const QString& title, qint64 total,
                                bool showNames) = 0;
+    virtual void progressTotal(qint64 total) = 0;
     virtual bool progressStep(qint64 done, const QString& current) = 0;
     virtual void progressEnd() = 0;
 };

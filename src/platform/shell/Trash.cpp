@@ -1,5 +1,6 @@
 #include "platform/shell/Trash.h"
 
+#include "platform/NativePath.h"
 #include "platform/shell/FileCopy.h"
 
 #include <QByteArray>
@@ -18,7 +19,7 @@ namespace {
 
 QByteArray bytes(const QString& path)
 {
-    return QFile::encodeName(path);
+    return toNativePath(path);
 }
 
 bool isOwnPrivateFolder(const QByteArray& path)
@@ -105,12 +106,12 @@ Outcome moveToTrash(const QString& pathText)
     Target target;
     const QByteArray home = bytes(homeTrash());
     const QByteArray homeParent = home.left(home.lastIndexOf('/'));
-    QDir().mkpath(QFile::decodeName(homeParent));
+    QDir().mkpath(fromNativePath(homeParent));
     struct stat homeInfo;
     if (::stat(homeParent.constData(), &homeInfo) == 0 && homeInfo.st_dev == item.st_dev) {
         if (!ensureTrashFolders(home)) {
             outcome.result = Result::NoTrash;
-            outcome.reason = QStringLiteral("ごみ箱のフォルダを作れません: ") + QFile::decodeName(home);
+            outcome.reason = QStringLiteral("ごみ箱のフォルダを作れません: ") + fromNativePath(home);
             return outcome;
         }
         target.trash = home;
@@ -129,7 +130,7 @@ Outcome moveToTrash(const QString& pathText)
         } else {
             outcome.result = Result::NoTrash;
             outcome.reason =
-                QStringLiteral("このドライブ (%1) にはごみ箱がありません。").arg(QFile::decodeName(top));
+                QStringLiteral("このドライブ (%1) にはごみ箱がありません。").arg(fromNativePath(top));
             return outcome;
         }
         target.prefix = base + "/";
@@ -189,8 +190,8 @@ Outcome moveToTrash(const QString& pathText)
             return outcome;
         }
         outcome.result = Result::Trashed;
-        outcome.trashed = QFile::decodeName(files);
-        outcome.infoFile = QFile::decodeName(info);
+        outcome.trashed = fromNativePath(files);
+        outcome.infoFile = fromNativePath(info);
         return outcome;
     }
     outcome.result = Result::Failed;

@@ -5,7 +5,8 @@
 // The freedesktop.org trash: items deleted from the home file system go to
 // $XDG_DATA_HOME/Trash, items on other volumes to the volume's own .Trash/$uid or
 // .Trash-$uid, each with an info file that other file managers read to restore them.
-namespace platform::trash {
+namespace platform::trash
+{
 
 enum class Result {
     Trashed, // the item is in the trash

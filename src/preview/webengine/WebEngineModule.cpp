@@ -1,9 +1,9 @@
 // The browser engine module: Qt WebEngine behind the preview's browser pane.
 #include "preview/BrowserEngine.h"
 
+#include <QApplication>
 #include <QOpenGLContext>
 #include <QUrl>
-#include <QApplication>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -16,10 +16,12 @@
 // Qt's own (exported) setter of the context every other context shares with.
 Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
 
-namespace {
+namespace
+{
 
 // Lets local files (and inline data) through; blocks everything else while offline.
-class LocalOnlyInterceptor final : public QWebEngineUrlRequestInterceptor {
+class LocalOnlyInterceptor final : public QWebEngineUrlRequestInterceptor
+{
 public:
     explicit LocalOnlyInterceptor(bool offline) : m_offline(offline) {}
 
@@ -40,7 +42,8 @@ private:
     std::atomic<int> m_blocked{0};
 };
 
-class WebEngine final : public preview::BrowserEngine {
+class WebEngine final : public preview::BrowserEngine
+{
 public:
     WebEngine(QWidget* parent, bool offline) : preview::BrowserEngine(parent)
     {

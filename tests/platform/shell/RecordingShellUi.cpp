@@ -25,14 +25,21 @@ void RecordingShellUi::showError(QWidget*, const QString& text)
     errors.append(text);
 }
 
-void RecordingShellUi::progressStart(QWidget*, const QString&, qint64, bool)
+void RecordingShellUi::progressStart(QWidget*, const QString&, qint64 total, bool)
 {
     ++progressStarts;
+    lastTotal = total;
 }
 
-bool RecordingShellUi::progressStep(qint64, const QString&)
+void RecordingShellUi::progressTotal(qint64 total)
+{
+    lastTotal = total;
+}
+
+bool RecordingShellUi::progressStep(qint64, const QString& current)
 {
     ++steps;
+    lastCurrent = current;
     if (onStep)
         onStep(steps);
     return m_cancelAt < 0 || steps < m_cancelAt;

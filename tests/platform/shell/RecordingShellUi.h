@@ -30,6 +30,10 @@ public:
     int steps = 0;
     int progressStarts = 0;
     int progressEnds = 0;
+    // The total of the last progressStart, or of the last progressTotal when it came later,
+    // and the text of the last step.
+    qint64 lastTotal = -1;
+    QString lastCurrent;
     // Called at every progress step, before the answer: lets a test look at the disk mid-way.
     std::function<void(int step)> onStep;
 
@@ -38,6 +42,7 @@ public:
     void showError(QWidget* owner, const QString& text) override;
     void progressStart(QWidget* owner, const QString& title, qint64 total,
                        bool showNames) override;
+    void progressTotal(qint64 total) override;
     bool progressStep(qint64 done, const QString& current) override;
     void progressEnd() override;
 

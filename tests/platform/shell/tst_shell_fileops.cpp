@@ -293,7 +293,9 @@ TEST_F(ShellFileOps, PermanentDeleteAsksFirst)
     EXPECT_TRUE(QFile::exists(src(QStringLiteral("a.txt"))));
     ASSERT_EQ(ui_->asked.size(), 1);
     EXPECT_EQ(ui_->asked[0].question, Question::Delete);
-    EXPECT_TRUE(ui_->asked[0].text.startsWith(QStringLiteral("「a.txt」を完全に削除しますか？")))
+    // The question names the full path where it once named the file alone.
+    EXPECT_TRUE(ui_->asked[0].text.startsWith(QStringLiteral("「") + src(QStringLiteral("a.txt")) +
+                                              QStringLiteral("」を完全に削除しますか？")))
         << ui_->asked[0].text;
 
     ui_->answer(true);

@@ -89,7 +89,9 @@ TEST_F(ShellTrash, HomeTrashGetsTheItemAndAnInfoFileOthersCanRestoreFrom)
 
     ASSERT_EQ(ui_->asked.size(), 1);
     EXPECT_EQ(ui_->asked[0].question, Question::DeleteToTrash);
-    EXPECT_EQ(ui_->asked[0].text, QStringLiteral("「テスト file.txt」をごみ箱に移動しますか？"));
+    // The question names the full path where it once named the file alone.
+    EXPECT_EQ(ui_->asked[0].text,
+              QStringLiteral("「") + file(name) + QStringLiteral("」をごみ箱に移動しますか？"));
     EXPECT_FALSE(QFile::exists(file(name)));
     EXPECT_EQ(readFile(home(QStringLiteral("files/") + name)), "contents");
 

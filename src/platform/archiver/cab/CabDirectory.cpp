@@ -11,7 +11,6 @@ namespace archiver
 namespace
 {
 
-
 struct FileCloser {
     void operator()(FILE* f) const { std::fclose(f); }
 };

@@ -1,114 +1,87 @@
 #include "NameCodec.h"
 
-#include <unicode/ucnv.h>
-#include <unicode/ucnv_err.h>
+#include "cp932_table.h"
 
-#include <memory>
-#include <vector>
+#include <algorithm>
+#include <iterator>
 
 namespace archiver
 {
 
 namespace
 {
-struct ConverterCloser {
-    void operator()(UConverter* c) const { ucnv_close(c); }
-};
-using Converter = std::unique_ptr<UConverter, ConverterCloser>;
 
-// One converter per thread and direction; ICU converters are not shareable across threads.
-UConverter* converter(bool strict)
+constexpr uint32_t kReplacement = 0xFFFD;
+
+// Length and first bits of the sequence a byte starts; 0 for a byte that cannot start one.
+size_t sequenceLength(unsigned char c, uint32_t& bits)
 {
-    thread_local Converter lenient, stopping;
-    Converter& c = strict ? stopping : lenient;
-    if (!c) {
-        UErrorCode error = U_ZERO_ERROR;
-        c.reset(ucnv_open("windows-31j", &error));
-        if (U_FAILURE(error)) {
-            c.reset();
-            return nullptr;
-        }
-        if (strict) {
-            ucnv_setFromUCallBack(c.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
-                                  &error);
-        }
+    if (c < 0x80) {
+        bits = c;
+        return 1;
     }
-    ucnv_reset(c.get());
-    return c.get();
+    if ((c & 0xE0) == 0xC0) {
+        bits = c & 0x1F;
+        return 2;
+    }
+    if ((c & 0xF0) == 0xE0) {
+        bits = c & 0x0F;
+        return 3;
+    }
+    if ((c & 0xF8) == 0xF0) {
+        bits = c & 0x07;
+        return 4;
+    }
+    return 0;
 }
+
 } // namespace
 
 bool isAscii(std::string_view bytes)
 {
-    for (char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    }
-    return true;
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 bool isValidUtf8(std::string_view s)
 {
     size_t i = 0;
     while (i < s.size()) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        size_t n;
-        uint32_t cp;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            n = 1;
-            cp = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            n = 2;
-            cp = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            n = 3;
-            cp = c & 0x07;
-        } else {
+        uint32_t cp = 0;
+        const size_t n = sequenceLength(static_cast<unsigned char>(s[i]), cp);
+        if (n == 0 || i + n > s.size())
             return false;
-        }
-        if (i + n >= s.size())
-            return false;
-        for (size_t k = 1; k <= n; ++k) {
+        for (size_t k = 1; k < n; ++k) {
             const unsigned char cc = static_cast<unsigned char>(s[i + k]);
             if ((cc & 0xC0) != 0x80)
                 return false;
             cp = (cp << 6) | (cc & 0x3F);
         }
-        if ((n == 1 && cp < 0x80) || (n == 2 && cp < 0x800) || (n == 3 && cp < 0x10000) ||
+        if ((n == 2 && cp < 0x80) || (n == 3 && cp < 0x800) || (n == 4 && cp < 0x10000) ||
             cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
             return false;
-        i += n + 1;
+        i += n;
     }
     return true;
 }
 
-std::string cp932ToUtf8(std::string_view bytes)
+uint32_t nextCodePoint(std::string_view utf8, size_t& i)
 {
-    if (isAscii(bytes))
-        return std::string(bytes);
-    UConverter* from = converter(false);
-    if (!from)
-        return std::string(bytes);
-    std::vector<UChar> u(bytes.size() + 1);
-    UErrorCode error = U_ZERO_ERROR;
-    const int32_t n = ucnv_toUChars(from, u.data(), static_cast<int32_t>(u.size()), bytes.data(),
-                                    static_cast<int32_t>(bytes.size()), &error);
-    if (U_FAILURE(error))
-        return std::string();
-    std::string out;
-    out.reserve(static_cast<size_t>(n) * 3);
-    for (int32_t i = 0; i < n; ++i) {
-        uint32_t cp = u[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n && u[i + 1] >= 0xDC00 && u[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (u[i + 1] - 0xDC00);
-            ++i;
-        }
-        appendUtf8(out, cp);
+    uint32_t cp = 0;
+    const size_t n = sequenceLength(static_cast<unsigned char>(utf8[i]), cp);
+    if (n == 0) {
+        ++i;
+        return kReplacement;
     }
-    return out;
+    size_t k = 1;
+    for (; k < n && i + k < utf8.size(); ++k) {
+        const unsigned char cc = static_cast<unsigned char>(utf8[i + k]);
+        if ((cc & 0xC0) != 0x80)
+            break;
+        cp = (cp << 6) | (cc & 0x3F);
+    }
+    i += k;
+    return k == n ? cp : kReplacement;
 }
 
 void appendUtf8(std::string& out, uint32_t cp)
@@ -130,6 +103,31 @@ void appendUtf8(std::string& out, uint32_t cp)
     }
 }
 
+std::string cp932ToUtf8(std::string_view bytes)
+{
+    if (isAscii(bytes))
+        return std::string(bytes);
+    std::string out;
+    out.reserve(bytes.size() * 3 / 2);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        const int row = kCp932LeadRow[b];
+        if (row < 0) {
+            const uint32_t c = kCp932Single[b];
+            appendUtf8(out, (c != 0 || b == 0) ? c : kReplacement);
+            continue;
+        }
+        if (i + 1 >= bytes.size() || !kCp932Trail[static_cast<unsigned char>(bytes[i + 1])]) {
+            appendUtf8(out, kReplacement);
+            continue;
+        }
+        const auto trail = static_cast<unsigned char>(bytes[++i]);
+        const uint32_t c = kCp932Double[row * 192 + (trail - 0x40)];
+        appendUtf8(out, c != 0 ? c : kReplacement);
+    }
+    return out;
+}
+
 bool utf8ToCp932(std::string_view utf8, std::string& out)
 {
     out.clear();
@@ -139,52 +137,29 @@ bool utf8ToCp932(std::string_view utf8, std::string& out)
     }
     if (!isValidUtf8(utf8))
         return false;
-    UConverter* to = converter(true);
-    if (!to)
-        return false;
-    // UTF-8 → UTF-16 by hand (validated above), then ICU to CP932.
-    std::vector<UChar> u;
-    u.reserve(utf8.size());
+    std::string buffer;
+    buffer.reserve(utf8.size());
+    const auto* first = std::begin(kCp932EncodeFrom);
+    const auto* last = std::end(kCp932EncodeFrom);
     for (size_t i = 0; i < utf8.size();) {
-        const unsigned char c = static_cast<unsigned char>(utf8[i]);
-        uint32_t cp;
-        size_t n;
-        if (c < 0x80) {
-            cp = c;
-            n = 1;
-        } else if ((c & 0xE0) == 0xC0) {
-            cp = c & 0x1F;
-            n = 2;
-        } else if ((c & 0xF0) == 0xE0) {
-            cp = c & 0x0F;
-            n = 3;
-        } else {
-            cp = c & 0x07;
-            n = 4;
-        }
-        for (size_t k = 1; k < n; ++k)
-            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        i += n;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            u.push_back(static_cast<UChar>(0xD800 + (cp >> 10)));
-            u.push_back(static_cast<UChar>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            u.push_back(static_cast<UChar>(cp));
-        }
+        const uint32_t cp = nextCodePoint(utf8, i);
+        if (cp > 0xFFFF)
+            return false;
+        const auto* found = std::lower_bound(first, last, static_cast<uint16_t>(cp));
+        if (found == last || *found != cp)
+            return false;
+        const unsigned code = kCp932EncodeTo[found - first];
+        if (code > 0xFF)
+            buffer.push_back(static_cast<char>(code >> 8));
+        buffer.push_back(static_cast<char>(code & 0xFF));
     }
-    std::string buffer(u.size() * 2 + 2, '\0');
-    UErrorCode error = U_ZERO_ERROR;
-    const int32_t n = ucnv_fromUChars(to, buffer.data(), static_cast<int32_t>(buffer.size()),
-                                      u.data(), static_cast<int32_t>(u.size()), &error);
-    if (U_FAILURE(error))
-        return false;
-    buffer.resize(static_cast<size_t>(n));
-    // A round trip must give the same text: no best-fit substitutions.
-    if (cp932ToUtf8(buffer) != utf8)
-        return false;
     out = std::move(buffer);
     return true;
+}
+
+std::string utf8OrCp932ToUtf8(std::string_view bytes)
+{
+    return isValidUtf8(bytes) ? std::string(bytes) : cp932ToUtf8(bytes);
 }
 
 } // namespace archiver

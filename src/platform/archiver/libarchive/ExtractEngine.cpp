@@ -85,7 +85,7 @@ std::string ExtractEngine::fullPath(const std::string& relative) const
     return out + relative;
 }
 
-ExtractEngine::Result ExtractEngine::run(LibarchiveReader& reader)
+ExtractEngine::Result ExtractEngine::run(EntryReader& reader)
 {
     Result result;
     DestinationTree tree;
@@ -101,10 +101,10 @@ ExtractEngine::Result ExtractEngine::run(LibarchiveReader& reader)
     ArchiveEntry entry;
     std::vector<std::string> parts;
     for (;;) {
-        const LibarchiveReader::Step step = reader.next(entry);
-        if (step == LibarchiveReader::Step::End)
+        const EntryReader::Step step = reader.next(entry);
+        if (step == EntryReader::Step::End)
             break;
-        if (step == LibarchiveReader::Step::Error) {
+        if (step == EntryReader::Step::Error) {
             result.damaged = true;
             result.damage = reader.error();
             break;
@@ -127,9 +127,8 @@ ExtractEngine::Result ExtractEngine::run(LibarchiveReader& reader)
     return result;
 }
 
-bool ExtractEngine::admit(LibarchiveReader& reader, const ArchiveEntry& entry,
-                          const std::string& shown, std::vector<std::string>& parts,
-                          Result& result)
+bool ExtractEngine::admit(EntryReader& reader, const ArchiveEntry& entry, const std::string& shown,
+                          std::vector<std::string>& parts, Result& result)
 {
     if (m_settings.selected && !m_settings.selected(shown)) {
         reader.skipData();
@@ -144,6 +143,13 @@ bool ExtractEngine::admit(LibarchiveReader& reader, const ArchiveEntry& entry,
     }
     if (entry.encrypted && entry.kind == ArchiveEntry::Kind::File) {
         report(Outcome::Skipped, shown, "暗号化されたファイルには対応していません");
+        result.unsupported = true;
+        ++result.skipped;
+        reader.skipData();
+        return false;
+    }
+    if (!entry.unsupported.empty() && entry.kind == ArchiveEntry::Kind::File) {
+        report(Outcome::Skipped, shown, entry.unsupported);
         result.unsupported = true;
         ++result.skipped;
         reader.skipData();
@@ -231,7 +237,7 @@ ExtractEngine::Existing ExtractEngine::checkExisting(int folderFd, const std::st
     return Existing::Write;
 }
 
-bool ExtractEngine::extractFile(LibarchiveReader& reader, DestinationTree& tree,
+bool ExtractEngine::extractFile(EntryReader& reader, DestinationTree& tree,
                                 const ArchiveEntry& entry, const std::vector<std::string>& parts,
                                 const std::string& shown, Result& result)
 {
@@ -288,7 +294,7 @@ bool ExtractEngine::extractFile(LibarchiveReader& reader, DestinationTree& tree,
     return true;
 }
 
-ExtractEngine::Write ExtractEngine::writeMember(LibarchiveReader& reader, int folderFd,
+ExtractEngine::Write ExtractEngine::writeMember(EntryReader& reader, int folderFd,
                                                 const std::string& fileName,
                                                 const ArchiveEntry& entry, const std::string& shown,
                                                 std::string& error)

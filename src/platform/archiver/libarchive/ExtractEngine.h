@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LibarchiveReader.h"
+#include "EntryReader.h"
 
 #include <cstdint>
 #include <functional>
@@ -12,7 +12,7 @@ namespace archiver
 
 class DestinationTree;
 
-// Extracts members read by a LibarchiveReader into a destination folder. Knows nothing of
+// Extracts members read by an EntryReader into a destination folder. Knows nothing of
 // command lines, dialogs or report formats: it asks and tells through the callbacks.
 class ExtractEngine
 {
@@ -53,12 +53,12 @@ public:
         bool cancelled = false;
         bool crcError = false;
         bool unsafe = false;      // at least one member was refused for its path or kind
-        bool unsupported = false; // at least one member is encrypted
-        std::string damage;       // libarchive's account of the damage
+        bool unsupported = false; // at least one member is encrypted or in a method we lack
+        std::string damage;       // the reader's account of the damage
     };
 
     explicit ExtractEngine(Settings settings);
-    Result run(LibarchiveReader& reader);
+    Result run(EntryReader& reader);
 
 private:
     enum class Write { Done, Failed, Cancelled, CrcError };
@@ -67,7 +67,7 @@ private:
     std::string fullPath(const std::string& relative) const;
     // False when the member is not to be written (it was skipped and reported as needed);
     // otherwise parts holds its safe path.
-    bool admit(LibarchiveReader& reader, const ArchiveEntry& entry, const std::string& shown,
+    bool admit(EntryReader& reader, const ArchiveEntry& entry, const std::string& shown,
                std::vector<std::string>& parts, Result& result);
     // The folder, made as needed; -1 (reported) when it cannot be.
     int openFolder(DestinationTree& tree, const std::vector<std::string>& parts,
@@ -78,10 +78,10 @@ private:
     Existing checkExisting(int folderFd, const std::string& fileName, const ArchiveEntry& entry,
                            const std::string& shown, const std::string& target, Result& result);
     // Writes one file member; false ends the extraction (cancel, or damage past recovery).
-    bool extractFile(LibarchiveReader& reader, DestinationTree& tree, const ArchiveEntry& entry,
+    bool extractFile(EntryReader& reader, DestinationTree& tree, const ArchiveEntry& entry,
                      const std::vector<std::string>& parts, const std::string& shown,
                      Result& result);
-    Write writeMember(LibarchiveReader& reader, int folderFd, const std::string& fileName,
+    Write writeMember(EntryReader& reader, int folderFd, const std::string& fileName,
                       const ArchiveEntry& entry, const std::string& shown, std::string& error);
 
     Settings m_settings;

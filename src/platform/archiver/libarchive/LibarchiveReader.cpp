@@ -83,9 +83,6 @@ bool LibarchiveReader::prepare(Format format)
     case Format::Cab:
         archive_read_support_format_cab(m_archive);
         break;
-    case Format::Lzh:
-        archive_read_support_format_lha(m_archive);
-        break;
     }
     // Names that carry no UTF-8 mark were written on Japanese Windows.
     if (m_cp932)

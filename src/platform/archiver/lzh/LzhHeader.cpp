@@ -65,25 +65,7 @@ std::string utf16ToUtf8(const uint8_t* p, size_t bytes, bool ffffIsSlash)
 void appendUtf16(std::vector<uint8_t>& v, const std::string& utf8, bool slashIsFFFF)
 {
     for (size_t i = 0; i < utf8.size();) {
-        const uint8_t c = static_cast<uint8_t>(utf8[i]);
-        uint32_t cp;
-        size_t n;
-        if (c < 0x80) {
-            cp = c;
-            n = 1;
-        } else if ((c & 0xE0) == 0xC0) {
-            cp = c & 0x1F;
-            n = 2;
-        } else if ((c & 0xF0) == 0xE0) {
-            cp = c & 0x0F;
-            n = 3;
-        } else {
-            cp = c & 0x07;
-            n = 4;
-        }
-        for (size_t k = 1; k < n && i + k < utf8.size(); ++k)
-            cp = (cp << 6) | (static_cast<uint8_t>(utf8[i + k]) & 0x3F);
-        i += n;
+        uint32_t cp = archiver::nextCodePoint(utf8, i);
         if (slashIsFFFF && cp == '/')
             cp = 0xFFFF;
         if (cp >= 0x10000) {

@@ -4,6 +4,7 @@
 
 #include "LzhArchiveWriter.h"
 #include "LzhHeader.h"
+#include "LzhMembers.h"
 #include "Wildcard.h"
 
 namespace lzh
@@ -11,8 +12,6 @@ namespace lzh
 
 namespace
 {
-constexpr size_t kMaxMembers = 1000000;
-
 archiver::CommandLine::Options unlhaOptions()
 {
     archiver::CommandLine::Options o;
@@ -74,24 +73,18 @@ bool UnlhaCommand::selected(const LzhMember& member) const
 
 int UnlhaCommand::readMembers(ArchiveFile& file, std::vector<LzhMember>& members)
 {
-    uint64_t offset = 0;
-    for (;;) {
-        LzhMember m;
-        std::string reason;
-        const HeaderStatus st = readHeader(file, offset, m, reason);
-        if (st == HeaderStatus::End)
-            return 0;
-        if (st == HeaderStatus::Error) {
-            m_report.error("書庫が壊れています : " + m_cmd.archive() + " (" + reason + ")");
-            return ARCHIVER_ERROR_HEADER_BROKEN;
-        }
-        if (members.size() >= kMaxMembers) {
-            m_report.error("書庫の格納ファイルが多すぎます : " + m_cmd.archive());
-            return ARCHIVER_ERROR_TOO_MANY_FILES;
-        }
-        offset = m.dataOffset + m.compressedSize;
-        members.push_back(std::move(m));
+    std::string reason;
+    switch (lzh::readMembers(file, members, reason)) {
+    case WalkStatus::Complete:
+        return 0;
+    case WalkStatus::Damaged:
+        m_report.error("書庫が壊れています : " + m_cmd.archive() + " (" + reason + ")");
+        return ARCHIVER_ERROR_HEADER_BROKEN;
+    case WalkStatus::TooMany:
+        m_report.error("書庫の格納ファイルが多すぎます : " + m_cmd.archive());
+        return ARCHIVER_ERROR_TOO_MANY_FILES;
     }
+    return ARCHIVER_ERROR_HEADER_BROKEN;
 }
 
 int UnlhaCommand::openArchive(OpenedArchive& archive)

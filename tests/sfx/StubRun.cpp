@@ -1,0 +1,20 @@
+#include "StubRun.h"
+
+namespace sfxtest
+{
+
+using namespace testsupport;
+
+int runStub(const TempFolder& dir, const std::string& program, const std::string& arguments,
+            std::string* output)
+{
+    const std::string log = dir / "stub.log";
+    const int status = shell("env XDG_DATA_HOME=" + quote(dir / "xdg-data") + " XDG_CONFIG_HOME=" +
+                             quote(dir / "xdg-config") + " " + quote(program) + " " + arguments +
+                             " </dev/null >" + quote(log) + " 2>&1");
+    if (output)
+        *output = readFile(log);
+    return status;
+}
+
+} // namespace sfxtest

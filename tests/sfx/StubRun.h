@@ -1,0 +1,15 @@
+#pragma once
+
+#include "ArchiverTestSupport.h"
+
+#include <string>
+
+namespace sfxtest
+{
+
+// Runs NAME.run with the arguments, the data and config folders inside the test folder and
+// no terminal; returns its exit status and keeps its output (standard output and errors).
+int runStub(const testsupport::TempFolder& dir, const std::string& program,
+            const std::string& arguments, std::string* output = nullptr);
+
+} // namespace sfxtest
