@@ -19,6 +19,8 @@ PACKAGES=(
   fonts-noto-cjk
   # tests: GoogleTest, a display server for end-to-end runs, screenshots
   libgtest-dev xvfb xauth x11-utils imagemagick
+  # a window manager under Xvfb, so that screenshots of dialogs show their title bars
+  openbox
   # clicking and typing into the program under Xvfb when trying it as a user would
   xdotool
   # the format check of the tracked sources (tests/lint)

@@ -1,4 +1,6 @@
 #include "app/Application.h"
+#include "app/ArchiveWork.h"
+#include "archive/ArchiverCall.h"
 
 #include "about/AboutDialog.h"
 #include "app/CommandRoutes.h"
@@ -51,7 +53,14 @@ QString commandLinePath(const QStringList& arguments)
 
 Application::Application(platform::Prompts& prompts, platform::Shell& shell, platform::Mci& mci,
                          QObject* parent)
-    : QObject(parent), m_prompts(prompts), m_shell(shell), m_mci(mci)
+    : QObject(parent), m_prompts(prompts), m_shell(shell), m_mci(mci),
+      m_ownArchiver(std::make_unique<archive::LibraryArchiverCall>()), m_archiver(*m_ownArchiver)
+{
+}
+
+Application::Application(platform::Prompts& prompts, platform::Shell& shell, platform::Mci& mci,
+                         archive::ArchiverCall& archiver, QObject* parent)
+    : QObject(parent), m_prompts(prompts), m_shell(shell), m_mci(mci), m_archiver(archiver)
 {
 }
 
@@ -77,6 +86,8 @@ void Application::makeParts()
     m_navigation = new Navigation(w, *m_settings, m_prompts, m_shell, m_mci, this);
     m_preview = new preview::PreviewDispatcher(w.previewPane(), *m_navigation, m_shell, m_mci,
                                                *m_settings, this);
+    m_archiveWork = new ArchiveWork(w, *m_navigation, *m_settings, m_prompts, m_shell, m_archiver,
+                                    *m_preview, this);
     m_routes = new CommandRoutes(*this, w, *m_navigation, *m_forms, m_prompts, this);
     // A click on a file, or moving to another file with the keys, previews it.
     connect(w.fileList(), &QListWidget::itemClicked, this, [this] {

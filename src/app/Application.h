@@ -29,10 +29,15 @@ namespace preview
 {
 class PreviewDispatcher;
 }
+namespace archive
+{
+class ArchiverCall;
+}
 
 namespace app
 {
 
+class ArchiveWork;
 class CommandRoutes;
 class MainWindow;
 class Navigation;
@@ -44,8 +49,11 @@ class Application final : public QObject
 {
     Q_OBJECT
 public:
+    // Without an archiver call the libraries of the program folder are called.
     Application(platform::Prompts& prompts, platform::Shell& shell, platform::Mci& mci,
                 QObject* parent = nullptr);
+    Application(platform::Prompts& prompts, platform::Shell& shell, platform::Mci& mci,
+                archive::ArchiverCall& archiver, QObject* parent = nullptr);
     ~Application() override;
 
     // Runs the start-up; arguments are the command line without the program name.
@@ -65,6 +73,7 @@ public:
 
     Navigation* navigation() const { return m_navigation; }
     preview::PreviewDispatcher* previewDispatcher() const { return m_preview; }
+    ArchiveWork* archiveWork() const { return m_archiveWork; }
 
 Q_SIGNALS:
     void shutDownFinished();
@@ -79,6 +88,9 @@ private:
     platform::Prompts& m_prompts;
     platform::Shell& m_shell;
     platform::Mci& m_mci;
+    std::unique_ptr<archive::ArchiverCall> m_ownArchiver;
+    archive::ArchiverCall& m_archiver;
+    ArchiveWork* m_archiveWork = nullptr;
     Navigation* m_navigation = nullptr;
     preview::PreviewDispatcher* m_preview = nullptr;
     CommandRoutes* m_routes = nullptr;

@@ -1,4 +1,7 @@
 #include "app/CommandRoutes.h"
+#include "app/ArchiveWork.h"
+#include "archive/Extraction.h"
+#include "archive/MemberCommands.h"
 
 #include "about/AboutDialog.h"
 #include "app/Application.h"
@@ -76,6 +79,14 @@ void CommandRoutes::buildRoutes()
         {0, "fpuro2", file(&F::fileProperties)},
         {0, "fpuro", file(&F::folderProperties)},
         {0, "fopuro", file(&F::folderProperties)},
+        // Archives.
+        {0, "kaitou", [this] { m_application.archiveWork()->extraction().run(); }},
+        {0, "kaitoup", [this] { m_application.archiveWork()->extraction().run(); }},
+        {0, "senkaitou", [this] { m_application.archiveWork()->members().extractSelected(); }},
+        {0, "tuika", [this] { m_application.archiveWork()->members().add(); }},
+        {0, "assyukuhenkou", [this] { m_application.archiveWork()->members().rename(); }},
+        {0, "syosaku", [this] { m_application.archiveWork()->members().remove(); }},
+        {0, "exnakami", [this] { m_application.archiveWork()->listSelfExtracting(); }},
     };
 }
 

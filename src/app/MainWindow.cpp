@@ -117,11 +117,18 @@ void MainWindow::buildMenus()
     m_fileMenu->addSeparator();
     add(m_fileMenu, "pshortcut", "ショートカットの作成");
     add(m_fileMenu, "puro", "プロパティー");
+    m_fileMenu->addSeparator();
+    add(m_fileMenu, "exnakami", "exe形式のファイルの中身を見る(LZH)");
 
     // The archive list's popup menu.
     m_archiveMenu = new QMenu(this);
     m_archiveMenu->setObjectName(QStringLiteral("syoko"));
+    add(m_archiveMenu, "senkaitou", "選択した物を解凍");
     add(m_archiveMenu, "assyukuhenkou", "ファイル名の変更");
+    // Shown for LZH archives only (see preview/ArchiveListEvents).
+    named(m_archiveMenu->addSeparator(), "se");
+    add(m_archiveMenu, "tuika", "追加");
+    add(m_archiveMenu, "syosaku", "削除");
 
     // The folder tree's popup menu.
     m_folderMenu = new QMenu(this);

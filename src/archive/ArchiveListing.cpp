@@ -7,9 +7,11 @@
 #include <QTime>
 #include <QTreeWidget>
 
-namespace archive {
+namespace archive
+{
 
-namespace {
+namespace
+{
 using OpenArchive = ArchiverHandle (*)(ArchiverWindow, const char*, uint32_t);
 using FindFirst = int (*)(ArchiverHandle, const char*, ArchiverMemberInfo*);
 using FindNext = int (*)(ArchiverHandle, ArchiverMemberInfo*);
@@ -64,9 +66,9 @@ int listArchive(const QString& family, const QString& archivePath, QTreeWidget* 
             if (size64(handle, &wide) == 0)
                 size = wide;
         }
-        rows << new QTreeWidgetItem(
-            QStringList{QString::fromUtf8(record.fileName), QString::number(size),
-                        memberTimeText(record.dosDate, record.dosTime)});
+        rows << new QTreeWidgetItem(QStringList{QString::fromUtf8(record.fileName),
+                                                QString::number(size),
+                                                memberTimeText(record.dosDate, record.dosTime)});
     }
     close(handle);
     list->addTopLevelItems(rows);

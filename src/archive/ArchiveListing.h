@@ -4,7 +4,8 @@
 
 class QTreeWidget;
 
-namespace archive {
+namespace archive
+{
 
 // Lists an archive's members into the report list through its family's library ("lzh",
 // "zip", "cab"): one row per member with the name, the size in bytes and "yyyy/mm/dd

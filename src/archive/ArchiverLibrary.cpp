@@ -4,14 +4,18 @@
 
 #include <QLocale>
 
-namespace archive {
+namespace archive
+{
 
 QString libraryFileName(Family family)
 {
     switch (family) {
-    case Family::Lzh: return QStringLiteral("libunlha32.so");
-    case Family::Zip: return QStringLiteral("libunzip32.so");
-    case Family::Cab: return QStringLiteral("libcab32.so");
+    case Family::Lzh:
+        return QStringLiteral("libunlha32.so");
+    case Family::Zip:
+        return QStringLiteral("libunzip32.so");
+    case Family::Cab:
+        return QStringLiteral("libcab32.so");
     }
     return QString();
 }
@@ -19,9 +23,12 @@ QString libraryFileName(Family family)
 QString entryPrefix(Family family)
 {
     switch (family) {
-    case Family::Lzh: return QStringLiteral("Unlha");
-    case Family::Zip: return QStringLiteral("UnZip");
-    case Family::Cab: return QStringLiteral("Cab");
+    case Family::Lzh:
+        return QStringLiteral("Unlha");
+    case Family::Zip:
+        return QStringLiteral("UnZip");
+    case Family::Cab:
+        return QStringLiteral("Cab");
     }
     return QString();
 }

@@ -6,7 +6,8 @@
 #include <memory>
 #include <optional>
 
-namespace archive {
+namespace archive
+{
 
 // The three archiver libraries, loaded by name from the program folder.
 enum class Family { Lzh, Zip, Cab };
@@ -18,7 +19,8 @@ QString entryPrefix(Family family);
 
 // One loaded archiver library. A library that is missing or lacks an entry point is a real
 // failure: isLoaded() is false and every call reports it.
-class ArchiverLibrary final {
+class ArchiverLibrary final
+{
 public:
     explicit ArchiverLibrary(Family family, const QString& folder);
     ~ArchiverLibrary();

@@ -31,6 +31,11 @@ QString lastPickedFolder()
     return lastPicked();
 }
 
+void setLastPickedFolder(const QString& folder)
+{
+    lastPicked() = folder;
+}
+
 QString openErrorText(int result)
 {
     switch (result) {

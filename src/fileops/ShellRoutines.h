@@ -17,6 +17,8 @@ class FileBrowser;
 // last picked folder.
 QString PickFolder(platform::Prompts& prompts, QWidget* owner, const QString& prompt);
 QString lastPickedFolder();
+// Extraction into a folder it has just made records that folder as the last picked one.
+void setLastPickedFolder(const QString& folder);
 
 // Opens the file with its application; a failure shows its message box.
 void OpenWithShell(platform::Shell& shell, platform::Prompts& prompts, QWidget* owner,

@@ -30,6 +30,8 @@ void ArchiveViewer::clear()
         if (rename)
             rename->setVisible(true);
         m_list->setAcceptDrops(true);
+        // Drops arrive at the area the items are drawn in.
+        m_list->viewport()->setAcceptDrops(true);
     } else if (m_family == QLatin1String("cab") && rename) {
         rename->setVisible(false);
     }

@@ -28,7 +28,8 @@ void GuiRun::start(const QStringList& arguments)
 
 void GuiRun::start(const QStringList& arguments, platform::Mci& media)
 {
-    program = std::make_unique<app::Application>(prompts, shell, media);
+    program = archiver ? std::make_unique<app::Application>(prompts, shell, media, *archiver)
+                       : std::make_unique<app::Application>(prompts, shell, media);
     program->startUp(arguments);
 }
 

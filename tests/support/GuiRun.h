@@ -21,6 +21,10 @@ namespace platform
 {
 class Mci;
 }
+namespace archive
+{
+class ArchiverCall;
+}
 
 // One run of the whole program for a window test: a temporary program folder (exp.ini and
 // temp/ live there), a temporary folder to browse, the recording prompts, shell and media
@@ -55,5 +59,7 @@ public:
     RecordingPrompts prompts;
     RecordingShell shell;
     RecordingMci mci;
+    // The library call the program uses; null: the real libraries of the program folder.
+    archive::ArchiverCall* archiver = nullptr;
     std::unique_ptr<app::Application> program;
 };

@@ -34,6 +34,14 @@ public:
     const std::vector<std::string>& names() const { return m_names; }
     const std::vector<std::string>& switches() const { return m_switches; }
 
+    // Replaces the operands, e.g. with paths put back together after blanks split them.
+    void setOperands(std::string archive, std::string baseFolder, std::vector<std::string> names)
+    {
+        m_archive = std::move(archive);
+        m_baseFolder = std::move(baseFolder);
+        m_names = std::move(names);
+    }
+
     // True when the switch (given without its leading "-", e.g. "d1") was passed.
     bool hasSwitch(std::string_view name) const;
     // The rest of the last switch that starts with the prefix ("gr" finds "-grNEW" → "NEW").

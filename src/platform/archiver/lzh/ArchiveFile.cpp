@@ -51,7 +51,61 @@ bool ArchiveFile::open(const std::string& path)
         return false;
     }
     m_size = static_cast<uint64_t>(st.st_size);
+    m_base = 0;
+    // A self-extracting archive made by our stub: the LZH archive follows the program's ELF
+    // image, and is read as if it were the whole file.
+    const uint64_t payload = elfPayloadOffset();
+    if (payload > 0) {
+        m_base = payload;
+        m_size -= payload;
+    }
     return true;
+}
+
+uint64_t ArchiveFile::elfPayloadOffset()
+{
+    uint8_t header[64];
+    size_t got = 0;
+    if (m_size < sizeof header || !preadAll(m_fd, header, sizeof header, 0, got) ||
+        got != sizeof header)
+        return 0;
+    // ELF, 64-bit, little-endian.
+    if (header[0] != 0x7f || header[1] != 'E' || header[2] != 'L' || header[3] != 'F' ||
+        header[4] != 2 || header[5] != 1)
+        return 0;
+    const auto le16 = [](const uint8_t* p) { return uint64_t(p[0]) | uint64_t(p[1]) << 8; };
+    const auto le64 = [](const uint8_t* p) {
+        uint64_t v = 0;
+        for (int i = 7; i >= 0; --i)
+            v = (v << 8) | p[i];
+        return v;
+    };
+    const uint64_t phoff = le64(header + 32), shoff = le64(header + 40);
+    const uint64_t phentsize = le16(header + 54), phnum = le16(header + 56);
+    const uint64_t shentsize = le16(header + 58), shnum = le16(header + 60);
+    // The image ends with whichever comes last: the section header table, a section's or a
+    // segment's contents.
+    uint64_t end = shoff + shnum * shentsize;
+    uint8_t entry[64];
+    for (uint64_t i = 0; i < phnum && phentsize >= 56; ++i) {
+        if (!preadAll(m_fd, entry, 56, phoff + i * phentsize, got) || got != 56)
+            return 0;
+        end = std::max(end, le64(entry + 8) + le64(entry + 32)); // p_offset + p_filesz
+    }
+    for (uint64_t i = 0; i < shnum && shentsize >= 64; ++i) {
+        if (!preadAll(m_fd, entry, 64, shoff + i * shentsize, got) || got != 64)
+            return 0;
+        const uint32_t type = uint32_t(entry[4]) | uint32_t(entry[5]) << 8 |
+                              uint32_t(entry[6]) << 16 | uint32_t(entry[7]) << 24;
+        if (type != 8) // SHT_NOBITS takes no room in the file
+            end = std::max(end, le64(entry + 24) + le64(entry + 32)); // sh_offset + sh_size
+    }
+    // Only an LZH header right after the image counts ("-lh5-" at its third byte).
+    uint8_t lzh[7];
+    if (end == 0 || end + sizeof lzh > m_size || !preadAll(m_fd, lzh, sizeof lzh, end, got) ||
+        got != sizeof lzh || lzh[2] != '-' || lzh[3] != 'l' || lzh[6] != '-')
+        return 0;
+    return end;
 }
 
 bool ArchiveFile::readAt(uint64_t offset, uint8_t* buffer, size_t size)
@@ -60,12 +114,12 @@ bool ArchiveFile::readAt(uint64_t offset, uint8_t* buffer, size_t size)
         return false;
     if (size > kCacheSize / 2) {
         size_t got = 0;
-        return preadAll(m_fd, buffer, size, offset, got) && got == size;
+        return preadAll(m_fd, buffer, size, m_base + offset, got) && got == size;
     }
     if (offset < m_cacheOffset || offset + size > m_cacheOffset + m_cacheSize) {
         m_cache.resize(kCacheSize);
         size_t got = 0;
-        if (!preadAll(m_fd, m_cache.data(), kCacheSize, offset, got))
+        if (!preadAll(m_fd, m_cache.data(), kCacheSize, m_base + offset, got))
             return false;
         m_cacheOffset = offset;
         m_cacheSize = got;
@@ -82,7 +136,7 @@ size_t ArchiveFile::Range::read(uint8_t* buffer, size_t size)
     if (want == 0)
         return 0;
     size_t got = 0;
-    if (!preadAll(m_file.m_fd, buffer, want, m_offset, got)) {
+    if (!preadAll(m_file.m_fd, buffer, want, m_file.m_base + m_offset, got)) {
         m_error = true;
         return 0;
     }

@@ -24,6 +24,8 @@ public:
     int fd() const { return m_fd; }
     bool readAt(uint64_t offset, uint8_t* buffer, size_t size) override;
     uint64_t size() const override { return m_size; }
+    // True for a self-extracting archive: the LZH archive read here follows a program.
+    bool isSelfExtracting() const { return m_base > 0; }
 
     // A source over [offset, offset + length) of the file.
     class Range final : public ByteSource
@@ -44,7 +46,11 @@ public:
     };
 
 private:
+    // Where an LZH archive starts after an ELF program image, 0 when there is none.
+    uint64_t elfPayloadOffset();
+
     int m_fd = -1;
+    uint64_t m_base = 0;
     uint64_t m_size = 0;
     std::vector<uint8_t> m_cache;
     uint64_t m_cacheOffset = 0;

@@ -1,5 +1,7 @@
 #include "UnlhaCommand.h"
 
+#include "OperandRepair.h"
+
 #include "LzhArchiveWriter.h"
 #include "LzhHeader.h"
 #include "LzhMembers.h"
@@ -23,6 +25,12 @@ archiver::CommandLine::Options unlhaOptions()
 UnlhaCommand::UnlhaCommand(ArchiverWindow owner, const std::string& commandLine)
     : m_owner(owner), m_cmd(archiver::CommandLine::parse(commandLine, unlhaOptions()))
 {
+    // A caller that passes paths without quotes gets them back whole, as from the ZIP and CAB
+    // libraries: the archive, then a base folder, joined again at the blanks that split them.
+    archiver::Operands operands =
+        archiver::repairOperands(m_cmd.archive(), m_cmd.baseFolder(), m_cmd.names(), ".lzh");
+    m_cmd.setOperands(std::move(operands.archive), std::move(operands.baseFolder),
+                      std::move(operands.names));
 }
 
 int UnlhaCommand::run()
@@ -94,7 +102,16 @@ int UnlhaCommand::openIntactArchive(OpenedArchive& archive)
 {
     if (const int r = openArchive(archive); r != 0)
         return r;
+    if (archive.file.isSelfExtracting())
+        return refuseSelfExtracting();
     return archive.damaged != 0 ? refuseDamaged(archive.damaged) : 0;
+}
+
+int UnlhaCommand::refuseSelfExtracting()
+{
+    // Rewriting it would drop the program in front of the archive.
+    m_report.error("自己解凍書庫は変更できません。書庫は変更されていません : " + m_cmd.archive());
+    return ARCHIVER_ERROR_NOT_ARC_FILE;
 }
 
 int UnlhaCommand::refuseDamaged(int code)

@@ -53,6 +53,7 @@ private:
     int openIntactArchive(OpenedArchive& archive);
     // The line written when a damaged archive is not rewritten; returns `code`.
     int refuseDamaged(int code);
+    int refuseSelfExtracting();
     // Writes the archive anew beside the old one through `write` (which copies, renames or
     // leaves out each member) and puts it in place only when complete; on any failure the
     // old archive stays as it was. 0, or the error reported.

@@ -81,6 +81,7 @@ private:
     std::string m_dest; // without a trailing "/"
     ExtractOptions m_options;
     bool m_yesToAll;
+    bool m_answeredYesToAll = false;
     mode_t m_umask;
     int m_result;
     int m_extracted = 0;
@@ -186,6 +187,10 @@ Extraction::Overwrite Extraction::mayOverwrite(const LzhMember& m, const std::st
         note(ARCHIVER_ERROR_CANNOT_WRITE);
         return Overwrite::Skip;
     }
+    // "Yes to all" in the question replaces every later file, older or not; only -m1 keeps
+    // a newer file on disk.
+    if (m_answeredYesToAll)
+        return Overwrite::Replace;
     if (m_yesToAll) {
         if (m.mtime < existing.st_mtime) {
             m_report.skipped(m.name, "既存のファイルの方が新しいため展開しません");
@@ -209,7 +214,7 @@ Extraction::Overwrite Extraction::mayOverwrite(const LzhMember& m, const std::st
         m_report.skipped(m.name, "上書きしませんでした");
         return Overwrite::Skip;
     case archiver::OverwriteAnswer::YesToAll:
-        m_yesToAll = true;
+        m_answeredYesToAll = true;
         break;
     case archiver::OverwriteAnswer::Yes:
         break;

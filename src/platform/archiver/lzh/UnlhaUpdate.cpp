@@ -307,6 +307,8 @@ int UnlhaCommand::update()
             m_report.error("書庫ファイルを開けません : " + archive);
             return ARCHIVER_ERROR_ARC_FILE_OPEN;
         }
+        if (old.isSelfExtracting())
+            return refuseSelfExtracting();
         if (const int r = readMembers(old, members); r != 0)
             return refuseDamaged(r);
     }

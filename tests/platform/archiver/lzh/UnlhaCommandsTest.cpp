@@ -139,6 +139,31 @@ TEST_F(UnlhaCommands, ExtractionDialogCommandLines)
     }
 }
 
+// A caller that passes paths with blanks unquoted gets them joined again, as the ZIP and CAB
+// libraries do: the archive, then the destination; the members are extracted there and
+// nowhere else.
+TEST_F(UnlhaCommands, UnquotedPathsWithBlanksAreJoinedAgain)
+{
+    const std::string packed = packSource("x.lzh");
+    makeDirs(root + "/my archives");
+    const std::string archive = root + "/my archives/the pack.lzh";
+    shell("mv " + quote(packed) + " " + quote(archive));
+    const std::string dest = root + "/out dir/";
+    makeDirs(dest);
+    const auto r = lib->run("e -d1 " + archive + " " + dest);
+    EXPECT_EQ(r.code, 0) << r.report;
+    EXPECT_EQ(treeContents(dest), treeContents(root + "/src"));
+    EXPECT_FALSE(exists(root + "/out")) << "extracted into the first half of the destination";
+
+    // One member by name, flat, with the joined archive path and destination.
+    const std::string other = root + "/out dir 2/";
+    makeDirs(other);
+    const auto e = lib->run("e " + archive + " " + other + " a.txt");
+    EXPECT_EQ(e.code, 0) << e.report;
+    EXPECT_TRUE(exists(other + "a.txt"));
+    EXPECT_FALSE(exists(other + "sub"));
+}
+
 TEST_F(UnlhaCommands, MemberCommandLines)
 {
     const std::string archive = packSource("m.lzh");

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+
+namespace platform
+{
+class Prompts;
+class Shell;
+} // namespace platform
+namespace settings
+{
+class Settings;
+}
+namespace preview
+{
+class ArchiveListEvents;
+class PreviewDispatcher;
+} // namespace preview
+namespace archive
+{
+class ArchiverCall;
+class Extraction;
+class MemberCommands;
+} // namespace archive
+
+namespace app
+{
+
+class MainWindow;
+class Navigation;
+
+// The archive work of the main window: extraction of the selected archive, the commands of
+// the member list's popup menu and the mouse on the member list, put together with the
+// window's widgets, the settings and the library call.
+class ArchiveWork final : public QObject
+{
+    Q_OBJECT
+public:
+    ArchiveWork(MainWindow& window, Navigation& navigation, const settings::Settings& settings,
+                platform::Prompts& prompts, platform::Shell& shell, archive::ArchiverCall& archiver,
+                preview::PreviewDispatcher& preview, QObject* parent = nullptr);
+    ~ArchiveWork() override;
+
+    archive::Extraction& extraction() { return *m_extraction; }
+    archive::MemberCommands& members() { return *m_members; }
+    preview::ArchiveListEvents& listEvents() { return *m_events; }
+
+    // "exe形式のファイルの中身を見る(LZH)": lists the LZH archive inside the selected
+    // self-extracting archive in the member list, as for an LZH file.
+    void listSelfExtracting();
+
+private:
+    MainWindow& m_window;
+    Navigation& m_navigation;
+    archive::ArchiverCall& m_archiver;
+    preview::PreviewDispatcher& m_preview;
+    std::unique_ptr<archive::Extraction> m_extraction;
+    std::unique_ptr<archive::MemberCommands> m_members;
+    std::unique_ptr<preview::ArchiveListEvents> m_events;
+};
+
+} // namespace app

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace platform
+{
+class Prompts;
+class Shell;
+} // namespace platform
+namespace fileops
+{
+class FileBrowser;
+}
+
+namespace archive
+{
+
+class ArchiverCall;
+class ShowExtractedDialog;
+
+// What extraction needs of the program around it.
+struct ExtractionServices {
+    platform::Prompts* prompts = nullptr;
+    platform::Shell* shell = nullptr;
+    fileops::FileBrowser* browser = nullptr;
+    ArchiverCall* archiver = nullptr;
+    // True when the user is to be asked whether to show the extracted files.
+    std::function<bool()> askToShowExtracted;
+};
+
+// Extraction of the selected archive from the main window: the destination dialog, the
+// result window and the offer to show the extracted files. One per main window; it keeps
+// the one show-extracted-files dialog that may be open.
+class Extraction final : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Extraction(ExtractionServices services, QObject* parent = nullptr);
+    ~Extraction() override;
+
+    const ExtractionServices& services() const { return m_services; }
+    QWidget* window() const;
+
+    // Opens the destination dialog over the main window and waits for it.
+    void run();
+    // Shows the report in the result window and waits until it is closed.
+    void showResult(const QString& report);
+    // Offers to show the last chosen folder; when the offer is open already it only comes to
+    // the front.
+    void offerToShow();
+    ShowExtractedDialog* showExtractedDialog() const;
+
+private:
+    ExtractionServices m_services;
+    QPointer<ShowExtractedDialog> m_offer;
+};
+
+} // namespace archive

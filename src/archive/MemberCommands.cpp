@@ -1,0 +1,122 @@
+#include "archive/MemberCommands.h"
+
+#include "archive/CommandLines.h"
+#include "archive/Extraction.h"
+#include "archive/RunCommand.h"
+#include "fileops/FileBrowser.h"
+#include "fileops/ShellRoutines.h"
+#include "platform/Paths.h"
+#include "platform/Prompts.h"
+
+#include <QTreeWidget>
+
+namespace archive
+{
+
+void addToLzhArchive(ArchiverCall* archiver, platform::Prompts* prompts, QWidget* owner,
+                     const QString& archive, const QString& baseFolder, const QString& file)
+{
+    runCommand(archiver, prompts, owner, Family::Lzh, addToLzhCommand(archive, baseFolder, file),
+               kReportBufferSize);
+}
+
+QStringList selectedMembers(const QTreeWidget* list)
+{
+    QStringList names;
+    if (!list)
+        return names;
+    const int count = list->topLevelItemCount();
+    for (int i = 0; i < count; ++i) {
+        const QTreeWidgetItem* item = list->topLevelItem(i);
+        if (item->isSelected())
+            names.append(item->text(0));
+    }
+    return names;
+}
+
+MemberCommands::MemberCommands(MemberServices services) : m_services(std::move(services)) {}
+
+QWidget* MemberCommands::window() const
+{
+    return m_services.browser ? m_services.browser->window() : nullptr;
+}
+
+ListedArchive MemberCommands::archive() const
+{
+    if (!m_services.browser)
+        return {};
+    const QString name = m_services.browser->selectedFileName();
+    const QString path = platform::withSlash(m_services.browser->currentFolder()) + name;
+    if (!m_listedAs.path.isEmpty() && m_listedAs.path == path)
+        return m_listedAs;
+    return {path, familyOfFileName(name)};
+}
+
+void MemberCommands::listAs(const QString& path, Family family)
+{
+    m_listedAs = {path, family};
+}
+
+std::optional<QString> MemberCommands::run(Family family, const std::optional<QString>& line,
+                                           int bufferSize)
+{
+    return runCommand(m_services.archiver, m_services.prompts, window(), family, line, bufferSize);
+}
+
+void MemberCommands::extractSelected()
+{
+    QString folder = fileops::PickFolder(*m_services.prompts, window(),
+                                         QStringLiteral("解凍先ﾌｫﾙﾀﾞを選択してください。"));
+    m_memberFolder = folder;
+    if (folder.isEmpty())
+        return;
+    folder = platform::withSlash(folder);
+    m_memberFolder = folder;
+    const ListedArchive listed = archive();
+    if (!listed.family)
+        return;
+    const std::optional<QString> report =
+        run(*listed.family,
+            extractMembersCommand(*listed.family, listed.path, folder,
+                                  selectedMembers(m_services.list)),
+            kReportBufferSize);
+    if (report && m_services.extraction)
+        m_services.extraction->showResult(*report);
+}
+
+void MemberCommands::add()
+{
+    const QString file = m_services.prompts->openFileName(window(), QString(),
+                                                          QStringLiteral("すべてのファイル (*)"));
+    if (file.isEmpty())
+        return;
+    addToLzhArchive(m_services.archiver, m_services.prompts, window(), archive().path, QString(),
+                    file);
+    if (m_services.relist)
+        m_services.relist();
+}
+
+void MemberCommands::rename()
+{
+    const ListedArchive listed = archive();
+    if (listed.family != Family::Lzh)
+        return;
+    const std::optional<QString> report =
+        run(Family::Lzh,
+            renameMembersCommand(listed.path, m_services.browser->selectedFileName(),
+                                 selectedMembers(m_services.list)),
+            kReportBufferSize);
+    if (report && m_services.extraction)
+        m_services.extraction->showResult(*report);
+}
+
+void MemberCommands::remove()
+{
+    const QString path = archive().path;
+    for (const QString& member : selectedMembers(m_services.list))
+        run(Family::Lzh, deleteMemberCommand(path, member), kDeleteReportBufferSize);
+    if (m_services.relist)
+        m_services.relist();
+}
+
+} // namespace archive

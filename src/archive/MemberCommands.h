@@ -1,0 +1,89 @@
+#pragma once
+
+#include "archive/ArchiverLibrary.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class QTreeWidget;
+class QWidget;
+
+namespace platform
+{
+class Prompts;
+class Shell;
+} // namespace platform
+namespace fileops
+{
+class FileBrowser;
+}
+
+namespace archive
+{
+
+class ArchiverCall;
+class Extraction;
+
+// The archive shown in the member list: its path and the family whose library reads it.
+struct ListedArchive {
+    QString path;
+    std::optional<Family> family;
+};
+
+// What the commands on an archive's members need of the program around them.
+struct MemberServices {
+    platform::Prompts* prompts = nullptr;
+    platform::Shell* shell = nullptr;
+    fileops::FileBrowser* browser = nullptr;
+    ArchiverCall* archiver = nullptr;
+    Extraction* extraction = nullptr; // shows reports in the result window
+    QTreeWidget* list = nullptr;      // the member list
+    // Lists the selected file again (the preview of the file list's selection).
+    std::function<void()> relist;
+};
+
+// Adds a file (or wildcard) to an LZH archive through the LZH library, stored relative to
+// the base folder; the report is not shown.
+void addToLzhArchive(ArchiverCall* archiver, platform::Prompts* prompts, QWidget* owner,
+                     const QString& archive, const QString& baseFolder, const QString& file);
+
+// The names of the list's selected members, in list order.
+QStringList selectedMembers(const QTreeWidget* list);
+
+// The commands of the member list's popup menu.
+class MemberCommands final
+{
+public:
+    explicit MemberCommands(MemberServices services);
+
+    // The archive selected in the file list. A self-extracting archive listed through its LZH
+    // payload stays LZH (see listAs).
+    ListedArchive archive() const;
+    // Marks the file as listed by the family's library whatever its name says.
+    void listAs(const QString& path, Family family);
+
+    // "選択した物を解凍": the selected members into a chosen folder, with their folders.
+    void extractSelected();
+    // "追加": a chosen file into the LZH archive.
+    void add();
+    // "ファイル名の変更": the LZH library asks for each selected member's new name.
+    void rename();
+    // "削除": the selected members, one library call each, then the archive is listed again.
+    void remove();
+
+    // The folder the last extractSelected chose.
+    QString memberFolder() const { return m_memberFolder; }
+
+private:
+    QWidget* window() const;
+    std::optional<QString> run(Family family, const std::optional<QString>& line, int bufferSize);
+
+    MemberServices m_services;
+    QString m_memberFolder;
+    ListedArchive m_listedAs;
+};
+
+} // namespace archive

@@ -1,0 +1,249 @@
+#include "preview/ArchiveListEvents.h"
+
+#include "archive/CommandLines.h"
+#include "archive/MemberCommands.h"
+#include "archive/RunCommand.h"
+#include "fileops/FileBrowser.h"
+#include "fileops/ShellRoutines.h"
+#include "platform/Paths.h"
+#include "platform/Prompts.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDrag>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QTreeWidget>
+#include <QUrl>
+
+namespace preview
+{
+
+using archive::Family;
+
+ArchiveListEvents::ArchiveListEvents(ArchiveListServices services, QObject* parent)
+    : QObject(parent), m_services(std::move(services))
+{
+    m_dragRunner = [](QDrag& drag) { drag.exec(Qt::CopyAction, Qt::CopyAction); };
+    if (QTreeWidget* list = m_services.list) {
+        list->viewport()->installEventFilter(this);
+        connect(list, &QTreeWidget::itemDoubleClicked, this,
+                [this](QTreeWidgetItem* item) { openMember(item->text(0)); });
+    }
+}
+
+QString ArchiveListEvents::ownFormat()
+{
+    return QStringLiteral("application/x-koramo-archive-members");
+}
+
+QWidget* ArchiveListEvents::window() const
+{
+    return m_services.browser ? m_services.browser->window() : nullptr;
+}
+
+void ArchiveListEvents::setDropMode(bool on)
+{
+    if (QTreeWidget* list = m_services.list) {
+        list->setAcceptDrops(on);
+        list->viewport()->setAcceptDrops(on);
+    }
+}
+
+void ArchiveListEvents::mouseUp(Qt::MouseButton button, const QPoint& globalPos)
+{
+    if (button != Qt::RightButton || !m_services.members || !m_services.popup)
+        return;
+    const std::optional<Family> family = m_services.members->archive().family;
+    if (!family)
+        return;
+    for (QAction* entry : m_services.lzhOnlyEntries)
+        entry->setVisible(*family == Family::Lzh);
+    m_services.popup->popup(globalPos);
+}
+
+void ArchiveListEvents::openMember(const QString& member)
+{
+    if (!m_services.members)
+        return;
+    const archive::ListedArchive listed = m_services.members->archive();
+    if (m_services.clearBackFolder)
+        m_services.clearBackFolder();
+    if (m_services.deleteWorkFolder)
+        m_services.deleteWorkFolder();
+    if (!listed.family)
+        return;
+    if (m_services.createWorkFolder)
+        m_services.createWorkFolder();
+    const QString work = platform::withSlash(m_services.workFolder());
+    if (!archive::runCommand(m_services.archiver, m_services.prompts, window(), *listed.family,
+                             archive::openMemberCommand(*listed.family, listed.path, work, member),
+                             archive::kOpenMemberReportBufferSize))
+        return;
+    // The member was extracted without its folders: it is found under its base name.
+    const QString base = archive::memberBaseName(*listed.family, member);
+    fileops::FileBrowser& browser = *m_services.browser;
+    fileops::FindAssociatedProgram(*m_services.shell, browser, base, work);
+    if (browser.associationFlag() == QLatin1String("1")) {
+        if (!browser.noChooserForUnassociated())
+            fileops::OpenAsDialog(*m_services.shell, work + base, window());
+        return;
+    }
+    fileops::OpenWithShell(*m_services.shell, *m_services.prompts, window(), work + base,
+                           QString());
+}
+
+QMimeData* ArchiveListEvents::dragData()
+{
+    if (!m_services.members)
+        return nullptr;
+    const QStringList members = archive::selectedMembers(m_services.list);
+    const archive::ListedArchive listed = m_services.members->archive();
+    if (!listed.family || members.isEmpty())
+        return nullptr;
+    // Earlier extractions stay in the work folder; it is made when it is missing.
+    const QString work = platform::withSlash(m_services.workFolder());
+    if (!QFileInfo(work).isDir() && m_services.createWorkFolder)
+        m_services.createWorkFolder();
+    if (!archive::runCommand(m_services.archiver, m_services.prompts, window(), *listed.family,
+                             archive::dragOutCommand(*listed.family, listed.path, work, members),
+                             archive::kReportBufferSize))
+        return nullptr;
+    QList<QUrl> urls;
+    for (const QString& member : members) {
+        // CAB members come out without their folders.
+        const QString name =
+            *listed.family == Family::Cab ? archive::memberBaseName(Family::Cab, member) : member;
+        const QString path = work + name;
+        if (QFileInfo(path).isFile())
+            urls.append(QUrl::fromLocalFile(path));
+    }
+    if (urls.isEmpty())
+        return nullptr;
+    auto* data = new QMimeData;
+    data->setUrls(urls);
+    data->setData(ownFormat(), listed.path.toUtf8());
+    return data;
+}
+
+void ArchiveListEvents::startDrag()
+{
+    // Members cannot be dropped back onto the list they come from.
+    const bool wasOn = m_services.list && m_services.list->acceptDrops();
+    setDropMode(false);
+    QMimeData* data = dragData();
+    if (data) {
+        m_dragging = true;
+        QDrag drag(m_services.list);
+        drag.setMimeData(data);
+        m_dragRunner(drag);
+        m_dragging = false;
+    }
+    setDropMode(wasOn);
+}
+
+bool ArchiveListEvents::takesDrop(const QMimeData* data) const
+{
+    if (m_dragging || !data || !data->hasUrls() || data->hasFormat(ownFormat()))
+        return false;
+    return m_services.members && m_services.members->archive().family == Family::Lzh;
+}
+
+void ArchiveListEvents::addDropped(const QStringList& paths)
+{
+    if (m_services.deleteWorkFolder)
+        m_services.deleteWorkFolder();
+    if (!m_services.members)
+        return;
+    const archive::ListedArchive listed = m_services.members->archive();
+    if (listed.family != Family::Lzh)
+        return;
+    const platform::Prompts::Answer answer = m_services.prompts->message(
+        window(), QStringLiteral("ドラッグされたファイルを書庫に追加しますか？"),
+        QStringLiteral("確認"), platform::Prompts::Question, platform::Prompts::YesNo);
+    if (answer != platform::Prompts::Yes)
+        return;
+    if (m_services.dragAndDropOff && m_services.dragAndDropOff())
+        return;
+    if (m_services.createWorkFolder)
+        m_services.createWorkFolder();
+    const QString work = platform::withSlash(m_services.workFolder());
+    for (const QString& path : paths) {
+        const QString target = work + platform::namePart(path);
+        QFile::remove(target);
+        QFile::copy(path, target);
+    }
+    archive::addToLzhArchive(m_services.archiver, m_services.prompts, window(), listed.path,
+                             QString(), work + QStringLiteral("*.*"));
+    if (m_services.relist)
+        m_services.relist();
+}
+
+bool ArchiveListEvents::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        m_pressed = mouse->button() == Qt::LeftButton;
+        m_pressPos = mouse->position().toPoint();
+        break;
+    }
+    case QEvent::MouseMove: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (m_pressed && (mouse->buttons() & Qt::LeftButton) &&
+            (mouse->position().toPoint() - m_pressPos).manhattanLength() >=
+                QApplication::startDragDistance() &&
+            m_services.list && m_services.list->itemAt(m_pressPos)) {
+            m_pressed = false;
+            startDrag();
+            return true;
+        }
+        break;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        m_pressed = false;
+        mouse->accept();
+        mouseUp(mouse->button(), mouse->globalPosition().toPoint());
+        break;
+    }
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        if (takesDrop(drag->mimeData())) {
+            drag->setDropAction(Qt::CopyAction);
+            drag->accept();
+        } else {
+            drag->ignore();
+        }
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (!takesDrop(drop->mimeData())) {
+            drop->ignore();
+            return true;
+        }
+        QStringList paths;
+        for (const QUrl& url : drop->mimeData()->urls()) {
+            if (url.isLocalFile())
+                paths.append(url.toLocalFile());
+        }
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        // The drop completes first; the question comes after it.
+        QMetaObject::invokeMethod(
+            this, [this, paths] { addDropped(paths); }, Qt::QueuedConnection);
+        return true;
+    }
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace preview

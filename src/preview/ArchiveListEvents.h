@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QAction;
+class QDrag;
+class QMenu;
+class QMimeData;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace platform
+{
+class Prompts;
+class Shell;
+} // namespace platform
+namespace fileops
+{
+class FileBrowser;
+}
+namespace archive
+{
+class ArchiverCall;
+class MemberCommands;
+} // namespace archive
+
+namespace preview
+{
+
+// What the member list's mouse events need of the program around them.
+struct ArchiveListServices {
+    platform::Prompts* prompts = nullptr;
+    platform::Shell* shell = nullptr;
+    fileops::FileBrowser* browser = nullptr;
+    archive::ArchiverCall* archiver = nullptr;
+    archive::MemberCommands* members = nullptr; // the archive shown, and adding to it
+    QTreeWidget* list = nullptr;                // the member list
+    // The popup menu of the list and its LZH-only entries (separator, delete, add).
+    QMenu* popup = nullptr;
+    QList<QAction*> lzhOnlyEntries;
+    // The work folder (ending in its separator), deleting it with everything below, making it.
+    std::function<QString()> workFolder;
+    std::function<void()> deleteWorkFolder;
+    std::function<void()> createWorkFolder;
+    // Clears the folder "back" returns to.
+    std::function<void()> clearBackFolder;
+    // True when file drag and drop is not to be used.
+    std::function<bool()> dragAndDropOff;
+    // Lists the selected file again.
+    std::function<void()> relist;
+};
+
+// The mouse on the member list of an archive: the popup menu, a double click that opens a
+// member with its application, dragging members out as files, and dropping files onto an
+// LZH archive's list to add them.
+class ArchiveListEvents final : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ArchiveListEvents(ArchiveListServices services, QObject* parent = nullptr);
+
+    // Right button: the popup menu, with the LZH-only entries shown for LZH archives only.
+    void mouseUp(Qt::MouseButton button, const QPoint& globalPos);
+    // Extracts the member into the emptied work folder and opens it.
+    void openMember(const QString& member);
+    // Extracts the selected members into the work folder and describes the files that
+    // exist afterwards (text/uri-list of file:// addresses); null when there are none.
+    QMimeData* dragData();
+    // Starts a drag of the selected members; the list takes no drop while it lasts.
+    void startDrag();
+    // Whether a drag over the list would be taken: files from elsewhere only, as a copy.
+    bool takesDrop(const QMimeData* data) const;
+    // Adds the dropped files to the LZH archive after asking.
+    void addDropped(const QStringList& paths);
+
+    // How a drag is carried out; by default QDrag::exec with the copy action.
+    void setDragRunner(std::function<void(QDrag&)> runner) { m_dragRunner = std::move(runner); }
+
+    // Whether the list takes drops (the list and the area its items are drawn in).
+    void setDropMode(bool on);
+
+    // The format that marks a drag of this list's own members.
+    static QString ownFormat();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* window() const;
+
+    ArchiveListServices m_services;
+    std::function<void(QDrag&)> m_dragRunner;
+    QPoint m_pressPos;
+    bool m_pressed = false;
+    bool m_dragging = false;
+};
+
+} // namespace preview

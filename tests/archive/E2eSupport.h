@@ -1,0 +1,23 @@
+#pragma once
+
+#include "archive/ArchiverLibrary.h"
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+// Runs an outside program; true when it exits with 0. Its output goes to the test's log on
+// failure.
+bool runTool(const QString& program, const QStringList& arguments, const QString& folder = {});
+
+// Every file below the folder by its relative path ("sub/x.dat"), with its bytes.
+QMap<QString, QByteArray> filesBelow(const QString& folder);
+
+// The source tree the archives are made from: names with blanks, a subfolder, text and
+// binary content.
+void writeSourceTree(const QString& folder);
+QStringList sourceTreeOperands();
+
+// Writes the archive of the family from the source tree with the outside tool (jlha, zip,
+// gcab); false when the tool fails.
+bool makeArchive(archive::Family family, const QString& sourceFolder, const QString& archivePath);

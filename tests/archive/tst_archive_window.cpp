@@ -1,0 +1,375 @@
+// Archive work on the real main window: the extraction menu entries, the member list's popup
+// commands and its mouse events, with the prompts, the shell and the library calls recorded.
+// The archives are real (written by jlha and zip) and listed by the real libraries.
+#include "ArchiveTestDoubles.h"
+#include "E2eSupport.h"
+#include "GuiRun.h"
+#include "RecordingArchiverCall.h"
+
+#include "app/Application.h"
+#include "app/ArchiveWork.h"
+#include "app/FileListBox.h"
+#include "app/MainWindow.h"
+#include "archive/ArchiverCall.h"
+#include "archive/ExtractDialog.h"
+#include "archive/ResultWindow.h"
+#include "preview/ArchiveListEvents.h"
+#include "settings/IniFile.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QtTest>
+
+using archive::Family;
+
+class ArchiveWindowTest : public QObject
+{
+    Q_OBJECT
+
+    struct Run : GuiRun {
+        RecordingArchiverCall calls;
+        ModalDriver driver;
+        QStringList reports;
+
+        explicit Run(const QByteArray& ini = {})
+        {
+            // The real libraries list the archives; the commands go to the recording call.
+            const QString bin = qEnvironmentVariable("KORAMO_BUILD_BIN");
+            for (const char* lib : {"libunlha32.so", "libunzip32.so", "libcab32.so", "koramo-sfx"})
+                QFile::copy(bin + QLatin1Char('/') + QLatin1String(lib),
+                            folder.path() + QLatin1Char('/') + QLatin1String(lib));
+            if (!ini.isEmpty())
+                folder.writeIni(ini);
+            QTemporaryDir source;
+            writeSourceTree(source.path());
+            QVERIFY(makeArchive(Family::Lzh, source.path(),
+                                browse.path() + QStringLiteral("/ARC.LZH")));
+            QVERIFY(makeArchive(Family::Zip, source.path(),
+                                browse.path() + QStringLiteral("/pack.zip")));
+            archiver = &calls;
+            start({browse.path()});
+            driver.on(QStringLiteral("Form13"), [this](QWidget* w) {
+                auto* r = qobject_cast<archive::ResultWindow*>(w);
+                reports << r->reportText();
+                r->closeButton()->click();
+            });
+        }
+        app::MainWindow* w() const { return window(); }
+        QTreeWidget* list() const { return w()->archiveList(); }
+        QString folderSlash() const { return browse.path() + QLatin1Char('/'); }
+        void click(const QString& name) const
+        {
+            app::FileListBox* files = w()->fileList();
+            files->refresh();
+            const auto items = files->findItems(name, Qt::MatchExactly);
+            QVERIFY2(items.size() == 1, qPrintable(name));
+            files->setCurrentItem(nullptr);
+            files->setCurrentItem(items.first());
+        }
+        void trigger(const char* name)
+        {
+            QAction* action = w()->menuAction(QString::fromLatin1(name));
+            QVERIFY2(action, name);
+            QVERIFY2(action->isEnabled(), name);
+            driver.start();
+            action->trigger();
+            driver.stop();
+        }
+        void extractWith(const char* entry, int button)
+        {
+            driver.on(QStringLiteral("Form5"), [button](QWidget* dialog) {
+                qobject_cast<archive::ExtractDialog*>(dialog)->button(button)->click();
+            });
+            trigger(entry);
+        }
+        void select(const QStringList& names) const
+        {
+            for (int i = 0; i < list()->topLevelItemCount(); ++i)
+                list()->topLevelItem(i)->setSelected(
+                    names.contains(list()->topLevelItem(i)->text(0)));
+        }
+        QStringList rows() const
+        {
+            QStringList out;
+            for (int i = 0; i < list()->topLevelItemCount(); ++i)
+                out << list()->topLevelItem(i)->text(0);
+            return out;
+        }
+    };
+
+private Q_SLOTS:
+    void popupEntriesAndMenus()
+    {
+        Run run;
+        const QStringList entries{QStringLiteral("senkaitou"), QStringLiteral("assyukuhenkou"),
+                                  QStringLiteral("se"), QStringLiteral("tuika"),
+                                  QStringLiteral("syosaku")};
+        QStringList names;
+        for (QAction* a : run.w()->archiveMenu()->actions())
+            names << a->objectName();
+        QCOMPARE(names, entries);
+        QCOMPARE(run.w()->menuAction(QStringLiteral("senkaitou"))->text(),
+                 QStringLiteral("選択した物を解凍"));
+        QCOMPARE(run.w()->menuAction(QStringLiteral("tuika"))->text(), QStringLiteral("追加"));
+        QCOMPARE(run.w()->menuAction(QStringLiteral("syosaku"))->text(), QStringLiteral("削除"));
+        QCOMPARE(run.w()->menuAction(QStringLiteral("exnakami"))->text(),
+                 QStringLiteral("exe形式のファイルの中身を見る(LZH)"));
+
+        // ZIP hides the LZH-only entries; an LZH list shows them again.
+        run.click(QStringLiteral("pack.zip"));
+        QCOMPARE(run.rows().size(), 4);
+        run.program->archiveWork()->listEvents().mouseUp(Qt::RightButton, QPoint(20, 20));
+        QVERIFY(!run.w()->menuAction(QStringLiteral("tuika"))->isVisible());
+        QVERIFY(!run.w()->menuAction(QStringLiteral("syosaku"))->isVisible());
+        QVERIFY(!run.w()->menuAction(QStringLiteral("se"))->isVisible());
+        run.w()->archiveMenu()->hide();
+        run.click(QStringLiteral("ARC.LZH"));
+        run.program->archiveWork()->listEvents().mouseUp(Qt::RightButton, QPoint(20, 20));
+        QVERIFY(run.w()->menuAction(QStringLiteral("tuika"))->isVisible());
+        QVERIFY(run.w()->menuAction(QStringLiteral("syosaku"))->isVisible());
+        run.w()->archiveMenu()->hide();
+        QVERIFY(run.calls.calls.isEmpty());
+    }
+
+    void extractUpperCaseLzhIntoCurrentFolder()
+    {
+        Run run;
+        run.click(QStringLiteral("ARC.LZH"));
+        archive::CallResult result;
+        result.report = QStringLiteral("Melted  read me.txt");
+        run.calls.results.enqueue(result);
+        run.extractWith("kaitou", 1);
+        QCOMPARE(run.calls.calls.size(), 1);
+        const auto& call = run.calls.calls.first();
+        QCOMPARE(call.family, Family::Lzh);
+        QCOMPARE(call.commandLine,
+                 QStringLiteral("e -d1 \"%1ARC.LZH\" \"%1\"").arg(run.folderSlash()));
+        QCOMPARE(call.reportBufferSize, 2048);
+        QCOMPARE(call.ownerWindow, quintptr(run.w()->winId()));
+        QCOMPARE(run.reports, QStringList{QStringLiteral("Melted  read me.txt")});
+        QCOMPARE(run.prompts.unexpectedCount(), 0);
+    }
+
+    void askToShowSettingPerType()
+    {
+        // "mes/kaitou" = 1: the user is not asked; LZH shows no result, ZIP still does.
+        Run run(cp932Lines({QStringLiteral("[mes]"), QStringLiteral("kaitou=1")}));
+        run.click(QStringLiteral("ARC.LZH"));
+        run.extractWith("kaitoup", 1);
+        QCOMPARE(run.calls.calls.size(), 1);
+        QVERIFY(run.reports.isEmpty());
+        run.click(QStringLiteral("pack.zip"));
+        run.extractWith("kaitou", 1);
+        QCOMPARE(run.calls.calls.size(), 2);
+        QCOMPARE(run.calls.calls.last().commandLine,
+                 QStringLiteral("-x \"%1pack.zip\" \"%1\"").arg(run.folderSlash()));
+        QCOMPARE(run.reports.size(), 1);
+    }
+
+    void membersExtractAndCancelledBrowse()
+    {
+        Run run;
+        run.click(QStringLiteral("ARC.LZH"));
+        QCOMPARE(run.rows().size(), 4);
+        run.select({QStringLiteral("read me.txt"), QStringLiteral("sub folder/data.bin")});
+        run.prompts.answerText(QString());
+        run.trigger("senkaitou");
+        QVERIFY(run.calls.calls.isEmpty());
+        QVERIFY(run.reports.isEmpty());
+        QTemporaryDir out;
+        run.prompts.answerText(out.path());
+        run.trigger("senkaitou");
+        QCOMPARE(run.calls.commandLines(Family::Lzh),
+                 QStringList{QStringLiteral(
+                                 "e \"%1ARC.LZH\" \"%2/\" \"read me.txt\" \"sub folder/data.bin\"")
+                                 .arg(run.folderSlash(), out.path())});
+        QCOMPARE(run.reports.size(), 1);
+    }
+
+    void threeDeletesThreeCallsOneListing()
+    {
+        Run run;
+        run.click(QStringLiteral("ARC.LZH"));
+        run.select({QStringLiteral("read me.txt"), QStringLiteral("plain.txt"),
+                    QStringLiteral("sub folder/empty.txt")});
+        run.list()->topLevelItem(0)->setText(1, QStringLiteral("marker"));
+        run.trigger("syosaku");
+        const QString a = run.folderSlash() + QStringLiteral("ARC.LZH");
+        QCOMPARE(run.calls.commandLines(Family::Lzh),
+                 (QStringList{QStringLiteral("d -jyd \"%1\" \"read me.txt\"").arg(a),
+                              QStringLiteral("d -jyd \"%1\" \"plain.txt\"").arg(a),
+                              QStringLiteral("d -jyd \"%1\" \"sub folder/empty.txt\"").arg(a)}));
+        for (const auto& c : run.calls.calls)
+            QCOMPARE(c.reportBufferSize, 255);
+        // Listed again: the rows come from the archive, the marker is gone.
+        QCOMPARE(run.rows().size(), 4);
+        QVERIFY(run.list()->topLevelItem(0)->text(1) != QLatin1String("marker"));
+    }
+
+    void addOnZipStillUsesTheLzhLibrary()
+    {
+        Run run;
+        run.click(QStringLiteral("pack.zip"));
+        run.prompts.answerText(QStringLiteral("/tmp/a file.txt"));
+        run.trigger("tuika");
+        QCOMPARE(run.calls.commandLines(Family::Lzh),
+                 QStringList{
+                     QStringLiteral("u -a1 -l1 -jp1 -o2 \"%1pack.zip\" \"/\" \"/tmp/a file.txt\" ")
+                         .arg(run.folderSlash())});
+    }
+
+    void renameOnlyLzh()
+    {
+        Run run;
+        run.click(QStringLiteral("pack.zip"));
+        run.select({QStringLiteral("plain.txt")});
+        run.w()->menuAction(QStringLiteral("assyukuhenkou"))->setVisible(true);
+        run.trigger("assyukuhenkou");
+        QVERIFY(run.calls.calls.isEmpty());
+        run.click(QStringLiteral("ARC.LZH"));
+        run.select({QStringLiteral("plain.txt")});
+        run.trigger("assyukuhenkou");
+        QCOMPARE(run.calls.commandLines(Family::Lzh),
+                 QStringList{QStringLiteral("n \"%1ARC.LZH\" \"ARC.LZH\" \"plain.txt\"")
+                                 .arg(run.folderSlash())});
+        QCOMPARE(run.reports.size(), 1);
+    }
+
+    void doubleClickOpensTheMember()
+    {
+        Run run;
+        run.click(QStringLiteral("pack.zip"));
+        run.w()->setBackFolder(QStringLiteral("/somewhere"));
+        QTreeWidgetItem* item =
+            run.list()->findItems(QStringLiteral("sub folder/data.bin"), Qt::MatchExactly).first();
+        Q_EMIT run.list()->itemDoubleClicked(item, 0);
+        const QString work = run.folder.path() + QStringLiteral("/temp/");
+        QCOMPARE(run.calls.commandLines(Family::Zip),
+                 QStringList{QStringLiteral("-x -j \"%1pack.zip\" \"%2\" \"sub folder/data.bin\"")
+                                 .arg(run.folderSlash(), work)});
+        QCOMPARE(run.calls.calls.first().reportBufferSize, 255);
+        QCOMPARE(run.w()->backFolder(), QString());
+        QVERIFY(QFileInfo(work).isDir());
+        const auto opens = run.shell.callsOf(QStringLiteral("open"));
+        QCOMPARE(opens.size(), 1);
+        QCOMPARE(opens.first().path, work + QStringLiteral("data.bin"));
+    }
+
+    void dropOnZipAsksNothingAndNoLeavesLzhAlone()
+    {
+        Run run;
+        const QString dropped = run.write(QStringLiteral("dropped.txt"), "x");
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(dropped)});
+        run.click(QStringLiteral("pack.zip"));
+        preview::ArchiveListEvents& events = run.program->archiveWork()->listEvents();
+        QVERIFY(!events.takesDrop(&data));
+        events.addDropped({dropped});
+        QVERIFY(run.prompts.shown().isEmpty());
+
+        run.click(QStringLiteral("ARC.LZH"));
+        QVERIFY(run.list()->viewport()->acceptDrops());
+        QVERIFY(events.takesDrop(&data));
+        QFile archive(run.browsed(QStringLiteral("ARC.LZH")));
+        QVERIFY(archive.open(QIODevice::ReadOnly));
+        const QByteArray before = archive.readAll();
+        archive.close();
+        run.prompts.answerMessage(platform::Prompts::No);
+        events.addDropped({dropped});
+        QCOMPARE(run.prompts.shown().size(), 1);
+        QCOMPARE(run.prompts.shown().first().text,
+                 QStringLiteral("ドラッグされたファイルを書庫に追加しますか？"));
+        QVERIFY(run.calls.calls.isEmpty());
+        QVERIFY(archive.open(QIODevice::ReadOnly));
+        QCOMPARE(archive.readAll(), before);
+        const QString work = run.folder.path() + QStringLiteral("/temp");
+        QVERIFY(!QFileInfo::exists(work) || QDir(work).isEmpty());
+
+        run.prompts.answerMessage(platform::Prompts::Yes);
+        events.addDropped({dropped});
+        QCOMPARE(run.calls.commandLines(Family::Lzh),
+                 QStringList{QStringLiteral("u -a1 -l1 -jp1 -o2 \"%1ARC.LZH\" \"/\" \"%2/*.*\" ")
+                                 .arg(run.folderSlash(), work)});
+        QVERIFY(QFileInfo(work + QStringLiteral("/dropped.txt")).isFile());
+    }
+
+    void selfExtractingArchiveListedAsLzh()
+    {
+        Run run;
+        // Our stub with the LZH archive behind it, written by the LZH library itself.
+        archive::LibraryArchiverCall library(run.folder.path());
+        const archive::CallResult made = library.run(
+            Family::Lzh, 0, QStringLiteral("s \"%1ARC.LZH\" \"%1\"").arg(run.folderSlash()), 2048);
+        QVERIFY2(made.code == 0, qPrintable(made.report));
+        const QString sfx = run.folderSlash() + QStringLiteral("ARC.run");
+        QVERIFY(QFileInfo(sfx).isFile());
+
+        run.click(QStringLiteral("ARC.run"));
+        run.trigger("exnakami");
+        QVERIFY(!run.list()->isHidden());
+        QCOMPARE(run.rows(),
+                 (QStringList{QStringLiteral("read me.txt"), QStringLiteral("plain.txt"),
+                              QStringLiteral("sub folder/data.bin"),
+                              QStringLiteral("sub folder/empty.txt")}));
+        // Its members are opened and extracted through the LZH library.
+        QTreeWidgetItem* item = run.list()->topLevelItem(0);
+        Q_EMIT run.list()->itemDoubleClicked(item, 0);
+        QCOMPARE(run.calls.calls.size(), 1);
+        QCOMPARE(run.calls.calls.first().family, Family::Lzh);
+        QVERIFY(
+            run.calls.calls.first().commandLine.startsWith(QStringLiteral("e \"%1\" ").arg(sfx)));
+
+        // The real library extracts from it, byte for byte, and refuses to change it.
+        QTemporaryDir out;
+        const archive::CallResult extracted = library.run(
+            Family::Lzh, 0, QStringLiteral("e -d1 \"%1\" \"%2/\"").arg(sfx, out.path()), 2048);
+        QVERIFY2(extracted.code == 0, qPrintable(extracted.report));
+        QTemporaryDir source;
+        writeSourceTree(source.path());
+        QCOMPARE(filesBelow(out.path()), filesBelow(source.path()));
+        QFile before(sfx);
+        QVERIFY(before.open(QIODevice::ReadOnly));
+        const QByteArray bytes = before.readAll();
+        before.close();
+        const archive::CallResult refused = library.run(
+            Family::Lzh, 0, QStringLiteral("d -jyd \"%1\" \"plain.txt\"").arg(sfx), 255);
+        QVERIFY(refused.code != 0);
+        QVERIFY(before.open(QIODevice::ReadOnly));
+        QCOMPARE(before.readAll(), bytes);
+    }
+
+    void missingLibraryIsNamed()
+    {
+        GuiRun run;
+        QTemporaryDir source;
+        writeSourceTree(source.path());
+        QVERIFY(makeArchive(Family::Zip, source.path(),
+                            run.browse.path() + QStringLiteral("/pack.zip")));
+        run.start({run.browse.path()});
+        app::FileListBox* files = run.window()->fileList();
+        files->refresh();
+        files->setCurrentItem(
+            files->findItems(QStringLiteral("pack.zip"), Qt::MatchExactly).first());
+        ModalDriver driver;
+        driver.on(QStringLiteral("Form5"), [](QWidget* dialog) {
+            qobject_cast<archive::ExtractDialog*>(dialog)->button(1)->click();
+        });
+        run.prompts.answerMessage(platform::Prompts::Ok);
+        driver.start();
+        run.window()->menuAction(QStringLiteral("kaitou"))->trigger();
+        driver.stop();
+        QCOMPARE(run.prompts.shown().size(), 1);
+        QVERIFY(run.prompts.shown().first().text.contains(QStringLiteral("libunzip32.so")));
+        QCOMPARE(run.prompts.shown().first().icon, int(platform::Prompts::Critical));
+        QVERIFY(!driver.seen.contains(QStringLiteral("Form13")));
+    }
+};
+
+QTEST_MAIN(ArchiveWindowTest)
+#include "tst_archive_window.moc"
