@@ -10,6 +10,7 @@
 #include "app/ArchiveWork.h"
 #include "app/FileListBox.h"
 #include "app/MainWindow.h"
+#include "app/WorkFolder.h"
 #include "archive/ArchiverCall.h"
 #include "archive/ExtractDialog.h"
 #include "archive/ResultWindow.h"
@@ -249,7 +250,7 @@ private Q_SLOTS:
         QTreeWidgetItem* item =
             run.list()->findItems(QStringLiteral("sub folder/data.bin"), Qt::MatchExactly).first();
         Q_EMIT run.list()->itemDoubleClicked(item, 0);
-        const QString work = run.folder.path() + QStringLiteral("/temp/");
+        const QString work = app::workFolderPath();
         QCOMPARE(run.calls.commandLines(Family::Zip),
                  QStringList{QStringLiteral("-x -j \"%1pack.zip\" \"%2\" \"sub folder/data.bin\"")
                                  .arg(run.folderSlash(), work)});
@@ -288,7 +289,7 @@ private Q_SLOTS:
         QVERIFY(run.calls.calls.isEmpty());
         QVERIFY(archive.open(QIODevice::ReadOnly));
         QCOMPARE(archive.readAll(), before);
-        const QString work = run.folder.path() + QStringLiteral("/temp");
+        const QString work = app::workFolderPath();
         QVERIFY(!QFileInfo::exists(work) || QDir(work).isEmpty());
 
         run.prompts.answerMessage(platform::Prompts::Yes);
