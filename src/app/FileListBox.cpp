@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QRegularExpression>
+#include <QSignalBlocker>
 
 #include <algorithm>
 
@@ -87,7 +88,10 @@ void FileListBox::setPattern(const QString& pattern)
 
 void FileListBox::refresh()
 {
-    // Files that are still there stay selected, and the current one stays current.
+    // Files that are still there stay selected, and the current one stays current. A refresh
+    // is no selection by the user: the list tells nobody that its current entry changed, so
+    // the preview of the selected file is left as it is.
+    const QSignalBlocker quiet(this);
     const QStringList selected = selectedNames();
     const QString current = fileName();
     const bool sameFolder = m_listedPath == m_path;

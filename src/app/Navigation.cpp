@@ -71,6 +71,12 @@ Navigation::Navigation(MainWindow& window, settings::SettingsForms& forms,
     m_commands->connectActions(&window);
 
     connect(window.folderTree(), &FolderTree::pathChanged, this, &Navigation::folderChanged);
+    connect(window.folderTree(), &FolderTree::currentFolderGone, this,
+            [this](const QString& gone, const QString& shown) {
+                m_window.panel(3)->setText(QStringLiteral("「") + gone +
+                                           QStringLiteral("」がなくなったため、「") + shown +
+                                           QStringLiteral("」を表示しています。"));
+            });
     connect(window.driveList(), qOverload<int>(&QComboBox::activated), this,
             &Navigation::driveChanged);
     connect(window.filterList(), qOverload<int>(&QComboBox::activated), this,
