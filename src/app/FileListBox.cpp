@@ -97,11 +97,15 @@ void FileListBox::refresh()
     const bool sameFolder = m_listedPath == m_path;
     m_listedPath = m_path;
     clear();
+    m_readFailed = false;
     if (m_path.isEmpty())
         return;
     const QList<Mask> masks = masksOf(m_pattern);
     QStringList shown;
-    for (QString& name : platform::fileNamesIn(m_path)) {
+    bool read = false;
+    QStringList names = platform::fileNamesIn(m_path, &read);
+    m_readFailed = !read;
+    for (QString& name : names) {
         if (anyMatches(masks, name))
             shown.append(std::move(name));
     }

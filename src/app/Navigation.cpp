@@ -204,6 +204,11 @@ void Navigation::folderChanged(const QString& folder)
     m_mci.send(QStringLiteral("stop Media"));
     m_mci.send(QStringLiteral("close Media"));
     m_window.fileList()->setPath(folder);
+    // A folder that cannot be listed is reported, not shown as an empty one.
+    if (m_window.fileList()->readFailed()) {
+        m_prompts.message(&m_window, QStringLiteral("パスが見つからないか、その他のエラーです。"));
+        return;
+    }
     platform::DriveList* drives = m_window.driveList();
     drives->setDriveOfPath(folder);
     m_folderOnDrive.insert(drives->selectedMountPoint(), folder);
@@ -260,8 +265,17 @@ void Navigation::openSelectedFile()
         return;
     const QString folder = platform::withSlash(fileListFolder());
     // The association is looked up now, not taken from an earlier selection, so that the
-    // decision is about this file even when the status bar does not show associations.
-    fileops::FindAssociatedProgram(m_shell, *this, name, folder);
+    // decision is about this file even when the status bar does not show associations; the
+    // status bar shows it only when the user has not asked to leave associations out.
+    if (settings::checkValue(m_forms.general()->check(7)) == 1) {
+        QString program;
+        m_associationFlag =
+            m_shell.findExecutable(name, folder, program) == platform::Shell::kNoAssociation
+                ? QStringLiteral("1")
+                : QStringLiteral("0");
+    } else {
+        fileops::FindAssociatedProgram(m_shell, *this, name, folder);
+    }
     if (m_associationFlag == QLatin1String("1")) {
         if (!noChooserForUnassociated())
             fileops::OpenAsDialog(m_shell, folder + name, &m_window);

@@ -7,7 +7,8 @@ namespace platform {
 
 // The names of the files in a folder (not folders; links to files count as files), read with
 // the file types the directory itself records, so that a large folder is listed without one
-// status call per entry. Dot files are left out.
-QStringList fileNamesIn(const QString& folder);
+// status call per entry. Dot files are left out. ok, when given, tells whether the folder could
+// be read at all (a missing or unreadable folder gives no names and false).
+QStringList fileNamesIn(const QString& folder, bool* ok = nullptr);
 
 } // namespace platform
