@@ -58,11 +58,12 @@ echo "mode=$MODE exit=$status seconds=$seconds"
 
 leaks=0
 if [ "$MODE" = heaptrack ]; then
-  data=$(ls "$work"/heap*.zst "$work"/heap*.gz 2>/dev/null | head -1)
-  heaptrack_print --print-leaks 1 --print-peaks 0 --print-allocators 0 --print-temporary 0 \
+  data=$(ls "$work"/heap*.zst "$work"/heap*.gz 2>/dev/null | head -1 || true)
+  heaptrack_print -n 1000000 --print-leaks 1 --print-peaks 0 --print-allocators 0 --print-temporary 0 \
     --print-histogram 0 --print-flamegraph 0 --merge-backtraces 0 -f "$data" >"$work/leaks.txt" \
     2>/dev/null || true
   grep -E '^(total memory leaked|peak RSS)' "$work/leaks.txt" || true
+  echo "allocation sites with memory not freed at exit: $(grep -c ' leaked over ' "$work/leaks.txt" || true)"
   # A leak is ours when a frame of its allocation stack lies in our sources.
   leaks=$(python3 bench/soak/own_leaks.py "$work/leaks.txt" "$PWD/src")
   echo "leaks through the program's own code: $leaks"
