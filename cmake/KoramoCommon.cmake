@@ -10,7 +10,15 @@ if(NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES)
     set(CMAKE_BUILD_TYPE RelWithDebInfo CACHE STRING "Build type" FORCE)
 endif()
 
+# Warnings, for every target (the archivers and the stub, which use no Qt, included). Qt and
+# system headers come in as -isystem, so they stay out of it.
+add_library(koramo_warnings INTERFACE)
+target_compile_options(koramo_warnings INTERFACE
+    -Wall -Wextra -Wno-unused-parameter -Wshadow -Wcast-align -Wpedantic
+    $<$<COMPILE_LANGUAGE:CXX>:-Wnon-virtual-dtor -Wold-style-cast -Woverloaded-virtual>)
+
 add_library(koramo_options INTERFACE)
+target_link_libraries(koramo_options INTERFACE koramo_warnings)
 target_compile_definitions(koramo_options INTERFACE
     QT_NO_CAST_FROM_ASCII
     QT_NO_CAST_TO_ASCII
@@ -19,5 +27,3 @@ target_compile_definitions(koramo_options INTERFACE
     QT_USE_QSTRINGBUILDER
     QT_NO_KEYWORDS
     QT_DISABLE_DEPRECATED_UP_TO=0x060400)
-target_compile_options(koramo_options INTERFACE
-    -Wall -Wextra -Wno-unused-parameter)

@@ -1,7 +1,9 @@
 # koramo_add_test(NAME SOURCES a.cpp b.cpp [LIBS x y] [LABELS l] [GTEST] [TIMEOUT s])
 # Builds one test executable into build/tests/ and registers it with CTest in a fixed
-# environment: offscreen Qt, C locale with UTF-8, QStandardPaths test mode via the test
-# itself, no WebEngine sandbox (CI runs as root).
+# environment: offscreen Qt, C locale with UTF-8, no WebEngine sandbox (CI runs as root).
+# Every test that links Qt or a program library also gets tests/support/
+# StandardPathsTestMode.cpp: QStandardPaths test mode is on before main() (Qt Test) or as a
+# global environment (GoogleTest).
 function(koramo_add_test name)
     cmake_parse_arguments(T "GTEST" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
@@ -11,6 +13,12 @@ function(koramo_add_test name)
     if(T_GTEST)
         find_package(GTest REQUIRED)
         target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main)
+        target_compile_definitions(${name} PRIVATE KORAMO_GTEST)
+    endif()
+    if(T_LIBS MATCHES "(^|;)(Qt6::|koramo_)")
+        target_sources(${name} PRIVATE
+            "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../tests/support/StandardPathsTestMode.cpp")
+        target_link_libraries(${name} PRIVATE Qt6::Core)
     endif()
     add_test(NAME ${name} COMMAND ${name})
     if(NOT T_TIMEOUT)

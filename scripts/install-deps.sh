@@ -19,10 +19,14 @@ PACKAGES=(
   fonts-noto-cjk
   # tests: GoogleTest, a display server for end-to-end runs, screenshots
   libgtest-dev xvfb xauth x11-utils imagemagick
+  # the format check of the tracked sources (tests/lint)
+  clang-format
   # fuzzing the archive parsers with libFuzzer (clang's runtime)
   clang libclang-rt-14-dev
   # independent archivers used as test oracles and benchmark peers
   lhasa libarchive-tools jlha-utils cabextract gcab zip unzip python3
+  # scripts/ci-in-debootstrap.sh: .ci/run in a fresh minimal Debian 12 root
+  debootstrap
 )
 
 SUDO=""

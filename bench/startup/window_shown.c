@@ -65,7 +65,7 @@ int main(int argc, char** argv)
     }
     kill(child, SIGTERM);
     for (int i = 0; i < 50 && waitpid(child, NULL, WNOHANG) == 0; ++i)
-        usleep(100000);
+        nanosleep(&(struct timespec){0, 100000000L}, NULL);
     kill(child, SIGKILL);
     waitpid(child, NULL, 0);
     if (shown < 0) {

@@ -9,33 +9,39 @@
 
 class QApplication;
 
-namespace platform {
+namespace platform
+{
 class Mci;
 class Prompts;
 class Shell;
 } // namespace platform
-namespace settings {
+namespace settings
+{
 class ExpIni;
+class Settings;
 class SettingsForms;
 } // namespace settings
-namespace about {
+namespace about
+{
 class AboutDialog;
 }
-namespace preview {
-class MediaPanel;
+namespace preview
+{
 class PreviewDispatcher;
-struct PreviewViewers;
-} // namespace preview
+}
 
-namespace app {
+namespace app
+{
 
+class CommandRoutes;
 class MainWindow;
 class Navigation;
 
-// The program's life cycle: it makes the main window, runs the start-up steps in their
-// order, keeps the dialogs that hold the settings, and on close saves the window size,
-// releases the windows, stops the media and removes the work folder.
-class Application final : public QObject {
+// The program's life cycle: it makes the main window and the parts that work on it, runs the
+// start-up steps in their order, and on close saves the window size, releases the windows,
+// stops the media and removes the work folder.
+class Application final : public QObject
+{
     Q_OBJECT
 public:
     Application(platform::Prompts& prompts, platform::Shell& shell, platform::Mci& mci,
@@ -47,6 +53,7 @@ public:
 
     MainWindow* mainWindow() const;
     settings::SettingsForms* forms() const { return m_forms.get(); }
+    settings::Settings* settings() const { return m_settings.get(); }
     const settings::ExpIni& ini() const { return *m_ini; }
     // The about dialog, loaded (with its versions) when it is not.
     about::AboutDialog* about();
@@ -63,38 +70,26 @@ Q_SIGNALS:
     void shutDownFinished();
 
 private:
-    preview::PreviewViewers previewViewers();
-    void readFavourites();
-    void loadPreviewSettings();
-    void loadCustomRules();
-    void loadGeneralSettings();
-    void loadAbout();
-    bool restoreWindowSize();
-    bool finishSettings();
-    void applyGeneralSettings();
-    void toolbarButton(int number);
+    void makeParts();
+    void fillFilterList();
     void shutdown();
-    void saveWindowSize();
 
     platform::Prompts& m_prompts;
     platform::Shell& m_shell;
     platform::Mci& m_mci;
     Navigation* m_navigation = nullptr;
     preview::PreviewDispatcher* m_preview = nullptr;
-    preview::MediaPanel* m_media = nullptr;
+    CommandRoutes* m_routes = nullptr;
     QPointer<MainWindow> m_window;
     std::unique_ptr<settings::ExpIni> m_ini;
     std::unique_ptr<settings::SettingsForms> m_forms;
+    std::unique_ptr<settings::Settings> m_settings;
     QPointer<about::AboutDialog> m_about;
     QStringList m_unloadOrder;
     bool m_shutDown = false;
 };
 
-// The window's outer size (frame included) in pixels, and setting it.
-QSize outerSize(const QWidget* window);
-void setOuterWidth(QWidget* window, int width);
-void setOuterHeight(QWidget* window, int height);
-
+// Defined in Program.cpp.
 // Qt's own texts (dialog buttons, file dialogs) in Japanese, and a Japanese font.
 void installJapaneseTexts(QApplication& application);
 

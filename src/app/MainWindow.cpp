@@ -27,9 +27,11 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
-namespace app {
+namespace app
+{
 
-namespace {
+namespace
+{
 // Design size of the window's inner area, in pixels at 96 DPI (12000 × 8100 twips).
 constexpr int kDesignWidth = 800;
 constexpr int kDesignHeight = 540;
@@ -59,7 +61,7 @@ MainWindow::~MainWindow() = default;
 
 double MainWindow::dpi() const
 {
-    return platform::logicalDpi(this);
+    return platform::logicalDpi(screen());
 }
 
 void MainWindow::buildMenus()
@@ -225,78 +227,15 @@ void MainWindow::buildPanes()
     m_filter = new QComboBox(m_form);
     m_filter->setObjectName(QStringLiteral("Combo1"));
 
-    auto* destinationLabel = new QLabel(QStringLiteral("コピー先または移動先"), m_form);
-    destinationLabel->setObjectName(QStringLiteral("Label1"));
-    destinationLabel->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
-    destinationLabel->setWordWrap(true);
-    m_destination = new QLineEdit(m_form);
-    m_destination->setObjectName(QStringLiteral("Text2"));
-    // The filter list lies over the left end of the box; typed text starts beyond it.
-    m_destination->setTextMargins(px(3375 - 2520, d) + 2, 0, 0, 0);
-    // The caption beside the box is partly under the filter list; the empty box says it too.
-    m_destination->setPlaceholderText(destinationLabel->text());
-    auto* browse = new QPushButton(QStringLiteral("参照(&S)"), m_form);
-    browse->setObjectName(QStringLiteral("Command1"));
-    auto* favourite = new WrappingButton(QStringLiteral("よく使うフォルダを指定"), m_form);
-    favourite->setObjectName(QStringLiteral("Command3"));
-    auto* copy = new QPushButton(QStringLiteral("コピー(&C)"), m_form);
-    copy->setObjectName(QStringLiteral("Command2"));
-    copy->setEnabled(false);
-    connect(m_destination, &QLineEdit::textChanged, copy,
-            [copy](const QString& text) { copy->setEnabled(!text.isEmpty()); });
-
-    // The preview area: four viewers share one rectangle, one of them visible at a time.
-    auto* notice = new QLabel(QStringLiteral("プレビューできません"), m_form);
-    notice->setObjectName(QStringLiteral("Label2"));
-    notice->setGeometry(px(2640 + 240, d), px(480 + 240, d), px(3000, d), px(300, d));
-    notice->hide();
-
-    auto* browser = new preview::BrowserPane(m_form);
-    browser->setObjectName(QStringLiteral("WebBrowser1"));
-    browser->hide();
-
-    auto* members = new QTreeWidget(m_form);
-    members->setObjectName(QStringLiteral("ListView1"));
-    members->setColumnCount(3);
-    members->setHeaderLabels({QStringLiteral("ファイル名"), QStringLiteral("サイズ(ﾊﾞｲﾄ)"),
-                              QStringLiteral("日時")});
-    members->setRootIsDecorated(false);
-    members->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    members->hide();
-
-    auto* picture = new preview::PicturePane(m_form);
-    picture->setObjectName(QStringLiteral("Picture1"));
-    picture->hide();
-
-    auto* text = new preview::RichTextViewer(m_form);
-    text->setObjectName(QStringLiteral("RichTextBox1"));
-
-    // The MP3 tag lines and the media controls sit at the top of the preview area.
-    auto* title = new QLineEdit(m_form);
-    title->setObjectName(QStringLiteral("Text1"));
-    title->setGeometry(px(2760, d), px(720, d), px(5000, d), px(300, d));
-    title->hide();
-    auto* artist = new QLineEdit(m_form);
-    artist->setObjectName(QStringLiteral("Text3"));
-    artist->setGeometry(px(2760, d), px(1080, d), px(5000, d), px(300, d));
-    artist->hide();
-    auto* mediaStatus = new QLabel(m_form);
-    mediaStatus->setObjectName(QStringLiteral("Label4"));
-    mediaStatus->setGeometry(px(2760, d), px(1500, d), px(5000, d), px(300, d));
-    mediaStatus->hide();
-    auto* stop = new QPushButton(QStringLiteral("停止(&P)"), m_form);
-    stop->setObjectName(QStringLiteral("Command4"));
-    stop->setGeometry(px(2760, d), px(1920, d), px(1215, d), px(375, d));
-    stop->hide();
-    auto* pause = new QPushButton(QStringLiteral("一時停止(&T)"), m_form);
-    pause->setObjectName(QStringLiteral("Command5"));
-    pause->setGeometry(px(4095, d), px(1920, d), px(1215, d), px(375, d));
-    pause->hide();
+    buildDestinationRow(d);
+    buildPreviewArea(d);
 
     // Program-wide values kept in hidden labels.
     for (const char* name : {"Label3", "Label10", "Label15", "Label11", "Label12", "Label8",
                              "Label9", "Label17", "Label14"})
         addHiddenLabel(QString::fromLatin1(name));
+    m_settingsPath = hiddenLabel(QStringLiteral("Label3"));
+    m_currentFile = hiddenLabel(QStringLiteral("Label14"));
 
     m_status = new QStatusBar(m_form);
     m_status->setObjectName(QStringLiteral("StatusBar1"));
@@ -314,11 +253,110 @@ void MainWindow::buildPanes()
     m_filter->raise();
 }
 
+void MainWindow::buildDestinationRow(double d)
+{
+    auto* destinationLabel = new QLabel(QStringLiteral("コピー先または移動先"), m_form);
+    destinationLabel->setObjectName(QStringLiteral("Label1"));
+    destinationLabel->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    destinationLabel->setWordWrap(true);
+    m_destination = new QLineEdit(m_form);
+    m_destination->setObjectName(QStringLiteral("Text2"));
+    // The filter list lies over the left end of the box; typed text starts beyond it.
+    m_destination->setTextMargins(px(3375 - 2520, d) + 2, 0, 0, 0);
+    // The caption beside the box is partly under the filter list; the empty box says it too.
+    m_destination->setPlaceholderText(destinationLabel->text());
+    m_browseButton = new QPushButton(QStringLiteral("参照(&S)"), m_form);
+    m_browseButton->setObjectName(QStringLiteral("Command1"));
+    m_favouriteButton = new WrappingButton(QStringLiteral("よく使うフォルダを指定"), m_form);
+    m_favouriteButton->setObjectName(QStringLiteral("Command3"));
+    QPushButton* copy = m_copyButton = new QPushButton(QStringLiteral("コピー(&C)"), m_form);
+    copy->setObjectName(QStringLiteral("Command2"));
+    copy->setEnabled(false);
+    connect(m_destination, &QLineEdit::textChanged, copy,
+            [copy](const QString& text) { copy->setEnabled(!text.isEmpty()); });
+}
+
+void MainWindow::buildPreviewArea(double d)
+{
+    // The preview area: four viewers share one rectangle, one of them visible at a time.
+    m_notice = new QLabel(QStringLiteral("プレビューできません"), m_form);
+    m_notice->setObjectName(QStringLiteral("Label2"));
+    m_notice->setGeometry(px(2640 + 240, d), px(480 + 240, d), px(3000, d), px(300, d));
+    m_notice->hide();
+
+    m_browser = new preview::BrowserPane(m_form);
+    m_browser->setObjectName(QStringLiteral("WebBrowser1"));
+    m_browser->hide();
+
+    m_archiveList = new QTreeWidget(m_form);
+    m_archiveList->setObjectName(QStringLiteral("ListView1"));
+    m_archiveList->setColumnCount(3);
+    m_archiveList->setHeaderLabels(
+        {QStringLiteral("ファイル名"), QStringLiteral("サイズ(ﾊﾞｲﾄ)"), QStringLiteral("日時")});
+    m_archiveList->setRootIsDecorated(false);
+    m_archiveList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_archiveList->hide();
+
+    m_picture = new preview::PicturePane(m_form);
+    m_picture->setObjectName(QStringLiteral("Picture1"));
+    m_picture->hide();
+
+    m_text = new preview::RichTextViewer(m_form);
+    m_text->setObjectName(QStringLiteral("RichTextBox1"));
+
+    // The MP3 tag lines and the media controls sit at the top of the preview area.
+    auto place = [this, d](QWidget* widget, const char* name, QRect twips) {
+        widget->setObjectName(QString::fromLatin1(name));
+        widget->setGeometry(px(twips.x(), d), px(twips.y(), d), px(twips.width(), d),
+                            px(twips.height(), d));
+        widget->hide();
+    };
+    m_media.title = new QLineEdit(m_form);
+    place(m_media.title, "Text1", QRect(2760, 720, 5000, 300));
+    m_media.artist = new QLineEdit(m_form);
+    place(m_media.artist, "Text3", QRect(2760, 1080, 5000, 300));
+    m_media.status = new QLabel(m_form);
+    place(m_media.status, "Label4", QRect(2760, 1500, 5000, 300));
+    m_media.stop = new QPushButton(QStringLiteral("停止(&P)"), m_form);
+    place(m_media.stop, "Command4", QRect(2760, 1920, 1215, 375));
+    m_media.pause = new QPushButton(QStringLiteral("一時停止(&T)"), m_form);
+    place(m_media.pause, "Command5", QRect(4095, 1920, 1215, 375));
+}
+
+preview::MediaWidgets MainWindow::mediaWidgets() const
+{
+    return m_media;
+}
+
+preview::PreviewPane MainWindow::previewPane()
+{
+    preview::PreviewPane pane;
+    pane.window = this;
+    pane.text = m_text;
+    pane.browser = m_browser;
+    pane.picture = m_picture;
+    pane.archiveList = m_archiveList;
+    pane.media = m_media;
+    pane.notice = m_notice;
+    pane.currentFile = m_currentFile;
+    pane.sizePanel = panel(1);
+    pane.datePanel = panel(2);
+    pane.associationPanel = panel(3);
+    pane.extract = menuAction(QStringLiteral("kaitou"));
+    pane.extractPopup = menuAction(QStringLiteral("kaitoup"));
+    pane.search = menuAction(QStringLiteral("tkensaku"));
+    pane.searchNext = menuAction(QStringLiteral("tuken"));
+    pane.renameMember = menuAction(QStringLiteral("assyukuhenkou"));
+    return pane;
+}
+
 void MainWindow::adoptMediaArea(QWidget* area)
 {
     area->setParent(m_form);
     area->hide();
+    m_mediaArea = area;
     layoutPanes();
+    Q_EMIT mediaAreaAdopted(area);
 }
 
 QLabel* MainWindow::panel(int number) const
@@ -359,6 +397,112 @@ void MainWindow::setFavouriteCaption(int number, const QString& caption)
         ff->setText(shown);
 }
 
+QAction* MainWindow::favouriteAction(int number) const
+{
+    return menuAction(QStringLiteral("f") + QString::number(number));
+}
+
+QAction* MainWindow::destinationAction(int number) const
+{
+    return menuAction(QStringLiteral("ff") + QString::number(number));
+}
+
+namespace
+{
+// The hidden labels of the favourite folders 1 to 5.
+const char* const kFavouriteLabels[] = {"Label15", "Label11", "Label12", "Label8", "Label9"};
+} // namespace
+
+QString MainWindow::backFolder() const
+{
+    return hiddenValue(QStringLiteral("Label17"));
+}
+
+void MainWindow::setBackFolder(const QString& folder)
+{
+    setHiddenValue(QStringLiteral("Label17"), folder);
+}
+
+QString MainWindow::favouriteDrive() const
+{
+    return hiddenValue(QStringLiteral("Label10"));
+}
+
+QString MainWindow::favouriteFolder(int number) const
+{
+    if (number < 1 || number > 5)
+        return QString();
+    return hiddenValue(QString::fromLatin1(kFavouriteLabels[number - 1]));
+}
+
+void MainWindow::setFavouriteDrive(const QString& drive)
+{
+    setHiddenValue(QStringLiteral("Label10"), drive);
+}
+
+void MainWindow::setFavouriteFolder(int number, const QString& folder)
+{
+    if (number < 1 || number > 5)
+        return;
+    setHiddenValue(QString::fromLatin1(kFavouriteLabels[number - 1]), folder);
+    setFavouriteCaption(number, folder);
+}
+
+void MainWindow::setNetworkItemVisible(bool visible)
+{
+    menuAction(QStringLiteral("net"))->setVisible(visible);
+}
+
+bool MainWindow::isMinimised() const
+{
+    return isMinimized();
+}
+
+bool MainWindow::isMaximised() const
+{
+    return isMaximized();
+}
+
+void MainWindow::maximise()
+{
+    showMaximized();
+}
+
+QSizeF MainWindow::outerSizeTwips() const
+{
+    const QSize outer = outerSize(this);
+    const double d = dpi();
+    return QSizeF(platform::pixelsToTwips(outer.width(), d),
+                  platform::pixelsToTwips(outer.height(), d));
+}
+
+void MainWindow::setOuterWidthTwips(double width)
+{
+    setOuterWidth(this, platform::twipsToPixels(width, dpi()));
+}
+
+void MainWindow::setOuterHeightTwips(double height)
+{
+    setOuterHeight(this, platform::twipsToPixels(height, dpi()));
+}
+
+QSize outerSize(const QWidget* window)
+{
+    return window->frameGeometry().size();
+}
+
+void setOuterWidth(QWidget* window, int width)
+{
+    const int frame = window->frameGeometry().width() - window->width();
+    window->resize(qMax(1, width - frame), window->height());
+}
+
+void setOuterHeight(QWidget* window, int height)
+{
+    const int frame = window->frameGeometry().height() - window->height();
+    window->resize(window->width(), qMax(1, height - frame));
+}
+
 void MainWindow::showFolderInTitle(const QString& folder)
 {
     setWindowTitle(QStringLiteral("コラモ  - ") + folder);
@@ -372,10 +516,8 @@ void MainWindow::layoutPanes()
     m_status->setGeometry(0, m_form->height() - statusHeight, m_form->width(), statusHeight);
     applyMainLayout(m_form, dpi());
     // The media area shares the viewers' rectangle.
-    if (QWidget* media = m_form->findChild<QWidget*>(QStringLiteral("MediaArea"), Qt::FindDirectChildrenOnly)) {
-        if (QWidget* viewer = m_form->findChild<QWidget*>(QStringLiteral("RichTextBox1")))
-            media->setGeometry(viewer->geometry());
-    }
+    if (m_mediaArea)
+        m_mediaArea->setGeometry(m_text->geometry());
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)

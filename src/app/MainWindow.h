@@ -1,6 +1,10 @@
 #pragma once
 
+#include "preview/PreviewPane.h"
+#include "settings/WindowHolder.h"
+
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -15,19 +19,29 @@ class QTextEdit;
 class QToolBar;
 class QTreeWidget;
 
-namespace platform {
+namespace platform
+{
 class DriveList;
 }
+namespace preview
+{
+class BrowserPane;
+class PicturePane;
+class RichTextViewer;
+} // namespace preview
 
-namespace app {
+namespace app
+{
 
 class FileListBox;
 class FolderTree;
 
 // The main window: it owns every widget of the browser and of the preview pane, each named
 // as the rest of the program knows it, and places the panes on every resize. What happens
-// when the window opens and closes is the Application's work.
-class MainWindow final : public QMainWindow {
+// when the window opens and closes is the Application's work. Other parts reach its widgets
+// through the typed accessors below, never by name.
+class MainWindow final : public QMainWindow, public settings::WindowHolder
+{
     Q_OBJECT
 public:
     explicit MainWindow(QWidget* parent = nullptr);
@@ -45,6 +59,32 @@ public:
     // Status-bar panel 1, 2 or 3.
     QLabel* panel(int number) const;
 
+    // The destination row's buttons: Command1 "参照", Command2 "コピー", Command3 favourites.
+    QPushButton* browseButton() const { return m_browseButton; }
+    QPushButton* copyButton() const { return m_copyButton; }
+    QPushButton* favouriteButton() const { return m_favouriteButton; }
+
+    // The preview area.
+    preview::RichTextViewer* textViewer() const { return m_text; }
+    preview::BrowserPane* browserPane() const { return m_browser; }
+    preview::PicturePane* picturePane() const { return m_picture; }
+    QTreeWidget* archiveList() const { return m_archiveList; }
+    QLabel* noticeLabel() const { return m_notice; }
+    preview::MediaWidgets mediaWidgets() const;
+    // The area video is drawn in, once adopted; otherwise nullptr.
+    QWidget* mediaArea() const { return m_mediaArea; }
+    // Everything the preview works on.
+    preview::PreviewPane previewPane();
+
+    // Hidden labels by their role.
+    QLabel* settingsPathLabel() const { return m_settingsPath; } // Label3
+    QLabel* currentFileLabel() const { return m_currentFile; }   // Label14
+    QString backFolder() const;                                  // Label17
+    void setBackFolder(const QString& folder);
+    QString favouriteDrive() const; // Label10
+    // Favourite folder n (1 to 5): Label15, Label11, Label12, Label8, Label9.
+    QString favouriteFolder(int number) const;
+
     // A hidden label that holds a program-wide value ("Label3", "Label17", …).
     QLabel* hiddenLabel(const QString& name) const;
     QString hiddenValue(const QString& name) const;
@@ -60,6 +100,19 @@ public:
     QMenu* archiveMenu() const { return m_archiveMenu; }
     // Captions of f1..f5 and ff1..ff5.
     void setFavouriteCaption(int number, const QString& caption);
+    QAction* favouriteAction(int number) const;
+    QAction* destinationAction(int number) const;
+
+    // settings::WindowHolder
+    void setFavouriteDrive(const QString& drive) override;
+    void setFavouriteFolder(int number, const QString& folder) override;
+    void setNetworkItemVisible(bool visible) override;
+    bool isMinimised() const override;
+    bool isMaximised() const override;
+    void maximise() override;
+    QSizeF outerSizeTwips() const override;
+    void setOuterWidthTwips(double width) override;
+    void setOuterHeightTwips(double height) override;
 
     // The title follows the current folder.
     void showFolderInTitle(const QString& folder);
@@ -77,6 +130,8 @@ Q_SIGNALS:
     void toolbarButtonClicked(int number);
     // The user asked the window to close; the receiver decides (see Application).
     void closeRequested();
+    // The media area was adopted (see adoptMediaArea).
+    void mediaAreaAdopted(QWidget* area);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -87,6 +142,8 @@ private:
     void buildToolbar();
     void buildPanes();
     QLabel* addHiddenLabel(const QString& name);
+    void buildDestinationRow(double dpi);
+    void buildPreviewArea(double dpi);
 
     QWidget* m_form = nullptr;
     QToolBar* m_toolbar = nullptr;
@@ -102,7 +159,24 @@ private:
     QMenu* m_fileMenu = nullptr;
     QMenu* m_folderMenu = nullptr;
     QMenu* m_archiveMenu = nullptr;
+    QPushButton* m_browseButton = nullptr;
+    QPushButton* m_copyButton = nullptr;
+    QPushButton* m_favouriteButton = nullptr;
+    preview::RichTextViewer* m_text = nullptr;
+    preview::BrowserPane* m_browser = nullptr;
+    preview::PicturePane* m_picture = nullptr;
+    QTreeWidget* m_archiveList = nullptr;
+    QLabel* m_notice = nullptr;
+    preview::MediaWidgets m_media;
+    QPointer<QWidget> m_mediaArea;
+    QLabel* m_settingsPath = nullptr;
+    QLabel* m_currentFile = nullptr;
     bool m_closing = false;
 };
+
+// The window's outer size (frame included) in pixels, and setting it.
+QSize outerSize(const QWidget* window);
+void setOuterWidth(QWidget* window, int width);
+void setOuterHeight(QWidget* window, int height);
 
 } // namespace app

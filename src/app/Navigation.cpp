@@ -10,9 +10,7 @@
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
-#include "settings/Conversions.h"
-#include "settings/GeneralSettingsDialog.h"
-#include "settings/SettingsForms.h"
+#include "settings/Settings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,11 +27,14 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QUrl>
 
-namespace app {
+namespace app
+{
 
-namespace {
+namespace
+{
 // Patterns of the filter list's entries.
 const char* const kFilterPatterns[] = {
     "*.*",
@@ -47,7 +48,6 @@ const char* const kFilterPatterns[] = {
     "*.mp3",
     "*.m3u",
 };
-const char* const kFavouriteLabels[] = {"Label15", "Label11", "Label12", "Label8", "Label9"};
 } // namespace
 
 QStringList droppedFiles(const QMimeData* data)
@@ -62,13 +62,12 @@ QStringList droppedFiles(const QMimeData* data)
     return paths;
 }
 
-Navigation::Navigation(MainWindow& window, settings::SettingsForms& forms,
+Navigation::Navigation(MainWindow& window, const settings::Settings& settings,
                        platform::Prompts& prompts, platform::Shell& shell, platform::Mci& mci,
                        QObject* parent)
-    : QObject(parent), m_window(window), m_forms(forms), m_prompts(prompts), m_shell(shell),
+    : QObject(parent), m_window(window), m_settings(settings), m_prompts(prompts), m_shell(shell),
       m_mci(mci), m_commands(new fileops::FileCommands(*this, shell, prompts, this))
 {
-    m_commands->connectActions(&window);
 
     connect(window.folderTree(), &FolderTree::pathChanged, this, &Navigation::folderChanged);
     connect(window.folderTree(), &FolderTree::currentFolderGone, this,
@@ -84,18 +83,15 @@ Navigation::Navigation(MainWindow& window, settings::SettingsForms& forms,
     connect(window.fileList(), &QListWidget::itemDoubleClicked, this,
             &Navigation::openSelectedFile);
     for (int i = 1; i <= 5; ++i) {
-        connect(window.menuAction(QStringLiteral("f") + QString::number(i)), &QAction::triggered,
-                this, [this, i] { goToFavourite(i); });
-        connect(window.menuAction(QStringLiteral("ff") + QString::number(i)), &QAction::triggered,
-                this, [this, i] { favouriteToDestination(i); });
+        connect(window.favouriteAction(i), &QAction::triggered, this,
+                [this, i] { goToFavourite(i); });
+        connect(window.destinationAction(i), &QAction::triggered, this,
+                [this, i] { favouriteToDestination(i); });
     }
-    if (auto* favourite = window.form()->findChild<QPushButton*>(QStringLiteral("Command3"))) {
-        connect(favourite, &QPushButton::clicked, this, [this, favourite] {
-            m_window.destinationMenu()->popup(favourite->mapToGlobal(QPoint(0, favourite->height())));
-        });
-    }
-    connect(window.menuAction(QStringLiteral("saisin")), &QAction::triggered, this,
-            &Navigation::refresh);
+    QPushButton* favourite = window.favouriteButton();
+    connect(favourite, &QPushButton::clicked, this, [this, favourite] {
+        m_window.destinationMenu()->popup(favourite->mapToGlobal(QPoint(0, favourite->height())));
+    });
 
     window.folderTree()->viewport()->installEventFilter(this);
     window.folderTree()->installEventFilter(this);
@@ -183,17 +179,17 @@ void Navigation::setAssociationFlag(const QString& flag)
 
 bool Navigation::recycleOnDelete()
 {
-    return settings::checkValue(m_forms.general()->check(5)) == 1;
+    return m_settings.recycle();
 }
 
 bool Navigation::noChooserForUnassociated()
 {
-    return settings::checkValue(m_forms.general()->check(1)) == 1;
+    return !m_settings.askForApplication();
 }
 
 bool Navigation::dragAndDropOff()
 {
-    return settings::checkValue(m_forms.general()->check(2)) == 1;
+    return m_settings.fileDragOff();
 }
 
 // ---- events
@@ -217,10 +213,12 @@ void Navigation::folderChanged(const QString& folder)
         return;
     }
     m_window.showFolderInTitle(folder);
-    QWidget* form = m_window.form();
-    for (const char* name : {"ListView1", "Label4", "Command4", "Command5"})
-        form->findChild<QWidget*>(QString::fromLatin1(name))->hide();
-    form->findChild<QWidget*>(QStringLiteral("Label2"))->show();
+    const preview::MediaWidgets media = m_window.mediaWidgets();
+    for (QWidget* widget :
+         {static_cast<QWidget*>(m_window.archiveList()), static_cast<QWidget*>(media.status),
+          static_cast<QWidget*>(media.stop), static_cast<QWidget*>(media.pause)})
+        widget->hide();
+    m_window.noticeLabel()->show();
 }
 
 void Navigation::driveChanged(int)
@@ -238,7 +236,7 @@ void Navigation::driveChanged(int)
 
 void Navigation::goToFavourite(int number)
 {
-    const QString folder = m_window.hiddenValue(QString::fromLatin1(kFavouriteLabels[number - 1]));
+    const QString folder = m_window.favouriteFolder(number);
     if (!folder.isEmpty())
         m_window.driveList()->setDriveOfPath(folder);
     if (folder.isEmpty() || !m_window.folderTree()->setPath(folder))
@@ -247,7 +245,7 @@ void Navigation::goToFavourite(int number)
 
 void Navigation::favouriteToDestination(int number)
 {
-    const QString folder = m_window.hiddenValue(QString::fromLatin1(kFavouriteLabels[number - 1]));
+    const QString folder = m_window.favouriteFolder(number);
     setDestination(platform::withSlash(folder));
 }
 
@@ -267,7 +265,7 @@ void Navigation::openSelectedFile()
     // The association is looked up now, not taken from an earlier selection, so that the
     // decision is about this file even when the status bar does not show associations; the
     // status bar shows it only when the user has not asked to leave associations out.
-    if (settings::checkValue(m_forms.general()->check(7)) == 1) {
+    if (!m_settings.showAssociation()) {
         QString program;
         m_associationFlag =
             m_shell.findExecutable(name, folder, program) == platform::Shell::kNoAssociation
@@ -286,7 +284,7 @@ void Navigation::openSelectedFile()
 
 void Navigation::goBack()
 {
-    m_window.folderTree()->setPath(m_window.hiddenValue(QStringLiteral("Label17")));
+    m_window.folderTree()->setPath(m_window.backFolder());
 }
 
 void Navigation::refresh()
@@ -378,7 +376,7 @@ bool Navigation::treeEvent(QEvent* event)
         if (mouse->button() != Qt::LeftButton)
             return false;
         m_window.panel(3)->clear();
-        m_window.setHiddenValue(QStringLiteral("Label17"), currentFolder());
+        m_window.setBackFolder(currentFolder());
         const QString target = tree->pathAt(mouse->position().toPoint());
         if (!target.isEmpty())
             tree->setPath(target);

@@ -10,28 +10,33 @@
 class QDropEvent;
 class QMimeData;
 
-namespace platform {
+namespace platform
+{
 class Mci;
 class Prompts;
 class Shell;
 } // namespace platform
-namespace settings {
-class SettingsForms;
+namespace settings
+{
+class Settings;
 }
-namespace fileops {
+namespace fileops
+{
 class FileCommands;
 }
 
-namespace app {
+namespace app
+{
 
 class MainWindow;
 
 // The browser of the main window: the drive list, the folder tree and the file list follow
 // each other; favourites, back, the destination row, drag and drop and the popup menus.
-class Navigation final : public QObject, public fileops::FileBrowser {
+class Navigation final : public QObject, public fileops::FileBrowser
+{
     Q_OBJECT
 public:
-    Navigation(MainWindow& window, settings::SettingsForms& forms, platform::Prompts& prompts,
+    Navigation(MainWindow& window, const settings::Settings& settings, platform::Prompts& prompts,
                platform::Shell& shell, platform::Mci& mci, QObject* parent = nullptr);
     ~Navigation() override;
 
@@ -88,7 +93,7 @@ private:
     void startDrag();
 
     MainWindow& m_window;
-    settings::SettingsForms& m_forms;
+    const settings::Settings& m_settings;
     platform::Prompts& m_prompts;
     platform::Shell& m_shell;
     platform::Mci& m_mci;

@@ -11,13 +11,8 @@ QString workFolderPath();
 // failure to create it is ignored).
 void prepareWorkFolder();
 
-// Deletes every file and folder below the path and then the folder itself; a drive root
-// (a mount point or "/") is emptied but never removed. Files first (hidden ones included),
-// then each subfolder, deepest first; files and folders are made writable before they are
-// removed (a file with other hard links keeps its mode). A symbolic link, the path itself
-// included, is removed as a link and never followed; a volume mounted below the path is
-// never entered. A trailing separator makes no difference; a missing path is no error. The
-// first failure ends the deletion quietly; what was deleted stays deleted.
+// Deletes the folder tree (see platform::deleteFolderTree: links are never followed, other
+// volumes never entered, a drive root is emptied but kept).
 void deleteFolderTree(const QString& path);
 
 } // namespace app

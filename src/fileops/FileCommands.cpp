@@ -9,13 +9,13 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
-#include <QPushButton>
 #include <QWidget>
 
-namespace fileops {
+namespace fileops
+{
 
-FileCommands::FileCommands(FileBrowser& browser, platform::Shell& shell,
-                           platform::Prompts& prompts, QObject* parent)
+FileCommands::FileCommands(FileBrowser& browser, platform::Shell& shell, platform::Prompts& prompts,
+                           QObject* parent)
     : QObject(parent), m_browser(browser), m_shell(shell), m_prompts(prompts)
 {
 }
@@ -54,34 +54,6 @@ quintptr FileCommands::windowHandle() const
 void FileCommands::message(const QString& text)
 {
     m_prompts.message(m_browser.window(), text);
-}
-
-void FileCommands::connectActions(QWidget* window)
-{
-    const struct {
-        const char* name;
-        void (FileCommands::*command)();
-    } commands[] = {
-        {"copy2", &FileCommands::copy2},           {"sakicopy", &FileCommands::sakicopy},
-        {"idou2", &FileCommands::moveFiles},       {"midou", &FileCommands::moveFiles},
-        {"sakujyo", &FileCommands::deleteFiles},   {"msakujyo", &FileCommands::deleteFiles},
-        {"fsakujyo", &FileCommands::deleteFolder}, {"mfolder", &FileCommands::deleteFolder},
-        {"fcopy", &FileCommands::copyFolder},      {"fidou", &FileCommands::moveFolder},
-        {"fhenkou", &FileCommands::renameFolder},  {"mclip", &FileCommands::copyFullPath},
-        {"memo", &FileCommands::openInTextEditor}, {"paint", &FileCommands::openInImageEditor},
-        {"puro", &FileCommands::fileProperties},   {"fpuro2", &FileCommands::fileProperties},
-        {"fpuro", &FileCommands::folderProperties}, {"fopuro", &FileCommands::folderProperties},
-        {"net", &FileCommands::network},
-    };
-    for (const auto& c : commands) {
-        if (QAction* action = window->findChild<QAction*>(QString::fromLatin1(c.name)))
-            connect(action, &QAction::triggered, this, c.command);
-    }
-    m_paint = window->findChild<QAction*>(QStringLiteral("paint"));
-    if (auto* copy = window->findChild<QPushButton*>(QStringLiteral("Command2")))
-        connect(copy, &QPushButton::clicked, this, &FileCommands::copyToDestination);
-    if (auto* browse = window->findChild<QPushButton*>(QStringLiteral("Command1")))
-        connect(browse, &QPushButton::clicked, this, &FileCommands::browseDestination);
 }
 
 QString FileCommands::sourceList(bool currentFolder, int& count) const

@@ -9,26 +9,29 @@
 
 class QAction;
 
-namespace platform {
+namespace platform
+{
 class Prompts;
 class Shell;
 } // namespace platform
 
-namespace fileops {
+namespace fileops
+{
 
 class FileBrowser;
 
 // The main window's commands on files and folders, and the routines that copy, move and
 // delete the selected files of the file list.
-class FileCommands final : public QObject {
+class FileCommands final : public QObject
+{
     Q_OBJECT
 public:
     FileCommands(FileBrowser& browser, platform::Shell& shell, platform::Prompts& prompts,
                  QObject* parent = nullptr);
     ~FileCommands() override;
 
-    // Connects every command to the window's action of the same name (copy2, sakujyo, …).
-    void connectActions(QWidget* window);
+    // The menu entry "paint", which the image-editor command enables once an editor started.
+    void setImageEditorAction(QAction* action) { m_paint = action; }
 
     // The selected entries of the file list as a shell path list: each full path followed by
     // a NUL, two more NULs when there are two or more. The folder is the file list's, or the

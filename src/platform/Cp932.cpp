@@ -1,68 +1,87 @@
 #include "platform/Cp932.h"
 
-#include <unicode/ucnv.h>
-#include <unicode/ucnv_err.h>
+#include "cp932_table.h"
 
-#include <memory>
+#include <algorithm>
+#include <array>
+#include <iterator>
 
-namespace platform {
-
-namespace {
-struct ConverterCloser {
-    void operator()(UConverter* c) const { ucnv_close(c); }
-};
-using Converter = std::unique_ptr<UConverter, ConverterCloser>;
-
-Converter openCp932(bool strictFromUnicode)
+namespace platform
 {
-    UErrorCode error = U_ZERO_ERROR;
-    Converter converter(ucnv_open("windows-31j", &error));
-    if (U_FAILURE(error))
-        return nullptr;
-    if (strictFromUnicode) {
-        ucnv_setFromUCallBack(converter.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr,
-                              nullptr, &error);
-    }
-    return converter;
+
+namespace
+{
+
+constexpr char16_t kReplacement = 0xFFFD;
+
+// Index of the lead byte's row in kCp932Double, or -1 when the byte stands alone.
+std::array<int, 256> makeLeadRows()
+{
+    std::array<int, 256> rows{};
+    rows.fill(-1);
+    for (std::size_t i = 0; i < std::size(kCp932Leads); ++i)
+        rows[kCp932Leads[i]] = static_cast<int>(i);
+    return rows;
 }
+
+const std::array<int, 256>& leadRows()
+{
+    static const std::array<int, 256> rows = makeLeadRows();
+    return rows;
+}
+
+bool isTrailByte(unsigned char b)
+{
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
+
 } // namespace
 
 QString fromCp932(const QByteArray& bytes)
 {
     if (bytes.isEmpty())
         return QString();
-    Converter converter = openCp932(false);
-    if (!converter)
-        return QString::fromLatin1(bytes);
-    // Each byte gives at most one UTF-16 unit (a lead and trail byte give one).
-    QString out(bytes.size() + 1, Qt::Uninitialized);
-    UErrorCode error = U_ZERO_ERROR;
-    const int32_t n = ucnv_toUChars(converter.get(), reinterpret_cast<UChar*>(out.data()),
-                                    static_cast<int32_t>(out.size()), bytes.constData(),
-                                    static_cast<int32_t>(bytes.size()), &error);
-    if (U_FAILURE(error))
-        return QString::fromLatin1(bytes);
-    out.truncate(n);
+    const std::array<int, 256>& rows = leadRows();
+    QString out;
+    out.reserve(bytes.size());
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        const int row = rows[b];
+        if (row < 0) {
+            const char16_t c = kCp932Single[b];
+            out.append(QChar((c != 0 || b == 0) ? c : kReplacement));
+            continue;
+        }
+        // A lead byte at the end, or before a byte that cannot follow it: the lead alone is
+        // replaced and the next byte is read on its own.
+        if (i + 1 >= bytes.size() || !isTrailByte(static_cast<unsigned char>(bytes[i + 1]))) {
+            out.append(QChar(kReplacement));
+            continue;
+        }
+        const auto trail = static_cast<unsigned char>(bytes[++i]);
+        const char16_t c = kCp932Double[row * 192 + (trail - 0x40)];
+        out.append(QChar(c != 0 ? c : kReplacement));
+    }
     return out;
 }
 
 bool toCp932(const QString& text, QByteArray& out)
 {
     out.clear();
-    if (text.isEmpty())
-        return true;
-    Converter converter = openCp932(true);
-    if (!converter)
-        return false;
-    QByteArray buffer(text.size() * 2 + 2, Qt::Uninitialized);
-    UErrorCode error = U_ZERO_ERROR;
-    const int32_t n = ucnv_fromUChars(converter.get(), buffer.data(),
-                                      static_cast<int32_t>(buffer.size()),
-                                      reinterpret_cast<const UChar*>(text.constData()),
-                                      static_cast<int32_t>(text.size()), &error);
-    if (U_FAILURE(error))
-        return false;
-    buffer.truncate(n);
+    QByteArray buffer;
+    buffer.reserve(text.size() * 2);
+    const auto* first = std::begin(kCp932EncodeFrom);
+    const auto* last = std::end(kCp932EncodeFrom);
+    for (const QChar ch : text) {
+        const char16_t u = ch.unicode();
+        const auto* found = std::lower_bound(first, last, u);
+        if (found == last || *found != u)
+            return false;
+        const unsigned code = kCp932EncodeTo[found - first];
+        if (code > 0xFF)
+            buffer.append(static_cast<char>(code >> 8));
+        buffer.append(static_cast<char>(code & 0xFF));
+    }
     out = buffer;
     return true;
 }

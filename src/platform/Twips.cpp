@@ -2,15 +2,15 @@
 
 #include <QGuiApplication>
 #include <QScreen>
-#include <QWidget>
 
 #include <cmath>
 
 namespace platform {
 
-double logicalDpi(const QWidget* widget)
+double logicalDpi(const QScreen* screen)
 {
-    const QScreen* screen = widget ? widget->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
     if (!screen)
         return 96.0;
     const double dpi = screen->logicalDotsPerInchY();

@@ -22,18 +22,12 @@ QString bufferText(const QString& reply)
     const qsizetype end = reply.indexOf(QChar(u'\0'));
     return (end < 0 ? reply : reply.left(end)).left(kReplyCapacity);
 }
-
-template <typename T> T* widget(QWidget* form, const char* name)
-{
-    return form->findChild<T*>(QString::fromLatin1(name));
-}
 } // namespace
 
-MediaPanel::MediaPanel(QWidget* form, platform::Mci& mci, QObject* parent)
-    : QObject(parent), m_mci(mci), m_stopButton(widget<QPushButton>(form, "Command4")),
-      m_pauseButton(widget<QPushButton>(form, "Command5")),
-      m_status(widget<QLabel>(form, "Label4")), m_title(widget<QLineEdit>(form, "Text1")),
-      m_artist(widget<QLineEdit>(form, "Text3")), m_timer(new QTimer(this))
+MediaPanel::MediaPanel(const MediaWidgets& widgets, platform::Mci& mci, QObject* parent)
+    : QObject(parent), m_mci(mci), m_stopButton(widgets.stop), m_pauseButton(widgets.pause),
+      m_status(widgets.status), m_title(widgets.title), m_artist(widgets.artist),
+      m_timer(new QTimer(this))
 {
     Q_ASSERT(m_stopButton && m_pauseButton && m_status && m_title && m_artist);
     connect(m_stopButton, &QPushButton::clicked, this, &MediaPanel::stopClicked);
@@ -59,6 +53,32 @@ void MediaPanel::startMedia(const QString& mediaPath)
     sendCommand(QStringLiteral("open \"") + m_mediaPath + QStringLiteral("\" alias Media"));
     sendCommand(QStringLiteral("play Media"));
     m_stopped.clear();
+}
+
+void MediaPanel::hideControls()
+{
+    m_stopButton->hide();
+    m_pauseButton->hide();
+    m_status->hide();
+}
+
+void MediaPanel::hideTag()
+{
+    m_title->hide();
+    m_artist->hide();
+}
+
+void MediaPanel::clearTag()
+{
+    m_title->clear();
+    m_artist->clear();
+}
+
+void MediaPanel::raiseControls()
+{
+    m_status->raise();
+    m_stopButton->raise();
+    m_pauseButton->raise();
 }
 
 void MediaPanel::stopClicked()

@@ -19,22 +19,37 @@ class Mci;
 namespace preview
 {
 
-// The media controls of the preview pane and the MP3 tag lines. Works on the main window's
-// widgets, found by name under form: the stop/restart button Command4, the pause/resume
-// button Command5, the status line Label4 and the tag lines Text1 and Text3. Every media
+// The main window's media controls and MP3 tag lines.
+struct MediaWidgets {
+    QPushButton* stop = nullptr;  // Command4
+    QPushButton* pause = nullptr; // Command5
+    QLabel* status = nullptr;     // Label4
+    QLineEdit* title = nullptr;   // Text1
+    QLineEdit* artist = nullptr;  // Text3
+};
+
+// The media controls of the preview pane and the MP3 tag lines: the stop/restart button
+// Command4, the pause/resume button Command5, the status line Label4 and the tag lines Text1
+// and Text3. Every media
 // command goes to the device alias "Media". The status line is refreshed every 50 ms by
 // Timer1, which runs from construction on, whether or not anything is open.
 class MediaPanel final : public QObject
 {
     Q_OBJECT
 public:
-    MediaPanel(QWidget* form, platform::Mci& mci, QObject* parent = nullptr);
+    MediaPanel(const MediaWidgets& widgets, platform::Mci& mci, QObject* parent = nullptr);
 
     // Shows the controls and starts playing the file. The button captions and the paused
     // flag stay as they were.
     void startMedia(const QString& mediaPath);
     // Shows the title and artist lines of the MP3 file's tag.
     void showTag(const QString& path);
+    // Hides the status line and the two buttons; the tag lines.
+    void hideControls();
+    void hideTag();
+    void clearTag();
+    // Brings the status line and the buttons above a video picture.
+    void raiseControls();
 
     void stopClicked();
     void pauseClicked();

@@ -4,7 +4,8 @@
 #include <QLabel>
 #include <QMovie>
 
-namespace preview {
+namespace preview
+{
 
 PicturePane::PicturePane(QWidget* parent) : QScrollArea(parent), m_label(new QLabel)
 {
@@ -40,6 +41,14 @@ bool PicturePane::loadPicture(const QString& path)
     delete m_movie;
     m_movie = nullptr;
     return true;
+}
+
+void PicturePane::clearPicture()
+{
+    m_label->clear();
+    m_label->resize(0, 0);
+    delete m_movie;
+    m_movie = nullptr;
 }
 
 QSize PicturePane::pictureSize() const

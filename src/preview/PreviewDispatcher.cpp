@@ -2,48 +2,72 @@
 
 #include "fileops/FileBrowser.h"
 #include "fileops/ShellRoutines.h"
-#include "platform/Mci.h"
 #include "platform/Paths.h"
-#include "preview/BrowserPane.h"
-#include "preview/PicturePane.h"
-#include "settings/Conversions.h"
-#include "settings/GeneralSettingsDialog.h"
-#include "settings/PreviewSettingsDialog.h"
-#include "settings/SettingsForms.h"
+#include "preview/ArchiveViewer.h"
+#include "preview/BrowserViewer.h"
+#include "preview/MediaPanel.h"
+#include "preview/MediaViewer.h"
+#include "preview/PictureViewer.h"
+#include "preview/TagViewer.h"
+#include "preview/TextViewer.h"
+#include "settings/Settings.h"
 
-#include <QAction>
-#include <QCheckBox>
 #include <QFileInfo>
 #include <QLabel>
-#include <QLineEdit>
-#include <QTreeWidget>
 
 #include <cmath>
 
-namespace preview {
+namespace preview
+{
 
-PreviewDispatcher::PreviewDispatcher(QWidget* window, QWidget* form, fileops::FileBrowser& browser,
+PreviewDispatcher::PreviewDispatcher(const PreviewPane& pane, fileops::FileBrowser& browser,
                                      platform::Shell& shell, platform::Mci& mci,
-                                     settings::SettingsForms& forms, PreviewViewers viewers,
-                                     QObject* parent)
-    : QObject(parent), m_window(window), m_form(form), m_browser(browser), m_shell(shell),
-      m_mci(mci), m_forms(forms), m_viewers(std::move(viewers))
+                                     const settings::Settings& settings, QObject* parent)
+    : QObject(parent), m_pane(pane), m_browser(browser), m_shell(shell), m_mci(mci),
+      m_settings(settings), m_media(std::make_unique<MediaPanel>(pane.media, mci))
 {
+    registerViewers(pane);
 }
 
-QWidget* PreviewDispatcher::widget(const char* name) const
+PreviewDispatcher::~PreviewDispatcher() = default;
+
+void PreviewDispatcher::registerViewers(const PreviewPane& pane)
 {
-    return m_form->findChild<QWidget*>(QString::fromLatin1(name));
+    using settings::Preview;
+    const ArchiveViewer::Actions archive{pane.extract, pane.extractPopup, pane.renameMember};
+    auto list = [&](const char* family) {
+        return std::make_unique<ArchiveViewer>(QString::fromLatin1(family), pane.archiveList,
+                                               archive, pane.window);
+    };
+    // The viewers with the endings they show and the setting that turns each off; a file
+    // ending in none of them gets the notice. The custom rules' modes name a viewer too.
+    m_archiveViewer = add(list("cab"), {{{".cab"}, Preview::Lzh, true}});
+    add(list("lzh"), {{{".lzh"}, Preview::Lzh, true}});
+    add(list("zip"), {{{".zip"}, Preview::Zip, true}});
+    add(std::make_unique<TextViewer>(pane.text, pane.search, pane.searchNext),
+        {{{".txt", ".rtf", ".inf", ".log", ".wri", ".doc", ".ini", ".bat"}, Preview::Txt},
+         {{".m3u"}, std::nullopt}},
+        QStringLiteral("0"));
+    add(std::make_unique<BrowserViewer>(pane.browser),
+        {{{".jpg", ".jpeg"}, Preview::Jpg}, {{".htm", "html"}, Preview::Htm}}, QStringLiteral("1"));
+    add(std::make_unique<PictureViewer>(pane.picture), {{{".bmp", ".gif", ".ico"}, Preview::Bmp}},
+        QStringLiteral("2"));
+    auto media = std::make_unique<MediaViewer>(*m_media, m_mci);
+    m_mediaViewer = media.get();
+    add(std::move(media), {{{".wav", ".mid", ".avi"}, Preview::Multi}});
+    add(std::make_unique<TagViewer>(*m_media), {{{".mp3"}, Preview::Mp3}});
 }
 
-QAction* PreviewDispatcher::action(const char* name) const
+Viewer* PreviewDispatcher::add(std::unique_ptr<Viewer> viewer, QList<Route> routes, CustomMode mode)
 {
-    return m_window->findChild<QAction*>(QString::fromLatin1(name));
+    Viewer* added = viewer.get();
+    m_viewers.push_back({std::move(viewer), std::move(routes), std::move(mode)});
+    return added;
 }
 
-bool PreviewDispatcher::previewOff(int check) const
+void PreviewDispatcher::setMediaArea(QWidget* area)
 {
-    return settings::checkValue(m_forms.preview()->check(check)) == 1;
+    m_mediaViewer->setArea(area);
 }
 
 QString PreviewDispatcher::sizeText(qint64 bytes)
@@ -73,187 +97,96 @@ QString PreviewDispatcher::dateText(const QDateTime& modified)
 
 void PreviewDispatcher::previewSelectedFile()
 {
-    // 1. Whatever plays stops.
-    m_mci.send(QStringLiteral("stop Media"));
-    m_mci.send(QStringLiteral("close Media"));
-    // 2.
-    if (auto* panel = m_form->findChild<QLabel*>(QStringLiteral("Panel3")))
-        panel->clear();
-    if (auto* browser = m_form->findChild<BrowserPane*>(QStringLiteral("WebBrowser1")))
-        browser->stop();
-    // 3.
-    for (const char* name : {"kaitoup", "kaitou"}) {
-        if (QAction* a = action(name))
-            a->setEnabled(false);
-    }
-    for (const char* name : {"ListView1", "Command4", "Command5", "Label4"})
-        widget(name)->hide();
-    if (QWidget* media = widget("MediaArea"))
-        media->hide();
+    // 1., 2. Whatever plays or loads stops.
+    for (const Registered& r : m_viewers)
+        r.viewer->stop();
+    m_pane.associationPanel->clear();
+    // 3. The archive list and the media controls go.
+    m_archiveViewer->hide();
+    m_mediaViewer->hide();
     // 4. The associated application, unless the user turned that display off.
     const QString name = m_browser.selectedFileName();
-    if (settings::checkValue(m_forms.general()->check(7)) != 1)
+    if (m_settings.showAssociation())
         fileops::FindAssociatedProgram(m_shell, m_browser, name,
                                        platform::withSlash(m_browser.currentFolder()));
     // 5. The current file.
-    const QString path = platform::withSlash(m_browser.fileListFolder()) + name;
-    if (auto* current = m_form->findChild<QLabel*>(QStringLiteral("Label14")))
-        current->setText(path);
-    m_mediaPath = platform::withSlash(m_browser.currentFolder()) + name;
-    // 6., 7. Size and date; a date that cannot be read leaves the panel as it was.
-    const QFileInfo info(path);
-    if (auto* panel = m_form->findChild<QLabel*>(QStringLiteral("Panel1")))
-        panel->setText(sizeText(info.exists() ? info.size() : 0));
-    if (info.exists()) {
-        if (auto* panel = m_form->findChild<QLabel*>(QStringLiteral("Panel2")))
-            panel->setText(dateText(info.lastModified()));
-    }
+    PreviewFile file;
+    file.path = platform::withSlash(m_browser.fileListFolder()) + name;
+    file.mediaPath = platform::withSlash(m_browser.currentFolder()) + name;
+    m_pane.currentFile->setText(file.path);
+    m_mediaPath = file.mediaPath;
+    // 6., 7. Size and date.
+    showStatus(file.path);
     // 8.
-    m_extensionKey = path.right(4).toLower();
+    m_extensionKey = file.path.right(4).toLower();
     // 9. No preview at all: the status bar is all.
-    if (previewOff(6))
+    if (m_settings.previewOff(settings::Preview::All))
         return;
     // 10.
-    for (const char* n : {"RichTextBox1", "Picture1", "WebBrowser1", "Text1", "Text3", "Label2"})
-        widget(n)->hide();
-    for (const char* n : {"tkensaku", "tuken"}) {
-        if (QAction* a = action(n))
-            a->setEnabled(false);
-    }
-    widget("ListView1")->hide();
+    for (const Registered& r : m_viewers)
+        r.viewer->hide();
+    m_pane.notice->hide();
+    // 11. A setting that turns this kind off ends the whole preview: no custom rule either.
+    if (!dispatch(file))
+        return;
+    // 12., 13. The two custom rules, on top of the built-in view.
+    customRules(file);
+}
 
-    // 11. By extension, first match wins.
-    const QString key = m_extensionKey;
-    const QString key5 = path.right(5).toLower();
-    auto is = [&key](std::initializer_list<const char*> keys) {
-        for (const char* k : keys) {
-            if (key == QLatin1String(k))
+void PreviewDispatcher::showStatus(const QString& path)
+{
+    // A date that cannot be read leaves the panel as it was.
+    const QFileInfo info(path);
+    m_pane.sizePanel->setText(sizeText(info.exists() ? info.size() : 0));
+    if (info.exists())
+        m_pane.datePanel->setText(dateText(info.lastModified()));
+}
+
+bool PreviewDispatcher::dispatch(const PreviewFile& file)
+{
+    const QString path = file.path;
+    auto matches = [&path](const Route& route) {
+        for (const char* ending : route.endings) {
+            const QLatin1String end(ending);
+            if (path.right(end.size()).toLower() == end)
                 return true;
         }
         return false;
     };
-    bool gated = false;
-    if (is({".cab"})) {
-        archiveRow(QStringLiteral("cab"), 9, path);
-        gated = previewOff(9);
-    } else if (is({".lzh"})) {
-        archiveRow(QStringLiteral("lzh"), 9, path);
-        gated = previewOff(9);
-    } else if (is({".zip"})) {
-        archiveRow(QStringLiteral("zip"), 10, path);
-        gated = previewOff(10);
-    } else if (is({".txt", ".rtf"})) {
-        if (!(gated = previewOff(3)))
-            textView(path);
-    } else if (is({".m3u"})) {
-        textView(path);
-    } else if (is({".inf", ".log", ".wri", ".doc", ".ini", ".bat"})) {
-        if (!(gated = previewOff(3)))
-            textView(path);
-    } else if (is({".jpg"}) || key5 == QLatin1String(".jpeg")) {
-        if (!(gated = previewOff(2)))
-            browserView(path);
-    } else if (is({".bmp", ".gif", ".ico"})) {
-        if (!(gated = previewOff(4)))
-            pictureView(path);
-    } else if (is({".htm", "html"})) {
-        if (!(gated = previewOff(1)))
-            browserView(path);
-    } else if (is({".wav", ".mid", ".avi"})) {
-        if (!(gated = previewOff(12) || previewOff(6))) {
-            if (m_viewers.startMedia)
-                m_viewers.startMedia(m_mediaPath);
+    for (const Registered& r : m_viewers) {
+        for (const Route& route : r.routes) {
+            if (!matches(route))
+                continue;
+            if (route.clearFirst)
+                r.viewer->clear();
+            if (route.gate && m_settings.previewOff(*route.gate))
+                return false;
+            r.viewer->show(file);
+            return true;
         }
-    } else if (is({".mp3"})) {
-        if (!(gated = previewOff(5))) {
-            if (m_viewers.showTag)
-                m_viewers.showTag(path);
-        }
-    } else {
-        noticeView();
     }
-    // A gate ends the whole preview: no custom rule either.
-    if (gated)
-        return;
-    // 12., 13. The two custom rules, on top of the built-in view.
-    customSlot(1, path);
-    customSlot(2, path);
-}
-
-void PreviewDispatcher::archiveRow(const QString& family, int gateCheck, const QString& path)
-{
-    auto* list = m_form->findChild<QTreeWidget*>(QStringLiteral("ListView1"));
-    QAction* rename = action("assyukuhenkou");
-    if (family == QLatin1String("lzh")) {
-        if (rename)
-            rename->setVisible(true);
-        list->setAcceptDrops(true);
-    } else if (family == QLatin1String("cab") && rename) {
-        rename->setVisible(false);
-    }
-    list->clear();
-    if (previewOff(gateCheck))
-        return;
-    if (family == QLatin1String("zip") && rename)
-        rename->setVisible(false);
-    for (const char* name : {"kaitoup", "kaitou"}) {
-        if (QAction* a = action(name))
-            a->setEnabled(true);
-    }
-    // Filled while hidden, shown once.
-    list->setUpdatesEnabled(false);
-    if (m_viewers.listArchive)
-        m_viewers.listArchive(family, path);
-    list->setUpdatesEnabled(true);
-    list->show();
-}
-
-void PreviewDispatcher::textView(const QString& path)
-{
-    widget("RichTextBox1")->show();
-    for (const char* n : {"tkensaku", "tuken"}) {
-        if (QAction* a = action(n))
-            a->setEnabled(true);
-    }
-    if (m_viewers.loadText)
-        m_viewers.loadText(path);
-}
-
-void PreviewDispatcher::browserView(const QString& path)
-{
-    auto* browser = m_form->findChild<BrowserPane*>(QStringLiteral("WebBrowser1"));
-    browser->show();
-    browser->navigate(path);
-}
-
-void PreviewDispatcher::pictureView(const QString& path)
-{
-    auto* picture = m_form->findChild<PicturePane*>(QStringLiteral("Picture1"));
-    picture->show();
-    picture->loadPicture(path);
+    noticeView();
+    return true;
 }
 
 void PreviewDispatcher::noticeView()
 {
-    for (const char* n : {"RichTextBox1", "Picture1", "WebBrowser1", "Text1", "Text3"})
-        widget(n)->hide();
-    widget("Label2")->show();
+    // Every viewer is hidden already (step 10).
+    m_pane.notice->show();
 }
 
-void PreviewDispatcher::customSlot(int rule, const QString& path)
+void PreviewDispatcher::customRules(const PreviewFile& file)
 {
-    settings::PreviewSettingsDialog* preview = m_forms.preview();
-    if (settings::checkValue(preview->check(rule + 6)) != 1)
-        return;
-    if (m_extensionKey != preview->extensionBox(rule)->text())
-        return;
-    const QString mode = preview->modeLabel(rule)->text();
-    if (mode == QLatin1String("0"))
-        textView(path);
-    else if (mode == QLatin1String("1"))
-        browserView(path);
-    else if (mode == QLatin1String("2"))
-        pictureView(path);
+    for (const settings::CustomRule& rule : m_settings.customRules()) {
+        if (!rule.inForce || m_extensionKey != rule.extension)
+            continue;
+        for (const Registered& r : m_viewers) {
+            if (r.mode && *r.mode == rule.mode) {
+                r.viewer->show(file);
+                break;
+            }
+        }
+    }
 }
 
 } // namespace preview

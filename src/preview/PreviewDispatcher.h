@@ -1,48 +1,56 @@
 #pragma once
 
+#include "preview/PreviewPane.h"
+#include "preview/Viewer.h"
+#include "settings/SettingsTable.h"
+
 #include <QDateTime>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
-#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
 
-class QAction;
-class QWidget;
-
-namespace platform {
+namespace platform
+{
 class Mci;
 class Shell;
 } // namespace platform
-namespace settings {
-class SettingsForms;
+namespace settings
+{
+class Settings;
 }
-namespace fileops {
+namespace fileops
+{
 class FileBrowser;
 }
 
-namespace preview {
+namespace preview
+{
 
-// What the dispatcher hands to the viewers it does not own itself.
-struct PreviewViewers {
-    std::function<void(const QString&)> loadText;   // the rich-text viewer loads the file
-    std::function<void(const QString&)> startMedia; // play a sound or video file
-    std::function<void(const QString&)> showTag;    // show an MP3 file's title and artist
-    // List an archive's members into the list: family "lzh", "zip" or "cab".
-    std::function<void(const QString&, const QString&)> listArchive;
-};
+class MediaPanel;
+class MediaViewer;
 
 // One click in the file list: stops what the preview pane was doing, publishes the file as
 // the current file, shows its size and date in the status bar and shows it in the viewer its
-// extension calls for, within the preview settings and the two custom rules.
-class PreviewDispatcher final : public QObject {
+// extension calls for, within the preview settings and the two custom rules. It owns the
+// viewers; each is registered with the file endings it shows.
+class PreviewDispatcher final : public QObject
+{
     Q_OBJECT
 public:
-    PreviewDispatcher(QWidget* window, QWidget* form, fileops::FileBrowser& browser,
-                      platform::Shell& shell, platform::Mci& mci, settings::SettingsForms& forms,
-                      PreviewViewers viewers, QObject* parent = nullptr);
+    PreviewDispatcher(const PreviewPane& pane, fileops::FileBrowser& browser,
+                      platform::Shell& shell, platform::Mci& mci,
+                      const settings::Settings& settings, QObject* parent = nullptr);
+    ~PreviewDispatcher() override;
 
     // Previews the file list's selected file.
     void previewSelectedFile();
+
+    // The area the media device draws video into.
+    void setMediaArea(QWidget* area);
 
     // The last four characters of the current file path, in lower case.
     QString extensionKey() const { return m_extensionKey; }
@@ -56,23 +64,40 @@ public:
     static QString dateText(const QDateTime& modified);
 
 private:
-    QWidget* widget(const char* name) const;
-    QAction* action(const char* name) const;
-    bool previewOff(int check) const;
-    void textView(const QString& path);
-    void browserView(const QString& path);
-    void pictureView(const QString& path);
-    void noticeView();
-    void archiveRow(const QString& family, int gateCheck, const QString& path);
-    void customSlot(int rule, const QString& path);
+    // The endings a viewer shows ("html" and ".jpeg" included, matched on the path's end in
+    // lower case) and the preview setting that turns them off.
+    // An archive list is emptied before the setting is asked (clearFirst).
+    struct Route {
+        std::vector<const char*> endings;
+        std::optional<settings::Preview> gate;
+        bool clearFirst = false;
+    };
+    // The custom-rule mode ("0", "1", "2") that shows a file in a viewer.
+    using CustomMode = std::optional<QString>;
 
-    QWidget* m_window;
-    QWidget* m_form;
+    void registerViewers(const PreviewPane& pane);
+    Viewer* add(std::unique_ptr<Viewer> viewer, QList<Route> routes, CustomMode mode = {});
+    void showStatus(const QString& path);
+    // Step 11: the viewer the ending calls for; false when a preview setting ended the preview.
+    bool dispatch(const PreviewFile& file);
+    void noticeView();
+    void customRules(const PreviewFile& file);
+
+    struct Registered {
+        std::unique_ptr<Viewer> viewer;
+        QList<Route> routes;
+        CustomMode mode;
+    };
+
+    PreviewPane m_pane;
     fileops::FileBrowser& m_browser;
     platform::Shell& m_shell;
     platform::Mci& m_mci;
-    settings::SettingsForms& m_forms;
-    PreviewViewers m_viewers;
+    const settings::Settings& m_settings;
+    std::unique_ptr<MediaPanel> m_media;
+    MediaViewer* m_mediaViewer = nullptr;
+    Viewer* m_archiveViewer = nullptr;
+    std::vector<Registered> m_viewers;
     QString m_extensionKey;
     QString m_mediaPath;
 };

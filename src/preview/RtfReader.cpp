@@ -1,5 +1,7 @@
 #include "preview/RtfReader.h"
 
+#include "preview/RtfParser.h"
+
 #include "platform/TextEncoding.h"
 
 #include <QColor>
@@ -21,7 +23,7 @@
 namespace preview
 {
 
-namespace
+namespace rtf
 {
 
 // Windows code page of an RTF font charset; 0 when the charset says nothing of its own.
@@ -82,111 +84,6 @@ bool isDoubleByteLead(int codePage, unsigned char byte)
     }
 }
 
-enum class Destination { Text, FontTable, ColorTable, Skip };
-
-struct CharState {
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool strike = false;
-    bool hidden = false;
-    int font = -1;
-    int halfPoints = 24;
-    int foreground = 0;
-    int background = 0;
-    // Associated properties (\ab, \ai, \af, \afs): they apply to double-byte text, which
-    // \dbch starts and \loch or \hich end. -1 or 0: not given.
-    bool doubleByte = false;
-    int assocBold = -1;
-    int assocItalic = -1;
-    int assocFont = -1;
-    int assocHalfPoints = 0;
-
-    bool effectiveBold() const { return doubleByte && assocBold >= 0 ? assocBold : bold; }
-    bool effectiveItalic() const { return doubleByte && assocItalic >= 0 ? assocItalic : italic; }
-    int effectiveHalfPoints() const
-    {
-        return doubleByte && assocHalfPoints > 0 ? assocHalfPoints : halfPoints;
-    }
-
-    bool operator==(const CharState&) const = default;
-};
-
-struct GroupState {
-    CharState chars;
-    Qt::Alignment alignment = Qt::AlignLeft;
-    int unicodeSkip = 1;
-    Destination destination = Destination::Text;
-};
-
-struct FontEntry {
-    QString name;
-    int codePage = 0;
-};
-
-// Deeper nesting than this is counted but not given its own state; no real document nests
-// anywhere near as deep, and a hostile one cannot make the reader use more memory for it.
-constexpr int kMaxDepth = 4096;
-
-class Parser
-{
-public:
-    Parser(QByteArrayView input, QTextDocument* document)
-        : m_in(input), m_document(document), m_cursor(document)
-    {
-    }
-
-    void run();
-
-private:
-    void parseControl();
-    void controlWord(const QByteArray& word, bool hasParam, int param);
-    void openGroup();
-    void closeGroup();
-    void literalByte(unsigned char byte);
-    void escapedByte(unsigned char byte);
-    void appendText(QStringView text);
-    void flushBytes();
-    void flushRun();
-    void endParagraph();
-    void finishFontEntry();
-    void applyParagraph(Qt::Alignment alignment);
-    QString decode(const QByteArray& bytes, int codePage);
-    int currentCodePage() const;
-    int effectiveFont(const CharState& s) const;
-    QTextCharFormat charFormat(const CharState& s) const;
-    bool consumeSkip();
-
-    QByteArrayView m_in;
-    qsizetype m_pos = 0;
-    QTextDocument* m_document;
-    QTextCursor m_cursor;
-
-    std::vector<GroupState> m_stack{GroupState{}};
-    int m_overflowDepth = 0;
-    int m_skipRemaining = 0;
-
-    int m_documentCodePage = 1252;
-    int m_defaultFont = -1;
-    QMap<int, FontEntry> m_fonts;
-    int m_fontBeingRead = -1;
-    int m_charsetBeingRead = -1;
-    int m_cpgBeingRead = 0;
-    QByteArray m_fontNameBytes;
-    QString m_fontName;
-
-    QList<QColor> m_colors;
-    int m_red = -1, m_green = -1, m_blue = -1;
-
-    QByteArray m_pendingBytes;
-    int m_pendingCodePage = 0;
-    QString m_run;
-    CharState m_runState;
-    // The alignment in force when the current paragraph last got text: a document that ends
-    // without \par (or inside a closed group) keeps it for its last paragraph.
-    Qt::Alignment m_textAlignment = Qt::AlignLeft;
-    bool m_paragraphHasText = false;
-};
 
 GroupState& top(std::vector<GroupState>& stack)
 {
@@ -372,232 +269,6 @@ void Parser::parseControl()
     controlWord(word, hasParam, param);
 }
 
-void Parser::controlWord(const QByteArray& word, bool hasParam, int param)
-{
-    GroupState& state = top(m_stack);
-    const bool on = !hasParam || param != 0;
-    const Destination dest = state.destination;
-
-    static const QList<QByteArray> skipped = {"pict",
-                                              "stylesheet",
-                                              "info",
-                                              "header",
-                                              "headerl",
-                                              "headerr",
-                                              "headerf",
-                                              "footer",
-                                              "footerl",
-                                              "footerr",
-                                              "footerf",
-                                              "footnote",
-                                              "annotation",
-                                              "object",
-                                              "fldinst",
-                                              "themedata",
-                                              "colorschememapping",
-                                              "latentstyles",
-                                              "datastore",
-                                              "xmlnstbl",
-                                              "listtable",
-                                              "listoverridetable",
-                                              "rsidtbl",
-                                              "generator",
-                                              "revtbl",
-                                              "filetbl",
-                                              "shpinst",
-                                              "nonshppict",
-                                              "pgdsctbl",
-                                              "bkmkstart",
-                                              "bkmkend",
-                                              "xe",
-                                              "tc",
-                                              "txe",
-                                              "atnid",
-                                              "atnauthor",
-                                              "template",
-                                              "userprops",
-                                              "docvar",
-                                              "fchars",
-                                              "lchars",
-                                              "pnseclvl",
-                                              "pntxta",
-                                              "pntxtb",
-                                              "objdata",
-                                              "result",
-                                              "private",
-                                              "mmathPr",
-                                              "ftnsep",
-                                              "ftnsepc",
-                                              "ftncn",
-                                              "aftnsep",
-                                              "aftnsepc",
-                                              "aftncn",
-                                              "protusertbl",
-                                              "wgrffmtfilter"};
-
-    if (dest == Destination::Skip)
-        return;
-
-    if (word == "fonttbl") {
-        flushBytes();
-        state.destination = Destination::FontTable;
-        m_fontBeingRead = -1;
-        return;
-    }
-    if (word == "colortbl") {
-        flushBytes();
-        state.destination = Destination::ColorTable;
-        m_red = m_green = m_blue = -1;
-        return;
-    }
-    if (skipped.contains(word)) {
-        flushBytes();
-        state.destination = Destination::Skip;
-        return;
-    }
-
-    if (dest == Destination::FontTable) {
-        if (word == "f") {
-            flushBytes();
-            finishFontEntry();
-            m_fontBeingRead = param;
-            m_charsetBeingRead = -1;
-            m_cpgBeingRead = 0;
-            m_fontNameBytes.clear();
-            m_fontName.clear();
-        } else if (word == "fcharset") {
-            m_charsetBeingRead = param;
-        } else if (word == "cpg") {
-            m_cpgBeingRead = param;
-        } else if (word == "u") {
-            m_fontName +=
-                decode(m_fontNameBytes, m_cpgBeingRead ? m_cpgBeingRead : m_documentCodePage);
-            m_fontNameBytes.clear();
-            m_fontName += QChar(static_cast<char16_t>(param & 0xFFFF));
-            m_skipRemaining = state.unicodeSkip;
-        } else if (word == "uc") {
-            state.unicodeSkip = std::clamp(param, 0, 16);
-        }
-        return;
-    }
-    if (dest == Destination::ColorTable) {
-        const int v = std::clamp(param, 0, 255);
-        if (word == "red")
-            m_red = v;
-        else if (word == "green")
-            m_green = v;
-        else if (word == "blue")
-            m_blue = v;
-        return;
-    }
-
-    CharState& chars = state.chars;
-    if (word == "u") {
-        // Values are signed 16-bit; anything outside is no character.
-        const char16_t unit = param >= -32768 && param <= 65535
-                                  ? static_cast<char16_t>(param & 0xFFFF)
-                                  : char16_t(0xFFFD);
-        appendText(QStringView(&unit, 1));
-        m_skipRemaining = state.unicodeSkip;
-    } else if (word == "uc") {
-        state.unicodeSkip = std::clamp(param, 0, 16);
-    } else if (word == "par" || word == "sect" || word == "page" || word == "row" ||
-               word == "nestrow") {
-        endParagraph();
-    } else if (word == "line") {
-        appendText(u"\u2028");
-    } else if (word == "tab" || word == "cell" || word == "nestcell") {
-        appendText(u"\t");
-    } else if (word == "b") {
-        chars.bold = on;
-    } else if (word == "i") {
-        chars.italic = on;
-    } else if (word == "ul" || word == "uld" || word == "uldb" || word == "uldash" ||
-               word == "ulth" || word == "ulw" || word == "ulwave" || word == "uldashd" ||
-               word == "uldashdd" || word == "ulhwave" || word == "ulldash" || word == "ulthd" ||
-               word == "ulthdash" || word == "ululdbwave") {
-        chars.underline = on;
-    } else if (word == "ab") {
-        chars.assocBold = on;
-    } else if (word == "ai") {
-        chars.assocItalic = on;
-    } else if (word == "af") {
-        flushBytes();
-        chars.assocFont = param;
-    } else if (word == "afs") {
-        if (hasParam && param > 0)
-            chars.assocHalfPoints = std::min(param, 3276);
-    } else if (word == "dbch") {
-        flushBytes();
-        chars.doubleByte = true;
-    } else if (word == "loch" || word == "hich") {
-        flushBytes();
-        chars.doubleByte = false;
-    } else if (word == "ulnone") {
-        chars.underline = false;
-    } else if (word == "strike" || word == "striked") {
-        chars.strike = on;
-    } else if (word == "v") {
-        chars.hidden = on;
-    } else if (word == "f") {
-        flushBytes();
-        chars.font = param;
-    } else if (word == "fs") {
-        if (hasParam && param > 0)
-            chars.halfPoints = std::min(param, 3276);
-    } else if (word == "cf") {
-        chars.foreground = std::max(0, param);
-    } else if (word == "highlight" || word == "cb" || word == "chcbpat") {
-        chars.background = std::max(0, param);
-    } else if (word == "plain") {
-        flushBytes();
-        chars = CharState{};
-        chars.font = m_defaultFont;
-    } else if (word == "pard") {
-        state.alignment = Qt::AlignLeft;
-    } else if (word == "ql") {
-        state.alignment = Qt::AlignLeft;
-    } else if (word == "qc") {
-        state.alignment = Qt::AlignHCenter;
-    } else if (word == "qr") {
-        state.alignment = Qt::AlignRight;
-    } else if (word == "qj" || word == "qd") {
-        state.alignment = Qt::AlignJustify;
-    } else if (word == "ansicpg") {
-        if (param > 0)
-            m_documentCodePage = param;
-    } else if (word == "ansi") {
-        m_documentCodePage = 1252;
-    } else if (word == "mac") {
-        m_documentCodePage = 10000;
-    } else if (word == "pc") {
-        m_documentCodePage = 437;
-    } else if (word == "pca") {
-        m_documentCodePage = 850;
-    } else if (word == "deff") {
-        m_defaultFont = param;
-        if (chars.font < 0)
-            chars.font = param;
-    } else if (word == "emdash") {
-        appendText(u"\u2014");
-    } else if (word == "endash") {
-        appendText(u"\u2013");
-    } else if (word == "bullet") {
-        appendText(u"\u2022");
-    } else if (word == "lquote") {
-        appendText(u"\u2018");
-    } else if (word == "rquote") {
-        appendText(u"\u2019");
-    } else if (word == "ldblquote") {
-        appendText(u"\u201C");
-    } else if (word == "rdblquote") {
-        appendText(u"\u201D");
-    } else if (word == "emspace") {
-        appendText(u"\u2003");
-    } else if (word == "enspace") {
-        appendText(u"\u2002");
-    }
-}
 
 void Parser::literalByte(unsigned char byte)
 {
@@ -786,7 +457,10 @@ QString rtfEscaped(QStringView text)
     return out;
 }
 
-} // namespace
+} // namespace rtf
+
+using rtf::Parser;
+using rtf::rtfEscaped;
 
 bool RtfReader::isRtf(QByteArrayView bytes)
 {

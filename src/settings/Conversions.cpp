@@ -1,6 +1,5 @@
 #include "settings/Conversions.h"
 
-#include <QCheckBox>
 #include <QLocale>
 
 #include <cmath>
@@ -28,33 +27,6 @@ std::optional<int> toInteger16(const QString& text)
     if (rounded < -32768.0 || rounded > 32767.0)
         return std::nullopt;
     return static_cast<int>(rounded);
-}
-
-bool applyCheckValue(QCheckBox* box, const QString& text)
-{
-    const std::optional<int> value = toInteger16(text);
-    if (!value || *value < 0 || *value > 2)
-        return false;
-    if (*value == 2)
-        box->setTristate(true);
-    box->setCheckState(*value == 0 ? Qt::Unchecked
-                                   : (*value == 1 ? Qt::Checked : Qt::PartiallyChecked));
-    return true;
-}
-
-int checkValue(const QCheckBox* box)
-{
-    switch (box->checkState()) {
-    case Qt::Unchecked: return 0;
-    case Qt::Checked: return 1;
-    case Qt::PartiallyChecked: return 2;
-    }
-    return 0;
-}
-
-QString checkValueText(const QCheckBox* box)
-{
-    return QString::number(checkValue(box));
 }
 
 QString singleText(double value)

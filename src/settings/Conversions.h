@@ -19,6 +19,7 @@ std::optional<double> toNumber(const QString& text);
 
 // Sets the check box from a stored flag: 0 cleared, 1 ticked, 2 greyed. Any other value, or a
 // text that is not a number, leaves the box as it is and returns false.
+// (The three check-box conversions are built into the GUI library: settings/CheckBoxValue.cpp.)
 bool applyCheckValue(QCheckBox* box, const QString& text);
 
 // The decimal text of a check box's value: "0", "1" or "2".

@@ -2,7 +2,6 @@
 
 #include "platform/DriveList.h"
 #include "platform/Prompts.h"
-#include "settings/Conversions.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -12,12 +11,14 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace settings {
+namespace settings
+{
 
-namespace {
-const char* const kFolderKeys[] = {"folder", "folder2", "folder3", "folder4", "folder5"};
-const char* const kFolderCaptions[] = {"よく使うフォルダ１", "よく使うフォルダ２", "よく使うフォルダ３",
-                                       "よく使うフォルダ４", "よく使うフォルダ５"};
+namespace
+{
+const char* const kFolderCaptions[] = {"よく使うフォルダ１", "よく使うフォルダ２",
+                                       "よく使うフォルダ３", "よく使うフォルダ４",
+                                       "よく使うフォルダ５"};
 const char* const kCheckCaptions[] = {
     "関連づけられていないものは開くアプリを聞かない",
     "ファイルのドラッグアンドドロップを使用しない",
@@ -27,11 +28,6 @@ const char* const kCheckCaptions[] = {
     "圧縮ファイルの解凍時に、解凍したファイルを表示するかを聞かない。",
     "関連づけ先を表示しない。（少し動作が軽くなります）",
 };
-
-QString latin(const char* text)
-{
-    return QString::fromLatin1(text);
-}
 } // namespace
 
 GeneralSettingsDialog::GeneralSettingsDialog(const ExpIni& ini, platform::Prompts& prompts,
@@ -47,6 +43,7 @@ GeneralSettingsDialog::GeneralSettingsDialog(const ExpIni& ini, platform::Prompt
     driveLabel->setObjectName(QStringLiteral("Label1"));
     m_drive = new platform::DriveList(this);
     m_drive->setObjectName(QStringLiteral("Drive1"));
+    m_holders.bind(m_drive);
     grid->addWidget(driveLabel, 0, 0);
     grid->addWidget(m_drive, 0, 1, 1, 2);
 
@@ -68,6 +65,7 @@ GeneralSettingsDialog::GeneralSettingsDialog(const ExpIni& ini, platform::Prompt
         grid->addWidget(box, i + 1, 1);
         grid->addWidget(browse, i + 1, 2);
         m_folders.append(box);
+        m_holders.bind(box);
     }
 
     auto* checks = new QVBoxLayout;
@@ -75,7 +73,7 @@ GeneralSettingsDialog::GeneralSettingsDialog(const ExpIni& ini, platform::Prompt
         auto* box = new QCheckBox(QString::fromUtf8(kCheckCaptions[i]), this);
         box->setObjectName(QStringLiteral("Check") + QString::number(i + 1));
         checks->addWidget(box);
-        m_checks.append(box);
+        m_holders.bind(box);
     }
 
     auto* ok = new QPushButton(QStringLiteral("ＯＫ"), this);
@@ -103,12 +101,8 @@ GeneralSettingsDialog::GeneralSettingsDialog(const ExpIni& ini, platform::Prompt
     layout->addLayout(checks);
     layout->addLayout(buttons);
 
+    m_holders.clear();
     load();
-}
-
-QCheckBox* GeneralSettingsDialog::check(int number) const
-{
-    return number >= 1 && number <= m_checks.size() ? m_checks.at(number - 1) : nullptr;
 }
 
 QLineEdit* GeneralSettingsDialog::folderBox(int number) const
@@ -118,32 +112,14 @@ QLineEdit* GeneralSettingsDialog::folderBox(int number) const
 
 void GeneralSettingsDialog::load()
 {
-    const QString yokutukau = QStringLiteral("yokutukau");
-    m_drive->setDrive(m_ini.read(yokutukau, QStringLiteral("drive")));
-    for (int i = 0; i < 5; ++i)
-        m_folders.at(i)->setText(m_ini.read(yokutukau, latin(kFolderKeys[i])));
-    applyCheckValue(check(5), m_ini.read(QStringLiteral("gomi"), QStringLiteral("subete")));
-    applyCheckValue(check(1), m_ini.read(QStringLiteral("kanren"), QStringLiteral("hiraku")));
-    applyCheckValue(check(2), m_ini.read(QStringLiteral("fairu"), QStringLiteral("drag")));
-    applyCheckValue(check(4), m_ini.read(QStringLiteral("net"), QStringLiteral("siyou")));
-    applyCheckValue(check(6), m_ini.read(QStringLiteral("mes"), QStringLiteral("kaitou")));
-    applyCheckValue(check(7), m_ini.read(QStringLiteral("kanren"), QStringLiteral("n")));
-    applyCheckValue(check(3), m_ini.read(QStringLiteral("window"), QStringLiteral("size")));
+    for (const Key key : order::generalLoad())
+        m_holders.load(key, m_ini.read(sectionOf(key), nameOf(key)));
 }
 
 void GeneralSettingsDialog::confirm()
 {
-    const QString yokutukau = QStringLiteral("yokutukau");
-    m_ini.write(yokutukau, QStringLiteral("drive"), m_drive->drive());
-    for (int i = 0; i < 5; ++i)
-        m_ini.write(yokutukau, latin(kFolderKeys[i]), m_folders.at(i)->text());
-    m_ini.write(QStringLiteral("gomi"), QStringLiteral("subete"), checkValueText(check(5)));
-    m_ini.write(QStringLiteral("kanren"), QStringLiteral("hiraku"), checkValueText(check(1)));
-    m_ini.write(QStringLiteral("fairu"), QStringLiteral("drag"), checkValueText(check(2)));
-    m_ini.write(QStringLiteral("window"), QStringLiteral("size"), checkValueText(check(3)));
-    m_ini.write(QStringLiteral("net"), QStringLiteral("siyou"), checkValueText(check(4)));
-    m_ini.write(QStringLiteral("mes"), QStringLiteral("kaitou"), checkValueText(check(6)));
-    m_ini.write(QStringLiteral("kanren"), QStringLiteral("n"), checkValueText(check(7)));
+    for (const Key key : order::generalWrite())
+        m_ini.write(sectionOf(key), nameOf(key), m_holders.value(key));
     Q_EMIT confirmed();
     accept();
 }

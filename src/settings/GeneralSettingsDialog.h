@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/ExpIni.h"
+#include "settings/Holders.h"
 
 #include <QDialog>
 
@@ -9,18 +10,21 @@
 class QCheckBox;
 class QLineEdit;
 
-namespace platform {
+namespace platform
+{
 class DriveList;
 class Prompts;
 } // namespace platform
 
-namespace settings {
+namespace settings
+{
 
 // The general settings dialog. Its check boxes and text boxes are the live settings the rest
 // of the program reads. Loading reads them from the settings file; "ＯＫ" writes every key and
 // hides the dialog; "キャンセル" (or closing the window) unloads it, so the next use reads the
 // file again.
-class GeneralSettingsDialog final : public QDialog {
+class GeneralSettingsDialog final : public QDialog
+{
     Q_OBJECT
 public:
     GeneralSettingsDialog(const ExpIni& ini, platform::Prompts& prompts, QWidget* pickerOwner,
@@ -30,8 +34,12 @@ public:
     // control as it is.
     void load();
 
-    // Check1 … Check7.
-    QCheckBox* check(int number) const;
+    // The check box that holds a setting.
+    QCheckBox* box(Key key) const { return m_holders.box(key); }
+    // Sets the control of a setting from its stored text (false: not a number, left as it was).
+    bool load(Key key, const QString& text) { return m_holders.load(key, text); }
+    // The text the control of a setting stores.
+    QString value(Key key) const { return m_holders.value(key); }
     // Text1 … Text5, the favourite folders.
     QLineEdit* folderBox(int number) const;
     platform::DriveList* driveList() const { return m_drive; }
@@ -39,7 +47,7 @@ public:
     // What "プレビューの設定" does: set by the owner of both dialogs.
     void setPreviewOpener(std::function<void()> opener) { m_openPreview = std::move(opener); }
 
-    void confirm(); // "ＯＫ"
+    void confirm();         // "ＯＫ"
     void reject() override; // "キャンセル" and the close box
 
 Q_SIGNALS:
@@ -54,7 +62,7 @@ private:
     QWidget* m_pickerOwner;
     platform::DriveList* m_drive;
     QList<QLineEdit*> m_folders;
-    QList<QCheckBox*> m_checks;
+    Holders m_holders{Holder::General};
     std::function<void()> m_openPreview;
 };
 

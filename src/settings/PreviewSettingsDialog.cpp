@@ -1,7 +1,5 @@
 #include "settings/PreviewSettingsDialog.h"
 
-#include "settings/Conversions.h"
-
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGridLayout>
@@ -13,18 +11,21 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-namespace settings {
+namespace settings
+{
 
-namespace {
+namespace
+{
 struct Kind {
     int number;
     const char* caption;
 };
 // The kind boxes in their order on the dialog.
 const Kind kKinds[] = {
-    {1, "htm,htmlファイル"}, {2, "jpgファイル"}, {3, "txt関係のファイル"}, {4, "bmp,ico,gif"},
-    {5, "MP3ファイル"},     {9, "LZHファイル"}, {10, "ZIPファイル"},      {11, "一太郎ファイル"},
-    {12, "ﾏﾙﾁﾒﾃﾞｨｱﾌｧｲﾙ(wav,mid,avi)"}, {6, "すべて"},
+    {1, "htm,htmlファイル"}, {2, "jpgファイル"},     {3, "txt関係のファイル"},
+    {4, "bmp,ico,gif"},      {5, "MP3ファイル"},     {9, "LZHファイル"},
+    {10, "ZIPファイル"},     {11, "一太郎ファイル"}, {12, "ﾏﾙﾁﾒﾃﾞｨｱﾌｧｲﾙ(wav,mid,avi)"},
+    {6, "すべて"},
 };
 const char* const kModeCaptions[] = {"テキスト", "HTML", "絵"};
 } // namespace
@@ -43,10 +44,9 @@ PreviewSettingsDialog::PreviewSettingsDialog(const ExpIni& ini, QWidget* parent)
     setObjectName(QStringLiteral("PreviewSettings"));
     setWindowTitle(QStringLiteral("プレビューの設定"));
     setModal(true);
-    for (int i = 0; i < 12; ++i)
-        m_checks.append(nullptr);
 
-    auto* heading = new QLabel(QStringLiteral("プレビューを無効にする項目を選択してください"), this);
+    auto* heading =
+        new QLabel(QStringLiteral("プレビューを無効にする項目を選択してください"), this);
     heading->setObjectName(QStringLiteral("Label1"));
 
     auto* kinds = new QGridLayout;
@@ -54,12 +54,16 @@ PreviewSettingsDialog::PreviewSettingsDialog(const ExpIni& ini, QWidget* parent)
     for (const Kind& kind : kKinds) {
         auto* box = new QCheckBox(QString::fromUtf8(kind.caption), this);
         box->setObjectName(QStringLiteral("Check") + QString::number(kind.number));
-        m_checks[kind.number - 1] = box;
+        m_holders.bind(box);
+        if (kind.number == 6)
+            m_all = box;
+        else
+            m_kinds.append(box);
         kinds->addWidget(box, cell / 2, cell % 2);
         ++cell;
     }
     // "すべて" switches the nine other kinds off and on.
-    connect(m_checks[5], &QCheckBox::stateChanged, this, [this](int state) {
+    connect(m_all, &QCheckBox::stateChanged, this, [this](int state) {
         for (QCheckBox* box : kindBoxes())
             box->setEnabled(state == Qt::Unchecked);
     });
@@ -85,6 +89,7 @@ PreviewSettingsDialog::PreviewSettingsDialog(const ExpIni& ini, QWidget* parent)
         m_modes[r] = new QLabel(this);
         m_modes[r]->setObjectName(QStringLiteral("Label") + QString::number(r + 4));
         m_modes[r]->hide();
+        m_holders.bind(m_extensions[r]);
         for (int i = 0; i < 3; ++i) {
             auto* option = new QRadioButton(QString::fromUtf8(kModeCaptions[i]), frame);
             option->setObjectName(QStringLiteral("Option") + n);
@@ -100,7 +105,8 @@ PreviewSettingsDialog::PreviewSettingsDialog(const ExpIni& ini, QWidget* parent)
         }
         auto* inForce = new QCheckBox(this);
         inForce->setObjectName(QStringLiteral("Check") + QString::number(r + 7));
-        m_checks[r + 6] = inForce;
+        m_holders.bind(m_modes[r], {m_options[r][0], m_options[r][1], m_options[r][2]});
+        m_holders.bind(inForce);
         rules->addWidget(m_extensions[r], 1, r);
         rules->addWidget(frame, 3, r);
         rules->addWidget(inForce, 4, r);
@@ -124,11 +130,7 @@ PreviewSettingsDialog::PreviewSettingsDialog(const ExpIni& ini, QWidget* parent)
     layout->addWidget(customHeading);
     layout->addLayout(rules);
     layout->addLayout(buttons);
-}
-
-QCheckBox* PreviewSettingsDialog::check(int number) const
-{
-    return number >= 1 && number <= m_checks.size() ? m_checks.at(number - 1) : nullptr;
+    m_holders.clear();
 }
 
 QLineEdit* PreviewSettingsDialog::extensionBox(int rule) const
@@ -150,33 +152,16 @@ QLabel* PreviewSettingsDialog::modeLabel(int rule) const
 
 QList<QCheckBox*> PreviewSettingsDialog::kindBoxes() const
 {
-    return {check(1), check(2), check(3), check(4), check(5),
-            check(9), check(10), check(11), check(12)};
+    return m_kinds;
 }
 
 void PreviewSettingsDialog::confirm()
 {
-    const QString pre = QStringLiteral("pre");
-    const QString cust = QStringLiteral("cust");
-    m_ini.write(pre, QStringLiteral("htm"), checkValueText(check(1)));
-    m_ini.write(pre, QStringLiteral("jpg"), checkValueText(check(2)));
-    m_ini.write(pre, QStringLiteral("txt"), checkValueText(check(3)));
-    m_ini.write(pre, QStringLiteral("bmp"), checkValueText(check(4)));
-    m_ini.write(pre, QStringLiteral("mp3"), checkValueText(check(5)));
-    m_ini.write(pre, QStringLiteral("subete"), checkValueText(check(6)));
+    // Both extensions are stored in lower case with a leading ".".
     for (QLineEdit* box : m_extensions)
-        box->setText(box->text().toLower());
-    m_ini.write(pre, QStringLiteral("multi"), checkValueText(check(12)));
-    for (int r = 0; r < 2; ++r) {
-        const QString n = QString::number(r + 1);
-        m_extensions[r]->setText(normalisedExtension(m_extensions[r]->text()));
-        m_ini.write(cust, QStringLiteral("kaku") + n, m_extensions[r]->text());
-        m_ini.write(cust, QStringLiteral("syu") + n, m_modes[r]->text());
-        m_ini.write(cust, QStringLiteral("jyou") + n, checkValueText(check(r + 7)));
-    }
-    m_ini.write(pre, QStringLiteral("lzh"), checkValueText(check(9)));
-    m_ini.write(pre, QStringLiteral("zip"), checkValueText(check(10)));
-    m_ini.write(pre, QStringLiteral("taro"), checkValueText(check(11)));
+        box->setText(normalisedExtension(box->text()));
+    for (const Key key : order::previewWrite())
+        m_ini.write(sectionOf(key), nameOf(key), m_holders.value(key));
     accept();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/ExpIni.h"
+#include "settings/Holders.h"
 
 #include <QDialog>
 
@@ -9,19 +10,25 @@ class QLabel;
 class QLineEdit;
 class QRadioButton;
 
-namespace settings {
+namespace settings
+{
 
 // The preview settings dialog: a ticked box turns the preview of that kind of file off, and
 // two custom rules preview one more extension each in a chosen mode. Its controls are the
 // live settings; they are filled when the main window starts. "OK" writes the file and hides
 // the dialog; "キャンセル" only hides it, so changes stay in force until the program exits.
-class PreviewSettingsDialog final : public QDialog {
+class PreviewSettingsDialog final : public QDialog
+{
     Q_OBJECT
 public:
     explicit PreviewSettingsDialog(const ExpIni& ini, QWidget* parent = nullptr);
 
-    // Check1 … Check12 (there is no Check7/Check8 among the kinds: they put the rules in force).
-    QCheckBox* check(int number) const;
+    // The check box that holds a setting (a kind of preview, or a rule in force).
+    QCheckBox* box(Key key) const { return m_holders.box(key); }
+    // Sets the control of a setting from its stored text (false: not a number, left as it was).
+    bool load(Key key, const QString& text) { return m_holders.load(key, text); }
+    // The text the control of a setting stores.
+    QString value(Key key) const { return m_holders.value(key); }
     // Text1, Text2: the custom extensions.
     QLineEdit* extensionBox(int rule) const;
     // The option button of a rule (1 or 2) with index 0 "テキスト", 1 "HTML", 2 "絵".
@@ -32,12 +39,14 @@ public:
     // The nine kind boxes that "すべて" disables.
     QList<QCheckBox*> kindBoxes() const;
 
-    void confirm(); // "OK"
+    void confirm();         // "OK"
     void reject() override; // "キャンセル" and the close box
 
 private:
     ExpIni m_ini;
-    QList<QCheckBox*> m_checks; // index = number - 1; Check7/Check8 are the rule boxes
+    Holders m_holders{Holder::Preview};
+    QCheckBox* m_all = nullptr;
+    QList<QCheckBox*> m_kinds;
     QLineEdit* m_extensions[2] = {};
     QRadioButton* m_options[2][3] = {};
     QLabel* m_modes[2] = {};

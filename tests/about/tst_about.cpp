@@ -1,8 +1,5 @@
 // The about dialog's library versions, loaded by name from the program folder.
-#include "RecordingMci.h"
-#include "RecordingPrompts.h"
-#include "RecordingShell.h"
-#include "TestFolders.h"
+#include "GuiRun.h"
 
 #include "about/AboutDialog.h"
 #include "app/Application.h"
@@ -25,14 +22,12 @@ class AboutTest : public QObject {
 private Q_SLOTS:
     void versionsAreDividedByAHundred()
     {
-        TestProgramFolder folder;
+        GuiRun run;
+        const TestProgramFolder& folder = run.folder;
         copyFakes(folder.path(), {QStringLiteral("libunlha32.so"), QStringLiteral("libunzip32.so"),
                                   QStringLiteral("libcab32.so")});
-        RecordingPrompts prompts;
-        RecordingShell shell;
-        RecordingMci mci;
-        app::Application program(prompts, shell, mci);
-        program.startUp({});
+        run.start();
+        app::Application& program = *run.program;
         about::AboutDialog* about = program.about();
         QCOMPARE(about->versionLabel(QStringLiteral("Label6"))->text(), QStringLiteral("1.14"));
         QCOMPARE(about->versionLabel(QStringLiteral("Label7"))->text(), QStringLiteral("2"));
@@ -43,13 +38,10 @@ private Q_SLOTS:
 
     void reopenedDialogLeavesAMissingLibraryEmpty()
     {
-        TestProgramFolder folder;
-        copyFakes(folder.path(), {QStringLiteral("libunzip32.so")});
-        RecordingPrompts prompts;
-        RecordingShell shell;
-        RecordingMci mci;
-        app::Application program(prompts, shell, mci);
-        program.startUp({});
+        GuiRun run;
+        copyFakes(run.folder.path(), {QStringLiteral("libunzip32.so")});
+        run.start();
+        app::Application& program = *run.program;
         QCOMPARE(program.about()->versionLabel(QStringLiteral("Label6"))->text(), QStringLiteral("Not Installed"));
         program.about()->findChild<QPushButton*>(QStringLiteral("Command3"))->click();
         QVERIFY(!program.isAboutLoaded());

@@ -1,8 +1,5 @@
 // The browser's events on the real main window: filter, favourites, back, open, drag and drop.
-#include "RecordingMci.h"
-#include "RecordingPrompts.h"
-#include "RecordingShell.h"
-#include "TestFolders.h"
+#include "GuiRun.h"
 
 #include "app/Application.h"
 #include "app/FileListBox.h"
@@ -39,24 +36,17 @@ void touch(const QString& path)
 class NavigationTest : public QObject {
     Q_OBJECT
 
-    struct Run {
-        TestProgramFolder program;
-        QTemporaryDir browse;
-        RecordingPrompts prompts;
-        RecordingShell shell;
-        RecordingMci mci;
-        std::unique_ptr<app::Application> app;
+    struct Run : GuiRun {
         explicit Run(const QStringList& files = {})
         {
             for (const QString& name : files)
-                touch(browse.path() + QLatin1Char('/') + name);
-            app = std::make_unique<app::Application>(prompts, shell, mci);
-            app->startUp({browse.path()});
+                touch(browsed(name));
+            start({browse.path()});
             shell.calls.clear();
             mci.clear();
         }
-        app::MainWindow* w() const { return app->mainWindow(); }
-        app::Navigation& nav() const { return *app->navigation(); }
+        app::MainWindow* w() const { return window(); }
+        app::Navigation& nav() const { return *program->navigation(); }
         QStringList listed() const
         {
             QStringList names;
@@ -122,6 +112,7 @@ private Q_SLOTS:
         run.w()->menuAction(QStringLiteral("f2"))->trigger();
         QCOMPARE(run.w()->folderTree()->path(), fav);
         // An empty favourite cannot be opened.
+        run.prompts.expectMessages(1);
         run.w()->menuAction(QStringLiteral("f1"))->trigger();
         QCOMPARE(run.prompts.shown().size(), 1);
         QCOMPARE(run.prompts.shown().first().text, QStringLiteral("パスが見つかりません。"));
@@ -189,7 +180,7 @@ private Q_SLOTS:
         QCOMPARE(run.shell.callsOf(QStringLiteral("open")).size(), 1);
 
         // Not offered to the chooser when the user said so.
-        run.app->forms()->general()->check(1)->setChecked(true);
+        run.program->forms()->general()->findChild<QCheckBox*>(QStringLiteral("Check1"))->setChecked(true);
         run.nav().openSelectedFile();
         QCOMPARE(run.shell.callsOf(QStringLiteral("openWith")).size(), 1);
         QCOMPARE(run.shell.callsOf(QStringLiteral("open")).size(), 1);
@@ -240,7 +231,7 @@ private Q_SLOTS:
         QCOMPARE(run.w()->panel(3)->text(), QStringLiteral("ドロップによりファイルがコピーされました。"));
 
         // With drag and drop switched off, drops are ignored.
-        run.app->forms()->general()->check(2)->setChecked(true);
+        run.program->forms()->general()->findChild<QCheckBox*>(QStringLiteral("Check2"))->setChecked(true);
         run.sendDrop(run.w()->fileList()->viewport(), {QUrl::fromLocalFile(a)});
         QCOMPARE(run.shell.callsOf(QStringLiteral("op")).size(), 1);
     }

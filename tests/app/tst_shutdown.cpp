@@ -1,8 +1,5 @@
 // What closing the main window writes, releases and removes.
-#include "RecordingMci.h"
-#include "RecordingPrompts.h"
-#include "RecordingShell.h"
-#include "TestFolders.h"
+#include "GuiRun.h"
 
 #include "app/Application.h"
 #include "app/MainWindow.h"
@@ -25,23 +22,7 @@ using app::Application;
 class ShutdownTest : public QObject {
     Q_OBJECT
 
-    struct Run {
-        TestProgramFolder folder;
-        RecordingPrompts prompts;
-        RecordingShell shell;
-        RecordingMci mci;
-        std::unique_ptr<Application> program;
-        void start()
-        {
-            program = std::make_unique<Application>(prompts, shell, mci);
-            program->startUp({});
-        }
-        QString read(const char* section, const char* key) const
-        {
-            return settings::readProfileString(folder.iniPath(), QString::fromLatin1(section),
-                                               QString::fromLatin1(key));
-        }
-    };
+    using Run = GuiRun;
 
 private Q_SLOTS:
     void normalSizeIsWrittenInTwips()
@@ -145,7 +126,7 @@ private Q_SLOTS:
         run.folder.writeIni(cp932Lines({QStringLiteral("[window]"), QStringLiteral("size=1")}));
         run.start();
         settings::GeneralSettingsDialog* general = run.program->forms()->general();
-        general->check(3)->setChecked(false);
+        general->findChild<QCheckBox*>(QStringLiteral("Check3"))->setChecked(false);
         general->findChild<QPushButton*>(QStringLiteral("Command10"))->click();
         QVERIFY(!run.program->forms()->isGeneralLoaded());
         run.program->mainWindow()->resize(640, 480);

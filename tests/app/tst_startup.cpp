@@ -1,8 +1,5 @@
 // Start-up from a missing, partial and complete settings file.
-#include "RecordingMci.h"
-#include "RecordingPrompts.h"
-#include "RecordingShell.h"
-#include "TestFolders.h"
+#include "GuiRun.h"
 
 #include "about/AboutDialog.h"
 #include "app/Application.h"
@@ -31,19 +28,7 @@ using app::Application;
 class StartupTest : public QObject {
     Q_OBJECT
 
-    struct Run {
-        TestProgramFolder folder;
-        RecordingPrompts prompts;
-        RecordingShell shell;
-        RecordingMci mci;
-        std::unique_ptr<Application> program;
-        app::MainWindow* window() const { return program->mainWindow(); }
-        void start(const QStringList& arguments = {})
-        {
-            program = std::make_unique<Application>(prompts, shell, mci);
-            program->startUp(arguments);
-        }
-    };
+    using Run = GuiRun;
 
 private Q_SLOTS:
     void missingFileOpensAtDesignSizeWithNothingSet()
@@ -65,7 +50,7 @@ private Q_SLOTS:
         QVERIFY(!w->menuAction(QStringLiteral("net"))->isVisible());
         settings::GeneralSettingsDialog* general = run.program->forms()->general();
         for (int i = 1; i <= 7; ++i)
-            QCOMPARE(general->check(i)->checkState(), Qt::Unchecked);
+            QCOMPARE(general->findChild<QCheckBox*>(QStringLiteral("Check") + QString::number(i))->checkState(), Qt::Unchecked);
         settings::PreviewSettingsDialog* preview = run.program->forms()->preview();
         for (QCheckBox* box : preview->kindBoxes())
             QVERIFY(box->isEnabled());
@@ -162,23 +147,23 @@ private Q_SLOTS:
         const Qt::CheckState expected[] = {Qt::Checked, Qt::Unchecked, Qt::Checked, Qt::Checked,
                                            Qt::Checked, Qt::Checked, Qt::Checked};
         for (int i = 1; i <= 7; ++i)
-            QCOMPARE(general->check(i)->checkState(), expected[i - 1]);
+            QCOMPARE(general->findChild<QCheckBox*>(QStringLiteral("Check") + QString::number(i))->checkState(), expected[i - 1]);
 
         settings::PreviewSettingsDialog* preview = run.program->forms()->preview();
-        QCOMPARE(preview->check(1)->checkState(), Qt::Checked);
-        QCOMPARE(preview->check(2)->checkState(), Qt::Unchecked);
-        QCOMPARE(preview->check(12)->checkState(), Qt::Checked);
+        QCOMPARE(preview->findChild<QCheckBox*>(QStringLiteral("Check1"))->checkState(), Qt::Checked);
+        QCOMPARE(preview->findChild<QCheckBox*>(QStringLiteral("Check2"))->checkState(), Qt::Unchecked);
+        QCOMPARE(preview->findChild<QCheckBox*>(QStringLiteral("Check12"))->checkState(), Qt::Checked);
         // "すべて" set from the file disables the nine kinds, as a click would.
-        QCOMPARE(preview->check(6)->checkState(), Qt::Checked);
+        QCOMPARE(preview->findChild<QCheckBox*>(QStringLiteral("Check6"))->checkState(), Qt::Checked);
         for (QCheckBox* box : preview->kindBoxes())
             QVERIFY(!box->isEnabled());
         QVERIFY(preview->option(1, 2)->isChecked());
         QCOMPARE(preview->modeLabel(1)->text(), QStringLiteral("2"));
         QCOMPARE(preview->extensionBox(1)->text(), QStringLiteral(".abc"));
-        QCOMPARE(preview->check(7)->checkState(), Qt::Checked);
+        QCOMPARE(preview->findChild<QCheckBox*>(QStringLiteral("Check7"))->checkState(), Qt::Checked);
         QVERIFY(preview->option(2, 1)->isChecked());
         QCOMPARE(preview->modeLabel(2)->text(), QStringLiteral("1"));
-        QCOMPARE(preview->check(8)->checkState(), Qt::Unchecked);
+        QCOMPARE(preview->findChild<QCheckBox*>(QStringLiteral("Check8"))->checkState(), Qt::Unchecked);
         QVERIFY(run.prompts.shown().isEmpty());
     }
 
@@ -192,7 +177,7 @@ private Q_SLOTS:
         run.start();
         QTRY_VERIFY(run.window()->isMaximized());
         QCOMPARE(run.window()->hiddenValue(QStringLiteral("Label17")), run.folder.path());
-        QCOMPARE(run.program->forms()->general()->check(3)->checkState(), Qt::Checked);
+        QCOMPARE(run.program->forms()->general()->findChild<QCheckBox*>(QStringLiteral("Check3"))->checkState(), Qt::Checked);
     }
 
     void sizeRecordingEdgeCases_data()
@@ -248,9 +233,9 @@ private Q_SLOTS:
                                         QStringLiteral("kaku1=.txt")}));
         run.start();
         settings::GeneralSettingsDialog* general = run.program->forms()->general();
-        QCOMPARE(general->check(5)->checkState(), Qt::Unchecked);
-        QCOMPARE(general->check(1)->checkState(), Qt::Unchecked);
-        QCOMPARE(general->check(4)->checkState(), Qt::Checked);
+        QCOMPARE(general->findChild<QCheckBox*>(QStringLiteral("Check5"))->checkState(), Qt::Unchecked);
+        QCOMPARE(general->findChild<QCheckBox*>(QStringLiteral("Check1"))->checkState(), Qt::Unchecked);
+        QCOMPARE(general->findChild<QCheckBox*>(QStringLiteral("Check4"))->checkState(), Qt::Checked);
         QVERIFY(run.window()->menuAction(QStringLiteral("net"))->isVisible());
         settings::PreviewSettingsDialog* preview = run.program->forms()->preview();
         // An index outside the three modes selects no option; the label still holds the text.

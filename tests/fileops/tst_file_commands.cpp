@@ -1,9 +1,6 @@
 // The file and folder commands on the real main window, with the shell and the prompts
 // recorded.
-#include "RecordingMci.h"
-#include "RecordingPrompts.h"
-#include "RecordingShell.h"
-#include "TestFolders.h"
+#include "GuiRun.h"
 
 #include "app/Application.h"
 #include "app/FileListBox.h"
@@ -33,26 +30,16 @@ const QChar NUL(u'\0');
 class FileCommandsTest : public QObject {
     Q_OBJECT
 
-    struct Run {
-        TestProgramFolder program;
-        QTemporaryDir browse;
-        RecordingPrompts prompts;
-        RecordingShell shell;
-        RecordingMci mci;
-        std::unique_ptr<app::Application> app;
+    struct Run : GuiRun {
         Run()
         {
-            for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) {
-                QFile file(browse.path() + QLatin1Char('/') + QLatin1String(name));
-                file.open(QIODevice::WriteOnly);
-                file.write(name);
-            }
-            app = std::make_unique<app::Application>(prompts, shell, mci);
-            app->startUp({browse.path()});
+            for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
+                write(QLatin1String(name), name);
+            start({browse.path()});
             shell.calls.clear();
         }
-        app::MainWindow* w() const { return app->mainWindow(); }
-        fileops::FileCommands& commands() const { return app->navigation()->commands(); }
+        app::MainWindow* w() const { return window(); }
+        fileops::FileCommands& commands() const { return program->navigation()->commands(); }
         void select(const QStringList& names) const
         {
             app::FileListBox* list = w()->fileList();
@@ -94,6 +81,7 @@ private Q_SLOTS:
     {
         Run run;
         run.select({QStringLiteral("a.txt")});
+        run.prompts.expectMessages(2);
         run.trigger("copy2");
         run.trigger("idou2");
         QCOMPARE(run.prompts.shown().size(), 2);
@@ -110,6 +98,7 @@ private Q_SLOTS:
         run.select({});
         run.trigger("copy2");
         QVERIFY(run.prompts.shown().isEmpty());
+        run.prompts.expectMessages(2);
         run.trigger("idou2");
         run.trigger("sakujyo");
         QCOMPARE(run.prompts.shown().size(), 2);
@@ -143,7 +132,7 @@ private Q_SLOTS:
     void deleteFollowsTheTrashSetting()
     {
         Run run;
-        run.app->forms()->general()->check(5)->setChecked(true);
+        run.program->forms()->general()->findChild<QCheckBox*>(QStringLiteral("Check5"))->setChecked(true);
         run.select({QStringLiteral("c.txt")});
         run.trigger("sakujyo");
         run.trigger("fsakujyo");
@@ -153,7 +142,7 @@ private Q_SLOTS:
         QCOMPARE(ops.at(0).operation.from, run.path("c.txt") + NUL);
         QCOMPARE(ops.at(1).operation.flags, 0x40u);
         QCOMPARE(ops.at(1).operation.from, run.browse.path() + NUL);
-        run.app->forms()->general()->check(5)->setChecked(false);
+        run.program->forms()->general()->findChild<QCheckBox*>(QStringLiteral("Check5"))->setChecked(false);
         run.trigger("mfolder");
         QCOMPARE(run.shell.callsOf(QStringLiteral("op")).last().operation.flags, 0u);
     }
@@ -271,6 +260,7 @@ private Q_SLOTS:
         QCOMPARE(run.shell.calls.last().path, run.path("a.txt"));
         QVERIFY(run.prompts.shown().isEmpty());
         run.shell.editorTask = 0;
+        run.prompts.expectMessages(2);
         run.trigger("memo");
         QCOMPARE(run.prompts.shown().last().text, QStringLiteral("メモ帳の場所が正しくありません。"));
         run.trigger("paint");
@@ -291,6 +281,7 @@ private Q_SLOTS:
         RecordingShell shell;
         RecordingPrompts prompts;
         shell.openResult = 5;
+        prompts.expectMessages(1);
         fileops::OpenWithShell(shell, prompts, nullptr, QStringLiteral("/x/y.abc"), QStringLiteral("/x/"));
         QCOMPARE(prompts.shown().size(), 1);
         QCOMPARE(prompts.shown().first().icon, int(platform::Prompts::Critical));
@@ -324,7 +315,7 @@ private Q_SLOTS:
     void associationLookup()
     {
         Run run;
-        app::Navigation& nav = *run.app->navigation();
+        app::Navigation& nav = *run.program->navigation();
         run.shell.findResult = platform::Shell::kNoAssociation;
         fileops::FindAssociatedProgram(run.shell, nav, QStringLiteral("a.txt"), run.browse.path() + QLatin1Char('/'));
         QCOMPARE(nav.associationFlag(), QStringLiteral("1"));
@@ -337,6 +328,46 @@ private Q_SLOTS:
         fileops::FindAssociatedProgram(run.shell, nav, QStringLiteral("gone"), run.browse.path() + QLatin1Char('/'));
         QCOMPARE(nav.associationFlag(), QStringLiteral("0"));
         QCOMPARE(run.w()->panel(3)->text(), QString());
+    }
+
+    // The toolbar's numbered buttons reach their commands; the ones still without a command,
+    // and the separators, do nothing.
+    void toolbarButtonsReachTheirCommands()
+    {
+        Run run;
+        auto button = [&run](int number) {
+            auto* action = run.w()->findChild<QAction*>(QStringLiteral("Button") + QString::number(number));
+            return action;
+        };
+        run.select({QStringLiteral("b.txt")});
+        run.shell.calls.clear();
+        for (int number : {5, 8, 10, 11, 12, 13, 14, 17, 18, 19, 20}) {
+            QVERIFY(button(number));
+            button(number)->trigger();
+            Q_EMIT run.w()->toolbarButtonClicked(number);
+        }
+        Q_EMIT run.w()->toolbarButtonClicked(0);
+        Q_EMIT run.w()->toolbarButtonClicked(22);
+        QVERIFY(run.shell.calls.isEmpty());
+        QVERIFY(run.prompts.shown().isEmpty());
+
+        // 3 without a destination asks for one; 2 puts the full path on the clipboard.
+        run.w()->destinationBox()->clear();
+        run.prompts.expectMessages(1);
+        button(3)->trigger();
+        QCOMPARE(run.prompts.shown().size(), 1);
+        QCOMPARE(run.prompts.shown().at(0).text, QStringLiteral("コピー先を指定してください。"));
+        QVERIFY(run.shell.callsOf(QStringLiteral("op")).isEmpty());
+        button(2)->trigger();
+        QCOMPARE(run.shell.clipboard, run.path("b.txt"));
+        // 1 deletes the selected file; 16 goes back to the folder of the start.
+        button(1)->trigger();
+        const auto ops = run.shell.callsOf(QStringLiteral("op"));
+        QCOMPARE(ops.size(), 1);
+        QCOMPARE(ops.at(0).operation.from, run.path("b.txt") + NUL);
+        QVERIFY(run.w()->folderTree()->setPath(QDir::tempPath()));
+        button(16)->trigger();
+        QCOMPARE(run.w()->folderTree()->path(), run.browse.path());
     }
 };
 

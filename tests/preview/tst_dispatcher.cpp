@@ -1,8 +1,5 @@
 // One click in the file list: the status bar, the current file, and which viewer shows it.
-#include "RecordingMci.h"
-#include "RecordingPrompts.h"
-#include "RecordingShell.h"
-#include "TestFolders.h"
+#include "GuiRun.h"
 
 #include "app/Application.h"
 #include "app/FileListBox.h"
@@ -28,27 +25,9 @@
 class DispatcherTest : public QObject {
     Q_OBJECT
 
-    struct Run {
-        TestProgramFolder program;
-        QTemporaryDir browse;
-        RecordingPrompts prompts;
-        RecordingShell shell;
-        RecordingMci mci;
-        std::unique_ptr<app::Application> app;
-        Run()
-        {
-            app = std::make_unique<app::Application>(prompts, shell, mci);
-            app->startUp({browse.path()});
-        }
-        QString write(const QString& name, const QByteArray& bytes) const
-        {
-            const QString path = browse.path() + QLatin1Char('/') + name;
-            QFile file(path);
-            if (file.open(QIODevice::WriteOnly))
-                file.write(bytes);
-            return path;
-        }
-        app::MainWindow* w() const { return app->mainWindow(); }
+    struct Run : GuiRun {
+        Run() { start({browse.path()}); }
+        app::MainWindow* w() const { return window(); }
         // Clicks the file in the list, as the user does.
         void click(const QString& name) const
         {
@@ -65,7 +44,7 @@ class DispatcherTest : public QObject {
             return !w()->form()->findChild<QWidget*>(QString::fromLatin1(name))->isHidden();
         }
         QString panel(int n) const { return w()->panel(n)->text(); }
-        settings::PreviewSettingsDialog* preview() const { return app->forms()->preview(); }
+        settings::PreviewSettingsDialog* preview() const { return program->forms()->preview(); }
         mutable qsizetype mciBefore = 0;
     };
 
@@ -116,7 +95,7 @@ private Q_SLOTS:
         QVERIFY(run.w()->menuAction(QStringLiteral("tkensaku"))->isEnabled());
         auto* viewer = run.w()->form()->findChild<preview::RichTextViewer*>(QStringLiteral("RichTextBox1"));
         QCOMPARE(viewer->text(), QStringLiteral("日本語のテキスト\n二行目\n"));
-        QCOMPARE(run.app->previewDispatcher()->extensionKey(), QStringLiteral(".txt"));
+        QCOMPARE(run.program->previewDispatcher()->extensionKey(), QStringLiteral(".txt"));
     }
 
     void extensionKeys_data()
@@ -150,7 +129,7 @@ private Q_SLOTS:
         Run run;
         run.write(QStringLiteral("list.m3u"), QByteArray("a.mp3\n"));
         run.write(QStringLiteral("b.log"), QByteArray("log\n"));
-        run.preview()->check(3)->setChecked(true);
+        run.preview()->findChild<QCheckBox*>(QStringLiteral("Check3"))->setChecked(true);
         run.click(QStringLiteral("list.m3u"));
         QVERIFY(run.visible("RichTextBox1"));
         run.click(QStringLiteral("b.log"));
@@ -164,7 +143,7 @@ private Q_SLOTS:
         run.write(QStringLiteral("b.js"), QByteArray(2048, 'x'));
         run.click(QStringLiteral("a.txt"));
         QVERIFY(run.visible("RichTextBox1"));
-        run.preview()->check(6)->setChecked(true);
+        run.preview()->findChild<QCheckBox*>(QStringLiteral("Check6"))->setChecked(true);
         run.click(QStringLiteral("b.js"));
         QCOMPARE(run.panel(1), QStringLiteral("サイズ:2KByte"));
         // The text viewer keeps its visibility; no notice replaces it.
@@ -176,11 +155,11 @@ private Q_SLOTS:
     {
         Run run;
         run.write(QStringLiteral("x.cab"), QByteArray("MSCF"));
-        run.preview()->check(9)->setChecked(true);
+        run.preview()->findChild<QCheckBox*>(QStringLiteral("Check9"))->setChecked(true);
         run.click(QStringLiteral("x.cab"));
         QVERIFY(!run.visible("ListView1"));
         QVERIFY(!run.w()->menuAction(QStringLiteral("kaitou"))->isEnabled());
-        run.preview()->check(9)->setChecked(false);
+        run.preview()->findChild<QCheckBox*>(QStringLiteral("Check9"))->setChecked(false);
         run.click(QStringLiteral("x.cab"));
         // The libraries are not in this program folder: an empty list, shown all the same.
         QVERIFY(run.visible("ListView1"));
@@ -193,7 +172,7 @@ private Q_SLOTS:
     {
         Run run;
         const QString lib = qEnvironmentVariable("KORAMO_BUILD_BIN") + QStringLiteral("/libunzip32.so");
-        QVERIFY2(QFile::copy(lib, run.program.path() + QStringLiteral("/libunzip32.so")), qPrintable(lib));
+        QVERIFY2(QFile::copy(lib, run.folder.path() + QStringLiteral("/libunzip32.so")), qPrintable(lib));
         QTemporaryDir source;
         const QString member = source.path() + QStringLiteral("/member.txt");
         {
@@ -230,11 +209,11 @@ private Q_SLOTS:
         // Rule 1: ".log" shown as a picture, on top of the built-in text view.
         p->extensionBox(1)->setText(QStringLiteral(".log"));
         p->option(1, 2)->setChecked(true);
-        p->check(7)->setChecked(true);
+        p->findChild<QCheckBox*>(QStringLiteral("Check7"))->setChecked(true);
         // Rule 2: a dot and two letters never matches the four-character key.
         p->extensionBox(2)->setText(QStringLiteral(".ab"));
         p->option(2, 0)->setChecked(true);
-        p->check(8)->setChecked(true);
+        p->findChild<QCheckBox*>(QStringLiteral("Check8"))->setChecked(true);
         run.click(QStringLiteral("a.log"));
         QVERIFY(run.visible("RichTextBox1"));
         QVERIFY(run.visible("Picture1"));
@@ -247,7 +226,7 @@ private Q_SLOTS:
     {
         Run run;
         run.write(QStringLiteral("a.txt"), QByteArray("x"));
-        run.app->forms()->general()->check(7)->setChecked(true);
+        run.program->forms()->general()->findChild<QCheckBox*>(QStringLiteral("Check7"))->setChecked(true);
         run.shell.calls.clear();
         run.click(QStringLiteral("a.txt"));
         QVERIFY(run.shell.callsOf(QStringLiteral("find")).isEmpty());

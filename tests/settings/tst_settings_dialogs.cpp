@@ -1,8 +1,5 @@
 // The two settings dialogs: load, OK and cancel, with the main window they feed.
-#include "RecordingMci.h"
-#include "RecordingPrompts.h"
-#include "RecordingShell.h"
-#include "TestFolders.h"
+#include "GuiRun.h"
 
 #include "app/Application.h"
 #include "app/MainWindow.h"
@@ -26,24 +23,9 @@
 class SettingsDialogsTest : public QObject {
     Q_OBJECT
 
-    struct Run {
-        TestProgramFolder folder;
-        RecordingPrompts prompts;
-        RecordingShell shell;
-        RecordingMci mci;
-        std::unique_ptr<app::Application> program;
-        void start()
-        {
-            program = std::make_unique<app::Application>(prompts, shell, mci);
-            program->startUp({});
-        }
+    struct Run : GuiRun {
         settings::GeneralSettingsDialog* general() const { return program->forms()->general(); }
         settings::PreviewSettingsDialog* preview() const { return program->forms()->preview(); }
-        QString read(const char* section, const char* key) const
-        {
-            return settings::readProfileString(folder.iniPath(), QString::fromLatin1(section),
-                                               QString::fromLatin1(key));
-        }
     };
 
     static void click(QWidget* dialog, const char* name)
@@ -72,11 +54,11 @@ private Q_SLOTS:
         run.start();
         settings::GeneralSettingsDialog* g = run.general();
         QCOMPARE(g->findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral("よく使うドライブ"));
-        QCOMPARE(g->check(3)->text(), QStringLiteral("終了時のウィンドゥサイズを記録する(最小化時無効）"));
+        QCOMPARE(g->findChild<QCheckBox*>(QStringLiteral("Check3"))->text(), QStringLiteral("終了時のウィンドゥサイズを記録する(最小化時無効）"));
         g->folderBox(1)->setText(QStringLiteral("/tmp/一"));
         g->folderBox(5)->setText(QStringLiteral("/srv/五"));
-        g->check(4)->setChecked(true);
-        g->check(5)->setChecked(true);
+        g->findChild<QCheckBox*>(QStringLiteral("Check4"))->setChecked(true);
+        g->findChild<QCheckBox*>(QStringLiteral("Check5"))->setChecked(true);
         const QString labelBefore = run.program->mainWindow()->hiddenValue(QStringLiteral("Label10"));
         click(g, "Command9");
 
@@ -103,7 +85,7 @@ private Q_SLOTS:
         QVERIFY(run.program->forms()->isGeneralLoaded());
 
         // Unticking the network option hides the menu item again.
-        g->check(4)->setChecked(false);
+        g->findChild<QCheckBox*>(QStringLiteral("Check4"))->setChecked(false);
         click(g, "Command9");
         QVERIFY(!w->menuAction(QStringLiteral("net"))->isVisible());
         QCOMPARE(run.read("net", "siyou"), QStringLiteral("0"));
@@ -116,13 +98,13 @@ private Q_SLOTS:
         run.start();
         const QByteArray before = run.folder.readIni();
         run.general()->folderBox(2)->setText(QStringLiteral("/新しい"));
-        run.general()->check(1)->setChecked(true);
+        run.general()->findChild<QCheckBox*>(QStringLiteral("Check1"))->setChecked(true);
         click(run.general(), "Command10");
         QVERIFY(!run.program->forms()->isGeneralLoaded());
         QCOMPARE(run.folder.readIni(), before);
         // The next use loads the dialog again from the file.
         QCOMPARE(run.general()->folderBox(2)->text(), QStringLiteral("/古い"));
-        QCOMPARE(run.general()->check(1)->checkState(), Qt::Unchecked);
+        QCOMPARE(run.general()->findChild<QCheckBox*>(QStringLiteral("Check1"))->checkState(), Qt::Unchecked);
         QCOMPARE(run.program->mainWindow()->hiddenValue(QStringLiteral("Label11")), QStringLiteral("/古い"));
     }
 
@@ -169,11 +151,11 @@ private Q_SLOTS:
         settings::PreviewSettingsDialog* p = run.preview();
         QCOMPARE(p->windowTitle(), QStringLiteral("プレビューの設定"));
         QCOMPARE(p->kindBoxes().size(), 9);
-        p->check(6)->click();
+        p->findChild<QCheckBox*>(QStringLiteral("Check6"))->click();
         for (QCheckBox* box : p->kindBoxes())
             QVERIFY(!box->isEnabled());
-        QVERIFY(p->check(6)->isEnabled() && p->check(7)->isEnabled() && p->check(8)->isEnabled());
-        p->check(6)->click();
+        QVERIFY(p->findChild<QCheckBox*>(QStringLiteral("Check6"))->isEnabled() && p->findChild<QCheckBox*>(QStringLiteral("Check7"))->isEnabled() && p->findChild<QCheckBox*>(QStringLiteral("Check8"))->isEnabled());
+        p->findChild<QCheckBox*>(QStringLiteral("Check6"))->click();
         for (QCheckBox* box : p->kindBoxes())
             QVERIFY(box->isEnabled());
     }
@@ -183,15 +165,15 @@ private Q_SLOTS:
         Run run;
         run.start();
         settings::PreviewSettingsDialog* p = run.preview();
-        p->check(2)->setChecked(true);
-        p->check(11)->setChecked(true);
+        p->findChild<QCheckBox*>(QStringLiteral("Check2"))->setChecked(true);
+        p->findChild<QCheckBox*>(QStringLiteral("Check11"))->setChecked(true);
         p->extensionBox(1)->setText(QStringLiteral("ABC"));
         p->extensionBox(2)->clear();
         p->option(1, 1)->click();
         QCOMPARE(p->modeLabel(1)->text(), QStringLiteral("1"));
         p->option(2, 2)->click();
         QCOMPARE(p->modeLabel(2)->text(), QStringLiteral("2"));
-        p->check(7)->setChecked(true);
+        p->findChild<QCheckBox*>(QStringLiteral("Check7"))->setChecked(true);
         click(p, "Command1");
         QVERIFY(!p->isVisible());
         QCOMPARE(p->extensionBox(1)->text(), QStringLiteral(".abc"));
@@ -212,15 +194,15 @@ private Q_SLOTS:
         Run run;
         run.start();
         settings::PreviewSettingsDialog* p = run.preview();
-        p->check(6)->click();
+        p->findChild<QCheckBox*>(QStringLiteral("Check6"))->click();
         click(p, "Command2");
         QVERIFY(!p->isVisible());
         QVERIFY(!QFile::exists(run.folder.iniPath()));
-        QCOMPARE(run.preview()->check(6)->checkState(), Qt::Checked);
+        QCOMPARE(run.preview()->findChild<QCheckBox*>(QStringLiteral("Check6"))->checkState(), Qt::Checked);
         // After a restart the previews are on again.
         run.program.reset();
         run.start();
-        QCOMPARE(run.preview()->check(6)->checkState(), Qt::Unchecked);
+        QCOMPARE(run.preview()->findChild<QCheckBox*>(QStringLiteral("Check6"))->checkState(), Qt::Unchecked);
     }
 
     void previewButtonOfTheGeneralDialogOpensThePreviewDialog()

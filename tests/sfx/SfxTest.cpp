@@ -103,10 +103,10 @@ TEST(SelfExtracting, LzhPayloadAndExistingFiles)
     TempFolder dir;
     writeFile(dir / "src/a.txt", "lzh member\n");
     writeFile(dir / "src/d/b.bin", randomBytes(300000, 9));
-    if (shell("command -v lha >/dev/null") != 0)
+    if (shell("command -v jlha >/dev/null") != 0)
         GTEST_SKIP() << "no LZH writer (jlha-utils) installed";
     ASSERT_EQ(
-        shell("cd " + quote(dir / "src") + " && lha a ../p.lzh a.txt d/b.bin >/dev/null 2>&1"), 0);
+        shell("cd " + quote(dir / "src") + " && jlha a ../p.lzh a.txt d/b.bin >/dev/null 2>&1"), 0);
     const std::string program = dir / "p.run";
     ASSERT_EQ(shell("cat " + quote(buildBin() + "/koramo-sfx") + " " + quote(dir / "p.lzh") +
                     " > " + quote(program) + " && chmod +x " + quote(program)),

@@ -1,22 +1,47 @@
 #include "RecordingPrompts.h"
 
+#include <QTest>
+
+namespace
+{
+platform::Prompts::Answer dismissed(platform::Prompts::Buttons buttons)
+{
+    using P = platform::Prompts;
+    return buttons == P::YesNo ? P::No : (buttons == P::OkOnly ? P::Ok : P::Cancel);
+}
+} // namespace
+
+void RecordingPrompts::expectMessages(int count)
+{
+    for (int i = 0; i < count; ++i)
+        m_answers.enqueue(std::nullopt);
+}
+
+void RecordingPrompts::unexpected(const Box& box)
+{
+    ++m_unexpected;
+    const QString what = QStringLiteral("unexpected %1 box: \"%2\" (title \"%3\")")
+                             .arg(box.kind, box.text, box.title);
+    QTest::qFail(what.toUtf8().constData(), __FILE__, __LINE__);
+}
+
 platform::Prompts::Answer RecordingPrompts::message(QWidget*, const QString& text,
                                                     const QString& title, Icon icon,
                                                     Buttons buttons)
 {
     m_shown.append({QStringLiteral("message"), text, title, icon, buttons});
     if (m_answers.isEmpty()) {
-        ++m_unexpected;
-        return buttons == YesNo ? No : (buttons == OkOnly ? Ok : Cancel);
+        unexpected(m_shown.last());
+        return dismissed(buttons);
     }
-    return m_answers.dequeue();
+    return m_answers.dequeue().value_or(dismissed(buttons));
 }
 
 QString RecordingPrompts::nextText(const QString& kind, const QString& text, const QString& title)
 {
     m_shown.append({kind, text, title, 0, 0});
     if (m_texts.isEmpty()) {
-        ++m_unexpected;
+        unexpected(m_shown.last());
         return QString();
     }
     return m_texts.dequeue();

@@ -6,10 +6,17 @@
 #include <QQueue>
 #include <QString>
 
+#include <optional>
+
 // The prompts test double: every box is recorded (text, title, icon, buttons) and answered
-// from a script. A box that finds no scripted answer is recorded as unexpected and answered
-// with Cancel (No for a Yes/No question), so a test that did not expect it can fail on it.
-class RecordingPrompts final : public platform::Prompts {
+// from a script. A box that finds no scripted answer fails the running test at once (with its
+// text in the failure message) and is answered with Cancel (No for a Yes/No question, OK for
+// an OK-only box), so the program goes on as if the user had dismissed it.
+//
+// A test that expects a box says so before it comes: answerMessage() / answerText() script
+// the answer, expectMessages() lets message boxes through with the dismissing answer.
+class RecordingPrompts final : public platform::Prompts
+{
 public:
     struct Box {
         QString kind; // "message", "input", "folder", "open", "save", "font", "color"
@@ -21,10 +28,16 @@ public:
 
     void answerMessage(Answer answer) { m_answers.enqueue(answer); }
     void answerText(const QString& text) { m_texts.enqueue(text); }
+    // The next count message boxes are expected; each is answered as the user dismissing it.
+    void expectMessages(int count = 1);
 
     const QList<Box>& shown() const { return m_shown; }
     int unexpectedCount() const { return m_unexpected; }
-    void clear() { m_shown.clear(); m_unexpected = 0; }
+    void clear()
+    {
+        m_shown.clear();
+        m_unexpected = 0;
+    }
 
     Answer message(QWidget* owner, const QString& text, const QString& title, Icon icon,
                    Buttons buttons) override;
@@ -39,9 +52,10 @@ public:
 
 private:
     QString nextText(const QString& kind, const QString& text, const QString& title);
+    void unexpected(const Box& box);
 
     QList<Box> m_shown;
-    QQueue<Answer> m_answers;
+    QQueue<std::optional<Answer>> m_answers; // nullopt: expected, answered by dismissing
     QQueue<QString> m_texts;
     int m_unexpected = 0;
 };

@@ -2,11 +2,9 @@
 
 #include "platform/mci/MciCommand.h"
 #include "platform/mci/MediaMci.h"
-#include "platform/mci/VideoSurface.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QWidget>
 
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
@@ -109,15 +107,15 @@ MciResult failure(int error)
 
 } // namespace
 
-std::unique_ptr<Mci> createMediaMci(QWidget* videoArea)
+GstMci::GstMci(VideoOutputFactory makeOutput)
+    : m_audioSinkDescription(qgetenv("KORAMO_AUDIO_SINK")),
+      m_videoSinkDescription(qgetenv("KORAMO_VIDEO_SINK")), m_makeOutput(std::move(makeOutput))
 {
-    return std::make_unique<GstMci>(videoArea);
 }
 
-GstMci::GstMci(QWidget* videoArea)
-    : m_audioSinkDescription(qgetenv("KORAMO_AUDIO_SINK")),
-      m_videoSinkDescription(qgetenv("KORAMO_VIDEO_SINK")), m_videoArea(videoArea)
+VideoOutput* GstMci::surface() const
 {
+    return m_surfaceLifetime ? m_surface : nullptr;
 }
 
 GstMci::~GstMci()
@@ -193,8 +191,8 @@ MciResult GstMci::open(const MciCommand& command)
     g_object_set(m_playbin, "uri", uri, nullptr);
     g_free(uri);
 
-    if (m_surface)
-        m_surface->clearFrame();
+    if (VideoOutput* output = surface())
+        output->clearFrame();
     GstStateChangeReturn change = gst_element_set_state(m_playbin, GST_STATE_PAUSED);
     if (change == GST_STATE_CHANGE_ASYNC)
         change = gst_element_get_state(m_playbin, nullptr, nullptr, kOpenTimeout);
@@ -219,10 +217,8 @@ MciResult GstMci::open(const MciCommand& command)
     m_lastPosition = 0;
     gint videoStreams = 0;
     g_object_get(m_playbin, "n-video", &videoStreams, nullptr);
-    if (m_surface && videoStreams > 0) {
-        m_surface->raise();
-        m_surface->show();
-    }
+    if (VideoOutput* output = surface(); output && videoStreams > 0)
+        output->showPicture();
     return ok();
 }
 
@@ -244,9 +240,9 @@ void GstMci::shutDownPlayback()
         std::lock_guard lock(m_frameLock);
         m_pendingFrame = QImage();
     }
-    if (m_surface) {
-        m_surface->hide();
-        m_surface->clearFrame();
+    if (VideoOutput* output = surface()) {
+        output->hidePicture();
+        output->clearFrame();
     }
 }
 
@@ -403,11 +399,16 @@ GstElement* GstMci::makeVideoSink()
         if (GstElement* sink = sinkFromDescription(m_videoSinkDescription))
             return sink;
     }
-    if (!m_videoArea)
+    if (!m_makeOutput)
         return clockedFakeSink();
     GstElement* sink = gst_element_factory_make("appsink", "media-video");
     if (!sink)
         return clockedFakeSink();
+    VideoOutput* output = m_makeOutput();
+    if (!output) {
+        gst_object_unref(gst_object_ref_sink(sink));
+        return clockedFakeSink();
+    }
     GstCaps* caps = gst_caps_from_string("video/x-raw,format=BGRx");
     g_object_set(sink, "caps", caps, "sync", TRUE, "max-buffers", 2u, "drop", TRUE, nullptr);
     gst_caps_unref(caps);
@@ -415,7 +416,8 @@ GstElement* GstMci::makeVideoSink()
     callbacks.new_preroll = onNewPreroll;
     callbacks.new_sample = onNewSample;
     gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, this, nullptr);
-    m_surface = new VideoSurface(m_videoArea);
+    m_surface = output;
+    m_surfaceLifetime = output->lifetime();
     return sink;
 }
 
@@ -472,8 +474,8 @@ void GstMci::deliverFrame()
         m_pendingFrame = QImage();
         m_framePosted = false;
     }
-    if (m_surface && m_open && !frame.isNull())
-        m_surface->setFrame(frame);
+    if (VideoOutput* output = surface(); output && m_open && !frame.isNull())
+        output->setFrame(frame);
 }
 
 void GstMci::collectBusMessages()

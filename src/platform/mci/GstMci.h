@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Mci.h"
+#include "platform/mci/VideoOutput.h"
 
 #include <QImage>
 #include <QObject>
@@ -11,13 +12,10 @@
 typedef struct _GstElement GstElement;
 typedef struct _GstAppSink GstAppSink;
 
-class QWidget;
-
 namespace platform
 {
 
 class MciCommand;
-class VideoSurface;
 
 // The media device over a GStreamer playbin, created on the first "open" and reused for every
 // later file. Bus messages (end of stream, errors) are collected whenever a command arrives,
@@ -26,7 +24,8 @@ class GstMci final : public QObject, public Mci
 {
     Q_OBJECT
 public:
-    explicit GstMci(QWidget* videoArea);
+    // Without a factory the pictures of a video are dropped.
+    explicit GstMci(VideoOutputFactory makeOutput);
     ~GstMci() override;
 
     MciResult send(const QString& command) override;
@@ -61,8 +60,12 @@ private:
     // Sink descriptions from the environment, read when the device is made.
     QByteArray m_audioSinkDescription;
     QByteArray m_videoSinkDescription;
-    QPointer<QWidget> m_videoArea;
-    QPointer<VideoSurface> m_surface;
+    // The output, while the object it lives in exists.
+    VideoOutput* surface() const;
+
+    VideoOutputFactory m_makeOutput;
+    QPointer<QObject> m_surfaceLifetime;
+    VideoOutput* m_surface = nullptr;
     GstElement* m_playbin = nullptr;
     bool m_open = false;
     QString m_alias;

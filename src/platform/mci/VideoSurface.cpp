@@ -1,7 +1,11 @@
 #include "platform/mci/VideoSurface.h"
 
+#include "platform/mci/GstMci.h"
+#include "platform/mci/MediaMci.h"
+
 #include <QEvent>
 #include <QPainter>
+#include <QPointer>
 
 namespace platform
 {
@@ -12,6 +16,17 @@ VideoSurface::VideoSurface(QWidget* area) : QWidget(area)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setGeometry(area->rect());
     area->installEventFilter(this);
+    hide();
+}
+
+void VideoSurface::showPicture()
+{
+    raise();
+    show();
+}
+
+void VideoSurface::hidePicture()
+{
     hide();
 }
 
@@ -46,6 +61,18 @@ void VideoSurface::paintEvent(QPaintEvent*)
     const QRect target(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(target, m_frame);
+}
+
+// The media device with its pictures painted into a surface over the video area.
+std::unique_ptr<Mci> createMediaMci(QWidget* videoArea)
+{
+    VideoOutputFactory makeOutput;
+    if (videoArea) {
+        makeOutput = [area = QPointer<QWidget>(videoArea)]() -> VideoOutput* {
+            return area ? new VideoSurface(area) : nullptr;
+        };
+    }
+    return std::make_unique<GstMci>(std::move(makeOutput));
 }
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/mci/VideoOutput.h"
+
 #include <QImage>
 #include <QWidget>
 
@@ -8,14 +10,17 @@ namespace platform
 
 // The picture of a playing video: fills its parent (the preview area) and paints the latest
 // frame, scaled to fit with its proportions kept, on black.
-class VideoSurface final : public QWidget
+class VideoSurface final : public QWidget, public VideoOutput
 {
     Q_OBJECT
 public:
     explicit VideoSurface(QWidget* area);
 
-    void setFrame(const QImage& frame);
-    void clearFrame();
+    void showPicture() override;
+    void hidePicture() override;
+    void setFrame(const QImage& frame) override;
+    void clearFrame() override;
+    QObject* lifetime() override { return this; }
     const QImage& frame() const { return m_frame; }
     // Frames received since the surface was last cleared.
     int frameCount() const { return m_frameCount; }

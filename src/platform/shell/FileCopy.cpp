@@ -1,5 +1,7 @@
 #include "platform/shell/FileCopy.h"
 
+#include "platform/shell/FolderWalk.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -14,28 +16,7 @@ namespace {
 
 constexpr size_t kPiece = size_t(8) << 20; // bytes between two progress reports
 
-class Fd {
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-    // Closes now, so that a late write error (full disk on NFS) is seen.
-    int close()
-    {
-        const int rc = ::close(m_fd);
-        m_fd = -1;
-        return rc;
-    }
-
-private:
-    int m_fd;
-};
+using Fd = folderwalk::FileDescriptor;
 
 // read/write fallback for file systems that take neither reflink nor copy_file_range.
 Result copyByReading(int in, int out, off_t from, const Progress& progress, qint64& copied,

@@ -1,6 +1,7 @@
 #include "platform/shell/FileOperationRunner.h"
 
 #include "platform/shell/FileCopy.h"
+#include "platform/shell/FolderWalk.h"
 #include "platform/shell/Trash.h"
 
 #include <QDateTime>
@@ -13,7 +14,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -37,79 +37,36 @@ QByteArray folderOf(const QByteArray& path)
     return slash <= 0 ? QByteArrayLiteral("/") : path.left(slash);
 }
 
-QByteArray join(const QByteArray& folder, const QByteArray& name)
-{
-    QByteArray path = folder;
-    if (!path.endsWith('/'))
-        path += '/';
-    return path + name;
-}
+using folderwalk::join;
 
 QByteArray absolute(const QString& path)
 {
     return QFile::encodeName(QDir::cleanPath(QDir::current().absoluteFilePath(path)));
 }
 
-// The names in a folder, without "." and "..". False when the folder cannot be read.
-bool listFolder(const QByteArray& folder, QList<QByteArray>& names, int& error)
-{
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        error = errno;
-        return false;
-    }
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        error = errno;
-        ::close(fd);
-        return false;
-    }
-    errno = 0;
-    while (struct dirent* entry = ::readdir(dir)) {
-        const char* n = entry->d_name;
-        if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0')))
-            continue;
-        names.append(QByteArray(n));
-    }
-    error = errno;
-    ::closedir(dir);
-    return error == 0;
-}
-
 // Progress units of an item: its bytes plus one per entry, so that many small files move the
-// bar too. Links are not followed.
-qint64 unitsOf(const QByteArray& path, const struct stat& info)
+// bar too; without bytes, the number of entries. Links are not followed.
+qint64 unitsOf(const QByteArray& path, const struct stat& info, bool withBytes = true)
 {
+    const auto units = [withBytes](const struct stat& st) {
+        return 1 + (withBytes && S_ISREG(st.st_mode) ? qint64(st.st_size) : 0);
+    };
     if (!S_ISDIR(info.st_mode))
-        return 1 + (S_ISREG(info.st_mode) ? qint64(info.st_size) : 0);
-    qint64 units = 1;
-    QList<QByteArray> names;
-    int error = 0;
-    listFolder(path, names, error);
-    for (const QByteArray& name : names) {
-        const QByteArray child = join(path, name);
-        struct stat st;
-        if (::lstat(child.constData(), &st) == 0)
-            units += unitsOf(child, st);
-    }
-    return units;
+        return units(info);
+    qint64 total = 1;
+    folderwalk::Walk walk;
+    walk.visit = [&](const folderwalk::Walk::Item& item) {
+        if (item.entry.error == 0)
+            total += units(item.entry.info);
+        return folderwalk::Walk::Next::Enter;
+    };
+    walk.run(path);
+    return total;
 }
 
 qint64 entriesOf(const QByteArray& path, const struct stat& info)
 {
-    if (!S_ISDIR(info.st_mode))
-        return 1;
-    qint64 count = 1;
-    QList<QByteArray> names;
-    int error = 0;
-    listFolder(path, names, error);
-    for (const QByteArray& name : names) {
-        const QByteArray child = join(path, name);
-        struct stat st;
-        if (::lstat(child.constData(), &st) == 0)
-            count += entriesOf(child, st);
-    }
-    return count;
+    return unitsOf(path, info, false);
 }
 
 bool exists(const QByteArray& path)
@@ -231,6 +188,43 @@ int FileOperationRunner::run()
     return Shell::kFailed;
 }
 
+int FileOperationRunner::shellResult(Step step)
+{
+    switch (step) {
+    case Step::Cancelled:
+        return Shell::kCancelled;
+    case Step::Failed:
+        return Shell::kFailed;
+    case Step::Done:
+    case Step::Skipped:
+        break;
+    }
+    return 0;
+}
+
+int FileOperationRunner::endProgress(int result)
+{
+    if (m_showProgress)
+        m_ui.progressEnd();
+    return result;
+}
+
+bool FileOperationRunner::statSources(QList<QByteArray>& paths, QList<struct stat>& infos,
+                                      qint64& total, const Weigh& weigh)
+{
+    for (const QString& source : splitPathList(m_operation.from)) {
+        struct stat st;
+        paths.append(absolute(source));
+        if (::lstat(paths.last().constData(), &st) != 0) {
+            fail(verb(), paths.last(), filecopy::errorText(errno));
+            return false;
+        }
+        infos.append(st);
+        total += weigh(paths.last(), st);
+    }
+    return true;
+}
+
 FileOperationRunner::Step FileOperationRunner::fail(const QString& what, const QByteArray& path,
                                                     const QString& reason)
 {
@@ -307,20 +301,13 @@ int FileOperationRunner::runCopyOrMove(bool move)
         return Shell::kFailed;
     }
 
-    const QStringList sources = splitPathList(m_operation.from);
     QList<QByteArray> paths;
     QList<struct stat> infos;
     qint64 total = 0;
-    for (const QString& source : sources) {
-        struct stat st;
-        paths.append(absolute(source));
-        if (::lstat(paths.last().constData(), &st) != 0) {
-            fail(verb(), paths.last(), filecopy::errorText(errno));
-            return Shell::kFailed;
-        }
-        infos.append(st);
-        total += unitsOf(paths.last(), st);
-    }
+    if (!statSources(paths, infos, total, [](const QByteArray& path, const struct stat& info) {
+            return unitsOf(path, info);
+        }))
+        return Shell::kFailed;
 
     if (m_showProgress)
         m_ui.progressStart(m_operation.owner,
@@ -352,15 +339,10 @@ int FileOperationRunner::runCopyOrMove(bool move)
             target = freeName(destination, nameOf(source), S_ISDIR(info.st_mode), QByteArray(),
                               false);
         }
-        const Step step = move ? moveItem(source, info, target) : copyItem(source, info, target);
-        if (step == Step::Cancelled)
-            result = Shell::kCancelled;
-        else if (step == Step::Failed)
-            result = Shell::kFailed;
+        result =
+            shellResult(move ? moveItem(source, info, target) : copyItem(source, info, target));
     }
-    if (m_showProgress)
-        m_ui.progressEnd();
-    return result;
+    return endProgress(result);
 }
 
 FileOperationRunner::Step FileOperationRunner::copyItem(const QByteArray& source,
@@ -401,19 +383,13 @@ FileOperationRunner::Step FileOperationRunner::copyItem(const QByteArray& source
             return fail(verb(), target, filecopy::errorText(errno));
         created = true;
     }
-    QList<QByteArray> names;
-    int error = 0;
-    if (!listFolder(source, names, error))
-        return fail(verb(), source, filecopy::errorText(error));
-    for (const QByteArray& name : names) {
-        const QByteArray child = join(source, name);
-        struct stat childInfo;
-        if (::lstat(child.constData(), &childInfo) != 0)
-            return fail(verb(), child, filecopy::errorText(errno));
-        const Step step = copyItem(child, childInfo, join(target, name));
-        if (step == Step::Cancelled || step == Step::Failed)
-            return step;
-    }
+    const Step step = eachChild(
+        source, verb(),
+        [&](const QByteArray& child, const struct stat& childInfo, const QByteArray& name) {
+            return copyItem(child, childInfo, join(target, name));
+        });
+    if (step == Step::Cancelled || step == Step::Failed)
+        return step;
     QString reason;
     if (created && !filecopy::copyFolderAttributes(info, target, reason))
         return fail(verb(), target, reason);
@@ -494,18 +470,28 @@ FileOperationRunner::Step FileOperationRunner::moveItem(const QByteArray& source
 FileOperationRunner::Step FileOperationRunner::moveChildren(const QByteArray& source,
                                                             const QByteArray& target)
 {
-    QList<QByteArray> names;
+    return eachChild(
+        source, verb(),
+        [&](const QByteArray& child, const struct stat& childInfo, const QByteArray& name) {
+            return moveItem(child, childInfo, join(target, name));
+        });
+}
+
+FileOperationRunner::Step FileOperationRunner::eachChild(const QByteArray& folder,
+                                                         const QString& what, const ChildStep& step)
+{
+    QList<folderwalk::Entry> entries;
     int error = 0;
-    if (!listFolder(source, names, error))
-        return fail(verb(), source, filecopy::errorText(error));
-    for (const QByteArray& name : names) {
-        const QByteArray child = join(source, name);
-        struct stat childInfo;
-        if (::lstat(child.constData(), &childInfo) != 0)
-            return fail(verb(), child, filecopy::errorText(errno));
-        const Step step = moveItem(child, childInfo, join(target, name));
-        if (step == Step::Cancelled || step == Step::Failed)
-            return step;
+    // The folder is opened with O_NOFOLLOW: a folder swapped for a link is not entered.
+    if (!folderwalk::readFolder(folder, entries, error))
+        return fail(what, folder, filecopy::errorText(error));
+    for (const folderwalk::Entry& entry : entries) {
+        const QByteArray child = join(folder, entry.name);
+        if (entry.error != 0)
+            return fail(what, child, filecopy::errorText(entry.error));
+        const Step result = step(child, entry.info, entry.name);
+        if (result == Step::Cancelled || result == Step::Failed)
+            return result;
     }
     return Step::Done;
 }
@@ -565,16 +551,11 @@ int FileOperationRunner::runDelete()
     QList<QByteArray> paths;
     QList<struct stat> infos;
     qint64 total = 0;
-    for (const QString& source : sources) {
-        struct stat st;
-        paths.append(absolute(source));
-        if (::lstat(paths.last().constData(), &st) != 0) {
-            fail(verb(), paths.last(), filecopy::errorText(errno));
-            return Shell::kFailed;
-        }
-        infos.append(st);
-        total += toTrash ? 1 : entriesOf(paths.last(), st);
-    }
+    if (!statSources(paths, infos, total,
+                     [toTrash](const QByteArray& path, const struct stat& info) {
+                         return toTrash ? 1 : entriesOf(path, info);
+                     }))
+        return Shell::kFailed;
     if (m_showProgress)
         m_ui.progressStart(m_operation.owner,
                            toTrash ? QStringLiteral("ごみ箱に移動しています...")
@@ -582,15 +563,10 @@ int FileOperationRunner::runDelete()
                            total, !(m_operation.flags & Shell::SimpleProgress));
     int result = 0;
     for (qsizetype i = 0; i < paths.size() && result == 0; ++i) {
-        const Step step = toTrash ? deleteToTrash(paths[i], infos[i]) : removeTree(paths[i], infos[i]);
-        if (step == Step::Cancelled)
-            result = Shell::kCancelled;
-        else if (step == Step::Failed)
-            result = Shell::kFailed;
+        result = shellResult(toTrash ? deleteToTrash(paths[i], infos[i])
+                                     : removeTree(paths[i], infos[i]));
     }
-    if (m_showProgress)
-        m_ui.progressEnd();
-    return result;
+    return endProgress(result);
 }
 
 FileOperationRunner::Step FileOperationRunner::deleteToTrash(const QByteArray& path,
@@ -615,20 +591,12 @@ FileOperationRunner::Step FileOperationRunner::removeTree(const QByteArray& path
                                                           const struct stat& info)
 {
     if (S_ISDIR(info.st_mode)) {
-        QList<QByteArray> names;
-        int error = 0;
-        // listFolder opens with O_NOFOLLOW: a folder swapped for a link is not entered.
-        if (!listFolder(path, names, error))
-            return fail(QStringLiteral("削除"), path, filecopy::errorText(error));
-        for (const QByteArray& name : names) {
-            const QByteArray child = join(path, name);
-            struct stat childInfo;
-            if (::lstat(child.constData(), &childInfo) != 0)
-                return fail(QStringLiteral("削除"), child, filecopy::errorText(errno));
-            const Step step = removeTree(child, childInfo);
-            if (step == Step::Cancelled || step == Step::Failed)
-                return step;
-        }
+        const Step step =
+            eachChild(path, QStringLiteral("削除"),
+                      [this](const QByteArray& child, const struct stat& childInfo,
+                             const QByteArray&) { return removeTree(child, childInfo); });
+        if (step == Step::Cancelled || step == Step::Failed)
+            return step;
         if (::rmdir(path.constData()) != 0)
             return fail(QStringLiteral("削除"), path, filecopy::errorText(errno));
     } else if (::unlink(path.constData()) != 0) {

@@ -4,6 +4,9 @@
 #include "platform/shell/ShellUi.h"
 
 #include <QByteArray>
+#include <QList>
+
+#include <functional>
 
 #include <sys/stat.h>
 
@@ -42,8 +45,22 @@ private:
                     bool targetExists);
     Step moveChildren(const QByteArray& source, const QByteArray& target);
     Step removeTree(const QByteArray& path, const struct stat& info);
+    // Runs `step` on each entry of `folder` (listed once, links not followed) until one
+    // fails or is cancelled; a folder or entry that cannot be read fails with `what`.
+    using ChildStep = std::function<Step(const QByteArray& child, const struct stat& info,
+                                         const QByteArray& name)>;
+    Step eachChild(const QByteArray& folder, const QString& what, const ChildStep& step);
     Step deleteToTrash(const QByteArray& path, const struct stat& info);
 
+    // The result run() gives for the last step of a whole operation.
+    static int shellResult(Step step);
+    // Closes the progress display when it was shown; gives `result` back.
+    int endProgress(int result);
+    // The sources as absolute paths with their lstat, and the progress units they weigh in
+    // all; false after a source that is not there (reported).
+    using Weigh = std::function<qint64(const QByteArray& path, const struct stat& info)>;
+    bool statSources(QList<QByteArray>& paths, QList<struct stat>& infos, qint64& total,
+                     const Weigh& weigh);
     Collision askCollision(const QByteArray& source, const struct stat& info,
                            const QByteArray& target, const struct stat& existing);
     bool advance(qint64 units, const QByteArray& current);

@@ -1,9 +1,6 @@
 #include "platform/shell/FolderSizeCounter.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/shell/FolderWalk.h"
 
 namespace platform {
 
@@ -31,39 +28,25 @@ FolderSizeCounter::~FolderSizeCounter()
 
 void FolderSizeCounter::count(const QByteArray& folder, Totals& totals, qint64& lastReport)
 {
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return;
-    }
-    while (struct dirent* entry = ::readdir(dir)) {
+    folderwalk::Walk walk;
+    walk.visit = [&](const folderwalk::Walk::Item& item) {
         if (m_stop)
-            break;
-        const char* n = entry->d_name;
-        if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0')))
-            continue;
-        struct stat st;
-        if (::fstatat(::dirfd(dir), n, &st, AT_SYMLINK_NOFOLLOW) != 0)
-            continue;
-        if (S_ISDIR(st.st_mode)) {
+            return folderwalk::Walk::Next::Stop;
+        if (item.entry.error != 0)
+            return folderwalk::Walk::Next::Skip;
+        if (item.isFolder()) {
             ++totals.folders;
-            QByteArray child = folder;
-            child += '/';
-            child += n;
-            count(child, totals, lastReport);
         } else {
             ++totals.files;
-            totals.bytes += st.st_size;
+            totals.bytes += item.entry.info.st_size;
         }
         if (m_clock.elapsed() - lastReport >= 200) {
             lastReport = m_clock.elapsed();
             m_report(totals);
         }
-    }
-    ::closedir(dir);
+        return folderwalk::Walk::Next::Enter;
+    };
+    walk.run(folder);
 }
 
 } // namespace platform

@@ -8,6 +8,7 @@
 #include "CommandLine.h"
 #include "Dialogs.h"
 #include "ExtractCommand.h"
+#include "LibarchiveEntryPoints.h"
 #include "ListingSession.h"
 #include "OperandRepair.h"
 #include "ProgramFolder.h"
@@ -56,6 +57,12 @@ archiver::ListingSession::Filler cabFiller(const std::string& path)
         info.attribute[3] = (attributes & 0x01) ? 'r' : 'w';
         info.attribute[4] = '\0';
     };
+}
+
+ArchiverHandle openCabinet(const std::string& path)
+{
+    return archiver::ListingSession::open(path, archiver::LibarchiveReader::Format::Cab,
+                                          backslashes, cabFiller(path));
 }
 
 struct Collected {
@@ -236,20 +243,9 @@ int makeSelfExtracting(ArchiverWindow owner, const archiver::Operands& ops,
 
 int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& report)
 {
-    archiver::CommandLine::Options options;
-    options.hasCommandWord = false;
-    options.caseInsensitive = false;
-    options.switchesAnywhere = false;
-    const archiver::CommandLine cl =
-        archiver::CommandLine::parse(commandLine ? commandLine : "", options);
-    for (const std::string& s : cl.switches()) {
-        static const char* known[] = {"x", "r", "i", "n", "a", "o", "f"};
-        if (std::none_of(std::begin(known), std::end(known),
-                         [&](const char* k) { return s == k; })) {
-            report.error("知らないスイッチです: -" + s);
-            return ARCHIVER_ERROR_COMMAND_NAME;
-        }
-    }
+    const archiver::CommandLine cl = archiver::parseSwitchCommandLine(commandLine);
+    if (!archiver::onlyKnownSwitches(cl, {"x", "r", "i", "n", "a", "o", "f"}, report))
+        return ARCHIVER_ERROR_COMMAND_NAME;
     const int commands = int(cl.hasSwitch("x")) + int(cl.hasSwitch("a")) + int(cl.hasSwitch("f"));
     if (commands != 1) {
         report.error("-x、-a、-f のどれか一つを指定してください。");
@@ -266,12 +262,8 @@ int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& 
     if (cl.hasSwitch("f"))
         return makeSelfExtracting(owner, ops, report);
 
-    archiver::ExtractRequest request;
-    request.owner = owner;
-    request.archive = ops.archive;
-    request.format = archiver::LibarchiveReader::Format::Cab;
-    request.destination = ops.baseFolder.empty() ? std::string(".") : ops.baseFolder;
-    request.names = ops.names;
+    archiver::ExtractRequest request =
+        archiver::extractRequest(owner, ops, archiver::LibarchiveReader::Format::Cab);
     request.keepFolders = cl.hasSwitch("r");
     request.overwrite = cl.hasSwitch("o");
     request.onlyNewer = cl.hasSwitch("n");
@@ -284,71 +276,6 @@ int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& 
 
 extern "C" {
 
-int Cab(ArchiverWindow owner, const char* commandLine, char* output, uint32_t outputSize)
-{
-    return archiver::runReported(
-        [&](archiver::Report& report) { return runCommand(owner, commandLine, report); }, output,
-        outputSize);
-}
-
-ArchiverHandle CabOpenArchive(ArchiverWindow, const char* archivePath, uint32_t)
-{
-    if (!archivePath)
-        return 0;
-    try {
-        return archiver::ListingSession::open(archivePath, archiver::LibarchiveReader::Format::Cab,
-                                              backslashes, cabFiller(archivePath));
-    } catch (...) {
-        return 0;
-    }
-}
-
-int CabFindFirst(ArchiverHandle archive, const char* wildcard, ArchiverMemberInfo* info)
-{
-    archiver::ListingSession* session = archiver::ListingSession::find(archive);
-    if (!session)
-        return ARCHIVER_ERROR_HARC_ISNOT_OPENED;
-    // Patterns may be written with either separator.
-    std::string pattern = wildcard ? wildcard : "*";
-    try {
-        return session->findFirst(pattern.c_str(), info);
-    } catch (...) {
-        return ARCHIVER_ERROR_ENOUGH_MEMORY;
-    }
-}
-
-int CabFindNext(ArchiverHandle archive, ArchiverMemberInfo* info)
-{
-    archiver::ListingSession* session = archiver::ListingSession::find(archive);
-    if (!session)
-        return ARCHIVER_ERROR_HARC_ISNOT_OPENED;
-    try {
-        return session->findNext(info);
-    } catch (...) {
-        return ARCHIVER_ERROR_ENOUGH_MEMORY;
-    }
-}
-
-int CabCloseArchive(ArchiverHandle archive)
-{
-    return archiver::ListingSession::close(archive);
-}
-
-int CabGetVersion(void)
-{
-    return kVersion;
-}
-
-int CabGetOriginalSizeEx(ArchiverHandle archive, int64_t* size)
-{
-    archiver::ListingSession* session = archiver::ListingSession::find(archive);
-    return session ? session->originalSize(size) : -1;
-}
-
-int CabGetCompressedSizeEx(ArchiverHandle archive, int64_t* size)
-{
-    archiver::ListingSession* session = archiver::ListingSession::find(archive);
-    return session ? session->compressedSize(size) : -1;
-}
+ARCHIVER_DEFINE_ENTRY_POINTS(Cab, runCommand, openCabinet, kVersion)
 
 } // extern "C"

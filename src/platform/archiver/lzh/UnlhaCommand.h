@@ -1,19 +1,32 @@
 #pragma once
 
+#include "ArchiveFile.h"
 #include "ArchiverApi.h"
 #include "CommandLine.h"
+#include "LzhMember.h"
 #include "Report.h"
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace lzh
 {
 
-class ArchiveFile;
-struct LzhMember;
+class LzhArchiveWriter;
 
-// One call of Unlha(): parses the command line, runs the command, writes the report.
+// An archive opened by the step every command shares.
+struct OpenedArchive {
+    ArchiveFile file;
+    std::vector<LzhMember> members;
+    // The code of a damaged header after `members` (already reported), else 0.
+    int damaged = 0;
+};
+
+// One call of Unlha(): parses the command line, runs the command, writes the report. Each
+// command lives in its own unit (UnlhaExtract.cpp, UnlhaUpdate.cpp, UnlhaDelete.cpp,
+// UnlhaRename.cpp, UnlhaSelfExtract.cpp, UnlhaList.cpp) around the opening step here.
 class UnlhaCommand
 {
 public:
@@ -29,6 +42,24 @@ private:
     int rename();
     int selfExtracting();
     int list();
+
+    // The opening step every command shares: opens the archive named on the command line
+    // and reads its member headers. Returns 0, or the code of an error already reported
+    // when the archive cannot be opened. A damaged header after some members leaves the
+    // members before it and its code in `archive`.
+    int openArchive(OpenedArchive& archive);
+    // The opening step of the commands that rewrite the archive: a damaged archive is
+    // refused and left as it is.
+    int openIntactArchive(OpenedArchive& archive);
+    // The line written when a damaged archive is not rewritten; returns `code`.
+    int refuseDamaged(int code);
+    // Writes the archive anew beside the old one through `write` (which copies, renames or
+    // leaves out each member) and puts it in place only when complete; on any failure the
+    // old archive stays as it was. 0, or the error reported.
+    using Rewrite = std::function<bool(LzhArchiveWriter& writer, std::string& reason)>;
+    int rewriteArchive(const Rewrite& write);
+    // The new name of a member to rename (from -gr or asked); nothing to leave it as it is.
+    std::optional<std::string> newNameFor(const LzhMember& member, int& result);
 
     bool selected(const LzhMember& member) const;
     int readMembers(ArchiveFile& file, std::vector<LzhMember>& members);

@@ -3,6 +3,7 @@
 #include "ArchiverApi.h"
 #include "CommandLine.h"
 #include "ExtractCommand.h"
+#include "LibarchiveEntryPoints.h"
 #include "ListingSession.h"
 #include "NameCodec.h"
 #include "OperandRepair.h"
@@ -66,22 +67,23 @@ archiver::ListingSession::Filler zipFiller(std::shared_ptr<const archiver::ZipCe
     };
 }
 
+ArchiverHandle openZip(const std::string& path)
+{
+    auto cd = std::make_shared<archiver::ZipCentralDirectory>();
+    const bool ok = cd->read(path);
+    auto names = std::make_shared<archiver::ZipNames>(*cd, archiver::chosenNameEncoding(path));
+    return archiver::ListingSession::open(
+        path, archiver::LibarchiveReader::Format::Zip, nullptr, zipFiller(cd, ok),
+        [names](const std::string& stored) { return names->decode(stored); });
+}
+
 int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& report)
 {
-    archiver::CommandLine::Options options;
-    options.hasCommandWord = false;
-    options.caseInsensitive = false;
-    options.switchesAnywhere = false;
-    const archiver::CommandLine cl =
-        archiver::CommandLine::parse(commandLine ? commandLine : "", options);
+    const archiver::CommandLine cl = archiver::parseSwitchCommandLine(commandLine);
     const archiver::Operands ops =
         archiver::repairOperands(cl.archive(), cl.baseFolder(), cl.names(), ".zip");
-    for (const std::string& s : cl.switches()) {
-        if (s != "x" && s != "j" && s != "u" && s != "o" && s != "-i") {
-            report.error("知らないスイッチです: -" + s);
-            return ARCHIVER_ERROR_COMMAND_NAME;
-        }
-    }
+    if (!archiver::onlyKnownSwitches(cl, {"x", "j", "u", "o", "-i"}, report))
+        return ARCHIVER_ERROR_COMMAND_NAME;
     if (ops.archive.empty()) {
         report.error("書庫が指定されていません。");
         return ARCHIVER_ERROR_NOT_FIND_ARC_FILE;
@@ -93,20 +95,18 @@ int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& 
     auto names =
         std::make_shared<archiver::ZipNames>(directory, archiver::chosenNameEncoding(ops.archive));
     // Extraction is the only command; "-x" names it, as it always did.
-    archiver::ExtractRequest request;
-    request.owner = owner;
-    request.archive = ops.archive;
-    request.format = archiver::LibarchiveReader::Format::Zip;
-    request.destination = ops.baseFolder.empty() ? std::string(".") : ops.baseFolder;
+    archiver::ExtractRequest request =
+        archiver::extractRequest(owner, ops, archiver::LibarchiveReader::Format::Zip);
+    request.names.clear();
     for (const std::string& name : ops.names)
         request.names.push_back(archiver::toNfc(name));
     request.keepFolders = !cl.hasSwitch("j");
     request.overwrite = cl.hasSwitch("o");
     request.onlyNewer = cl.hasSwitch("u");
     request.progressWindow = !cl.hasSwitch("-i");
+    request.storedNames = true;
     // Tools on Windows that ignore the format's rule write "\" between folders; such a name
     // means the same folders there, so it does here (a "..\" part is then refused too).
-    request.storedNames = true;
     request.decodeName = [names](const std::string& name) {
         std::string out = names->decode(name);
         std::replace(out.begin(), out.end(), '\\', '/');
@@ -119,58 +119,7 @@ int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& 
 
 extern "C" {
 
-int UnZip(ArchiverWindow owner, const char* commandLine, char* output, uint32_t outputSize)
-{
-    return archiver::runReported(
-        [&](archiver::Report& report) { return runCommand(owner, commandLine, report); }, output,
-        outputSize);
-}
-
-ArchiverHandle UnZipOpenArchive(ArchiverWindow, const char* archivePath, uint32_t)
-{
-    if (!archivePath)
-        return 0;
-    try {
-        auto cd = std::make_shared<archiver::ZipCentralDirectory>();
-        const bool ok = cd->read(archivePath);
-        auto names =
-            std::make_shared<archiver::ZipNames>(*cd, archiver::chosenNameEncoding(archivePath));
-        return archiver::ListingSession::open(
-            archivePath, archiver::LibarchiveReader::Format::Zip, nullptr, zipFiller(cd, ok),
-            [names](const std::string& stored) { return names->decode(stored); });
-    } catch (...) {
-        return 0;
-    }
-}
-
-int UnZipFindFirst(ArchiverHandle archive, const char* wildcard, ArchiverMemberInfo* info)
-{
-    archiver::ListingSession* session = archiver::ListingSession::find(archive);
-    if (!session)
-        return ARCHIVER_ERROR_HARC_ISNOT_OPENED;
-    try {
-        return session->findFirst(wildcard, info);
-    } catch (...) {
-        return ARCHIVER_ERROR_ENOUGH_MEMORY;
-    }
-}
-
-int UnZipFindNext(ArchiverHandle archive, ArchiverMemberInfo* info)
-{
-    archiver::ListingSession* session = archiver::ListingSession::find(archive);
-    if (!session)
-        return ARCHIVER_ERROR_HARC_ISNOT_OPENED;
-    try {
-        return session->findNext(info);
-    } catch (...) {
-        return ARCHIVER_ERROR_ENOUGH_MEMORY;
-    }
-}
-
-int UnZipCloseArchive(ArchiverHandle archive)
-{
-    return archiver::ListingSession::close(archive);
-}
+ARCHIVER_DEFINE_ENTRY_POINTS(UnZip, runCommand, openZip, kVersion)
 
 int UnZipSetNameEncoding(const char* archivePath, const char* encoding)
 {
@@ -183,23 +132,6 @@ int UnZipSetNameEncoding(const char* archivePath, const char* encoding)
     } catch (...) {
         return ARCHIVER_ERROR_ENOUGH_MEMORY;
     }
-}
-
-int UnZipGetVersion(void)
-{
-    return kVersion;
-}
-
-int UnZipGetOriginalSizeEx(ArchiverHandle archive, int64_t* size)
-{
-    archiver::ListingSession* session = archiver::ListingSession::find(archive);
-    return session ? session->originalSize(size) : -1;
-}
-
-int UnZipGetCompressedSizeEx(ArchiverHandle archive, int64_t* size)
-{
-    archiver::ListingSession* session = archiver::ListingSession::find(archive);
-    return session ? session->compressedSize(size) : -1;
 }
 
 } // extern "C"

@@ -1,0 +1,151 @@
+#include "app/CommandRoutes.h"
+
+#include "about/AboutDialog.h"
+#include "app/Application.h"
+#include "app/FileListBox.h"
+#include "app/FolderTree.h"
+#include "app/MainWindow.h"
+#include "app/Navigation.h"
+#include "fileops/FileCommands.h"
+#include "platform/DriveList.h"
+#include "platform/Prompts.h"
+#include "settings/SettingsForms.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+
+namespace app
+{
+
+CommandRoutes::CommandRoutes(Application& application, MainWindow& window, Navigation& navigation,
+                             settings::SettingsForms& forms, platform::Prompts& prompts,
+                             QObject* parent)
+    : QObject(parent), m_application(application), m_window(window), m_navigation(navigation),
+      m_forms(forms), m_prompts(prompts)
+{
+    buildRoutes();
+    connectRoutes();
+}
+
+void CommandRoutes::buildRoutes()
+{
+    fileops::FileCommands* files = &m_navigation.commands();
+    auto file = [files](void (fileops::FileCommands::*command)()) {
+        return [files, command] { (files->*command)(); };
+    };
+    auto own = [this](void (CommandRoutes::*command)()) {
+        return [this, command] { (this->*command)(); };
+    };
+    using F = fileops::FileCommands;
+    m_routes = {
+        // The toolbar (11, 12, 13, 18 and 19 have no command yet).
+        {1, "", file(&F::deleteFiles)},
+        {2, "", file(&F::copyFullPath)},
+        {3, "", own(&CommandRoutes::copyToDestination)},
+        {4, "", file(&F::moveFiles)},
+        {6, "", own(&CommandRoutes::goToFavouriteDrive)},
+        {7, "", own(&CommandRoutes::showFavouriteMenu)},
+        {9, "settei", [this] { m_forms.showGeneral(); }},
+        {15, "", own(&CommandRoutes::refreshLists)},
+        {16, "", [this] { m_navigation.goBack(); }},
+        {21, "", own(&CommandRoutes::showAbout)},
+        // The menus.
+        {0, "end", [this] { m_window.close(); }},
+        {0, "help", own(&CommandRoutes::showAboutModal)},
+        {0, "saisin", [this] { m_navigation.refresh(); }},
+        {0, "net", file(&F::network)},
+        // File and folder commands.
+        {0, "copy2", file(&F::copy2)},
+        {0, "sakicopy", file(&F::sakicopy)},
+        {0, "idou2", file(&F::moveFiles)},
+        {0, "midou", file(&F::moveFiles)},
+        {0, "sakujyo", file(&F::deleteFiles)},
+        {0, "msakujyo", file(&F::deleteFiles)},
+        {0, "fsakujyo", file(&F::deleteFolder)},
+        {0, "mfolder", file(&F::deleteFolder)},
+        {0, "fcopy", file(&F::copyFolder)},
+        {0, "fidou", file(&F::moveFolder)},
+        {0, "fhenkou", file(&F::renameFolder)},
+        {0, "mclip", file(&F::copyFullPath)},
+        {0, "memo", file(&F::openInTextEditor)},
+        {0, "paint", file(&F::openInImageEditor)},
+        {0, "puro", file(&F::fileProperties)},
+        {0, "fpuro2", file(&F::fileProperties)},
+        {0, "fpuro", file(&F::folderProperties)},
+        {0, "fopuro", file(&F::folderProperties)},
+    };
+}
+
+void CommandRoutes::connectRoutes()
+{
+    for (const Route& route : m_routes) {
+        if (*route.action == '\0')
+            continue;
+        if (QAction* action = m_window.menuAction(QString::fromLatin1(route.action)))
+            connect(action, &QAction::triggered, this, route.command);
+    }
+    connect(&m_window, &MainWindow::toolbarButtonClicked, this, &CommandRoutes::runButton);
+    // The destination row's buttons.
+    fileops::FileCommands& files = m_navigation.commands();
+    files.setImageEditorAction(m_window.menuAction(QStringLiteral("paint")));
+    connect(m_window.copyButton(), &QPushButton::clicked, &files,
+            &fileops::FileCommands::copyToDestination);
+    connect(m_window.browseButton(), &QPushButton::clicked, &files,
+            &fileops::FileCommands::browseDestination);
+}
+
+void CommandRoutes::runButton(int number)
+{
+    if (number <= 0)
+        return;
+    for (const Route& route : m_routes) {
+        if (route.button == number) {
+            route.command();
+            return;
+        }
+    }
+}
+
+void CommandRoutes::copyToDestination()
+{
+    if (m_window.destinationBox()->text().isEmpty())
+        m_prompts.message(&m_window, QStringLiteral("コピー先を指定してください。"));
+    else
+        m_navigation.commands().CopySelectedFiles();
+}
+
+void CommandRoutes::goToFavouriteDrive()
+{
+    if (m_window.driveList()->setDrive(m_window.favouriteDrive()))
+        m_navigation.driveChanged(m_window.driveList()->currentIndex());
+    else
+        m_prompts.message(&m_window, QStringLiteral("ドライブの指定が不正です。"));
+}
+
+void CommandRoutes::showFavouriteMenu()
+{
+    m_window.favouriteMenu()->popup(QCursor::pos());
+}
+
+void CommandRoutes::refreshLists()
+{
+    m_window.fileList()->refresh();
+    m_window.folderTree()->refresh();
+}
+
+void CommandRoutes::showAbout()
+{
+    about::AboutDialog* dialog = m_application.about();
+    dialog->show();
+    dialog->raise();
+}
+
+void CommandRoutes::showAboutModal()
+{
+    m_application.about()->exec();
+}
+
+} // namespace app

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+namespace platform
+{
+class Prompts;
+}
+namespace settings
+{
+class SettingsForms;
+}
+
+namespace app
+{
+
+class Application;
+class MainWindow;
+class Navigation;
+
+// Where the toolbar's buttons and the menu entries lead: one table of toolbar number or menu
+// entry name to command. A button without a command (separators, and the buttons whose
+// commands are still to come) does nothing.
+class CommandRoutes final : public QObject
+{
+    Q_OBJECT
+public:
+    CommandRoutes(Application& application, MainWindow& window, Navigation& navigation,
+                  settings::SettingsForms& forms, platform::Prompts& prompts,
+                  QObject* parent = nullptr);
+
+    // Runs the command of toolbar button number (separators count).
+    void runButton(int number);
+
+private:
+    struct Route {
+        int button;         // toolbar number, 0 for none
+        const char* action; // menu entry name, "" for none
+        std::function<void()> command;
+    };
+
+    void buildRoutes();
+    void connectRoutes();
+    // Button 3: the destination must be given first.
+    void copyToDestination();
+    // Button 6: the drive list goes to the favourite drive.
+    void goToFavouriteDrive();
+    void showFavouriteMenu();
+    void refreshLists();
+    void showAbout();
+    void showAboutModal();
+
+    Application& m_application;
+    MainWindow& m_window;
+    Navigation& m_navigation;
+    settings::SettingsForms& m_forms;
+    platform::Prompts& m_prompts;
+    std::vector<Route> m_routes;
+};
+
+} // namespace app

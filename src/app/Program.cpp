@@ -1,0 +1,89 @@
+#include "app/Application.h"
+
+#include "app/MainWindow.h"
+#include "platform/Mci.h"
+#include "platform/Prompts.h"
+#include "platform/Shell.h"
+#include "platform/TerminationSignals.h"
+#include "platform/mci/MediaMci.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+#include <cstdio>
+
+namespace app
+{
+
+namespace
+{
+
+bool haveDisplay()
+{
+    const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    const bool platformChosen = !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    return x11 || wayland || platformChosen;
+}
+
+} // namespace
+
+void installJapaneseTexts(QApplication& application)
+{
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const char* name : {"qtbase_ja", "qt_ja"}) {
+        auto* translator = new QTranslator(&application);
+        if (translator->load(QString::fromLatin1(name), folder))
+            QCoreApplication::installTranslator(translator);
+        else
+            delete translator;
+    }
+    // Japanese glyph shapes rather than another CJK variant, when the font is there.
+    const QString japanese = QStringLiteral("Noto Sans CJK JP");
+    if (QFontDatabase::families().contains(japanese)) {
+        QFont font(japanese);
+        font.setPointSize(QApplication::font().pointSize());
+        QApplication::setFont(font);
+    }
+}
+
+int runProgram(int argc, char** argv,
+               const std::function<std::unique_ptr<platform::Shell>()>& makeShell)
+{
+    if (!haveDisplay()) {
+        std::fputs("koramo: no graphical display (DISPLAY or WAYLAND_DISPLAY is not set); "
+                   "start it from a desktop session or under xvfb-run.\n",
+                   stderr);
+        return 1;
+    }
+    // No shared OpenGL context is asked for: making one costs start-up most of a tenth of a
+    // second, and the browser engine, loaded on the first page, draws without it.
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("koramo"));
+    installJapaneseTexts(application);
+
+    platform::QtPrompts prompts;
+    const std::unique_ptr<platform::Shell> shell = makeShell();
+    // The media device draws video into an area of the preview pane; the pipeline itself is
+    // made on the first file played.
+    auto* videoArea = new QWidget;
+    videoArea->setObjectName(QStringLiteral("MediaArea"));
+    const std::unique_ptr<platform::Mci> mci = platform::createMediaMci(videoArea);
+    Application program(prompts, *shell, *mci);
+    QObject::connect(&program, &Application::shutDownFinished, &application, &QApplication::quit,
+                     Qt::QueuedConnection);
+    // Asked to end (logout, kill): close the window as the user would, so nothing is lost.
+    platform::onTerminationRequest(&program, [&program] {
+        if (MainWindow* window = program.mainWindow())
+            window->close();
+        else
+            QApplication::quit();
+    });
+    program.startUp(QApplication::arguments().mid(1));
+    program.mainWindow()->adoptMediaArea(videoArea);
+    return application.exec();
+}
+
+} // namespace app

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "preview/Viewer.h"
+
+#include <QString>
+
+class QAction;
+class QTreeWidget;
+class QWidget;
+
+namespace preview
+{
+
+// The member list of one archive family ("lzh", "zip" or "cab") in the archive list. The
+// extraction entries are enabled while it lists an archive; the member rename entry is offered
+// for LZH only, which also takes files dropped onto the list.
+class ArchiveViewer final : public Viewer
+{
+public:
+    struct Actions {
+        QAction* extract = nullptr;
+        QAction* extractPopup = nullptr;
+        QAction* renameMember = nullptr;
+    };
+
+    ArchiveViewer(QString family, QTreeWidget* list, const Actions& actions, QWidget* window);
+
+    // Lists the members (through the archiver library) and shows the list, empty when the
+    // archive cannot be opened.
+    void show(const PreviewFile& file) override;
+    void hide() override;
+    void stop() override;
+    // Empties the list and readies it for this family, before the preview setting is asked.
+    void clear() override;
+
+private:
+    void enableExtraction(bool enabled);
+
+    QString m_family;
+    QTreeWidget* m_list;
+    Actions m_actions;
+    QWidget* m_window;
+};
+
+} // namespace preview

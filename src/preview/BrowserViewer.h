@@ -1,0 +1,25 @@
+#pragma once
+
+#include "preview/Viewer.h"
+
+namespace preview
+{
+
+class BrowserPane;
+
+// HTML pages and JPEG pictures in the browser pane.
+class BrowserViewer final : public Viewer
+{
+public:
+    explicit BrowserViewer(BrowserPane* pane) : m_pane(pane) {}
+
+    void show(const PreviewFile& file) override;
+    void hide() override;
+    void stop() override;
+    void clear() override;
+
+private:
+    BrowserPane* m_pane;
+};
+
+} // namespace preview
