@@ -78,6 +78,8 @@ Navigation::Navigation(MainWindow& window, const settings::Settings& settings,
             });
     connect(window.driveList(), qOverload<int>(&QComboBox::activated), this,
             &Navigation::driveChanged);
+    connect(window.driveList(), &platform::DriveList::selectedDriveRemoved, this,
+            &Navigation::driveRemoved);
     connect(window.filterList(), qOverload<int>(&QComboBox::activated), this,
             &Navigation::applyFilter);
     connect(window.fileList(), &QListWidget::itemDoubleClicked, this,
@@ -232,6 +234,15 @@ void Navigation::driveChanged(int)
         m_prompts.message(&m_window, QStringLiteral("デバイスが準備できていません。"));
         drives->setDriveOfPath(currentFolder());
     }
+}
+
+void Navigation::driveRemoved()
+{
+    // The volume was pulled out or unmounted under us: the user is told, and the browser goes
+    // to the root, which is always there.
+    m_prompts.message(&m_window, QStringLiteral("デバイスが準備できていません。"));
+    m_window.folderTree()->setPath(QStringLiteral("/"));
+    m_window.driveList()->setDriveOfPath(currentFolder());
 }
 
 void Navigation::goToFavourite(int number)

@@ -45,6 +45,7 @@ private Q_SLOTS:
         app::Application app(prompts, shell, mci);
         app.startUp({browse.path()});
         QVERIFY(prompts.shown().isEmpty());
+        prompts.expectMessages(1);
         app.mainWindow()->folderTree()->setPath(locked);
         QCOMPARE(prompts.shown().size(), 1);
         QCOMPARE(prompts.shown().first().text,
