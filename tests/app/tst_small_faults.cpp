@@ -71,7 +71,7 @@ private Q_SLOTS:
         QCOMPARE(run.w()->panel(3)->text(), QString());
 
         // Without the setting, opening shows the association as before.
-        run.app->forms()->general()->check(7)->setChecked(false);
+        run.app->forms()->general()->box(settings::Key::NoAssociation)->setChecked(false);
         QTest::keyClick(list, Qt::Key_Return);
         QCOMPARE(run.w()->panel(3)->text(), run.shell.associatedProgram);
     }
