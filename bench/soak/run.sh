@@ -60,7 +60,7 @@ leaks=0
 if [ "$MODE" = heaptrack ]; then
   data=$(ls "$work"/heap*.zst "$work"/heap*.gz 2>/dev/null | head -1 || true)
   heaptrack_print -n 1000000 --print-leaks 1 --print-peaks 0 --print-allocators 0 --print-temporary 0 \
-    --print-histogram 0 --merge-backtraces 0 -f "$data" >"$work/leaks.txt" \
+    --merge-backtraces 0 -f "$data" >"$work/leaks.txt" \
     2>/dev/null || true
   grep -E '^(total memory leaked|peak RSS)' "$work/leaks.txt" || true
   echo "allocation sites with memory not freed at exit: $(grep -c ' leaked over ' "$work/leaks.txt" || true)"
