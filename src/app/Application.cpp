@@ -9,6 +9,7 @@
 #include "app/MainWindow.h"
 #include "app/Navigation.h"
 #include "app/WorkFolder.h"
+#include "fileops/ShellRoutines.h"
 #include "platform/DriveList.h"
 #include "platform/Mci.h"
 #include "platform/Paths.h"
@@ -81,6 +82,9 @@ void Application::makeParts()
     MainWindow& w = *m_window;
     m_ini = std::make_unique<settings::ExpIni>(w.settingsPathLabel());
     m_forms = std::make_unique<settings::SettingsForms>(*m_ini, m_prompts, m_window.data());
+    m_forms->setFolderPicker([this](QWidget* owner, const QString& prompt) {
+        return fileops::PickFolder(m_prompts, owner, prompt);
+    });
     m_settings = std::make_unique<settings::Settings>(*m_ini, *m_forms, w);
 
     m_navigation = new Navigation(w, *m_settings, m_prompts, m_shell, m_mci, this);

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QRegularExpression>
+#include <QSignalBlocker>
 
 #include <algorithm>
 
@@ -88,17 +89,24 @@ void FileListBox::setPattern(const QString& pattern)
 
 void FileListBox::refresh()
 {
-    // Files that are still there stay selected, and the current one stays current.
+    // Files that are still there stay selected, and the current one stays current. A refresh
+    // is no selection by the user: the list tells nobody that its current entry changed, so
+    // the preview of the selected file is left as it is.
+    const QSignalBlocker quiet(this);
     const QStringList selected = selectedNames();
     const QString current = fileName();
     const bool sameFolder = m_listedPath == m_path;
     m_listedPath = m_path;
     clear();
+    m_readFailed = false;
     if (m_path.isEmpty())
         return;
     const QList<Mask> masks = masksOf(m_pattern);
     QStringList shown;
-    for (QString& name : platform::fileNamesIn(m_path)) {
+    bool read = false;
+    QStringList names = platform::fileNamesIn(m_path, &read);
+    m_readFailed = !read;
+    for (QString& name : names) {
         if (anyMatches(masks, name))
             shown.append(std::move(name));
     }

@@ -20,6 +20,8 @@ public:
     void setPattern(const QString& pattern);
     // Re-reads the folder.
     void refresh();
+    // True when the last reading of the folder failed (missing, or no permission to read).
+    bool readFailed() const { return m_readFailed; }
     // The name of the current entry, or empty.
     QString fileName() const;
     // The names of the selected entries in list order.
@@ -34,6 +36,7 @@ private:
     QString m_path;
     QString m_listedPath;
     QString m_pattern = QStringLiteral("*.*");
+    bool m_readFailed = false;
 };
 
 // True when the name matches one of the masks of the pattern. "*.*" matches every name, also

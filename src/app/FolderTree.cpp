@@ -3,27 +3,60 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QFileSystemWatcher>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 
 namespace app {
 
-FolderTree::FolderTree(QWidget* parent) : QTreeView(parent), m_model(new QFileSystemModel(this))
+namespace
 {
+
+// The nearest folder at or above the path that exists; "/" at worst.
+QString nearestExisting(const QString& path)
+{
+    QString folder = QDir::cleanPath(path);
+    while (!QFileInfo(folder).isDir()) {
+        const QString up = QFileInfo(folder).path();
+        if (up == folder)
+            return QStringLiteral("/");
+        folder = up;
+    }
+    return folder;
+}
+
+} // namespace
+
+FolderTree::FolderTree(QWidget* parent) : QTreeView(parent), m_watcher(new QFileSystemWatcher(this))
+{
+    header()->hide();
+    setUniformRowHeights(true);
+    makeModel();
+    // The current folder deleted, moved or renamed from outside is noticed at once.
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this,
+            [this] { keepToExistingFolder(); });
+}
+
+void FolderTree::makeModel()
+{
+    QFileSystemModel* old = m_model;
+    QItemSelectionModel* oldSelection = selectionModel();
+    m_model = new QFileSystemModel(this);
     m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
     m_model->setReadOnly(true);
     m_model->setRootPath(QStringLiteral("/"));
     setModel(m_model);
     for (int column = 1; column < m_model->columnCount(); ++column)
         hideColumn(column);
-    header()->hide();
     setRootIndex(m_model->index(QStringLiteral("/")));
-    setUniformRowHeights(true);
     // Folders are read in the background; once the current folder's parents are read, it is
     // scrolled into view.
     connect(m_model, &QFileSystemModel::directoryLoaded, this, [this](const QString& folder) {
         if (m_path.startsWith(folder))
             showCurrent();
     });
+    delete oldSelection;
+    delete old;
 }
 
 void FolderTree::showCurrent()
@@ -38,6 +71,24 @@ void FolderTree::showCurrent()
     scrollTo(index);
 }
 
+void FolderTree::watchCurrent()
+{
+    const QStringList watched = m_watcher->directories();
+    if (!watched.isEmpty())
+        m_watcher->removePaths(watched);
+    // A folder that went between the test for it and the watch is handled once we are back in
+    // the event loop.
+    if (m_path.isEmpty())
+        return;
+    if (!m_watcher->addPath(m_path))
+        QMetaObject::invokeMethod(
+            this, [this] { keepToExistingFolder(); }, Qt::QueuedConnection);
+    // A rename shows in the parent folder, not always in the folder itself.
+    const QString parent = QFileInfo(m_path).path();
+    if (parent != m_path)
+        m_watcher->addPath(parent);
+}
+
 bool FolderTree::setPath(const QString& path)
 {
     const QFileInfo info(path);
@@ -46,6 +97,7 @@ bool FolderTree::setPath(const QString& path)
     const QString clean = QDir::cleanPath(info.absoluteFilePath());
     const bool changed = clean != m_path;
     m_path = clean;
+    watchCurrent();
     showCurrent();
     if (!changed)
         return true;
@@ -65,11 +117,26 @@ QString FolderTree::highlightedPath() const
     return index.isValid() ? m_model->filePath(index) : QString();
 }
 
+bool FolderTree::keepToExistingFolder()
+{
+    if (m_path.isEmpty() || QFileInfo(m_path).isDir())
+        return true;
+    const QString gone = m_path;
+    // The parent may go too while we move; the loop ends on a folder that is there.
+    QString shown = nearestExisting(gone);
+    while (!setPath(shown))
+        shown = nearestExisting(QFileInfo(shown).path());
+    Q_EMIT currentFolderGone(gone, m_path);
+    return false;
+}
+
 void FolderTree::refresh()
 {
-    // The model watches the folders it has read; a fresh root path makes it re-read them.
-    if (!m_path.isEmpty())
-        m_model->setRootPath(QStringLiteral("/"));
+    // The model keeps what it has read and a root path it already has is no reason to read
+    // again, so a refresh reads into a new model.
+    makeModel();
+    if (keepToExistingFolder())
+        showCurrent();
 }
 
 } // namespace app

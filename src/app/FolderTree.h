@@ -4,10 +4,13 @@
 #include <QTreeView>
 
 class QFileSystemModel;
+class QFileSystemWatcher;
 
 namespace app {
 
-// The folder tree: the folders of the file system, with one current folder (its path).
+// The folder tree: the folders of the file system, with one current folder (its path). When
+// the current folder goes away (deleted, moved or renamed, by us or from outside), the tree
+// moves to the nearest folder above it that still exists.
 class FolderTree final : public QTreeView {
     Q_OBJECT
 public:
@@ -21,17 +24,25 @@ public:
     QString pathAt(const QPoint& point) const;
     // The folder of the highlighted entry, or empty.
     QString highlightedPath() const;
-    // Re-reads the folders below the current one.
+    // Reads the folders afresh; a current folder that is gone gives way to its parent.
     void refresh();
+    // Moves to the nearest existing parent when the current folder is gone. True when the
+    // current folder was still there.
+    bool keepToExistingFolder();
 
 Q_SIGNALS:
     void pathChanged(const QString& path);
+    // The current folder was gone and the tree moved up to the folder shown.
+    void currentFolderGone(const QString& gone, const QString& shown);
 
 private:
+    void makeModel();
     // Expands the tree down to the current folder and scrolls it into view.
     void showCurrent();
+    void watchCurrent();
 
-    QFileSystemModel* m_model;
+    QFileSystemModel* m_model = nullptr;
+    QFileSystemWatcher* m_watcher;
     QString m_path;
 };
 

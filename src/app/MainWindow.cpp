@@ -19,6 +19,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QStyle>
@@ -486,11 +487,41 @@ QSizeF MainWindow::outerSizeTwips() const
 void MainWindow::setOuterWidthTwips(double width)
 {
     setOuterWidth(this, platform::twipsToPixels(width, dpi()));
+    keepOnScreen();
 }
 
 void MainWindow::setOuterHeightTwips(double height)
 {
     setOuterHeight(this, platform::twipsToPixels(height, dpi()));
+    keepOnScreen();
+}
+
+QSizeF MainWindow::screenSizeTwips() const
+{
+    const QScreen* shown = screen();
+    if (!shown)
+        return {};
+    const QSize area = shown->availableGeometry().size();
+    const double d = dpi();
+    return QSizeF(platform::pixelsToTwips(area.width(), d),
+                  platform::pixelsToTwips(area.height(), d));
+}
+
+void MainWindow::keepOnScreen()
+{
+    const QScreen* shown = screen();
+    if (!shown)
+        return;
+    // The whole frame on the screen: moved in from an edge it crosses.
+    const QRect area = shown->availableGeometry();
+    const QRect frame = frameGeometry();
+    if (area.contains(frame))
+        return;
+    const int x =
+        qBound(area.left(), frame.left(), qMax(area.left(), area.right() + 1 - frame.width()));
+    const int y =
+        qBound(area.top(), frame.top(), qMax(area.top(), area.bottom() + 1 - frame.height()));
+    move(x, y);
 }
 
 QSize outerSize(const QWidget* window)

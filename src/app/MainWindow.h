@@ -113,6 +113,7 @@ public:
     QSizeF outerSizeTwips() const override;
     void setOuterWidthTwips(double width) override;
     void setOuterHeightTwips(double height) override;
+    QSizeF screenSizeTwips() const override;
 
     // The title follows the current folder.
     void showFolderInTitle(const QString& folder);
@@ -124,6 +125,8 @@ public:
     // Places the panes for the current size (also run on every resize).
     void layoutPanes();
     double dpi() const;
+    // Moves the window so that its whole frame is on its screen.
+    void keepOnScreen();
 
 Q_SIGNALS:
     // A toolbar button was clicked, with its number (separators count).

@@ -70,8 +70,16 @@ Navigation::Navigation(MainWindow& window, const settings::Settings& settings,
 {
 
     connect(window.folderTree(), &FolderTree::pathChanged, this, &Navigation::folderChanged);
+    connect(window.folderTree(), &FolderTree::currentFolderGone, this,
+            [this](const QString& gone, const QString& shown) {
+                m_window.panel(3)->setText(QStringLiteral("「") + gone +
+                                           QStringLiteral("」がなくなったため、「") + shown +
+                                           QStringLiteral("」を表示しています。"));
+            });
     connect(window.driveList(), qOverload<int>(&QComboBox::activated), this,
             &Navigation::driveChanged);
+    connect(window.driveList(), &platform::DriveList::selectedDriveRemoved, this,
+            &Navigation::driveRemoved);
     connect(window.filterList(), qOverload<int>(&QComboBox::activated), this,
             &Navigation::applyFilter);
     connect(window.fileList(), &QListWidget::itemDoubleClicked, this,
@@ -190,6 +198,11 @@ void Navigation::folderChanged(const QString& folder)
     m_mci.send(QStringLiteral("stop Media"));
     m_mci.send(QStringLiteral("close Media"));
     m_window.fileList()->setPath(folder);
+    // A folder that cannot be listed is reported, not shown as an empty one.
+    if (m_window.fileList()->readFailed()) {
+        m_prompts.message(&m_window, QStringLiteral("パスが見つからないか、その他のエラーです。"));
+        return;
+    }
     platform::DriveList* drives = m_window.driveList();
     drives->setDriveOfPath(folder);
     m_folderOnDrive.insert(drives->selectedMountPoint(), folder);
@@ -217,6 +230,15 @@ void Navigation::driveChanged(int)
         m_prompts.message(&m_window, QStringLiteral("デバイスが準備できていません。"));
         drives->setDriveOfPath(currentFolder());
     }
+}
+
+void Navigation::driveRemoved()
+{
+    // The volume was pulled out or unmounted under us: the user is told, and the browser goes
+    // to the root, which is always there.
+    m_prompts.message(&m_window, QStringLiteral("デバイスが準備できていません。"));
+    m_window.folderTree()->setPath(QStringLiteral("/"));
+    m_window.driveList()->setDriveOfPath(currentFolder());
 }
 
 void Navigation::goToFavourite(int number)
@@ -248,8 +270,17 @@ void Navigation::openSelectedFile()
         return;
     const QString folder = platform::withSlash(fileListFolder());
     // The association is looked up now, not taken from an earlier selection, so that the
-    // decision is about this file even when the status bar does not show associations.
-    fileops::FindAssociatedProgram(m_shell, *this, name, folder);
+    // decision is about this file even when the status bar does not show associations; the
+    // status bar shows it only when the user has not asked to leave associations out.
+    if (!m_settings.showAssociation()) {
+        QString program;
+        m_associationFlag =
+            m_shell.findExecutable(name, folder, program) == platform::Shell::kNoAssociation
+                ? QStringLiteral("1")
+                : QStringLiteral("0");
+    } else {
+        fileops::FindAssociatedProgram(m_shell, *this, name, folder);
+    }
     if (m_associationFlag == QLatin1String("1")) {
         if (!noChooserForUnassociated())
             fileops::OpenAsDialog(m_shell, folder + name, &m_window);

@@ -46,6 +46,8 @@ public:
     void folderChanged(const QString& folder);
     // The drive list changed to another drive.
     void driveChanged(int index);
+    // The selected drive was unmounted.
+    void driveRemoved();
     // Favourite folder n (1..5) as the current folder, or into the destination box.
     void goToFavourite(int number);
     void favouriteToDestination(int number);

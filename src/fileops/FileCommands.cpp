@@ -246,18 +246,27 @@ void FileCommands::copyFullPath()
     m_shell.setClipboardText(CurrentFolderSlash(m_browser) + m_browser.selectedFileName());
 }
 
+namespace
+{
+// The selected file for an editor; with none selected the editor starts empty rather than
+// being handed the folder.
+QString fileForEditor(const FileBrowser& browser)
+{
+    const QString name = browser.selectedFileName();
+    return name.isEmpty() ? QString() : platform::withSlash(browser.fileListFolder()) + name;
+}
+} // namespace
+
 void FileCommands::openInTextEditor()
 {
-    const QString file =
-        platform::withSlash(m_browser.fileListFolder()) + m_browser.selectedFileName();
+    const QString file = fileForEditor(m_browser);
     if (m_shell.startEditor(platform::Shell::Editor::Text, file) == 0)
         message(QStringLiteral("メモ帳の場所が正しくありません。"));
 }
 
 void FileCommands::openInImageEditor()
 {
-    const QString file =
-        platform::withSlash(m_browser.fileListFolder()) + m_browser.selectedFileName();
+    const QString file = fileForEditor(m_browser);
     const qint64 task = m_shell.startEditor(platform::Shell::Editor::Image, file);
     if (task == 0) {
         message(QStringLiteral("メモ帳のパスが不正です。"));

@@ -1,5 +1,9 @@
 #include "platform/DriveList.h"
 
+#include "platform/MountWatcher.h"
+
+#include <algorithm>
+
 namespace platform {
 
 namespace {
@@ -16,6 +20,17 @@ bool textNamesMountPoint(const QString& text, const QString& mountPoint)
 DriveList::DriveList(QWidget* parent) : QComboBox(parent)
 {
     refreshDrives();
+    connect(new MountWatcher(this), &MountWatcher::mountsChanged, this, &DriveList::followMounts);
+}
+
+void DriveList::followMounts()
+{
+    const QString selected = selectedMountPoint();
+    refreshDrives();
+    const bool stillThere = std::any_of(m_drives.cbegin(), m_drives.cend(),
+                                        [&](const Drive& d) { return d.mountPoint == selected; });
+    if (!selected.isEmpty() && !stillThere)
+        Q_EMIT selectedDriveRemoved(selected);
 }
 
 QString DriveList::drive() const

@@ -27,7 +27,14 @@ public:
 
     QString selectedMountPoint() const;
 
+Q_SIGNALS:
+    // The selected volume was unmounted (the list already shows the volumes still there).
+    void selectedDriveRemoved(const QString& mountPoint);
+
 private:
+    // Volumes mounted and unmounted while the program runs come and go in the list.
+    void followMounts();
+
     QList<Drive> m_drives;
 };
 

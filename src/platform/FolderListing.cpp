@@ -8,11 +8,13 @@
 
 namespace platform {
 
-QStringList fileNamesIn(const QString& folder)
+QStringList fileNamesIn(const QString& folder, bool* ok)
 {
     QStringList names;
     const QByteArray path = toNativePath(folder);
     DIR* dir = ::opendir(path.constData());
+    if (ok)
+        *ok = dir != nullptr;
     if (!dir)
         return names;
     const int fd = ::dirfd(dir);

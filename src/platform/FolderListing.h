@@ -8,7 +8,9 @@ namespace platform {
 // The names of the files in a folder (not folders; links to files count as files), read with
 // the file types the directory itself records, so that a large folder is listed without one
 // status call per entry. Dot files are left out. FIFOs, sockets and devices are listed (and
-// never opened). Names that are not valid UTF-8 come as their bytes (see NativePath.h).
-QStringList fileNamesIn(const QString& folder);
+// never opened). Names that are not valid UTF-8 come as their bytes (see NativePath.h). ok, when
+// given, tells whether the folder could be read at all (a missing or unreadable folder gives no
+// names and false).
+QStringList fileNamesIn(const QString& folder, bool* ok = nullptr);
 
 } // namespace platform

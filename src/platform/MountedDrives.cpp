@@ -11,25 +11,6 @@ namespace platform
 namespace
 {
 
-bool isSystemMount(const QStorageInfo& volume)
-{
-    static const QList<QByteArray> pseudo = {
-        "proc",       "sysfs",  "devtmpfs",   "devpts",  "cgroup",      "cgroup2",
-        "securityfs", "pstore", "bpf",        "tracefs", "debugfs",     "configfs",
-        "fusectl",    "mqueue", "hugetlbfs",  "autofs",  "binfmt_misc", "efivarfs",
-        "squashfs",   "nsfs",   "rpc_pipefs", "ramfs"};
-    if (pseudo.contains(volume.fileSystemType()))
-        return true;
-    const QString root = volume.rootPath();
-    // Run-time and kernel folders hold no user files even when they are real mounts.
-    for (const char* prefix : {"/proc", "/sys", "/dev", "/run", "/boot/efi", "/snap"}) {
-        const QString p = QString::fromLatin1(prefix);
-        if (root == p || root.startsWith(p + QLatin1Char('/')))
-            return true;
-    }
-    return false;
-}
-
 QString textFor(const QStorageInfo& volume)
 {
     const QString root = volume.rootPath();
@@ -41,12 +22,36 @@ QString textFor(const QStorageInfo& volume)
 
 } // namespace
 
+bool isUserVolume(const QString& mountPoint, const QByteArray& fileSystemType)
+{
+    static const QList<QByteArray> pseudo = {
+        "proc",       "sysfs",  "devtmpfs",   "devpts",  "cgroup",      "cgroup2",
+        "securityfs", "pstore", "bpf",        "tracefs", "debugfs",     "configfs",
+        "fusectl",    "mqueue", "hugetlbfs",  "autofs",  "binfmt_misc", "efivarfs",
+        "squashfs",   "nsfs",   "rpc_pipefs", "ramfs"};
+    if (pseudo.contains(fileSystemType))
+        return false;
+    const auto under = [&mountPoint](const QString& folder) {
+        return mountPoint == folder || mountPoint.startsWith(folder + QLatin1Char('/'));
+    };
+    // Removable media the desktop mounts for a user: /run/media/<user>/<volume>.
+    const QString media = QStringLiteral("/run/media/");
+    if (mountPoint.startsWith(media))
+        return mountPoint.mid(media.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts).size() >= 2;
+    // Run-time and kernel folders hold no user files even when they are real mounts.
+    for (const char* prefix : {"/proc", "/sys", "/dev", "/run", "/boot/efi", "/snap"}) {
+        if (under(QString::fromLatin1(prefix)))
+            return false;
+    }
+    return true;
+}
+
 QList<Drive> mountedDrives()
 {
     QList<Drive> drives;
     bool haveRoot = false;
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (!volume.isValid() || isSystemMount(volume))
+        if (!volume.isValid() || !isUserVolume(volume.rootPath(), volume.fileSystemType()))
             continue;
         const QString root = volume.rootPath();
         if (std::any_of(drives.cbegin(), drives.cend(),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -12,6 +13,11 @@ struct Drive {
     QString mountPoint;
     QString text;
 };
+
+// Whether a volume mounted there is one a user works with: not a pseudo or system file system,
+// not below /proc, /sys, /dev, /run (but /run/media/<user>/<volume> is), /boot/efi or /snap.
+// Removable media under /run/media, /media and /mnt are.
+bool isUserVolume(const QString& mountPoint, const QByteArray& fileSystemType);
 
 // The mounted volumes a user works with (pseudo and system file systems left out), sorted by
 // mount point; "/" always comes first.

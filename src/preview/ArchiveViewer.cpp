@@ -1,7 +1,9 @@
 #include "preview/ArchiveViewer.h"
 
 #include "archive/ArchiveListing.h"
+#include "archive/NameEncodings.h"
 #include "platform/Paths.h"
+#include "preview/NameEncodingButton.h"
 
 #include <QAction>
 #include <QTreeWidget>
@@ -13,6 +15,16 @@ ArchiveViewer::ArchiveViewer(QString family, QTreeWidget* list, const Actions& a
                              QWidget* window)
     : m_family(std::move(family)), m_list(list), m_actions(actions), m_window(window)
 {
+    if (m_family != QLatin1String("zip"))
+        return;
+    // The list is read again in the encoding the user picks; the library's extraction of the
+    // archive follows the same choice.
+    m_encoding = new NameEncodingButton(m_list);
+    QObject::connect(m_encoding, &NameEncodingButton::chosen, m_list,
+                     [this](const QString& path, const QString& encoding) {
+                         archive::setZipNameEncoding(platform::programFolder(), path, encoding);
+                         listMembers(path);
+                     });
 }
 
 void ArchiveViewer::enableExtraction(bool enabled)
@@ -43,16 +55,29 @@ void ArchiveViewer::show(const PreviewFile& file)
     if (m_family == QLatin1String("zip") && m_actions.renameMember)
         m_actions.renameMember->setVisible(false);
     enableExtraction(true);
+    if (m_encoding) {
+        archive::setZipNameEncoding(platform::programFolder(), file.path,
+                                    m_encoding->encodingOf(file.path));
+        m_encoding->showFor(file.path);
+    }
+    listMembers(file.path);
+    m_list->show();
+}
+
+void ArchiveViewer::listMembers(const QString& path)
+{
     // Filled while hidden, shown once.
     m_list->setUpdatesEnabled(false);
-    archive::listArchive(m_family, file.path, m_list, static_cast<quintptr>(m_window->winId()),
+    m_list->clear();
+    archive::listArchive(m_family, path, m_list, static_cast<quintptr>(m_window->winId()),
                          platform::programFolder());
     m_list->setUpdatesEnabled(true);
-    m_list->show();
 }
 
 void ArchiveViewer::hide()
 {
+    if (m_encoding)
+        m_encoding->hide();
     enableExtraction(false);
     m_list->hide();
 }

@@ -11,9 +11,12 @@ class QWidget;
 namespace preview
 {
 
+class NameEncodingButton;
+
 // The member list of one archive family ("lzh", "zip" or "cab") in the archive list. The
 // extraction entries are enabled while it lists an archive; the member rename entry is offered
-// for LZH only, which also takes files dropped onto the list.
+// for LZH only, which also takes files dropped onto the list. For ZIP, a button at the end of
+// the list's header chooses the encoding of names stored without a UTF-8 mark.
 class ArchiveViewer final : public Viewer
 {
 public:
@@ -35,8 +38,10 @@ public:
 
 private:
     void enableExtraction(bool enabled);
+    void listMembers(const QString& path);
 
     QString m_family;
+    NameEncodingButton* m_encoding = nullptr;
     QTreeWidget* m_list;
     Actions m_actions;
     QWidget* m_window;

@@ -56,8 +56,9 @@ GeneralSettingsDialog::GeneralSettingsDialog(const ExpIni& ini, platform::Prompt
         auto* browse = new QPushButton(QStringLiteral("参照"), this);
         browse->setObjectName(QStringLiteral("Command") + QString::number(i + 1));
         connect(browse, &QPushButton::clicked, this, [this, box] {
-            const QString folder =
-                m_prompts.pickFolder(m_pickerOwner, QStringLiteral("ﾌｫﾙﾀﾞを選択してください。"));
+            const QString prompt = QStringLiteral("ﾌｫﾙﾀﾞを選択してください。");
+            const QString folder = m_pickFolder ? m_pickFolder(m_pickerOwner, prompt)
+                                                : m_prompts.pickFolder(m_pickerOwner, prompt);
             if (!folder.isEmpty())
                 box->setText(folder);
         });

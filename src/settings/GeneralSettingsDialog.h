@@ -46,6 +46,12 @@ public:
 
     // What "プレビューの設定" does: set by the owner of both dialogs.
     void setPreviewOpener(std::function<void()> opener) { m_openPreview = std::move(opener); }
+    // What the browse buttons ask for a folder with (owner window, prompt → folder or ""):
+    // set by the owner to the program's folder picker.
+    void setFolderPicker(std::function<QString(QWidget*, const QString&)> picker)
+    {
+        m_pickFolder = std::move(picker);
+    }
 
     void confirm();         // "ＯＫ"
     void reject() override; // "キャンセル" and the close box
@@ -64,6 +70,7 @@ private:
     QList<QLineEdit*> m_folders;
     Holders m_holders{Holder::General};
     std::function<void()> m_openPreview;
+    std::function<QString(QWidget*, const QString&)> m_pickFolder;
 };
 
 } // namespace settings

@@ -132,6 +132,13 @@ void Settings::loadGeneral()
     m_window.setNetworkItemVisible(network());
 }
 
+namespace
+{
+// The smallest stored window size taken: 200 by 150 pixels at 96 dots per inch.
+constexpr double kMinimumWidthTwips = 3000;
+constexpr double kMinimumHeightTwips = 2250;
+} // namespace
+
 bool Settings::restoreWindowSize()
 {
     const std::optional<double> record = toNumber(stored(Key::RecordSize));
@@ -143,14 +150,22 @@ bool Settings::restoreWindowSize()
         m_window.maximise();
         return true;
     }
+    // A size the screen cannot show whole, or one too small to use (a hand-edited or damaged
+    // file), is not taken: the window keeps its design size that way.
+    const QSizeF screen = m_window.screenSizeTwips();
+    const auto usable = [](double twips, double minimum, double maximum) {
+        return twips >= minimum && twips <= maximum;
+    };
     const std::optional<double> width = toNumber(stored(Key::Width));
     if (!width)
         return false;
-    m_window.setOuterWidthTwips(*width);
+    if (usable(*width, kMinimumWidthTwips, screen.width()))
+        m_window.setOuterWidthTwips(*width);
     const std::optional<double> height = toNumber(stored(Key::Height));
     if (!height)
         return false;
-    m_window.setOuterHeightTwips(*height);
+    if (usable(*height, kMinimumHeightTwips, screen.height()))
+        m_window.setOuterHeightTwips(*height);
     return true;
 }
 

@@ -21,6 +21,7 @@ GeneralSettingsDialog* SettingsForms::general()
     if (!m_general) {
         m_general = new GeneralSettingsDialog(m_ini, m_prompts, m_owner, m_owner);
         m_general->setPreviewOpener([this] { showPreview(); });
+        m_general->setFolderPicker(m_pickFolder);
         connect(m_general, &GeneralSettingsDialog::confirmed, this,
                 &SettingsForms::generalConfirmed);
         // Unloaded once the cancelled dialog has left its event loop.
@@ -71,6 +72,13 @@ void SettingsForms::showGeneral()
 void SettingsForms::showPreview()
 {
     preview()->exec();
+}
+
+void SettingsForms::setFolderPicker(FolderPicker picker)
+{
+    m_pickFolder = std::move(picker);
+    if (m_general)
+        m_general->setFolderPicker(m_pickFolder);
 }
 
 } // namespace settings

@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+
 namespace platform {
 class Prompts;
 }
@@ -38,6 +40,12 @@ public:
     void showGeneral();
     void showPreview();
 
+    // The program's folder picker (owner window, prompt → folder or ""), which the general
+    // dialog's browse buttons use, so that they record the last picked folder as every other
+    // pick does.
+    using FolderPicker = std::function<QString(QWidget*, const QString&)>;
+    void setFolderPicker(FolderPicker picker);
+
 Q_SIGNALS:
     // The general dialog's "ＯＫ" wrote the settings.
     void generalConfirmed();
@@ -48,6 +56,7 @@ private:
     QWidget* m_owner;
     QPointer<GeneralSettingsDialog> m_general;
     QPointer<PreviewSettingsDialog> m_preview;
+    FolderPicker m_pickFolder;
 };
 
 } // namespace settings

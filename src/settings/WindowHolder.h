@@ -25,6 +25,8 @@ public:
     virtual QSizeF outerSizeTwips() const = 0;
     virtual void setOuterWidthTwips(double width) = 0;
     virtual void setOuterHeightTwips(double height) = 0;
+    // The part of the window's screen a window may take (panels left out), in twips.
+    virtual QSizeF screenSizeTwips() const = 0;
 
 protected:
     WindowHolder() = default;

@@ -219,9 +219,14 @@ qint64 launchDefaultForType(const QString& type, const QString& path)
     Ref<GAppInfo> app(g_app_info_get_default_for_type(type.toUtf8().constData(), FALSE));
     if (!app)
         return 0;
-    Ref<GFile> file(g_file_new_for_path(toNativePath(path).constData()));
-    gchar* uri = g_file_get_uri(file.get());
-    GList uris = {uri, nullptr, nullptr};
+    // An empty path starts the application without a file.
+    gchar* uri = nullptr;
+    if (!path.isEmpty()) {
+        Ref<GFile> file(g_file_new_for_path(toNativePath(path).constData()));
+        uri = g_file_get_uri(file.get());
+    }
+    GList one = {uri, nullptr, nullptr};
+    GList* uris = uri ? &one : nullptr;
     Ref<GAppLaunchContext> context(g_app_launch_context_new());
     qint64 pid = 0;
     GError* error = nullptr;
@@ -229,7 +234,7 @@ qint64 launchDefaultForType(const QString& type, const QString& path)
     if (G_IS_DESKTOP_APP_INFO(app.get())) {
         // Spawned directly so that the process id is the editor's own; reaped by a waiter.
         started = g_desktop_app_info_launch_uris_as_manager(
-            G_DESKTOP_APP_INFO(app.get()), &uris, context.get(),
+            G_DESKTOP_APP_INFO(app.get()), uris, context.get(),
             GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD), nullptr, nullptr,
             onSpawned, &pid, &error);
         if (started && pid > 0) {
@@ -238,7 +243,7 @@ qint64 launchDefaultForType(const QString& type, const QString& path)
         }
     } else {
         g_signal_connect(context.get(), "launched", G_CALLBACK(onLaunched), &pid);
-        started = g_app_info_launch_uris(app.get(), &uris, context.get(), &error);
+        started = g_app_info_launch_uris(app.get(), uris, context.get(), &error);
     }
     g_free(uri);
     takeError(error);

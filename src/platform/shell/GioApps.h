@@ -37,8 +37,8 @@ bool launchApplication(const QString& id, const QString& path, QString& reason);
 // Starts a command line of the user's own on the file (appended as %f unless the command
 // names where it goes).
 bool launchCommandLine(const QString& commandLine, const QString& path, QString& reason);
-// Starts the default application of a content type on the file; its process id, or 0 when
-// no application is associated or it could not be started.
+// Starts the default application of a content type on the file (without a file when the path
+// is empty); its process id, or 0 when no application is associated or it could not be started.
 qint64 launchDefaultForType(const QString& contentType, const QString& path);
 
 } // namespace platform::gio

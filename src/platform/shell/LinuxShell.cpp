@@ -99,8 +99,9 @@ int LinuxShell::showProperties(QWidget* owner, const QString& file)
 
 qint64 LinuxShell::startEditor(Editor editor, const QString& file)
 {
+    // No file: the editor starts with an empty document.
     QString path;
-    if (resolve(file, QString(), path) != 0)
+    if (!file.isEmpty() && resolve(file, QString(), path) != 0)
         return 0;
     return gio::launchDefaultForType(editor == Editor::Text ? QStringLiteral("text/plain")
                                                             : QStringLiteral("image/png"),

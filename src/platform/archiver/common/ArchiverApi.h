@@ -111,6 +111,14 @@ ARCHIVER_DECLARE_ENTRY_POINTS(Unlha)
 ARCHIVER_DECLARE_ENTRY_POINTS(UnZip)
 ARCHIVER_DECLARE_ENTRY_POINTS(Cab)
 
+// libunzip32.so only: the encoding of the names stored without the UTF-8 mark in one archive
+// ("CP932", "UTF-8", "EUC-JP", "GBK", "Big5", "EUC-KR"); empty or null goes back to the guess
+// (UTF-8 when the name is valid UTF-8, CP932 otherwise). Listing and extraction of that
+// archive follow it from the next call on. 0 on success, ARCHIVER_ERROR_NOT_SUPPORT for an
+// encoding not in the list.
+__attribute__((visibility("default"))) int UnZipSetNameEncoding(const char* archivePath,
+                                                                const char* encoding);
+
 #ifdef __cplusplus
 } // extern "C"
 

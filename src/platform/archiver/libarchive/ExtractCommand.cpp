@@ -32,6 +32,7 @@ int runExtract(const ExtractRequest& request, Report& report)
         return ARCHIVER_ERROR_NOT_FIND_ARC_FILE;
     }
     LibarchiveReader reader;
+    reader.setDecodeLegacyNamesAsCp932(!request.storedNames);
     if (!reader.openFile(request.archive, request.format)) {
         report.error("書庫を開けません: " + request.archive + " (" + reader.error() + ")");
         return ARCHIVER_ERROR_ARC_FILE_OPEN;

@@ -27,6 +27,8 @@ struct ExtractRequest {
     std::function<std::string(const std::string&)> namer;
     // Rewrites libarchive's name before extraction looks at it; identity when empty.
     std::function<std::string(const std::string&)> decodeName;
+    // libarchive hands names without a UTF-8 mark over as stored, for decodeName to decode.
+    bool storedNames = false;
 };
 
 int runExtract(const ExtractRequest& request, Report& report);

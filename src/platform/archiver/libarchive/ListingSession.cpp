@@ -45,17 +45,17 @@ void copyName(char* field, size_t fieldSize, const std::string& text)
 } // namespace
 
 ListingSession::ListingSession(std::string path, LibarchiveReader::Format format, Namer namer,
-                               Filler filler)
+                               Filler filler, Decoder decoder)
     : m_path(std::move(path)), m_format(format), m_namer(std::move(namer)),
-      m_filler(std::move(filler))
+      m_filler(std::move(filler)), m_decoder(std::move(decoder))
 {
 }
 
 ArchiverHandle ListingSession::open(const std::string& path, LibarchiveReader::Format format,
-                                    Namer namer, Filler filler)
+                                    Namer namer, Filler filler, Decoder decoder)
 {
-    auto session =
-        std::make_unique<ListingSession>(path, format, std::move(namer), std::move(filler));
+    auto session = std::make_unique<ListingSession>(path, format, std::move(namer),
+                                                    std::move(filler), std::move(decoder));
     // The archive must be readable up to its first header (an empty archive is fine).
     if (!session->restart())
         return 0;
@@ -92,6 +92,8 @@ int ListingSession::close(ArchiverHandle handle)
 bool ListingSession::restart()
 {
     m_reader = std::make_unique<LibarchiveReader>();
+    if (m_decoder)
+        m_reader->setDecodeLegacyNamesAsCp932(false);
     m_index = 0;
     m_hasLast = false;
     m_broken = false;
@@ -130,6 +132,8 @@ int ListingSession::findNext(ArchiverMemberInfo* info)
             return ARCHIVER_ERROR_HEADER_BROKEN;
         }
         const size_t index = m_index++;
+        if (m_decoder)
+            entry.name = m_decoder(entry.name);
         const std::string shown = m_namer ? m_namer(entry.name) : entry.name;
         // Matched in the "/" form, so that a CAB pattern may use either separator.
         if (!memberMatches(m_wildcard, entry.name))

@@ -23,10 +23,15 @@ public:
     // Turns libarchive's "/" name into the name shown and matched.
     using Namer = std::function<std::string(const std::string&)>;
 
-    ListingSession(std::string path, LibarchiveReader::Format format, Namer namer, Filler filler);
+    // Turns the name as stored into UTF-8 before anything looks at it (ZIP names without
+    // the UTF-8 mark); when set, libarchive hands the stored bytes over unconverted.
+    using Decoder = std::function<std::string(const std::string&)>;
+
+    ListingSession(std::string path, LibarchiveReader::Format format, Namer namer, Filler filler,
+                   Decoder decoder = nullptr);
 
     static ArchiverHandle open(const std::string& path, LibarchiveReader::Format format,
-                               Namer namer, Filler filler);
+                               Namer namer, Filler filler, Decoder decoder = nullptr);
     static ListingSession* find(ArchiverHandle handle);
     static int close(ArchiverHandle handle);
 
@@ -42,6 +47,7 @@ private:
     LibarchiveReader::Format m_format;
     Namer m_namer;
     Filler m_filler;
+    Decoder m_decoder;
     std::unique_ptr<LibarchiveReader> m_reader;
     std::string m_wildcard;
     bool m_searching = false;

@@ -5,9 +5,11 @@
 #include "ExtractCommand.h"
 #include "LibarchiveEntryPoints.h"
 #include "ListingSession.h"
+#include "NameCodec.h"
 #include "OperandRepair.h"
 #include "Report.h"
 #include "ZipCentralDirectory.h"
+#include "ZipNames.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -19,10 +21,9 @@ namespace
 constexpr int kVersion = 100;
 
 // Fills what the central directory knows about the member at the same position.
-archiver::ListingSession::Filler zipFiller(const std::string& path)
+archiver::ListingSession::Filler zipFiller(std::shared_ptr<const archiver::ZipCentralDirectory> cd,
+                                           bool ok)
 {
-    auto cd = std::make_shared<archiver::ZipCentralDirectory>();
-    const bool ok = cd->read(path);
     return [cd, ok](const archiver::ArchiveEntry& entry, size_t index, ArchiverMemberInfo& info,
                     uint64_t& compressed) {
         unsigned attributes = 0x20;
@@ -68,8 +69,12 @@ archiver::ListingSession::Filler zipFiller(const std::string& path)
 
 ArchiverHandle openZip(const std::string& path)
 {
-    return archiver::ListingSession::open(path, archiver::LibarchiveReader::Format::Zip, nullptr,
-                                          zipFiller(path));
+    auto cd = std::make_shared<archiver::ZipCentralDirectory>();
+    const bool ok = cd->read(path);
+    auto names = std::make_shared<archiver::ZipNames>(*cd, archiver::chosenNameEncoding(path));
+    return archiver::ListingSession::open(
+        path, archiver::LibarchiveReader::Format::Zip, nullptr, zipFiller(cd, ok),
+        [names](const std::string& stored) { return names->decode(stored); });
 }
 
 int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& report)
@@ -83,17 +88,27 @@ int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& 
         report.error("書庫が指定されていません。");
         return ARCHIVER_ERROR_NOT_FIND_ARC_FILE;
     }
+    // Names are decoded here, as the listing decodes them, and follow the encoding the user
+    // chose for this archive; the names asked for are composed like the decoded ones.
+    archiver::ZipCentralDirectory directory;
+    directory.read(ops.archive);
+    auto names =
+        std::make_shared<archiver::ZipNames>(directory, archiver::chosenNameEncoding(ops.archive));
     // Extraction is the only command; "-x" names it, as it always did.
     archiver::ExtractRequest request =
         archiver::extractRequest(owner, ops, archiver::LibarchiveReader::Format::Zip);
+    request.names.clear();
+    for (const std::string& name : ops.names)
+        request.names.push_back(archiver::toNfc(name));
     request.keepFolders = !cl.hasSwitch("j");
     request.overwrite = cl.hasSwitch("o");
     request.onlyNewer = cl.hasSwitch("u");
     request.progressWindow = !cl.hasSwitch("-i");
+    request.storedNames = true;
     // Tools on Windows that ignore the format's rule write "\" between folders; such a name
     // means the same folders there, so it does here (a "..\" part is then refused too).
-    request.decodeName = [](const std::string& name) {
-        std::string out = name;
+    request.decodeName = [names](const std::string& name) {
+        std::string out = names->decode(name);
         std::replace(out.begin(), out.end(), '\\', '/');
         return out;
     };
@@ -105,5 +120,18 @@ int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& 
 extern "C" {
 
 ARCHIVER_DEFINE_ENTRY_POINTS(UnZip, runCommand, openZip, kVersion)
+
+int UnZipSetNameEncoding(const char* archivePath, const char* encoding)
+{
+    if (!archivePath || !*archivePath)
+        return ARCHIVER_ERROR_NOT_FIND_ARC_FILE;
+    try {
+        return archiver::chooseNameEncoding(archivePath, encoding ? encoding : "")
+                   ? ARCHIVER_OK
+                   : ARCHIVER_ERROR_NOT_SUPPORT;
+    } catch (...) {
+        return ARCHIVER_ERROR_ENOUGH_MEMORY;
+    }
+}
 
 } // extern "C"

@@ -126,6 +126,7 @@ bool ZipCentralDirectory::read(const std::string& path)
         m.localOffset = le32(h + 42);
         if (pos + 46 + nameLength + extraLength + commentLength > cd.size())
             return false;
+        m.name.assign(reinterpret_cast<const char*>(&cd[pos + 46]), nameLength);
         size_t x = pos + 46 + nameLength;
         const size_t extraEnd = x + extraLength;
         while (x + 4 <= extraEnd) {

@@ -21,6 +21,9 @@ public:
         uint16_t flags = 0;
         uint8_t creatorOs = 0;
         uint32_t externalAttributes = 0;
+        std::string name; // as stored, in whatever encoding the writer used
+        // Bit 11 of the flags: the writer marked the name as UTF-8.
+        bool utf8Name() const { return (flags & 0x0800) != 0; }
     };
 
     // Reads the central directory; false when the file has none that can be trusted (the
