@@ -29,7 +29,8 @@
 #include <memory>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 long residentKib()
 {

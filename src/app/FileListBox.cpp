@@ -9,9 +9,11 @@
 
 #include <algorithm>
 
-namespace app {
+namespace app
+{
 
-namespace {
+namespace
+{
 
 // One mask of a pattern. "*" and "*.*" match every name; "*.ext" is a case-insensitive
 // suffix test; anything else goes through a wildcard expression.
@@ -23,9 +25,12 @@ struct Mask {
     bool matches(const QString& name) const
     {
         switch (kind) {
-        case All: return true;
-        case Suffix: return name.endsWith(suffix, Qt::CaseInsensitive);
-        case Wildcard: return expression.match(name).hasMatch();
+        case All:
+            return true;
+        case Suffix:
+            return name.endsWith(suffix, Qt::CaseInsensitive);
+        case Wildcard:
+            return expression.match(name).hasMatch();
         }
         return false;
     }
@@ -40,7 +45,8 @@ QList<Mask> masksOf(const QString& pattern)
         Mask m;
         if (mask == QLatin1String("*.*") || mask == QLatin1String("*")) {
             m.kind = Mask::All;
-        } else if (const QRegularExpressionMatch suffix = plainSuffix.match(mask); suffix.hasMatch()) {
+        } else if (const QRegularExpressionMatch suffix = plainSuffix.match(mask);
+                   suffix.hasMatch()) {
             m.kind = Mask::Suffix;
             m.suffix = suffix.captured(1);
         } else {
@@ -118,7 +124,8 @@ void FileListBox::refresh()
         auto* entry = new QListWidgetItem(platform::displayName(name), this);
         if (platform::hasForeignBytes(name)) {
             entry->setData(Qt::UserRole, name);
-            entry->setToolTip(QStringLiteral("この名前は UTF-8 ではありません（CP932 として表示）"));
+            entry->setToolTip(
+                QStringLiteral("この名前は UTF-8 ではありません（CP932 として表示）"));
         }
     }
     if (!sameFolder)

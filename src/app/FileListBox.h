@@ -4,12 +4,14 @@
 #include <QString>
 #include <QStringList>
 
-namespace app {
+namespace app
+{
 
 // The file list: the files of one folder whose names match a pattern, a list of wildcard
 // masks separated by ";" ("*.txt;*.log"), compared without regard to case. Several files
 // may be selected.
-class FileListBox final : public QListWidget {
+class FileListBox final : public QListWidget
+{
     Q_OBJECT
 public:
     explicit FileListBox(QWidget* parent = nullptr);

@@ -7,7 +7,8 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 
-namespace app {
+namespace app
+{
 
 namespace
 {

@@ -6,12 +6,14 @@
 class QFileSystemModel;
 class QFileSystemWatcher;
 
-namespace app {
+namespace app
+{
 
 // The folder tree: the folders of the file system, with one current folder (its path). When
 // the current folder goes away (deleted, moved or renamed, by us or from outside), the tree
 // moves to the nearest folder above it that still exists.
-class FolderTree final : public QTreeView {
+class FolderTree final : public QTreeView
+{
     Q_OBJECT
 public:
     explicit FolderTree(QWidget* parent = nullptr);

@@ -8,9 +8,11 @@
 
 #include <QFile>
 
-namespace fileops {
+namespace fileops
+{
 
-namespace {
+namespace
+{
 QString& lastPicked()
 {
     static QString folder;
@@ -39,11 +41,16 @@ void setLastPickedFolder(const QString& folder)
 QString openErrorText(int result)
 {
     switch (result) {
-    case 0: return QStringLiteral("システムメモリが不足しています。");
-    case 2: return QStringLiteral("ファイルが見つかりません。");
-    case 3: return QStringLiteral("ファイルのパスが無効です。");
-    case 8: return QStringLiteral("メモリが不足しています。");
-    default: break;
+    case 0:
+        return QStringLiteral("システムメモリが不足しています。");
+    case 2:
+        return QStringLiteral("ファイルが見つかりません。");
+    case 3:
+        return QStringLiteral("ファイルのパスが無効です。");
+    case 8:
+        return QStringLiteral("メモリが不足しています。");
+    default:
+        break;
     }
     if (result >= 31)
         return QString();

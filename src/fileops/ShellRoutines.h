@@ -4,12 +4,14 @@
 
 class QWidget;
 
-namespace platform {
+namespace platform
+{
 class Prompts;
 class Shell;
 } // namespace platform
 
-namespace fileops {
+namespace fileops
+{
 
 class FileBrowser;
 

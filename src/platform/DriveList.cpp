@@ -4,9 +4,11 @@
 
 #include <algorithm>
 
-namespace platform {
+namespace platform
+{
 
-namespace {
+namespace
+{
 
 bool textNamesMountPoint(const QString& text, const QString& mountPoint)
 {

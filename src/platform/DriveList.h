@@ -6,10 +6,12 @@
 #include <QList>
 #include <QString>
 
-namespace platform {
+namespace platform
+{
 
 // The drive list: a combo box of the mounted volumes.
-class DriveList final : public QComboBox {
+class DriveList final : public QComboBox
+{
     Q_OBJECT
 public:
     explicit DriveList(QWidget* parent = nullptr);

@@ -6,7 +6,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-namespace platform {
+namespace platform
+{
 
 QStringList fileNamesIn(const QString& folder, bool* ok)
 {
@@ -31,7 +32,8 @@ QStringList fileNamesIn(const QString& folder, bool* ok)
         default: {
             // Links, FIFOs, sockets, devices, unknown types: ask what they are (or lead to)
             // by their status alone; nothing is opened, so every one of them is listed.
-            struct stat st {};
+            struct stat st {
+            };
             isFile = ::fstatat(fd, entry->d_name, &st, 0) == 0 && !S_ISDIR(st.st_mode);
             break;
         }

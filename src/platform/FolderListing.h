@@ -3,7 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace platform {
+namespace platform
+{
 
 // The names of the files in a folder (not folders; links to files count as files), read with
 // the file types the directory itself records, so that a large folder is listed without one

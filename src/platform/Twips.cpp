@@ -5,7 +5,8 @@
 
 #include <cmath>
 
-namespace platform {
+namespace platform
+{
 
 double logicalDpi(const QScreen* screen)
 {

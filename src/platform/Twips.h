@@ -2,7 +2,8 @@
 
 class QScreen;
 
-namespace platform {
+namespace platform
+{
 
 // 1440 twips make one inch; pixels follow the screen's logical DPI.
 inline constexpr double kTwipsPerInch = 1440.0;

@@ -84,7 +84,6 @@ bool isDoubleByteLead(int codePage, unsigned char byte)
     }
 }
 
-
 GroupState& top(std::vector<GroupState>& stack)
 {
     return stack.back();
@@ -268,7 +267,6 @@ void Parser::parseControl()
     flushBytes();
     controlWord(word, hasParam, param);
 }
-
 
 void Parser::literalByte(unsigned char byte)
 {

@@ -4,7 +4,8 @@
 
 #include <cmath>
 
-namespace settings {
+namespace settings
+{
 
 std::optional<double> toNumber(const QString& text)
 {

@@ -6,7 +6,8 @@
 
 class QCheckBox;
 
-namespace settings {
+namespace settings
+{
 
 // Settings are stored as text; these are the conversions their readers apply. A conversion
 // that fails (empty or not a number) gives nothing, and the caller leaves its widget as it is.

@@ -3,7 +3,8 @@
 #include "settings/GeneralSettingsDialog.h"
 #include "settings/PreviewSettingsDialog.h"
 
-namespace settings {
+namespace settings
+{
 
 SettingsForms::SettingsForms(const ExpIni& ini, platform::Prompts& prompts, QWidget* owner)
     : m_ini(ini), m_prompts(prompts), m_owner(owner)

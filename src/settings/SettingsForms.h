@@ -7,11 +7,13 @@
 
 #include <functional>
 
-namespace platform {
+namespace platform
+{
 class Prompts;
 }
 
-namespace settings {
+namespace settings
+{
 
 class GeneralSettingsDialog;
 class PreviewSettingsDialog;
@@ -19,7 +21,8 @@ class PreviewSettingsDialog;
 // Keeps the two settings dialogs, the live holders of every setting. A dialog that is not
 // loaded is loaded on first use, as when the program starts; the general dialog's cancel
 // unloads it, so its next use reads the settings file again.
-class SettingsForms final : public QObject {
+class SettingsForms final : public QObject
+{
     Q_OBJECT
 public:
     SettingsForms(const ExpIni& ini, platform::Prompts& prompts, QWidget* owner);

@@ -10,7 +10,8 @@
 #include <QPushButton>
 #include <QtTest>
 
-class AboutTest : public QObject {
+class AboutTest : public QObject
+{
     Q_OBJECT
 
     static void copyFakes(const QString& to, const QStringList& names)
@@ -32,7 +33,8 @@ private Q_SLOTS:
         QCOMPARE(about->versionLabel(QStringLiteral("Label6"))->text(), QStringLiteral("1.14"));
         QCOMPARE(about->versionLabel(QStringLiteral("Label7"))->text(), QStringLiteral("2"));
         // A library without the version entry point is as good as missing.
-        QCOMPARE(about->versionLabel(QStringLiteral("Label8"))->text(), QStringLiteral("Not Installed"));
+        QCOMPARE(about->versionLabel(QStringLiteral("Label8"))->text(),
+                 QStringLiteral("Not Installed"));
         QCOMPARE(about->helpFile(), folder.path() + QStringLiteral("/file.hlp"));
     }
 
@@ -42,7 +44,8 @@ private Q_SLOTS:
         copyFakes(run.folder.path(), {QStringLiteral("libunzip32.so")});
         run.start();
         app::Application& program = *run.program;
-        QCOMPARE(program.about()->versionLabel(QStringLiteral("Label6"))->text(), QStringLiteral("Not Installed"));
+        QCOMPARE(program.about()->versionLabel(QStringLiteral("Label6"))->text(),
+                 QStringLiteral("Not Installed"));
         program.about()->findChild<QPushButton*>(QStringLiteral("Command3"))->click();
         QVERIFY(!program.isAboutLoaded());
         // Loading it again fills only the versions.
@@ -58,7 +61,8 @@ private Q_SLOTS:
         about::AboutDialog dialog(folder.path());
         QCOMPARE(dialog.versionLabel(QStringLiteral("Label7"))->text(), QString());
         dialog.markMissingLibraries();
-        QCOMPARE(dialog.versionLabel(QStringLiteral("Label7"))->text(), QStringLiteral("Not Installed"));
+        QCOMPARE(dialog.versionLabel(QStringLiteral("Label7"))->text(),
+                 QStringLiteral("Not Installed"));
     }
 };
 

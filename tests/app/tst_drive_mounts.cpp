@@ -18,7 +18,8 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 
 bool run(const QString& program, const QStringList& arguments)
 {
@@ -31,9 +32,9 @@ bool run(const QString& program, const QStringList& arguments)
 bool mountTmpfs(const QString& where)
 {
     return QDir().mkpath(where) &&
-           run(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"),
-                                         QStringLiteral("-o"), QStringLiteral("size=1m"),
-                                         QStringLiteral("koramo-test"), where});
+           run(QStringLiteral("mount"),
+               {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                QStringLiteral("size=1m"), QStringLiteral("koramo-test"), where});
 }
 
 bool unmountLazily(const QString& where)
@@ -51,7 +52,8 @@ QStringList driveTexts(const platform::DriveList* drives)
 
 } // namespace
 
-class DriveMountsTest : public QObject {
+class DriveMountsTest : public QObject
+{
     Q_OBJECT
     bool m_ownNamespace = false;
 
@@ -99,7 +101,8 @@ private Q_SLOTS:
         // Mounted after start-up: the list shows it without any command.
         QVERIFY(mountTmpfs(QStringLiteral("/media/USBSTICK")));
         QVERIFY(mountTmpfs(QStringLiteral("/mnt/disk")));
-        QTRY_VERIFY_WITH_TIMEOUT(driveTexts(drives).contains(QStringLiteral("/media/USBSTICK")), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(driveTexts(drives).contains(QStringLiteral("/media/USBSTICK")),
+                                 5000);
         QTRY_VERIFY(driveTexts(drives).contains(QStringLiteral("/mnt/disk")));
 
         // The user picks it.

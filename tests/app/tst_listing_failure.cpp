@@ -17,7 +17,8 @@
 
 #include <unistd.h>
 
-class ListingFailureTest : public QObject {
+class ListingFailureTest : public QObject
+{
     Q_OBJECT
 
 private Q_SLOTS:

@@ -22,7 +22,8 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 const QChar NUL(u'\0');
 
 void touch(const QString& path)
@@ -33,7 +34,8 @@ void touch(const QString& path)
 }
 } // namespace
 
-class NavigationTest : public QObject {
+class NavigationTest : public QObject
+{
     Q_OBJECT
 
     struct Run : GuiRun {
@@ -60,9 +62,11 @@ class NavigationTest : public QObject {
             QMimeData data;
             data.setUrls(urls);
             const QPoint at(5, 5);
-            QDragEnterEvent enter(at, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QDragEnterEvent enter(at, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton,
+                                  Qt::NoModifier);
             QApplication::sendEvent(target, &enter);
-            QDropEvent drop(at, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QDropEvent drop(at, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton,
+                            Qt::NoModifier);
             QApplication::sendEvent(target, &drop);
         }
     };
@@ -100,7 +104,8 @@ private Q_SLOTS:
         QCOMPARE(QDir::currentPath(), sub);
         QVERIFY(run.w()->form()->findChild<QWidget*>(QStringLiteral("ListView1"))->isHidden());
         QVERIFY(!run.w()->form()->findChild<QWidget*>(QStringLiteral("Label2"))->isHidden());
-        QCOMPARE(run.mci.commands(), (QStringList{QStringLiteral("stop Media"), QStringLiteral("close Media")}));
+        QCOMPARE(run.mci.commands(),
+                 (QStringList{QStringLiteral("stop Media"), QStringLiteral("close Media")}));
     }
 
     void favourites()
@@ -135,17 +140,16 @@ private Q_SLOTS:
         tree->refresh();
         auto clickFolder = [&](const QString& folder) {
             QModelIndex index;
-            QTRY_VERIFY((index = tree->model()->index(0, 0, tree->currentIndex()),
-                         [&] {
-                             for (int r = 0; r < tree->model()->rowCount(tree->currentIndex()); ++r) {
-                                 const QModelIndex i = tree->model()->index(r, 0, tree->currentIndex());
-                                 if (i.data().toString() == QFileInfo(folder).fileName()) {
-                                     index = i;
-                                     return true;
-                                 }
-                             }
-                             return false;
-                         }()));
+            QTRY_VERIFY((index = tree->model()->index(0, 0, tree->currentIndex()), [&] {
+                for (int r = 0; r < tree->model()->rowCount(tree->currentIndex()); ++r) {
+                    const QModelIndex i = tree->model()->index(r, 0, tree->currentIndex());
+                    if (i.data().toString() == QFileInfo(folder).fileName()) {
+                        index = i;
+                        return true;
+                    }
+                }
+                return false;
+            }()));
             tree->scrollTo(index);
             const QRect rect = tree->visualRect(index);
             QVERIFY(rect.isValid());
@@ -171,8 +175,10 @@ private Q_SLOTS:
         run.w()->fileList()->setCurrentRow(0);
         run.nav().openSelectedFile();
         QCOMPARE(run.shell.callsOf(QStringLiteral("open")).size(), 1);
-        QCOMPARE(run.shell.callsOf(QStringLiteral("open")).first().path, run.browse.path() + QStringLiteral("/doc.txt"));
-        QCOMPARE(run.shell.callsOf(QStringLiteral("open")).first().directory, run.browse.path() + QLatin1Char('/'));
+        QCOMPARE(run.shell.callsOf(QStringLiteral("open")).first().path,
+                 run.browse.path() + QStringLiteral("/doc.txt"));
+        QCOMPARE(run.shell.callsOf(QStringLiteral("open")).first().directory,
+                 run.browse.path() + QLatin1Char('/'));
 
         run.shell.findResult = platform::Shell::kNoAssociation;
         QTest::keyClick(run.w()->fileList(), Qt::Key_Return);
@@ -180,7 +186,10 @@ private Q_SLOTS:
         QCOMPARE(run.shell.callsOf(QStringLiteral("open")).size(), 1);
 
         // Not offered to the chooser when the user said so.
-        run.program->forms()->general()->findChild<QCheckBox*>(QStringLiteral("Check1"))->setChecked(true);
+        run.program->forms()
+            ->general()
+            ->findChild<QCheckBox*>(QStringLiteral("Check1"))
+            ->setChecked(true);
         run.nav().openSelectedFile();
         QCOMPARE(run.shell.callsOf(QStringLiteral("openWith")).size(), 1);
         QCOMPARE(run.shell.callsOf(QStringLiteral("open")).size(), 1);
@@ -197,15 +206,18 @@ private Q_SLOTS:
 
     void dragOffersTheSelectedFiles()
     {
-        Run run({QStringLiteral("one.txt"), QStringLiteral("two.txt"), QStringLiteral("three.txt")});
+        Run run(
+            {QStringLiteral("one.txt"), QStringLiteral("two.txt"), QStringLiteral("three.txt")});
         // Listed by name: one, three, two. Select one and two, then two disappears.
         QCOMPARE(run.w()->fileList()->item(2)->text(), QStringLiteral("two.txt"));
         run.w()->fileList()->item(0)->setSelected(true);
         run.w()->fileList()->item(2)->setSelected(true);
-        QCOMPARE(run.nav().dragPaths(), (QStringList{run.browse.path() + QStringLiteral("/one.txt"),
-                                                     run.browse.path() + QStringLiteral("/two.txt")}));
+        QCOMPARE(run.nav().dragPaths(),
+                 (QStringList{run.browse.path() + QStringLiteral("/one.txt"),
+                              run.browse.path() + QStringLiteral("/two.txt")}));
         QFile::remove(run.browse.path() + QStringLiteral("/two.txt"));
-        QCOMPARE(run.nav().dragPaths(), QStringList{run.browse.path() + QStringLiteral("/one.txt")});
+        QCOMPARE(run.nav().dragPaths(),
+                 QStringList{run.browse.path() + QStringLiteral("/one.txt")});
     }
 
     void dropOntoTheFileListCopiesThroughTheShell()
@@ -228,10 +240,14 @@ private Q_SLOTS:
         QCOMPARE(ops.first().operation.flags, 0u);
         QCOMPARE(ops.first().operation.from, a + NUL + b + NUL + NUL + NUL);
         QCOMPARE(ops.first().operation.to, run.browse.path() + QLatin1Char('/'));
-        QCOMPARE(run.w()->panel(3)->text(), QStringLiteral("ドロップによりファイルがコピーされました。"));
+        QCOMPARE(run.w()->panel(3)->text(),
+                 QStringLiteral("ドロップによりファイルがコピーされました。"));
 
         // With drag and drop switched off, drops are ignored.
-        run.program->forms()->general()->findChild<QCheckBox*>(QStringLiteral("Check2"))->setChecked(true);
+        run.program->forms()
+            ->general()
+            ->findChild<QCheckBox*>(QStringLiteral("Check2"))
+            ->setChecked(true);
         run.sendDrop(run.w()->fileList()->viewport(), {QUrl::fromLocalFile(a)});
         QCOMPARE(run.shell.callsOf(QStringLiteral("op")).size(), 1);
     }
@@ -239,9 +255,8 @@ private Q_SLOTS:
     void dropOntoTheDestinationBoxKeepsTheLastPath()
     {
         Run run;
-        run.sendDrop(run.w()->destinationBox(),
-                     {QUrl::fromLocalFile(QStringLiteral("/tmp/first")),
-                      QUrl::fromLocalFile(QStringLiteral("/tmp/最後"))});
+        run.sendDrop(run.w()->destinationBox(), {QUrl::fromLocalFile(QStringLiteral("/tmp/first")),
+                                                 QUrl::fromLocalFile(QStringLiteral("/tmp/最後"))});
         QCOMPARE(run.w()->destinationBox()->text(), QStringLiteral("/tmp/最後"));
         QVERIFY(run.shell.calls.isEmpty());
     }

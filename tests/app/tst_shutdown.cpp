@@ -9,8 +9,8 @@
 #include "settings/IniFile.h"
 #include "settings/SettingsForms.h"
 
-#include <QDir>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QPushButton>
 #include <QtTest>
@@ -19,7 +19,8 @@
 
 using app::Application;
 
-class ShutdownTest : public QObject {
+class ShutdownTest : public QObject
+{
     Q_OBJECT
 
     using Run = GuiRun;
@@ -50,9 +51,10 @@ private Q_SLOTS:
     void maximisedWritesOnlyTheMarker()
     {
         Run run;
-        run.folder.writeIni(cp932Lines({QStringLiteral("[window]"), QStringLiteral("size=1"),
-                                        QStringLiteral("[hyouji]"), QStringLiteral("saidai=0"),
-                                        QStringLiteral("width=9000"), QStringLiteral("height=6000")}));
+        run.folder.writeIni(
+            cp932Lines({QStringLiteral("[window]"), QStringLiteral("size=1"),
+                        QStringLiteral("[hyouji]"), QStringLiteral("saidai=0"),
+                        QStringLiteral("width=9000"), QStringLiteral("height=6000")}));
         run.start();
         run.program->mainWindow()->showMaximized();
         QTRY_VERIFY(run.program->mainWindow()->isMaximized());
@@ -75,9 +77,10 @@ private Q_SLOTS:
         QFETCH(QString, size);
         QFETCH(bool, minimise);
         Run run;
-        const QByteArray before = cp932Lines({QStringLiteral("[window]"), QStringLiteral("size=") + size,
-                                              QStringLiteral("[hyouji]"), QStringLiteral("saidai=0"),
-                                              QStringLiteral("width=9000"), QStringLiteral("height=6000")});
+        const QByteArray before =
+            cp932Lines({QStringLiteral("[window]"), QStringLiteral("size=") + size,
+                        QStringLiteral("[hyouji]"), QStringLiteral("saidai=0"),
+                        QStringLiteral("width=9000"), QStringLiteral("height=6000")});
         run.folder.writeIni(before);
         run.start();
         if (minimise) {
@@ -107,9 +110,10 @@ private Q_SLOTS:
         QSignalSpy finished(run.program.get(), &Application::shutDownFinished);
         run.program->mainWindow()->close();
         QCOMPARE(finished.count(), 1);
-        QCOMPARE(run.program->unloadOrder(),
-                 (QStringList{QStringLiteral("preview settings"), QStringLiteral("general settings"),
-                              QStringLiteral("main window"), QStringLiteral("about")}));
+        QCOMPARE(
+            run.program->unloadOrder(),
+            (QStringList{QStringLiteral("preview settings"), QStringLiteral("general settings"),
+                         QStringLiteral("main window"), QStringLiteral("about")}));
         QCOMPARE(run.mci.commands(),
                  (QStringList{QStringLiteral("stop Media"), QStringLiteral("close Media")}));
         QVERIFY(!QFileInfo::exists(work));

@@ -24,7 +24,8 @@
 
 #include <memory>
 
-class SmallFaultsTest : public QObject {
+class SmallFaultsTest : public QObject
+{
     Q_OBJECT
 
     struct Run {

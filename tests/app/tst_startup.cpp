@@ -25,7 +25,8 @@
 
 using app::Application;
 
-class StartupTest : public QObject {
+class StartupTest : public QObject
+{
     Q_OBJECT
 
     using Run = GuiRun;
@@ -40,7 +41,8 @@ private Q_SLOTS:
         QVERIFY(w->isVisible());
         QCOMPARE(w->size(), design);
         QVERIFY(!w->isMaximized());
-        QCOMPARE(w->hiddenValue(QStringLiteral("Label3")), run.folder.path() + QStringLiteral("/exp.ini"));
+        QCOMPARE(w->hiddenValue(QStringLiteral("Label3")),
+                 run.folder.path() + QStringLiteral("/exp.ini"));
         QCOMPARE(w->folderTree()->path(), run.folder.path());
         QCOMPARE(w->hiddenValue(QStringLiteral("Label17")), run.folder.path());
         QCOMPARE(w->windowTitle(), QStringLiteral("コラモ  - ") + run.folder.path());
@@ -50,7 +52,9 @@ private Q_SLOTS:
         QVERIFY(!w->menuAction(QStringLiteral("net"))->isVisible());
         settings::GeneralSettingsDialog* general = run.program->forms()->general();
         for (int i = 1; i <= 7; ++i)
-            QCOMPARE(general->findChild<QCheckBox*>(QStringLiteral("Check") + QString::number(i))->checkState(), Qt::Unchecked);
+            QCOMPARE(general->findChild<QCheckBox*>(QStringLiteral("Check") + QString::number(i))
+                         ->checkState(),
+                     Qt::Unchecked);
         settings::PreviewSettingsDialog* preview = run.program->forms()->preview();
         for (QCheckBox* box : preview->kindBoxes())
             QVERIFY(box->isEnabled());
@@ -70,9 +74,9 @@ private Q_SLOTS:
         run.start();
         QComboBox* filter = run.window()->filterList();
         const QStringList expected = {
-            QStringLiteral("すべてのファイル"), QStringLiteral("実行可能なファイルのみ"),
-            QStringLiteral("テキストファイルのみ"), QStringLiteral("htm&htmlファイルのみ"),
-            QStringLiteral("画像ファイルのみ"), QStringLiteral("圧縮ファイル"),
+            QStringLiteral("すべてのファイル"),         QStringLiteral("実行可能なファイルのみ"),
+            QStringLiteral("テキストファイルのみ"),     QStringLiteral("htm&htmlファイルのみ"),
+            QStringLiteral("画像ファイルのみ"),         QStringLiteral("圧縮ファイル"),
             QStringLiteral("プレビュー可能なファイル"), QStringLiteral("MP3ファイル"),
             QStringLiteral("MP3プレイリストファイル")};
         QStringList items;
@@ -80,7 +84,8 @@ private Q_SLOTS:
             items << filter->itemText(i);
         QCOMPARE(items, expected);
         QCOMPARE(filter->currentText(), expected.first());
-        auto* browser = run.window()->findChild<preview::BrowserPane*>(QStringLiteral("WebBrowser1"));
+        auto* browser =
+            run.window()->findChild<preview::BrowserPane*>(QStringLiteral("WebBrowser1"));
         QVERIFY(browser->isOffline());
         QVERIFY2(!browser->hasEngine(), "the browser engine is made on first use, not at start-up");
         QVERIFY(run.window()->fileList()->acceptDrops());
@@ -104,24 +109,47 @@ private Q_SLOTS:
         const QString fav1 = run.folder.path() + QStringLiteral("/写真");
         QDir().mkpath(fav1);
         run.folder.writeIni(cp932Lines({
-            QStringLiteral("[yokutukau]"), QStringLiteral("drive=/"),
-            QStringLiteral("folder=") + fav1, QStringLiteral("folder2=/tmp/二"),
-            QStringLiteral("folder3=/tmp/三"), QStringLiteral("folder4=/tmp/四"),
+            QStringLiteral("[yokutukau]"),
+            QStringLiteral("drive=/"),
+            QStringLiteral("folder=") + fav1,
+            QStringLiteral("folder2=/tmp/二"),
+            QStringLiteral("folder3=/tmp/三"),
+            QStringLiteral("folder4=/tmp/四"),
             QStringLiteral("folder5=/tmp/A&B"),
-            QStringLiteral("[gomi]"), QStringLiteral("subete=1"),
-            QStringLiteral("[kanren]"), QStringLiteral("hiraku=1"), QStringLiteral("n=1"),
-            QStringLiteral("[fairu]"), QStringLiteral("drag=0"),
-            QStringLiteral("[window]"), QStringLiteral("size=1"),
-            QStringLiteral("[net]"), QStringLiteral("siyou=1"),
-            QStringLiteral("[mes]"), QStringLiteral("kaitou=1"),
-            QStringLiteral("[hyouji]"), QStringLiteral("saidai=0"), QStringLiteral("width=9000"),
+            QStringLiteral("[gomi]"),
+            QStringLiteral("subete=1"),
+            QStringLiteral("[kanren]"),
+            QStringLiteral("hiraku=1"),
+            QStringLiteral("n=1"),
+            QStringLiteral("[fairu]"),
+            QStringLiteral("drag=0"),
+            QStringLiteral("[window]"),
+            QStringLiteral("size=1"),
+            QStringLiteral("[net]"),
+            QStringLiteral("siyou=1"),
+            QStringLiteral("[mes]"),
+            QStringLiteral("kaitou=1"),
+            QStringLiteral("[hyouji]"),
+            QStringLiteral("saidai=0"),
+            QStringLiteral("width=9000"),
             QStringLiteral("height=7200"),
-            QStringLiteral("[pre]"), QStringLiteral("htm=1"), QStringLiteral("jpg=0"),
-            QStringLiteral("txt=1"), QStringLiteral("bmp=0"), QStringLiteral("mp3=1"),
-            QStringLiteral("subete=1"), QStringLiteral("lzh=1"), QStringLiteral("zip=0"),
-            QStringLiteral("taro=1"), QStringLiteral("multi=1"),
-            QStringLiteral("[cust]"), QStringLiteral("kaku1=.abc"), QStringLiteral("syu1=2"),
-            QStringLiteral("jyou1=1"), QStringLiteral("kaku2=.xyz"), QStringLiteral("syu2=1"),
+            QStringLiteral("[pre]"),
+            QStringLiteral("htm=1"),
+            QStringLiteral("jpg=0"),
+            QStringLiteral("txt=1"),
+            QStringLiteral("bmp=0"),
+            QStringLiteral("mp3=1"),
+            QStringLiteral("subete=1"),
+            QStringLiteral("lzh=1"),
+            QStringLiteral("zip=0"),
+            QStringLiteral("taro=1"),
+            QStringLiteral("multi=1"),
+            QStringLiteral("[cust]"),
+            QStringLiteral("kaku1=.abc"),
+            QStringLiteral("syu1=2"),
+            QStringLiteral("jyou1=1"),
+            QStringLiteral("kaku2=.xyz"),
+            QStringLiteral("syu2=1"),
             QStringLiteral("jyou2=0"),
         }));
         run.start();
@@ -139,31 +167,39 @@ private Q_SLOTS:
         QVERIFY(w->menuAction(QStringLiteral("net"))->isVisible());
 
         const double dpi = w->dpi();
-        QCOMPARE(app::outerSize(w), QSize(platform::twipsToPixels(9000, dpi),
-                                          platform::twipsToPixels(7200, dpi)));
+        QCOMPARE(app::outerSize(w),
+                 QSize(platform::twipsToPixels(9000, dpi), platform::twipsToPixels(7200, dpi)));
 
         settings::GeneralSettingsDialog* general = run.program->forms()->general();
         QCOMPARE(general->folderBox(1)->text(), fav1);
         const Qt::CheckState expected[] = {Qt::Checked, Qt::Unchecked, Qt::Checked, Qt::Checked,
-                                           Qt::Checked, Qt::Checked, Qt::Checked};
+                                           Qt::Checked, Qt::Checked,   Qt::Checked};
         for (int i = 1; i <= 7; ++i)
-            QCOMPARE(general->findChild<QCheckBox*>(QStringLiteral("Check") + QString::number(i))->checkState(), expected[i - 1]);
+            QCOMPARE(general->findChild<QCheckBox*>(QStringLiteral("Check") + QString::number(i))
+                         ->checkState(),
+                     expected[i - 1]);
 
         settings::PreviewSettingsDialog* preview = run.program->forms()->preview();
-        QCOMPARE(preview->findChild<QCheckBox*>(QStringLiteral("Check1"))->checkState(), Qt::Checked);
-        QCOMPARE(preview->findChild<QCheckBox*>(QStringLiteral("Check2"))->checkState(), Qt::Unchecked);
-        QCOMPARE(preview->findChild<QCheckBox*>(QStringLiteral("Check12"))->checkState(), Qt::Checked);
+        QCOMPARE(preview->findChild<QCheckBox*>(QStringLiteral("Check1"))->checkState(),
+                 Qt::Checked);
+        QCOMPARE(preview->findChild<QCheckBox*>(QStringLiteral("Check2"))->checkState(),
+                 Qt::Unchecked);
+        QCOMPARE(preview->findChild<QCheckBox*>(QStringLiteral("Check12"))->checkState(),
+                 Qt::Checked);
         // "すべて" set from the file disables the nine kinds, as a click would.
-        QCOMPARE(preview->findChild<QCheckBox*>(QStringLiteral("Check6"))->checkState(), Qt::Checked);
+        QCOMPARE(preview->findChild<QCheckBox*>(QStringLiteral("Check6"))->checkState(),
+                 Qt::Checked);
         for (QCheckBox* box : preview->kindBoxes())
             QVERIFY(!box->isEnabled());
         QVERIFY(preview->option(1, 2)->isChecked());
         QCOMPARE(preview->modeLabel(1)->text(), QStringLiteral("2"));
         QCOMPARE(preview->extensionBox(1)->text(), QStringLiteral(".abc"));
-        QCOMPARE(preview->findChild<QCheckBox*>(QStringLiteral("Check7"))->checkState(), Qt::Checked);
+        QCOMPARE(preview->findChild<QCheckBox*>(QStringLiteral("Check7"))->checkState(),
+                 Qt::Checked);
         QVERIFY(preview->option(2, 1)->isChecked());
         QCOMPARE(preview->modeLabel(2)->text(), QStringLiteral("1"));
-        QCOMPARE(preview->findChild<QCheckBox*>(QStringLiteral("Check8"))->checkState(), Qt::Unchecked);
+        QCOMPARE(preview->findChild<QCheckBox*>(QStringLiteral("Check8"))->checkState(),
+                 Qt::Unchecked);
         QVERIFY(run.prompts.shown().isEmpty());
     }
 
@@ -177,25 +213,32 @@ private Q_SLOTS:
         run.start();
         QTRY_VERIFY(run.window()->isMaximized());
         QCOMPARE(run.window()->hiddenValue(QStringLiteral("Label17")), run.folder.path());
-        QCOMPARE(run.program->forms()->general()->findChild<QCheckBox*>(QStringLiteral("Check3"))->checkState(), Qt::Checked);
+        QCOMPARE(run.program->forms()
+                     ->general()
+                     ->findChild<QCheckBox*>(QStringLiteral("Check3"))
+                     ->checkState(),
+                 Qt::Checked);
     }
 
     void sizeRecordingEdgeCases_data()
     {
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<bool>("designSize");
-        QTest::newRow("no width key") << QStringList{QStringLiteral("[window]"), QStringLiteral("size=1"),
-                                                     QStringLiteral("[hyouji]"), QStringLiteral("saidai=0"),
-                                                     QStringLiteral("height=6000")}
-                                      << true;
-        QTest::newRow("size recording off") << QStringList{QStringLiteral("[window]"), QStringLiteral("size=0"),
-                                                           QStringLiteral("[hyouji]"), QStringLiteral("width=9000"),
-                                                           QStringLiteral("height=6000")}
-                                            << true;
-        QTest::newRow("size not a number") << QStringList{QStringLiteral("[window]"), QStringLiteral("size=yes"),
-                                                          QStringLiteral("[hyouji]"), QStringLiteral("width=9000"),
-                                                          QStringLiteral("height=6000")}
-                                           << true;
+        QTest::newRow("no width key")
+            << QStringList{QStringLiteral("[window]"), QStringLiteral("size=1"),
+                           QStringLiteral("[hyouji]"), QStringLiteral("saidai=0"),
+                           QStringLiteral("height=6000")}
+            << true;
+        QTest::newRow("size recording off")
+            << QStringList{QStringLiteral("[window]"), QStringLiteral("size=0"),
+                           QStringLiteral("[hyouji]"), QStringLiteral("width=9000"),
+                           QStringLiteral("height=6000")}
+            << true;
+        QTest::newRow("size not a number")
+            << QStringList{QStringLiteral("[window]"), QStringLiteral("size=yes"),
+                           QStringLiteral("[hyouji]"), QStringLiteral("width=9000"),
+                           QStringLiteral("height=6000")}
+            << true;
         QTest::newRow("keys in other case, values padded")
             << QStringList{QStringLiteral("[WINDOW]"), QStringLiteral("Size = 1 "),
                            QStringLiteral("[Hyouji]"), QStringLiteral("WIDTH= 9000"),
@@ -217,8 +260,8 @@ private Q_SLOTS:
             QCOMPARE(w->size(), design);
         } else {
             const double dpi = w->dpi();
-            QCOMPARE(app::outerSize(w), QSize(platform::twipsToPixels(9000, dpi),
-                                              platform::twipsToPixels(6000, dpi)));
+            QCOMPARE(app::outerSize(w),
+                     QSize(platform::twipsToPixels(9000, dpi), platform::twipsToPixels(6000, dpi)));
         }
         QCOMPARE(w->hiddenValue(QStringLiteral("Label17")), run.folder.path());
     }
@@ -226,16 +269,18 @@ private Q_SLOTS:
     void partialFileKeepsDefaultsForBadValues()
     {
         Run run;
-        run.folder.writeIni(cp932Lines({QStringLiteral("[gomi]"), QStringLiteral("subete=abc"),
-                                        QStringLiteral("[kanren]"), QStringLiteral("hiraku=7"),
-                                        QStringLiteral("[net]"), QStringLiteral("siyou=1"),
-                                        QStringLiteral("[cust]"), QStringLiteral("syu1=9"),
-                                        QStringLiteral("kaku1=.txt")}));
+        run.folder.writeIni(cp932Lines(
+            {QStringLiteral("[gomi]"), QStringLiteral("subete=abc"), QStringLiteral("[kanren]"),
+             QStringLiteral("hiraku=7"), QStringLiteral("[net]"), QStringLiteral("siyou=1"),
+             QStringLiteral("[cust]"), QStringLiteral("syu1=9"), QStringLiteral("kaku1=.txt")}));
         run.start();
         settings::GeneralSettingsDialog* general = run.program->forms()->general();
-        QCOMPARE(general->findChild<QCheckBox*>(QStringLiteral("Check5"))->checkState(), Qt::Unchecked);
-        QCOMPARE(general->findChild<QCheckBox*>(QStringLiteral("Check1"))->checkState(), Qt::Unchecked);
-        QCOMPARE(general->findChild<QCheckBox*>(QStringLiteral("Check4"))->checkState(), Qt::Checked);
+        QCOMPARE(general->findChild<QCheckBox*>(QStringLiteral("Check5"))->checkState(),
+                 Qt::Unchecked);
+        QCOMPARE(general->findChild<QCheckBox*>(QStringLiteral("Check1"))->checkState(),
+                 Qt::Unchecked);
+        QCOMPARE(general->findChild<QCheckBox*>(QStringLiteral("Check4"))->checkState(),
+                 Qt::Checked);
         QVERIFY(run.window()->menuAction(QStringLiteral("net"))->isVisible());
         settings::PreviewSettingsDialog* preview = run.program->forms()->preview();
         // An index outside the three modes selects no option; the label still holds the text.

@@ -14,7 +14,8 @@
 
 #include <memory>
 
-class WindowSizeRangeTest : public QObject {
+class WindowSizeRangeTest : public QObject
+{
     Q_OBJECT
 
 private Q_SLOTS:
@@ -29,12 +30,14 @@ private Q_SLOTS:
         QTest::newRow("far too wide, negative height")
             << QStringLiteral("99999999999") << QStringLiteral("-5") << false << false;
         QTest::newRow("zero") << QStringLiteral("0") << QStringLiteral("0") << false << false;
-        QTest::newRow("one pixel") << QStringLiteral("15") << QStringLiteral("15") << false << false;
+        QTest::newRow("one pixel")
+            << QStringLiteral("15") << QStringLiteral("15") << false << false;
         QTest::newRow("wider than the screen")
             << QStringLiteral("200000") << QStringLiteral("6000") << false << true;
         QTest::newRow("taller than the screen")
             << QStringLiteral("9000") << QStringLiteral("1e9") << true << false;
-        QTest::newRow("in range") << QStringLiteral("9000") << QStringLiteral("6000") << true << true;
+        QTest::newRow("in range") << QStringLiteral("9000") << QStringLiteral("6000") << true
+                                  << true;
     }
 
     void storedSizes()
@@ -48,10 +51,10 @@ private Q_SLOTS:
         RecordingShell shell;
         RecordingMci mci;
         const QSize design = std::make_unique<app::MainWindow>()->size();
-        folder.writeIni(cp932Lines({QStringLiteral("[window]"), QStringLiteral("size=1"),
-                                    QStringLiteral("[hyouji]"), QStringLiteral("saidai=0"),
-                                    QStringLiteral("width=") + width,
-                                    QStringLiteral("height=") + height}));
+        folder.writeIni(
+            cp932Lines({QStringLiteral("[window]"), QStringLiteral("size=1"),
+                        QStringLiteral("[hyouji]"), QStringLiteral("saidai=0"),
+                        QStringLiteral("width=") + width, QStringLiteral("height=") + height}));
         app::Application program(prompts, shell, mci);
         program.startUp({});
         app::MainWindow* w = program.mainWindow();

@@ -327,7 +327,8 @@ private Q_SLOTS:
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write("newer local copy");
-            file.setFileTime(QDateTime::currentDateTime().addDays(1), QFileDevice::FileModificationTime);
+            file.setFileTime(QDateTime::currentDateTime().addDays(1),
+                             QFileDevice::FileModificationTime);
         }
         Window w(c.current, c.name);
         w.prompts.answerText(target.path());

@@ -23,11 +23,13 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 const QChar NUL(u'\0');
 }
 
-class FileCommandsTest : public QObject {
+class FileCommandsTest : public QObject
+{
     Q_OBJECT
 
     struct Run : GuiRun {
@@ -57,7 +59,10 @@ class FileCommandsTest : public QObject {
             QVERIFY2(action, name);
             action->trigger();
         }
-        QString path(const char* name) const { return browse.path() + QLatin1Char('/') + QLatin1String(name); }
+        QString path(const char* name) const
+        {
+            return browse.path() + QLatin1Char('/') + QLatin1String(name);
+        }
     };
 
 private Q_SLOTS:
@@ -72,8 +77,9 @@ private Q_SLOTS:
         QCOMPARE(run.commands().sourceList(false, count), run.path("b.txt") + NUL);
         QCOMPARE(count, 1);
         run.select({QStringLiteral("a.txt"), QStringLiteral("c.txt"), QStringLiteral("d.txt")});
-        QCOMPARE(run.commands().sourceList(false, count),
-                 run.path("a.txt") + NUL + run.path("c.txt") + NUL + run.path("d.txt") + NUL + NUL + NUL);
+        QCOMPARE(run.commands().sourceList(false, count), run.path("a.txt") + NUL +
+                                                              run.path("c.txt") + NUL +
+                                                              run.path("d.txt") + NUL + NUL + NUL);
         QCOMPARE(count, 3);
     }
 
@@ -132,7 +138,10 @@ private Q_SLOTS:
     void deleteFollowsTheTrashSetting()
     {
         Run run;
-        run.program->forms()->general()->findChild<QCheckBox*>(QStringLiteral("Check5"))->setChecked(true);
+        run.program->forms()
+            ->general()
+            ->findChild<QCheckBox*>(QStringLiteral("Check5"))
+            ->setChecked(true);
         run.select({QStringLiteral("c.txt")});
         run.trigger("sakujyo");
         run.trigger("fsakujyo");
@@ -142,7 +151,10 @@ private Q_SLOTS:
         QCOMPARE(ops.at(0).operation.from, run.path("c.txt") + NUL);
         QCOMPARE(ops.at(1).operation.flags, 0x40u);
         QCOMPARE(ops.at(1).operation.from, run.browse.path() + NUL);
-        run.program->forms()->general()->findChild<QCheckBox*>(QStringLiteral("Check5"))->setChecked(false);
+        run.program->forms()
+            ->general()
+            ->findChild<QCheckBox*>(QStringLiteral("Check5"))
+            ->setChecked(false);
         run.trigger("mfolder");
         QCOMPARE(run.shell.callsOf(QStringLiteral("op")).last().operation.flags, 0u);
     }
@@ -159,7 +171,8 @@ private Q_SLOTS:
         run.prompts.answerMessage(platform::Prompts::No);
         copy->click();
         QCOMPARE(run.w()->destinationBox()->text(), dest + QLatin1Char('/'));
-        QCOMPARE(run.prompts.shown().last().text, QStringLiteral("ディレクトリが存在しません。作成しますか？"));
+        QCOMPARE(run.prompts.shown().last().text,
+                 QStringLiteral("ディレクトリが存在しません。作成しますか？"));
         QCOMPARE(run.prompts.shown().last().title, QStringLiteral("確認"));
         QCOMPARE(run.prompts.shown().last().buttons, int(platform::Prompts::YesNo));
         QVERIFY(!QFileInfo::exists(dest));
@@ -169,7 +182,8 @@ private Q_SLOTS:
         copy->click();
         QVERIFY(QFileInfo(dest).isDir());
         QCOMPARE(run.shell.callsOf(QStringLiteral("op")).size(), 1);
-        QCOMPARE(run.shell.callsOf(QStringLiteral("op")).first().operation.to, dest + QLatin1Char('/'));
+        QCOMPARE(run.shell.callsOf(QStringLiteral("op")).first().operation.to,
+                 dest + QLatin1Char('/'));
         QCOMPARE(run.prompts.unexpectedCount(), 0);
     }
 
@@ -262,7 +276,8 @@ private Q_SLOTS:
         run.shell.editorTask = 0;
         run.prompts.expectMessages(2);
         run.trigger("memo");
-        QCOMPARE(run.prompts.shown().last().text, QStringLiteral("メモ帳の場所が正しくありません。"));
+        QCOMPARE(run.prompts.shown().last().text,
+                 QStringLiteral("メモ帳の場所が正しくありません。"));
         run.trigger("paint");
         QCOMPARE(run.shell.calls.last().kind, QStringLiteral("editor:image"));
         QCOMPARE(run.prompts.shown().last().text, QStringLiteral("メモ帳のパスが不正です。"));
@@ -274,7 +289,8 @@ private Q_SLOTS:
         QCOMPARE(fileops::openErrorText(2), QStringLiteral("ファイルが見つかりません。"));
         QCOMPARE(fileops::openErrorText(3), QStringLiteral("ファイルのパスが無効です。"));
         QCOMPARE(fileops::openErrorText(8), QStringLiteral("メモリが不足しています。"));
-        QCOMPARE(fileops::openErrorText(5), QStringLiteral(" 5:起動エラー ファイルのパスを確認してください。 "));
+        QCOMPARE(fileops::openErrorText(5),
+                 QStringLiteral(" 5:起動エラー ファイルのパスを確認してください。 "));
         QVERIFY(fileops::openErrorText(31).isEmpty());
         QVERIFY(fileops::openErrorText(42).isEmpty());
 
@@ -282,12 +298,14 @@ private Q_SLOTS:
         RecordingPrompts prompts;
         shell.openResult = 5;
         prompts.expectMessages(1);
-        fileops::OpenWithShell(shell, prompts, nullptr, QStringLiteral("/x/y.abc"), QStringLiteral("/x/"));
+        fileops::OpenWithShell(shell, prompts, nullptr, QStringLiteral("/x/y.abc"),
+                               QStringLiteral("/x/"));
         QCOMPARE(prompts.shown().size(), 1);
         QCOMPARE(prompts.shown().first().icon, int(platform::Prompts::Critical));
         QVERIFY(prompts.shown().first().title.isEmpty()); // the application's title
         shell.openResult = platform::Shell::kOpenOk;
-        fileops::OpenWithShell(shell, prompts, nullptr, QStringLiteral("/x/y.abc"), QStringLiteral("/x/"));
+        fileops::OpenWithShell(shell, prompts, nullptr, QStringLiteral("/x/y.abc"),
+                               QStringLiteral("/x/"));
         QCOMPARE(prompts.shown().size(), 1);
     }
 
@@ -307,9 +325,12 @@ private Q_SLOTS:
         f.close();
         QVERIFY(fileops::FileExists(file));
         QCOMPARE(fileops::QuoteText(QStringLiteral("a b")), QStringLiteral("\"a b\""));
-        QCOMPARE(fileops::FileNamePart(QStringLiteral("/x/y/名前.txt")), QStringLiteral("名前.txt"));
+        QCOMPARE(fileops::FileNamePart(QStringLiteral("/x/y/名前.txt")),
+                 QStringLiteral("名前.txt"));
         QCOMPARE(fileops::FileNamePart(QStringLiteral("/x/y/")), QString());
-        QCOMPARE(fileops::FileNamePart(QStringLiteral("/x/") + QString(300, QLatin1Char('n'))).size(), 260);
+        QCOMPARE(
+            fileops::FileNamePart(QStringLiteral("/x/") + QString(300, QLatin1Char('n'))).size(),
+            260);
     }
 
     void associationLookup()
@@ -317,15 +338,18 @@ private Q_SLOTS:
         Run run;
         app::Navigation& nav = *run.program->navigation();
         run.shell.findResult = platform::Shell::kNoAssociation;
-        fileops::FindAssociatedProgram(run.shell, nav, QStringLiteral("a.txt"), run.browse.path() + QLatin1Char('/'));
+        fileops::FindAssociatedProgram(run.shell, nav, QStringLiteral("a.txt"),
+                                       run.browse.path() + QLatin1Char('/'));
         QCOMPARE(nav.associationFlag(), QStringLiteral("1"));
         QCOMPARE(run.w()->panel(3)->text(), QStringLiteral("関連づけられていません。"));
         run.shell.findResult = 42;
-        fileops::FindAssociatedProgram(run.shell, nav, QStringLiteral("a.txt"), run.browse.path() + QLatin1Char('/'));
+        fileops::FindAssociatedProgram(run.shell, nav, QStringLiteral("a.txt"),
+                                       run.browse.path() + QLatin1Char('/'));
         QCOMPARE(nav.associationFlag(), QStringLiteral("0"));
         QCOMPARE(run.w()->panel(3)->text(), run.shell.associatedProgram);
         run.shell.findResult = platform::Shell::kFileNotFound;
-        fileops::FindAssociatedProgram(run.shell, nav, QStringLiteral("gone"), run.browse.path() + QLatin1Char('/'));
+        fileops::FindAssociatedProgram(run.shell, nav, QStringLiteral("gone"),
+                                       run.browse.path() + QLatin1Char('/'));
         QCOMPARE(nav.associationFlag(), QStringLiteral("0"));
         QCOMPARE(run.w()->panel(3)->text(), QString());
     }
@@ -336,7 +360,8 @@ private Q_SLOTS:
     {
         Run run;
         auto button = [&run](int number) {
-            auto* action = run.w()->findChild<QAction*>(QStringLiteral("Button") + QString::number(number));
+            auto* action =
+                run.w()->findChild<QAction*>(QStringLiteral("Button") + QString::number(number));
             return action;
         };
         run.select({QStringLiteral("b.txt")});

@@ -22,7 +22,8 @@
 
 #include <memory>
 
-class DispatcherTest : public QObject {
+class DispatcherTest : public QObject
+{
     Q_OBJECT
 
     struct Run : GuiRun {
@@ -59,7 +60,8 @@ private Q_SLOTS:
         QCOMPARE(PreviewDispatcher::sizeText(2560), QStringLiteral("サイズ:2KByte"));
         QCOMPARE(PreviewDispatcher::sizeText(1048575), QStringLiteral("サイズ:1024KByte"));
         QCOMPARE(PreviewDispatcher::sizeText(1048576), QStringLiteral("サイズ:1MByte"));
-        QCOMPARE(PreviewDispatcher::sizeText(Q_INT64_C(3) << 30), QStringLiteral("サイズ:3072MByte"));
+        QCOMPARE(PreviewDispatcher::sizeText(Q_INT64_C(3) << 30),
+                 QStringLiteral("サイズ:3072MByte"));
     }
 
     void dateTexts()
@@ -76,7 +78,8 @@ private Q_SLOTS:
     void textFileIsShownWithItsFacts()
     {
         Run run;
-        const QString path = run.write(QStringLiteral("メモ.txt"), QByteArray("日本語のテキスト\r\n二行目\r\n"));
+        const QString path =
+            run.write(QStringLiteral("メモ.txt"), QByteArray("日本語のテキスト\r\n二行目\r\n"));
         {
             QFile file(path);
             QVERIFY(file.open(QIODevice::ReadWrite));
@@ -87,13 +90,15 @@ private Q_SLOTS:
         QCOMPARE(run.mci.commands().mid(run.mciBefore, 2),
                  (QStringList{QStringLiteral("stop Media"), QStringLiteral("close Media")}));
         QCOMPARE(run.w()->hiddenValue(QStringLiteral("Label14")), path);
-        QCOMPARE(run.panel(1), QStringLiteral("サイズ:") + QString::number(QFileInfo(path).size()) + QStringLiteral("Byte"));
+        QCOMPARE(run.panel(1), QStringLiteral("サイズ:") + QString::number(QFileInfo(path).size()) +
+                                   QStringLiteral("Byte"));
         QCOMPARE(run.panel(2), QStringLiteral("修正日2023/01/02 3:04:05"));
         QCOMPARE(run.panel(3), run.shell.associatedProgram);
         QVERIFY(run.visible("RichTextBox1"));
         QVERIFY(!run.visible("Label2") && !run.visible("Picture1") && !run.visible("ListView1"));
         QVERIFY(run.w()->menuAction(QStringLiteral("tkensaku"))->isEnabled());
-        auto* viewer = run.w()->form()->findChild<preview::RichTextViewer*>(QStringLiteral("RichTextBox1"));
+        auto* viewer =
+            run.w()->form()->findChild<preview::RichTextViewer*>(QStringLiteral("RichTextBox1"));
         QCOMPARE(viewer->text(), QStringLiteral("日本語のテキスト\n二行目\n"));
         QCOMPARE(run.program->previewDispatcher()->extensionKey(), QStringLiteral(".txt"));
     }
@@ -102,7 +107,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("viewer");
-        QTest::newRow("upper-case key") << QStringLiteral("NOTE.TXT") << QStringLiteral("RichTextBox1");
+        QTest::newRow("upper-case key")
+            << QStringLiteral("NOTE.TXT") << QStringLiteral("RichTextBox1");
         QTest::newRow("ini") << QStringLiteral("setup.ini") << QStringLiteral("RichTextBox1");
         QTest::newRow("gif") << QStringLiteral("anim.GIF") << QStringLiteral("Picture1");
         QTest::newRow("script") << QStringLiteral("a.js") << QStringLiteral("Label2");
@@ -171,8 +177,10 @@ private Q_SLOTS:
     void archiveMembersAreListedThroughTheLibrary()
     {
         Run run;
-        const QString lib = qEnvironmentVariable("KORAMO_BUILD_BIN") + QStringLiteral("/libunzip32.so");
-        QVERIFY2(QFile::copy(lib, run.folder.path() + QStringLiteral("/libunzip32.so")), qPrintable(lib));
+        const QString lib =
+            qEnvironmentVariable("KORAMO_BUILD_BIN") + QStringLiteral("/libunzip32.so");
+        QVERIFY2(QFile::copy(lib, run.folder.path() + QStringLiteral("/libunzip32.so")),
+                 qPrintable(lib));
         QTemporaryDir source;
         const QString member = source.path() + QStringLiteral("/member.txt");
         {
@@ -186,8 +194,9 @@ private Q_SLOTS:
         QFile(source.path() + QStringLiteral("/empty.txt")).open(QIODevice::WriteOnly);
         QProcess zip;
         zip.setWorkingDirectory(source.path());
-        zip.start(QStringLiteral("zip"), {QStringLiteral("-q"), run.browse.path() + QStringLiteral("/a.zip"),
-                                          QStringLiteral("member.txt"), QStringLiteral("empty.txt")});
+        zip.start(QStringLiteral("zip"),
+                  {QStringLiteral("-q"), run.browse.path() + QStringLiteral("/a.zip"),
+                   QStringLiteral("member.txt"), QStringLiteral("empty.txt")});
         QVERIFY2(zip.waitForFinished() && zip.exitCode() == 0, "zip (Info-ZIP) is needed");
         run.click(QStringLiteral("a.zip"));
         auto* list = run.w()->form()->findChild<QTreeWidget*>(QStringLiteral("ListView1"));
@@ -226,7 +235,10 @@ private Q_SLOTS:
     {
         Run run;
         run.write(QStringLiteral("a.txt"), QByteArray("x"));
-        run.program->forms()->general()->findChild<QCheckBox*>(QStringLiteral("Check7"))->setChecked(true);
+        run.program->forms()
+            ->general()
+            ->findChild<QCheckBox*>(QStringLiteral("Check7"))
+            ->setChecked(true);
         run.shell.calls.clear();
         run.click(QStringLiteral("a.txt"));
         QVERIFY(run.shell.callsOf(QStringLiteral("find")).isEmpty());

@@ -20,7 +20,8 @@
 
 #include <memory>
 
-class SettingsDialogsTest : public QObject {
+class SettingsDialogsTest : public QObject
+{
     Q_OBJECT
 
     struct Run : GuiRun {
@@ -53,26 +54,39 @@ private Q_SLOTS:
         Run run;
         run.start();
         settings::GeneralSettingsDialog* g = run.general();
-        QCOMPARE(g->findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral("よく使うドライブ"));
-        QCOMPARE(g->findChild<QCheckBox*>(QStringLiteral("Check3"))->text(), QStringLiteral("終了時のウィンドゥサイズを記録する(最小化時無効）"));
+        QCOMPARE(g->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+                 QStringLiteral("よく使うドライブ"));
+        QCOMPARE(g->findChild<QCheckBox*>(QStringLiteral("Check3"))->text(),
+                 QStringLiteral("終了時のウィンドゥサイズを記録する(最小化時無効）"));
         g->folderBox(1)->setText(QStringLiteral("/tmp/一"));
         g->folderBox(5)->setText(QStringLiteral("/srv/五"));
         g->findChild<QCheckBox*>(QStringLiteral("Check4"))->setChecked(true);
         g->findChild<QCheckBox*>(QStringLiteral("Check5"))->setChecked(true);
-        const QString labelBefore = run.program->mainWindow()->hiddenValue(QStringLiteral("Label10"));
+        const QString labelBefore =
+            run.program->mainWindow()->hiddenValue(QStringLiteral("Label10"));
         click(g, "Command9");
 
         QCOMPARE(lines(run.folder.readIni()),
-                 (QStringList{
-                     QStringLiteral("[yokutukau]"), QStringLiteral("drive=") + g->driveList()->drive(),
-                     QStringLiteral("folder=/tmp/一"), QStringLiteral("folder2="),
-                     QStringLiteral("folder3="), QStringLiteral("folder4="),
-                     QStringLiteral("folder5=/srv/五"), QStringLiteral("[gomi]"),
-                     QStringLiteral("subete=1"), QStringLiteral("[kanren]"),
-                     QStringLiteral("hiraku=0"), QStringLiteral("n=0"), QStringLiteral("[fairu]"),
-                     QStringLiteral("drag=0"), QStringLiteral("[window]"), QStringLiteral("size=0"),
-                     QStringLiteral("[net]"), QStringLiteral("siyou=1"), QStringLiteral("[mes]"),
-                     QStringLiteral("kaitou=0")}));
+                 (QStringList{QStringLiteral("[yokutukau]"),
+                              QStringLiteral("drive=") + g->driveList()->drive(),
+                              QStringLiteral("folder=/tmp/一"),
+                              QStringLiteral("folder2="),
+                              QStringLiteral("folder3="),
+                              QStringLiteral("folder4="),
+                              QStringLiteral("folder5=/srv/五"),
+                              QStringLiteral("[gomi]"),
+                              QStringLiteral("subete=1"),
+                              QStringLiteral("[kanren]"),
+                              QStringLiteral("hiraku=0"),
+                              QStringLiteral("n=0"),
+                              QStringLiteral("[fairu]"),
+                              QStringLiteral("drag=0"),
+                              QStringLiteral("[window]"),
+                              QStringLiteral("size=0"),
+                              QStringLiteral("[net]"),
+                              QStringLiteral("siyou=1"),
+                              QStringLiteral("[mes]"),
+                              QStringLiteral("kaitou=0")}));
         app::MainWindow* w = run.program->mainWindow();
         QCOMPARE(w->hiddenValue(QStringLiteral("Label15")), QStringLiteral("/tmp/一"));
         QCOMPARE(w->hiddenValue(QStringLiteral("Label9")), QStringLiteral("/srv/五"));
@@ -94,7 +108,8 @@ private Q_SLOTS:
     void generalCancelDiscardsEdits()
     {
         Run run;
-        run.folder.writeIni(cp932Lines({QStringLiteral("[yokutukau]"), QStringLiteral("folder2=/古い")}));
+        run.folder.writeIni(
+            cp932Lines({QStringLiteral("[yokutukau]"), QStringLiteral("folder2=/古い")}));
         run.start();
         const QByteArray before = run.folder.readIni();
         run.general()->folderBox(2)->setText(QStringLiteral("/新しい"));
@@ -104,8 +119,10 @@ private Q_SLOTS:
         QCOMPARE(run.folder.readIni(), before);
         // The next use loads the dialog again from the file.
         QCOMPARE(run.general()->folderBox(2)->text(), QStringLiteral("/古い"));
-        QCOMPARE(run.general()->findChild<QCheckBox*>(QStringLiteral("Check1"))->checkState(), Qt::Unchecked);
-        QCOMPARE(run.program->mainWindow()->hiddenValue(QStringLiteral("Label11")), QStringLiteral("/古い"));
+        QCOMPARE(run.general()->findChild<QCheckBox*>(QStringLiteral("Check1"))->checkState(),
+                 Qt::Unchecked);
+        QCOMPARE(run.program->mainWindow()->hiddenValue(QStringLiteral("Label11")),
+                 QStringLiteral("/古い"));
     }
 
     void browseButtonsFillTheirOwnBox()
@@ -137,9 +154,13 @@ private Q_SLOTS:
         run.folder.writeIni(cp932Lines({QStringLiteral("[other]"), QStringLiteral("x=1")}));
         run.start();
         click(run.general(), "Command9");
-        for (const auto& [section, key] : {std::pair{"gomi", "subete"}, {"kanren", "hiraku"},
-                                           {"fairu", "drag"}, {"window", "size"}, {"net", "siyou"},
-                                           {"mes", "kaitou"}, {"kanren", "n"}})
+        for (const auto& [section, key] : {std::pair{"gomi", "subete"},
+                                           {"kanren", "hiraku"},
+                                           {"fairu", "drag"},
+                                           {"window", "size"},
+                                           {"net", "siyou"},
+                                           {"mes", "kaitou"},
+                                           {"kanren", "n"}})
             QCOMPARE(run.read(section, key), QStringLiteral("0"));
         QCOMPARE(run.read("other", "x"), QStringLiteral("1"));
     }
@@ -154,7 +175,9 @@ private Q_SLOTS:
         p->findChild<QCheckBox*>(QStringLiteral("Check6"))->click();
         for (QCheckBox* box : p->kindBoxes())
             QVERIFY(!box->isEnabled());
-        QVERIFY(p->findChild<QCheckBox*>(QStringLiteral("Check6"))->isEnabled() && p->findChild<QCheckBox*>(QStringLiteral("Check7"))->isEnabled() && p->findChild<QCheckBox*>(QStringLiteral("Check8"))->isEnabled());
+        QVERIFY(p->findChild<QCheckBox*>(QStringLiteral("Check6"))->isEnabled() &&
+                p->findChild<QCheckBox*>(QStringLiteral("Check7"))->isEnabled() &&
+                p->findChild<QCheckBox*>(QStringLiteral("Check8"))->isEnabled());
         p->findChild<QCheckBox*>(QStringLiteral("Check6"))->click();
         for (QCheckBox* box : p->kindBoxes())
             QVERIFY(box->isEnabled());
@@ -178,15 +201,15 @@ private Q_SLOTS:
         QVERIFY(!p->isVisible());
         QCOMPARE(p->extensionBox(1)->text(), QStringLiteral(".abc"));
         QCOMPARE(p->extensionBox(2)->text(), QStringLiteral("."));
-        QCOMPARE(lines(run.folder.readIni()),
-                 (QStringList{QStringLiteral("[pre]"), QStringLiteral("htm=0"), QStringLiteral("jpg=1"),
-                              QStringLiteral("txt=0"), QStringLiteral("bmp=0"), QStringLiteral("mp3=0"),
-                              QStringLiteral("subete=0"), QStringLiteral("multi=0"),
-                              QStringLiteral("lzh=0"), QStringLiteral("zip=0"), QStringLiteral("taro=1"),
-                              QStringLiteral("[cust]"), QStringLiteral("kaku1=.abc"),
-                              QStringLiteral("syu1=1"), QStringLiteral("jyou1=1"),
-                              QStringLiteral("kaku2=."), QStringLiteral("syu2=2"),
-                              QStringLiteral("jyou2=0")}));
+        QCOMPARE(
+            lines(run.folder.readIni()),
+            (QStringList{
+                QStringLiteral("[pre]"), QStringLiteral("htm=0"), QStringLiteral("jpg=1"),
+                QStringLiteral("txt=0"), QStringLiteral("bmp=0"), QStringLiteral("mp3=0"),
+                QStringLiteral("subete=0"), QStringLiteral("multi=0"), QStringLiteral("lzh=0"),
+                QStringLiteral("zip=0"), QStringLiteral("taro=1"), QStringLiteral("[cust]"),
+                QStringLiteral("kaku1=.abc"), QStringLiteral("syu1=1"), QStringLiteral("jyou1=1"),
+                QStringLiteral("kaku2=."), QStringLiteral("syu2=2"), QStringLiteral("jyou2=0")}));
     }
 
     void previewCancelKeepsChangesUntilExitWithoutWriting()
@@ -198,11 +221,13 @@ private Q_SLOTS:
         click(p, "Command2");
         QVERIFY(!p->isVisible());
         QVERIFY(!QFile::exists(run.folder.iniPath()));
-        QCOMPARE(run.preview()->findChild<QCheckBox*>(QStringLiteral("Check6"))->checkState(), Qt::Checked);
+        QCOMPARE(run.preview()->findChild<QCheckBox*>(QStringLiteral("Check6"))->checkState(),
+                 Qt::Checked);
         // After a restart the previews are on again.
         run.program.reset();
         run.start();
-        QCOMPARE(run.preview()->findChild<QCheckBox*>(QStringLiteral("Check6"))->checkState(), Qt::Unchecked);
+        QCOMPARE(run.preview()->findChild<QCheckBox*>(QStringLiteral("Check6"))->checkState(),
+                 Qt::Unchecked);
     }
 
     void previewButtonOfTheGeneralDialogOpensThePreviewDialog()

@@ -10,9 +10,11 @@
 #include <unistd.h>
 #include <vector>
 
-namespace platform::filecopy {
+namespace platform::filecopy
+{
 
-namespace {
+namespace
+{
 
 constexpr size_t kPiece = size_t(8) << 20; // bytes between two progress reports
 
@@ -102,21 +104,35 @@ Result copyContents(int in, int out, const struct stat& info, const Progress& pr
 QString errorText(int error)
 {
     switch (error) {
-    case ENOENT: return QStringLiteral("ファイルまたはフォルダが見つかりません。");
+    case ENOENT:
+        return QStringLiteral("ファイルまたはフォルダが見つかりません。");
     case EACCES:
-    case EPERM: return QStringLiteral("アクセスが拒否されました。");
-    case ENOSPC: return QStringLiteral("ディスクの空き領域が不足しています。");
-    case EDQUOT: return QStringLiteral("ディスク使用量の上限を超えました。");
-    case EROFS: return QStringLiteral("読み取り専用のドライブです。");
-    case EEXIST: return QStringLiteral("同じ名前の項目が既にあります。");
-    case ENOTEMPTY: return QStringLiteral("フォルダが空ではありません。");
-    case EIO: return QStringLiteral("読み書き中にエラーが発生しました。");
-    case ENAMETOOLONG: return QStringLiteral("名前が長すぎます。");
-    case EBUSY: return QStringLiteral("使用中です。");
-    case EISDIR: return QStringLiteral("フォルダです。");
-    case ENOTDIR: return QStringLiteral("フォルダではありません。");
-    case EXDEV: return QStringLiteral("別のドライブには移動できません。");
-    default: return QString::fromLocal8Bit(std::strerror(error));
+    case EPERM:
+        return QStringLiteral("アクセスが拒否されました。");
+    case ENOSPC:
+        return QStringLiteral("ディスクの空き領域が不足しています。");
+    case EDQUOT:
+        return QStringLiteral("ディスク使用量の上限を超えました。");
+    case EROFS:
+        return QStringLiteral("読み取り専用のドライブです。");
+    case EEXIST:
+        return QStringLiteral("同じ名前の項目が既にあります。");
+    case ENOTEMPTY:
+        return QStringLiteral("フォルダが空ではありません。");
+    case EIO:
+        return QStringLiteral("読み書き中にエラーが発生しました。");
+    case ENAMETOOLONG:
+        return QStringLiteral("名前が長すぎます。");
+    case EBUSY:
+        return QStringLiteral("使用中です。");
+    case EISDIR:
+        return QStringLiteral("フォルダです。");
+    case ENOTDIR:
+        return QStringLiteral("フォルダではありません。");
+    case EXDEV:
+        return QStringLiteral("別のドライブには移動できません。");
+    default:
+        return QString::fromLocal8Bit(std::strerror(error));
     }
 }
 

@@ -2,7 +2,8 @@
 
 #include "platform/shell/FolderWalk.h"
 
-namespace platform {
+namespace platform
+{
 
 FolderSizeCounter::FolderSizeCounter(const QByteArray& folder, Report report)
     : m_report(std::move(report))

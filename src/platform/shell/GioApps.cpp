@@ -14,9 +14,11 @@
 #include <sys/wait.h>
 #include <thread>
 
-namespace platform::gio {
+namespace platform::gio
+{
 
-namespace {
+namespace
+{
 
 QString fromUtf8(const char* text)
 {
@@ -24,7 +26,8 @@ QString fromUtf8(const char* text)
 }
 
 // Owns one GObject reference.
-template <typename T> class Ref {
+template <typename T> class Ref
+{
 public:
     explicit Ref(T* object = nullptr) : m_object(object) {}
     ~Ref()
@@ -176,8 +179,8 @@ QList<Application> applicationsFor(const QString& path)
             if (known.id == id)
                 return;
         }
-        result.append({id, fromUtf8(g_app_info_get_name(app)),
-                       fromUtf8(g_app_info_get_commandline(app))});
+        result.append(
+            {id, fromUtf8(g_app_info_get_name(app)), fromUtf8(g_app_info_get_commandline(app))});
     };
     // The default first: it may be named in mimeapps.list without being in the MIME cache
     // that the full list comes from.
@@ -204,9 +207,8 @@ bool launchApplication(const QString& id, const QString& path, QString& reason)
 bool launchCommandLine(const QString& commandLine, const QString& path, QString& reason)
 {
     GError* error = nullptr;
-    Ref<GAppInfo> app(g_app_info_create_from_commandline(commandLine.toUtf8().constData(),
-                                                         nullptr, G_APP_INFO_CREATE_NONE,
-                                                         &error));
+    Ref<GAppInfo> app(g_app_info_create_from_commandline(commandLine.toUtf8().constData(), nullptr,
+                                                         G_APP_INFO_CREATE_NONE, &error));
     if (!app) {
         reason = takeError(error);
         return false;

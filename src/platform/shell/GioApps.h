@@ -5,7 +5,8 @@
 
 // The desktop's applications as GIO knows them from the freedesktop MIME and application
 // databases: content types, default applications, launching. Codes are those of Shell.
-namespace platform::gio {
+namespace platform::gio
+{
 
 struct Application {
     QString id;          // desktop entry name ("org.gnome.gedit.desktop")

@@ -11,9 +11,11 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 
-namespace platform {
+namespace platform
+{
 
-namespace {
+namespace
+{
 
 // The full path of `file` (relative names are taken in `directory`), and the classic code
 // for it: 0 when it exists, 2 when its folder exists but it does not, 3 otherwise.
@@ -82,9 +84,9 @@ void LinuxShell::openWith(QWidget* owner, const QString& file)
                              ? gio::launchApplication(dialog.applicationId(), path, reason)
                              : gio::launchCommandLine(command, path, reason);
     if (!started)
-        m_ui->showError(owner, QStringLiteral("プログラムを起動できません: %1\n%2")
-                                   .arg(command.isEmpty() ? dialog.applicationId() : command,
-                                        reason));
+        m_ui->showError(owner,
+                        QStringLiteral("プログラムを起動できません: %1\n%2")
+                            .arg(command.isEmpty() ? dialog.applicationId() : command, reason));
 }
 
 int LinuxShell::showProperties(QWidget* owner, const QString& file)
@@ -103,9 +105,8 @@ qint64 LinuxShell::startEditor(Editor editor, const QString& file)
     QString path;
     if (!file.isEmpty() && resolve(file, QString(), path) != 0)
         return 0;
-    return gio::launchDefaultForType(editor == Editor::Text ? QStringLiteral("text/plain")
-                                                            : QStringLiteral("image/png"),
-                                     path);
+    return gio::launchDefaultForType(
+        editor == Editor::Text ? QStringLiteral("text/plain") : QStringLiteral("image/png"), path);
 }
 
 void LinuxShell::setClipboardText(const QString& text)

@@ -8,9 +8,11 @@
 #include <QProgressDialog>
 #include <QPushButton>
 
-namespace platform {
+namespace platform
+{
 
-namespace {
+namespace
+{
 constexpr int kProgressRange = 1000;
 }
 
@@ -127,9 +129,8 @@ bool QtShellUi::progressStep(qint64 done, const QString& current)
         if (!m_progress->isVisible() && m_sinceStart.elapsed() >= 1000)
             m_progress->show();
         // Until the window shows (and blocks its owner), clicks wait for the operation's end.
-        QCoreApplication::processEvents(m_progress->isVisible()
-                                            ? QEventLoop::AllEvents
-                                            : QEventLoop::ExcludeUserInputEvents);
+        QCoreApplication::processEvents(
+            m_progress->isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
     }
     if (m_progress->wasCanceled())
         m_cancelled = true;

@@ -7,11 +7,13 @@
 
 class QProgressDialog;
 
-namespace platform {
+namespace platform
+{
 
 // The shell's questions as message boxes and its progress as a progress dialog that shows
 // itself after a second and offers a cancel button.
-class QtShellUi final : public ShellUi {
+class QtShellUi final : public ShellUi
+{
 public:
     QtShellUi() = default;
     ~QtShellUi() override;
@@ -20,8 +22,7 @@ public:
     Overwrite askOverwrite(QWidget* owner, const QString& text) override;
     bool ask(QWidget* owner, Question question, const QString& text) override;
     void showError(QWidget* owner, const QString& text) override;
-    void progressStart(QWidget* owner, const QString& title, qint64 total,
-                       bool showNames) override;
+    void progressStart(QWidget* owner, const QString& title, qint64 total, bool showNames) override;
     void progressTotal(qint64 total) override;
     bool progressStep(qint64 done, const QString& current) override;
     void progressEnd() override;

@@ -4,12 +4,14 @@
 
 class QWidget;
 
-namespace platform {
+namespace platform
+{
 
 // Every question, message and progress display of the shell's file operations goes through
 // this seam: the file-operation code composes the texts, the desktop implementation shows
 // them in dialogs, and a test answers them from a script and checks them.
-class ShellUi {
+class ShellUi
+{
 public:
     enum class Overwrite { Yes, YesToAll, No, Cancel };
     enum class Question {

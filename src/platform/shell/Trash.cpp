@@ -13,9 +13,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace platform::trash {
+namespace platform::trash
+{
 
-namespace {
+namespace
+{
 
 QByteArray bytes(const QString& path)
 {
@@ -111,7 +113,8 @@ Outcome moveToTrash(const QString& pathText)
     if (::stat(homeParent.constData(), &homeInfo) == 0 && homeInfo.st_dev == item.st_dev) {
         if (!ensureTrashFolders(home)) {
             outcome.result = Result::NoTrash;
-            outcome.reason = QStringLiteral("ごみ箱のフォルダを作れません: ") + fromNativePath(home);
+            outcome.reason =
+                QStringLiteral("ごみ箱のフォルダを作れません: ") + fromNativePath(home);
             return outcome;
         }
         target.trash = home;
@@ -129,8 +132,8 @@ Outcome moveToTrash(const QString& pathText)
             target.trash = base + "/.Trash-" + uid;
         } else {
             outcome.result = Result::NoTrash;
-            outcome.reason =
-                QStringLiteral("このドライブ (%1) にはごみ箱がありません。").arg(fromNativePath(top));
+            outcome.reason = QStringLiteral("このドライブ (%1) にはごみ箱がありません。")
+                                 .arg(fromNativePath(top));
             return outcome;
         }
         target.prefix = base + "/";
@@ -144,11 +147,10 @@ Outcome moveToTrash(const QString& pathText)
     QByteArray relative = path;
     if (!target.prefix.isEmpty())
         relative = path.mid(target.prefix.size());
-    const QByteArray content = "[Trash Info]\nPath=" + encodedPath(relative) + "\nDeletionDate=" +
-                               QDateTime::currentDateTime()
-                                   .toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"))
-                                   .toLatin1() +
-                               "\n";
+    const QByteArray content =
+        "[Trash Info]\nPath=" + encodedPath(relative) + "\nDeletionDate=" +
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toLatin1() +
+        "\n";
 
     // Reserve a name by creating its info file exclusively, then move the item in.
     const QByteArray name = path.mid(path.lastIndexOf('/') + 1);
@@ -173,8 +175,8 @@ Outcome moveToTrash(const QString& pathText)
             ::unlink(info.constData());
             continue;
         }
-        const bool written = ::write(fd, content.constData(), size_t(content.size())) ==
-                             ssize_t(content.size());
+        const bool written =
+            ::write(fd, content.constData(), size_t(content.size())) == ssize_t(content.size());
         const int writeError = errno;
         if (::close(fd) != 0 || !written) {
             ::unlink(info.constData());

@@ -11,7 +11,8 @@
 
 // The shell's questions answered from a script and recorded with their texts. A question
 // without a scripted answer counts as unexpected and is answered No (Cancel for overwrite).
-class RecordingShellUi final : public platform::ShellUi {
+class RecordingShellUi final : public platform::ShellUi
+{
 public:
     struct Asked {
         Question question;
@@ -40,8 +41,7 @@ public:
     Overwrite askOverwrite(QWidget* owner, const QString& text) override;
     bool ask(QWidget* owner, Question question, const QString& text) override;
     void showError(QWidget* owner, const QString& text) override;
-    void progressStart(QWidget* owner, const QString& title, qint64 total,
-                       bool showNames) override;
+    void progressStart(QWidget* owner, const QString& title, qint64 total, bool showNames) override;
     void progressTotal(qint64 total) override;
     bool progressStep(qint64 done, const QString& current) override;
     void progressEnd() override;

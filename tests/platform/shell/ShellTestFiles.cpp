@@ -10,7 +10,8 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
-namespace shelltest {
+namespace shelltest
+{
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -48,10 +49,10 @@ QMap<QString, QByteArray> snapshot(const QString& root)
         const QString relative = QDir(root).relativeFilePath(path);
         if (info.isSymLink()) {
             char target[4096];
-            const ssize_t n = ::readlink(QFile::encodeName(path).constData(), target, sizeof target);
+            const ssize_t n =
+                ::readlink(QFile::encodeName(path).constData(), target, sizeof target);
             entries[relative] = "L:" + QByteArray(target, n > 0 ? n : 0);
-        }
-        else if (info.isDir())
+        } else if (info.isDir())
             entries[relative] = "D";
         else
             entries[relative] = "F:" + readFile(path);

@@ -9,7 +9,8 @@
 
 // Small helpers for the shell's tests: files with known bytes, a snapshot of a tree, and a
 // tmpfs mounted for the test's lifetime (when the test may mount).
-namespace shelltest {
+namespace shelltest
+{
 
 void writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
@@ -21,7 +22,8 @@ bool isLink(const QString& path);
 // The NUL-separated list of the program: each path and a NUL; two more NULs for several.
 QString pathList(const QStringList& paths);
 
-class TmpfsMount {
+class TmpfsMount
+{
 public:
     explicit TmpfsMount(qint64 bytes);
     ~TmpfsMount();

@@ -26,7 +26,8 @@
 using namespace shelltest;
 using platform::Shell;
 
-namespace {
+namespace
+{
 
 QTemporaryDir* desktop = nullptr;
 
@@ -38,8 +39,9 @@ QString under(const QString& rest)
 void writeDesktop()
 {
     const QString script = under(QStringLiteral("bin/record.sh"));
-    writeFile(script, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + QFile::encodeName(under(QStringLiteral("marker"))) +
-                          ".$$\" && mv \"" + QFile::encodeName(under(QStringLiteral("marker"))) + ".$$\" \"" +
+    writeFile(script, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" +
+                          QFile::encodeName(under(QStringLiteral("marker"))) + ".$$\" && mv \"" +
+                          QFile::encodeName(under(QStringLiteral("marker"))) + ".$$\" \"" +
                           QFile::encodeName(under(QStringLiteral("marker"))) + "\"\n");
     ::chmod(QFile::encodeName(script).constData(), 0755);
     const QByteArray exec = QFile::encodeName(script);
@@ -71,7 +73,8 @@ void writeDesktop()
 
 } // namespace
 
-class ShellDesktopTest : public QObject {
+class ShellDesktopTest : public QObject
+{
     Q_OBJECT
 
 private:
@@ -98,8 +101,10 @@ private Q_SLOTS:
         if (!QFile::exists(QStringLiteral("/usr/share/mime/mime.cache")))
             QSKIP("no MIME database in /usr/share/mime: install shared-mime-info");
         writeFile(textFile(), "plain text\n");
-        writeFile(under(QStringLiteral("files/data.bin")), QByteArray("\x00\x01\x02\xff\xfe", 5) + pattern(4096, 9));
-        writeFile(under(QStringLiteral("files/picture.png")), QByteArray::fromHex("89504e470d0a1a0a"));
+        writeFile(under(QStringLiteral("files/data.bin")),
+                  QByteArray("\x00\x01\x02\xff\xfe", 5) + pattern(4096, 9));
+        writeFile(under(QStringLiteral("files/picture.png")),
+                  QByteArray::fromHex("89504e470d0a1a0a"));
         auto ui = std::make_unique<RecordingShellUi>();
         m_ui = ui.get();
         m_shell = std::make_unique<platform::LinuxShell>(std::move(ui));
@@ -111,15 +116,19 @@ private Q_SLOTS:
         QCOMPARE(m_shell->findExecutable(textFile(), QString(), program), Shell::kOpenOk);
         QCOMPARE(program, under(QStringLiteral("bin/record.sh")));
         // Relative names are taken in the given folder.
-        QCOMPARE(m_shell->findExecutable(QStringLiteral("read me.txt"), under(QStringLiteral("files")), program),
+        QCOMPARE(m_shell->findExecutable(QStringLiteral("read me.txt"),
+                                         under(QStringLiteral("files")), program),
                  Shell::kOpenOk);
-        QCOMPARE(m_shell->findExecutable(under(QStringLiteral("files/data.bin")), QString(), program),
-                 Shell::kNoAssociation);
+        QCOMPARE(
+            m_shell->findExecutable(under(QStringLiteral("files/data.bin")), QString(), program),
+            Shell::kNoAssociation);
         QVERIFY(program.isEmpty());
-        QCOMPARE(m_shell->findExecutable(under(QStringLiteral("files/none.txt")), QString(), program),
-                 Shell::kFileNotFound);
-        QCOMPARE(m_shell->findExecutable(under(QStringLiteral("nofolder/none.txt")), QString(), program),
-                 Shell::kPathNotFound);
+        QCOMPARE(
+            m_shell->findExecutable(under(QStringLiteral("files/none.txt")), QString(), program),
+            Shell::kFileNotFound);
+        QCOMPARE(
+            m_shell->findExecutable(under(QStringLiteral("nofolder/none.txt")), QString(), program),
+            Shell::kPathNotFound);
     }
 
     void openStartsTheDefaultApplicationOnTheFile()
@@ -138,9 +147,11 @@ private Q_SLOTS:
 
     void openGivesAddressesToTheirSchemesHandler()
     {
-        QCOMPARE(m_shell->open(nullptr, QStringLiteral("koramotest:hello?x=1"), QString()), Shell::kOpenOk);
+        QCOMPARE(m_shell->open(nullptr, QStringLiteral("koramotest:hello?x=1"), QString()),
+                 Shell::kOpenOk);
         QCOMPARE(launched(), QStringList{QStringLiteral("koramotest:hello?x=1")});
-        QCOMPARE(m_shell->open(nullptr, QStringLiteral("nohandler:x"), QString()), Shell::kNoAssociation);
+        QCOMPARE(m_shell->open(nullptr, QStringLiteral("nohandler:x"), QString()),
+                 Shell::kNoAssociation);
         // A file address is opened as the file.
         const QString uri = QUrl::fromLocalFile(textFile()).toString(QUrl::FullyEncoded);
         QCOMPARE(m_shell->open(nullptr, uri, QString()), Shell::kOpenOk);
@@ -153,14 +164,17 @@ private Q_SLOTS:
         QVERIFY(pid > 0);
         QCOMPARE(launched(), QStringList{textFile()});
         // This desktop has no image editor.
-        QCOMPARE(m_shell->startEditor(Shell::Editor::Image, under(QStringLiteral("files/picture.png"))), qint64(0));
+        QCOMPARE(
+            m_shell->startEditor(Shell::Editor::Image, under(QStringLiteral("files/picture.png"))),
+            qint64(0));
     }
 
     void openWithListsTheApplicationsForTheTypeAndStartsTheChoice()
     {
         QStringList listed;
         QTimer::singleShot(0, this, [&] {
-            auto* dialog = qobject_cast<platform::OpenWithDialog*>(QApplication::activeModalWidget());
+            auto* dialog =
+                qobject_cast<platform::OpenWithDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
             auto* list = dialog->findChild<QListWidget*>(QStringLiteral("applications"));
             for (int i = 0; i < list->count(); ++i)
@@ -170,11 +184,13 @@ private Q_SLOTS:
         });
         m_shell->openWith(nullptr, textFile());
         // The default first, then the others registered for the type.
-        QCOMPARE(listed, (QStringList{QStringLiteral("Koramo Test Viewer"), QStringLiteral("Koramo Test Editor")}));
+        QCOMPARE(listed, (QStringList{QStringLiteral("Koramo Test Viewer"),
+                                      QStringLiteral("Koramo Test Editor")}));
         QCOMPARE(launched(), (QStringList{QStringLiteral("--editor"), textFile()}));
 
         QTimer::singleShot(0, this, [&] {
-            auto* dialog = qobject_cast<platform::OpenWithDialog*>(QApplication::activeModalWidget());
+            auto* dialog =
+                qobject_cast<platform::OpenWithDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
             QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("command")),
                              under(QStringLiteral("bin/record.sh")) + QStringLiteral(" --custom"));
@@ -197,14 +213,17 @@ private Q_SLOTS:
         QVERIFY(dialog);
         QVERIFY(dialog->isVisible());
         QVERIFY(!dialog->isModal());
-        QCOMPARE(dialog->findChild<QLabel*>(QStringLiteral("name"))->text(), QStringLiteral("sized"));
+        QCOMPARE(dialog->findChild<QLabel*>(QStringLiteral("name"))->text(),
+                 QStringLiteral("sized"));
         QCOMPARE(dialog->findChild<QLabel*>(QStringLiteral("location"))->text(), desktop->path());
         // The link counts as one file of its own size, /usr is not entered.
         QTRY_VERIFY_WITH_TIMEOUT(!dialog->sizeText().contains(QStringLiteral("計算中")), 10000);
         // 1000 + 200 + 34 bytes of files and 4 of the link ("/usr").
-        QVERIFY2(dialog->sizeText().endsWith(QStringLiteral("(1,238 バイト)、ファイル 4 個、フォルダ 2 個")),
+        QVERIFY2(dialog->sizeText().endsWith(
+                     QStringLiteral("(1,238 バイト)、ファイル 4 個、フォルダ 2 個")),
                  qPrintable(dialog->sizeText()));
-        QCOMPARE(m_shell->showProperties(&owner, under(QStringLiteral("sized/none"))), Shell::kFileNotFound);
+        QCOMPARE(m_shell->showProperties(&owner, under(QStringLiteral("sized/none"))),
+                 Shell::kFileNotFound);
     }
 
     void clipboardTakesTheText()

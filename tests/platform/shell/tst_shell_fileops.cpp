@@ -29,9 +29,11 @@ std::ostream& operator<<(std::ostream& out, const QString& text)
     return out << text.toStdString();
 }
 
-namespace {
+namespace
+{
 
-class ShellFileOps : public ::testing::Test {
+class ShellFileOps : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -72,17 +74,20 @@ TEST(PathList, SplitsAtEachNulAndEndsAtTheEmptyEntry)
     using platform::splitPathList;
     EXPECT_EQ(splitPathList(QStringLiteral("/a/b")), QStringList{QStringLiteral("/a/b")});
     EXPECT_EQ(splitPathList(pathList({QStringLiteral("/a")})), QStringList{QStringLiteral("/a")});
-    const QStringList three{QStringLiteral("/x/1"), QStringLiteral("/x/二"), QStringLiteral("/x/3 c")};
+    const QStringList three{QStringLiteral("/x/1"), QStringLiteral("/x/二"),
+                            QStringLiteral("/x/3 c")};
     EXPECT_EQ(splitPathList(pathList(three)), three);
     EXPECT_TRUE(splitPathList(QString()).isEmpty());
     EXPECT_TRUE(splitPathList(QString(QChar(u'\0'))).isEmpty());
     // Whatever follows the terminating empty entry is not part of the list.
-    const QString afterEnd = QStringLiteral("/a") + QChar(u'\0') + QChar(u'\0') + QStringLiteral("/b");
+    const QString afterEnd =
+        QStringLiteral("/a") + QChar(u'\0') + QChar(u'\0') + QStringLiteral("/b");
     EXPECT_EQ(splitPathList(afterEnd), QStringList{QStringLiteral("/a")});
 }
 
 // Three colliding files and one new one, copied with the given answers.
-class Collisions : public ShellFileOps {
+class Collisions : public ShellFileOps
+{
 protected:
     void SetUp() override
     {
@@ -114,12 +119,14 @@ TEST_F(Collisions, YesAndNoAnswerEachFile)
     EXPECT_EQ(at("c.txt"), "new c.txt");
     EXPECT_EQ(at("d.txt"), "new d.txt");
     ASSERT_EQ(ui_->overwriteTexts.size(), 3);
-    EXPECT_TRUE(ui_->overwriteTexts[1].contains(QStringLiteral("「b.txt」という名前のファイルがあります")))
+    EXPECT_TRUE(
+        ui_->overwriteTexts[1].contains(QStringLiteral("「b.txt」という名前のファイルがあります")))
         << ui_->overwriteTexts[1];
     EXPECT_TRUE(ui_->overwriteTexts[1].contains(QStringLiteral("置き換えますか")));
     EXPECT_EQ(ui_->unexpected, 0);
     // Nothing is left beside the replaced files.
-    EXPECT_EQ(QDir(dst()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 4);
+    EXPECT_EQ(QDir(dst()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
+              4);
 }
 
 TEST_F(Collisions, YesToAllStopsAsking)
@@ -183,12 +190,15 @@ TEST_F(ShellFileOps, CancelInsideAFileLeavesTheSourceAndNoPartialCopy)
     const QByteArray bytes = pattern(24 << 20, 1);
     writeFile(src(QStringLiteral("big.bin")), bytes);
     bool partialSeen = false;
-    ui_->onStep = [&](int) { partialSeen = partialSeen || QFile::exists(dst(QStringLiteral("big.bin"))); };
+    ui_->onStep = [&](int) {
+        partialSeen = partialSeen || QFile::exists(dst(QStringLiteral("big.bin")));
+    };
     ui_->cancelAtStep(2);
     EXPECT_EQ(run(Shell::Copy, {src(QStringLiteral("big.bin"))}, dst()), Shell::kCancelled);
     EXPECT_TRUE(partialSeen); // it really stopped inside the file
     EXPECT_EQ(readFile(src(QStringLiteral("big.bin"))), bytes);
-    EXPECT_TRUE(QDir(dst()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    EXPECT_TRUE(
+        QDir(dst()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 }
 
 TEST_F(ShellFileOps, CancelWhileReplacingKeepsTheOldFile)
@@ -223,10 +233,13 @@ TEST_F(ShellFileOps, FolderIntoItselfIsRefused)
     const auto before = snapshot(src());
     for (Shell::Operation op : {Shell::Copy, Shell::Move}) {
         ui_->errors.clear();
-        EXPECT_EQ(run(op, {src(QStringLiteral("proj"))}, src(QStringLiteral("proj/sub"))), Shell::kFailed);
-        EXPECT_EQ(run(op, {src(QStringLiteral("proj"))}, src(QStringLiteral("proj"))), Shell::kFailed);
+        EXPECT_EQ(run(op, {src(QStringLiteral("proj"))}, src(QStringLiteral("proj/sub"))),
+                  Shell::kFailed);
+        EXPECT_EQ(run(op, {src(QStringLiteral("proj"))}, src(QStringLiteral("proj"))),
+                  Shell::kFailed);
         ASSERT_EQ(ui_->errors.size(), 2);
-        EXPECT_TRUE(ui_->errors[0].contains(QStringLiteral("元のフォルダの中にあります"))) << ui_->errors[0];
+        EXPECT_TRUE(ui_->errors[0].contains(QStringLiteral("元のフォルダの中にあります")))
+            << ui_->errors[0];
         EXPECT_TRUE(ui_->errors[0].contains(src(QStringLiteral("proj"))));
         EXPECT_EQ(snapshot(src()), before);
     }
@@ -236,21 +249,29 @@ TEST_F(ShellFileOps, LinksAreCopiedAsLinksAndNeverFollowedWhenDeleting)
 {
     writeFile(src(QStringLiteral("outside/keep.txt")), "keep me");
     writeFile(src(QStringLiteral("tree/real.txt")), "real");
-    ASSERT_EQ(::symlink("../outside", QFile::encodeName(src(QStringLiteral("tree/to-folder"))).constData()), 0);
+    ASSERT_EQ(::symlink("../outside",
+                        QFile::encodeName(src(QStringLiteral("tree/to-folder"))).constData()),
+              0);
     const QByteArray absoluteTarget = QFile::encodeName(src(QStringLiteral("outside/keep.txt")));
-    ASSERT_EQ(::symlink(absoluteTarget.constData(), QFile::encodeName(src(QStringLiteral("tree/to-file"))).constData()), 0);
-    ASSERT_EQ(::symlink("nowhere", QFile::encodeName(src(QStringLiteral("tree/dangling"))).constData()), 0);
+    ASSERT_EQ(::symlink(absoluteTarget.constData(),
+                        QFile::encodeName(src(QStringLiteral("tree/to-file"))).constData()),
+              0);
+    ASSERT_EQ(
+        ::symlink("nowhere", QFile::encodeName(src(QStringLiteral("tree/dangling"))).constData()),
+        0);
 
     EXPECT_EQ(run(Shell::Copy, {src(QStringLiteral("tree"))}, dst()), 0);
     EXPECT_EQ(snapshot(dst(QStringLiteral("tree"))), snapshot(src(QStringLiteral("tree"))));
     EXPECT_TRUE(isLink(dst(QStringLiteral("tree/to-folder"))));
-    EXPECT_EQ(QFile::symLinkTarget(dst(QStringLiteral("tree/to-file"))), src(QStringLiteral("outside/keep.txt")));
+    EXPECT_EQ(QFile::symLinkTarget(dst(QStringLiteral("tree/to-file"))),
+              src(QStringLiteral("outside/keep.txt")));
 
     // Deleting the tree (and a link given directly) removes links, not what they point to.
     ui_->answer(true);
     ui_->answer(true);
     EXPECT_EQ(run(Shell::Delete, {src(QStringLiteral("tree"))}, QString()), 0);
-    ASSERT_EQ(::symlink("outside", QFile::encodeName(src(QStringLiteral("top-link"))).constData()), 0);
+    ASSERT_EQ(::symlink("outside", QFile::encodeName(src(QStringLiteral("top-link"))).constData()),
+              0);
     EXPECT_EQ(run(Shell::Delete, {src(QStringLiteral("top-link"))}, QString()), 0);
     EXPECT_FALSE(QFileInfo::exists(src(QStringLiteral("tree"))));
     EXPECT_FALSE(isLink(src(QStringLiteral("top-link"))));
@@ -299,8 +320,13 @@ TEST_F(ShellFileOps, PermanentDeleteAsksFirst)
         << ui_->asked[0].text;
 
     ui_->answer(true);
-    EXPECT_EQ(run(Shell::Delete, {src(QStringLiteral("a.txt")), src(QStringLiteral("b")), src(QStringLiteral("d.txt"))}, QString()), 0);
-    EXPECT_TRUE(ui_->asked[1].text.startsWith(QStringLiteral("これらの 3 個の項目を完全に削除しますか？")));
+    EXPECT_EQ(
+        run(Shell::Delete,
+            {src(QStringLiteral("a.txt")), src(QStringLiteral("b")), src(QStringLiteral("d.txt"))},
+            QString()),
+        0);
+    EXPECT_TRUE(
+        ui_->asked[1].text.startsWith(QStringLiteral("これらの 3 個の項目を完全に削除しますか？")));
     EXPECT_TRUE(snapshot(src()).isEmpty());
 }
 
@@ -319,7 +345,9 @@ TEST_F(ShellFileOps, MissingDestinationFolderIsCreatedOnlyWhenTheUserAgrees)
     EXPECT_EQ(run(Shell::Copy, {src(QStringLiteral("a.txt"))}, target), 0);
     EXPECT_EQ(readFile(target + QStringLiteral("/a.txt")), "a");
 
-    EXPECT_EQ(run(Shell::Copy, {src(QStringLiteral("a.txt"))}, dst(QStringLiteral("other")), Shell::NoConfirmMkdir), 0);
+    EXPECT_EQ(run(Shell::Copy, {src(QStringLiteral("a.txt"))}, dst(QStringLiteral("other")),
+                  Shell::NoConfirmMkdir),
+              0);
     EXPECT_EQ(readFile(dst(QStringLiteral("other/a.txt"))), "a");
     EXPECT_EQ(ui_->asked.size(), 2);
 }
@@ -345,34 +373,41 @@ TEST_F(ShellFileOps, MoveAcrossFileSystemsCopiesThenRemovesEachSource)
 {
     TmpfsMount tmpfs(64 << 20);
     if (!tmpfs.mounted())
-        GTEST_SKIP() << "cannot mount a tmpfs here (" << tmpfs.why() << "), so no second file system";
+        GTEST_SKIP() << "cannot mount a tmpfs here (" << tmpfs.why()
+                     << "), so no second file system";
     writeFile(src(QStringLiteral("tree/a.bin")), pattern(3 << 20, 3));
     writeFile(src(QStringLiteral("tree/sub/b.txt")), "b");
     QDir().mkpath(src(QStringLiteral("tree/empty")));
-    ASSERT_EQ(::symlink("sub/b.txt", QFile::encodeName(src(QStringLiteral("tree/link"))).constData()), 0);
+    ASSERT_EQ(
+        ::symlink("sub/b.txt", QFile::encodeName(src(QStringLiteral("tree/link"))).constData()), 0);
     const struct timespec times[2] = {{1200000000, 0}, {1200000000, 0}};
-    ::utimensat(AT_FDCWD, QFile::encodeName(src(QStringLiteral("tree/a.bin"))).constData(), times, 0);
+    ::utimensat(AT_FDCWD, QFile::encodeName(src(QStringLiteral("tree/a.bin"))).constData(), times,
+                0);
     const auto before = snapshot(src(QStringLiteral("tree")));
 
     EXPECT_EQ(run(Shell::Move, {src(QStringLiteral("tree"))}, tmpfs.path()), 0);
     EXPECT_TRUE(ui_->errors.isEmpty()) << ui_->errors.join(u'\n');
     EXPECT_EQ(snapshot(tmpfs.path() + QStringLiteral("/tree")), before);
     EXPECT_FALSE(QFileInfo::exists(src(QStringLiteral("tree"))));
-    EXPECT_EQ(QFileInfo(tmpfs.path() + QStringLiteral("/tree/a.bin")).lastModified().toSecsSinceEpoch(), 1200000000);
+    EXPECT_EQ(
+        QFileInfo(tmpfs.path() + QStringLiteral("/tree/a.bin")).lastModified().toSecsSinceEpoch(),
+        1200000000);
 }
 
 TEST_F(ShellFileOps, MoveAcrossFileSystemsThatFailsLosesNothing)
 {
     TmpfsMount tmpfs(4 << 20);
     if (!tmpfs.mounted())
-        GTEST_SKIP() << "cannot mount a tmpfs here (" << tmpfs.why() << "), so no second file system";
+        GTEST_SKIP() << "cannot mount a tmpfs here (" << tmpfs.why()
+                     << "), so no second file system";
     writeFile(src(QStringLiteral("tree/1-small.txt")), "small");
     writeFile(src(QStringLiteral("tree/2-large.bin")), pattern(6 << 20, 4)); // larger than the disk
     const auto before = snapshot(src(QStringLiteral("tree")));
 
     EXPECT_EQ(run(Shell::Move, {src(QStringLiteral("tree"))}, tmpfs.path()), Shell::kFailed);
     ASSERT_EQ(ui_->errors.size(), 1);
-    EXPECT_TRUE(ui_->errors[0].startsWith(QStringLiteral("移動できません: ") + src(QStringLiteral("tree/2-large.bin"))))
+    EXPECT_TRUE(ui_->errors[0].startsWith(QStringLiteral("移動できません: ") +
+                                          src(QStringLiteral("tree/2-large.bin"))))
         << ui_->errors[0];
     // Every file is whole in exactly one of the two places; no partial copy is left.
     const auto moved = snapshot(tmpfs.path() + QStringLiteral("/tree"));
@@ -397,7 +432,8 @@ TEST_F(ShellFileOps, RenameNeverReplaces)
     EXPECT_EQ(shell_->fileOperation(op), Shell::kFailed);
     EXPECT_EQ(readFile(src(QStringLiteral("b.txt"))), "b");
     ASSERT_EQ(ui_->errors.size(), 1);
-    EXPECT_TRUE(ui_->errors[0].startsWith(QStringLiteral("名前を変更できません: ") + src(QStringLiteral("a.txt"))));
+    EXPECT_TRUE(ui_->errors[0].startsWith(QStringLiteral("名前を変更できません: ") +
+                                          src(QStringLiteral("a.txt"))));
     op.to = QStringLiteral("c.txt"); // a bare name stays in the folder
     EXPECT_EQ(shell_->fileOperation(op), 0);
     EXPECT_EQ(readFile(src(QStringLiteral("c.txt"))), "a");
@@ -407,11 +443,14 @@ TEST_F(ShellFileOps, RenameNeverReplaces)
 TEST_F(ShellFileOps, AMissingSourceStopsBeforeAnythingHappens)
 {
     writeFile(src(QStringLiteral("a.txt")), "a");
-    EXPECT_EQ(run(Shell::Move, {src(QStringLiteral("a.txt")), src(QStringLiteral("gone.txt"))}, dst()), Shell::kFailed);
+    EXPECT_EQ(
+        run(Shell::Move, {src(QStringLiteral("a.txt")), src(QStringLiteral("gone.txt"))}, dst()),
+        Shell::kFailed);
     EXPECT_TRUE(QFile::exists(src(QStringLiteral("a.txt"))));
     EXPECT_TRUE(snapshot(dst()).isEmpty());
     ASSERT_EQ(ui_->errors.size(), 1);
-    EXPECT_TRUE(ui_->errors[0].startsWith(QStringLiteral("移動できません: ") + src(QStringLiteral("gone.txt"))));
+    EXPECT_TRUE(ui_->errors[0].startsWith(QStringLiteral("移動できません: ") +
+                                          src(QStringLiteral("gone.txt"))));
 }
 
 } // namespace

@@ -18,7 +18,8 @@
 using platform::QtShellUi;
 using platform::ShellUi;
 
-class ShellQtUiTest : public QObject {
+class ShellQtUiTest : public QObject
+{
     Q_OBJECT
 
 private:
@@ -52,7 +53,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("button");
         QTest::addColumn<int>("answer");
         QTest::newRow("yes") << QStringLiteral("はい(&Y)") << int(ShellUi::Overwrite::Yes);
-        QTest::newRow("all") << QStringLiteral("すべて上書き(&A)") << int(ShellUi::Overwrite::YesToAll);
+        QTest::newRow("all") << QStringLiteral("すべて上書き(&A)")
+                             << int(ShellUi::Overwrite::YesToAll);
         QTest::newRow("no") << QStringLiteral("いいえ(&N)") << int(ShellUi::Overwrite::No);
         QTest::newRow("cancel") << QStringLiteral("キャンセル") << int(ShellUi::Overwrite::Cancel);
         QTest::newRow("escape") << QString() << int(ShellUi::Overwrite::Cancel);
@@ -78,7 +80,8 @@ private Q_SLOTS:
         QVERIFY(ui.ask(nullptr, ShellUi::Question::Delete, QStringLiteral("削除しますか？")));
         QCOMPARE(m_boxText, QStringLiteral("削除しますか？"));
         clickLater(QString());
-        QVERIFY(!ui.ask(nullptr, ShellUi::Question::CreateFolder, QStringLiteral("作成しますか？")));
+        QVERIFY(
+            !ui.ask(nullptr, ShellUi::Question::CreateFolder, QStringLiteral("作成しますか？")));
     }
 
     void progressShowsOnlyForLongWorkAndItsCancelStopsIt()
@@ -135,7 +138,8 @@ private Q_SLOTS:
         clickLater(QStringLiteral("はい(&Y)"));
         QCOMPARE(shell->fileOperation(op), 0);
         QVERIFY(m_boxText.contains(QStringLiteral("「a.txt」という名前のファイルがあります")));
-        QCOMPARE(shelltest::readFile(root.filePath(QStringLiteral("dst/a.txt"))), QByteArray("new"));
+        QCOMPARE(shelltest::readFile(root.filePath(QStringLiteral("dst/a.txt"))),
+                 QByteArray("new"));
     }
 };
 

@@ -16,8 +16,8 @@
 
 #include <ostream>
 
-#include <sys/mount.h>
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,7 +31,8 @@ std::ostream& operator<<(std::ostream& out, const QString& text)
     return out << text.toStdString();
 }
 
-namespace {
+namespace
+{
 
 QMap<QByteArray, QByteArray> infoKeys(const QString& path)
 {
@@ -47,7 +48,8 @@ QMap<QByteArray, QByteArray> infoKeys(const QString& path)
     return keys;
 }
 
-class ShellTrash : public ::testing::Test {
+class ShellTrash : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -69,7 +71,10 @@ protected:
         return shell_->fileOperation(op);
     }
     QString file(const QString& name) const { return m_files.path() + u'/' + name; }
-    QString home(const QString& rest) const { return m_data.path() + QStringLiteral("/Trash/") + rest; }
+    QString home(const QString& rest) const
+    {
+        return m_data.path() + QStringLiteral("/Trash/") + rest;
+    }
 
     QTemporaryDir m_files;
     QTemporaryDir m_data;
@@ -98,19 +103,21 @@ TEST_F(ShellTrash, HomeTrashGetsTheItemAndAnInfoFileOthersCanRestoreFrom)
     const auto keys = infoKeys(home(QStringLiteral("info/") + name + QStringLiteral(".trashinfo")));
     EXPECT_EQ(keys.value("Path"),
               QFile::encodeName(m_files.path()) + "/%E3%83%86%E3%82%B9%E3%83%88%20file.txt");
-    const QDateTime deleted =
-        QDateTime::fromString(QString::fromLatin1(keys.value("DeletionDate")), QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+    const QDateTime deleted = QDateTime::fromString(QString::fromLatin1(keys.value("DeletionDate")),
+                                                    QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
     ASSERT_TRUE(deleted.isValid()) << keys.value("DeletionDate").toStdString();
     EXPECT_GE(deleted, before.addMSecs(-before.time().msec()));
     EXPECT_LE(deleted, after);
-    EXPECT_EQ(QFileInfo(home(QString())).permissions() & QFileDevice::ReadOther, QFileDevice::Permissions());
+    EXPECT_EQ(QFileInfo(home(QString())).permissions() & QFileDevice::ReadOther,
+              QFileDevice::Permissions());
 }
 
 TEST_F(ShellTrash, SameNamesGetNamesOfTheirOwn)
 {
     for (int round = 0; round < 3; ++round) {
         writeFile(file(QStringLiteral("dup.txt")), QByteArray::number(round));
-        EXPECT_EQ(trash({file(QStringLiteral("dup.txt"))}, Shell::AllowUndo | Shell::NoConfirmation), 0);
+        EXPECT_EQ(
+            trash({file(QStringLiteral("dup.txt"))}, Shell::AllowUndo | Shell::NoConfirmation), 0);
     }
     EXPECT_EQ(readFile(home(QStringLiteral("files/dup.txt"))), "0");
     EXPECT_EQ(readFile(home(QStringLiteral("files/dup.2.txt"))), "1");
@@ -125,7 +132,8 @@ TEST_F(ShellTrash, FoldersAndLinksGoWholeWithoutFollowingLinks)
     writeFile(file(QStringLiteral("keep/kept.txt")), "kept");
     writeFile(file(QStringLiteral("folder/inner.txt")), "inner");
     ASSERT_EQ(::symlink(QFile::encodeName(file(QStringLiteral("keep"))).constData(),
-                        QFile::encodeName(file(QStringLiteral("folder/link"))).constData()), 0);
+                        QFile::encodeName(file(QStringLiteral("folder/link"))).constData()),
+              0);
     EXPECT_EQ(trash({file(QStringLiteral("folder"))}, Shell::AllowUndo | Shell::NoConfirmation), 0);
     EXPECT_EQ(readFile(home(QStringLiteral("files/folder/inner.txt"))), "inner");
     EXPECT_TRUE(isLink(home(QStringLiteral("files/folder/link"))));
@@ -143,7 +151,8 @@ TEST_F(ShellTrash, AnotherVolumeUsesItsOwnTopDirectoryTrash)
     const QString trash = tmpfs.path() + QStringLiteral("/.Trash-") + QString::number(::getuid());
     EXPECT_EQ(readFile(trash + QStringLiteral("/files/report.txt")), "on the volume");
     // On a volume's own trash the path is relative to the volume's top folder.
-    EXPECT_EQ(infoKeys(trash + QStringLiteral("/info/report.txt.trashinfo")).value("Path"), "sub/report.txt");
+    EXPECT_EQ(infoKeys(trash + QStringLiteral("/info/report.txt.trashinfo")).value("Path"),
+              "sub/report.txt");
     EXPECT_FALSE(QDir(home(QString())).exists(QStringLiteral("files/report.txt")));
 }
 
@@ -156,7 +165,9 @@ TEST_F(ShellTrash, ASharedStickyTrashIsUsedPerUser)
     ASSERT_EQ(::mkdir(shared.constData(), 01777), 0);
     ASSERT_EQ(::chmod(shared.constData(), 01777), 0);
     writeFile(tmpfs.path() + QStringLiteral("/a.txt"), "a");
-    EXPECT_EQ(trash({tmpfs.path() + QStringLiteral("/a.txt")}, Shell::AllowUndo | Shell::NoConfirmation), 0);
+    EXPECT_EQ(
+        trash({tmpfs.path() + QStringLiteral("/a.txt")}, Shell::AllowUndo | Shell::NoConfirmation),
+        0);
     const QString mine = tmpfs.path() + QStringLiteral("/.Trash/") + QString::number(::getuid());
     EXPECT_EQ(readFile(mine + QStringLiteral("/files/a.txt")), "a");
     EXPECT_EQ(infoKeys(mine + QStringLiteral("/info/a.txt.trashinfo")).value("Path"), "a.txt");
@@ -171,7 +182,8 @@ TEST_F(ShellTrash, WithoutATrashTheUserDecidesEvenWhenQuestionsAreOff)
     const QString item = tmpfs.path() + QStringLiteral("/locked.txt");
     writeFile(item, "locked");
     ASSERT_EQ(::mount(nullptr, QFile::encodeName(tmpfs.path()).constData(), nullptr,
-                      MS_REMOUNT | MS_RDONLY, nullptr), 0);
+                      MS_REMOUNT | MS_RDONLY, nullptr),
+              0);
     ui_->answer(false);
     EXPECT_EQ(trash({item}, Shell::AllowUndo | Shell::NoConfirmation), 0);
     ASSERT_EQ(ui_->asked.size(), 1);
@@ -185,10 +197,13 @@ TEST_F(ShellTrash, NoTrashAndYesDeletesForGood)
 {
     // The same question through the function itself: an item inside the trash has no trash.
     writeFile(home(QStringLiteral("files/old.txt")), "old");
-    const platform::trash::Outcome outcome = platform::trash::moveToTrash(home(QStringLiteral("files/old.txt")));
+    const platform::trash::Outcome outcome =
+        platform::trash::moveToTrash(home(QStringLiteral("files/old.txt")));
     EXPECT_EQ(outcome.result, platform::trash::Result::NoTrash);
     ui_->answer(true);
-    EXPECT_EQ(trash({home(QStringLiteral("files/old.txt"))}, Shell::AllowUndo | Shell::NoConfirmation), 0);
+    EXPECT_EQ(
+        trash({home(QStringLiteral("files/old.txt"))}, Shell::AllowUndo | Shell::NoConfirmation),
+        0);
     EXPECT_EQ(ui_->asked.size(), 1);
     EXPECT_FALSE(QFile::exists(home(QStringLiteral("files/old.txt"))));
 }

@@ -1,8 +1,8 @@
 // The media controls: commands sent by selection, stop and pause buttons, their captions and
 // flags, the 50 ms status line; once with a scripted device and once with real playback.
+#include "GuiRun.h"
 #include "MediaFiles.h"
 #include "MediaForm.h"
-#include "GuiRun.h"
 
 #include "app/Application.h"
 #include "app/MainWindow.h"

@@ -1,7 +1,7 @@
 // Clicking a sound file in the file list plays it through the real media device; clicking
 // another file stops it and hides the media buttons.
-#include "MediaFiles.h"
 #include "GuiRun.h"
+#include "MediaFiles.h"
 
 #include "app/Application.h"
 #include "app/FileListBox.h"
@@ -13,7 +13,8 @@
 
 #include <memory>
 
-class MediaSelectionTest : public QObject {
+class MediaSelectionTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void wavStopsWhenAnotherFileIsSelected()
@@ -28,7 +29,8 @@ private Q_SLOTS:
         QWidget* form = app.mainWindow()->form();
 
         list->setCurrentItem(list->findItems(QStringLiteral("音.wav"), Qt::MatchExactly).first());
-        QTRY_COMPARE(mci->send(QStringLiteral("status Media mode")).reply, QStringLiteral("playing"));
+        QTRY_COMPARE(mci->send(QStringLiteral("status Media mode")).reply,
+                     QStringLiteral("playing"));
         QVERIFY(!form->findChild<QWidget*>(QStringLiteral("Command4"))->isHidden());
         QTRY_VERIFY(mci->send(QStringLiteral("status Media position")).reply.toInt() > 0);
 

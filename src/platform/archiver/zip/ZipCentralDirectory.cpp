@@ -1,7 +1,7 @@
 #include "ZipCentralDirectory.h"
 
-#include <algorithm>
 #include "LittleEndian.h"
+#include <algorithm>
 
 #include <cstdio>
 #include <cstring>
@@ -12,7 +12,6 @@ namespace archiver
 
 namespace
 {
-
 
 struct FileCloser {
     void operator()(FILE* f) const { std::fclose(f); }
