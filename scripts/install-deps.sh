@@ -29,6 +29,8 @@ PACKAGES=(
   clang libclang-rt-14-dev
   # independent archivers used as test oracles and benchmark peers
   lhasa libarchive-tools jlha-utils cabextract gcab zip unzip python3
+  # bench/soak: memory over 10,000 selections
+  heaptrack
   # scripts/ci-in-debootstrap.sh: .ci/run in a fresh minimal Debian 12 root
   debootstrap
   # scripts/package-deb.sh: icons drawn from the SVG, and the checks of the package
