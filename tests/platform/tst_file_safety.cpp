@@ -259,7 +259,19 @@ TEST(DeletionGuard, MountTableFieldsAreDecoded)
 {
     const QList<QByteArray> points = mountPoints();
     ASSERT_FALSE(points.isEmpty());
-    EXPECT_TRUE(points.contains("/"));
+    // Inside a chroot the root is a plain folder of another volume and the mount table shows no
+    // "/"; where "/" is the root of a mount, it does.
+#ifndef STATX_ATTR_MOUNT_ROOT
+#define STATX_ATTR_MOUNT_ROOT 0x00002000
+#endif
+    struct statx root {
+    };
+    const bool systemRoot = ::statx(AT_FDCWD, "/", 0, STATX_BASIC_STATS, &root) == 0 &&
+                            (root.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0 &&
+                            (root.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    if (systemRoot) {
+        EXPECT_TRUE(points.contains("/"));
+    }
     QTemporaryDir dir;
     const QString spaced = dir.path() + QStringLiteral("/with space");
     ASSERT_TRUE(QDir().mkpath(spaced));
