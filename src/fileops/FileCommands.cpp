@@ -2,7 +2,10 @@
 
 #include "fileops/FileBrowser.h"
 #include "fileops/FolderGuard.h"
+#include "fileops/NewFolderDialog.h"
+#include "fileops/RenameDialog.h"
 #include "fileops/ShellRoutines.h"
+#include "fileops/ShortcutDialog.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
@@ -293,6 +296,28 @@ void FileCommands::network()
                                       QStringLiteral("ネットワークドライブを選択してください。"));
     if (!folder.isEmpty())
         m_browser.setCurrentFolder(folder);
+}
+
+void FileCommands::renameFile()
+{
+    // Without a selected file the dialog would offer the folder itself.
+    if (m_browser.selectedFileName().isEmpty()) {
+        message(QStringLiteral("名前を変更するファイルを選択してください。"));
+        return;
+    }
+    RenameDialog::run(m_browser, m_prompts, m_browser.window());
+}
+
+void FileCommands::newFolder()
+{
+    NewFolderDialog dialog(m_browser, m_prompts, m_browser.window());
+    dialog.exec();
+}
+
+void FileCommands::createShortcut()
+{
+    ShortcutDialog dialog(m_browser, m_prompts, m_browser.window());
+    dialog.exec();
 }
 
 } // namespace fileops

@@ -60,6 +60,9 @@ public:
     void fileProperties();    // puro, fpuro2
     void folderProperties();  // fpuro, fopuro
     void network();           // net
+    void renameFile();        // henkou
+    void newFolder();         // sinki
+    void createShortcut();    // shortcut, pshortcut
 
     clsFileOperation& programInstance();
     clsFileOperation& windowInstance();
