@@ -301,6 +301,8 @@ private Q_SLOTS:
         run.trigger("henkou");
         QCOMPARE(steps.seen, QStringList());
         QCOMPARE(run.prompts.shown().size(), 1);
+        QCOMPARE(run.prompts.shown().at(0).text,
+                 QStringLiteral("名前を変更するファイルを選択してください。"));
         QCOMPARE(QDir(run.browse.path()).entryList(QDir::Files),
                  QStringList{QStringLiteral("a.txt")});
     }
