@@ -223,9 +223,10 @@ void CompressDialog::runCopy(StagingCopy& copy)
     connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
     QTimer tick;
     connect(&tick, &QTimer::timeout, &progress, [&progress, &copy] {
+        // While the sizes are still being added up the bar stays at 0 (it still shows after
+        // its delay, so a long walk can be cancelled too).
         const qint64 total = copy.total;
-        if (total > 0)
-            progress.setValue(int(qMin<qint64>(999, copy.done * 1000 / total)));
+        progress.setValue(total > 0 ? int(qMin<qint64>(999, copy.done * 1000 / total)) : 0);
         if (progress.wasCanceled())
             copy.cancel = true;
     });

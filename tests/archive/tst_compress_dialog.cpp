@@ -8,6 +8,7 @@
 #include "archive/CompressDialog.h"
 #include "archive/MenuEntryDialog.h"
 #include "archive/ResultWindow.h"
+#include "archive/Staging.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -276,6 +277,42 @@ private Q_SLOTS:
                      .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
                      .size(),
                  2);
+    }
+
+    void copiesNeverLoseTheEarlierCopy()
+    {
+        QTemporaryDir staging;
+        QTemporaryDir src;
+        writeFile(staging.path() + QStringLiteral("/keep.txt"), "earlier");
+        writeFile(src.path() + QStringLiteral("/dir/inner.txt"), "inner");
+        // The replacement cannot be read: the earlier copy stays as it was.
+        archive::StagingCopy failing(staging.path(), {{src.path() + QStringLiteral("/gone.txt"),
+                                                       QStringLiteral("keep.txt")}});
+        failing.run();
+        QCOMPARE(failing.outcomes().size(), 1);
+        QVERIFY(!failing.outcomes().first().copied);
+        QVERIFY(!failing.outcomes().first().error.isEmpty());
+        QCOMPARE(filesBelow(staging.path()),
+                 (QMap<QString, QByteArray>{{QStringLiteral("keep.txt"), "earlier"}}));
+        // A folder replaces a file of the same name, and the byte count adds up.
+        archive::StagingCopy folder(
+            staging.path(), {{src.path() + QStringLiteral("/dir"), QStringLiteral("keep.txt")}});
+        folder.run();
+        QVERIFY(folder.outcomes().first().copied);
+        QCOMPARE(folder.total.load(), qint64(5));
+        QCOMPARE(folder.done.load(), qint64(5));
+        QCOMPARE(filesBelow(staging.path()),
+                 (QMap<QString, QByteArray>{{QStringLiteral("keep.txt/inner.txt"), "inner"}}));
+        // Cancelled before it starts: nothing is copied and nothing is left half-done.
+        archive::StagingCopy cancelled(
+            staging.path(), {{src.path() + QStringLiteral("/dir"), QStringLiteral("new")}});
+        cancelled.cancel = true;
+        cancelled.run();
+        QVERIFY(cancelled.cancelled());
+        QVERIFY(cancelled.outcomes().isEmpty());
+        QCOMPARE(
+            QDir(staging.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{QStringLiteral("keep.txt")});
     }
 
     void lzhAndCabCommandLines()
