@@ -1,21 +1,24 @@
 #!/usr/bin/env bash
-# Pictures of the extraction dialogs (destination, result, show extracted files) and of the
-# rename, new-folder and shortcut dialogs under Xvfb with a window manager, so their title bars
-# show: scripts/dialog-screenshots.sh OUTDIR
+# Pictures of the program's dialogs under Xvfb with a window manager, so their title bars show:
+# scripts/dialog-screenshots.sh OUTDIR. Each picture program below writes its PNGs into OUTDIR.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=$(realpath -m "${1:?output folder}")
 mkdir -p "$out"
-shots=$(realpath "${BUILD_DIR:-build}/tests/dialog_shots")
-names=$(realpath "${BUILD_DIR:-build}/tests/name_dialog_shots")
-export OUT="$out" SHOTS="$shots" NAMES="$names"
+build=$(realpath "${BUILD_DIR:-build}")
+programs=""
+for name in dialog_shots name_dialog_shots compress_shots; do
+  programs="$programs $build/tests/$name"
+done
+export OUT="$out" PROGRAMS="$programs"
 xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c '
   openbox >/dev/null 2>&1 &
   wm=$!
   sleep 1
   status=0
-  env QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 "$SHOTS" "$OUT" || status=$?
-  env QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 "$NAMES" "$OUT" || status=$?
+  for program in $PROGRAMS; do
+    env QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 "$program" "$OUT" || status=1
+  done
   kill $wm 2>/dev/null || true
   exit $status
 '

@@ -4,9 +4,11 @@
 #include "app/Navigation.h"
 #include "app/WorkFolder.h"
 #include "archive/ArchiveListing.h"
+#include "archive/CompressDialog.h"
 #include "archive/Extraction.h"
 #include "archive/MemberCommands.h"
 #include "archive/RunCommand.h"
+#include "archive/Staging.h"
 #include "fileops/ShellRoutines.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
@@ -20,6 +22,29 @@
 
 namespace app
 {
+
+namespace
+{
+// The member list's use of the work folder leaves the compression dialog's staging folder
+// alone: a member opened while files are staged must not take them away.
+void emptyWorkFolderKeepingStaging()
+{
+    const QString work = workFolderPath();
+    if (work.isEmpty())
+        return;
+    const QString staging = QString::fromUtf16(archive::kStagingFolderName);
+    const QDir folder(work);
+    if (!folder.exists(staging)) {
+        deleteFolderTree(work);
+        return;
+    }
+    for (const QString& name :
+         folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        if (name != staging)
+            archive::removeTree(work + name);
+    }
+}
+} // namespace
 
 ArchiveWork::ArchiveWork(MainWindow& window, Navigation& navigation,
                          const settings::Settings& settings, platform::Prompts& prompts,
@@ -59,12 +84,17 @@ ArchiveWork::ArchiveWork(MainWindow& window, Navigation& navigation,
             list.lzhOnlyEntries.append(action);
     }
     list.workFolder = [] { return workFolderPath(); };
-    list.deleteWorkFolder = [] { deleteFolderTree(workFolderPath()); };
+    list.deleteWorkFolder = [] { emptyWorkFolderKeepingStaging(); };
     list.createWorkFolder = [] { QDir().mkdir(workFolderPath()); };
     list.clearBackFolder = [this] { m_window.setBackFolder(QString()); };
     list.dragAndDropOff = [&settings] { return settings.fileDragOff(); };
     list.relist = [this] { m_preview.previewSelectedFile(); };
     m_events = std::make_unique<preview::ArchiveListEvents>(list);
+
+    m_compressServices.prompts = &prompts;
+    m_compressServices.archiver = &archiver;
+    m_compressServices.mainWindow = &window;
+    m_compressServices.workFolder = [] { return workFolderPath(); };
 }
 
 ArchiveWork::~ArchiveWork() = default;
@@ -86,6 +116,27 @@ void ArchiveWork::listSelfExtracting()
     m_members->listAs(path, archive::Family::Lzh);
     m_events->setDropMode(false);
     list->show();
+}
+
+void ArchiveWork::openCompressDialog()
+{
+    if (m_compress) {
+        m_compress->raise();
+        m_compress->activateWindow();
+        return;
+    }
+    m_compress = new archive::CompressDialog(m_compressServices, &m_window);
+    m_compress->show();
+}
+
+archive::CompressDialog* ArchiveWork::compressDialog() const
+{
+    return m_compress.data();
+}
+
+void ArchiveWork::selfExtractingFromLzh()
+{
+    archive::SelfExtracting(m_compressServices).fromLzhArchive();
 }
 
 } // namespace app

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "archive/SelfExtracting.h"
+
 #include <QObject>
+#include <QPointer>
 
 #include <memory>
 
@@ -21,6 +24,7 @@ class PreviewDispatcher;
 namespace archive
 {
 class ArchiverCall;
+class CompressDialog;
 class Extraction;
 class MemberCommands;
 } // namespace archive
@@ -51,6 +55,12 @@ public:
     // self-extracting archive in the member list, as for an LZH file.
     void listSelfExtracting();
 
+    // "圧縮": the compression dialog (not modal); when it is open already it comes to the front.
+    void openCompressDialog();
+    archive::CompressDialog* compressDialog() const;
+    // "LZHから自動解凍式書庫の作成".
+    void selfExtractingFromLzh();
+
 private:
     MainWindow& m_window;
     Navigation& m_navigation;
@@ -59,6 +69,8 @@ private:
     std::unique_ptr<archive::Extraction> m_extraction;
     std::unique_ptr<archive::MemberCommands> m_members;
     std::unique_ptr<preview::ArchiveListEvents> m_events;
+    archive::CompressServices m_compressServices;
+    QPointer<archive::CompressDialog> m_compress;
 };
 
 } // namespace app

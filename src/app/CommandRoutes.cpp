@@ -91,6 +91,8 @@ void CommandRoutes::buildRoutes()
         {0, "assyukuhenkou", [this] { m_application.archiveWork()->members().rename(); }},
         {0, "syosaku", [this] { m_application.archiveWork()->members().remove(); }},
         {0, "exnakami", [this] { m_application.archiveWork()->listSelfExtracting(); }},
+        {0, "assyuku", [this] { m_application.archiveWork()->openCompressDialog(); }},
+        {0, "jidou", [this] { m_application.archiveWork()->selfExtractingFromLzh(); }},
     };
 }
 

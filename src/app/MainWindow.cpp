@@ -84,6 +84,8 @@ void MainWindow::buildMenus()
     add(fileMenu, "mclip", "ファイル名（フルパス）をクリップボードにコピー");
     add(fileMenu, "fpuro2", "ファイルのプロパティー");
     add(fileMenu, "kaitou", "解凍")->setEnabled(false);
+    add(fileMenu, "assyuku", "圧縮");
+    add(fileMenu, "jidou", "LZHから自動解凍式書庫の作成");
     fileMenu->addSeparator();
     add(fileMenu, "sinki", "新しいフォルダを作成");
     add(fileMenu, "mfolder", "フォルダの削除");

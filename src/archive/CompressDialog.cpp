@@ -1,0 +1,345 @@
+#include "archive/CompressDialog.h"
+
+#include "archive/CommandLines.h"
+#include "archive/CompressCommands.h"
+#include "archive/MenuEntryDialog.h"
+#include "archive/Staging.h"
+#include "platform/Paths.h"
+#include "platform/Prompts.h"
+
+#include <QCloseEvent>
+#include <QDropEvent>
+#include <QEventLoop>
+#include <QGridLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMimeData>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace archive
+{
+
+namespace
+{
+// The buttons by number, with their captions.
+const struct {
+    int number;
+    const char16_t* caption;
+} kButtons[] = {{1, u"LZHで圧縮"},
+                {2, u"閉じる"},
+                {3, u"選択した物を削除"},
+                {4, u"自己解凍式書庫の作成(LZH)"},
+                {5, u"初期化"},
+                {6, u"CABで圧縮"},
+                {7, u"自己解凍式書庫の作成(CAB)"}};
+
+QStringList localPaths(const QMimeData* data)
+{
+    QStringList paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    }
+    return paths;
+}
+
+QString lastPart(QString path)
+{
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return platform::namePart(path);
+}
+} // namespace
+
+CompressDialog::CompressDialog(CompressServices services, QWidget* parent)
+    : QDialog(parent), m_steps(std::move(services))
+{
+    setObjectName(QStringLiteral("Form7"));
+    setWindowTitle(QStringLiteral("ファイルの圧縮"));
+    setModal(false);
+    setAttribute(Qt::WA_DeleteOnClose);
+    m_staging = stagingFolderIn(m_steps.services().workFolder());
+    emptyStagingFolder(m_staging);
+
+    m_label = new QLabel(
+        QStringLiteral("圧縮したいファイルをリストボックスにドラッグアンドドロップしてください。"),
+        this);
+    m_label->setObjectName(QStringLiteral("Label1"));
+    m_label->setWordWrap(true);
+    m_list = new QListWidget(this);
+    m_list->setObjectName(QStringLiteral("List1"));
+    m_list->setAcceptDrops(true);
+    m_list->viewport()->setAcceptDrops(true);
+    m_list->viewport()->installEventFilter(this);
+
+    for (const auto& b : kButtons) {
+        auto* button = new QPushButton(QString::fromUtf16(b.caption), this);
+        button->setObjectName(QStringLiteral("Command") + QString::number(b.number));
+        button->setAutoDefault(false);
+        m_buttons.append(button);
+    }
+    connect(button(1), &QPushButton::clicked, this, &CompressDialog::compressLzh);
+    connect(button(2), &QPushButton::clicked, this, &QDialog::close);
+    connect(button(3), &QPushButton::clicked, this, &CompressDialog::removeSelected);
+    connect(button(4), &QPushButton::clicked, this, &CompressDialog::selfExtractingLzh);
+    connect(button(5), &QPushButton::clicked, this, &CompressDialog::startOver);
+    connect(button(6), &QPushButton::clicked, this, &CompressDialog::compressCab);
+    connect(button(7), &QPushButton::clicked, this, &CompressDialog::selfExtractingCab);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(button(1), 0, 0);
+    grid->addWidget(button(6), 0, 1);
+    grid->addWidget(button(4), 1, 0);
+    grid->addWidget(button(7), 1, 1);
+    grid->addWidget(button(3), 2, 0);
+    grid->addWidget(button(5), 2, 1);
+    grid->addWidget(button(2), 3, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_label);
+    layout->addWidget(m_list, 1);
+    layout->addLayout(grid);
+    resize(460, 400);
+}
+
+CompressDialog::~CompressDialog()
+{
+    // Whatever way the dialog goes, it leaves no staged copies behind.
+    removeTree(m_staging);
+}
+
+QPushButton* CompressDialog::button(int number) const
+{
+    for (int i = 0; i < m_buttons.size(); ++i) {
+        if (kButtons[i].number == number)
+            return m_buttons.at(i);
+    }
+    return nullptr;
+}
+
+MenuEntryDialog* CompressDialog::menuEntryDialog() const
+{
+    return m_menuEntry.data();
+}
+
+bool CompressDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_list->viewport())
+        return QDialog::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDropEvent*>(event);
+        if (!m_busy && !localPaths(drag->mimeData()).isEmpty()) {
+            drag->setDropAction(Qt::CopyAction);
+            drag->accept();
+        } else {
+            drag->ignore();
+        }
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const QStringList paths = localPaths(drop->mimeData());
+        if (m_busy || paths.isEmpty()) {
+            drop->ignore();
+            return true;
+        }
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        // The copy may take long: it runs after the drag source has been answered.
+        QTimer::singleShot(0, this, [this, paths] { addDropped(paths); });
+        return true;
+    }
+    default:
+        return QDialog::eventFilter(watched, event);
+    }
+}
+
+void CompressDialog::addDropped(const QStringList& paths)
+{
+    if (m_busy)
+        return;
+    QList<StagingItem> items;
+    QStringList names;
+    for (int i = 0; i < m_list->count(); ++i)
+        names << m_list->item(i)->text();
+    for (const QString& path : paths) {
+        const QString name = lastPart(path);
+        if (name.isEmpty() || name == QLatin1String("/"))
+            continue;
+        if (names.contains(name)) {
+            const platform::Prompts::Answer answer = m_steps.services().prompts->message(
+                this,
+                QStringLiteral("「%1」は既にリストにあります。\n%2 で置き換えますか？")
+                    .arg(name, path),
+                QStringLiteral("確認"), platform::Prompts::Question, platform::Prompts::YesNo);
+            if (answer != platform::Prompts::Yes)
+                continue;
+        }
+        names << name;
+        items.append({path, name});
+    }
+    if (items.isEmpty())
+        return;
+    StagingCopy copy(m_staging, items);
+    runCopy(copy);
+    QStringList failed;
+    QStringList leftOut;
+    for (int i = 0; i < copy.outcomes().size(); ++i) {
+        const StagingOutcome& outcome = copy.outcomes().at(i);
+        const StagingItem& item = items.at(i);
+        if (outcome.copied) {
+            if (m_list->findItems(item.name, Qt::MatchExactly).isEmpty())
+                m_list->addItem(item.name);
+            leftOut << outcome.leftOut;
+        } else if (!outcome.error.isEmpty()) {
+            failed << item.source + QStringLiteral(": ") + outcome.error;
+        }
+    }
+    tellAboutDrop(failed, leftOut);
+}
+
+void CompressDialog::runCopy(StagingCopy& copy)
+{
+    m_busy = true;
+    setEnabled(false);
+    QProgressDialog progress(QStringLiteral("ファイルを作業フォルダにコピーしています..."),
+                             QStringLiteral("キャンセル"), 0, 1000, this);
+    progress.setObjectName(QStringLiteral("stagingProgress"));
+    progress.setWindowTitle(windowTitle());
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    QEventLoop loop;
+    QThread* thread = QThread::create([&copy] { copy.run(); });
+    connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, &progress, [&progress, &copy] {
+        // While the sizes are still being added up the bar stays at 0 (it still shows after
+        // its delay, so a long walk can be cancelled too).
+        const qint64 total = copy.total;
+        progress.setValue(total > 0 ? int(qMin<qint64>(999, copy.done * 1000 / total)) : 0);
+        if (progress.wasCanceled())
+            copy.cancel = true;
+    });
+    tick.start(100);
+    thread->start();
+    if (!thread->isFinished())
+        loop.exec();
+    thread->wait();
+    delete thread;
+    tick.stop();
+    progress.reset();
+    setEnabled(true);
+    m_busy = false;
+}
+
+void CompressDialog::tellAboutDrop(const QStringList& failed, const QStringList& leftOut)
+{
+    QString text;
+    if (!failed.isEmpty())
+        text += QStringLiteral("次のものを作業フォルダにコピーできなかったため、リストに加えて"
+                               "いません。\n") +
+                failed.join(QLatin1Char('\n'));
+    if (!leftOut.isEmpty()) {
+        if (!text.isEmpty())
+            text += QStringLiteral("\n\n");
+        text += QStringLiteral("次のリンクや特殊なファイルはコピーしていません (書庫には入り"
+                               "ません)。\n") +
+                leftOut.join(QLatin1Char('\n'));
+    }
+    if (!text.isEmpty())
+        m_steps.services().prompts->message(this, text, QString(), platform::Prompts::Exclamation);
+}
+
+void CompressDialog::closeEvent(QCloseEvent* event)
+{
+    if (m_busy) {
+        event->ignore();
+        return;
+    }
+    if (m_menuEntry)
+        m_menuEntry->close();
+    emptyStagingFolder(m_staging);
+    removeTree(m_staging);
+    QDialog::closeEvent(event);
+}
+
+void CompressDialog::compressLzh()
+{
+    const QString file = m_steps.services().prompts->saveFileName(
+        this, QString(), QStringLiteral("LZHファイル (*.lzh)"), QString());
+    if (file.isEmpty())
+        return;
+    if (const std::optional<CallResult> result =
+            m_steps.run(Family::Lzh, addToLzhCommand(file, m_staging, QStringLiteral("*.*"))))
+        m_steps.showReport(result->report, true);
+    close();
+}
+
+void CompressDialog::compressCab()
+{
+    const QString file = m_steps.services().prompts->saveFileName(
+        this, QString(), QStringLiteral("cabファイル (*.cab)"), QString());
+    if (file.isEmpty())
+        return;
+    if (const std::optional<CallResult> result =
+            m_steps.run(Family::Cab, cabCreateCommand(file, m_staging)))
+        m_steps.showReport(result->report, false);
+    close();
+}
+
+void CompressDialog::removeSelected()
+{
+    QListWidgetItem* item = m_list->currentItem();
+    if (!item || !item->isSelected())
+        return;
+    if (!removeTree(m_staging + item->text())) {
+        m_steps.services().prompts->message(
+            this, QStringLiteral("作業フォルダのコピーを削除できません: ") + item->text(),
+            QString(), platform::Prompts::Exclamation);
+        return;
+    }
+    delete item;
+}
+
+void CompressDialog::startOver()
+{
+    m_list->clear();
+    if (!emptyStagingFolder(m_staging))
+        m_steps.services().prompts->message(this, QStringLiteral("エラーが発生しました。"));
+}
+
+void CompressDialog::selfExtractingLzh()
+{
+    const platform::Prompts::Answer answer = m_steps.services().prompts->message(
+        this, QStringLiteral("詳細設定しますか？"), QStringLiteral("確認"),
+        platform::Prompts::Question, platform::Prompts::YesNo);
+    if (answer == platform::Prompts::Yes) {
+        if (!m_menuEntry) {
+            m_menuEntry = new MenuEntryDialog(m_steps, m_staging, this);
+            connect(m_menuEntry, &MenuEntryDialog::archiveMade, this, &QDialog::close);
+        }
+        m_menuEntry->show();
+        m_menuEntry->raise();
+        return;
+    }
+    if (m_steps.lzhFromStaging(this, m_staging, false))
+        close();
+}
+
+void CompressDialog::selfExtractingCab()
+{
+    if (m_steps.cabFromStaging(this, m_staging))
+        close();
+}
+
+} // namespace archive

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "archive/SelfExtracting.h"
+
+#include <QDialog>
+#include <QList>
+#include <QPointer>
+#include <QStringList>
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+namespace archive
+{
+
+class MenuEntryDialog;
+class StagingCopy;
+
+// "ファイルの圧縮": files and folders dropped on the list are copied into a staging folder of
+// their own inside the work folder, and the whole staging folder is packed into an LZH or CAB
+// archive or a self-extracting one. The staging folder is emptied when the dialog opens, on
+// "初期化" and when it closes. Not modal; it deletes itself when closed.
+class CompressDialog final : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit CompressDialog(CompressServices services, QWidget* parent = nullptr);
+    ~CompressDialog() override;
+
+    QListWidget* list() const { return m_list; }
+    QPushButton* button(int number) const;
+    QString stagingFolder() const { return m_staging; }
+    MenuEntryDialog* menuEntryDialog() const;
+
+    // Stages the paths in order, as a drop on the list does: each gets one entry named after
+    // its last part. A name already in the list is replaced only when the user agrees.
+    void addDropped(const QStringList& paths);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void compressLzh();
+    void compressCab();
+    void removeSelected();
+    void startOver();
+    void selfExtractingLzh();
+    void selfExtractingCab();
+    void runCopy(StagingCopy& copy);
+    void tellAboutDrop(const QStringList& failed, const QStringList& leftOut);
+
+    SelfExtracting m_steps;
+    QString m_staging;
+    QLabel* m_label = nullptr;
+    QListWidget* m_list = nullptr;
+    QList<QPushButton*> m_buttons;
+    QPointer<MenuEntryDialog> m_menuEntry;
+    bool m_busy = false;
+};
+
+} // namespace archive
