@@ -3,6 +3,7 @@
 #include "archive/CommandLines.h"
 #include "archive/MemberCommands.h"
 #include "archive/RunCommand.h"
+#include "archive/Staging.h"
 #include "fileops/FileBrowser.h"
 #include "fileops/ShellRoutines.h"
 #include "platform/Paths.h"
@@ -10,6 +11,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QDrag>
 #include <QDropEvent>
 #include <QFile>
@@ -171,14 +173,16 @@ void ArchiveListEvents::addDropped(const QStringList& paths)
         return;
     if (m_services.createWorkFolder)
         m_services.createWorkFolder();
-    const QString work = platform::withSlash(m_services.workFolder());
-    for (const QString& path : paths) {
-        const QString target = work + platform::namePart(path);
-        QFile::remove(target);
-        QFile::copy(path, target);
-    }
+    // The dropped files are copied into a fresh folder of their own inside the work folder, so
+    // the archive receives exactly them: neither files left from earlier work nor the
+    // compression dialog's staged files.
+    const QString drop = platform::withSlash(m_services.workFolder()) + QStringLiteral("drop/");
+    archive::removeTree(drop);
+    QDir().mkpath(drop);
+    for (const QString& path : paths)
+        QFile::copy(path, drop + platform::namePart(path));
     archive::addToLzhArchive(m_services.archiver, m_services.prompts, window(), listed.path,
-                             QString(), work + QStringLiteral("*.*"));
+                             QString(), drop + QStringLiteral("*.*"));
     if (m_services.relist)
         m_services.relist();
 }

@@ -293,12 +293,22 @@ private Q_SLOTS:
         const QString work = app::workFolderPath().chopped(1);
         QVERIFY(!QFileInfo::exists(work) || QDir(work).isEmpty());
 
+        // Files left in the work folder by earlier work, and in its drop folder by an earlier
+        // drop, must not go into the archive with the dropped file.
+        QVERIFY(QDir().mkpath(work + QStringLiteral("/drop")));
+        for (const QString& left : {QStringLiteral("/left.txt"), QStringLiteral("/drop/old.txt")}) {
+            QFile file(work + left);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
         run.prompts.answerMessage(platform::Prompts::Yes);
         events.addDropped({dropped});
-        QCOMPARE(run.calls.commandLines(Family::Lzh),
-                 QStringList{QStringLiteral("u -a1 -l1 -jp1 -o2 \"%1ARC.LZH\" \"/\" \"%2/*.*\" ")
-                                 .arg(run.folderSlash(), work)});
-        QVERIFY(QFileInfo(work + QStringLiteral("/dropped.txt")).isFile());
+        QCOMPARE(QDir(work + QStringLiteral("/drop")).entryList(QDir::Files),
+                 QStringList{QStringLiteral("dropped.txt")});
+        QCOMPARE(
+            run.calls.commandLines(Family::Lzh),
+            QStringList{QStringLiteral("u -a1 -l1 -jp1 -o2 \"%1ARC.LZH\" \"/\" \"%2/drop/*.*\" ")
+                            .arg(run.folderSlash(), work)});
+        QVERIFY(QFileInfo(work + QStringLiteral("/drop/dropped.txt")).isFile());
     }
 
     void selfExtractingArchiveListedAsLzh()
