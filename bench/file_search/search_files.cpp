@@ -4,14 +4,11 @@
 #include "platform/NativePath.h"
 #include "platform/shell/FileSearch.h"
 
-#include <QCoreApplication>
-
 #include <atomic>
 #include <cstdio>
 
 int main(int argc, char** argv)
 {
-    QCoreApplication application(argc, argv);
     if (argc < 3) {
         std::fprintf(stderr, "usage: search_files FOLDER PATTERN [TEXT]\n");
         return 2;

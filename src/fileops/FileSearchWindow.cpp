@@ -99,6 +99,7 @@ void FileSearchWindow::buildForm()
     m_view->setRootIsDecorated(false);
     m_view->setUniformRowHeights(true);
     m_view->setAllColumnsShowFocus(true);
+    m_view->setTextElideMode(Qt::ElideMiddle);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->header()->setStretchLastSection(false);

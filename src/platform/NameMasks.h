@@ -22,8 +22,8 @@ public:
 
 private:
     struct Mask {
-        enum Kind { All, Suffix, Wildcard } kind = All;
-        QString suffix;
+        enum Kind { All, Suffix, Glob, Wildcard } kind = All;
+        QString text; // the suffix, or the case-folded mask of a Glob
         QRegularExpression expression;
     };
     QList<Mask> m_masks;

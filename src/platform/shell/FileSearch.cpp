@@ -7,10 +7,13 @@
 
 #include <QElapsedTimer>
 
+#include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <set>
 #include <sys/vfs.h>
+#include <unistd.h>
 #include <utility>
 
 namespace platform
@@ -63,109 +66,181 @@ void FileSearch::setBatching(int files, int milliseconds)
     m_batchMilliseconds = qMax(0, milliseconds);
 }
 
-FileSearchSummary FileSearch::run(const std::atomic<bool>& cancelled)
+// One search's walk. Each folder is read with readdir's entry types, so that only the names that
+// match are looked at with a stat (their size and date), folders are listed first and entered
+// after their folder is closed, and each folder is opened with O_NOFOLLOW relative to its parent.
+class FileSearch::Walker final
 {
-    FileSearchSummary summary;
-    const NameMasks masks(m_query.pattern.trimmed().isEmpty() ? QStringLiteral("*")
-                                                              : m_query.pattern);
-    const TextFinder finder(m_query.text, m_query.chunkBytes);
-    const bool byContent = !m_query.text.isEmpty();
-    const QByteArray root = toNativePath(m_query.folder);
-
-    QList<FoundFile> batch;
-    QElapsedTimer sinceSent;
-    sinceSent.start();
-    // The folder of the entries being visited, as text, made once per folder.
-    QByteArray folderBytes;
-    QString folderText;
-    dev_t folderDevice = 0;
-    auto send = [&] {
-        if (!batch.isEmpty())
-            m_sink(std::exchange(batch, {}), folderText);
-        sinceSent.restart();
-    };
-    // Folders entered, by device and inode: a bind mount that leads back up is not walked
-    // round and round.
-    std::set<std::pair<dev_t, ino_t>> entered;
+public:
+    Walker(const FileSearch& search, const std::atomic<bool>& cancelled)
+        : m_search(search), m_query(search.m_query), m_cancelled(cancelled),
+          m_masks(m_query.pattern.trimmed().isEmpty() ? QStringLiteral("*") : m_query.pattern),
+          m_finder(m_query.text, m_query.chunkBytes)
     {
-        const fw::FileDescriptor top(fw::openFolder(root));
-        struct stat st {
-        };
-        if (top.get() >= 0 && ::fstat(top.get(), &st) == 0) {
-            if (isPseudoFileSystem(top.get()))
-                return summary;
-            entered.insert({st.st_dev, st.st_ino});
-        }
+        m_sinceSent.start();
     }
 
-    fw::Walk walk;
-    walk.visit = [&](const fw::Walk::Item& item) {
-        if (cancelled.load(std::memory_order_relaxed))
-            return fw::Walk::Next::Stop;
-        ++summary.examined;
-        const QByteArrayView parent =
-            QByteArrayView(item.path).first(item.path.size() - item.entry.name.size());
-        if (parent != folderBytes) {
-            folderBytes = parent.toByteArray();
-            folderText = fromNativePath(folderBytes.size() > 1 && folderBytes.endsWith('/')
-                                            ? folderBytes.chopped(1)
-                                            : folderBytes);
-            struct stat here {
+    FileSearchSummary run()
+    {
+        const QByteArray root = toNativePath(m_query.folder);
+        const fw::FileDescriptor top(fw::openFolder(root));
+        if (top.get() < 0)
+            ++m_summary.unreadableFolders;
+        else
+            walk(top.get(), root, m_query.folder, 0);
+        m_summary.cancelled = m_cancelled.load();
+        if (!m_summary.cancelled)
+            send();
+        return m_summary;
+    }
+
+private:
+    bool stopped() const { return m_cancelled.load(std::memory_order_relaxed); }
+
+    void send()
+    {
+        if (!m_batch.isEmpty())
+            m_search.m_sink(std::exchange(m_batch, {}), m_folderText);
+        m_sinceSent.restart();
+    }
+
+    // False when the search was stopped.
+    bool walk(int fd, const QByteArray& path, const QString& text, dev_t parentDevice)
+    {
+        struct stat here {
+        };
+        if (::fstat(fd, &here) != 0)
+            return true;
+        // A folder seen before (a bind mount that leads back up) is not walked again; the
+        // kernel's pseudo file systems are not walked at all.
+        if (!m_entered.insert({here.st_dev, here.st_ino}).second)
+            return true;
+        if (here.st_dev != parentDevice && isPseudoFileSystem(fd))
+            return true;
+        m_folderText = text;
+        QList<QByteArray> folders;
+        if (!readEntries(fd, folders))
+            return false;
+        for (const QByteArray& name : std::as_const(folders)) {
+            if (stopped())
+                return false;
+            const fw::FileDescriptor sub(fw::openFolderAt(fd, name));
+            const QByteArray subPath = fw::join(path, name);
+            if (sub.get() < 0) {
+                ++m_summary.unreadableFolders;
+                continue;
+            }
+            if (!walk(sub.get(), subPath, fromNativePath(subPath), here.st_dev))
+                return false;
+        }
+        return true;
+    }
+
+    bool readEntries(int fd, QList<QByteArray>& folders)
+    {
+        const int copy = ::dup(fd);
+        DIR* dir = copy >= 0 ? ::fdopendir(copy) : nullptr;
+        if (!dir) {
+            if (copy >= 0)
+                ::close(copy);
+            ++m_summary.unreadableFolders;
+            return true;
+        }
+        bool going = true;
+        errno = 0;
+        while (const struct dirent* d = ::readdir(dir)) {
+            const char* n = d->d_name;
+            if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0')))
+                continue;
+            if (stopped()) {
+                going = false;
+                break;
+            }
+            ++m_summary.examined;
+            unsigned char type = d->d_type;
+            struct stat st {
             };
-            folderDevice = ::fstat(item.folderFd, &here) == 0 ? here.st_dev : 0;
+            bool haveStat = false;
+            if (type == DT_UNKNOWN) {
+                if (::fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) != 0)
+                    continue;
+                haveStat = true;
+                type = S_ISDIR(st.st_mode) ? DT_DIR : DT_REG;
+            }
+            if (type == DT_DIR) {
+                if (m_query.subfolders)
+                    folders.append(QByteArray(n));
+            } else if (!visitFile(fd, n, haveStat ? &st : nullptr)) {
+                going = false;
+                break;
+            }
+            errno = 0;
         }
-        const struct stat& st = item.entry.info;
-        if (item.isFolder()) {
-            if (!m_query.subfolders || !entered.insert({st.st_dev, st.st_ino}).second)
-                return fw::Walk::Next::Skip;
-            if (st.st_dev == folderDevice)
-                return fw::Walk::Next::Enter;
-            // Another mounted file system begins here.
-            const fw::FileDescriptor sub(fw::openFolderAt(item.folderFd, item.entry.name));
-            return sub.get() >= 0 && isPseudoFileSystem(sub.get()) ? fw::Walk::Next::Skip
-                                                                   : fw::Walk::Next::Enter;
-        }
-        if (item.entry.error != 0)
-            return fw::Walk::Next::Skip;
-        const QString name = fromNativePath(item.entry.name);
-        if (!masks.matches(name))
-            return fw::Walk::Next::Skip;
-        if (byContent) {
+        if (going && errno != 0)
+            ++m_summary.unreadableFolders;
+        ::closedir(dir);
+        return going;
+    }
+
+    // False when the search was stopped.
+    bool visitFile(int fd, const char* rawName, const struct stat* known)
+    {
+        const QByteArray bytes(rawName);
+        const QString name = fromNativePath(bytes);
+        if (!m_masks.matches(name))
+            return true;
+        struct stat st {
+        };
+        if (known)
+            st = *known;
+        else if (::fstatat(fd, rawName, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return true;
+        if (S_ISDIR(st.st_mode))
+            return true;
+        if (!m_query.text.isEmpty()) {
             // Only regular files are read; a link, FIFO, socket or device is never opened.
             if (!S_ISREG(st.st_mode) || st.st_size == 0)
-                return fw::Walk::Next::Skip;
-            switch (finder.searchFileAt(item.folderFd, item.entry.name, cancelled)) {
+                return true;
+            switch (m_finder.searchFileAt(fd, bytes, m_cancelled)) {
             case TextFinder::Result::Found:
                 break;
             case TextFinder::Result::Cancelled:
-                return fw::Walk::Next::Stop;
+                return false;
             case TextFinder::Result::Unreadable:
-                ++summary.unreadableFiles;
-                return fw::Walk::Next::Skip;
+                ++m_summary.unreadableFiles;
+                return true;
             default:
-                return fw::Walk::Next::Skip;
+                return true;
             }
         }
         FoundFile found;
         found.name = name;
-        found.folder = folderText;
+        found.folder = m_folderText;
         found.size = S_ISREG(st.st_mode) ? qint64(st.st_size) : 0;
         found.modified = QDateTime::fromSecsSinceEpoch(st.st_mtim.tv_sec);
-        batch.append(std::move(found));
-        ++summary.found;
-        if (batch.size() >= m_batchFiles || sinceSent.elapsed() >= m_batchMilliseconds)
+        m_batch.append(std::move(found));
+        ++m_summary.found;
+        if (m_batch.size() >= m_search.m_batchFiles ||
+            m_sinceSent.elapsed() >= m_search.m_batchMilliseconds)
             send();
-        return fw::Walk::Next::Skip;
-    };
-    walk.unreadable = [&](const QByteArray&, int) {
-        ++summary.unreadableFolders;
         return true;
-    };
-    walk.run(root);
-    summary.cancelled = cancelled.load();
-    if (!summary.cancelled)
-        send();
-    return summary;
+    }
+
+    const FileSearch& m_search;
+    const FileSearchQuery& m_query;
+    const std::atomic<bool>& m_cancelled;
+    const NameMasks m_masks;
+    const TextFinder m_finder;
+    FileSearchSummary m_summary;
+    QList<FoundFile> m_batch;
+    QElapsedTimer m_sinceSent;
+    QString m_folderText;
+    std::set<std::pair<dev_t, ino_t>> m_entered;
+};
+
+FileSearchSummary FileSearch::run(const std::atomic<bool>& cancelled)
+{
+    return Walker(*this, cancelled).run();
 }
 
 } // namespace platform

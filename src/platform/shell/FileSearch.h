@@ -39,8 +39,9 @@ struct FileSearchSummary {
     qint64 unreadableFiles = 0;   // files whose contents could not be read
 };
 
-// The search itself, run on whatever thread calls run(). The walk never follows a symbolic
-// link (a link is listed by its name, never entered or read), never enters the same folder
+// The search itself, run on whatever thread calls run(). In each folder its files come first,
+// then its subfolders. The walk never follows a symbolic link (a link is listed by its name,
+// never entered or read), never enters the same folder
 // twice (bind mounts that lead back up), never enters the kernel's pseudo file systems (/proc,
 // /sys and their kind, whose files can block a reader), and never opens a FIFO, socket or
 // device. Folders that cannot be read are counted and passed by.
@@ -60,6 +61,8 @@ public:
     FileSearchSummary run(const std::atomic<bool>& cancelled);
 
 private:
+    class Walker;
+
     FileSearchQuery m_query;
     Sink m_sink;
     int m_batchFiles = 1000;

@@ -1,5 +1,6 @@
 // The file search on real temporary trees: name masks, contents in their own encodings, a text
 // cut by the end of a read chunk, special files and links, names that are not UTF-8, stopping.
+#include "platform/NameMasks.h"
 #include "platform/NativePath.h"
 #include "platform/TextEncoding.h"
 #include "platform/shell/FileSearch.h"
@@ -8,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -133,6 +135,42 @@ private Q_SLOTS:
                  qPrintable(all.paths.join(u',')));
         QVERIFY(!all.paths.contains(QStringLiteral("sub")));
         QFile::remove(at(QStringLiteral("sub/Makefile")));
+    }
+
+    void masksAgreeWithWildcardExpressions()
+    {
+        // The masks are matched directly; Qt's wildcard expressions are the reference.
+        const QStringList masks = {
+            QStringLiteral("a?c"),      QStringLiteral("*a*b*"),   QStringLiteral("??"),
+            QStringLiteral("*.tar.gz"), QStringLiteral("RE*ME.?"), QStringLiteral("*x"),
+            QStringLiteral("見積*書?"), QStringLiteral("**a"),     QStringLiteral("Ａ*")};
+        const QStringList names = {QStringLiteral("abc"),
+                                   QStringLiteral("ABC"),
+                                   QStringLiteral("ac"),
+                                   QStringLiteral("aXbYb"),
+                                   QStringLiteral("ba"),
+                                   QStringLiteral("x.TAR.GZ"),
+                                   QStringLiteral("tar.gz"),
+                                   QStringLiteral("readme.1"),
+                                   QStringLiteral("README.md"),
+                                   QStringLiteral("xx"),
+                                   QStringLiteral("見積もり書A"),
+                                   QStringLiteral("見積書"),
+                                   QStringLiteral("ａｂ"),
+                                   QStringLiteral("aaaa"),
+                                   QStringLiteral(""),
+                                   QStringLiteral("a\U0001F600c")};
+        for (const QString& mask : masks) {
+            const QRegularExpression reference(
+                QRegularExpression::wildcardToRegularExpression(mask),
+                QRegularExpression::CaseInsensitiveOption);
+            const platform::NameMasks ours(mask);
+            for (const QString& name : names)
+                QVERIFY2(ours.matches(name) == reference.match(name).hasMatch(),
+                         qPrintable(mask + QStringLiteral(" / ") + name));
+        }
+        QVERIFY(platform::NameMasks(QStringLiteral("*.*")).matches(QStringLiteral("Makefile")));
+        QVERIFY(!platform::NameMasks(QStringLiteral(" ; ")).matches(QStringLiteral("a")));
     }
 
     void subfoldersOff()
