@@ -399,6 +399,36 @@ private Q_SLOTS:
         QVERIFY(part.examined < 300);
     }
 
+    // Run as an ordinary user (see CMakeLists.txt): as root, permissions do not matter.
+    void unreadableFolders()
+    {
+        if (::geteuid() == 0)
+            QSKIP("needs an ordinary user; run through run_unprivileged.sh");
+        QTemporaryDir d;
+        QDir().mkpath(d.path() + QStringLiteral("/closed/inside"));
+        QDir().mkpath(d.path() + QStringLiteral("/open"));
+        for (const char* name : {"/closed/inside/a.txt", "/open/b.txt"}) {
+            QFile f(d.path() + QString::fromLatin1(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("needle");
+        }
+        QVERIFY(::chmod(QFile::encodeName(d.path() + QStringLiteral("/closed")).constData(), 0) ==
+                0);
+        FileSearchQuery q = containing(QStringLiteral("needle"));
+        q.folder = d.path();
+        QStringList found;
+        FileSearch s(q, [&](QList<FoundFile>&& batch, const QString&) {
+            for (const FoundFile& f : batch)
+                found << f.name;
+        });
+        const std::atomic<bool> never{false};
+        const platform::FileSearchSummary summary = s.run(never);
+        ::chmod(QFile::encodeName(d.path() + QStringLiteral("/closed")).constData(), 0700);
+        QCOMPARE(found, QStringList({QStringLiteral("b.txt")}));
+        QCOMPARE(summary.unreadableFolders, qint64(1));
+        QVERIFY(!summary.cancelled);
+    }
+
     void aFolderThatIsNotThere()
     {
         FileSearchQuery q = names(QStringLiteral("*"));
