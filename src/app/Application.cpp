@@ -12,7 +12,9 @@
 #include "fileops/ShellRoutines.h"
 #include "platform/DriveList.h"
 #include "platform/Mci.h"
+#include "platform/NativePath.h"
 #include "platform/Paths.h"
+#include "platform/Prompts.h"
 #include "preview/BrowserPane.h"
 #include "preview/PreviewDispatcher.h"
 #include "settings/ExpIni.h"
@@ -175,21 +177,51 @@ void Application::startUp(const QStringList& arguments)
         selectFile(named.fileName());
 }
 
-void Application::selectFile(const QString& name)
+bool Application::selectFile(const QString& name)
 {
     FileListBox* list = m_window->fileList();
     if (list->path() != m_window->folderTree()->path())
-        return;
+        return false;
     list->refresh();
-    const QList<QListWidgetItem*> items = list->findItems(name, Qt::MatchExactly);
-    if (items.isEmpty())
-        return; // hidden by the filter
-    list->setCurrentItem(items.first());
-    list->scrollToItem(items.first());
+    // By the name behind each entry: an entry shows a name that is not UTF-8 differently.
+    QListWidgetItem* entry = nullptr;
+    for (int i = 0; i < list->count() && !entry; ++i) {
+        if (FileListBox::nameOf(list->item(i)) == name)
+            entry = list->item(i);
+    }
+    if (!entry)
+        return false; // hidden by the filter
+    list->setCurrentItem(entry);
+    list->scrollToItem(entry);
     // Made current, the file is previewed (an archive lists its members); the list previews a
     // new current file itself unless a mouse button is down, and then it is asked here.
     if (m_preview && QApplication::mouseButtons())
         m_preview->previewSelectedFile();
+    return true;
+}
+
+void Application::showFile(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (!m_window || slash < 0)
+        return;
+    const QString folder = slash == 0 ? QStringLiteral("/") : path.left(slash);
+    const QString name = path.mid(slash + 1);
+    if (!m_window->folderTree()->setPath(folder)) {
+        m_prompts.message(m_window, QStringLiteral("フォルダ「") + platform::displayPath(folder) +
+                                        QStringLiteral("」を開けません。"));
+        return;
+    }
+    if (!selectFile(name) && m_window->filterList()->currentIndex() != 0) {
+        m_window->filterList()->setCurrentIndex(0);
+        m_navigation->applyFilter(0);
+        selectFile(name);
+    }
+    if (m_window->fileList()->fileName() != name)
+        m_prompts.message(m_window, QStringLiteral("「") + platform::displayName(name) +
+                                        QStringLiteral("」が見つかりません。"));
+    m_window->raise();
+    m_window->activateWindow();
 }
 
 about::AboutDialog* Application::about()

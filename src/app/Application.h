@@ -58,6 +58,9 @@ public:
 
     // Runs the start-up; arguments are the command line without the program name.
     void startUp(const QStringList& arguments);
+    // Opens the file's folder and makes the file current in the file list, which previews it;
+    // a file the filter hides is shown by going back to all files.
+    void showFile(const QString& path);
 
     MainWindow* mainWindow() const;
     settings::SettingsForms* forms() const { return m_forms.get(); }
@@ -81,8 +84,9 @@ Q_SIGNALS:
 private:
     void makeParts();
     void fillFilterList();
-    // Makes the file current in the file list, which previews it.
-    void selectFile(const QString& name);
+    // Makes the file current in the file list, which previews it. False when the list does
+    // not hold it.
+    bool selectFile(const QString& name);
     void shutdown();
 
     platform::Prompts& m_prompts;

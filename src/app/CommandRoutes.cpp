@@ -10,6 +10,7 @@
 #include "app/MainWindow.h"
 #include "app/Navigation.h"
 #include "fileops/FileCommands.h"
+#include "fileops/FileSearchWindow.h"
 #include "platform/DriveList.h"
 #include "platform/Prompts.h"
 #include "settings/SettingsForms.h"
@@ -31,6 +32,12 @@ CommandRoutes::CommandRoutes(Application& application, MainWindow& window, Navig
 {
     buildRoutes();
     connectRoutes();
+}
+
+CommandRoutes::~CommandRoutes()
+{
+    // The search window goes with the routes (at shut-down), its search thread stopped.
+    delete m_fileSearch.data();
 }
 
 void CommandRoutes::buildRoutes()
@@ -59,6 +66,7 @@ void CommandRoutes::buildRoutes()
         {0, "end", [this] { m_window.close(); }},
         {0, "help", own(&CommandRoutes::showAboutModal)},
         {0, "saisin", [this] { m_navigation.refresh(); }},
+        {0, "find", own(&CommandRoutes::showFileSearch)},
         {0, "net", file(&F::network)},
         // File and folder commands.
         {0, "copy2", file(&F::copy2)},
@@ -163,6 +171,21 @@ void CommandRoutes::showAbout()
 void CommandRoutes::showAboutModal()
 {
     m_application.about()->exec();
+}
+
+void CommandRoutes::showFileSearch()
+{
+    if (!m_fileSearch) {
+        m_fileSearch = new fileops::FileSearchWindow(m_prompts, &m_window);
+        connect(m_fileSearch, &fileops::FileSearchWindow::fileChosen, this,
+                [this](const QString& path) { m_application.showFile(path); });
+    }
+    // A window shown afresh starts in the current folder; an open one keeps what it holds.
+    if (!m_fileSearch->isVisible() && !m_fileSearch->isSearching())
+        m_fileSearch->setStartFolder(m_window.folderTree()->path());
+    m_fileSearch->show();
+    m_fileSearch->raise();
+    m_fileSearch->activateWindow();
 }
 
 } // namespace app

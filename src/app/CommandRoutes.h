@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -9,6 +10,10 @@
 namespace platform
 {
 class Prompts;
+}
+namespace fileops
+{
+class FileSearchWindow;
 }
 namespace settings
 {
@@ -32,6 +37,7 @@ public:
     CommandRoutes(Application& application, MainWindow& window, Navigation& navigation,
                   settings::SettingsForms& forms, platform::Prompts& prompts,
                   QObject* parent = nullptr);
+    ~CommandRoutes() override;
 
     // Runs the command of toolbar button number (separators count).
     void runButton(int number);
@@ -53,6 +59,7 @@ private:
     void refreshLists();
     void showAbout();
     void showAboutModal();
+    void showFileSearch();
 
     Application& m_application;
     MainWindow& m_window;
@@ -60,6 +67,7 @@ private:
     settings::SettingsForms& m_forms;
     platform::Prompts& m_prompts;
     std::vector<Route> m_routes;
+    QPointer<fileops::FileSearchWindow> m_fileSearch;
 };
 
 } // namespace app

@@ -1,10 +1,10 @@
 #include "app/FileListBox.h"
 
 #include "platform/FolderListing.h"
+#include "platform/NameMasks.h"
 #include "platform/NativePath.h"
 
 #include <QDir>
-#include <QRegularExpression>
 #include <QSignalBlocker>
 
 #include <algorithm>
@@ -12,67 +12,9 @@
 namespace app
 {
 
-namespace
-{
-
-// One mask of a pattern. "*" and "*.*" match every name; "*.ext" is a case-insensitive
-// suffix test; anything else goes through a wildcard expression.
-struct Mask {
-    enum Kind { All, Suffix, Wildcard } kind = All;
-    QString suffix;
-    QRegularExpression expression;
-
-    bool matches(const QString& name) const
-    {
-        switch (kind) {
-        case All:
-            return true;
-        case Suffix:
-            return name.endsWith(suffix, Qt::CaseInsensitive);
-        case Wildcard:
-            return expression.match(name).hasMatch();
-        }
-        return false;
-    }
-};
-
-QList<Mask> masksOf(const QString& pattern)
-{
-    static const QRegularExpression plainSuffix(QStringLiteral("^\\*(\\.[^*?\\[\\]]+)$"));
-    QList<Mask> masks;
-    for (const QString& part : pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        const QString mask = part.trimmed();
-        Mask m;
-        if (mask == QLatin1String("*.*") || mask == QLatin1String("*")) {
-            m.kind = Mask::All;
-        } else if (const QRegularExpressionMatch suffix = plainSuffix.match(mask);
-                   suffix.hasMatch()) {
-            m.kind = Mask::Suffix;
-            m.suffix = suffix.captured(1);
-        } else {
-            m.kind = Mask::Wildcard;
-            m.expression = QRegularExpression(QRegularExpression::wildcardToRegularExpression(mask),
-                                              QRegularExpression::CaseInsensitiveOption);
-        }
-        masks.append(m);
-    }
-    return masks;
-}
-
-bool anyMatches(const QList<Mask>& masks, const QString& name)
-{
-    for (const Mask& mask : masks) {
-        if (mask.matches(name))
-            return true;
-    }
-    return false;
-}
-
-} // namespace
-
 bool matchesPattern(const QString& name, const QString& pattern)
 {
-    return anyMatches(masksOf(pattern), name);
+    return platform::NameMasks(pattern).matches(name);
 }
 
 FileListBox::FileListBox(QWidget* parent) : QListWidget(parent)
@@ -107,13 +49,13 @@ void FileListBox::refresh()
     m_readFailed = false;
     if (m_path.isEmpty())
         return;
-    const QList<Mask> masks = masksOf(m_pattern);
+    const platform::NameMasks masks(m_pattern);
     QStringList shown;
     bool read = false;
     QStringList names = platform::fileNamesIn(m_path, &read);
     m_readFailed = !read;
     for (QString& name : names) {
-        if (anyMatches(masks, name))
+        if (masks.matches(name))
             shown.append(std::move(name));
     }
     std::sort(shown.begin(), shown.end(), [](const QString& a, const QString& b) {
