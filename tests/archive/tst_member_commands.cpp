@@ -371,9 +371,9 @@ private Q_SLOTS:
         QCOMPARE(box.title, QStringLiteral("確認"));
         QCOMPARE(box.icon, int(platform::Prompts::Question));
         QCOMPARE(box.buttons, int(platform::Prompts::YesNo));
-        QVERIFY(QFileInfo(run.work() + QStringLiteral("two words.txt")).isFile());
+        QVERIFY(QFileInfo(run.work() + QStringLiteral("drop/two words.txt")).isFile());
         QCOMPARE(run.lines(),
-                 QStringList{QStringLiteral("u -a1 -l1 -jp1 -o2 \"%1\" \"/\" \"%2*.*\" ")
+                 QStringList{QStringLiteral("u -a1 -l1 -jp1 -o2 \"%1\" \"/\" \"%2drop/*.*\" ")
                                  .arg(run.archivePath(), run.work())});
     }
 
