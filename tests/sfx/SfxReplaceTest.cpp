@@ -10,6 +10,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QTimer>
 
 #include <cstdlib>
@@ -99,6 +100,10 @@ public:
             if (!box)
                 return;
             m_seen << box->text();
+            // KORAMO_SHOT_DIR: a picture of the first question, for looking at it.
+            if (const char* shots = std::getenv("KORAMO_SHOT_DIR"); shots && m_seen.size() == 1)
+                box->grab().save(QString::fromUtf8(shots) +
+                                 QStringLiteral("/replace-question.png"));
             for (QAbstractButton* b : box->buttons()) {
                 if (b->text() == m_button) {
                     b->click();
