@@ -1,10 +1,13 @@
 #include "MenuDirective.h"
 
 #include "DestinationTree.h"
+#include "NameCodec.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -23,6 +26,31 @@ std::string trim(const std::string& s)
     return s.substr(b, e - b);
 }
 
+// A field as the entry may hold it: control characters (a line break would start a key of
+// its own, an escape sequence would reach the terminal) become blanks, and the text is cut
+// to `limit` bytes without splitting a UTF-8 character.
+std::string cleanField(const std::string& text, size_t limit)
+{
+    std::string out;
+    for (unsigned char c : text)
+        out += c < 0x20 || c == 0x7F ? ' ' : static_cast<char>(c);
+    if (out.size() > limit) {
+        size_t cut = limit;
+        while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80)
+            --cut;
+        out.resize(cut);
+    }
+    return trim(out);
+}
+
+bool hasControl(const std::string& text)
+{
+    for (unsigned char c : text)
+        if (c < 0x20 || c == 0x7F)
+            return true;
+    return false;
+}
+
 // A stable, file-name-safe id for a text.
 std::string idOf(const std::string& text)
 {
@@ -36,30 +64,40 @@ std::string idOf(const std::string& text)
     return buf;
 }
 
-// Values in desktop files are single lines; control characters go.
+// A string value of a desktop entry: one line, with the backslash escaped.
 std::string entryValue(const std::string& text)
 {
     std::string out;
-    for (unsigned char c : text)
-        out += c < 0x20 ? ' ' : static_cast<char>(c);
+    for (char c : cleanField(text, std::string::npos)) {
+        if (c == '\\')
+            out += '\\';
+        out += c;
+    }
     return out;
 }
 
-// One argument of an Exec line: double-quoted, with the characters the desktop entry
-// specification reserves escaped, and "%" doubled.
+// One argument of an Exec line: double-quoted, with the characters the desktop entry rules
+// reserve inside quotes backslash-escaped and "%" doubled (no field code can come from the
+// archive); then the backslashes of that quoting are escaped once more, as in every string
+// value. A literal backslash thus becomes four.
 std::string execArgument(const std::string& text)
 {
-    std::string out = "\"";
+    std::string quoted = "\"";
     for (char c : text) {
         if (c == '"' || c == '`' || c == '$' || c == '\\')
-            out += "\\\\";
-        if (c == '%') {
-            out += "%%";
-            continue;
-        }
+            quoted += '\\';
+        if (c == '%')
+            quoted += '%';
+        quoted += c;
+    }
+    quoted += '"';
+    std::string out;
+    for (char c : quoted) {
+        if (c == '\\')
+            out += '\\';
         out += c;
     }
-    return out + "\"";
+    return out;
 }
 
 bool makeFolders(const std::string& path)
@@ -78,27 +116,41 @@ bool makeFolders(const std::string& path)
     return true;
 }
 
+// Writes the file under a fresh temporary name beside it (never following a planted link)
+// and renames it into place when complete.
 bool writeText(const std::string& path, const std::string& text)
 {
-    const std::string temp = path + ".tmp";
-    FILE* f = std::fopen(temp.c_str(), "w");
-    if (!f)
+    std::string temp = path + ".XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0)
         return false;
-    const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    if (std::fclose(f) != 0 || !ok || std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n <= 0 && errno != EINTR)
+            break;
+        if (n > 0)
+            done += static_cast<size_t>(n);
+    }
+    const bool ok = done == text.size() && ::fchmod(fd, 0644) == 0;
+    if (::close(fd) != 0 || !ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
         return false;
     }
     return true;
 }
 
+// The XDG folder of the variable when it is set to an absolute path, else HOME + fallback;
+// empty when neither is known.
 std::string baseFolder(const char* variable, const char* fallback)
 {
     const char* value = std::getenv(variable);
     if (value && value[0] == '/')
         return value;
     const char* home = std::getenv("HOME");
-    return std::string(home ? home : "") + fallback;
+    if (!home || home[0] != '/')
+        return std::string();
+    return std::string(home) + fallback;
 }
 
 // An ELF program or a script with a "#!" line.
@@ -116,8 +168,13 @@ bool looksRunnable(const std::string& path)
 
 } // namespace
 
-bool MenuDirective::parse(const std::string& text)
+bool MenuDirective::parse(const std::string& input)
 {
+    constexpr size_t kFieldLimit = 255;
+    constexpr size_t kFileLimit = 1024;
+    std::string text = input;
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0)
+        text.erase(0, 3);
     size_t pos = 0;
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
@@ -126,32 +183,34 @@ bool MenuDirective::parse(const std::string& text)
         const std::string line = trim(text.substr(pos, end - pos));
         pos = end + 1;
         if (line.rfind("$GroupTitle=", 0) == 0) {
-            m_title = trim(line.substr(12));
+            m_title = cleanField(line.substr(12), kFieldLimit);
         } else if (line.rfind("$Group=", 0) == 0) {
             std::vector<std::string> fields;
             std::string rest = line.substr(7);
             size_t start = 0;
             for (;;) {
                 const size_t comma = rest.find(',', start);
-                fields.push_back(trim(rest.substr(
-                    start, comma == std::string::npos ? std::string::npos : comma - start)));
+                fields.push_back(rest.substr(start, comma == std::string::npos ? std::string::npos
+                                                                               : comma - start));
                 if (comma == std::string::npos)
                     break;
                 start = comma + 1;
             }
             if (fields.size() >= 3) {
-                m_group = fields[0];
-                m_name = fields[1];
-                m_file = fields[2];
+                m_group = cleanField(fields[0], kFieldLimit);
+                m_name = cleanField(fields[1], kFieldLimit);
+                m_file = cleanField(fields[2], kFileLimit);
             }
         }
     }
     return !m_group.empty() && !m_name.empty() && !m_file.empty();
 }
 
-std::string MenuDirective::install(const std::string& extractedFolder, std::string& error) const
+// FILE as a path inside the extracted folder: a relative path of the archive ("\" or "/"
+// between folders) that climbs nowhere and names a regular file which, links resolved,
+// still lies inside the folder. Empty with the reason otherwise.
+std::string MenuDirective::targetIn(const std::string& extractedFolder, std::string& error) const
 {
-    // FILE names a member of the archive: it must stay inside the extracted folder.
     std::string relative = m_file;
     for (char& c : relative)
         if (c == '\\')
@@ -164,12 +223,44 @@ std::string MenuDirective::install(const std::string& extractedFolder, std::stri
     std::string target = extractedFolder;
     for (const std::string& p : parts)
         target += (target.empty() || target.back() == '/' ? "" : "/") + p;
+    char folderBuffer[PATH_MAX];
+    char targetBuffer[PATH_MAX];
     struct stat st {
     };
-    bool executable =
-        ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0111) != 0;
+    if (!::realpath(extractedFolder.c_str(), folderBuffer) ||
+        !::realpath(target.c_str(), targetBuffer) || ::stat(targetBuffer, &st) != 0 ||
+        !S_ISREG(st.st_mode)) {
+        error = "メニューに登録するファイルがありません: " + target;
+        return std::string();
+    }
+    const std::string folder = folderBuffer;
+    const std::string resolved = targetBuffer;
+    if (resolved.rfind(folder == "/" ? folder : folder + "/", 0) != 0) {
+        error = "メニューに登録するファイルが展開先の外にあります: " + target;
+        return std::string();
+    }
+    // A desktop entry is UTF-8 text of single lines.
+    if (hasControl(resolved) || archiver::utf8OrCp932ToUtf8(resolved) != resolved) {
+        error = "展開先の名前をメニューの項目に書けません: " + resolved;
+        return std::string();
+    }
+    return resolved;
+}
+
+std::string MenuDirective::install(const std::string& extractedFolder, std::string& error) const
+{
+    const std::string target = targetIn(extractedFolder, error);
+    if (target.empty())
+        return std::string();
+    char folderBuffer[PATH_MAX];
+    const std::string folder =
+        ::realpath(extractedFolder.c_str(), folderBuffer) ? folderBuffer : extractedFolder;
+    struct stat st {
+    };
+    ::stat(target.c_str(), &st);
+    bool executable = (st.st_mode & 0111) != 0;
     // Cabinets keep no execute permission: a program or script named to be started gets it.
-    if (!executable && S_ISREG(st.st_mode) && looksRunnable(target)) {
+    if (!executable && looksRunnable(target)) {
         const mode_t mask = ::umask(022);
         ::umask(mask);
         executable = ::chmod(target.c_str(), (st.st_mode | 0111) & ~mask & 07777) == 0;
@@ -177,6 +268,10 @@ std::string MenuDirective::install(const std::string& extractedFolder, std::stri
 
     const std::string dataHome = baseFolder("XDG_DATA_HOME", "/.local/share");
     const std::string configHome = baseFolder("XDG_CONFIG_HOME", "/.config");
+    if (dataHome.empty() || configHome.empty()) {
+        error = "メニューのフォルダが分かりません (HOME も XDG_DATA_HOME もありません)";
+        return std::string();
+    }
     const std::string groupId = "koramo-" + idOf(m_group);
     const std::string applications = dataHome + "/applications";
     const std::string directories = dataHome + "/desktop-directories";
@@ -190,9 +285,8 @@ std::string MenuDirective::install(const std::string& extractedFolder, std::stri
     std::string entry =
         "[Desktop Entry]\nType=Application\nName=" + entryValue(m_name) +
         "\nExec=" + (executable ? execArgument(target) : "xdg-open " + execArgument(target)) +
-        "\nPath=" + entryValue(extractedFolder) + "\nTerminal=false\nCategories=" + category +
-        ";\n";
-    if (!m_title.empty())
+        "\nPath=" + entryValue(folder) + "\nTerminal=false\nCategories=" + category + ";\n";
+    if (!m_title.empty() && m_title != m_name)
         entry += "Comment=" + entryValue(m_title) + "\n";
     const std::string directory = groupId + ".directory";
     const std::string menu = "<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
@@ -201,12 +295,9 @@ std::string MenuDirective::install(const std::string& extractedFolder, std::stri
                              groupId + "</Name>\n    <Directory>" + directory +
                              "</Directory>\n    <Include>\n      <Category>" + category +
                              "</Category>\n    </Include>\n  </Menu>\n</Menu>\n";
-    std::string groupName;
-    for (char c : entryValue(m_group))
-        groupName += c;
     if (!writeText(desktop, entry) ||
         !writeText(directories + "/" + directory,
-                   "[Desktop Entry]\nType=Directory\nName=" + groupName + "\n") ||
+                   "[Desktop Entry]\nType=Directory\nName=" + entryValue(m_group) + "\n") ||
         !writeText(menus + "/" + groupId + ".menu", menu)) {
         error = "メニューの項目を書き込めません: " + desktop;
         return std::string();

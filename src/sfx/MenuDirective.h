@@ -8,7 +8,8 @@
 class MenuDirective
 {
 public:
-    // False when the text names no complete entry.
+    // False when the text names no complete entry. Fields lose control characters and are
+    // cut to a sane length; a UTF-8 byte-order mark is ignored.
     bool parse(const std::string& text);
     const std::string& title() const { return m_title; }
     const std::string& group() const { return m_group; }
@@ -22,6 +23,8 @@ public:
     std::string install(const std::string& extractedFolder, std::string& error) const;
 
 private:
+    std::string targetIn(const std::string& extractedFolder, std::string& error) const;
+
     std::string m_title;
     std::string m_group;
     std::string m_name;

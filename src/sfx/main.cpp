@@ -301,14 +301,19 @@ bool extractAll(const Payload& payload, const std::string& destination, bool yes
     return ok;
 }
 
-// Honours the "$" directive after a complete extraction; false when the entry could not be
-// written.
+// Honours the "$" directive after a complete extraction (the "$" file itself is an order to
+// this program, not one of the user's files, and is never extracted); false when the
+// archive asks for an entry that could not be written.
 bool installDirective(const Payload& payload, const std::string& destination, bool yes)
 {
     const std::string directiveText = readDirective(payload);
-    MenuDirective directive;
-    if (directiveText.empty() || !directive.parse(directiveText))
+    if (directiveText.empty())
         return true;
+    MenuDirective directive;
+    if (!directive.parse(directiveText)) {
+        std::cerr << "メニューの指定 ($) が不完全なため、メニューには登録しませんでした。\n";
+        return false;
+    }
     if (!yes && interactive()) {
         const std::string question =
             directive.title().empty() ? "メニューに登録しますか？" : directive.title();

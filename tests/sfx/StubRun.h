@@ -12,4 +12,10 @@ namespace sfxtest
 int runStub(const testsupport::TempFolder& dir, const std::string& program,
             const std::string& arguments, std::string* output = nullptr);
 
+// As runStub, with the environment given as "NAME=VALUE …" words for env(1) (already quoted)
+// instead of the test folder's data and config folders.
+int runStubWith(const testsupport::TempFolder& dir, const std::string& environment,
+                const std::string& program, const std::string& arguments,
+                std::string* output = nullptr);
+
 } // namespace sfxtest

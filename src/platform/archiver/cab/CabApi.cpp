@@ -220,7 +220,7 @@ int createCabinet(ArchiverWindow owner, const archiver::CommandLine& cl,
     return ARCHIVER_OK;
 }
 
-int makeSelfExtracting(ArchiverWindow owner, const archiver::Operands& ops,
+int makeSelfExtracting(ArchiverWindow owner, const archiver::Operands& ops, bool overwrite,
                        archiver::Report& report)
 {
     report.line("Making self-extracting archive from : " + ops.archive);
@@ -230,8 +230,10 @@ int makeSelfExtracting(ArchiverWindow owner, const archiver::Operands& ops,
     std::string error;
     const int result = writer.write(
         ops.archive, archiver::LibarchiveReader::Format::Cab, folder,
-        [&](const std::string& path) { return mayReplace(owner, path, false, report); }, target,
-        error);
+        [&](const std::string& path) {
+            return archiver::mayReplaceFile(owner, path, overwrite, report);
+        },
+        target, error);
     if (result != ARCHIVER_OK) {
         if (!error.empty())
             report.error(error);
@@ -260,7 +262,7 @@ int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& 
     if (cl.hasSwitch("a"))
         return createCabinet(owner, cl, ops, report);
     if (cl.hasSwitch("f"))
-        return makeSelfExtracting(owner, ops, report);
+        return makeSelfExtracting(owner, ops, cl.hasSwitch("o"), report);
 
     archiver::ExtractRequest request =
         archiver::extractRequest(owner, ops, archiver::LibarchiveReader::Format::Cab);

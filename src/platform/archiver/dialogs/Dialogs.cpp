@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <sys/stat.h>
+
 namespace archiver
 {
 
@@ -42,6 +44,39 @@ OverwriteAnswer askOverwrite(ArchiverWindow owner, const std::string& path, Aske
         return OverwriteAnswer::Cancel;
     (void)no;
     return OverwriteAnswer::No;
+}
+
+bool askReplace(ArchiverWindow owner, const std::string& path, Asked& asked)
+{
+    asked.shown = false;
+    if (!dialogsPossible())
+        return false;
+    asked.shown = true;
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8("上書きの確認"),
+                    QString::fromUtf8("次のファイルは既に存在します。置き換えますか？\n") +
+                        QString::fromUtf8(path.c_str()),
+                    QMessageBox::NoButton, ownerWidget(owner));
+    QPushButton* yes = box.addButton(QString::fromUtf8("はい"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QString::fromUtf8("いいえ"), QMessageBox::NoRole);
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    attachToOwner(&box, owner);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+bool mayReplaceFile(ArchiverWindow owner, const std::string& path, bool overwrite, Report& report)
+{
+    struct stat st {
+    };
+    if (overwrite || ::lstat(path.c_str(), &st) != 0)
+        return true;
+    Asked asked;
+    if (askReplace(owner, path, asked))
+        return true;
+    report.error(asked.shown ? "既に存在するため作成しませんでした: " + path
+                             : "既に存在し、確認の画面を出せないため作成しませんでした: " + path);
+    return false;
 }
 
 bool askYesNo(ArchiverWindow owner, const std::string& title, const std::string& text, Asked& asked)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ArchiverApi.h"
+#include "Report.h"
 
 #include <optional>
 #include <string>
@@ -19,6 +20,13 @@ struct Asked {
 
 // "PATH already exists. Overwrite?" with Yes, Yes to all, No, Cancel.
 OverwriteAnswer askOverwrite(ArchiverWindow owner, const std::string& path, Asked& asked);
+// "PATH already exists. Replace it?" with Yes and No (No is the default): one file, such as
+// a self-extracting archive, about to be written over.
+bool askReplace(ArchiverWindow owner, const std::string& path, Asked& asked);
+// Whether the file may be written over: yes when it does not exist or `overwrite` says so;
+// otherwise the user is asked (askReplace). A refusal, or no display to ask on, is written
+// to the report with the path.
+bool mayReplaceFile(ArchiverWindow owner, const std::string& path, bool overwrite, Report& report);
 // Yes/No question.
 bool askYesNo(ArchiverWindow owner, const std::string& title, const std::string& text,
               Asked& asked);

@@ -24,6 +24,7 @@ constexpr size_t kBlockTokens = 32768;
 constexpr int kNiceLength = 128;
 constexpr int kLazyLimit = 32;
 constexpr int kGoodLength = 32;
+constexpr int kLiteralFloor = 5;
 
 class BitWriter
 {
@@ -86,7 +87,8 @@ struct LzhEncoder::State {
     int np;
     int pbit;
     uint32_t maxDistance;
-    int maxChain;               // candidates looked at per position
+    int maxChain;               // candidates looked at per position and chain
+    int maxOffsetRounds;        // further chains walked when the first one ran out
     std::vector<int64_t> head;  // newest position of each 4-byte hash (chained through prev)
     std::vector<int64_t> head3; // newest position of each 3-byte hash (no chain)
     std::vector<uint32_t> prev; // distance back to the previous position with the same hash
@@ -101,8 +103,9 @@ LzhEncoder::LzhEncoder(int dictionaryBits) : m_state(std::make_unique<State>())
     s.np = dictionaryBits + 1;
     s.pbit = s.np > 14 ? 5 : 4;
     s.maxDistance = (1u << dictionaryBits) - 1;
-    // A larger window has more candidates worth looking at.
-    s.maxChain = dictionaryBits >= 15 ? 64 : 40;
+    // Longer chains find next to nothing more once the offset walk below looks past runs.
+    s.maxChain = 32;
+    s.maxOffsetRounds = 2;
     s.head.assign(size_t(1) << kHashBits, -1);
     s.head3.assign(size_t(1) << kHash3Bits, -1);
     s.prev.assign(size_t(1) << dictionaryBits, 0);
@@ -267,6 +270,23 @@ inline uint32_t hash3(const uint8_t* p)
     return (v * 2654435761u) >> (32 - kHash3Bits);
 }
 
+// How many bytes at m equal those at cur, at most maxLen (the first two are known equal).
+inline int matchLength(const uint8_t* m, const uint8_t* cur, int maxLen)
+{
+    int len = 2;
+    while (len + 8 <= maxLen) {
+        uint64_t a, b;
+        std::memcpy(&a, m + len, 8);
+        std::memcpy(&b, cur + len, 8);
+        if (a != b)
+            return std::min(maxLen, len + (__builtin_ctzll(a ^ b) >> 3));
+        len += 8;
+    }
+    while (len < maxLen && m[len] == cur[len])
+        ++len;
+    return len;
+}
+
 inline uint32_t hash4(const uint8_t* p)
 {
     uint32_t v;
@@ -318,8 +338,12 @@ bool LzhEncoder::encode(const uint8_t* data, size_t size, uint64_t limit, const 
         int literalBits = 0;
         if (len >= 16)
             return len * 8 - matchBits + 1000;
+        // A byte that is cheap as a literal (the zeros of a padded record) is cheap only while
+        // matches do not take its occurrences away; counted at its learned cost it would keep
+        // every match of it out, and the next block would learn the same. Literals are
+        // therefore valued at no less than kLiteralFloor bits.
         for (int k = 0; k < len; ++k)
-            literalBits += cCost[data[pos + static_cast<size_t>(k)]];
+            literalBits += std::max<int>(kLiteralFloor, cCost[data[pos + static_cast<size_t>(k)]]);
         return literalBits - matchBits;
     };
 
@@ -366,57 +390,63 @@ bool LzhEncoder::encode(const uint8_t* data, size_t size, uint64_t limit, const 
                     return;
             }
         }
-        if (pos + 4 > size)
-            return;
-        const int64_t first = s.head[hash4(cur)];
-        if (first < 0)
-            return;
-        uint64_t cand = static_cast<uint64_t>(first);
-        int chain = s.maxChain;
-        while (chain-- > 0) {
-            const uint64_t dist = pos - cand;
-            if (dist == 0 || dist > s.maxDistance)
-                break;
-            const uint8_t* m = data + cand;
-            if (m[longestSeen] == cur[longestSeen] && m[0] == cur[0] && m[1] == cur[1]) {
-                int len = 2;
-                while (len + 8 <= maxLen) {
-                    uint64_t a, b;
-                    std::memcpy(&a, m + len, 8);
-                    std::memcpy(&b, cur + len, 8);
-                    if (a != b) {
-                        len += __builtin_ctzll(a ^ b) >> 3;
-                        goto measured;
+        // Walks the chain of the 4-byte hash at cur + off: each position q on it is a
+        // candidate match starting at q - off. True when the walk stopped at its limit with
+        // older candidates left unseen.
+        bool done = false;
+        auto walk = [&](size_t off, int chain) -> bool {
+            if (pos + off + 4 > size)
+                return false;
+            const int64_t first = s.head[hash4(cur + off)];
+            if (first < static_cast<int64_t>(off))
+                return false;
+            uint64_t q = static_cast<uint64_t>(first);
+            while (chain-- > 0) {
+                const uint64_t cand = q - off;
+                const uint64_t dist = pos - cand;
+                if (dist == 0 || dist > s.maxDistance)
+                    return false;
+                const uint8_t* m = data + cand;
+                if (m[longestSeen] == cur[longestSeen] && m[0] == cur[0] && m[1] == cur[1]) {
+                    const int len = matchLength(m, cur, maxLen);
+                    if (len > longestSeen) {
+                        longestSeen = len;
+                        const int g = gain(pos, len, static_cast<uint32_t>(dist));
+                        if (g > bestGain) {
+                            bestGain = g;
+                            bestLen = len;
+                            bestDist = static_cast<uint32_t>(dist);
+                        }
+                        if (len >= kNiceLength || len >= maxLen) {
+                            done = true;
+                            return false;
+                        }
+                        // A good match found: a few more candidates are enough.
+                        if (len >= kGoodLength && chain > 8)
+                            chain = 8;
                     }
-                    len += 8;
                 }
-                while (len < maxLen && m[len] == cur[len])
-                    ++len;
-            measured:
-                if (len > maxLen)
-                    len = maxLen;
-                if (len > longestSeen) {
-                    longestSeen = len;
-                    const int g = gain(pos, len, static_cast<uint32_t>(dist));
-                    if (g > bestGain) {
-                        bestGain = g;
-                        bestLen = len;
-                        bestDist = static_cast<uint32_t>(dist);
-                    }
-                    if (len >= kNiceLength || len >= maxLen)
-                        break;
-                    // A good match found: a few more candidates are enough.
-                    if (len >= kGoodLength && chain > 8)
-                        chain = 8;
-                }
+                const uint32_t step = s.prev[q & wmask];
+                if (step == 0 || step > q || q - step < off)
+                    return false;
+                q -= step;
+                if (pos - (q - off) > s.maxDistance)
+                    return false;
             }
-            const uint32_t step = s.prev[cand & wmask];
-            if (step == 0 || step > cand)
+            return true;
+        };
+        bool more = walk(0, s.maxChain);
+        // Runs of one byte (or of a short pattern) fill a chain with near candidates and hide
+        // the far ones. A longer match must also agree at the bytes just before the longest
+        // length seen, whose hash chain is far more selective: it is walked next, from the
+        // position those bytes have in each candidate.
+        for (int round = 0; more && !done && round < s.maxOffsetRounds; ++round) {
+            if (longestSeen < 4)
                 break;
-            const uint64_t nextCand = cand - step;
-            if (pos - nextCand > s.maxDistance)
+            const int seen = longestSeen;
+            more = walk(static_cast<size_t>(longestSeen - 3), s.maxChain);
+            if (longestSeen == seen)
                 break;
-            cand = nextCand;
         }
     };
     auto emitLiteral = [&](uint8_t c) {

@@ -1,9 +1,11 @@
 // "s": a self-extracting archive NAME.run (our stub followed by the archive) written into
-// the base folder, or beside the archive without one.
+// the base folder, or beside the archive without one. An existing NAME.run is replaced only
+// after the user said yes (or with -m1); without a display to ask on it is kept.
 
 #include "UnlhaCommand.h"
 
 #include "AtomicFile.h"
+#include "Dialogs.h"
 #include "ProgramFolder.h"
 #include "SafePath.h"
 #include "UnlhaSupport.h"
@@ -37,6 +39,10 @@ int UnlhaCommand::selfExtracting()
     if (dot != std::string::npos && dot > 0)
         name.resize(dot);
     const std::string target = archiver::joinPath(folder, name + ".run");
+    // A file of that name is the user's: it is replaced only when they say so (-m1 says yes).
+    if (!archiver::mayReplaceFile(m_owner, target, m_cmd.hasSwitch("m1"), m_report))
+        return ARCHIVER_ERROR_ALREADY_EXIST;
+    // Written beside it under a temporary name and renamed over it only when complete.
     archiver::AtomicFile out(target);
     std::string reason;
     if (!out.open(reason)) {

@@ -135,3 +135,91 @@ TEST_F(UnlhaCross, JlhaArchivesReadByUs)
         }
     }
 }
+
+namespace
+{
+
+// Fixed-size records as a database or log writer leaves them: a counter, a few random bytes,
+// zero padding and a slowly cycling value. Many short matches at the record distance, and
+// long ones only far back.
+std::string records(size_t size, unsigned seed)
+{
+    const std::string random = noise(size / 4 + 16, seed);
+    std::string out;
+    for (uint32_t i = 0; out.size() < size; ++i) {
+        for (int k = 0; k < 4; ++k)
+            out.push_back(static_cast<char>((i >> (8 * k)) & 0xFF));
+        out += random.substr((i * 6) % (random.size() - 6), 6);
+        out += std::string(10, '\0');
+        const uint32_t v = i * 7 % 997;
+        for (int k = 0; k < 4; ++k)
+            out.push_back(static_cast<char>((v >> (8 * k)) & 0xFF));
+    }
+    out.resize(size);
+    return out;
+}
+
+// Real text: the system's C headers, one after another.
+std::string headerText(size_t size)
+{
+    std::string out;
+    std::string listing;
+    shell("find /usr/include -maxdepth 1 -name '*.h' | sort", &listing);
+    size_t pos = 0;
+    while (out.size() < size && pos < listing.size()) {
+        size_t end = listing.find('\n', pos);
+        if (end == std::string::npos)
+            end = listing.size();
+        out += readFile(listing.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    if (out.size() < size)
+        out += mixedData(size - out.size(), 31);
+    out.resize(size);
+    return out;
+}
+
+} // namespace
+
+TEST_F(UnlhaCross, BenchLikeDataExtractsWithLhasaAndJlhaAndIsNoLargerThanJlha)
+{
+    const std::string in = root + "/bench";
+    makeDirs(in + "/d");
+    writeFile(in + "/records.dat", records(1500000, 41));
+    writeFile(in + "/d/text.dat", headerText(1200000));
+    writeFile(in + "/d/noise.dat", noise(300000, 42));
+    const auto expected = treeContents(in);
+    for (const char* methodText : {"5", "7"}) {
+        const std::string method = methodText;
+        SCOPED_TRACE("lh" + method);
+        const std::string ours = root + "/ours-lh" + method + ".lzh";
+        const auto r = lib->run("u -a1 -o" + method + " \"" + ours + "\" \"" + in + "/\" *.*");
+        ASSERT_EQ(r.code, 0) << r.report;
+        std::string out;
+        const std::string byLhasa = root + "/bench-lhasa" + method;
+        makeDirs(byLhasa);
+        EXPECT_EQ(shell("cd " + quote(byLhasa) + " && lhasa xqf " + quote(ours), &out), 0) << out;
+        EXPECT_EQ(treeContents(byLhasa), expected);
+        const std::string byJlha = root + "/bench-jlha" + method;
+        makeDirs(byJlha);
+        EXPECT_EQ(shell("cd " + quote(byJlha) + " && jlha xq " + quote(ours), &out), 0) << out;
+        EXPECT_EQ(treeContents(byJlha), expected);
+
+        // jlha's archive of the same files is no smaller, member by member.
+        const std::string theirs = root + "/jlha-lh" + method + ".lzh";
+        ASSERT_EQ(shell("cd " + quote(in) + " && jlha ao" + method + "q " + quote(theirs) +
+                            " records.dat d/text.dat",
+                        &out),
+                  0)
+            << out;
+        for (const char* member : {"records.dat", "d/text.dat"}) {
+            SCOPED_TRACE(member);
+            std::string ourList, theirList;
+            const std::string column = " | awk '$NF == \"" + std::string(member) + "\" {print $2}'";
+            shell("lhasa v " + quote(ours) + column, &ourList);
+            shell("lhasa v " + quote(theirs) + column, &theirList);
+            ASSERT_FALSE(ourList.empty() || theirList.empty()) << ourList << theirList;
+            EXPECT_LE(std::stoull(ourList), std::stoull(theirList));
+        }
+    }
+}
