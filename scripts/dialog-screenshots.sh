@@ -1,18 +1,22 @@
 #!/usr/bin/env bash
-# Pictures of the extraction dialogs (destination, result, show extracted files) under Xvfb
+# Pictures of the extraction dialogs (destination, result, show extracted files) and of the
+# find dialog and the toolbar under Xvfb
 # with a window manager, so their title bars show: scripts/dialog-screenshots.sh OUTDIR
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=$(realpath -m "${1:?output folder}")
 mkdir -p "$out"
 shots=$(realpath "${BUILD_DIR:-build}/tests/dialog_shots")
-export OUT="$out" SHOTS="$shots"
+# The find dialog over the main window, and the toolbar.
+search_shots=$(realpath "${BUILD_DIR:-build}/tests/search_shots")
+export OUT="$out" SHOTS="$shots" SEARCH_SHOTS="$search_shots"
 xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c '
   openbox >/dev/null 2>&1 &
   wm=$!
   sleep 1
   env QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 "$SHOTS" "$OUT"
   status=$?
+  env QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 "$SEARCH_SHOTS" "$OUT" || status=1
   kill $wm 2>/dev/null || true
   exit $status
 '
