@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
 
 namespace editor
@@ -63,7 +65,22 @@ void PreviewSearch::searchFromToolbar()
 void PreviewSearch::findNext()
 {
     const int caret = m_viewer->selStart();
-    const qsizetype position = editor::findNext(m_viewer->text(), caret, m_state);
+    qsizetype position = 0;
+    if (SearchPattern(m_state.text, m_state.matchCase).holdsLineEnd()) {
+        position = editor::findNext(m_viewer->text(), caret, m_state);
+    } else {
+        // Block by block, as far as the search goes: a large text is not copied whole.
+        const QTextDocument* document = m_viewer->document();
+        const PieceAt pieceAt = [document](qsizetype index, QString& piece, qsizetype& start) {
+            const QTextBlock block = document->findBlock(int(index));
+            if (!block.isValid())
+                return false;
+            piece = block.text();
+            start = block.position();
+            return true;
+        };
+        position = editor::findNext(pieceAt, caret, m_state);
+    }
     if (position > 0) {
         m_viewer->setSelection(int(position - 1), int(m_state.text.size()));
         if (m_viewer->isRichText())

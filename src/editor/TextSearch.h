@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <functional>
+
 namespace editor
 {
 
@@ -26,6 +28,35 @@ struct SearchState {
 // Without matchCase both the text and the search text are compared in upper case, one character
 // for one (simple case mapping), so a match keeps the position and length it has in the text.
 
+// A search text made ready for searching many texts or pieces of one.
+class SearchPattern final
+{
+public:
+    SearchPattern(QStringView text, bool matchCase);
+
+    qsizetype size() const { return m_units.size(); }
+    bool isEmpty() const { return m_units.isEmpty(); }
+    // True when a match would hold a line end ('\n', U+2028 or U+2029).
+    bool holdsLineEnd() const { return m_lineEnd; }
+
+    // The first match that starts at or after from (from 0) in text, or -1.
+    qsizetype findIn(QStringView text, qsizetype from) const;
+    // The last match that starts at or before from and ends inside text, or -1.
+    qsizetype findLastIn(QStringView text, qsizetype from) const;
+
+private:
+    bool matchesAt(QStringView text, qsizetype start) const;
+
+    QString m_units; // the search text, in upper case unless the case must match
+    bool m_matchCase;
+    bool m_lineEnd = false;
+    // The unit of the search text looked for first (one that is rare in most texts), and every
+    // unit of a text that compares equal to it; none when no such short list exists.
+    qsizetype m_anchor = 0;
+    char16_t m_anchorUnits[4] = {};
+    int m_anchorCount = 0;
+};
+
 // One find next over the text from the view's selection start (caret): the match's position,
 // counted from 1, or 0 when there is none. state.lastPos becomes the selection start the view
 // shows afterwards (the match's start, or the caret when nothing was found) and state.restart
@@ -34,13 +65,21 @@ struct SearchState {
 // wrapping around. An empty search text finds nothing.
 qsizetype findNext(QStringView text, qsizetype caret, SearchState& state);
 
+// A text held in pieces, such as the blocks of a document or the lines of a file: given an index
+// of the whole text, the piece that holds it (or whose end follows it) and the index of the
+// piece's first unit; false past the end. Between two pieces lies one line end.
+using PieceAt = std::function<bool(qsizetype index, QString& piece, qsizetype& start)>;
+
+// The same find next over a text held in pieces, which are asked for only as far as the search
+// goes. The search text must hold no line end (see SearchPattern::holdsLineEnd).
+qsizetype findNext(const PieceAt& pieceAt, qsizetype caret, SearchState& state);
+
 // True when this find next continues from the last match (the caret is still where the last
 // search left it and the search text has not been edited since).
 bool isContinuing(qsizetype caret, const SearchState& state);
 
 // Where this find next looks, from 0: for a down search the first index a match may start at,
-// for an up search the last one (below 0: nowhere). A view that does not hold its whole text in
-// one string searches from here with findForward / findBackward over its own pieces.
+// for an up search the last one (below 0: nowhere).
 qsizetype searchFrom(qsizetype caret, const SearchState& state);
 
 // The first match of pattern that starts at or after from (from 0), or -1.

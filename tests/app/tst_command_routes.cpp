@@ -13,6 +13,7 @@
 #include "archive/MemberCommands.h"
 #include "editor/FindDialog.h"
 #include "editor/PreviewSearch.h"
+#include "settings/GeneralSettingsDialog.h"
 #include "settings/SettingsForms.h"
 
 #include <QAction>
@@ -24,6 +25,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>

@@ -205,6 +205,49 @@ private Q_SLOTS:
         QVERIFY(compared > 10000);
     }
 
+    void piecesFindWhatTheWholeTextFinds()
+    {
+        // Lines of a text given one at a time (as a document's blocks are) give the same
+        // positions and the same state as the whole text, in both directions, from every caret.
+        QRandomGenerator random(8122026);
+        const QStringList pieces = {QStringLiteral("a"), QStringLiteral("B"), QStringLiteral("\n"),
+                                    QStringLiteral("b"), QStringLiteral("ab")};
+        int found = 0;
+        for (int round = 0; round < 300; ++round) {
+            QString text;
+            for (int i = random.bounded(0, 40); i > 0; --i)
+                text += pieces.at(random.bounded(int(pieces.size())));
+            const QStringList lines = text.split(QLatin1Char('\n'));
+            const editor::PieceAt pieceAt = [&lines](qsizetype index, QString& piece,
+                                                     qsizetype& start) {
+                qsizetype at = 0;
+                for (const QString& line : lines) {
+                    if (index <= at + line.size()) {
+                        piece = line;
+                        start = at;
+                        return index >= 0;
+                    }
+                    at += line.size() + 1;
+                }
+                return false;
+            };
+            const QString pattern = random.bounded(2) ? QStringLiteral("ab") : QStringLiteral("B");
+            for (qsizetype caret = 0; caret <= text.size(); ++caret) {
+                for (SearchDirection direction : {SearchDirection::Down, SearchDirection::Up}) {
+                    SearchState whole = typed(pattern, direction, random.bounded(2) == 1);
+                    whole.restart = random.bounded(2) == 1;
+                    whole.lastPos = random.bounded(2) ? caret : 0;
+                    SearchState inPieces = whole;
+                    const qsizetype expected = editor::findNext(text, caret, whole);
+                    QCOMPARE(editor::findNext(pieceAt, caret, inPieces), expected);
+                    QCOMPARE(inPieces.lastPos, whole.lastPos);
+                    found += expected > 0;
+                }
+            }
+        }
+        QVERIFY(found > 1000);
+    }
+
     void notFoundText()
     {
         QCOMPARE(editor::notFoundText(QStringLiteral("検索")),
