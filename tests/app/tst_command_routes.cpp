@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QToolBar>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -384,6 +385,45 @@ private Q_SLOTS:
         }
         action->trigger();
         r.check(run, modal);
+    }
+
+    // The toolbar's buttons in their order, separators numbered too, with their tooltips.
+    void toolbarLayout()
+    {
+        const char* const tooltips[] = {"削除",
+                                        "",
+                                        "ファイルをコピー",
+                                        "ファイルの移動",
+                                        nullptr,
+                                        "よく使うドライブを指定",
+                                        "よく使うフォルダを指定",
+                                        nullptr,
+                                        "設定",
+                                        nullptr,
+                                        "テキストファイルを上書き保存",
+                                        "テキストファイルを名前を付けて保存",
+                                        "印刷",
+                                        nullptr,
+                                        "最新の情報に更新",
+                                        "一つ前のフォルダに戻る",
+                                        nullptr,
+                                        "テキストファイルの検索",
+                                        "簡易テキストエディタの起動",
+                                        nullptr,
+                                        "ヘルプ・このソフトについて"};
+        GuiRun run;
+        run.start();
+        auto* toolbar = run.window()->findChild<QToolBar*>(QStringLiteral("Toolbar1"));
+        QVERIFY(toolbar);
+        const QList<QAction*> actions = toolbar->actions();
+        QCOMPARE(actions.size(), 21);
+        for (int i = 0; i < 21; ++i) {
+            const QAction* action = actions.at(i);
+            QCOMPARE(action->objectName(), QStringLiteral("Button") + QString::number(i + 1));
+            QCOMPARE(action->isSeparator(), tooltips[i] == nullptr);
+            if (tooltips[i])
+                QCOMPARE(action->toolTip(), QString::fromUtf8(tooltips[i]));
+        }
     }
 
     // Every numbered button of the toolbar is in the table once.

@@ -76,7 +76,7 @@ int main(int argc, char** argv)
 
     window->menuAction(QStringLiteral("tkensaku"))->trigger();
     editor::FindDialog* dialog = program.previewSearch()->dialog();
-    QTest::keyClicks(dialog->textBox(), QStringLiteral("来週"));
+    dialog->textBox()->setText(QStringLiteral("来週"));
     dialog->findButton()->click();
     dialog->findButton()->click();
     dialog->move(window->frameGeometry().right() - 420, window->frameGeometry().bottom() - 220);
