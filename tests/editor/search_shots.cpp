@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -95,6 +96,9 @@ int main(int argc, char** argv)
     QAction* search = window->findChild<QAction*>(QStringLiteral("Button18"));
     QWidget* button = toolbar->widgetForAction(search);
     const QPoint at = button->mapToGlobal(QPoint(button->width() / 2, button->height()));
+    // The pointer rests on the button, as for a tooltip the user calls up.
+    QCursor::setPos(button->mapToGlobal(button->rect().center()));
+    settle(300);
     QToolTip::showText(at, search->toolTip(), button);
     settle(1000);
     const QRect bar(toolbar->mapToGlobal(QPoint(0, 0)), toolbar->size());
