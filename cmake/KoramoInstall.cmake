@@ -6,6 +6,7 @@
 #   share/applications/koramo.desktop            the menu entry and its file associations
 #   share/icons/hicolor/*/apps/koramo.{svg,png}  the icon
 #   share/metainfo/io.github.koramo.koramo.metainfo.xml
+#   share/koramo/help.html                       the help document (platform::dataFolderOf)
 # exp.ini and the work folder then live in the user's configuration and cache folders.
 include(GNUInstallDirs)
 
@@ -28,3 +29,5 @@ foreach(size 16 24 32 48 64 128 256)
         DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps")
 endforeach()
 install(FILES "${KORAMO_PACKAGING_DIR}/koramo.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+install(FILES "${CMAKE_SOURCE_DIR}/src/about/help/help.html"
+    DESTINATION "${CMAKE_INSTALL_DATADIR}/koramo")

@@ -35,6 +35,8 @@ PACKAGES=(
   debootstrap
   # scripts/package-deb.sh: icons drawn from the SVG, and the checks of the package
   librsvg2-bin desktop-file-utils appstream lintian
+  # the printing test reads the text back out of the PDF it printed
+  poppler-utils
 )
 
 SUDO=""

@@ -77,7 +77,9 @@ QString AboutDialog::homePage() const
 
 QString AboutDialog::helpFile() const
 {
-    return platform::withSlash(m_programFolder) + QStringLiteral("file.hlp");
+    // The manual is shipped beside the program, or in the data folder when installed.
+    return platform::withSlash(platform::dataFolderOf(m_programFolder)) +
+           QStringLiteral("help.html");
 }
 
 void AboutDialog::loadVersions()

@@ -24,6 +24,7 @@ public:
 
     QLabel* versionLabel(const QString& name) const; // "Label6" LZH, "Label7" ZIP, "Label8" CAB
     QString homePage() const;
+    // The help document (HTML) shipped with the program.
     QString helpFile() const;
 
 Q_SIGNALS:

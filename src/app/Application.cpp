@@ -9,6 +9,8 @@
 #include "app/MainWindow.h"
 #include "app/Navigation.h"
 #include "app/WorkFolder.h"
+#include "editor/PreviewSearch.h"
+#include "editor/TextPrint.h"
 #include "fileops/ShellRoutines.h"
 #include "platform/DriveList.h"
 #include "platform/Mci.h"
@@ -23,13 +25,11 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QUrl>
 
 namespace app
 {
@@ -94,6 +94,8 @@ void Application::makeParts()
                                                *m_settings, this);
     m_archiveWork = new ArchiveWork(w, *m_navigation, *m_settings, m_prompts, m_shell, m_archiver,
                                     *m_preview, this);
+    m_search = new editor::PreviewSearch(w.textViewer(), w.panel(3), m_prompts, &w, this);
+    m_print = new editor::PreviewPrint(w.textViewer(), w.panel(3), m_prompts, &w, this);
     m_routes = new CommandRoutes(*this, w, *m_navigation, *m_forms, m_prompts, this);
     // A click on a file, or moving to another file with the keys, previews it.
     connect(w.fileList(), &QListWidget::itemClicked, this, [this] {
@@ -228,9 +230,10 @@ about::AboutDialog* Application::about()
 {
     if (!m_about) {
         m_about = new about::AboutDialog(platform::programFolder(), m_window.data());
-        connect(m_about, &about::AboutDialog::openRequested, this, [](const QString& target) {
-            const QUrl url = QUrl::fromUserInput(target, QString(), QUrl::AssumeLocalFile);
-            QDesktopServices::openUrl(url);
+        // The help document and the home page open through the shell, which reports a
+        // failure (a missing help file) with its own message; the dialog stays open.
+        connect(m_about, &about::AboutDialog::openRequested, this, [this](const QString& target) {
+            fileops::OpenWithShell(m_shell, m_prompts, m_about, target, QString());
         });
         connect(m_about, &about::AboutDialog::unloadRequested, this, [this] {
             if (m_about) {
@@ -263,6 +266,10 @@ void Application::shutdown()
     // The preview (and its media status line, which ticks) goes before its window.
     delete m_routes;
     m_routes = nullptr;
+    delete m_search;
+    m_search = nullptr;
+    delete m_print;
+    m_print = nullptr;
     delete m_preview;
     m_preview = nullptr;
     if (m_window) {

@@ -33,6 +33,11 @@ namespace archive
 {
 class ArchiverCall;
 }
+namespace editor
+{
+class PreviewPrint;
+class PreviewSearch;
+} // namespace editor
 
 namespace app
 {
@@ -77,6 +82,9 @@ public:
     Navigation* navigation() const { return m_navigation; }
     preview::PreviewDispatcher* previewDispatcher() const { return m_preview; }
     ArchiveWork* archiveWork() const { return m_archiveWork; }
+    // Search in the previewed text (its state lives as long as the program) and its printing.
+    editor::PreviewSearch* previewSearch() const { return m_search; }
+    editor::PreviewPrint* previewPrint() const { return m_print; }
 
 Q_SIGNALS:
     void shutDownFinished();
@@ -97,6 +105,8 @@ private:
     ArchiveWork* m_archiveWork = nullptr;
     Navigation* m_navigation = nullptr;
     preview::PreviewDispatcher* m_preview = nullptr;
+    editor::PreviewSearch* m_search = nullptr;
+    editor::PreviewPrint* m_print = nullptr;
     CommandRoutes* m_routes = nullptr;
     QPointer<MainWindow> m_window;
     std::unique_ptr<settings::ExpIni> m_ini;

@@ -9,6 +9,8 @@
 #include "app/FolderTree.h"
 #include "app/MainWindow.h"
 #include "app/Navigation.h"
+#include "editor/PreviewSearch.h"
+#include "editor/TextPrint.h"
 #include "fileops/FileCommands.h"
 #include "fileops/FileSearchWindow.h"
 #include "platform/DriveList.h"
@@ -51,7 +53,7 @@ void CommandRoutes::buildRoutes()
     };
     using F = fileops::FileCommands;
     m_routes = {
-        // The toolbar (11, 12, 13, 18 and 19 have no command yet).
+        // The toolbar (11, 12 and 19 have no command yet).
         {1, "", file(&F::deleteFiles)},
         {2, "", file(&F::copyFullPath)},
         {3, "", own(&CommandRoutes::copyToDestination)},
@@ -61,6 +63,8 @@ void CommandRoutes::buildRoutes()
         {9, "settei", [this] { m_forms.showGeneral(); }},
         {15, "", own(&CommandRoutes::refreshLists)},
         {16, "", [this] { m_navigation.goBack(); }},
+        {13, "", [this] { m_application.previewPrint()->print(); }},
+        {18, "", [this] { m_application.previewSearch()->searchFromToolbar(); }},
         {21, "", own(&CommandRoutes::showAbout)},
         // The menus.
         {0, "end", [this] { m_window.close(); }},
@@ -68,6 +72,9 @@ void CommandRoutes::buildRoutes()
         {0, "saisin", [this] { m_navigation.refresh(); }},
         {0, "find", own(&CommandRoutes::showFileSearch)},
         {0, "net", file(&F::network)},
+        // Search in the previewed text.
+        {0, "tkensaku", [this] { m_application.previewSearch()->openDialog(); }},
+        {0, "tuken", [this] { m_application.previewSearch()->searchNext(); }},
         // File and folder commands.
         {0, "copy2", file(&F::copy2)},
         {0, "sakicopy", file(&F::sakicopy)},

@@ -60,6 +60,17 @@ QString programFolderOf(const QString& executableFolder)
     return executableFolder;
 }
 
+QString dataFolderOf(const QString& programFolder)
+{
+    const QDir parts(programFolder);
+    QDir lib(programFolder);
+    if (parts.dirName() != QLatin1String("koramo") || !lib.cdUp() ||
+        lib.dirName() != QLatin1String("lib"))
+        return programFolder;
+    const QString shared = QDir::cleanPath(lib.absolutePath() + QStringLiteral("/../share/koramo"));
+    return QFileInfo(shared).isDir() ? shared : programFolder;
+}
+
 QString programFolder()
 {
     if (!overrideFolder().isEmpty())

@@ -15,6 +15,10 @@ void setProgramFolder(const QString& folder);
 // The program folder for an executable in the given folder (see programFolder()).
 QString programFolderOf(const QString& executableFolder);
 
+// The folder of the program's documents (the help): PREFIX/share/koramo for a program whose parts
+// are installed in PREFIX/lib/koramo, otherwise the program folder itself.
+QString dataFolderOf(const QString& programFolder);
+
 // True when exp.ini and the work folder live in the program folder: it is the executable's own
 // folder (a build folder, a copy on a stick) and the user may write to it. Otherwise they live
 // in the user's configuration and cache folders.

@@ -4,8 +4,11 @@
 #include "about/AboutDialog.h"
 #include "app/Application.h"
 #include "app/MainWindow.h"
+#include "platform/Paths.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
@@ -35,7 +38,7 @@ private Q_SLOTS:
         // A library without the version entry point is as good as missing.
         QCOMPARE(about->versionLabel(QStringLiteral("Label8"))->text(),
                  QStringLiteral("Not Installed"));
-        QCOMPARE(about->helpFile(), folder.path() + QStringLiteral("/file.hlp"));
+        QCOMPARE(about->helpFile(), folder.path() + QStringLiteral("/help.html"));
     }
 
     void reopenedDialogLeavesAMissingLibraryEmpty()
@@ -63,6 +66,64 @@ private Q_SLOTS:
         dialog.markMissingLibraries();
         QCOMPARE(dialog.versionLabel(QStringLiteral("Label7"))->text(),
                  QStringLiteral("Not Installed"));
+    }
+
+    // "ヘルプを見る" and "ホームページを見に行く" go through the shell's open routine.
+    void helpAndHomePageOpenThroughTheShell()
+    {
+        GuiRun run;
+        run.start();
+        about::AboutDialog* about = run.program->about();
+        about->show();
+        about->findChild<QPushButton*>(QStringLiteral("Command2"))->click();
+        about->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        const auto opened = run.shell.callsOf(QStringLiteral("open"));
+        QCOMPARE(opened.size(), 2);
+        QCOMPARE(opened.at(0).path, run.folder.path() + QStringLiteral("/help.html"));
+        QCOMPARE(opened.at(1).path, about->findChild<QLabel*>(QStringLiteral("Label1"))->text());
+        QVERIFY(opened.at(1).path.startsWith(QLatin1String("https://")));
+        // A help file the shell cannot find: its own message, and the dialog stays open.
+        run.shell.openResult = platform::Shell::kFileNotFound;
+        run.prompts.expectMessages(1);
+        about->findChild<QPushButton*>(QStringLiteral("Command2"))->click();
+        QCOMPARE(run.prompts.shown().size(), 1);
+        QVERIFY(!run.prompts.shown().at(0).text.isEmpty());
+        QVERIFY(about->isVisible());
+    }
+
+    // The manual is built into the program folder: Japanese HTML with its five chapters.
+    void helpDocumentIsShipped()
+    {
+        const QString bin = qEnvironmentVariable("KORAMO_BUILD_BIN");
+        QVERIFY(!bin.isEmpty());
+        about::AboutDialog dialog(bin);
+        QFile help(dialog.helpFile());
+        QVERIFY2(help.open(QIODevice::ReadOnly), qPrintable(dialog.helpFile()));
+        const QString text = QString::fromUtf8(help.readAll());
+        QVERIFY(text.startsWith(QLatin1String("<!DOCTYPE html>")));
+        QVERIFY(text.contains(QLatin1String("<html lang=\"ja\">")));
+        for (const char* id : {"window", "commands", "archives", "settings", "expini"})
+            QVERIFY2(text.contains(QStringLiteral("id=\"%1\"").arg(QLatin1String(id))), id);
+        QVERIFY(text.contains(QStringLiteral("exp.ini")));
+        QVERIFY(text.contains(QStringLiteral("圧縮ファイル")));
+    }
+
+    // Installed, the parts are in PREFIX/lib/koramo and the manual in PREFIX/share/koramo.
+    void helpDocumentOfAnInstalledProgram()
+    {
+        QTemporaryDir prefix;
+        const QString parts = prefix.path() + QStringLiteral("/lib/koramo");
+        QVERIFY(QDir().mkpath(parts));
+        // No data folder: the program folder.
+        QCOMPARE(platform::dataFolderOf(parts), parts);
+        QVERIFY(QDir().mkpath(prefix.path() + QStringLiteral("/share/koramo")));
+        QCOMPARE(platform::dataFolderOf(parts), prefix.path() + QStringLiteral("/share/koramo"));
+        about::AboutDialog dialog(parts);
+        QCOMPARE(dialog.helpFile(), prefix.path() + QStringLiteral("/share/koramo/help.html"));
+        // A build folder or a copy elsewhere keeps the manual beside the program.
+        const QString other = prefix.path() + QStringLiteral("/lib/other");
+        QVERIFY(QDir().mkpath(other));
+        QCOMPARE(platform::dataFolderOf(other), other);
     }
 };
 

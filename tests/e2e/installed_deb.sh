@@ -2,10 +2,11 @@
 # On demand (not in CTest: it takes long on a small machine). In a fresh minimal Debian 12
 # root: installs the package with apt (which pulls in what it depends on), checks that the
 # menu entry and the metainfo validate, and as an ordinary user starts the installed program
-# under Xvfb with an .lzh on its command line, as a file manager's "open with" does. Passes
-# when the window shows the archive's members (read through the accessibility bus), the
-# archiver library was loaded from the installed library folder, exp.ini and the work folder
-# are in the user's configuration and cache folders, and the work folder is gone after close.
+# under Xvfb (it opens the home folder) and clicks the .lzh there in the file list with the
+# mouse. Passes when the window shows the archive's members (read through the accessibility
+# bus), the help document is in the data folder, the archiver library was loaded from the
+# installed library folder, exp.ini and the work folder are in the user's configuration and
+# cache folders, and the work folder is gone after close.
 #
 # Usage: tests/e2e/installed_deb.sh PACKAGE.deb [ROOT_DIR]
 #   (make the package with scripts/package-deb.sh; needs root, re-runs itself through sudo,
@@ -61,6 +62,7 @@ sample=$(mktemp -d)
 cp "$sample/sample.lzh" "$root/tmp/sample.lzh"
 rm -rf "$sample"
 cp "$here/read_members.py" "$root/tmp/read_members.py"
+cp "$here/click_item.py" "$root/tmp/click_item.py"
 
 in_root() { chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive \
   PATH=/usr/sbin:/usr/bin:/sbin:/bin "$@"; }
@@ -68,7 +70,7 @@ in_root apt-get update -q
 in_root apt-get install -y -q /tmp/koramo.deb
 # The tools of this check only, not the program's: a display, the accessibility bus, checks.
 in_root apt-get install -y -q --no-install-recommends xvfb xauth dbus-x11 at-spi2-core \
-  python3-pyatspi desktop-file-utils appstream procps
+  python3-pyatspi xdotool desktop-file-utils appstream procps
 in_root desktop-file-validate /usr/share/applications/koramo.desktop
 in_root appstreamcli validate --no-net /usr/share/metainfo/io.github.koramo.koramo.metainfo.xml
 in_root useradd -m user
@@ -81,9 +83,11 @@ in_root chown user:user /home/user/.config/koramo/exp.ini
 in_root su - user -c 'set -eu
   export LANG=C.UTF-8 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QTWEBENGINE_DISABLE_SANDBOX=1
   xvfb-run -a -s "-screen 0 1024x768x24" dbus-launch --exit-with-session sh -c "
-    koramo \$HOME/sample.lzh & pid=\$!
+    cd /tmp && koramo & pid=\$!
     status=0
+    python3 /tmp/click_item.py sample.lzh || status=1
     python3 /tmp/read_members.py one.txt two.txt || status=1
+    test -f /usr/share/koramo/help.html || { echo FAIL: no help document in /usr/share/koramo; status=1; }
     grep -q /usr/lib/koramo/libunlha32.so /proc/\$pid/maps || { echo FAIL: library not loaded from /usr/lib/koramo; status=1; }
     ls -d \$HOME/.cache/koramo/temp/koramo-* >/dev/null || { echo FAIL: no work folder in the cache folder; status=1; }
     kill -TERM \$pid; wait \$pid || status=1

@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "app/MainWindow.h"
+#include "editor/TextPrint.h"
 #include "settings/IniFile.h"
 
 #include <QFile>
@@ -31,6 +32,13 @@ void GuiRun::start(const QStringList& arguments, platform::Mci& media)
     program = archiver ? std::make_unique<app::Application>(prompts, shell, media, *archiver)
                        : std::make_unique<app::Application>(prompts, shell, media);
     program->startUp(arguments);
+    // Never a real printer (nor the print dialog) in a test.
+    program->previewPrint()->setTarget(std::make_unique<editor::PdfFile>(printedPdf()));
+}
+
+QString GuiRun::printedPdf() const
+{
+    return printed.path() + QStringLiteral("/printed.pdf");
 }
 
 app::MainWindow* GuiRun::window() const

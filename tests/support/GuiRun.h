@@ -53,9 +53,12 @@ public:
     QString write(const QString& name, const QByteArray& bytes) const;
     // A value of exp.ini as the program would read it.
     QString read(const char* section, const char* key) const;
+    // The PDF file the program prints into instead of a printer (it exists once printed).
+    QString printedPdf() const;
 
     TestProgramFolder folder;
     QTemporaryDir browse;
+    QTemporaryDir printed;
     RecordingPrompts prompts;
     RecordingShell shell;
     RecordingMci mci;

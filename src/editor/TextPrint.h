@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QLabel;
+class QPrinter;
+class QTextDocument;
+class QWidget;
+
+namespace platform
+{
+class Prompts;
+}
+namespace preview
+{
+class RichTextViewer;
+}
+
+namespace editor
+{
+
+// Where printed text goes: a printer, set up and ready, or nothing when the user cancelled.
+class PrintTarget
+{
+public:
+    virtual ~PrintTarget() = default;
+    virtual std::unique_ptr<QPrinter> printer(QWidget* owner) = 0;
+};
+
+// The desktop's default printer (through CUPS). When the desktop has none, the print dialog
+// lets the user choose a printer or a file.
+class DefaultPrinter final : public PrintTarget
+{
+public:
+    std::unique_ptr<QPrinter> printer(QWidget* owner) override;
+};
+
+// A PDF file, written by the same printing code as a printer's pages.
+class PdfFile final : public PrintTarget
+{
+public:
+    explicit PdfFile(const QString& path) : m_path(path) {}
+    std::unique_ptr<QPrinter> printer(QWidget* owner) override;
+
+private:
+    QString m_path;
+};
+
+// Lays a copy of the document out on the printer's pages (page numbers at the foot) and prints
+// it. False when the printer could not be started or failed on the way.
+bool printDocument(const QTextDocument& document, QPrinter& printer);
+
+// The toolbar's print: the text shown in the preview goes to the print target with its
+// formatting; while no text is shown a word in the status bar says so.
+class PreviewPrint final : public QObject
+{
+    Q_OBJECT
+public:
+    PreviewPrint(preview::RichTextViewer* viewer, QLabel* statusPanel, platform::Prompts& prompts,
+                 QWidget* window, QObject* parent = nullptr);
+    ~PreviewPrint() override;
+
+    void setTarget(std::unique_ptr<PrintTarget> target);
+    void print();
+
+private:
+    preview::RichTextViewer* m_viewer;
+    QLabel* m_statusPanel;
+    platform::Prompts& m_prompts;
+    QWidget* m_window;
+    std::unique_ptr<PrintTarget> m_target;
+};
+
+} // namespace editor
