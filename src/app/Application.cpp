@@ -14,7 +14,9 @@
 #include "platform/Mci.h"
 #include "platform/Paths.h"
 #include "preview/BrowserPane.h"
+#include "preview/LargeTextView.h"
 #include "preview/PreviewDispatcher.h"
+#include "preview/RichTextViewer.h"
 #include "settings/ExpIni.h"
 #include "settings/Settings.h"
 #include "settings/SettingsForms.h"
@@ -90,6 +92,7 @@ void Application::makeParts()
     m_navigation = new Navigation(w, *m_settings, m_prompts, m_shell, m_mci, this);
     m_preview = new preview::PreviewDispatcher(w.previewPane(), *m_navigation, m_shell, m_mci,
                                                *m_settings, this);
+    w.textViewer()->largeView()->setPrompts(&m_prompts);
     m_archiveWork = new ArchiveWork(w, *m_navigation, *m_settings, m_prompts, m_shell, m_archiver,
                                     *m_preview, this);
     m_routes = new CommandRoutes(*this, w, *m_navigation, *m_forms, m_prompts, this);

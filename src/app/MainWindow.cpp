@@ -7,6 +7,7 @@
 #include "platform/DriveList.h"
 #include "platform/Twips.h"
 #include "preview/BrowserPane.h"
+#include "preview/EncodingButton.h"
 #include "preview/PicturePane.h"
 #include "preview/RichTextViewer.h"
 
@@ -256,6 +257,9 @@ void MainWindow::buildPanes()
         m_status->addWidget(p, i == 3 ? 1 : 0);
         m_panels.append(p);
     }
+    m_encoding = new preview::EncodingButton(m_status);
+    m_encoding->hide();
+    m_status->addPermanentWidget(m_encoding);
 
     // The filter list is drawn over the left end of the destination row.
     m_filter->raise();
@@ -350,6 +354,7 @@ preview::PreviewPane MainWindow::previewPane()
     pane.sizePanel = panel(1);
     pane.datePanel = panel(2);
     pane.associationPanel = panel(3);
+    pane.encoding = m_encoding;
     pane.extract = menuAction(QStringLiteral("kaitou"));
     pane.extractPopup = menuAction(QStringLiteral("kaitoup"));
     pane.search = menuAction(QStringLiteral("tkensaku"));
