@@ -4,9 +4,8 @@
 
 #include <algorithm>
 #include <array>
-#include <functional>
+#include <cstring>
 #include <mutex>
-#include <string_view>
 
 namespace preview
 {
@@ -89,8 +88,7 @@ public:
     PieceSearch(LargeTextReader& reader, const RowIndex& index, const FindRequest& request,
                 const QByteArray& encoding)
         : m_reader(reader), m_index(index), m_request(request),
-          m_needle(needleFor(request.pattern, request.matchCase, encoding)),
-          m_searcher(m_needle.constData(), m_needle.constData() + m_needle.size())
+          m_needle(needleFor(request.pattern, request.matchCase, encoding))
     {
         m_pattern = request.pattern;
         if (!request.matchCase)
@@ -126,8 +124,8 @@ public:
     {
         if (m_needle.isEmpty())
             return true;
-        return std::search(bytes.constData(), bytes.constData() + bytes.size(), m_searcher) !=
-               bytes.constData() + bytes.size();
+        return ::memmem(bytes.constData(), static_cast<size_t>(bytes.size()), m_needle.constData(),
+                        static_cast<size_t>(m_needle.size())) != nullptr;
     }
 
     DecodedPiece decode(qint64 beginCp, qint64 endCp, const QByteArray& bytes)
@@ -181,7 +179,6 @@ private:
     const FindRequest& m_request;
     QString m_pattern;
     QByteArray m_needle;
-    std::boyer_moore_horspool_searcher<const char*> m_searcher;
 };
 
 std::optional<TextPos> PieceSearch::down(const std::atomic<bool>& cancel)
