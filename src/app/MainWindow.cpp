@@ -258,6 +258,8 @@ void MainWindow::buildPanes()
         m_panels.append(p);
     }
     m_encoding = new preview::EncodingButton(m_status);
+    // The status bar is as tall as its tallest widget, shown or not: no taller than a panel.
+    m_encoding->setMaximumHeight(m_panels.first()->sizeHint().height());
     m_encoding->hide();
     m_status->addPermanentWidget(m_encoding);
 

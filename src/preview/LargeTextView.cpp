@@ -70,6 +70,7 @@ void LargeTextView::close()
     m_cacheFirst = -1;
     m_anchor = m_caret = TextPos();
     m_lastFindPos.reset();
+    m_widest = 0;
     updateScrollBars();
     viewport()->update();
 }

@@ -40,7 +40,10 @@ LogFile makeLog(const QByteArray& encoding, bool bom, bool crlf, qsizetype appro
                 QList<qsizetype> cross)
 {
     const bool wide = encoding.startsWith("UTF-16");
-    const QString straddler = wide ? QStringLiteral("𠮷野家") : QStringLiteral("日本語");
+    // In UTF-16 also units whose bytes hold 0x0A 0x00 (LE) or 0x00 0x0A (BE) at an odd offset,
+    // which are no line feed.
+    const QString straddler =
+        wide ? QStringLiteral("𠮷野家\u0A05\u3000\u0A05") : QStringLiteral("日本語");
     const qsizetype unit = wide ? 2 : 1;
     const qsizetype eol = (crlf ? 2 : 1) * unit;
     LogFile log;
