@@ -73,7 +73,7 @@ if [ -n "${SHOT:-}" ]; then
     # The encoding button at the right end of the status bar, its menu open.
     win=$(xdotool search --name "コラモ" | head -n 1)
     eval "$(xdotool getwindowgeometry --shell "$win")"
-    xdotool mousemove $((X + WIDTH - 30)) $((Y + HEIGHT - 14)) click 1
+    xdotool mousemove $((X + WIDTH - 33)) $((Y + HEIGHT - 32)) click 1
     sleep 1
     import -window root "${SHOT%.png}-menu.png"
     kill $app; wait $app 2>/dev/null || true
