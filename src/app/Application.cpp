@@ -18,7 +18,9 @@
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "preview/BrowserPane.h"
+#include "preview/LargeTextView.h"
 #include "preview/PreviewDispatcher.h"
+#include "preview/RichTextViewer.h"
 #include "settings/ExpIni.h"
 #include "settings/Settings.h"
 #include "settings/SettingsForms.h"
@@ -92,6 +94,7 @@ void Application::makeParts()
     m_navigation = new Navigation(w, *m_settings, m_prompts, m_shell, m_mci, this);
     m_preview = new preview::PreviewDispatcher(w.previewPane(), *m_navigation, m_shell, m_mci,
                                                *m_settings, this);
+    w.textViewer()->largeView()->setPrompts(&m_prompts);
     m_archiveWork = new ArchiveWork(w, *m_navigation, *m_settings, m_prompts, m_shell, m_archiver,
                                     *m_preview, this);
     m_search = new editor::PreviewSearch(w.textViewer(), w.panel(3), m_prompts, &w, this);

@@ -7,6 +7,7 @@
 #include "platform/DriveList.h"
 #include "platform/Twips.h"
 #include "preview/BrowserPane.h"
+#include "preview/EncodingButton.h"
 #include "preview/PicturePane.h"
 #include "preview/RichTextViewer.h"
 
@@ -258,6 +259,11 @@ void MainWindow::buildPanes()
         m_status->addWidget(p, i == 3 ? 1 : 0);
         m_panels.append(p);
     }
+    m_encoding = new preview::EncodingButton(m_status);
+    // The status bar is as tall as its tallest widget, shown or not: no taller than a panel.
+    m_encoding->setMaximumHeight(m_panels.first()->sizeHint().height());
+    m_encoding->hide();
+    m_status->addPermanentWidget(m_encoding);
 
     // The filter list is drawn over the left end of the destination row.
     m_filter->raise();
@@ -352,6 +358,7 @@ preview::PreviewPane MainWindow::previewPane()
     pane.sizePanel = panel(1);
     pane.datePanel = panel(2);
     pane.associationPanel = panel(3);
+    pane.encoding = m_encoding;
     pane.extract = menuAction(QStringLiteral("kaitou"));
     pane.extractPopup = menuAction(QStringLiteral("kaitoup"));
     pane.search = menuAction(QStringLiteral("tkensaku"));

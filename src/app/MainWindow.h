@@ -28,6 +28,7 @@ namespace preview
 class BrowserPane;
 class PicturePane;
 class RichTextViewer;
+class EncodingButton;
 } // namespace preview
 
 namespace app
@@ -151,6 +152,7 @@ private:
     QWidget* m_form = nullptr;
     QToolBar* m_toolbar = nullptr;
     QStatusBar* m_status = nullptr;
+    preview::EncodingButton* m_encoding = nullptr;
     QList<QLabel*> m_panels;
     platform::DriveList* m_drive = nullptr;
     FolderTree* m_tree = nullptr;

@@ -44,7 +44,7 @@ void PreviewDispatcher::registerViewers(const PreviewPane& pane)
     m_archiveViewer = add(list("cab"), {{{".cab"}, Preview::Lzh, true}});
     add(list("lzh"), {{{".lzh"}, Preview::Lzh, true}});
     add(list("zip"), {{{".zip"}, Preview::Zip, true}});
-    add(std::make_unique<TextViewer>(pane.text, pane.search, pane.searchNext),
+    add(std::make_unique<TextViewer>(pane.text, pane.search, pane.searchNext, pane.encoding),
         {{{".txt", ".rtf", ".inf", ".log", ".wri", ".doc", ".ini", ".bat"}, Preview::Txt},
          {{".m3u"}, std::nullopt}},
         QStringLiteral("0"));

@@ -11,6 +11,7 @@ namespace preview
 {
 
 class BrowserPane;
+class EncodingButton;
 class PicturePane;
 class RichTextViewer;
 
@@ -27,6 +28,7 @@ struct PreviewPane {
     QLabel* sizePanel = nullptr;        // status-bar panel 1
     QLabel* datePanel = nullptr;        // panel 2
     QLabel* associationPanel = nullptr; // panel 3
+    EncodingButton* encoding = nullptr; // status bar: the encoding of the text shown
     QAction* extract = nullptr;         // kaitou
     QAction* extractPopup = nullptr;    // kaitoup
     QAction* search = nullptr;          // tkensaku

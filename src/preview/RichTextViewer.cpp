@@ -2,6 +2,7 @@
 
 #include "platform/FileKind.h"
 
+#include "preview/LargeTextView.h"
 #include "preview/RtfReader.h"
 
 #include <QFile>
@@ -47,6 +48,9 @@ RichTextViewer::RichTextViewer(QWidget* parent) : QWidget(parent)
     m_plainView->setDocument(m_plainDocument);
     m_stack->addWidget(m_plainView);
     m_stack->addWidget(m_richView);
+    m_largeView = new LargeTextView(this);
+    m_largeView->setObjectName(QStringLiteral("largeText"));
+    m_stack->addWidget(m_largeView);
     m_stack->setCurrentWidget(m_plainView);
     setFocusProxy(m_plainView);
 }
@@ -68,6 +72,8 @@ void RichTextViewer::clear()
     m_path.clear();
     m_format = platform::TextFormat();
     m_rich = false;
+    m_large = false;
+    m_largeView->close();
     m_decodeErrors = false;
     m_groupedLines = false;
     m_richView->clear();
@@ -76,9 +82,18 @@ void RichTextViewer::clear()
     showPlainDocument(empty);
 }
 
-bool RichTextViewer::loadPlain(QByteArrayView bytes)
+bool RichTextViewer::loadPlain(QByteArrayView bytes, const QByteArray& encoding)
 {
     m_format = platform::detectEncoding(bytes);
+    if (!encoding.isEmpty() && encoding != m_format.encoding) {
+        // The encoding the user chose; its byte order mark, when the bytes begin with one.
+        platform::TextFormat chosen;
+        chosen.encoding = encoding;
+        chosen.bom = (encoding == "UTF-8" && bytes.startsWith("\xEF\xBB\xBF")) ||
+                     (encoding == "UTF-16LE" && bytes.startsWith("\xFF\xFE")) ||
+                     (encoding == "UTF-16BE" && bytes.startsWith("\xFE\xFF"));
+        m_format = chosen;
+    }
     for (int attempt = 0; attempt < 3; ++attempt) {
         QTextDocument* document = newPlainDocument(this);
         QTextCursor cursor(document);
@@ -118,8 +133,8 @@ bool RichTextViewer::loadPlain(QByteArrayView bytes)
                                    [&](QString& piece) { plain.insertText(piece); });
             group = false;
         }
-        if (!ok && attempt == 0 && m_format.encoding == "UTF-8" && !m_format.bom &&
-            bytes.size() > 256 * 1024) {
+        if (!ok && attempt == 0 && encoding.isEmpty() && m_format.encoding == "UTF-8" &&
+            !m_format.bom && bytes.size() > 256 * 1024) {
             // The beginning looked like UTF-8 but a later part is not: detect again there.
             const platform::TextFormat other = platform::detectEncodingAfterUtf8Failure(bytes);
             if (other.encoding != m_format.encoding) {
@@ -138,7 +153,7 @@ bool RichTextViewer::loadPlain(QByteArrayView bytes)
     return false;
 }
 
-bool RichTextViewer::loadFile(const QString& path, QString* error)
+bool RichTextViewer::loadFile(const QString& path, QString* error, const QByteArray& encoding)
 {
     clear();
     // Only a regular file is opened: a FIFO would wait for a writer, a device such as
@@ -163,21 +178,65 @@ bool RichTextViewer::loadFile(const QString& path, QString* error)
     file.close();
 
     m_path = path;
-    if (RtfReader::isRtf(bytes)) {
+    if (RtfReader::isRtf(bytes) && encoding.isEmpty()) {
         m_rich = true;
         RtfReader::read(bytes, m_richView->document());
         m_richView->moveCursor(QTextCursor::Start);
         m_stack->setCurrentWidget(m_richView);
         setFocusProxy(m_richView);
     } else {
-        loadPlain(bytes);
+        loadPlain(bytes, encoding);
         m_plainView->moveCursor(QTextCursor::Start);
     }
     return true;
 }
 
+bool RichTextViewer::loadLargeFile(const QString& path, const QByteArray& encoding)
+{
+    clear();
+    if (!m_largeView->open(path, encoding))
+        return false;
+    m_path = path;
+    m_large = true;
+    m_stack->setCurrentWidget(m_largeView);
+    setFocusProxy(m_largeView);
+    return true;
+}
+
+bool RichTextViewer::reloadAs(const QByteArray& encoding)
+{
+    if (m_path.isEmpty())
+        return false;
+    if (m_large) {
+        m_largeView->setEncoding(encoding);
+        return true;
+    }
+    const QString path = m_path;
+    return loadFile(path, nullptr, encoding);
+}
+
+QByteArray RichTextViewer::encoding() const
+{
+    if (m_large)
+        return m_largeView->encoding();
+    if (m_rich || m_path.isEmpty())
+        return QByteArray();
+    return m_format.encoding;
+}
+
+void RichTextViewer::stopLoading()
+{
+    m_largeView->abandon();
+}
+
 bool RichTextViewer::saveFile(const QString& path, SaveAs as, QString* error)
 {
+    if (m_large) {
+        // The large-file view holds only what is on screen: saving would write that alone.
+        if (error)
+            *error = tr("The file is too large to be saved from the preview.");
+        return false;
+    }
     if (as == SaveAs::Loaded)
         as = m_rich ? SaveAs::RichText : SaveAs::PlainText;
     QByteArray bytes;

@@ -13,6 +13,8 @@ class QTextEdit;
 namespace preview
 {
 
+class LargeTextView;
+
 // The preview's text box. RTF files (whatever their extension) are read by our RTF reader and
 // shown with their formatting in a rich-text view; every other file is decoded from its
 // detected encoding and shown as plain text in a view that lays out only what is on screen,
@@ -29,7 +31,17 @@ public:
 
     // Shows the file; on failure (the file cannot be read) returns false with the reason in
     // *error and leaves the box empty.
-    bool loadFile(const QString& path, QString* error = nullptr);
+    // A non-empty encoding (an ICU converter name) is used instead of the detected one.
+    bool loadFile(const QString& path, QString* error = nullptr, const QByteArray& encoding = {});
+    // Shows a file too large to be held as a document in the large-file view, which reads it
+    // by position and indexes it in the background. Returns false when it cannot be opened.
+    bool loadLargeFile(const QString& path, const QByteArray& encoding = {});
+    // Reads the file shown again in another encoding.
+    bool reloadAs(const QByteArray& encoding);
+    // The encoding of the text shown (empty for RTF or nothing shown).
+    QByteArray encoding() const;
+    // Stops loading in the background; what is shown stays.
+    void stopLoading();
 
     // Loaded: RTF back as RTF, text back as text in its encoding, BOM and line ends.
     // PlainText: the text in the loaded text file's encoding, BOM and line ends (UTF-8 with
@@ -65,18 +77,22 @@ public:
     bool isReadOnly() const;
     QTextEdit* richView() const { return m_richView; }
     QPlainTextEdit* plainView() const { return m_plainView; }
+    LargeTextView* largeView() const { return m_largeView; }
+    bool isLarge() const { return m_large; }
 
 private:
     void showPlainDocument(QTextDocument* document);
-    bool loadPlain(QByteArrayView bytes);
+    bool loadPlain(QByteArrayView bytes, const QByteArray& encoding);
 
     QStackedLayout* m_stack = nullptr;
     QTextEdit* m_richView = nullptr;
     QPlainTextEdit* m_plainView = nullptr;
+    LargeTextView* m_largeView = nullptr;
     QTextDocument* m_plainDocument = nullptr;
     QString m_path;
     platform::TextFormat m_format;
     bool m_rich = false;
+    bool m_large = false;
     bool m_decodeErrors = false;
     // Lines were grouped into blocks with U+2028 between them (large files).
     bool m_groupedLines = false;

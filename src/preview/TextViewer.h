@@ -2,18 +2,29 @@
 
 #include "preview/Viewer.h"
 
+#include <QtGlobal>
+
 class QAction;
 
 namespace preview
 {
 
+class EncodingButton;
 class RichTextViewer;
 
 // Text-like files in the rich-text viewer; the search entries work while it shows a file.
+// A file above kLargeAbove bytes goes to the large-file view instead of being read whole.
+// The encoding of the text shown is on the status-bar button, which reads it again in another.
 class TextViewer final : public Viewer
 {
 public:
-    TextViewer(RichTextViewer* view, QAction* search, QAction* searchNext);
+    // 16 MiB: a text of that size is read, decoded and laid out in about a tenth of a second,
+    // which a click may take; above it the wait grows with the file and the document's memory
+    // grows to several times the file's size.
+    static constexpr qint64 kLargeAbove = 16 * 1024 * 1024;
+
+    TextViewer(RichTextViewer* view, QAction* search, QAction* searchNext,
+               EncodingButton* encoding = nullptr);
 
     void show(const PreviewFile& file) override;
     void hide() override;
@@ -22,10 +33,12 @@ public:
 
 private:
     void enableSearch(bool enabled);
+    void showEncoding();
 
     RichTextViewer* m_view;
     QAction* m_search;
     QAction* m_searchNext;
+    EncodingButton* m_encoding;
 };
 
 } // namespace preview
