@@ -2,6 +2,7 @@
 
 #include "editor/FindDialog.h"
 #include "platform/Prompts.h"
+#include "preview/LargeTextView.h"
 #include "preview/RichTextViewer.h"
 
 #include <QLabel>
@@ -64,6 +65,15 @@ void PreviewSearch::searchFromToolbar()
 
 void PreviewSearch::findNext()
 {
+    if (m_viewer->isLarge() && m_viewer->largeView()) {
+        // A file shown in the large-file view is searched whole on a worker by the same rules;
+        // the view selects the match or tells that there is none.
+        m_viewer->largeView()->findNext(m_state.text, m_state.matchCase,
+                                        m_state.direction == SearchDirection::Down,
+                                        m_state.restart);
+        m_state.restart = false;
+        return;
+    }
     const int caret = m_viewer->selStart();
     qsizetype position = 0;
     if (SearchPattern(m_state.text, m_state.matchCase).holdsLineEnd()) {

@@ -5,6 +5,7 @@
 #include "app/Application.h"
 #include "app/FileListBox.h"
 #include "app/MainWindow.h"
+#include "editor/PreviewSearch.h"
 #include "preview/EncodingButton.h"
 #include "preview/LargeTextView.h"
 #include "preview/RichTextViewer.h"
@@ -171,6 +172,28 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 6, 30000);
         QCOMPARE(finished.last().first().toBool(), false);
         QCOMPARE(run.prompts.unexpectedCount(), 0);
+    }
+
+    void searchMenuReachesTheLargeView()
+    {
+        Run run;
+        run.write(QStringLiteral("big.log"), bigLog());
+        run.click(QStringLiteral("big.log"));
+        preview::LargeTextView* view = run.large();
+        QVERIFY(run.text()->isLarge());
+        QSignalSpy finished(view, &preview::LargeTextView::findFinished);
+        editor::SearchState& state = run.program->previewSearch()->state();
+        state.text = QStringLiteral("end-mark");
+        state.direction = editor::SearchDirection::Down;
+        state.restart = true;
+        QAction* next = run.w()->menuAction(QStringLiteral("tuken"));
+        QVERIFY(next && next->isEnabled());
+        next->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 30000);
+        QCOMPARE(finished.last().first().toBool(), true);
+        QCOMPARE(view->selectedText(), QStringLiteral("END-MARK"));
+        QCOMPARE(view->selectionStart().row, view->rowCount() - 1);
+        QVERIFY(!state.restart);
     }
 };
 
