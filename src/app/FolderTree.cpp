@@ -1,11 +1,16 @@
 #include "app/FolderTree.h"
 
+#include <QAbstractFileIconProvider>
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFileSystemWatcher>
 #include <QHeaderView>
+#include <QIconEngine>
 #include <QItemSelectionModel>
+#include <QPainter>
+#include <QStyle>
 
 namespace app
 {
@@ -26,9 +31,51 @@ QString nearestExisting(const QString& path)
     return folder;
 }
 
+// The folder picture, asked of the style when it is first drawn rather than when the tree is
+// made (the style's first picture costs start-up an icon-theme look-up).
+class LazyFolderIcon final : public QIconEngine
+{
+public:
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().pixmap(size, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().actualSize(size, mode, state);
+    }
+    QIconEngine* clone() const override { return new LazyFolderIcon; }
+
+private:
+    static QIcon icon()
+    {
+        static const QIcon folder = QApplication::style()->standardIcon(QStyle::SP_DirIcon);
+        return folder;
+    }
+};
+
+// Every entry of the tree is a folder: one picture and one type for all of them, instead of a
+// MIME look-up and an icon-theme look-up for each folder read.
+class FolderIconProvider final : public QAbstractFileIconProvider
+{
+public:
+    QIcon icon(IconType) const override { return m_folder; }
+    QIcon icon(const QFileInfo&) const override { return m_folder; }
+    QString type(const QFileInfo&) const override { return QStringLiteral("Folder"); }
+
+private:
+    QIcon m_folder{new LazyFolderIcon};
+};
+
 } // namespace
 
-FolderTree::FolderTree(QWidget* parent) : QTreeView(parent), m_watcher(new QFileSystemWatcher(this))
+FolderTree::FolderTree(QWidget* parent)
+    : QTreeView(parent), m_icons(std::make_unique<FolderIconProvider>()),
+      m_watcher(new QFileSystemWatcher(this))
 {
     header()->hide();
     setUniformRowHeights(true);
@@ -38,11 +85,19 @@ FolderTree::FolderTree(QWidget* parent) : QTreeView(parent), m_watcher(new QFile
             [this] { keepToExistingFolder(); });
 }
 
+FolderTree::~FolderTree()
+{
+    // The model's reader thread may be asking the icon provider: the model goes first.
+    delete m_model;
+    m_model = nullptr;
+}
+
 void FolderTree::makeModel()
 {
     QFileSystemModel* old = m_model;
     QItemSelectionModel* oldSelection = selectionModel();
     m_model = new QFileSystemModel(this);
+    m_model->setIconProvider(m_icons.get());
     m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
     m_model->setReadOnly(true);
     m_model->setRootPath(QStringLiteral("/"));

@@ -3,6 +3,9 @@
 #include <QString>
 #include <QTreeView>
 
+#include <memory>
+
+class QAbstractFileIconProvider;
 class QFileSystemModel;
 class QFileSystemWatcher;
 
@@ -17,6 +20,7 @@ class FolderTree final : public QTreeView
     Q_OBJECT
 public:
     explicit FolderTree(QWidget* parent = nullptr);
+    ~FolderTree() override;
 
     QString path() const { return m_path; }
     // Makes the folder current, expanding the tree down to it. Returns false, changing
@@ -43,6 +47,8 @@ private:
     void showCurrent();
     void watchCurrent();
 
+    // Outlives the models that use it (declared before them).
+    std::unique_ptr<QAbstractFileIconProvider> m_icons;
     QFileSystemModel* m_model = nullptr;
     QFileSystemWatcher* m_watcher;
     QString m_path;
