@@ -11,6 +11,7 @@
 #include <QItemSelectionModel>
 #include <QPainter>
 #include <QStyle>
+#include <QTimer>
 
 namespace app
 {
@@ -107,12 +108,48 @@ void FolderTree::makeModel()
     setRootIndex(m_model->index(QStringLiteral("/")));
     // Folders are read in the background; once the current folder's parents are read, it is
     // scrolled into view.
+    // Rows read in (and sorted) above the current folder push it down: it is kept in view in
+    // the same turn, before the tree is drawn again.
+    auto follow = [this] {
+        if (m_following && currentIndex().isValid())
+            scrollTo(currentIndex());
+    };
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, follow);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, follow);
+    // The model sorts what it has read a moment later, which moves the current folder down the
+    // list again: it is brought into view once more after that.
     connect(m_model, &QFileSystemModel::directoryLoaded, this, [this](const QString& folder) {
-        if (m_path.startsWith(folder))
-            showCurrent();
+        if (!m_path.startsWith(folder))
+            return;
+        showCurrent();
+        QTimer::singleShot(0, this, [this] { showCurrent(); });
     });
     delete oldSelection;
     delete old;
+}
+
+void FolderTree::showEvent(QShowEvent* event)
+{
+    QTreeView::showEvent(event);
+    showCurrent();
+}
+
+void FolderTree::mousePressEvent(QMouseEvent* event)
+{
+    m_following = false;
+    QTreeView::mousePressEvent(event);
+}
+
+void FolderTree::wheelEvent(QWheelEvent* event)
+{
+    m_following = false;
+    QTreeView::wheelEvent(event);
+}
+
+void FolderTree::keyPressEvent(QKeyEvent* event)
+{
+    m_following = false;
+    QTreeView::keyPressEvent(event);
 }
 
 void FolderTree::showCurrent()
@@ -153,6 +190,7 @@ bool FolderTree::setPath(const QString& path)
     const QString clean = QDir::cleanPath(info.absoluteFilePath());
     const bool changed = clean != m_path;
     m_path = clean;
+    m_following = true;
     watchCurrent();
     showCurrent();
     if (!changed)

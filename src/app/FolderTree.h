@@ -41,6 +41,14 @@ Q_SIGNALS:
     // The current folder was gone and the tree moved up to the folder shown.
     void currentFolderGone(const QString& gone, const QString& shown);
 
+protected:
+    // The current folder is scrolled into view once the tree has its size.
+    void showEvent(QShowEvent* event) override;
+    // The user's own scrolling or choosing ends the following of the current folder.
+    void mousePressEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void makeModel();
     // Expands the tree down to the current folder and scrolls it into view.
@@ -52,6 +60,9 @@ private:
     QFileSystemModel* m_model = nullptr;
     QFileSystemWatcher* m_watcher;
     QString m_path;
+    // While the folders are read in, the current folder is kept in view as rows come in above
+    // it, until the user scrolls or clicks.
+    bool m_following = true;
 };
 
 } // namespace app
