@@ -13,6 +13,8 @@
 #include <QStyle>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace app
 {
 
@@ -45,9 +47,11 @@ public:
     {
         return icon().pixmap(size, mode, state);
     }
-    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    // Laying the rows out asks for the size only: the picture fills the square it is given.
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override
     {
-        return icon().actualSize(size, mode, state);
+        const int side = std::min(size.width(), size.height());
+        return QSize(side, side);
     }
     QIconEngine* clone() const override { return new LazyFolderIcon; }
 
@@ -161,7 +165,9 @@ void FolderTree::showCurrent()
         expand(up);
     expand(index);
     setCurrentIndex(index);
-    scrollTo(index);
+    // Before the tree is first shown its rows are not laid out yet: showing it scrolls.
+    if (isVisible())
+        scrollTo(index);
 }
 
 void FolderTree::watchCurrent()
