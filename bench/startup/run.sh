@@ -13,7 +13,8 @@ fi
 RUNS=${RUNS:-15}
 SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
 command -v pcmanfm-qt >/dev/null || { $SUDO apt-get install -y -q --no-install-recommends pcmanfm-qt >/dev/null; }
-BUILD_DIR=${BUILD_DIR:-build-release} BUILD_TYPE=Release scripts/build.sh >/dev/null
+# SKIP_BUILD=1 measures the build as it is.
+[ -n "${SKIP_BUILD:-}" ] || BUILD_DIR=${BUILD_DIR:-build-release} BUILD_TYPE=Release scripts/build.sh >/dev/null
 bin=$(realpath "${BUILD_DIR:-build-release}")
 
 work=$(mktemp -d)
@@ -26,7 +27,8 @@ for i in $(seq 1 200); do echo "file $i" > "$work/folder/file$i.txt"; done
 display=:$((90 + RANDOM % 100))
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-sleep 1
+# The server is up once its socket answers.
+for _ in $(seq 1 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.1; done
 chmod 700 "$work/home"
 export DISPLAY=$display HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_RUNTIME_DIR=$work/home
 unset QT_QPA_PLATFORM

@@ -35,6 +35,10 @@ public:
     static QString nameOf(const QListWidgetItem* entry);
 
 private:
+    // Selects again the names that were selected and makes the current one current again.
+    void restoreSelection(const QStringList& shown, const QStringList& selected,
+                          const QString& current);
+
     QString m_path;
     QString m_listedPath;
     QString m_pattern = QStringLiteral("*.*");

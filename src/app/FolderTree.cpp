@@ -1,11 +1,19 @@
 #include "app/FolderTree.h"
 
+#include <QAbstractFileIconProvider>
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFileSystemWatcher>
 #include <QHeaderView>
+#include <QIconEngine>
 #include <QItemSelectionModel>
+#include <QPainter>
+#include <QStyle>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace app
 {
@@ -26,9 +34,53 @@ QString nearestExisting(const QString& path)
     return folder;
 }
 
+// The folder picture, asked of the style when it is first drawn rather than when the tree is
+// made (the style's first picture costs start-up an icon-theme look-up).
+class LazyFolderIcon final : public QIconEngine
+{
+public:
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().pixmap(size, mode, state);
+    }
+    // Laying the rows out asks for the size only: the picture fills the square it is given.
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override
+    {
+        const int side = std::min(size.width(), size.height());
+        return QSize(side, side);
+    }
+    QIconEngine* clone() const override { return new LazyFolderIcon; }
+
+private:
+    static QIcon icon()
+    {
+        static const QIcon folder = QApplication::style()->standardIcon(QStyle::SP_DirIcon);
+        return folder;
+    }
+};
+
+// Every entry of the tree is a folder: one picture and one type for all of them, instead of a
+// MIME look-up and an icon-theme look-up for each folder read.
+class FolderIconProvider final : public QAbstractFileIconProvider
+{
+public:
+    QIcon icon(IconType) const override { return m_folder; }
+    QIcon icon(const QFileInfo&) const override { return m_folder; }
+    QString type(const QFileInfo&) const override { return QStringLiteral("Folder"); }
+
+private:
+    QIcon m_folder{new LazyFolderIcon};
+};
+
 } // namespace
 
-FolderTree::FolderTree(QWidget* parent) : QTreeView(parent), m_watcher(new QFileSystemWatcher(this))
+FolderTree::FolderTree(QWidget* parent)
+    : QTreeView(parent), m_icons(std::make_unique<FolderIconProvider>()),
+      m_watcher(new QFileSystemWatcher(this))
 {
     header()->hide();
     setUniformRowHeights(true);
@@ -38,11 +90,19 @@ FolderTree::FolderTree(QWidget* parent) : QTreeView(parent), m_watcher(new QFile
             [this] { keepToExistingFolder(); });
 }
 
+FolderTree::~FolderTree()
+{
+    // The model's reader thread may be asking the icon provider: the model goes first.
+    delete m_model;
+    m_model = nullptr;
+}
+
 void FolderTree::makeModel()
 {
     QFileSystemModel* old = m_model;
     QItemSelectionModel* oldSelection = selectionModel();
     m_model = new QFileSystemModel(this);
+    m_model->setIconProvider(m_icons.get());
     m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
     m_model->setReadOnly(true);
     m_model->setRootPath(QStringLiteral("/"));
@@ -52,12 +112,48 @@ void FolderTree::makeModel()
     setRootIndex(m_model->index(QStringLiteral("/")));
     // Folders are read in the background; once the current folder's parents are read, it is
     // scrolled into view.
+    // Rows read in (and sorted) above the current folder push it down: it is kept in view in
+    // the same turn, before the tree is drawn again.
+    auto follow = [this] {
+        if (m_following && currentIndex().isValid())
+            scrollTo(currentIndex());
+    };
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, follow);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, follow);
+    // The model sorts what it has read a moment later, which moves the current folder down the
+    // list again: it is brought into view once more after that.
     connect(m_model, &QFileSystemModel::directoryLoaded, this, [this](const QString& folder) {
-        if (m_path.startsWith(folder))
-            showCurrent();
+        if (!m_path.startsWith(folder))
+            return;
+        showCurrent();
+        QTimer::singleShot(0, this, [this] { showCurrent(); });
     });
     delete oldSelection;
     delete old;
+}
+
+void FolderTree::showEvent(QShowEvent* event)
+{
+    QTreeView::showEvent(event);
+    showCurrent();
+}
+
+void FolderTree::mousePressEvent(QMouseEvent* event)
+{
+    m_following = false;
+    QTreeView::mousePressEvent(event);
+}
+
+void FolderTree::wheelEvent(QWheelEvent* event)
+{
+    m_following = false;
+    QTreeView::wheelEvent(event);
+}
+
+void FolderTree::keyPressEvent(QKeyEvent* event)
+{
+    m_following = false;
+    QTreeView::keyPressEvent(event);
 }
 
 void FolderTree::showCurrent()
@@ -69,7 +165,9 @@ void FolderTree::showCurrent()
         expand(up);
     expand(index);
     setCurrentIndex(index);
-    scrollTo(index);
+    // Before the tree is first shown its rows are not laid out yet: showing it scrolls.
+    if (isVisible())
+        scrollTo(index);
 }
 
 void FolderTree::watchCurrent()
@@ -98,6 +196,7 @@ bool FolderTree::setPath(const QString& path)
     const QString clean = QDir::cleanPath(info.absoluteFilePath());
     const bool changed = clean != m_path;
     m_path = clean;
+    m_following = true;
     watchCurrent();
     showCurrent();
     if (!changed)

@@ -3,6 +3,9 @@
 #include <QString>
 #include <QTreeView>
 
+#include <memory>
+
+class QAbstractFileIconProvider;
 class QFileSystemModel;
 class QFileSystemWatcher;
 
@@ -17,6 +20,7 @@ class FolderTree final : public QTreeView
     Q_OBJECT
 public:
     explicit FolderTree(QWidget* parent = nullptr);
+    ~FolderTree() override;
 
     QString path() const { return m_path; }
     // Makes the folder current, expanding the tree down to it. Returns false, changing
@@ -37,15 +41,28 @@ Q_SIGNALS:
     // The current folder was gone and the tree moved up to the folder shown.
     void currentFolderGone(const QString& gone, const QString& shown);
 
+protected:
+    // The current folder is scrolled into view once the tree has its size.
+    void showEvent(QShowEvent* event) override;
+    // The user's own scrolling or choosing ends the following of the current folder.
+    void mousePressEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void makeModel();
     // Expands the tree down to the current folder and scrolls it into view.
     void showCurrent();
     void watchCurrent();
 
+    // Outlives the models that use it (declared before them).
+    std::unique_ptr<QAbstractFileIconProvider> m_icons;
     QFileSystemModel* m_model = nullptr;
     QFileSystemWatcher* m_watcher;
     QString m_path;
+    // While the folders are read in, the current folder is kept in view as rows come in above
+    // it, until the user scrolls or clicks.
+    bool m_following = true;
 };
 
 } // namespace app

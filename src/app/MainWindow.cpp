@@ -25,6 +25,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -199,10 +200,14 @@ void MainWindow::buildToolbar()
         {"ヘルプ・このソフトについて", QStyle::SP_DialogHelpButton},
     };
     int number = 0;
+    // The pictures come from the icon theme, whose first look-up costs start-up a good part of
+    // its time: they are put on the buttons once the window is up, before it is first drawn.
+    QList<QPair<QAction*, QStyle::StandardPixmap>> pictures;
     for (const Button& b : buttons) {
         ++number;
-        QAction* action = b.tooltip ? m_toolbar->addAction(style()->standardIcon(b.icon), QString())
-                                    : m_toolbar->addSeparator();
+        QAction* action = b.tooltip ? m_toolbar->addAction(QString()) : m_toolbar->addSeparator();
+        if (b.tooltip)
+            pictures.append({action, b.icon});
         action->setObjectName(QStringLiteral("Button") + QString::number(number));
         if (!b.tooltip)
             continue;
@@ -210,6 +215,10 @@ void MainWindow::buildToolbar()
         connect(action, &QAction::triggered, this,
                 [this, number] { Q_EMIT toolbarButtonClicked(number); });
     }
+    QTimer::singleShot(0, this, [this, pictures] {
+        for (const auto& [action, icon] : pictures)
+            action->setIcon(style()->standardIcon(icon));
+    });
 }
 
 QLabel* MainWindow::addHiddenLabel(const QString& name)

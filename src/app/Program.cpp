@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/MainWindow.h"
+#include "platform/LocalTimeZone.h"
 #include "platform/Mci.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
@@ -58,6 +59,7 @@ int runProgram(int argc, char** argv,
                    stderr);
         return 1;
     }
+    platform::pinLocalTimeZone();
     // No shared OpenGL context is asked for: making one costs start-up most of a tenth of a
     // second, and the browser engine, loaded on the first page, draws without it.
     QApplication application(argc, argv);

@@ -30,13 +30,30 @@ Family familyOf(const QString& family)
 
 QString memberTimeText(quint16 dosDate, quint16 dosTime)
 {
-    const QDate date(1980 + (dosDate >> 9), (dosDate >> 5) & 0x0F, dosDate & 0x1F);
-    const QTime time((dosTime >> 11) & 0x1F, (dosTime >> 5) & 0x3F, (dosTime & 0x1F) * 2);
+    const int year = 1980 + (dosDate >> 9), month = (dosDate >> 5) & 0x0F, day = dosDate & 0x1F;
+    const int hour = (dosTime >> 11) & 0x1F, minute = (dosTime >> 5) & 0x3F,
+              second = (dosTime & 0x1F) * 2;
     // A stored date or time that names no real moment is shown as the format's epoch.
-    if (!date.isValid() || !time.isValid())
+    if (!QDate::isValid(year, month, day) || !QTime::isValid(hour, minute, second))
         return QStringLiteral("1601/01/01 00:00:00");
-    return date.toString(QStringLiteral("yyyy/MM/dd")) + QLatin1Char(' ') +
-           time.toString(QStringLiteral("HH:mm:ss"));
+    // Written digit by digit: a list of many members makes this text once per member.
+    char16_t text[19];
+    auto put = [&text](int at, int value, int digits) {
+        for (int i = digits - 1; i >= 0; --i, value /= 10)
+            text[at + i] = char16_t(u'0' + value % 10);
+    };
+    put(0, year, 4);
+    text[4] = u'/';
+    put(5, month, 2);
+    text[7] = u'/';
+    put(8, day, 2);
+    text[10] = u' ';
+    put(11, hour, 2);
+    text[13] = u':';
+    put(14, minute, 2);
+    text[16] = u':';
+    put(17, second, 2);
+    return QString(reinterpret_cast<const QChar*>(text), 19);
 }
 
 int listArchive(const QString& family, const QString& archivePath, QTreeWidget* list,
@@ -57,6 +74,7 @@ int listArchive(const QString& family, const QString& archivePath, QTreeWidget* 
         return 0;
     ArchiverMemberInfo record{};
     QList<QTreeWidgetItem*> rows;
+    rows.reserve(1024);
     for (int found = first(handle, "*.*", &record); found == 0; found = next(handle, &record)) {
         record.fileName[sizeof record.fileName - 1] = '\0';
         // Sizes of 4 GiB and more come from the 64-bit query.
@@ -66,9 +84,11 @@ int listArchive(const QString& family, const QString& archivePath, QTreeWidget* 
             if (size64(handle, &wide) == 0)
                 size = wide;
         }
-        rows << new QTreeWidgetItem(QStringList{QString::fromUtf8(record.fileName),
-                                                QString::number(size),
-                                                memberTimeText(record.dosDate, record.dosTime)});
+        auto* row = new QTreeWidgetItem;
+        row->setText(0, QString::fromUtf8(record.fileName));
+        row->setText(1, QString::number(size));
+        row->setText(2, memberTimeText(record.dosDate, record.dosTime));
+        rows << row;
     }
     close(handle);
     list->addTopLevelItems(rows);

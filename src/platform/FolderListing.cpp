@@ -2,12 +2,32 @@
 
 #include "platform/NativePath.h"
 
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 
 namespace platform
 {
+
+namespace
+{
+
+// A name of plain ASCII (most names) is its own text; any other goes through the full
+// conversion, which keeps bytes that are not UTF-8.
+QString nameFromEntry(const char* name)
+{
+    const size_t length = std::strlen(name);
+    bool ascii = true;
+    for (size_t i = 0; i < length && ascii; ++i)
+        ascii = static_cast<unsigned char>(name[i]) < 0x80;
+    const QByteArrayView bytes(name, static_cast<qsizetype>(length));
+    if (ascii)
+        return QString::fromLatin1(bytes);
+    return fromNativePath(bytes.toByteArray());
+}
+
+} // namespace
 
 QStringList fileNamesIn(const QString& folder, bool* ok)
 {
@@ -39,7 +59,7 @@ QStringList fileNamesIn(const QString& folder, bool* ok)
         }
         }
         if (isFile)
-            names.append(fromNativePath(QByteArray(entry->d_name)));
+            names.append(nameFromEntry(entry->d_name));
     }
     ::closedir(dir);
     return names;

@@ -15,6 +15,8 @@ ArchiveViewer::ArchiveViewer(QString family, QTreeWidget* list, const Actions& a
                              QWidget* window)
     : m_family(std::move(family)), m_list(list), m_actions(actions), m_window(window)
 {
+    // Every row is one line of text: the list lays out many members without measuring each.
+    m_list->setUniformRowHeights(true);
     if (m_family != QLatin1String("zip"))
         return;
     // The list is read again in the encoding the user picks; the library's extraction of the

@@ -206,7 +206,7 @@ ExtractEngine::Existing ExtractEngine::checkExisting(int folderFd, const std::st
     struct stat st {
     };
     if (::fstatat(folderFd, fileName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return Existing::Write;
+        return Existing::New;
     if (S_ISDIR(st.st_mode)) {
         report(Outcome::Failed, shown, "同じ名前のフォルダがあるため書き込めません: " + target);
         ++result.failed;
@@ -254,18 +254,21 @@ bool ExtractEngine::extractFile(EntryReader& reader, DestinationTree& tree,
     }
     FdCloser closeFolder(folderFd);
 
-    switch (checkExisting(folderFd, fileName, entry, shown, target, result)) {
+    const Existing existing = checkExisting(folderFd, fileName, entry, shown, target, result);
+    switch (existing) {
     case Existing::Cancel:
         return false;
     case Existing::Skip:
         reader.skipData();
         return true;
+    case Existing::New:
     case Existing::Write:
         break;
     }
 
     std::string error;
-    const Write written = writeMember(reader, folderFd, fileName, entry, shown, error);
+    const Write written =
+        writeMember(reader, folderFd, fileName, entry, shown, existing == Existing::Write, error);
     switch (written) {
     case Write::Done:
         report(Outcome::Extracted, shown, target);
@@ -297,13 +300,25 @@ bool ExtractEngine::extractFile(EntryReader& reader, DestinationTree& tree,
 ExtractEngine::Write ExtractEngine::writeMember(EntryReader& reader, int folderFd,
                                                 const std::string& fileName,
                                                 const ArchiveEntry& entry, const std::string& shown,
-                                                std::string& error)
+                                                bool replacing, std::string& error)
 {
-    // The data goes to a temporary file beside the target and is renamed over it only once
-    // it is complete and its CRC has been checked: a damaged member never leaves a file that
-    // looks complete, and an existing file survives a failed extraction.
+    // A file that replaces another is written to a temporary file beside it and renamed over it
+    // only once it is complete and its CRC has been checked, so the old file survives a failed
+    // extraction. A new file is written under its own name, made exclusively, and removed again
+    // when anything goes wrong: a damaged member never leaves a file that looks complete.
     std::string temp;
     int fd = -1;
+    if (!replacing) {
+        fd = ::openat(folderFd, fileName.c_str(),
+                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0)
+            temp = fileName;
+        else if (errno != EEXIST) {
+            error = std::strerror(errno);
+            return Write::Failed;
+        }
+    }
+    // Something appeared under the name since it was looked at: it is replaced as any other.
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temp = temporaryName();
         fd = ::openat(folderFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
@@ -371,7 +386,7 @@ ExtractEngine::Write ExtractEngine::writeMember(EntryReader& reader, int folderF
         ::unlinkat(folderFd, temp.c_str(), 0);
         return Write::Failed;
     }
-    if (::renameat(folderFd, temp.c_str(), folderFd, fileName.c_str()) != 0) {
+    if (temp != fileName && ::renameat(folderFd, temp.c_str(), folderFd, fileName.c_str()) != 0) {
         error = std::strerror(errno);
         ::unlinkat(folderFd, temp.c_str(), 0);
         return Write::Failed;

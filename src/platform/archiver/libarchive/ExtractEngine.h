@@ -62,7 +62,8 @@ public:
 
 private:
     enum class Write { Done, Failed, Cancelled, CrcError };
-    enum class Existing { Write, Skip, Cancel };
+    // New: nothing of the name is there; Write: a file is, and is to be replaced.
+    enum class Existing { New, Write, Skip, Cancel };
     void report(Outcome outcome, const std::string& name, const std::string& text) const;
     std::string fullPath(const std::string& relative) const;
     // False when the member is not to be written (it was skipped and reported as needed);
@@ -82,7 +83,8 @@ private:
                      const std::vector<std::string>& parts, const std::string& shown,
                      Result& result);
     Write writeMember(EntryReader& reader, int folderFd, const std::string& fileName,
-                      const ArchiveEntry& entry, const std::string& shown, std::string& error);
+                      const ArchiveEntry& entry, const std::string& shown, bool replacing,
+                      std::string& error);
 
     Settings m_settings;
     std::string m_destination;

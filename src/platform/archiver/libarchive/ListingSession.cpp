@@ -60,8 +60,15 @@ ArchiverHandle ListingSession::open(const std::string& path, LibarchiveReader::F
     if (!session->restart())
         return 0;
     ArchiveEntry probe;
-    if (session->m_reader->next(probe) == LibarchiveReader::Step::Error)
+    const LibarchiveReader::Step step = session->m_reader->next(probe);
+    if (step == LibarchiveReader::Step::Error)
         return 0;
+    // The search that usually follows starts from this reading instead of reading the
+    // archive's directory once more.
+    session->m_fresh = true;
+    session->m_pendingEnd = step == LibarchiveReader::Step::End;
+    if (step == LibarchiveReader::Step::Entry)
+        session->m_pending = std::move(probe);
     std::lock_guard<std::mutex> lock(tableMutex());
     const ArchiverHandle id = nextId();
     table()[id] = std::move(session);
@@ -97,6 +104,9 @@ bool ListingSession::restart()
     m_index = 0;
     m_hasLast = false;
     m_broken = false;
+    m_fresh = false;
+    m_pending.reset();
+    m_pendingEnd = false;
     return m_reader->openFile(m_path, m_format);
 }
 
@@ -106,11 +116,27 @@ int ListingSession::findFirst(const char* wildcard, ArchiverMemberInfo* info)
     if (m_format == LibarchiveReader::Format::Cab)
         std::replace(m_wildcard.begin(), m_wildcard.end(), '\\', '/');
     m_searching = true;
-    if (!restart()) {
+    if (m_fresh)
+        m_fresh = false;
+    else if (!restart()) {
         m_broken = true;
         return ARCHIVER_ERROR_ARC_FILE_OPEN;
     }
     return findNext(info);
+}
+
+LibarchiveReader::Step ListingSession::nextEntry(ArchiveEntry& entry)
+{
+    if (m_pending) {
+        entry = std::move(*m_pending);
+        m_pending.reset();
+        return LibarchiveReader::Step::Entry;
+    }
+    if (m_pendingEnd) {
+        m_pendingEnd = false;
+        return LibarchiveReader::Step::End;
+    }
+    return m_reader->next(entry);
 }
 
 int ListingSession::findNext(ArchiverMemberInfo* info)
@@ -121,7 +147,7 @@ int ListingSession::findNext(ArchiverMemberInfo* info)
         return ARCHIVER_ERROR_HEADER_BROKEN;
     ArchiveEntry entry;
     for (;;) {
-        const LibarchiveReader::Step step = m_reader->next(entry);
+        const LibarchiveReader::Step step = nextEntry(entry);
         if (step == LibarchiveReader::Step::End) {
             m_hasLast = false;
             return ARCHIVER_FIND_END;

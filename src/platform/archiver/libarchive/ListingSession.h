@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace archiver
@@ -42,6 +43,8 @@ public:
 
 private:
     bool restart();
+    // The next member: the one read when the archive was opened, if not yet handed out.
+    LibarchiveReader::Step nextEntry(ArchiveEntry& entry);
 
     std::string m_path;
     LibarchiveReader::Format m_format;
@@ -51,6 +54,10 @@ private:
     std::unique_ptr<LibarchiveReader> m_reader;
     std::string m_wildcard;
     bool m_searching = false;
+    // Opened and read up to the first member, which nobody has asked for yet.
+    bool m_fresh = false;
+    std::optional<ArchiveEntry> m_pending;
+    bool m_pendingEnd = false;
     bool m_broken = false;
     size_t m_index = 0;
     bool m_hasLast = false;

@@ -1,0 +1,173 @@
+// The member list of an archive through the real libraries: every member once, in the
+// archive's order, with its size and time text; a second search on the same handle lists the
+// same members again; the time text is the stored DOS time written out; pinning the local time
+// zone keeps every local time as it was.
+#include "archive/ArchiveListing.h"
+#include "platform/LocalTimeZone.h"
+#include "platform/archiver/common/ArchiverApi.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QLibrary>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTime>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <cstdint>
+#include <cstdlib>
+#include <ctime>
+
+namespace
+{
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+bool zipFolder(const QString& folder, const QString& archive)
+{
+    QProcess p;
+    p.setWorkingDirectory(folder);
+    p.start(QStringLiteral("zip"), {QStringLiteral("-qr"), archive, QStringLiteral(".")});
+    return p.waitForFinished(60000) && p.exitCode() == 0;
+}
+
+} // namespace
+
+class MemberListingTest final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void timeTextIsTheStoredDosTime()
+    {
+        // Every month, days at the ends of months, odd and even seconds, the first and the
+        // last year the format holds.
+        for (int year : {1980, 1999, 2000, 2024, 2107}) {
+            for (int month = 1; month <= 12; ++month) {
+                for (int day : {1, 9, 10, 28, 31}) {
+                    for (const QTime& time :
+                         {QTime(0, 0, 0), QTime(9, 5, 58), QTime(23, 59, 58), QTime(12, 30, 2)}) {
+                        const quint16 dosDate = quint16(((year - 1980) << 9) | (month << 5) | day);
+                        const quint16 dosTime = quint16((time.hour() << 11) | (time.minute() << 5) |
+                                                        (time.second() / 2));
+                        const QDate date(year, month, day);
+                        const QString want = date.isValid()
+                                                 ? date.toString(QStringLiteral("yyyy/MM/dd")) +
+                                                       QLatin1Char(' ') +
+                                                       time.toString(QStringLiteral("HH:mm:ss"))
+                                                 : QStringLiteral("1601/01/01 00:00:00");
+                        QCOMPARE(archive::memberTimeText(dosDate, dosTime), want);
+                    }
+                }
+            }
+        }
+        // Month 0 and 13, day 0, hour 24, minute 60: no real moment.
+        const QString epoch = QStringLiteral("1601/01/01 00:00:00");
+        QCOMPARE(archive::memberTimeText(quint16((44 << 9) | (0 << 5) | 1), 0), epoch);
+        QCOMPARE(archive::memberTimeText(quint16((44 << 9) | (13 << 5) | 1), 0), epoch);
+        QCOMPARE(archive::memberTimeText(quint16((44 << 9) | (1 << 5) | 0), 0), epoch);
+        QCOMPARE(archive::memberTimeText(quint16((44 << 9) | (1 << 5) | 1), quint16(24 << 11)),
+                 epoch);
+        QCOMPARE(archive::memberTimeText(quint16((44 << 9) | (1 << 5) | 1), quint16(60 << 5)),
+                 epoch);
+    }
+
+    void pinnedTimeZoneKeepsLocalTimes()
+    {
+        const bool hadTz = std::getenv("TZ") != nullptr;
+        std::vector<std::tm> before;
+        const time_t moments[] = {0, 946684800, 1719792000, 1735689599};
+        for (time_t t : moments) {
+            std::tm out{};
+            QVERIFY(localtime_r(&t, &out));
+            before.push_back(out);
+        }
+        platform::pinLocalTimeZone();
+        if (!hadTz && QFile::exists(QStringLiteral("/etc/localtime")))
+            QCOMPARE(QByteArray(std::getenv("TZ")), QByteArray(":/etc/localtime"));
+        for (size_t i = 0; i < std::size(moments); ++i) {
+            std::tm out{};
+            QVERIFY(localtime_r(&moments[i], &out));
+            QCOMPARE(out.tm_hour, before[i].tm_hour);
+            QCOMPARE(out.tm_mday, before[i].tm_mday);
+            QCOMPARE(out.tm_gmtoff, before[i].tm_gmtoff);
+            std::tm copy = out;
+            QCOMPARE(mktime(&copy), moments[i]);
+        }
+    }
+
+    void zipListsEveryMemberOnceAndAgainOnTheSameHandle()
+    {
+        const QString bin = qEnvironmentVariable("KORAMO_BUILD_BIN");
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString tree = dir.filePath(QStringLiteral("tree"));
+        QVERIFY(QDir().mkpath(tree + QStringLiteral("/sub")));
+        QStringList names;
+        for (int i = 0; i < 30; ++i) {
+            const QString name = QStringLiteral("m%1.txt").arg(i, 2, 10, QLatin1Char('0'));
+            QVERIFY(writeFile(tree + QLatin1Char('/') + name, QByteArray(i * 3, 'x')));
+        }
+        QVERIFY(writeFile(tree + QStringLiteral("/sub/last.log"), QByteArray("end")));
+        const QString zip = dir.filePath(QStringLiteral("many.zip"));
+        if (!zipFolder(tree, zip))
+            QSKIP("zip is not installed");
+
+        QTreeWidget list;
+        list.setColumnCount(3);
+        const int rows = archive::listArchive(QStringLiteral("zip"), zip, &list, 0, bin);
+        QCOMPARE(rows, list.topLevelItemCount());
+        QStringList listed;
+        for (int i = 0; i < list.topLevelItemCount(); ++i)
+            listed << list.topLevelItem(i)->text(0);
+        // The first member (read when the archive is opened) is there once, like all others.
+        QVERIFY(listed.contains(QStringLiteral("m00.txt")));
+        QCOMPARE(listed.count(QStringLiteral("m00.txt")), 1);
+        QCOMPARE(listed.count(QStringLiteral("sub/last.log")), 1);
+        QCOMPARE(listed.filter(QStringLiteral(".txt")).size(), 30);
+        const QList<QTreeWidgetItem*> m10 =
+            list.findItems(QStringLiteral("m10.txt"), Qt::MatchExactly);
+        QCOMPARE(m10.size(), 1);
+        QCOMPARE(m10.first()->text(1), QStringLiteral("30"));
+        QVERIFY(QRegularExpression(QStringLiteral("^\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d$"))
+                    .match(m10.first()->text(2))
+                    .hasMatch());
+
+        // Through the entry points: a narrower search, then everything again, on one handle.
+        QLibrary library(bin + QStringLiteral("/libunzip32.so"));
+        QVERIFY2(library.load(), qPrintable(library.errorString()));
+        using Open = ArchiverHandle (*)(ArchiverWindow, const char*, uint32_t);
+        using Find = int (*)(ArchiverHandle, const char*, ArchiverMemberInfo*);
+        using Next = int (*)(ArchiverHandle, ArchiverMemberInfo*);
+        using Close = int (*)(ArchiverHandle);
+        auto open = reinterpret_cast<Open>(library.resolve("UnZipOpenArchive"));
+        auto first = reinterpret_cast<Find>(library.resolve("UnZipFindFirst"));
+        auto next = reinterpret_cast<Next>(library.resolve("UnZipFindNext"));
+        auto close = reinterpret_cast<Close>(library.resolve("UnZipCloseArchive"));
+        QVERIFY(open && first && next && close);
+        const QByteArray path = zip.toUtf8();
+        const ArchiverHandle handle = open(0, path.constData(), 0);
+        QVERIFY(handle != 0);
+        ArchiverMemberInfo record{};
+        int found = 0;
+        for (int r = first(handle, "*.log", &record); r == 0; r = next(handle, &record))
+            ++found;
+        QCOMPARE(found, 1);
+        QCOMPARE(QByteArray(record.fileName), QByteArray("sub/last.log"));
+        found = 0;
+        for (int r = first(handle, "*", &record); r == 0; r = next(handle, &record))
+            ++found;
+        QCOMPARE(found, rows);
+        QCOMPARE(close(handle), 0);
+    }
+};
+
+QTEST_MAIN(MemberListingTest)
+#include "tst_member_listing.moc"
