@@ -9,6 +9,8 @@
 #include "app/FolderTree.h"
 #include "app/MainWindow.h"
 #include "app/Navigation.h"
+#include "editor/PreviewSave.h"
+#include "editor/TextEditorWindow.h"
 #include "fileops/FileCommands.h"
 #include "platform/DriveList.h"
 #include "platform/Prompts.h"
@@ -44,7 +46,7 @@ void CommandRoutes::buildRoutes()
     };
     using F = fileops::FileCommands;
     m_routes = {
-        // The toolbar (11, 12, 13, 18 and 19 have no command yet).
+        // The toolbar (13 and 18 have no command yet).
         {1, "", file(&F::deleteFiles)},
         {2, "", file(&F::copyFullPath)},
         {3, "", own(&CommandRoutes::copyToDestination)},
@@ -55,6 +57,9 @@ void CommandRoutes::buildRoutes()
         {15, "", own(&CommandRoutes::refreshLists)},
         {16, "", [this] { m_navigation.goBack(); }},
         {21, "", own(&CommandRoutes::showAbout)},
+        {11, "", [this] { savePreviewText(false); }},
+        {12, "", [this] { savePreviewText(true); }},
+        {19, "tsakusei", own(&CommandRoutes::showTextEditor)},
         // The menus.
         {0, "end", [this] { m_window.close(); }},
         {0, "help", own(&CommandRoutes::showAboutModal)},
@@ -157,6 +162,26 @@ void CommandRoutes::showAbout()
 void CommandRoutes::showAboutModal()
 {
     m_application.about()->exec();
+}
+
+void CommandRoutes::showTextEditor()
+{
+    if (!m_editor)
+        m_editor = new editor::TextEditorWindow(m_prompts, &m_window);
+    m_editor->show();
+    m_editor->raise();
+    m_editor->activateWindow();
+}
+
+void CommandRoutes::savePreviewText(bool asNewName)
+{
+    editor::PreviewSave save(
+        {&m_window, m_window.textViewer(), m_window.currentFileLabel(), m_window.panel(3)},
+        m_prompts);
+    if (asNewName)
+        save.saveAs();
+    else
+        save.overwrite();
 }
 
 } // namespace app

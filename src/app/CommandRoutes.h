@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -13,6 +14,11 @@ class Prompts;
 namespace settings
 {
 class SettingsForms;
+}
+
+namespace editor
+{
+class TextEditorWindow;
 }
 
 namespace app
@@ -53,6 +59,10 @@ private:
     void refreshLists();
     void showAbout();
     void showAboutModal();
+    // Button 19 and tsakusei: the text editor, not modal; a second request raises it.
+    void showTextEditor();
+    // Buttons 11 and 12: the preview's text saved back, or under a new name.
+    void savePreviewText(bool asNewName);
 
     Application& m_application;
     MainWindow& m_window;
@@ -60,6 +70,7 @@ private:
     settings::SettingsForms& m_forms;
     platform::Prompts& m_prompts;
     std::vector<Route> m_routes;
+    QPointer<editor::TextEditorWindow> m_editor;
 };
 
 } // namespace app
