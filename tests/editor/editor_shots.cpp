@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QScreen>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>

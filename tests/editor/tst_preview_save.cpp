@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QFile>
 #include <QLabel>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QtTest>
