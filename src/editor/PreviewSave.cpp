@@ -69,7 +69,7 @@ void PreviewSave::saveAs()
     int filterIndex = 1;
     const QString path = m_prompts.saveFileNameFiltered(m_parts.owner, QString(),
                                                         platform::dialogFilters(textFileFilter()),
-                                                        QString(), filterIndex);
+                                                        QString(), filterIndex, true);
     if (path.isEmpty())
         return; // cancelled
     using As = preview::RichTextViewer::SaveAs;

@@ -257,7 +257,7 @@ void TextEditorWindow::save()
 {
     int filterIndex = 1;
     const QString path = m_prompts.saveFileNameFiltered(
-        this, QString(), platform::dialogFilters(fileFilter()), m_fileName, filterIndex);
+        this, QString(), platform::dialogFilters(fileFilter()), m_fileName, filterIndex, false);
     if (path.isEmpty())
         return; // cancelled: nothing is saved
     m_fileName = path;

@@ -123,11 +123,12 @@ QString QtPrompts::saveFileName(QWidget* owner, const QString& title, const QStr
 
 QString QtPrompts::saveFileNameFiltered(QWidget* owner, const QString& title,
                                         const QStringList& filters, const QString& initial,
-                                        int& filterIndex)
+                                        int& filterIndex, bool dialogAsksOverwrite)
 {
     QFileDialog dialog(owner, title);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilters(filters);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !dialogAsksOverwrite);
     if (filterIndex >= 1 && filterIndex <= filters.size())
         dialog.selectNameFilter(filters[filterIndex - 1]);
     if (!initial.isEmpty())

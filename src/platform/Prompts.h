@@ -43,9 +43,11 @@ public:
                                  const QString& initial) = 0;
     // A save dialog that reports the filter the user chose: filterIndex counts from 1 (on
     // entry, the filter shown first). filters are Qt name filters ("名前 (*.txt)").
+    // dialogAsksOverwrite: the dialog itself asks before an existing file is chosen (false
+    // when the caller asks its own questions).
     virtual QString saveFileNameFiltered(QWidget* owner, const QString& title,
                                          const QStringList& filters, const QString& initial,
-                                         int& filterIndex) = 0;
+                                         int& filterIndex, bool dialogAsksOverwrite) = 0;
     // Font and colour dialogs: false when cancelled.
     virtual bool chooseFont(QWidget* owner, QFont& font) = 0;
     virtual bool chooseColor(QWidget* owner, QColor& color) = 0;
@@ -71,7 +73,8 @@ public:
     QString saveFileName(QWidget* owner, const QString& title, const QString& filter,
                          const QString& initial) override;
     QString saveFileNameFiltered(QWidget* owner, const QString& title, const QStringList& filters,
-                                 const QString& initial, int& filterIndex) override;
+                                 const QString& initial, int& filterIndex,
+                                 bool dialogAsksOverwrite) override;
     bool chooseFont(QWidget* owner, QFont& font) override;
     bool chooseColor(QWidget* owner, QColor& color) override;
 };

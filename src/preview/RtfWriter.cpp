@@ -56,7 +56,6 @@ void appendText(QByteArray& out, QStringView text, bool japanese)
             out += "\\line ";
             continue;
         case u'\r':
-        case QChar::ObjectReplacementCharacter: // a picture; pictures are not written
             continue;
         case 0x00A0:
             out += "\\~";
@@ -77,7 +76,9 @@ void appendText(QByteArray& out, QStringView text, bool japanese)
         if (u < 0x20)
             continue; // other control characters are no text
         const int code = japanese ? platform::cp932Code(u) : -1;
-        if (code >= 0x80) {
+        // Double-byte codes and the half-width katakana mean the same to every CP932 reader;
+        // the few other single bytes above 0x7F do not.
+        if (code > 0xFF || (code >= 0xA1 && code <= 0xDF)) {
             if (code > 0xFF)
                 appendHexByte(out, static_cast<unsigned>(code) >> 8);
             appendHexByte(out, static_cast<unsigned>(code) & 0xFF);

@@ -71,7 +71,7 @@ QString RecordingPrompts::saveFileName(QWidget*, const QString& title, const QSt
 
 QString RecordingPrompts::saveFileNameFiltered(QWidget*, const QString& title,
                                                const QStringList& filters, const QString&,
-                                               int& filterIndex)
+                                               int& filterIndex, bool)
 {
     const QString name =
         nextText(QStringLiteral("save"), filters.join(QStringLiteral(";;")), title);

@@ -51,7 +51,8 @@ public:
     QString saveFileName(QWidget* owner, const QString& title, const QString& filter,
                          const QString& initial) override;
     QString saveFileNameFiltered(QWidget* owner, const QString& title, const QStringList& filters,
-                                 const QString& initial, int& filterIndex) override;
+                                 const QString& initial, int& filterIndex,
+                                 bool dialogAsksOverwrite) override;
     bool chooseFont(QWidget* owner, QFont& font) override;
     bool chooseColor(QWidget* owner, QColor& color) override;
 
