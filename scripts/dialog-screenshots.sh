@@ -7,7 +7,7 @@ out=$(realpath -m "${1:?output folder}")
 mkdir -p "$out"
 build=$(realpath "${BUILD_DIR:-build}")
 programs=""
-for name in dialog_shots name_dialog_shots compress_shots search_shots; do
+for name in dialog_shots name_dialog_shots compress_shots search_shots editor_shots; do
   programs="$programs $build/tests/$name"
 done
 export OUT="$out" PROGRAMS="$programs"

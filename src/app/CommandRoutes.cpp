@@ -9,7 +9,9 @@
 #include "app/FolderTree.h"
 #include "app/MainWindow.h"
 #include "app/Navigation.h"
+#include "editor/PreviewSave.h"
 #include "editor/PreviewSearch.h"
+#include "editor/TextEditorWindow.h"
 #include "editor/TextPrint.h"
 #include "fileops/FileCommands.h"
 #include "fileops/FileSearchWindow.h"
@@ -53,7 +55,7 @@ void CommandRoutes::buildRoutes()
     };
     using F = fileops::FileCommands;
     m_routes = {
-        // The toolbar (11, 12 and 19 have no command yet).
+        // The toolbar.
         {1, "", file(&F::deleteFiles)},
         {2, "", file(&F::copyFullPath)},
         {3, "", own(&CommandRoutes::copyToDestination)},
@@ -66,6 +68,9 @@ void CommandRoutes::buildRoutes()
         {13, "", [this] { m_application.previewPrint()->print(); }},
         {18, "", [this] { m_application.previewSearch()->searchFromToolbar(); }},
         {21, "", own(&CommandRoutes::showAbout)},
+        {11, "", [this] { savePreviewText(false); }},
+        {12, "", [this] { savePreviewText(true); }},
+        {19, "tsakusei", own(&CommandRoutes::showTextEditor)},
         // The menus.
         {0, "end", [this] { m_window.close(); }},
         {0, "help", own(&CommandRoutes::showAboutModal)},
@@ -193,6 +198,24 @@ void CommandRoutes::showFileSearch()
     m_fileSearch->show();
     m_fileSearch->raise();
     m_fileSearch->activateWindow();
-}
+    void CommandRoutes::showTextEditor()
+    {
+        if (!m_editor)
+            m_editor = new editor::TextEditorWindow(m_prompts, &m_window);
+        m_editor->show();
+        m_editor->raise();
+        m_editor->activateWindow();
+    }
+
+    void CommandRoutes::savePreviewText(bool asNewName)
+    {
+        editor::PreviewSave save(
+            {&m_window, m_window.textViewer(), m_window.currentFileLabel(), m_window.panel(3)},
+            m_prompts);
+        if (asNewName)
+            save.saveAs();
+        else
+            save.overwrite();
+    }
 
 } // namespace app

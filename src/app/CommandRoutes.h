@@ -20,6 +20,11 @@ namespace settings
 class SettingsForms;
 }
 
+namespace editor
+{
+class TextEditorWindow;
+}
+
 namespace app
 {
 
@@ -60,6 +65,10 @@ private:
     void showAbout();
     void showAboutModal();
     void showFileSearch();
+    // Button 19 and tsakusei: the text editor, not modal; a second request raises it.
+    void showTextEditor();
+    // Buttons 11 and 12: the preview's text saved back, or under a new name.
+    void savePreviewText(bool asNewName);
 
     Application& m_application;
     MainWindow& m_window;
@@ -68,6 +77,7 @@ private:
     platform::Prompts& m_prompts;
     std::vector<Route> m_routes;
     QPointer<fileops::FileSearchWindow> m_fileSearch;
+    QPointer<editor::TextEditorWindow> m_editor;
 };
 
 } // namespace app

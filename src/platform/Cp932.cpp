@@ -63,4 +63,14 @@ bool toCp932(const QString& text, QByteArray& out)
     return true;
 }
 
+int cp932Code(char16_t unit)
+{
+    const auto* first = std::begin(kCp932EncodeFrom);
+    const auto* last = std::end(kCp932EncodeFrom);
+    const auto* found = std::lower_bound(first, last, unit);
+    if (found == last || *found != unit)
+        return -1;
+    return static_cast<int>(kCp932EncodeTo[found - first]);
+}
+
 } // namespace platform

@@ -15,4 +15,8 @@ QString fromCp932(const QByteArray& bytes);
 // so that no caller ever stores a silently substituted character.
 bool toCp932(const QString& text, QByteArray& out);
 
+// The CP932 code of one UTF-16 unit (a byte up to 0xFF, lead and trail byte above), or -1 when
+// CP932 has no form for it.
+int cp932Code(char16_t unit);
+
 } // namespace platform

@@ -5,6 +5,7 @@
 #include <QFontDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 namespace platform
 {
@@ -12,6 +13,20 @@ namespace platform
 QString applicationTitle()
 {
     return QStringLiteral("コラモ");
+}
+
+QStringList dialogFilters(QStringView classic)
+{
+    QStringList filters;
+    const QList<QStringView> parts = classic.split(u'|');
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString pattern = parts[i + 1].toString();
+        pattern.replace(QLatin1Char(';'), QLatin1Char(' '));
+        if (parts[i].isEmpty() && pattern.isEmpty())
+            continue;
+        filters.append(parts[i].toString() + QStringLiteral(" (") + pattern + QLatin1Char(')'));
+    }
+    return filters;
 }
 
 Prompts::Answer QtPrompts::message(QWidget* owner, const QString& text, const QString& title,
@@ -104,6 +119,38 @@ QString QtPrompts::saveFileName(QWidget* owner, const QString& title, const QStr
                                 const QString& initial)
 {
     return QFileDialog::getSaveFileName(owner, title, initial, filter);
+}
+
+QString QtPrompts::saveFileNameFiltered(QWidget* owner, const QString& title,
+                                        const QStringList& filters, const QString& initial,
+                                        int& filterIndex, bool dialogAsksOverwrite)
+{
+    QFileDialog dialog(owner, title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(filters);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !dialogAsksOverwrite);
+    if (filterIndex >= 1 && filterIndex <= filters.size())
+        dialog.selectNameFilter(filters[filterIndex - 1]);
+    if (!initial.isEmpty())
+        dialog.selectFile(initial);
+    // A name typed without an extension gets the chosen filter's.
+    const auto suffixOf = [](const QString& filter) {
+        const qsizetype dot = filter.indexOf(QStringLiteral("*."));
+        if (dot < 0)
+            return QString();
+        const qsizetype end = filter.indexOf(QRegularExpression(QStringLiteral("[ );]")), dot);
+        return filter.mid(dot + 2, end < 0 ? -1 : end - dot - 2);
+    };
+    dialog.setDefaultSuffix(suffixOf(dialog.selectedNameFilter()));
+    QObject::connect(
+        &dialog, &QFileDialog::filterSelected, &dialog,
+        [&dialog, suffixOf](const QString& f) { dialog.setDefaultSuffix(suffixOf(f)); });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    if (filterIndex < 1)
+        filterIndex = 1;
+    return dialog.selectedFiles().first();
 }
 
 bool QtPrompts::chooseFont(QWidget* owner, QFont& font)

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -40,6 +41,13 @@ public:
     virtual QString openFileName(QWidget* owner, const QString& title, const QString& filter) = 0;
     virtual QString saveFileName(QWidget* owner, const QString& title, const QString& filter,
                                  const QString& initial) = 0;
+    // A save dialog that reports the filter the user chose: filterIndex counts from 1 (on
+    // entry, the filter shown first). filters are Qt name filters ("名前 (*.txt)").
+    // dialogAsksOverwrite: the dialog itself asks before an existing file is chosen (false
+    // when the caller asks its own questions).
+    virtual QString saveFileNameFiltered(QWidget* owner, const QString& title,
+                                         const QStringList& filters, const QString& initial,
+                                         int& filterIndex, bool dialogAsksOverwrite) = 0;
     // Font and colour dialogs: false when cancelled.
     virtual bool chooseFont(QWidget* owner, QFont& font) = 0;
     virtual bool chooseColor(QWidget* owner, QColor& color) = 0;
@@ -47,6 +55,10 @@ public:
 
 // The title every message box shows when the caller names none.
 QString applicationTitle();
+
+// Qt name filters from the classic "name|pattern|name|pattern|" form: "テキスト (*.txt)", ….
+// Patterns separated by ';' become Qt's blank-separated list.
+QStringList dialogFilters(QStringView classic);
 
 // Real dialogs on the desktop.
 class QtPrompts final : public Prompts
@@ -60,6 +72,9 @@ public:
     QString openFileName(QWidget* owner, const QString& title, const QString& filter) override;
     QString saveFileName(QWidget* owner, const QString& title, const QString& filter,
                          const QString& initial) override;
+    QString saveFileNameFiltered(QWidget* owner, const QString& title, const QStringList& filters,
+                                 const QString& initial, int& filterIndex,
+                                 bool dialogAsksOverwrite) override;
     bool chooseFont(QWidget* owner, QFont& font) override;
     bool chooseColor(QWidget* owner, QColor& color) override;
 };

@@ -4,12 +4,14 @@
 
 #include "preview/LargeTextView.h"
 #include "preview/RtfReader.h"
+#include "preview/RtfWriter.h"
+
+#include "platform/TextSaver.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
-#include <QSaveFile>
 #include <QStackedLayout>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -231,49 +233,55 @@ void RichTextViewer::stopLoading()
 
 bool RichTextViewer::saveFile(const QString& path, SaveAs as, QString* error)
 {
+    platform::SaveError failure;
+    const bool ok = saveFile(path, as, &failure);
+    if (!ok && error)
+        *error = failure.description;
+    return ok;
+}
+
+bool RichTextViewer::saveFile(const QString& path, SaveAs as, platform::SaveError* error)
+{
     if (m_large) {
         // The large-file view holds only what is on screen: saving would write that alone.
         if (error)
-            *error = tr("The file is too large to be saved from the preview.");
+            error->description = QStringLiteral("大きなファイルはプレビューから保存できません。");
         return false;
     }
     if (as == SaveAs::Loaded)
         as = m_rich ? SaveAs::RichText : SaveAs::PlainText;
-    QByteArray bytes;
+    bool ok = false;
     if (as == SaveAs::RichText) {
+        QByteArray bytes;
         if (m_rich) {
-            bytes = RtfReader::write(m_richView->document());
+            bytes = RtfWriter::write(m_richView->document());
         } else {
             QTextDocument copy;
+            copy.setDefaultFont(m_plainView->font());
             copy.setPlainText(text());
-            bytes = RtfReader::write(&copy);
+            bytes = RtfWriter::write(&copy);
         }
+        ok = platform::writeFileAtomically(path, bytes, error);
     } else {
         if (!m_rich && m_decodeErrors) {
             // The bytes that were not valid are shown as replacement characters; writing
             // those would silently change the parts of the file the user never touched.
-            if (error)
-                *error = tr("The file holds bytes that are not valid %1; saving it as text "
-                            "would change them.")
-                             .arg(QString::fromLatin1(m_format.encoding));
+            if (error) {
+                error->number = 0;
+                error->description =
+                    QStringLiteral("このファイルには %1 として正しくないバイトがあるため、"
+                                   "テキストとして保存するとその部分が変わってしまいます。"
+                                   "保存しませんでした。")
+                        .arg(platform::encodingDisplayName(m_format));
+            }
             return false;
         }
-        platform::TextFormat format = m_rich ? platform::TextFormat() : m_format;
-        if (!platform::encodeText(text(), format, bytes)) {
-            if (error)
-                *error = tr("The text holds characters that %1 cannot store.")
-                             .arg(QString::fromLatin1(format.encoding));
-            return false;
-        }
+        const platform::TextFormat format = m_rich ? platform::newTextFormat() : m_format;
+        ok = platform::saveTextFile(path, text(), format, error);
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    document()->setModified(false);
-    return true;
+    if (ok)
+        document()->setModified(false);
+    return ok;
 }
 
 QString RichTextViewer::text() const

@@ -10,6 +10,11 @@ class QStackedLayout;
 class QTextDocument;
 class QTextEdit;
 
+namespace platform
+{
+struct SaveError;
+}
+
 namespace preview
 {
 
@@ -50,6 +55,8 @@ public:
     // the encoding, or when the loaded file had bytes invalid in its encoding (nothing is
     // written then).
     bool saveFile(const QString& path, SaveAs as = SaveAs::Loaded, QString* error = nullptr);
+    // The same, with the error's number (platform/TextSaver) for the caller's message.
+    bool saveFile(const QString& path, SaveAs as, platform::SaveError* error);
 
     void clear();
 

@@ -426,39 +426,9 @@ void Parser::endParagraph()
     m_cursor.insertBlock(QTextBlockFormat(), charFormat(top(m_stack).chars));
 }
 
-QString rtfEscaped(QStringView text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u == u'\\' || u == u'{' || u == u'}') {
-            out += QLatin1Char('\\');
-            out += c;
-        } else if (u == u'\t') {
-            out += QLatin1String("\\tab ");
-        } else if (u == 0x2028) {
-            out += QLatin1String("\\line ");
-        } else if (u == 0x00A0) {
-            out += QLatin1String("\\~");
-        } else if (u == 0x00AD) {
-            out += QLatin1String("\\-");
-        } else if (u == 0x2011) {
-            out += QLatin1String("\\_");
-        } else if (u >= 0x20 && u < 0x7F) {
-            out += c;
-        } else if (u >= 0x20) {
-            out +=
-                QLatin1String("\\u") + QString::number(static_cast<qint16>(u)) + QLatin1Char('?');
-        }
-    }
-    return out;
-}
-
 } // namespace rtf
 
 using rtf::Parser;
-using rtf::rtfEscaped;
 
 bool RtfReader::isRtf(QByteArrayView bytes)
 {
@@ -477,92 +447,6 @@ bool RtfReader::read(QByteArrayView rtf, QTextDocument* document)
     document->setUndoRedoEnabled(undo);
     document->setModified(false);
     return true;
-}
-
-QByteArray RtfReader::write(const QTextDocument* document)
-{
-    QStringList fonts{document->defaultFont().family()};
-    QList<QColor> colors;
-    const auto fontIndex = [&](const QString& family) {
-        qsizetype i = fonts.indexOf(family);
-        if (i < 0) {
-            fonts.append(family);
-            i = fonts.size() - 1;
-        }
-        return i;
-    };
-    const auto colorIndex = [&](const QColor& color) {
-        const QColor rgb = color.toRgb();
-        qsizetype i = colors.indexOf(rgb);
-        if (i < 0) {
-            colors.append(rgb);
-            i = colors.size() - 1;
-        }
-        return i + 1; // entry 0 is "auto"
-    };
-
-    QString body;
-    const double defaultSize =
-        document->defaultFont().pointSizeF() > 0 ? document->defaultFont().pointSizeF() : 12.0;
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        body += QLatin1String("\\pard");
-        switch (block.blockFormat().alignment() & Qt::AlignHorizontal_Mask) {
-        case Qt::AlignHCenter:
-            body += QLatin1String("\\qc");
-            break;
-        case Qt::AlignRight:
-            body += QLatin1String("\\qr");
-            break;
-        case Qt::AlignJustify:
-            body += QLatin1String("\\qj");
-            break;
-        default:
-            body += QLatin1String("\\ql");
-            break;
-        }
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            if (!fragment.isValid())
-                continue;
-            const QTextCharFormat f = fragment.charFormat();
-            const QStringList families = f.fontFamilies().toStringList();
-            const qsizetype font = families.isEmpty() ? 0 : fontIndex(families.first());
-            const double points = f.fontPointSize() > 0 ? f.fontPointSize() : defaultSize;
-            body += QLatin1String("\\plain\\f") + QString::number(font) + QLatin1String("\\fs") +
-                    QString::number(std::lround(points * 2));
-            if (f.fontWeight() >= QFont::DemiBold)
-                body += QLatin1String("\\b");
-            if (f.fontItalic())
-                body += QLatin1String("\\i");
-            if (f.fontUnderline())
-                body += QLatin1String("\\ul");
-            if (f.fontStrikeOut())
-                body += QLatin1String("\\strike");
-            if (f.hasProperty(QTextFormat::ForegroundBrush) &&
-                f.foreground().style() != Qt::NoBrush)
-                body += QLatin1String("\\cf") + QString::number(colorIndex(f.foreground().color()));
-            if (f.hasProperty(QTextFormat::BackgroundBrush) &&
-                f.background().style() != Qt::NoBrush)
-                body += QLatin1String("\\highlight") +
-                        QString::number(colorIndex(f.background().color()));
-            body += QLatin1Char(' ') + rtfEscaped(fragment.text());
-        }
-        if (block.next().isValid())
-            body += QLatin1String("\\par\n");
-    }
-
-    QString head = QLatin1String("{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n{\\fonttbl");
-    for (qsizetype i = 0; i < fonts.size(); ++i)
-        head += QLatin1String("{\\f") + QString::number(i) + QLatin1String("\\fnil ") +
-                rtfEscaped(fonts[i]) + QLatin1String(";}");
-    head += QLatin1String("}\n{\\colortbl;");
-    for (const QColor& c : colors)
-        head += QLatin1String("\\red") + QString::number(c.red()) + QLatin1String("\\green") +
-                QString::number(c.green()) + QLatin1String("\\blue") + QString::number(c.blue()) +
-                QLatin1Char(';');
-    head += QLatin1String("}\n");
-    // Everything above is ASCII: non-ASCII characters were written as \u escapes.
-    return (head + body + QLatin1String("}\n")).toLatin1();
 }
 
 } // namespace preview

@@ -24,11 +24,6 @@ public:
     // Replaces the document's content with the RTF's. Returns false (document untouched) when
     // the bytes are not RTF.
     static bool read(QByteArrayView rtf, QTextDocument* document);
-
-    // Writes the document as RTF using only what read() understands, so that reading the
-    // result gives back the same text, fonts, sizes, styles, colours and alignment. Characters
-    // outside ASCII are written as \u with a '?' fallback.
-    static QByteArray write(const QTextDocument* document);
 };
 
 } // namespace preview

@@ -6,6 +6,7 @@
 #include "QtOnce.h"
 
 #include "preview/RtfReader.h"
+#include "preview/RtfWriter.h"
 
 #include <QByteArray>
 #include <QTextBlock>
@@ -72,7 +73,7 @@ void roundTrip(QByteArrayView rtf)
     QTextDocument document;
     if (!preview::RtfReader::read(rtf, &document))
         std::abort();
-    const QByteArray written = preview::RtfReader::write(&document);
+    const QByteArray written = preview::RtfWriter::write(&document);
     QTextDocument again;
     if (!preview::RtfReader::read(written, &again))
         std::abort();

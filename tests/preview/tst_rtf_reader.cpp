@@ -1,4 +1,5 @@
 #include "preview/RtfReader.h"
+#include "preview/RtfWriter.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -192,7 +193,7 @@ void TestRtfReader::writtenRtfReadsBackTheSame()
     cursor.insertText(QStringLiteral("消{す}\\線"), mark);
     cursor.insertText(QStringLiteral("\u2028😀\u00A0end"));
 
-    const QByteArray written = RtfReader::write(&first);
+    const QByteArray written = preview::RtfWriter::write(&first);
     QTextDocument second;
     QVERIFY(RtfReader::read(written, &second));
     QCOMPARE(second.toRawText(), first.toRawText());

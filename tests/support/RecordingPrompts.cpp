@@ -69,9 +69,24 @@ QString RecordingPrompts::saveFileName(QWidget*, const QString& title, const QSt
     return nextText(QStringLiteral("save"), QString(), title);
 }
 
-bool RecordingPrompts::chooseFont(QWidget*, QFont&)
+QString RecordingPrompts::saveFileNameFiltered(QWidget*, const QString& title,
+                                               const QStringList& filters, const QString&,
+                                               int& filterIndex, bool)
 {
-    return !nextText(QStringLiteral("font"), QString(), QString()).isEmpty();
+    const QString name =
+        nextText(QStringLiteral("save"), filters.join(QStringLiteral(";;")), title);
+    if (!m_filters.isEmpty())
+        filterIndex = m_filters.dequeue();
+    return name;
+}
+
+bool RecordingPrompts::chooseFont(QWidget*, QFont& font)
+{
+    const QString answer = nextText(QStringLiteral("font"), QString(), QString());
+    // "font:" followed by QFont::toString() chooses that font; any other text keeps it.
+    if (answer.startsWith(QLatin1String("font:")))
+        font.fromString(answer.mid(5));
+    return !answer.isEmpty();
 }
 
 bool RecordingPrompts::chooseColor(QWidget*, QColor& color)

@@ -20,7 +20,7 @@ class RecordingPrompts final : public platform::Prompts
 public:
     struct Box {
         QString kind; // "message", "input", "folder", "open", "save", "font", "color"
-        QString text;
+        QString text; // a filtered save dialog: its filters, joined by ";;"
         QString title;
         int icon = 0;
         int buttons = 0;
@@ -28,6 +28,9 @@ public:
 
     void answerMessage(Answer answer) { m_answers.enqueue(answer); }
     void answerText(const QString& text) { m_texts.enqueue(text); }
+    // The filter (from 1) the next filtered save dialog reports; without one it reports the
+    // filter it was opened with.
+    void answerFilter(int index) { m_filters.enqueue(index); }
     // The next count message boxes are expected; each is answered as the user dismissing it.
     void expectMessages(int count = 1);
 
@@ -47,6 +50,9 @@ public:
     QString openFileName(QWidget* owner, const QString& title, const QString& filter) override;
     QString saveFileName(QWidget* owner, const QString& title, const QString& filter,
                          const QString& initial) override;
+    QString saveFileNameFiltered(QWidget* owner, const QString& title, const QStringList& filters,
+                                 const QString& initial, int& filterIndex,
+                                 bool dialogAsksOverwrite) override;
     bool chooseFont(QWidget* owner, QFont& font) override;
     bool chooseColor(QWidget* owner, QColor& color) override;
 
@@ -57,5 +63,6 @@ private:
     QList<Box> m_shown;
     QQueue<std::optional<Answer>> m_answers; // nullopt: expected, answered by dismissing
     QQueue<QString> m_texts;
+    QQueue<int> m_filters;
     int m_unexpected = 0;
 };

@@ -1,0 +1,122 @@
+#include "platform/TextSaver.h"
+
+#include <QFileDevice>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cerrno>
+
+namespace platform
+{
+
+namespace
+{
+
+int errorNumber(QFileDevice::FileError error, int savedErrno)
+{
+    if (savedErrno == ENOSPC || savedErrno == EFBIG || savedErrno == EDQUOT ||
+        error == QFileDevice::ResourceError)
+        return 61;
+    if (savedErrno == EACCES || savedErrno == EPERM || savedErrno == EROFS ||
+        error == QFileDevice::PermissionsError)
+        return 70;
+    if (savedErrno == ENOENT || savedErrno == ENOTDIR)
+        return 76;
+    return 75;
+}
+
+bool encodes(const QString& text, const TextFormat& format)
+{
+    QByteArray ignored;
+    return encodeText(text, format, ignored);
+}
+
+} // namespace
+
+Unencodable firstUnencodable(const QString& text, const TextFormat& format)
+{
+    TextFormat plain = format;
+    plain.bom = false;
+    plain.lineEnd = LineEnd::Lf;
+    // Line by line first, so that a long text costs one conversion per line.
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (qsizetype l = 0; l < lines.size(); ++l) {
+        const QString& line = lines[l];
+        if (encodes(line, plain))
+            continue;
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            const qsizetype n = line[i].isHighSurrogate() && i + 1 < line.size() ? 2 : 1;
+            const QString one = line.mid(i, n);
+            if (!encodes(one, plain))
+                return {one, static_cast<int>(l + 1)};
+            i += n - 1;
+        }
+        return {line, static_cast<int>(l + 1)}; // only the line as a whole fails
+    }
+    return {};
+}
+
+QString encodingDisplayName(const TextFormat& format)
+{
+    QString name;
+    if (format.encoding == "windows-31j")
+        name = QStringLiteral("Shift_JIS (windows-31j)");
+    else
+        name = QString::fromLatin1(format.encoding);
+    if (format.bom)
+        name += QStringLiteral(" (BOM 付き)");
+    return name;
+}
+
+bool writeFileAtomically(const QString& path, const QByteArray& bytes, SaveError* error)
+{
+    QSaveFile file(path);
+    // Every byte goes through the temporary file; if that cannot be made, nothing is written.
+    file.setDirectWriteFallback(false);
+    errno = 0;
+    bool ok = file.open(QIODevice::WriteOnly);
+    int savedErrno = errno;
+    if (ok) {
+        ok = file.write(bytes) == bytes.size();
+        savedErrno = errno;
+        if (ok) {
+            ok = file.commit();
+            savedErrno = errno;
+        } else {
+            file.cancelWriting();
+        }
+    }
+    if (ok)
+        return true;
+    if (error) {
+        error->number = errorNumber(file.error(), savedErrno);
+        error->description = QStringLiteral("%1 に保存できませんでした。\n%2")
+                                 .arg(QFileInfo(path).fileName(), file.errorString());
+    }
+    return false;
+}
+
+bool saveTextFile(const QString& path, const QString& text, const TextFormat& format,
+                  SaveError* error)
+{
+    QByteArray bytes;
+    if (!encodeText(text, format, bytes)) {
+        if (error) {
+            const Unencodable bad = firstUnencodable(text, format);
+            error->number = 0;
+            error->description =
+                QStringLiteral("%1 行目の「%2」は %3 で保存できない文字です。\n"
+                               "文字が失われないよう、保存しませんでした。")
+                    .arg(QString::number(bad.line), bad.character, encodingDisplayName(format));
+        }
+        return false;
+    }
+    return writeFileAtomically(path, bytes, error);
+}
+
+TextFormat newTextFormat()
+{
+    return TextFormat();
+}
+
+} // namespace platform
