@@ -35,6 +35,12 @@ public:
     {
         return archive;
     }
+    QString saveFileNameFiltered(QWidget*, const QString&, const QStringList&, const QString&,
+                                 int& filterIndex, bool) override
+    {
+        filterIndex = 1;
+        return archive;
+    }
     bool chooseFont(QWidget*, QFont&) override { return false; }
     bool chooseColor(QWidget*, QColor&) override { return false; }
 };

@@ -30,6 +30,11 @@ public:
     {
         return {};
     }
+    QString saveFileNameFiltered(QWidget*, const QString&, const QStringList&, const QString&, int&,
+                                 bool) override
+    {
+        return {};
+    }
     bool chooseFont(QWidget*, QFont&) override { return false; }
     bool chooseColor(QWidget*, QColor&) override { return false; }
 };

@@ -198,24 +198,26 @@ void CommandRoutes::showFileSearch()
     m_fileSearch->show();
     m_fileSearch->raise();
     m_fileSearch->activateWindow();
-    void CommandRoutes::showTextEditor()
-    {
-        if (!m_editor)
-            m_editor = new editor::TextEditorWindow(m_prompts, &m_window);
-        m_editor->show();
-        m_editor->raise();
-        m_editor->activateWindow();
-    }
+}
 
-    void CommandRoutes::savePreviewText(bool asNewName)
-    {
-        editor::PreviewSave save(
-            {&m_window, m_window.textViewer(), m_window.currentFileLabel(), m_window.panel(3)},
-            m_prompts);
-        if (asNewName)
-            save.saveAs();
-        else
-            save.overwrite();
-    }
+void CommandRoutes::showTextEditor()
+{
+    if (!m_editor)
+        m_editor = new editor::TextEditorWindow(m_prompts, &m_window);
+    m_editor->show();
+    m_editor->raise();
+    m_editor->activateWindow();
+}
+
+void CommandRoutes::savePreviewText(bool asNewName)
+{
+    editor::PreviewSave save(
+        {&m_window, m_window.textViewer(), m_window.currentFileLabel(), m_window.panel(3)},
+        m_prompts);
+    if (asNewName)
+        save.saveAs();
+    else
+        save.overwrite();
+}
 
 } // namespace app

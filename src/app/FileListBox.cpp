@@ -69,7 +69,8 @@ public:
         for (qsizetype i = 0; i < size; ++i) {
             const char16_t unit = in[i];
             if (unit < 0x80) {
-                *out++ = static_cast<unsigned char>(unit - u'A' < 26u ? unit + 32 : unit);
+                *out++ = static_cast<unsigned char>(
+                    static_cast<unsigned>(unit - u'A') < 26u ? unit + 32 : unit);
             } else if (QChar::isHighSurrogate(unit) && i + 1 < size &&
                        QChar::isLowSurrogate(in[i + 1])) {
                 const char32_t folded =

@@ -152,6 +152,21 @@ auto modalWindow(const char* name)
     };
 }
 
+// A window that is not modal, shown by the command.
+auto windowShown(const char* name)
+{
+    return [name](Run&, const ModalCloser& modal) {
+        QVERIFY(modal.seen.isEmpty());
+        QWidget* shown = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->objectName() == QLatin1String(name) && top->isVisible())
+                shown = top;
+        }
+        QVERIFY2(shown, name);
+        QVERIFY(!shown->isModal());
+    };
+}
+
 auto shellCall(const char* kind, const char* file)
 {
     return [kind, file](Run& run, const ModalCloser&) {
@@ -229,9 +244,17 @@ QList<Row> toolbarRows()
         {"Button8", nothing, nothingHappened},
         {"Button9", nothing, modalWindow("GeneralSettings")},
         {"Button10", nothing, nothingHappened},
-        // 11 and 12 (saving the previewed text) have no command on this branch yet.
-        {"Button11", nothing, nothingHappened},
-        {"Button12", nothing, nothingHappened},
+        {"Button11", [](Run& run) { run.prompts.expectMessages(1); },
+         [](Run& run, const ModalCloser& modal) {
+             prompted("message", run.path("b.txt") +
+                                     QStringLiteral("に上書き保存します。よろしいですか？"))(run,
+                                                                                             modal);
+         }},
+        {"Button12", answerCancel,
+         [](Run& run, const ModalCloser&) {
+             QCOMPARE(run.prompts.shown().size(), 1);
+             QCOMPARE(run.prompts.shown().first().kind, QStringLiteral("save"));
+         }},
         {"Button13", nothing,
          [](Run& run, const ModalCloser&) { QVERIFY(QFileInfo(run.printedPdf()).size() > 0); }},
         {"Button14", nothing, nothingHappened},
@@ -242,8 +265,7 @@ QList<Row> toolbarRows()
          }},
         {"Button17", nothing, nothingHappened},
         {"Button18", nothing, findDialogShown},
-        // 19 (the text editor) has no command on this branch yet.
-        {"Button19", nothing, nothingHappened},
+        {"Button19", nothing, windowShown("Form14")},
         {"Button20", nothing, nothingHappened},
         {"Button21", nothing,
          [](Run& run, const ModalCloser& modal) {
@@ -338,6 +360,20 @@ QList<Row> menuRows()
          [](Run& run, const ModalCloser&) {
              QVERIFY(!run.w()->archiveList()->isHidden());
              QCOMPARE(run.program->archiveWork()->members().archive().path, run.path("a.txt"));
+         }},
+        // Dialogs of their own.
+        {"henkou", nothing, modalWindow("Form10")},
+        {"sinki", nothing, modalWindow("Form11")},
+        {"shortcut", nothing, modalWindow("Form8")},
+        {"pshortcut", nothing, modalWindow("Form8")},
+        {"tsakusei", nothing, windowShown("Form14")},
+        {"find", nothing, windowShown("FileSearch")},
+        {"assyuku", nothing, windowShown("Form7")},
+        {"jidou", answerCancel,
+         [](Run& run, const ModalCloser&) {
+             QCOMPARE(run.prompts.shown().size(), 1);
+             QCOMPARE(run.prompts.shown().first().kind, QStringLiteral("open"));
+             QCOMPARE(run.prompts.shown().first().title, QStringLiteral("元になるファイル"));
          }},
         // Search in the previewed text.
         {"tkensaku", nothing, findDialogShown},
