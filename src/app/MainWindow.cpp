@@ -280,16 +280,17 @@ void MainWindow::buildPanes()
 
 void MainWindow::buildDestinationRow(double d)
 {
-    auto* destinationLabel = new QLabel(QStringLiteral("コピー先または移動先"), m_form);
+    // The filter list covers the top of the caption's place: a short caption on one line stays
+    // readable below it, and the empty box spells it out.
+    auto* destinationLabel = new QLabel(QStringLiteral("コピー先"), m_form);
     destinationLabel->setObjectName(QStringLiteral("Label1"));
     destinationLabel->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
-    destinationLabel->setWordWrap(true);
     m_destination = new QLineEdit(m_form);
     m_destination->setObjectName(QStringLiteral("Text2"));
     // The filter list lies over the left end of the box; typed text starts beyond it.
     m_destination->setTextMargins(px(3375 - 2520, d) + 2, 0, 0, 0);
     // The caption beside the box is partly under the filter list; the empty box says it too.
-    m_destination->setPlaceholderText(destinationLabel->text());
+    m_destination->setPlaceholderText(QStringLiteral("コピー先または移動先"));
     m_browseButton = new QPushButton(QStringLiteral("参照(&S)"), m_form);
     m_browseButton->setObjectName(QStringLiteral("Command1"));
     m_favouriteButton = new WrappingButton(QStringLiteral("よく使うフォルダを指定"), m_form);

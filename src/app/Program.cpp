@@ -12,6 +12,7 @@
 #include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <unistd.h>
 
 #include <cstdio>
 
@@ -60,6 +61,10 @@ int runProgram(int argc, char** argv,
         return 1;
     }
     platform::pinLocalTimeZone();
+    // The browser engine refuses to start its sandbox for the superuser and ends the whole
+    // program on the first web page; run as root (a rescue shell, a container) it goes without.
+    if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     // No shared OpenGL context is asked for: making one costs start-up most of a tenth of a
     // second, and the browser engine, loaded on the first page, draws without it.
     QApplication application(argc, argv);

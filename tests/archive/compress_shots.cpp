@@ -3,6 +3,7 @@
 // scripts/dialog-screenshots.sh runs dialog_shots.
 #include "ArchiveTestDoubles.h"
 #include "RecordingPrompts.h"
+#include "WindowPictures.h"
 
 #include "app/Application.h"
 #include "archive/CompressDialog.h"
@@ -20,32 +21,6 @@
 #include <QTimer>
 
 #include <cstdio>
-
-namespace
-{
-void settle(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-bool shoot(QWidget* dialog, const QString& file)
-{
-    dialog->move(60, 60);
-    dialog->show();
-    dialog->raise();
-    dialog->activateWindow();
-    settle(1500);
-    const QRect frame = dialog->frameGeometry().adjusted(-4, -4, 4, 4);
-    const QPixmap picture =
-        dialog->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
-    const bool saved = picture.save(file);
-    std::printf("%s %dx%d %s\n", qPrintable(file), frame.width(), frame.height(),
-                saved ? "saved" : "NOT SAVED");
-    return saved;
-}
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -78,7 +53,7 @@ int main(int argc, char** argv)
     services.workFolder = [&work]() -> QString { return work.path() + QLatin1Char('/'); };
     auto* dialog = new archive::CompressDialog(services, &window);
     dialog->addDropped(paths);
-    bool ok = shoot(dialog, out + QStringLiteral("/Form7.png"));
+    bool ok = shoot(dialog, out + QStringLiteral("/Form7.png"), false);
 
     prompts.answerMessage(platform::Prompts::Yes);
     dialog->button(4)->click();

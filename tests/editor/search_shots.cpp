@@ -5,6 +5,7 @@
 #include "RecordingPrompts.h"
 #include "RecordingShell.h"
 #include "TestFolders.h"
+#include "WindowPictures.h"
 
 #include "app/Application.h"
 #include "app/FileListBox.h"
@@ -28,26 +29,6 @@
 #include <QtTest>
 
 #include <cstdio>
-
-namespace
-{
-void settle(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-bool save(const QRect& area, const QString& file)
-{
-    const QPixmap picture = QGuiApplication::primaryScreen()->grabWindow(
-        0, area.x(), area.y(), area.width(), area.height());
-    const bool saved = picture.save(file);
-    std::printf("%s %dx%d %s\n", qPrintable(file), area.width(), area.height(),
-                saved ? "saved" : "NOT SAVED");
-    return saved;
-}
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -85,10 +66,11 @@ int main(int argc, char** argv)
     dialog->activateWindow();
     settle(1500);
 
-    bool ok =
-        save(dialog->frameGeometry().adjusted(-4, -4, 4, 4), out + QStringLiteral("/frmFind.png"));
-    ok &= save(window->frameGeometry().united(dialog->frameGeometry()).adjusted(-4, -4, 4, 4),
-               out + QStringLiteral("/search.png"));
+    bool ok = savePicture(dialog->frameGeometry().adjusted(-4, -4, 4, 4),
+                          out + QStringLiteral("/frmFind.png"));
+    ok &=
+        savePicture(window->frameGeometry().united(dialog->frameGeometry()).adjusted(-4, -4, 4, 4),
+                    out + QStringLiteral("/search.png"));
 
     // The toolbar, with the search button's tooltip showing.
     dialog->hide();
@@ -102,6 +84,6 @@ int main(int argc, char** argv)
     QToolTip::showText(at, search->toolTip(), button);
     settle(1000);
     const QRect bar(toolbar->mapToGlobal(QPoint(0, 0)), toolbar->size());
-    ok &= save(bar.adjusted(-2, -2, 2, 60), out + QStringLiteral("/toolbar.png"));
+    ok &= savePicture(bar.adjusted(-2, -2, 2, 60), out + QStringLiteral("/toolbar.png"));
     return ok ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 // scripts/dialog-screenshots.sh).
 #include "ArchiveTestDoubles.h"
 #include "RecordingPrompts.h"
+#include "WindowPictures.h"
 
 #include "app/Application.h"
 #include "fileops/NewFolderDialog.h"
@@ -18,33 +19,6 @@
 #include <QTimer>
 
 #include <cstdio>
-
-namespace
-{
-void settle(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-bool shoot(QWidget* dialog, const QString& file)
-{
-    dialog->move(60, 60);
-    dialog->show();
-    dialog->raise();
-    dialog->activateWindow();
-    settle(1500);
-    const QRect frame = dialog->frameGeometry().adjusted(-4, -4, 4, 4);
-    const QPixmap picture =
-        dialog->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
-    dialog->hide();
-    const bool saved = picture.save(file);
-    std::printf("%s %dx%d %s\n", qPrintable(file), frame.width(), frame.height(),
-                saved ? "saved" : "NOT SAVED");
-    return saved;
-}
-} // namespace
 
 int main(int argc, char** argv)
 {

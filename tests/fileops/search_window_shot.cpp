@@ -2,6 +2,7 @@
 // picture of it, title bar included (run under a display with a window manager:
 // scripts/search-window-screenshot.sh OUTDIR).
 #include "RecordingPrompts.h"
+#include "WindowPictures.h"
 
 #include "app/Application.h"
 #include "fileops/FileSearchWindow.h"
@@ -20,12 +21,6 @@
 
 namespace
 {
-void settle(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 void put(const QString& path, const QByteArray& bytes)
 {
