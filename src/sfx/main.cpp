@@ -178,6 +178,9 @@ std::unique_ptr<archiver::EntryReader> openReader(const Payload& payload, std::s
     }
     auto reader =
         std::make_unique<lzh::LzhEntryReader>(lzh::MemoryArchive(payload.data(), payload.size()));
+    // The archive is written with its end mark (Unlha s adds one where it lacks it), so a
+    // .run cut off between two members is told from a complete one.
+    reader->setEndMarkRequired(true);
     if (!reader->open()) {
         error = reader->error();
         return nullptr;

@@ -308,3 +308,51 @@ TEST(SelfExtractingLzh, DamagedArchivesFailAndSaySo)
     EXPECT_NE(output.find("書庫を開けません"), std::string::npos) << output;
     EXPECT_TRUE(filesBelow(dir / "f").empty());
 }
+
+TEST(SelfExtractingLzh, ArchiveCutOffBetweenMembersFails)
+{
+    TempFolder dir;
+    const std::vector<HandMember> members = handMembers();
+    const std::string archive = handArchive(members);
+    writeFile(dir / "hand.lzh", archive);
+    const std::string program = makeRun(dir, dir / "hand.lzh");
+    const std::string whole = readFile(program);
+    ASSERT_GT(whole.size(), archive.size());
+    const size_t payload = whole.size() - archive.size();
+    const size_t second = level0Member(members[0].raw, members[0].data).size();
+    const size_t third = second + level0Member(members[1].raw, members[1].data).size();
+
+    // A download that stopped exactly after a member (or only lost the end mark) looks like a
+    // shorter archive; the run must still see that the rest is missing.
+    int i = 0;
+    for (const size_t cut : {second, third, archive.size() - 1}) {
+        SCOPED_TRACE("cut after " + std::to_string(cut) + " bytes of the archive");
+        const std::string name = "cut" + std::to_string(i++);
+        writeFile(dir / (name + ".run"), whole.substr(0, payload + cut));
+        ASSERT_EQ(::chmod((dir / (name + ".run")).c_str(), 0755), 0);
+        std::string output;
+        EXPECT_NE(
+            runStub(dir, dir / (name + ".run"), "--dest " + quote(dir / name) + " --yes", &output),
+            0)
+            << output;
+        EXPECT_NE(output.find("途中で切れています"), std::string::npos) << output;
+        EXPECT_EQ(output.find("に展開しました。"), std::string::npos) << output;
+    }
+}
+
+TEST(SelfExtractingLzh, ArchiveWithoutEndMarkStillMakesAWorkingRun)
+{
+    // Some archivers leave out the zero byte after the last member; the library reads such
+    // archives, and so must the NAME.run made from one.
+    TempFolder dir;
+    const std::vector<HandMember> members = handMembers();
+    std::string archive = handArchive(members);
+    archive.pop_back();
+    writeFile(dir / "open.lzh", archive);
+    const std::string program = makeRun(dir, dir / "open.lzh");
+    ASSERT_TRUE(exists(program));
+    std::string output;
+    ASSERT_EQ(runStub(dir, program, "--dest " + quote(dir / "x") + " --yes", &output), 0) << output;
+    for (const HandMember& m : members)
+        EXPECT_EQ(readFile(dir / ("x/" + m.name)), m.data) << m.name;
+}

@@ -88,8 +88,14 @@ bool LzhEntryReader::open()
 {
     std::string reason;
     switch (readMembers(m_archive, m_members, reason)) {
-    case WalkStatus::Complete:
+    case WalkStatus::Complete: {
+        // The walk stops at the end mark or at the end of the data, whichever comes first.
+        const uint64_t end =
+            m_members.empty() ? 0 : m_members.back().dataOffset + m_members.back().compressedSize;
+        if (m_endMarkRequired && end >= m_archive.size())
+            m_damage = "書庫が途中で切れています (終わりの印がありません)";
         break;
+    }
     case WalkStatus::Damaged:
         m_damage = reason;
         break;

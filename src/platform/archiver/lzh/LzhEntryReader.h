@@ -38,6 +38,11 @@ public:
     LzhEntryReader(const LzhEntryReader&) = delete;
     LzhEntryReader& operator=(const LzhEntryReader&) = delete;
 
+    // The archive must end with its end mark (the zero byte after the last member): one that
+    // stops right after a member is taken as cut off, not as a shorter archive. For archives
+    // known to carry the mark, such as the one appended to the self-extracting stub.
+    void setEndMarkRequired(bool required) { m_endMarkRequired = required; }
+
     // False (error() says why) when not even the first header can be read.
     bool open();
 
@@ -59,6 +64,7 @@ private:
     std::unique_ptr<LzhDecoder> m_decoder;
     std::string m_error;
     bool m_readFailed = false;
+    bool m_endMarkRequired = false;
 };
 
 } // namespace lzh

@@ -62,6 +62,16 @@ int UnlhaCommand::selfExtracting()
             offset += n;
         }
     }
+    // The stub takes an archive without its end mark as cut off: add the mark where the
+    // archive lacks it (the walk only stops before the end of the file at the mark).
+    const uint64_t end = opened.members.empty() ? 0
+                                                : opened.members.back().dataOffset +
+                                                      opened.members.back().compressedSize;
+    const uint8_t endMark = 0;
+    if (end >= opened.file.size() && !out.writeAll(&endMark, 1)) {
+        m_report.error("自己解凍書庫を書き込めません : " + target);
+        return ARCHIVER_ERROR_CANNOT_WRITE;
+    }
     fchmod(out.fd(), 0755 & ~unlha::currentUmask());
     if (!out.commit(reason)) {
         m_report.error(reason + " : " + target);
