@@ -7,8 +7,13 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace archive
 {
@@ -21,11 +26,10 @@ constexpr qint64 kChunk = 1 << 20;
 enum class Kind { Missing, File, Folder, Other };
 
 // What is at the path, without following a link (follow: what a link points at).
-Kind kindOf(const QString& path, bool follow)
+Kind kindOf(const QByteArray& name, bool follow)
 {
     struct stat st {
     };
-    const QByteArray name = QFile::encodeName(path);
     if ((follow ? ::stat(name.constData(), &st) : ::lstat(name.constData(), &st)) != 0)
         return Kind::Missing;
     if (S_ISREG(st.st_mode))
@@ -33,6 +37,73 @@ Kind kindOf(const QString& path, bool follow)
     if (S_ISDIR(st.st_mode))
         return Kind::Folder;
     return Kind::Other;
+}
+
+Kind kindOf(const QString& path, bool follow)
+{
+    return kindOf(QFile::encodeName(path), follow);
+}
+
+// The names in a folder as they are on disk, sorted; a name that is not valid in the
+// locale's encoding is kept byte for byte.
+QList<QByteArray> rawNamesIn(const QByteArray& folder)
+{
+    QList<QByteArray> names;
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..")
+            names.append(name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+QString shown(const QByteArray& path)
+{
+    return QFile::decodeName(path);
+}
+
+QString systemError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// Opens a regular file for reading without ever waiting on it: a file that was swapped for a
+// pipe or a device after it was looked at is refused instead of blocking the copy for good.
+int openRegularFile(const QByteArray& path, QString& error)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        error = QStringLiteral("読めません (%1)").arg(systemError());
+        return -1;
+    }
+    struct stat st {
+    };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        error = QStringLiteral("通常のファイルでもフォルダでもありません");
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+bool writeAll(int fd, const char* data, qint64 size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size_t(size));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= n;
+    }
+    return true;
 }
 
 QStringList namesIn(const QString& folder)
@@ -50,12 +121,11 @@ bool exists(const QString& path)
 
 // Takes the times and permissions of `from` over to `to` (the owner may always read and
 // write the copy, so that the staging folder can be emptied).
-void keepTimesAndMode(const QString& from, const QString& to)
+void keepTimesAndMode(const QByteArray& from, const QByteArray& target)
 {
     struct stat st {
     };
-    const QByteArray target = QFile::encodeName(to);
-    if (::stat(QFile::encodeName(from).constData(), &st) != 0)
+    if (::stat(from.constData(), &st) != 0)
         return;
     mode_t mode = (st.st_mode & 07777) | S_IRUSR | S_IWUSR;
     if (S_ISDIR(st.st_mode))
@@ -96,16 +166,19 @@ StagingCopy::StagingCopy(QString staging, QList<StagingItem> items)
 {
 }
 
-qint64 StagingCopy::sizeOf(const QString& path, int depth) const
+qint64 StagingCopy::sizeOf(const QByteArray& path, int depth) const
 {
-    const Kind kind = kindOf(path, depth == 0);
-    if (kind == Kind::File)
-        return QFileInfo(path).size();
-    if (kind != Kind::Folder || depth > kMaxDepth)
+    struct stat st {
+    };
+    if ((depth == 0 ? ::stat(path.constData(), &st) : ::lstat(path.constData(), &st)) != 0)
+        return 0;
+    if (S_ISREG(st.st_mode))
+        return st.st_size;
+    if (!S_ISDIR(st.st_mode) || depth > kMaxDepth)
         return 0;
     qint64 sum = 0;
-    for (const QString& name : namesIn(path))
-        sum += sizeOf(path + QLatin1Char('/') + name, depth + 1);
+    for (const QByteArray& name : rawNamesIn(path))
+        sum += sizeOf(path + '/' + name, depth + 1);
     return sum;
 }
 
@@ -113,7 +186,7 @@ void StagingCopy::run()
 {
     qint64 sum = 0;
     for (const StagingItem& item : m_items)
-        sum += sizeOf(item.source, 0);
+        sum += sizeOf(QFile::encodeName(item.source), 0);
     total = sum;
     for (int i = 0; i < m_items.size(); ++i) {
         StagingOutcome outcome;
@@ -138,7 +211,7 @@ bool StagingCopy::copyItem(const StagingItem& item, StagingOutcome& outcome)
     bool ok = false;
     switch (kindOf(item.source, true)) {
     case Kind::File:
-        ok = copyFile(item.source, part, outcome.error);
+        ok = copyFile(QFile::encodeName(item.source), QFile::encodeName(part), outcome.error);
         break;
     case Kind::Folder: {
         // A folder that holds the staging folder would copy itself without end.
@@ -149,7 +222,7 @@ bool StagingCopy::copyItem(const StagingItem& item, StagingOutcome& outcome)
             outcome.error = QStringLiteral("作業フォルダを含むフォルダです");
             return false;
         }
-        ok = copyFolder(item.source, part, 0, outcome);
+        ok = copyFolder(QFile::encodeName(item.source), QFile::encodeName(part), 0, outcome);
         break;
     }
     case Kind::Missing:
@@ -192,68 +265,73 @@ bool StagingCopy::copyItem(const StagingItem& item, StagingOutcome& outcome)
     return true;
 }
 
-bool StagingCopy::copyFile(const QString& from, const QString& to, QString& error)
+bool StagingCopy::copyFile(const QByteArray& from, const QByteArray& to, QString& error)
 {
-    QFile in(from);
-    if (!in.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("読めません (%1)").arg(in.errorString());
+    const int in = openRegularFile(from, error);
+    if (in < 0)
         return false;
-    }
-    QFile out(to);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        error = QStringLiteral("書き込めません (%1)").arg(out.errorString());
+    const int out = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (out < 0) {
+        error = QStringLiteral("書き込めません (%1)").arg(systemError());
+        ::close(in);
         return false;
     }
     QByteArray buffer(kChunk, Qt::Uninitialized);
-    for (;;) {
-        if (cancel)
-            return false;
-        const qint64 n = in.read(buffer.data(), buffer.size());
-        if (n < 0) {
-            error = QStringLiteral("読めません (%1)").arg(in.errorString());
-            return false;
-        }
-        if (n == 0)
+    bool ok = true;
+    while (ok) {
+        if (cancel) {
+            ok = false;
             break;
-        if (out.write(buffer.constData(), n) != n) {
-            error = QStringLiteral("書き込めません (%1)").arg(out.errorString());
-            return false;
         }
-        done += n;
+        const ssize_t n = ::read(in, buffer.data(), size_t(buffer.size()));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            error = QStringLiteral("読めません (%1)").arg(systemError());
+            ok = false;
+        } else if (n == 0) {
+            break;
+        } else if (!writeAll(out, buffer.constData(), n)) {
+            error = QStringLiteral("書き込めません (%1)").arg(systemError());
+            ok = false;
+        } else {
+            done += n;
+        }
     }
-    if (!out.flush() || out.error() != QFileDevice::NoError) {
-        error = QStringLiteral("書き込めません (%1)").arg(out.errorString());
-        return false;
+    ::close(in);
+    if (::close(out) != 0 && ok) {
+        error = QStringLiteral("書き込めません (%1)").arg(systemError());
+        ok = false;
     }
-    out.close();
-    keepTimesAndMode(from, to);
-    return true;
+    if (ok)
+        keepTimesAndMode(from, to);
+    return ok;
 }
 
-bool StagingCopy::copyFolder(const QString& from, const QString& to, int depth,
+bool StagingCopy::copyFolder(const QByteArray& from, const QByteArray& to, int depth,
                              StagingOutcome& outcome)
 {
     if (depth > kMaxDepth) {
-        outcome.error = QStringLiteral("フォルダが深すぎます: ") + from;
+        outcome.error = QStringLiteral("フォルダが深すぎます: ") + shown(from);
         return false;
     }
-    if (!QDir().mkdir(to)) {
-        outcome.error = QStringLiteral("フォルダを作れません: ") + to;
+    if (::mkdir(to.constData(), 0700) != 0) {
+        outcome.error = QStringLiteral("フォルダを作れません: ") + shown(to);
         return false;
     }
-    if (!QFileInfo(from).isReadable() || !QFileInfo(from).isExecutable()) {
-        outcome.error = QStringLiteral("フォルダを読めません: ") + from;
+    if (::access(from.constData(), R_OK | X_OK) != 0) {
+        outcome.error = QStringLiteral("フォルダを読めません: ") + shown(from);
         return false;
     }
-    for (const QString& name : namesIn(from)) {
+    for (const QByteArray& name : rawNamesIn(from)) {
         if (cancel)
             return false;
-        const QString source = from + QLatin1Char('/') + name;
-        const QString target = to + QLatin1Char('/') + name;
+        const QByteArray source = from + '/' + name;
+        const QByteArray target = to + '/' + name;
         switch (kindOf(source, false)) {
         case Kind::File:
             if (!copyFile(source, target, outcome.error)) {
-                outcome.error = source + QStringLiteral(": ") + outcome.error;
+                outcome.error = shown(source) + QStringLiteral(": ") + outcome.error;
                 return false;
             }
             break;
@@ -263,7 +341,7 @@ bool StagingCopy::copyFolder(const QString& from, const QString& to, int depth,
             break;
         case Kind::Missing:
         case Kind::Other:
-            outcome.leftOut << source;
+            outcome.leftOut << shown(source);
             break;
         }
     }

@@ -63,9 +63,12 @@ public:
 
 private:
     bool copyItem(const StagingItem& item, StagingOutcome& outcome);
-    bool copyFile(const QString& from, const QString& to, QString& error);
-    bool copyFolder(const QString& from, const QString& to, int depth, StagingOutcome& outcome);
-    qint64 sizeOf(const QString& path, int depth) const;
+    // Below the dropped item names are taken byte for byte as they are on disk (they need not
+    // be valid in the locale's encoding).
+    bool copyFile(const QByteArray& from, const QByteArray& to, QString& error);
+    bool copyFolder(const QByteArray& from, const QByteArray& to, int depth,
+                    StagingOutcome& outcome);
+    qint64 sizeOf(const QByteArray& path, int depth) const;
 
     QString m_staging;
     QList<StagingItem> m_items;
