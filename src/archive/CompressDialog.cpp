@@ -4,19 +4,17 @@
 #include "archive/CompressCommands.h"
 #include "archive/MenuEntryDialog.h"
 #include "archive/Staging.h"
+#include "archive/StagingProgress.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
 
 #include <QCloseEvent>
 #include <QDropEvent>
-#include <QEventLoop>
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
-#include <QProgressDialog>
 #include <QPushButton>
-#include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -210,34 +208,7 @@ void CompressDialog::runCopy(StagingCopy& copy)
 {
     m_busy = true;
     setEnabled(false);
-    QProgressDialog progress(QStringLiteral("ファイルを作業フォルダにコピーしています..."),
-                             QStringLiteral("キャンセル"), 0, 1000, this);
-    progress.setObjectName(QStringLiteral("stagingProgress"));
-    progress.setWindowTitle(windowTitle());
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
-    QEventLoop loop;
-    QThread* thread = QThread::create([&copy] { copy.run(); });
-    connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
-    QTimer tick;
-    connect(&tick, &QTimer::timeout, &progress, [&progress, &copy] {
-        // While the sizes are still being added up the bar stays at 0 (it still shows after
-        // its delay, so a long walk can be cancelled too).
-        const qint64 total = copy.total;
-        progress.setValue(total > 0 ? int(qMin<qint64>(999, copy.done * 1000 / total)) : 0);
-        if (progress.wasCanceled())
-            copy.cancel = true;
-    });
-    tick.start(100);
-    thread->start();
-    if (!thread->isFinished())
-        loop.exec();
-    thread->wait();
-    delete thread;
-    tick.stop();
-    progress.reset();
+    runStagingCopy(copy, this, windowTitle());
     setEnabled(true);
     m_busy = false;
 }

@@ -4,6 +4,7 @@
 #include "archive/MemberCommands.h"
 #include "archive/RunCommand.h"
 #include "archive/Staging.h"
+#include "archive/StagingProgress.h"
 #include "fileops/FileBrowser.h"
 #include "fileops/ShellRoutines.h"
 #include "platform/Paths.h"
@@ -179,12 +180,57 @@ void ArchiveListEvents::addDropped(const QStringList& paths)
     const QString drop = platform::withSlash(m_services.workFolder()) + QStringLiteral("drop/");
     archive::removeTree(drop);
     QDir().mkpath(drop);
-    for (const QString& path : paths)
-        QFile::copy(path, drop + platform::namePart(path));
+    // Copied off the event loop's thread: a pipe, a huge file or a slow disk never freezes
+    // the window, and what could not be copied is named rather than missing in silence.
+    QList<archive::StagingItem> items;
+    for (QString path : paths) {
+        while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+            path.chop(1);
+        const QString name = platform::namePart(path);
+        if (!name.isEmpty() && name != QLatin1String("/"))
+            items.append({path, name});
+    }
+    archive::StagingCopy copy(drop, items);
+    archive::runStagingCopy(copy, window(), QStringLiteral("書庫に追加"));
+    if (copy.cancelled()) {
+        archive::removeTree(drop);
+        return;
+    }
+    if (!tellAboutCopy(items, copy.outcomes()))
+        return;
     archive::addToLzhArchive(m_services.archiver, m_services.prompts, window(), listed.path,
                              QString(), drop + QStringLiteral("*.*"));
     if (m_services.relist)
         m_services.relist();
+}
+
+bool ArchiveListEvents::tellAboutCopy(const QList<archive::StagingItem>& items,
+                                      const QList<archive::StagingOutcome>& outcomes)
+{
+    QStringList failed;
+    QStringList leftOut;
+    int copied = 0;
+    for (int i = 0; i < outcomes.size() && i < items.size(); ++i) {
+        if (outcomes.at(i).copied) {
+            ++copied;
+            leftOut << outcomes.at(i).leftOut;
+        } else {
+            failed << items.at(i).source + QStringLiteral(": ") + outcomes.at(i).error;
+        }
+    }
+    QString text;
+    if (!failed.isEmpty())
+        text += QStringLiteral("次のものはコピーできなかったため、書庫に追加しません。\n") +
+                failed.join(QLatin1Char('\n'));
+    if (!leftOut.isEmpty()) {
+        if (!text.isEmpty())
+            text += QStringLiteral("\n\n");
+        text += QStringLiteral("次のリンクや特殊なファイルは書庫に追加しません。\n") +
+                leftOut.join(QLatin1Char('\n'));
+    }
+    if (!text.isEmpty())
+        m_services.prompts->message(window(), text, QString(), platform::Prompts::Exclamation);
+    return copied > 0;
 }
 
 bool ArchiveListEvents::eventFilter(QObject* watched, QEvent* event)

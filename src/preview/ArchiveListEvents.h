@@ -1,5 +1,7 @@
 #pragma once
 
+#include "archive/Staging.h"
+
 #include <QObject>
 #include <QPoint>
 #include <QString>
@@ -92,6 +94,9 @@ protected:
 
 private:
     QWidget* window() const;
+    // Names what could not be copied for the archive; true when anything was copied.
+    bool tellAboutCopy(const QList<archive::StagingItem>& items,
+                       const QList<archive::StagingOutcome>& outcomes);
 
     ArchiveListServices m_services;
     std::function<void(QDrag&)> m_dragRunner;

@@ -27,6 +27,8 @@
 #include <QUrl>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using archive::Family;
 
 class ArchiveWindowTest : public QObject
@@ -309,6 +311,40 @@ private Q_SLOTS:
             QStringList{QStringLiteral("u -a1 -l1 -jp1 -o2 \"%1ARC.LZH\" \"/\" \"%2/drop/*.*\" ")
                             .arg(run.folderSlash(), work)});
         QVERIFY(QFileInfo(work + QStringLiteral("/drop/dropped.txt")).isFile());
+    }
+
+    void dropOfPipesAndVanishedFilesOnTheMemberList()
+    {
+        Run run;
+        const QString good = run.write(QStringLiteral("good.txt"), "good");
+        const QString pipe = run.browse.path() + QStringLiteral("/pipe");
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        const QString gone = run.browse.path() + QStringLiteral("/gone.txt");
+        run.click(QStringLiteral("ARC.LZH"));
+        preview::ArchiveListEvents& events = run.program->archiveWork()->listEvents();
+        // A pipe must not stop the program waiting for a writer, and what could not be
+        // copied is named instead of silently missing from the archive.
+        run.prompts.answerMessage(platform::Prompts::Yes);
+        run.prompts.expectMessages(1);
+        events.addDropped({pipe, good, gone});
+        QCOMPARE(run.prompts.shown().size(), 2);
+        const QString text = run.prompts.shown().last().text;
+        QVERIFY2(text.contains(pipe + QStringLiteral(": ")), qPrintable(text));
+        QVERIFY2(text.contains(gone + QStringLiteral(": ")), qPrintable(text));
+        QVERIFY2(!text.contains(good + QStringLiteral(": ")), qPrintable(text));
+        const QString work = app::workFolderPath().chopped(1);
+        QCOMPARE(QDir(work + QStringLiteral("/drop"))
+                     .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("good.txt")});
+        QCOMPARE(run.calls.commandLines(Family::Lzh).size(), 1);
+
+        // Nothing at all could be copied: the archive is left alone.
+        run.calls.calls.clear();
+        run.prompts.answerMessage(platform::Prompts::Yes);
+        run.prompts.expectMessages(1);
+        events.addDropped({gone});
+        QVERIFY(run.calls.calls.isEmpty());
+        QVERIFY2(run.prompts.shown().last().text.contains(gone), "the failure is named");
     }
 
     void selfExtractingArchiveListedAsLzh()
