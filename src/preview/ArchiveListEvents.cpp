@@ -183,12 +183,21 @@ void ArchiveListEvents::addDropped(const QStringList& paths)
     // Copied off the event loop's thread: a pipe, a huge file or a slow disk never freezes
     // the window, and what could not be copied is named rather than missing in silence.
     QList<archive::StagingItem> items;
+    QStringList names;
+    QStringList twins;
     for (QString path : paths) {
         while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
             path.chop(1);
         const QString name = platform::namePart(path);
-        if (!name.isEmpty() && name != QLatin1String("/"))
-            items.append({path, name});
+        if (name.isEmpty() || name == QLatin1String("/"))
+            continue;
+        // A second file of the same name would take the first one's place in the drop folder.
+        if (names.contains(name)) {
+            twins << path + QStringLiteral(": 同じ名前のものが既にあります");
+            continue;
+        }
+        names << name;
+        items.append({path, name});
     }
     archive::StagingCopy copy(drop, items);
     archive::runStagingCopy(copy, window(), QStringLiteral("書庫に追加"));
@@ -196,7 +205,7 @@ void ArchiveListEvents::addDropped(const QStringList& paths)
         archive::removeTree(drop);
         return;
     }
-    if (!tellAboutCopy(items, copy.outcomes()))
+    if (!tellAboutCopy(items, copy.outcomes(), twins))
         return;
     archive::addToLzhArchive(m_services.archiver, m_services.prompts, window(), listed.path,
                              QString(), drop + QStringLiteral("*.*"));
@@ -205,9 +214,10 @@ void ArchiveListEvents::addDropped(const QStringList& paths)
 }
 
 bool ArchiveListEvents::tellAboutCopy(const QList<archive::StagingItem>& items,
-                                      const QList<archive::StagingOutcome>& outcomes)
+                                      const QList<archive::StagingOutcome>& outcomes,
+                                      const QStringList& notCopied)
 {
-    QStringList failed;
+    QStringList failed = notCopied;
     QStringList leftOut;
     int copied = 0;
     for (int i = 0; i < outcomes.size() && i < items.size(); ++i) {

@@ -94,9 +94,11 @@ protected:
 
 private:
     QWidget* window() const;
-    // Names what could not be copied for the archive; true when anything was copied.
+    // Names what could not be copied for the archive (and what was refused before the copy,
+    // each "path: why"); true when anything was copied.
     bool tellAboutCopy(const QList<archive::StagingItem>& items,
-                       const QList<archive::StagingOutcome>& outcomes);
+                       const QList<archive::StagingOutcome>& outcomes,
+                       const QStringList& notCopied);
 
     ArchiveListServices m_services;
     std::function<void(QDrag&)> m_dragRunner;

@@ -338,6 +338,21 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("good.txt")});
         QCOMPARE(run.calls.commandLines(Family::Lzh).size(), 1);
 
+        // Two files of one name from different folders: the first is added, the second is
+        // named rather than silently put in its place.
+        QVERIFY(QDir().mkpath(run.browse.path() + QStringLiteral("/sub")));
+        const QString twin = run.write(QStringLiteral("sub/good.txt"), "twin");
+        run.calls.calls.clear();
+        run.prompts.answerMessage(platform::Prompts::Yes);
+        run.prompts.expectMessages(1);
+        events.addDropped({good, twin});
+        QVERIFY2(run.prompts.shown().last().text.contains(twin + QStringLiteral(": ")),
+                 qPrintable(run.prompts.shown().last().text));
+        QFile staged(work + QStringLiteral("/drop/good.txt"));
+        QVERIFY(staged.open(QIODevice::ReadOnly));
+        QCOMPARE(staged.readAll(), QByteArray("good"));
+        QCOMPARE(run.calls.commandLines(Family::Lzh).size(), 1);
+
         // Nothing at all could be copied: the archive is left alone.
         run.calls.calls.clear();
         run.prompts.answerMessage(platform::Prompts::Yes);
