@@ -231,6 +231,11 @@ bool TextEditorWindow::loadFile(const QString& path)
                       : QStringLiteral("通常のファイルではないため開けません。"));
         return false;
     }
+    if (file.size() > kLargestFile) {
+        showError(QStringLiteral("ファイルが大きすぎるため開けません（%1 MB まで開けます）。")
+                      .arg(kLargestFile / (1024 * 1024)));
+        return false;
+    }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         showError(file.errorString());

@@ -30,6 +30,10 @@ public:
     explicit TextEditorWindow(platform::Prompts& prompts, QWidget* parent = nullptr);
     ~TextEditorWindow() override;
 
+    // The largest file the editor opens: the whole text is held and laid out as one document,
+    // and a larger one would keep the window from answering for a long time.
+    static constexpr qint64 kLargestFile = 16 * 1024 * 1024;
+
     // The classic file filter of both file dialogs (filter 1 text, filter 2 rich text).
     static QString fileFilter();
 
