@@ -10,6 +10,7 @@
 #include "preview/RtfReader.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QTextBlock>
@@ -64,6 +65,7 @@ private Q_SLOTS:
     void nothingShownNothingSaved();
     void failuresAreReported();
     void editorOpensOnceFromBothPlaces();
+    void hostileRichTextSavedBack();
 };
 
 void PreviewSaveTest::overwriteAsksAndKeepsShiftJisCrlf()
@@ -202,6 +204,36 @@ void PreviewSaveTest::editorOpensOnceFromBothPlaces()
     run.w()->menuAction(QStringLiteral("tsakusei"))->trigger();
     QVERIFY(run.editorWindow());
     QVERIFY(run.editorWindow()->isVisible());
+}
+
+// Groups nested far deeper than any writer makes them and binary data that claims more bytes
+// than the file holds: shown without hanging, saved back with the text that was shown.
+void PreviewSaveTest::hostileRichTextSavedBack()
+{
+    Run run;
+    const int depth = 100000;
+    QByteArray rtf = "{\\rtf1\\ansi ";
+    rtf += QByteArray(depth, '{') + "deep" + QByteArray(depth, '}');
+    rtf += QByteArray("{\\*\\blob\\bin6 {{}\0\\x}", 21) + "after\\par ";
+    rtf += "\\bin999999999 junk}";
+    const QString path = run.write(QStringLiteral("hostile.rtf"), rtf);
+    QElapsedTimer clock;
+    clock.start();
+    run.click(QStringLiteral("hostile.rtf"));
+    QVERIFY(run.box()->isRichText());
+    const QString shown = run.box()->document()->toPlainText();
+    QVERIFY2(shown.contains(QStringLiteral("deep")) && shown.contains(QStringLiteral("after")),
+             qPrintable(shown));
+    QVERIFY(!shown.contains(QStringLiteral("junk")));
+    run.prompts.answerMessage(P::Yes);
+    run.button(11);
+    QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(run.prompts.shown().size(), 1); // the question only: no failure
+    const QByteArray written = readAll(path);
+    QVERIFY(written != rtf);
+    QTextDocument back;
+    QVERIFY(preview::RtfReader::read(written, &back));
+    QCOMPARE(back.toPlainText(), shown);
 }
 
 QTEST_MAIN(PreviewSaveTest)
