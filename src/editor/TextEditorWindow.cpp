@@ -269,7 +269,8 @@ void TextEditorWindow::save()
     saveTo(path, filterIndex);
 }
 
-bool TextEditorWindow::confirmOverwrite(const QString& path)
+bool TextEditorWindow::confirmOverwrite(const QString& path,
+                                        std::optional<QFileDevice::Permissions>& madeWritable)
 {
     using P = platform::Prompts;
     QString existing = path;
@@ -296,17 +297,21 @@ bool TextEditorWindow::confirmOverwrite(const QString& path)
             showError(QStringLiteral("%1 の読み込み専用を解除できませんでした。").arg(path));
             return false;
         }
+        madeWritable = info.permissions();
     }
     return true;
 }
 
 bool TextEditorWindow::saveTo(const QString& path, int filterIndex)
 {
-    if (!confirmOverwrite(path))
+    std::optional<QFileDevice::Permissions> madeWritable;
+    if (!confirmOverwrite(path, madeWritable))
         return false;
     const bool saved = filterIndex == 1 ? writeText(path) : writeRichText(path);
     if (saved)
         m_box->document()->setModified(false);
+    else if (madeWritable) // nothing was saved: the file stays read-only as it was
+        QFile::setPermissions(path, *madeWritable);
     return saved;
 }
 

@@ -2,8 +2,11 @@
 
 #include "platform/TextEncoding.h"
 
+#include <QFileDevice>
 #include <QMainWindow>
 #include <QString>
+
+#include <optional>
 
 class QAction;
 class QActionGroup;
@@ -65,7 +68,10 @@ private:
     void buildMenus();
     void buildToolbar();
     void showError(const QString& description);
-    bool confirmOverwrite(const QString& path);
+    // The questions before overwriting; when the user lets a read-only file be made writable,
+    // madeWritable receives the permissions it had.
+    bool confirmOverwrite(const QString& path,
+                          std::optional<QFileDevice::Permissions>& madeWritable);
     bool writeText(const QString& path);
     bool writeRichText(const QString& path);
     void mergeFormat(const QTextCharFormat& format);
