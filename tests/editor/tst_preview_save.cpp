@@ -6,6 +6,7 @@
 #include "app/FileListBox.h"
 #include "app/MainWindow.h"
 #include "editor/TextEditorWindow.h"
+#include "platform/NativePath.h"
 #include "preview/RichTextViewer.h"
 #include "preview/RtfReader.h"
 
@@ -17,6 +18,9 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QtTest>
+
+#include <dirent.h>
+#include <fcntl.h>
 
 using P = platform::Prompts;
 
@@ -66,6 +70,7 @@ private Q_SLOTS:
     void failuresAreReported();
     void editorOpensOnceFromBothPlaces();
     void hostileRichTextSavedBack();
+    void nameThatIsNotUtf8IsSavedInPlace();
 };
 
 void PreviewSaveTest::overwriteAsksAndKeepsShiftJisCrlf()
@@ -234,6 +239,43 @@ void PreviewSaveTest::hostileRichTextSavedBack()
     QTextDocument back;
     QVERIFY(preview::RtfReader::read(written, &back));
     QCOMPARE(back.toPlainText(), shown);
+}
+
+// A file whose name is Shift-JIS bytes: the question names it readably, and the save replaces
+// that very file.
+void PreviewSaveTest::nameThatIsNotUtf8IsSavedInPlace()
+{
+    Run run;
+    const QByteArray folder = QFile::encodeName(run.browse.path());
+    const QByteArray native = folder + "/" + QByteArray::fromHex("93fa967b") + ".txt";
+    {
+        QFile f;
+        const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        QVERIFY(fd >= 0);
+        QVERIFY(f.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
+        f.write("abc\n");
+    }
+    run.click(platform::displayName(platform::fromNativePath(native.mid(folder.size() + 1))));
+    QCOMPARE(run.box()->text(), QStringLiteral("abc\n"));
+    run.box()->textCursor().insertText(QStringLiteral("先頭"));
+    run.prompts.answerMessage(P::Yes);
+    run.button(11);
+    const auto question = run.prompts.shown().last().text;
+    QVERIFY2(question.contains(QStringLiteral("日本.txt")), qPrintable(question));
+    QVERIFY(!platform::hasForeignBytes(question));
+    // Nothing else beside it (listed by bytes: Qt's listing cannot name such a file).
+    int entries = 0;
+    if (DIR* d = ::opendir(folder.constData())) {
+        while (const dirent* e = ::readdir(d))
+            entries += e->d_name[0] == '.' ? 0 : 1;
+        ::closedir(d);
+    }
+    QCOMPARE(entries, 1);
+    QFile back;
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+    QVERIFY(fd >= 0);
+    QVERIFY(back.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+    QCOMPARE(back.readAll(), QStringLiteral("先頭abc\n").toUtf8());
 }
 
 QTEST_MAIN(PreviewSaveTest)
