@@ -112,6 +112,8 @@ void Application::makeParts()
     connect(&w, &MainWindow::mediaAreaAdopted, m_preview,
             &preview::PreviewDispatcher::setMediaArea);
     connect(&w, &MainWindow::closeRequested, this, &Application::shutdown);
+    // The editor asks about unsaved edits before the program ends; "No" keeps it running.
+    w.setCloseGuard([this] { return !m_routes || m_routes->closeEditor(); });
 }
 
 void Application::fillFilterList()

@@ -209,6 +209,11 @@ void CommandRoutes::showTextEditor()
     m_editor->activateWindow();
 }
 
+bool CommandRoutes::closeEditor()
+{
+    return !m_editor || m_editor->close();
+}
+
 void CommandRoutes::savePreviewText(bool asNewName)
 {
     editor::PreviewSave save(

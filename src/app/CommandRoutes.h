@@ -46,6 +46,9 @@ public:
 
     // Runs the command of toolbar button number (separators count).
     void runButton(int number);
+    // Closes the text editor as its own close does (asking about unsaved edits); false when
+    // the user keeps it open.
+    bool closeEditor();
 
 private:
     struct Route {

@@ -586,6 +586,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    if (!m_closing && m_closeGuard && !m_closeGuard()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     if (m_closing)
         return;

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QAction;
 class QComboBox;
 class QLabel;
@@ -128,6 +130,8 @@ public:
     double dpi() const;
     // Moves the window so that its whole frame is on its screen.
     void keepOnScreen();
+    // Asked before the window closes; false keeps the window (and the program) open.
+    void setCloseGuard(std::function<bool()> guard) { m_closeGuard = std::move(guard); }
 
 Q_SIGNALS:
     // A toolbar button was clicked, with its number (separators count).
@@ -177,6 +181,7 @@ private:
     QLabel* m_settingsPath = nullptr;
     QLabel* m_currentFile = nullptr;
     bool m_closing = false;
+    std::function<bool()> m_closeGuard;
 };
 
 // The window's outer size (frame included) in pixels, and setting it.

@@ -1,5 +1,6 @@
 #include "editor/PreviewSave.h"
 
+#include "platform/NativePath.h"
 #include "platform/Prompts.h"
 #include "platform/TextSaver.h"
 #include "preview/RichTextViewer.h"
@@ -49,7 +50,8 @@ void PreviewSave::overwrite()
         return;
     }
     if (m_prompts.message(m_parts.owner,
-                          path + QStringLiteral("に上書き保存します。よろしいですか？"),
+                          platform::displayPath(path) +
+                              QStringLiteral("に上書き保存します。よろしいですか？"),
                           QStringLiteral("確認"), P::Question, P::YesNo) != P::Yes)
         return;
     // A rich text in a file of another extension stays rich text: written as plain text it

@@ -231,6 +231,11 @@ bool TextEditorWindow::loadFile(const QString& path)
                       : QStringLiteral("通常のファイルではないため開けません。"));
         return false;
     }
+    if (file.size() > kLargestFile) {
+        showError(QStringLiteral("ファイルが大きすぎるため開けません（%1 MB まで開けます）。")
+                      .arg(kLargestFile / (1024 * 1024)));
+        return false;
+    }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         showError(file.errorString());
@@ -264,7 +269,8 @@ void TextEditorWindow::save()
     saveTo(path, filterIndex);
 }
 
-bool TextEditorWindow::confirmOverwrite(const QString& path)
+bool TextEditorWindow::confirmOverwrite(const QString& path,
+                                        std::optional<QFileDevice::Permissions>& madeWritable)
 {
     using P = platform::Prompts;
     QString existing = path;
@@ -291,17 +297,21 @@ bool TextEditorWindow::confirmOverwrite(const QString& path)
             showError(QStringLiteral("%1 の読み込み専用を解除できませんでした。").arg(path));
             return false;
         }
+        madeWritable = info.permissions();
     }
     return true;
 }
 
 bool TextEditorWindow::saveTo(const QString& path, int filterIndex)
 {
-    if (!confirmOverwrite(path))
+    std::optional<QFileDevice::Permissions> madeWritable;
+    if (!confirmOverwrite(path, madeWritable))
         return false;
     const bool saved = filterIndex == 1 ? writeText(path) : writeRichText(path);
     if (saved)
         m_box->document()->setModified(false);
+    else if (madeWritable) // nothing was saved: the file stays read-only as it was
+        QFile::setPermissions(path, *madeWritable);
     return saved;
 }
 

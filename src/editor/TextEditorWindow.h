@@ -2,8 +2,11 @@
 
 #include "platform/TextEncoding.h"
 
+#include <QFileDevice>
 #include <QMainWindow>
 #include <QString>
+
+#include <optional>
 
 class QAction;
 class QActionGroup;
@@ -29,6 +32,10 @@ class TextEditorWindow final : public QMainWindow
 public:
     explicit TextEditorWindow(platform::Prompts& prompts, QWidget* parent = nullptr);
     ~TextEditorWindow() override;
+
+    // The largest file the editor opens: the whole text is held and laid out as one document,
+    // and a larger one would keep the window from answering for a long time.
+    static constexpr qint64 kLargestFile = 16 * 1024 * 1024;
 
     // The classic file filter of both file dialogs (filter 1 text, filter 2 rich text).
     static QString fileFilter();
@@ -61,7 +68,10 @@ private:
     void buildMenus();
     void buildToolbar();
     void showError(const QString& description);
-    bool confirmOverwrite(const QString& path);
+    // The questions before overwriting; when the user lets a read-only file be made writable,
+    // madeWritable receives the permissions it had.
+    bool confirmOverwrite(const QString& path,
+                          std::optional<QFileDevice::Permissions>& madeWritable);
     bool writeText(const QString& path);
     bool writeRichText(const QString& path);
     void mergeFormat(const QTextCharFormat& format);

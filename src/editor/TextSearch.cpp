@@ -316,7 +316,17 @@ qsizetype findNext(const PieceAt& pieceAt, qsizetype caret, SearchState& state)
 
 QString notFoundText(const QString& searchText)
 {
-    return QLatin1Char('"') + searchText + QStringLiteral("\" が見つかりません。");
+    // A pasted search text of thousands of characters would make a box wider than any screen,
+    // its button out of reach: a long one is shown by its beginning.
+    constexpr qsizetype kShown = 80;
+    QString shown = searchText;
+    if (shown.size() > kShown) {
+        qsizetype cut = kShown;
+        if (shown[cut - 1].isHighSurrogate())
+            --cut; // never half of a pair
+        shown = shown.left(cut) + QStringLiteral("…");
+    }
+    return QLatin1Char('"') + shown + QStringLiteral("\" が見つかりません。");
 }
 
 } // namespace editor

@@ -14,8 +14,15 @@ namespace fileops
 
 bool isPlainName(const QString& name)
 {
-    return !name.isEmpty() && name != QStringLiteral(".") && name != QStringLiteral("..") &&
-           !name.contains(QLatin1Char('/')) && !name.contains(QChar(u'\0'));
+    if (name.isEmpty() || name == QStringLiteral(".") || name == QStringLiteral(".."))
+        return false;
+    // A line break or another control character makes a name that lists, scripts and the
+    // other programs of the desktop take for two names or garbage.
+    for (const QChar c : name) {
+        if (c == QLatin1Char('/') || c.unicode() < 0x20 || c.unicode() == 0x7f)
+            return false;
+    }
+    return true;
 }
 
 QString keptExtension(const QString& oldName)

@@ -6,7 +6,8 @@ namespace fileops
 {
 
 // True when the text can be one entry's name inside a folder: not empty, not "." or "..",
-// no separator and no NUL. Anything else would name another place than the folder's entry.
+// no separator and no control character (NUL, line breaks, tabs). Anything else would name
+// another place than the folder's entry, or a name other programs cannot handle.
 bool isPlainName(const QString& name);
 
 // The extension the rename dialog keeps: from the last dot of the old name, the dot included;

@@ -127,7 +127,8 @@ void RenameDialog::failed(int error, const QString& name)
         text = QStringLiteral("同名のファイルが存在しています。");
     else if (!isPlainName(name))
         text = QStringLiteral(
-            "このファイル名は使えません。「/」を含む名前と「.」「..」は付けられません。");
+            "このファイル名は使えません。「/」や改行などの制御文字を含む名前と「.」「..」は"
+            "付けられません。");
     else
         text = QStringLiteral("ファイル名を変更できませんでした。\n") +
                platform::displayPath(m_oldPath) + QStringLiteral("\n") +

@@ -2,6 +2,8 @@
 
 #include "fileops/FileBrowser.h"
 #include "fileops/ShellRoutines.h"
+#include "platform/FileKind.h"
+#include "platform/NativePath.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "platform/shortcut/Shortcut.h"
@@ -137,6 +139,17 @@ void ShortcutDialog::create()
         m_prompts.message(this, QStringLiteral("ショートカット名に「/」は使えません。"));
         return;
     }
+    // A target that is gone (deleted or moved since it was chosen) would make a launcher that
+    // opens nothing: the user decides whether that is meant.
+    const QString target = m_target->text();
+    if (!target.isEmpty() && platform::fileKind(target) == platform::FileKind::Missing &&
+        m_prompts.message(this,
+                          QStringLiteral("リンク先が見つかりません。\n") +
+                              platform::displayPath(target) +
+                              QStringLiteral("\nこのままショートカットを作成しますか？"),
+                          QStringLiteral("ショートカットの作成"), platform::Prompts::Exclamation,
+                          platform::Prompts::YesNo) != platform::Prompts::Yes)
+        return;
     const QString link = location + name;
     auto replace = platform::ShortcutReplace::Never;
     const QString file = platform::shortcutFileOf(link);

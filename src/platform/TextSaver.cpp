@@ -1,10 +1,17 @@
 #include "platform/TextSaver.h"
 
+#include "platform/NativePath.h"
+
 #include <QFileDevice>
 #include <QFileInfo>
 #include <QSaveFile>
 
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform
 {
@@ -29,6 +36,53 @@ bool encodes(const QString& text, const TextFormat& format)
 {
     QByteArray ignored;
     return encodeText(text, format, ignored);
+}
+
+// The permissions a new file gets: what the process's mask lets through of rw-rw-rw-.
+mode_t newFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// The atomic replacement done with the name's own bytes, for a name Qt cannot pass to the
+// system unchanged (one that is not valid UTF-8). 0 on success, else the errno.
+int replaceNative(QByteArray target, const QByteArray& bytes)
+{
+    // A link is followed: the file it points at is replaced, the link stays.
+    if (char* real = ::realpath(target.constData(), nullptr)) {
+        target = real;
+        std::free(real);
+    }
+    struct stat st {
+    };
+    const bool exists = ::stat(target.constData(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode))
+        return EISDIR;
+    QByteArray temporary = target + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    int error = 0;
+    if (::fchmod(fd, exists ? (st.st_mode & 07777) : newFileMode()) != 0)
+        error = errno;
+    for (qsizetype done = 0; !error && done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno != EINTR)
+            error = errno;
+        else if (n > 0)
+            done += n;
+    }
+    if (!error && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && !error)
+        error = errno;
+    if (!error && ::rename(temporary.constData(), target.constData()) != 0)
+        error = errno;
+    if (error)
+        ::unlink(temporary.constData());
+    return error;
 }
 
 } // namespace
@@ -70,6 +124,18 @@ QString encodingDisplayName(const TextFormat& format)
 
 bool writeFileAtomically(const QString& path, const QByteArray& bytes, SaveError* error)
 {
+    if (hasForeignBytes(path)) {
+        const int failure = replaceNative(toNativePath(path), bytes);
+        if (failure == 0)
+            return true;
+        if (error) {
+            error->number = errorNumber(QFileDevice::NoError, failure);
+            error->description = QStringLiteral("%1 に保存できませんでした。\n%2")
+                                     .arg(displayName(QFileInfo(path).fileName()),
+                                          QString::fromLocal8Bit(std::strerror(failure)));
+        }
+        return false;
+    }
     QSaveFile file(path);
     // Every byte goes through the temporary file; if that cannot be made, nothing is written.
     file.setDirectWriteFallback(false);

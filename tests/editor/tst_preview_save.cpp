@@ -6,16 +6,21 @@
 #include "app/FileListBox.h"
 #include "app/MainWindow.h"
 #include "editor/TextEditorWindow.h"
+#include "platform/NativePath.h"
 #include "preview/RichTextViewer.h"
 #include "preview/RtfReader.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QtTest>
+
+#include <dirent.h>
+#include <fcntl.h>
 
 using P = platform::Prompts;
 
@@ -64,6 +69,8 @@ private Q_SLOTS:
     void nothingShownNothingSaved();
     void failuresAreReported();
     void editorOpensOnceFromBothPlaces();
+    void hostileRichTextSavedBack();
+    void nameThatIsNotUtf8IsSavedInPlace();
 };
 
 void PreviewSaveTest::overwriteAsksAndKeepsShiftJisCrlf()
@@ -202,6 +209,73 @@ void PreviewSaveTest::editorOpensOnceFromBothPlaces()
     run.w()->menuAction(QStringLiteral("tsakusei"))->trigger();
     QVERIFY(run.editorWindow());
     QVERIFY(run.editorWindow()->isVisible());
+}
+
+// Groups nested far deeper than any writer makes them and binary data that claims more bytes
+// than the file holds: shown without hanging, saved back with the text that was shown.
+void PreviewSaveTest::hostileRichTextSavedBack()
+{
+    Run run;
+    const int depth = 100000;
+    QByteArray rtf = "{\\rtf1\\ansi ";
+    rtf += QByteArray(depth, '{') + "deep" + QByteArray(depth, '}');
+    rtf += QByteArray("{\\*\\blob\\bin6 {{}\0\\x}", 21) + "after\\par ";
+    rtf += "\\bin999999999 junk}";
+    const QString path = run.write(QStringLiteral("hostile.rtf"), rtf);
+    QElapsedTimer clock;
+    clock.start();
+    run.click(QStringLiteral("hostile.rtf"));
+    QVERIFY(run.box()->isRichText());
+    const QString shown = run.box()->document()->toPlainText();
+    QVERIFY2(shown.contains(QStringLiteral("deep")) && shown.contains(QStringLiteral("after")),
+             qPrintable(shown));
+    QVERIFY(!shown.contains(QStringLiteral("junk")));
+    run.prompts.answerMessage(P::Yes);
+    run.button(11);
+    QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(run.prompts.shown().size(), 1); // the question only: no failure
+    const QByteArray written = readAll(path);
+    QVERIFY(written != rtf);
+    QTextDocument back;
+    QVERIFY(preview::RtfReader::read(written, &back));
+    QCOMPARE(back.toPlainText(), shown);
+}
+
+// A file whose name is Shift-JIS bytes: the question names it readably, and the save replaces
+// that very file.
+void PreviewSaveTest::nameThatIsNotUtf8IsSavedInPlace()
+{
+    Run run;
+    const QByteArray folder = QFile::encodeName(run.browse.path());
+    const QByteArray native = folder + "/" + QByteArray::fromHex("93fa967b") + ".txt";
+    {
+        QFile f;
+        const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        QVERIFY(fd >= 0);
+        QVERIFY(f.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
+        f.write("abc\n");
+    }
+    run.click(platform::displayName(platform::fromNativePath(native.mid(folder.size() + 1))));
+    QCOMPARE(run.box()->text(), QStringLiteral("abc\n"));
+    run.box()->textCursor().insertText(QStringLiteral("先頭"));
+    run.prompts.answerMessage(P::Yes);
+    run.button(11);
+    const auto question = run.prompts.shown().last().text;
+    QVERIFY2(question.contains(QStringLiteral("日本.txt")), qPrintable(question));
+    QVERIFY(!platform::hasForeignBytes(question));
+    // Nothing else beside it (listed by bytes: Qt's listing cannot name such a file).
+    int entries = 0;
+    if (DIR* d = ::opendir(folder.constData())) {
+        while (const dirent* e = ::readdir(d))
+            entries += e->d_name[0] == '.' ? 0 : 1;
+        ::closedir(d);
+    }
+    QCOMPARE(entries, 1);
+    QFile back;
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+    QVERIFY(fd >= 0);
+    QVERIFY(back.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+    QCOMPARE(back.readAll(), QStringLiteral("先頭abc\n").toUtf8());
 }
 
 QTEST_MAIN(PreviewSaveTest)

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
@@ -113,6 +114,7 @@ private Q_SLOTS:
     void cancelledDialogsChangeNothing();
     void loadErrors();
     void closingWithEditsAsks();
+    void hugeAndBinaryFiles();
 
 private:
     QString file(const char* name) const { return m_dir.filePath(QString::fromUtf8(name)); }
@@ -416,6 +418,43 @@ void TextEditorTest::closingWithEditsAsks()
     QVERIFY(!e.window.close());
     QVERIFY(e.window.isVisible());
     QCOMPARE(e.prompts.shown().last().title, QStringLiteral("確認"));
+}
+
+void TextEditorTest::hugeAndBinaryFiles()
+{
+    Editor e;
+    e.box()->setPlainText(QStringLiteral("残る"));
+    // 100 MB (sparse, so the test writes nothing much): refused at once with a message.
+    const QString huge = file("huge.txt");
+    {
+        QFile f(huge);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QVERIFY(f.resize(100LL * 1024 * 1024));
+    }
+    QElapsedTimer clock;
+    clock.start();
+    e.prompts.expectMessages(1);
+    e.load(huge);
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(e.prompts.shown().last().title, QStringLiteral("エラー"));
+    QVERIFY(e.prompts.shown().last().text.contains(QStringLiteral("大きすぎる")));
+    QCOMPARE(e.box()->toPlainText(), QStringLiteral("残る"));
+
+    // Binary bytes (every byte value, NULs included) open without hanging, and saving them
+    // back as text never leaves the file other than it was.
+    QByteArray binary;
+    for (int i = 0; i < 256 * 1024; ++i)
+        binary.append(char((i * 7919 + (i >> 8)) & 0xff));
+    const QString path = file("program.bin");
+    QVERIFY(writeAll(path, binary));
+    clock.restart();
+    e.load(path);
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    e.prompts.answerMessage(P::Yes); // overwrite
+    e.prompts.expectMessages(1);     // the refusal, if the text cannot be written back as read
+    e.window.saveTo(path, 1);
+    QCOMPARE(readAll(path), binary);
+    e.prompts.clear();
 }
 
 QTEST_MAIN(TextEditorTest)

@@ -1,4 +1,5 @@
 // The text saver: the file's own encoding and line ends, no lost characters, atomic replacement.
+#include "platform/NativePath.h"
 #include "platform/TextEncoding.h"
 #include "platform/TextSaver.h"
 
@@ -7,8 +8,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -68,6 +74,7 @@ private Q_SLOTS:
     void charactersTheEncodingLacksAreNamed();
     void fullDiskLeavesTheOldFile();
     void newTextIsUtf8();
+    void nameThatIsNotUtf8IsReplacedInPlace();
 
 private:
     QTemporaryDir m_dir;
@@ -158,6 +165,80 @@ void TextSaverTest::newTextIsUtf8()
     QVERIFY(platform::saveTextFile(path, QStringLiteral("新しい\nテキスト 😀\n"),
                                    platform::newTextFormat(), &error));
     QCOMPARE(readAll(path), QStringLiteral("新しい\nテキスト 😀\n").toUtf8());
+}
+
+namespace
+{
+
+// The names in a folder as the system has them (bytes).
+QList<QByteArray> nativeNames(const QByteArray& folder)
+{
+    QList<QByteArray> names;
+    if (DIR* d = ::opendir(folder.constData())) {
+        while (const dirent* e = ::readdir(d)) {
+            const QByteArray name(e->d_name);
+            if (name != "." && name != "..")
+                names << name;
+        }
+        ::closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+QByteArray readNative(const QByteArray& path)
+{
+    QByteArray bytes;
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return "<unreadable>";
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+        bytes.append(buffer, n);
+    ::close(fd);
+    return bytes;
+}
+
+} // namespace
+
+void TextSaverTest::nameThatIsNotUtf8IsReplacedInPlace()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QByteArray folder = QFile::encodeName(dir.path());
+    // "日本.txt" in Shift-JIS: not valid UTF-8.
+    const QByteArray name("\x93\xfa\x96\x7b.txt");
+    const QByteArray native = folder + '/' + name;
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0640);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::write(fd, "old", 3), ssize_t(3));
+    ::close(fd);
+
+    const QString path = platform::fromNativePath(native);
+    QVERIFY(platform::hasForeignBytes(path));
+    platform::SaveError error;
+    QVERIFY2(
+        platform::saveTextFile(path, QStringLiteral("新しい\n"), platform::newTextFormat(), &error),
+        qPrintable(error.description));
+    // The same file holds the new text; no other file appeared beside it.
+    QCOMPARE(nativeNames(folder), QList<QByteArray>{name});
+    QCOMPARE(readNative(native), QStringLiteral("新しい\n").toUtf8());
+    struct stat st {
+    };
+    QCOMPARE(::stat(native.constData(), &st), 0);
+    QCOMPARE(int(st.st_mode & 07777), 0640);
+
+    // A new file of such a name is made under its own bytes too.
+    const QByteArray other = folder + "/\x82\xa0.txt";
+    QVERIFY(platform::writeFileAtomically(platform::fromNativePath(other), "x", &error));
+    QCOMPARE(readNative(other), QByteArray("x"));
+    QCOMPARE(nativeNames(folder).size(), 2);
+
+    // A failure names the file as the user sees it, not with broken characters.
+    QVERIFY(!platform::writeFileAtomically(
+        platform::fromNativePath(folder + "/missing/\x93\xfa.txt"), "x", &error));
+    QCOMPARE(error.number, 76);
+    QVERIFY(!error.description.contains(QChar(0xDC93)));
 }
 
 QTEST_MAIN(TextSaverTest)

@@ -253,6 +253,39 @@ private Q_SLOTS:
         QCOMPARE(editor::notFoundText(QStringLiteral("検索")),
                  QStringLiteral("\"検索\" が見つかりません。"));
     }
+
+    // Hostile search texts: empty finds nothing and moves nothing; one longer than the text
+    // finds nothing at once; a very long one is shown by its beginning, never half a pair.
+    void hostileSearchTexts()
+    {
+        SearchState empty = typed(QString(), SearchDirection::Down);
+        QCOMPARE(editor::findNext(QStringLiteral("abc"), 1, empty), 0);
+        QCOMPARE(empty.lastPos, 1);
+        const QString text = QString(1000, QLatin1Char('a'));
+        SearchState longer = typed(QString(100000, QLatin1Char('a')), SearchDirection::Down);
+        QCOMPARE(editor::findNext(text, 0, longer), 0);
+        longer.direction = SearchDirection::Up;
+        longer.restart = true;
+        QCOMPARE(editor::findNext(text, 1000, longer), 0);
+
+        const QString pasted = QString(30000, QLatin1Char('x'));
+        const QString box = editor::notFoundText(pasted);
+        QVERIFY2(box.size() < 120, qPrintable(QString::number(box.size())));
+        QVERIFY(box.startsWith(QStringLiteral("\"xxxxxxxx")));
+        QVERIFY(box.endsWith(QStringLiteral("…\" が見つかりません。")));
+        // 79 letters, then pairs: the cut falls between a pair's halves and is moved before it.
+        QString pairs = QString(79, QLatin1Char('y'));
+        for (int i = 0; i < 10; ++i)
+            pairs += QString::fromUcs4(U"\U0001F600");
+        const QString cut = editor::notFoundText(pairs);
+        for (qsizetype i = 0; i < cut.size(); ++i) {
+            if (cut[i].isHighSurrogate())
+                QVERIFY(i + 1 < cut.size() && cut[i + 1].isLowSurrogate());
+            if (cut[i].isLowSurrogate())
+                QVERIFY(i > 0 && cut[i - 1].isHighSurrogate());
+        }
+        QVERIFY(!cut.contains(QString::fromUcs4(U"\U0001F600")));
+    }
 };
 
 QTEST_GUILESS_MAIN(TextSearchTest)

@@ -383,6 +383,46 @@ private Q_SLOTS:
         QCOMPARE(steps.left(), 0);
     }
 
+    // Names pasted into the box: a line break is refused like a separator; a name longer than
+    // the file system allows is reported with the system's reason. Either way the dialog comes
+    // back and the file keeps its name.
+    void hostileNamesLeaveTheFileAlone_data()
+    {
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QString>("message");
+        const QString unusable = QStringLiteral("このファイル名は使えません。");
+        QTest::newRow("line break") << QStringLiteral("a\nb.txt") << unusable;
+        QTest::newRow("carriage return") << QStringLiteral("a\r.txt") << unusable;
+        QTest::newRow("tab") << QStringLiteral("a\tb.txt") << unusable;
+        QTest::newRow("300 bytes")
+            << QString(100, QChar(u'名')) << QStringLiteral("ファイル名を変更できませんでした。");
+    }
+    void hostileNamesLeaveTheFileAlone()
+    {
+        QFETCH(QString, pasted);
+        QFETCH(QString, message);
+        Run run({QStringLiteral("a.txt")});
+        run.select(QStringLiteral("a.txt"));
+        run.prompts.expectMessages(1);
+        ModalSteps steps;
+        steps.then(QStringLiteral("Form10"), [&](QDialog* d) {
+            QLineEdit* box = child<QLineEdit>(d, "Text1");
+            box->selectAll();
+            box->insert(pasted);
+            QCOMPARE(box->text(), pasted);
+            click(d, "Command1");
+        });
+        steps.then(QStringLiteral("Form10"), [&](QDialog* d) { click(d, "Command2"); });
+        run.trigger("henkou");
+        QCOMPARE(steps.left(), 0);
+        QCOMPARE(run.prompts.shown().size(), 1);
+        QVERIFY2(run.prompts.shown().at(0).text.startsWith(message),
+                 qPrintable(run.prompts.shown().at(0).text));
+        QCOMPARE(QDir(run.browse.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("a.txt")});
+        QCOMPARE(contentOf(run.folder() + QStringLiteral("a.txt")), QByteArray("a.txt"));
+    }
+
     void nameRules()
     {
         using fileops::isPlainName;

@@ -396,6 +396,34 @@ private Q_SLOTS:
         QVERIFY(QDir(run.out.path()).isEmpty());
     }
 
+    // The selected file was deleted after the dialog opened: the user is asked, "No" keeps the
+    // dialog and writes nothing, "Yes" writes the launcher all the same.
+    void missingTargetIsQuestioned()
+    {
+        Run run;
+        run.select(QStringLiteral("plain.txt"));
+        const QString target = run.target(QStringLiteral("plain.txt"));
+        const QString file = run.out.path() + QStringLiteral("/gone.desktop");
+        run.prompts.answerText(run.out.path());
+        run.prompts.answerMessage(platform::Prompts::No);
+        run.prompts.answerMessage(platform::Prompts::Yes);
+        inDialog(run, "shortcut", [&](QDialog* d) {
+            QCOMPARE(child<QLineEdit>(d, "Text2")->text(), target);
+            QVERIFY(QFile::remove(target));
+            click(d, "Command3");
+            typeInto(child<QLineEdit>(d, "Text1"), QStringLiteral("gone"));
+            click(d, "Command1");
+            QVERIFY(d->isVisible());
+            QVERIFY(QDir(run.out.path()).isEmpty());
+            const auto& box = run.prompts.shown().last();
+            QVERIFY2(box.text.contains(target), qPrintable(box.text));
+            QCOMPARE(box.buttons, int(platform::Prompts::YesNo));
+            click(d, "Command1");
+        });
+        QCOMPARE(run.prompts.unexpectedCount(), 0);
+        QCOMPARE(readLauncher(file).exec, (QStringList{QStringLiteral("xdg-open"), target}));
+    }
+
     void targetIsPickedWithTheOpenDialog()
     {
         Run run;
