@@ -391,8 +391,9 @@ private:
 };
 
 // A match reaching back before the start of the data, where the dictionary holds blanks.
-bool copyBeforeStart(uint8_t* ring, size_t& pos, uint64_t produced, uint64_t distance, uint64_t len,
-                     RingFlusher& out)
+// Rare, and kept out of line (as is the wrapping copy) so the main loop stays small.
+[[gnu::noinline]] bool copyBeforeStart(uint8_t* ring, size_t& pos, uint64_t produced,
+                                       uint64_t distance, uint64_t len, RingFlusher& out)
 {
     for (uint64_t k = 0; k < len; ++k) {
         const uint64_t back = produced + k;
@@ -405,7 +406,8 @@ bool copyBeforeStart(uint8_t* ring, size_t& pos, uint64_t produced, uint64_t dis
 }
 
 // A match whose source or destination runs over the end of the ring.
-bool copyWrapping(uint8_t* ring, size_t& pos, size_t from, uint64_t len, RingFlusher& out)
+[[gnu::noinline]] bool copyWrapping(uint8_t* ring, size_t& pos, size_t from, uint64_t len,
+                                    RingFlusher& out)
 {
     for (uint64_t k = 0; k < len; ++k) {
         ring[pos] = ring[from];
