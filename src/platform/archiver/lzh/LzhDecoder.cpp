@@ -193,6 +193,13 @@ private:
     uint32_t m_primary[1u << kPrimary] = {};
 };
 
+// The three codes of the current block and the lengths they were built from.
+struct CodeTables {
+    Table cTable, tTable, pTable;
+    uint8_t cLen[kNC] = {};
+    uint8_t ptLen[32] = {};
+};
+
 int dictionaryBits(const std::string& method)
 {
     if (method == "-lh5-")
@@ -208,9 +215,7 @@ int dictionaryBits(const std::string& method)
 struct LzhDecoder::State {
     std::vector<uint8_t> input = std::vector<uint8_t>(kInputChunk);
     std::vector<uint8_t> ring = std::vector<uint8_t>(kRingSize);
-    Table cTable, tTable, pTable;
-    uint8_t cLen[kNC] = {};
-    uint8_t ptLen[32] = {};
+    CodeTables tables;
 };
 
 LzhDecoder::LzhDecoder() : m_state(std::make_unique<State>()) {}
@@ -301,6 +306,118 @@ bool readCLen(BitReader& in, uint8_t* cLen, const Table& tTable, Table& cTable)
         cLen[i++] = 0;
     return cTable.build(cLen, kNC);
 }
+
+// "-lh0-": the member's bytes are stored as they are.
+bool copyStored(ByteSource& source, std::vector<uint8_t>& buffer, uint64_t compressedSize,
+                uint64_t originalSize, ByteSink& sink, uint16_t& crc, std::string& reason)
+{
+    if (compressedSize != originalSize) {
+        reason = "格納サイズが一致しません";
+        return false;
+    }
+    uint64_t left = originalSize;
+    while (left > 0) {
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(left, buffer.size()));
+        const size_t got = source.read(buffer.data(), want);
+        if (got == 0) {
+            reason = "書庫が途中で切れています";
+            return false;
+        }
+        crc = crc16(crc, buffer.data(), got);
+        if (!sink.write(buffer.data(), got)) {
+            reason = "書き込みに失敗しました";
+            return false;
+        }
+        left -= got;
+    }
+    return true;
+}
+
+// The head of a block: the number of codes in it and the three code tables.
+bool readBlockHeader(BitReader& in, CodeTables& t, int np, int pbit, uint32_t& blockLeft,
+                     std::string& reason)
+{
+    blockLeft = in.get(16);
+    if (!readPtLen(in, t.ptLen, t.tTable, kNT, kTBit, 3) ||
+        !readCLen(in, t.cLen, t.tTable, t.cTable) ||
+        !readPtLen(in, t.ptLen, t.pTable, np, pbit, -1)) {
+        reason = in.overrun() ? "書庫が途中で切れています" : "ハフマン符号表が壊れています";
+        return false;
+    }
+    if (in.overrun()) {
+        reason = "書庫が途中で切れています";
+        return false;
+    }
+    // A count of 0 stands for 65536 codes, as the classic decoders read it.
+    if (blockLeft == 0)
+        blockLeft = 65536;
+    return true;
+}
+
+// Hands the decoded bytes of the ring to the sink, keeping their CRC.
+class RingFlusher final
+{
+public:
+    RingFlusher(const uint8_t* ring, ByteSink& sink, uint16_t& crc)
+        : m_ring(ring), m_sink(sink), m_crc(crc)
+    {
+    }
+
+    // Sends the bytes up to ring position upTo that were not sent yet.
+    bool flush(size_t upTo)
+    {
+        if (upTo > m_flushed) {
+            m_crc = crc16(m_crc, m_ring + m_flushed, upTo - m_flushed);
+            if (!m_sink.write(m_ring + m_flushed, upTo - m_flushed))
+                return false;
+        }
+        m_flushed = upTo;
+        return true;
+    }
+    // The ring is full: the rest of it goes out and writing starts again at its front.
+    bool wrap()
+    {
+        if (!flush(kRingSize))
+            return false;
+        m_flushed = 0;
+        return true;
+    }
+
+private:
+    const uint8_t* m_ring;
+    ByteSink& m_sink;
+    uint16_t& m_crc;
+    size_t m_flushed = 0; // ring position up to which the bytes went to the sink
+};
+
+// A match reaching back before the start of the data, where the dictionary holds blanks.
+// Rare, and kept out of line (as is the wrapping copy) so the main loop stays small.
+[[gnu::noinline]] bool copyBeforeStart(uint8_t* ring, size_t& pos, uint64_t produced,
+                                       uint64_t distance, uint64_t len, RingFlusher& out)
+{
+    for (uint64_t k = 0; k < len; ++k) {
+        const uint64_t back = produced + k;
+        ring[pos] = back >= distance ? ring[(pos - distance) & kRingMask] : 0x20;
+        pos = (pos + 1) & kRingMask;
+        if (pos == 0 && !out.wrap())
+            return false;
+    }
+    return true;
+}
+
+// A match whose source or destination runs over the end of the ring.
+[[gnu::noinline]] bool copyWrapping(uint8_t* ring, size_t& pos, size_t from, uint64_t len,
+                                    RingFlusher& out)
+{
+    for (uint64_t k = 0; k < len; ++k) {
+        ring[pos] = ring[from];
+        from = (from + 1) & kRingMask;
+        pos = (pos + 1) & kRingMask;
+        if (pos == 0 && !out.wrap())
+            return false;
+    }
+    return true;
+}
 } // namespace
 
 bool LzhDecoder::decode(const std::string& method, ByteSource& source, uint64_t compressedSize,
@@ -308,28 +425,8 @@ bool LzhDecoder::decode(const std::string& method, ByteSource& source, uint64_t 
 {
     crc = 0;
     State& s = *m_state;
-    if (method == "-lh0-") {
-        if (compressedSize != originalSize) {
-            reason = "格納サイズが一致しません";
-            return false;
-        }
-        uint64_t left = originalSize;
-        while (left > 0) {
-            const size_t want = static_cast<size_t>(std::min<uint64_t>(left, s.input.size()));
-            const size_t got = source.read(s.input.data(), want);
-            if (got == 0) {
-                reason = "書庫が途中で切れています";
-                return false;
-            }
-            crc = crc16(crc, s.input.data(), got);
-            if (!sink.write(s.input.data(), got)) {
-                reason = "書き込みに失敗しました";
-                return false;
-            }
-            left -= got;
-        }
-        return true;
-    }
+    if (method == "-lh0-")
+        return copyStored(source, s.input, compressedSize, originalSize, sink, crc, reason);
     const int dicbit = dictionaryBits(method);
     if (dicbit == 0) {
         reason = "対応していない圧縮形式です (" + method + ")";
@@ -340,40 +437,16 @@ bool LzhDecoder::decode(const std::string& method, ByteSource& source, uint64_t 
 
     BitReader in(source, compressedSize, s.input);
     uint8_t* ring = s.ring.data();
+    RingFlusher out(ring, sink, crc);
     uint64_t produced = 0; // bytes decoded in total
-    size_t flushed = 0;    // ring position up to which the bytes went to the sink
     size_t pos = 0;        // ring position of the next byte
     uint32_t blockLeft = 0;
 
-    auto flush = [&](size_t upTo) -> bool {
-        if (upTo > flushed) {
-            crc = crc16(crc, ring + flushed, upTo - flushed);
-            if (!sink.write(ring + flushed, upTo - flushed))
-                return false;
-        }
-        flushed = upTo;
-        return true;
-    };
-
     while (produced < originalSize) {
-        if (blockLeft == 0) {
-            blockLeft = in.get(16);
-            if (!readPtLen(in, s.ptLen, s.tTable, kNT, kTBit, 3) ||
-                !readCLen(in, s.cLen, s.tTable, s.cTable) ||
-                !readPtLen(in, s.ptLen, s.pTable, np, pbit, -1)) {
-                reason = in.overrun() ? "書庫が途中で切れています" : "ハフマン符号表が壊れています";
-                return false;
-            }
-            if (in.overrun()) {
-                reason = "書庫が途中で切れています";
-                return false;
-            }
-            // A count of 0 stands for 65536 codes, as the classic decoders read it.
-            if (blockLeft == 0)
-                blockLeft = 65536;
-        }
+        if (blockLeft == 0 && !readBlockHeader(in, s.tables, np, pbit, blockLeft, reason))
+            return false;
         --blockLeft;
-        const int c = s.cTable.decode(in);
+        const int c = s.tables.cTable.decode(in);
         if (c < 0) {
             reason = "ハフマン符号が壊れています";
             return false;
@@ -382,7 +455,7 @@ bool LzhDecoder::decode(const std::string& method, ByteSource& source, uint64_t 
             ring[pos++] = static_cast<uint8_t>(c);
             ++produced;
         } else {
-            int j = s.pTable.decode(in);
+            int j = s.tables.pTable.decode(in);
             if (j < 0) {
                 reason = "ハフマン符号が壊れています";
                 return false;
@@ -394,52 +467,32 @@ bool LzhDecoder::decode(const std::string& method, ByteSource& source, uint64_t 
             uint64_t len = static_cast<uint64_t>(c - 253);
             len = std::min<uint64_t>(len, originalSize - produced);
             if (distance > produced) {
-                // Before the start of the data the dictionary holds blanks.
-                for (uint64_t k = 0; k < len; ++k) {
-                    const uint64_t back = produced + k;
-                    ring[pos] = back >= distance ? ring[(pos - distance) & kRingMask] : 0x20;
-                    pos = (pos + 1) & kRingMask;
-                    if (pos == 0) {
-                        if (!flush(kRingSize)) {
-                            reason = "書き込みに失敗しました";
-                            return false;
-                        }
-                        flushed = 0;
-                    }
+                if (!copyBeforeStart(ring, pos, produced, distance, len, out)) {
+                    reason = "書き込みに失敗しました";
+                    return false;
                 }
                 produced += len;
                 continue;
             }
-            size_t from = (pos - static_cast<size_t>(distance)) & kRingMask;
+            const size_t from = (pos - static_cast<size_t>(distance)) & kRingMask;
             if (pos + len <= kRingSize && from + len <= kRingSize) {
                 uint8_t* d = ring + pos;
                 const uint8_t* f = ring + from;
                 for (uint64_t k = 0; k < len; ++k)
                     d[k] = f[k];
                 pos += len;
-            } else {
-                for (uint64_t k = 0; k < len; ++k) {
-                    ring[pos] = ring[from];
-                    from = (from + 1) & kRingMask;
-                    pos = (pos + 1) & kRingMask;
-                    if (pos == 0) {
-                        if (!flush(kRingSize)) {
-                            reason = "書き込みに失敗しました";
-                            return false;
-                        }
-                        flushed = 0;
-                    }
-                }
+            } else if (!copyWrapping(ring, pos, from, len, out)) {
+                reason = "書き込みに失敗しました";
+                return false;
             }
             produced += len;
         }
         if (pos == kRingSize) {
-            if (!flush(kRingSize)) {
+            if (!out.wrap()) {
                 reason = "書き込みに失敗しました";
                 return false;
             }
             pos = 0;
-            flushed = 0;
         }
         if (in.overrun()) {
             reason = "書庫が途中で切れています";
@@ -454,7 +507,7 @@ bool LzhDecoder::decode(const std::string& method, ByteSource& source, uint64_t 
         reason = "書庫が途中で切れています";
         return false;
     }
-    if (!flush(pos)) {
+    if (!out.flush(pos)) {
         reason = "書き込みに失敗しました";
         return false;
     }

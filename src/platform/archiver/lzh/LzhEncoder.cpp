@@ -295,46 +295,125 @@ inline uint32_t hash4(const uint8_t* p)
 }
 } // namespace
 
-bool LzhEncoder::encode(const uint8_t* data, size_t size, uint64_t limit, const Output& output,
-                        uint64_t& outputSize)
+namespace
 {
-    State& s = *m_state;
-    std::fill(s.head.begin(), s.head.end(), -1);
-    std::fill(s.head3.begin(), s.head3.end(), -1);
-    s.tokC.clear();
-    s.tokP.clear();
-    BitWriter out(output, limit);
-    const uint32_t wmask = (1u << s.dicbit) - 1;
+// The match chosen at one position: len 0 when no match pays.
+struct Match {
+    int len = 0;
+    uint32_t dist = 0;
+    int gain = 0;
+};
 
+// What the match search at one position has seen so far.
+struct Search {
+    size_t pos;
+    const uint8_t* cur;
+    int maxLen;
+    int longestSeen;
+    Match best;
+    bool done = false; // a match long enough to stop looking was found
+};
+
+// One run of the encoder over the whole input: the match finder, the bit costs that decide
+// whether a match pays, and the lazy parse that turns the input into blocks of tokens.
+class EncodeRun final
+{
+public:
+    EncodeRun(LzhEncoder::State& s, const uint8_t* data, size_t size, BitWriter& out)
+        : m_s(s), m_data(data), m_size(size), m_out(out), m_wmask((1u << s.dicbit) - 1)
+    {
+        std::fill(s.head.begin(), s.head.end(), -1);
+        std::fill(s.head3.begin(), s.head3.end(), -1);
+        s.tokC.clear();
+        s.tokP.clear();
+        estimateCosts();
+    }
+
+    // Codes the input; false as soon as the output refuses bytes or more than limit were
+    // written.
+    bool run(uint64_t limit)
+    {
+        size_t pos = 0;
+        Match prev;
+        bool havePrev = false; // a match found at pos-1 waits for the lazy check
+        while (pos < m_size) {
+            const Match m = longest(pos);
+            if (havePrev) {
+                // The match one byte later wins when it saves more than the literal costs.
+                if (m.len > 0 && m.gain - m_cCost[m_data[pos - 1]] > prev.gain) {
+                    emitLiteral(m_data[pos - 1]);
+                    prev = m;
+                    insert(pos);
+                    ++pos;
+                } else {
+                    emitMatch(prev.len, prev.dist);
+                    const size_t end = pos - 1 + static_cast<size_t>(prev.len);
+                    for (size_t k = pos; k < end; ++k)
+                        insert(k);
+                    pos = end;
+                    havePrev = false;
+                }
+            } else if (m.len > 0) {
+                if (m.len >= kLazyLimit) {
+                    emitMatch(m.len, m.dist);
+                    const size_t end = pos + static_cast<size_t>(m.len);
+                    for (size_t k = pos; k < end; ++k)
+                        insert(k);
+                    pos = end;
+                } else {
+                    prev = m;
+                    havePrev = true;
+                    insert(pos);
+                    ++pos;
+                }
+            } else {
+                emitLiteral(m_data[pos]);
+                insert(pos);
+                ++pos;
+            }
+            if (m_s.tokC.size() >= kBlockTokens && !flushBlock())
+                return false;
+            if (m_out.written() > limit)
+                return false;
+        }
+        if (havePrev)
+            emitMatch(prev.len, prev.dist);
+        return flushBlock() && m_out.finish();
+    }
+
+private:
     // Bit costs that decide whether a match pays: the code lengths of the previous block,
     // and for the first block estimates from the byte histogram of the start of the data.
-    uint8_t cCost[kNC];
-    uint8_t pCost[18];
+    void estimateCosts()
     {
         uint32_t hist[256] = {};
-        const size_t sample = std::min<size_t>(size, 1 << 16);
+        const size_t sample = std::min<size_t>(m_size, 1 << 16);
         for (size_t i = 0; i < sample; ++i)
-            ++hist[data[i]];
+            ++hist[m_data[i]];
         for (int i = 0; i < 256; ++i) {
             const double share = (hist[i] + 0.5) / (sample + 128.0);
             int bits = static_cast<int>(-std::log2(share) + 0.5);
-            cCost[i] = static_cast<uint8_t>(std::clamp(bits, 1, 16));
+            m_cCost[i] = static_cast<uint8_t>(std::clamp(bits, 1, 16));
         }
         for (int i = 256; i < kNC; ++i)
-            cCost[i] = static_cast<uint8_t>(std::min(16, 6 + (i - 256) / 16));
+            m_cCost[i] = static_cast<uint8_t>(std::min(16, 6 + (i - 256) / 16));
         for (int j = 0; j < 18; ++j)
-            pCost[j] = 4;
+            m_pCost[j] = 4;
     }
-    auto learnCosts = [&](const std::vector<uint8_t>& cLen, const std::vector<uint8_t>& pLen) {
+
+    void learnCosts(const std::vector<uint8_t>& cLen, const std::vector<uint8_t>& pLen)
+    {
         for (int i = 0; i < kNC; ++i)
-            cCost[i] = cLen[static_cast<size_t>(i)] ? cLen[static_cast<size_t>(i)] : 12;
-        for (int j = 0; j < s.np; ++j)
-            pCost[j] = pLen[static_cast<size_t>(j)] ? pLen[static_cast<size_t>(j)] : 8;
-    };
+            m_cCost[i] = cLen[static_cast<size_t>(i)] ? cLen[static_cast<size_t>(i)] : 12;
+        for (int j = 0; j < m_s.np; ++j)
+            m_pCost[j] = pLen[static_cast<size_t>(j)] ? pLen[static_cast<size_t>(j)] : 8;
+    }
+
     // Bits saved by coding data[pos, pos+len) as a match at dist instead of as literals.
-    auto gain = [&](size_t pos, int len, uint32_t dist) -> int {
+    int gain(size_t pos, int len, uint32_t dist) const
+    {
         const int j = bitLength(dist - 1);
-        const int matchBits = cCost[len - kMinMatch + 256] + pCost[j] + (j > 1 ? j - 1 : 0);
+        const int matchBits = m_cCost[len - kMinMatch + 256] + m_pCost[j] + (j > 1 ? j - 1 : 0);
         int literalBits = 0;
         if (len >= 16)
             return len * 8 - matchBits + 1000;
@@ -343,193 +422,157 @@ bool LzhEncoder::encode(const uint8_t* data, size_t size, uint64_t limit, const 
         // every match of it out, and the next block would learn the same. Literals are
         // therefore valued at no less than kLiteralFloor bits.
         for (int k = 0; k < len; ++k)
-            literalBits += std::max<int>(kLiteralFloor, cCost[data[pos + static_cast<size_t>(k)]]);
+            literalBits +=
+                std::max<int>(kLiteralFloor, m_cCost[m_data[pos + static_cast<size_t>(k)]]);
         return literalBits - matchBits;
-    };
+    }
 
-    auto insert = [&](size_t pos) {
-        if (pos + kMinMatch > size)
+    void insert(size_t pos)
+    {
+        if (pos + kMinMatch > m_size)
             return;
-        s.head3[hash3(data + pos)] = static_cast<int64_t>(pos);
-        if (pos + 4 > size)
+        m_s.head3[hash3(m_data + pos)] = static_cast<int64_t>(pos);
+        if (pos + 4 > m_size)
             return;
-        const uint32_t h = hash4(data + pos);
-        const int64_t old = s.head[h];
+        const uint32_t h = hash4(m_data + pos);
+        const int64_t old = m_s.head[h];
         const uint64_t dist = old < 0 ? 0 : pos - static_cast<uint64_t>(old);
-        s.prev[pos & wmask] = dist > s.maxDistance ? 0 : static_cast<uint32_t>(dist);
-        s.head[h] = static_cast<int64_t>(pos);
-    };
+        m_s.prev[pos & m_wmask] = dist > m_s.maxDistance ? 0 : static_cast<uint32_t>(dist);
+        m_s.head[h] = static_cast<int64_t>(pos);
+    }
+
     // The most profitable match at pos among earlier positions (pos itself not yet
-    // inserted); bestLen 0 when no match pays.
-    auto longest = [&](size_t pos, int& bestLen, uint32_t& bestDist, int& bestGain) {
-        bestLen = 0;
-        bestDist = 0;
-        bestGain = 0;
-        if (pos + kMinMatch > size)
-            return;
-        const int maxLen = static_cast<int>(std::min<size_t>(kMaxMatch, size - pos));
-        const uint8_t* cur = data + pos;
-        int longestSeen = kMinMatch - 1;
-        // The newest position with the same three bytes: short matches pay only when near.
-        const int64_t near = s.head3[hash3(cur)];
-        if (near >= 0 && pos - static_cast<uint64_t>(near) <= s.maxDistance) {
-            const uint8_t* m = data + near;
-            int len = 0;
-            while (len < maxLen && m[len] == cur[len])
-                ++len;
-            if (len >= kMinMatch) {
-                longestSeen = len;
-                const uint32_t dist = static_cast<uint32_t>(pos - static_cast<uint64_t>(near));
-                const int g = gain(pos, len, dist);
-                if (g > 0) {
-                    bestGain = g;
-                    bestLen = len;
-                    bestDist = dist;
-                }
-                if (len >= kNiceLength || len >= maxLen)
-                    return;
-            }
-        }
-        // Walks the chain of the 4-byte hash at cur + off: each position q on it is a
-        // candidate match starting at q - off. True when the walk stopped at its limit with
-        // older candidates left unseen.
-        bool done = false;
-        auto walk = [&](size_t off, int chain) -> bool {
-            if (pos + off + 4 > size)
-                return false;
-            const int64_t first = s.head[hash4(cur + off)];
-            if (first < static_cast<int64_t>(off))
-                return false;
-            uint64_t q = static_cast<uint64_t>(first);
-            while (chain-- > 0) {
-                const uint64_t cand = q - off;
-                const uint64_t dist = pos - cand;
-                if (dist == 0 || dist > s.maxDistance)
-                    return false;
-                const uint8_t* m = data + cand;
-                if (m[longestSeen] == cur[longestSeen] && m[0] == cur[0] && m[1] == cur[1]) {
-                    const int len = matchLength(m, cur, maxLen);
-                    if (len > longestSeen) {
-                        longestSeen = len;
-                        const int g = gain(pos, len, static_cast<uint32_t>(dist));
-                        if (g > bestGain) {
-                            bestGain = g;
-                            bestLen = len;
-                            bestDist = static_cast<uint32_t>(dist);
-                        }
-                        if (len >= kNiceLength || len >= maxLen) {
-                            done = true;
-                            return false;
-                        }
-                        // A good match found: a few more candidates are enough.
-                        if (len >= kGoodLength && chain > 8)
-                            chain = 8;
-                    }
-                }
-                const uint32_t step = s.prev[q & wmask];
-                if (step == 0 || step > q || q - step < off)
-                    return false;
-                q -= step;
-                if (pos - (q - off) > s.maxDistance)
-                    return false;
-            }
-            return true;
-        };
-        bool more = walk(0, s.maxChain);
+    // inserted).
+    Match longest(size_t pos)
+    {
+        if (pos + kMinMatch > m_size)
+            return Match{};
+        Search f{pos, m_data + pos, static_cast<int>(std::min<size_t>(kMaxMatch, m_size - pos)),
+                 kMinMatch - 1, Match{}};
+        if (tryNear(f))
+            return f.best;
+        bool more = walk(f, 0, m_s.maxChain);
         // Runs of one byte (or of a short pattern) fill a chain with near candidates and hide
         // the far ones. A longer match must also agree at the bytes just before the longest
         // length seen, whose hash chain is far more selective: it is walked next, from the
         // position those bytes have in each candidate.
-        for (int round = 0; more && !done && round < s.maxOffsetRounds; ++round) {
-            if (longestSeen < 4)
+        for (int round = 0; more && !f.done && round < m_s.maxOffsetRounds; ++round) {
+            if (f.longestSeen < 4)
                 break;
-            const int seen = longestSeen;
-            more = walk(static_cast<size_t>(longestSeen - 3), s.maxChain);
-            if (longestSeen == seen)
+            const int seen = f.longestSeen;
+            more = walk(f, static_cast<size_t>(f.longestSeen - 3), m_s.maxChain);
+            if (f.longestSeen == seen)
                 break;
         }
-    };
-    auto emitLiteral = [&](uint8_t c) {
-        s.tokC.push_back(c);
-        s.tokP.push_back(0);
-    };
-    auto emitMatch = [&](int len, uint32_t dist) {
-        s.tokC.push_back(static_cast<uint16_t>(len - kMinMatch + 256));
-        s.tokP.push_back(static_cast<uint16_t>(dist - 1));
-    };
-    auto flushBlock = [&]() -> bool {
-        if (!s.tokC.empty()) {
-            std::vector<uint8_t> cLen, pLen;
-            sendBlock(out, s, cLen, pLen);
-            learnCosts(cLen, pLen);
-            s.tokC.clear();
-            s.tokP.clear();
-        }
-        return out.ok();
-    };
+        return f.best;
+    }
 
-    size_t pos = 0;
-    int prevLen = 0, prevGain = 0;
-    uint32_t prevDist = 0;
-    bool havePrev = false; // a match found at pos-1 waits for the lazy check
-    while (pos < size) {
-        int len, g;
-        uint32_t dist;
-        longest(pos, len, dist, g);
-        if (havePrev) {
-            // The match one byte later wins when it saves more than the literal costs.
-            if (len > 0 && g - cCost[data[pos - 1]] > prevGain) {
-                emitLiteral(data[pos - 1]);
-                prevLen = len;
-                prevDist = dist;
-                prevGain = g;
-                insert(pos);
-                ++pos;
-            } else {
-                emitMatch(prevLen, prevDist);
-                const size_t end = pos - 1 + static_cast<size_t>(prevLen);
-                for (size_t k = pos; k < end; ++k)
-                    insert(k);
-                pos = end;
-                havePrev = false;
-            }
-        } else if (len > 0) {
-            if (len >= kLazyLimit) {
-                emitMatch(len, dist);
-                const size_t end = pos + static_cast<size_t>(len);
-                for (size_t k = pos; k < end; ++k)
-                    insert(k);
-                pos = end;
-            } else {
-                prevLen = len;
-                prevDist = dist;
-                prevGain = g;
-                havePrev = true;
-                insert(pos);
-                ++pos;
-            }
-        } else {
-            emitLiteral(data[pos]);
-            insert(pos);
-            ++pos;
-        }
-        if (s.tokC.size() >= kBlockTokens && !flushBlock()) {
-            outputSize = out.written();
+    // The newest position with the same three bytes: short matches pay only when near.
+    // True when its match is already as long as is worth looking for.
+    bool tryNear(Search& f) const
+    {
+        const int64_t near = m_s.head3[hash3(f.cur)];
+        if (near < 0 || f.pos - static_cast<uint64_t>(near) > m_s.maxDistance)
             return false;
-        }
-        if (out.written() > limit) {
-            outputSize = out.written();
+        const uint8_t* m = m_data + near;
+        int len = 0;
+        while (len < f.maxLen && m[len] == f.cur[len])
+            ++len;
+        if (len < kMinMatch)
             return false;
+        f.longestSeen = len;
+        const uint32_t dist = static_cast<uint32_t>(f.pos - static_cast<uint64_t>(near));
+        const int g = gain(f.pos, len, dist);
+        if (g > 0)
+            f.best = Match{len, dist, g};
+        return len >= kNiceLength || len >= f.maxLen;
+    }
+
+    // Walks the chain of the 4-byte hash at cur + off: each position q on it is a candidate
+    // match starting at q - off. True when the walk stopped at its limit with older
+    // candidates left unseen. Kept inline: it is the innermost loop of the search.
+    [[gnu::always_inline]] bool walk(Search& f, size_t off, int chain) const
+    {
+        const size_t pos = f.pos;
+        const uint8_t* cur = f.cur;
+        if (pos + off + 4 > m_size)
+            return false;
+        const int64_t first = m_s.head[hash4(cur + off)];
+        if (first < static_cast<int64_t>(off))
+            return false;
+        uint64_t q = static_cast<uint64_t>(first);
+        while (chain-- > 0) {
+            const uint64_t cand = q - off;
+            const uint64_t dist = pos - cand;
+            if (dist == 0 || dist > m_s.maxDistance)
+                return false;
+            const uint8_t* m = m_data + cand;
+            if (m[f.longestSeen] == cur[f.longestSeen] && m[0] == cur[0] && m[1] == cur[1]) {
+                const int len = matchLength(m, cur, f.maxLen);
+                if (len > f.longestSeen) {
+                    f.longestSeen = len;
+                    const int g = gain(pos, len, static_cast<uint32_t>(dist));
+                    if (g > f.best.gain)
+                        f.best = Match{len, static_cast<uint32_t>(dist), g};
+                    if (len >= kNiceLength || len >= f.maxLen) {
+                        f.done = true;
+                        return false;
+                    }
+                    // A good match found: a few more candidates are enough.
+                    if (len >= kGoodLength && chain > 8)
+                        chain = 8;
+                }
+            }
+            const uint32_t step = m_s.prev[q & m_wmask];
+            if (step == 0 || step > q || q - step < off)
+                return false;
+            q -= step;
+            if (pos - (q - off) > m_s.maxDistance)
+                return false;
         }
+        return true;
     }
-    if (havePrev)
-        emitMatch(prevLen, prevDist);
-    if (!flushBlock() || !out.finish()) {
-        outputSize = out.written();
-        return false;
+
+    void emitLiteral(uint8_t c)
+    {
+        m_s.tokC.push_back(c);
+        m_s.tokP.push_back(0);
     }
+    void emitMatch(int len, uint32_t dist)
+    {
+        m_s.tokC.push_back(static_cast<uint16_t>(len - kMinMatch + 256));
+        m_s.tokP.push_back(static_cast<uint16_t>(dist - 1));
+    }
+    bool flushBlock()
+    {
+        if (!m_s.tokC.empty()) {
+            std::vector<uint8_t> cLen, pLen;
+            sendBlock(m_out, m_s, cLen, pLen);
+            learnCosts(cLen, pLen);
+            m_s.tokC.clear();
+            m_s.tokP.clear();
+        }
+        return m_out.ok();
+    }
+
+    LzhEncoder::State& m_s;
+    const uint8_t* m_data;
+    size_t m_size;
+    BitWriter& m_out;
+    uint32_t m_wmask;
+    uint8_t m_cCost[kNC];
+    uint8_t m_pCost[18];
+};
+} // namespace
+
+bool LzhEncoder::encode(const uint8_t* data, size_t size, uint64_t limit, const Output& output,
+                        uint64_t& outputSize)
+{
+    BitWriter out(output, limit);
+    EncodeRun run(*m_state, data, size, out);
+    const bool ok = run.run(limit);
     outputSize = out.written();
-    return outputSize <= limit;
+    return ok && outputSize <= limit;
 }
 
 } // namespace lzh
