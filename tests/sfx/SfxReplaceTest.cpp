@@ -4,6 +4,7 @@
 // inside xvfb-run).
 
 #include "ArchiverTestSupport.h"
+#include "QuestionAnswerer.h"
 
 #include <gtest/gtest.h>
 
@@ -89,37 +90,14 @@ bool isRun(const std::string& path)
                                           "ELF";
 }
 
-// Presses the button with the given text on every question box that opens; keeps the texts.
-class Answerer
+// A picture of the first question, for looking at it, when KORAMO_SHOT_DIR is set.
+testsupport::QuestionAnswerer answering(const QString& button)
 {
-public:
-    explicit Answerer(const QString& button) : m_button(button)
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            m_seen << box->text();
-            // KORAMO_SHOT_DIR: a picture of the first question, for looking at it.
-            if (const char* shots = std::getenv("KORAMO_SHOT_DIR"); shots && m_seen.size() == 1)
-                box->grab().save(QString::fromUtf8(shots) +
-                                 QStringLiteral("/replace-question.png"));
-            for (QAbstractButton* b : box->buttons()) {
-                if (b->text() == m_button) {
-                    b->click();
-                    return;
-                }
-            }
-        });
-        m_timer.start(30);
-    }
-    const QStringList& seen() const { return m_seen; }
-
-private:
-    QString m_button;
-    QTimer m_timer;
-    QStringList m_seen;
-};
+    return testsupport::QuestionAnswerer(button, [](QMessageBox* box) {
+        if (const char* shots = std::getenv("KORAMO_SHOT_DIR"))
+            box->grab().save(QString::fromUtf8(shots) + QStringLiteral("/replace-question.png"));
+    });
+}
 
 } // namespace
 
@@ -182,7 +160,7 @@ TEST(SelfExtractingReplaceChild, Scenario)
         TempFolder dir;
         prepare(dir, lib, archiver);
         {
-            Answerer answer(QStringLiteral("いいえ"));
+            testsupport::QuestionAnswerer answer = answering(QStringLiteral("いいえ"));
             const auto run = archiver.run(lib.command(dir, false));
             EXPECT_EQ(run.result, ARCHIVER_ERROR_ALREADY_EXIST) << run.report;
             ASSERT_EQ(answer.seen().size(), 1);
@@ -194,7 +172,7 @@ TEST(SelfExtractingReplaceChild, Scenario)
         EXPECT_EQ(readFile(dir / "save/p.run"), "the user's own file\n");
         expectOnlyTheRun(dir);
         {
-            Answerer answer(QStringLiteral("はい"));
+            testsupport::QuestionAnswerer answer = answering(QStringLiteral("はい"));
             const auto run = archiver.run(lib.command(dir, false));
             EXPECT_EQ(run.result, 0) << run.report;
             EXPECT_EQ(answer.seen().size(), 1);
@@ -204,7 +182,7 @@ TEST(SelfExtractingReplaceChild, Scenario)
         // No file of that name: nothing is asked.
         ::unlink((dir / "save/p.run").c_str());
         {
-            Answerer answer(QStringLiteral("いいえ"));
+            testsupport::QuestionAnswerer answer = answering(QStringLiteral("いいえ"));
             const auto run = archiver.run(lib.command(dir, false));
             EXPECT_EQ(run.result, 0) << run.report;
             EXPECT_TRUE(answer.seen().isEmpty());

@@ -2,6 +2,7 @@
 // the xcb platform and answers the questions by pressing their buttons.
 
 #include "ArchiverTestSupport.h"
+#include "QuestionAnswerer.h"
 
 #include <gtest/gtest.h>
 
@@ -22,36 +23,6 @@ bool inChild()
 {
     return std::getenv("KORAMO_DIALOG_CHILD") != nullptr;
 }
-
-// Presses the button with the given text on every question box that opens; remembers the
-// questions' texts.
-class Answerer
-{
-public:
-    explicit Answerer(const QString& button) : m_button(button)
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            m_seen << box->text();
-            const auto buttons = box->buttons();
-            for (QAbstractButton* b : buttons) {
-                if (b->text() == m_button) {
-                    b->click();
-                    return;
-                }
-            }
-        });
-        m_timer.start(30);
-    }
-    const QStringList& seen() const { return m_seen; }
-
-private:
-    QString m_button;
-    QTimer m_timer;
-    QStringList m_seen;
-};
 
 std::string treeZip(const TempFolder& dir)
 {
@@ -102,7 +73,7 @@ TEST(ArchiverDialogsChild, Scenario)
 
     putMine(dir);
     {
-        Answerer answer(QStringLiteral("すべて上書き"));
+        testsupport::QuestionAnswerer answer(QStringLiteral("すべて上書き"));
         const auto run = unzip.run(line);
         EXPECT_EQ(run.result, 0) << run.report;
         ASSERT_EQ(answer.seen().size(), 1) << "yes to all asks once";
@@ -113,7 +84,7 @@ TEST(ArchiverDialogsChild, Scenario)
 
     putMine(dir);
     {
-        Answerer answer(QStringLiteral("いいえ"));
+        testsupport::QuestionAnswerer answer(QStringLiteral("いいえ"));
         const auto run = unzip.run(line);
         EXPECT_EQ(run.result, 0) << run.report;
         EXPECT_EQ(answer.seen().size(), 2);
@@ -123,7 +94,7 @@ TEST(ArchiverDialogsChild, Scenario)
     EXPECT_EQ(readFile(dir / "out/c.txt"), "mine\n");
 
     {
-        Answerer answer(QStringLiteral("キャンセル"));
+        testsupport::QuestionAnswerer answer(QStringLiteral("キャンセル"));
         const auto run = unzip.run(line);
         EXPECT_EQ(run.result, ARCHIVER_ERROR_USER_CANCEL) << run.report;
         EXPECT_EQ(answer.seen().size(), 1);
@@ -133,7 +104,7 @@ TEST(ArchiverDialogsChild, Scenario)
     // Making a cabinet over an existing one asks too.
     writeFile(dir / "old.cab", "old");
     {
-        Answerer answer(QStringLiteral("はい"));
+        testsupport::QuestionAnswerer answer(QStringLiteral("はい"));
         const auto run =
             cab.run("-a -r -i \"" + dir.path() + "/old.cab\" \"" + dir.path() + "/tree/\"");
         EXPECT_EQ(run.result, 0) << run.report;
