@@ -4,11 +4,13 @@
 #include "app/Navigation.h"
 #include "app/WorkFolder.h"
 #include "archive/ArchiveListing.h"
+#include "archive/CommandLines.h"
 #include "archive/CompressDialog.h"
 #include "archive/Extraction.h"
 #include "archive/MemberCommands.h"
 #include "archive/RunCommand.h"
 #include "archive/Staging.h"
+#include "archive/WorkArea.h"
 #include "fileops/ShellRoutines.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
@@ -25,6 +27,16 @@ namespace app
 
 namespace
 {
+// This instance's work folder, or the folder that could not be made and why.
+archive::WorkFolder currentWorkFolder()
+{
+    const QString path = workFolderPath();
+    if (!path.isEmpty())
+        return {path};
+    const WorkFolderFailure failure = workFolderFailure();
+    return {QString(), archive::workFolderErrorText(failure.folder, failure.reason)};
+}
+
 // The member list's use of the work folder leaves the compression dialog's staging folder
 // alone: a member opened while files are staged must not take them away.
 void emptyWorkFolderKeepingStaging()
@@ -59,6 +71,13 @@ ArchiveWork::ArchiveWork(MainWindow& window, Navigation& navigation,
     extraction.browser = &navigation;
     extraction.archiver = &archiver;
     extraction.askToShowExtracted = [&settings] { return settings.askToShowExtracted(); };
+    // A self-extracting archive listed through its LZH payload is extracted as LZH.
+    extraction.familyOf = [this](const QString& path) -> std::optional<archive::Family> {
+        const archive::ListedArchive listed = m_members->archive();
+        if (listed.path == path)
+            return listed.family;
+        return archive::familyOfFileName(platform::namePart(path));
+    };
     m_extraction = std::make_unique<archive::Extraction>(extraction);
 
     archive::MemberServices members;
@@ -68,7 +87,7 @@ ArchiveWork::ArchiveWork(MainWindow& window, Navigation& navigation,
     members.archiver = &archiver;
     members.extraction = m_extraction.get();
     members.list = window.archiveList();
-    members.relist = [this] { m_preview.previewSelectedFile(); };
+    members.relist = [this] { relist(); };
     m_members = std::make_unique<archive::MemberCommands>(members);
 
     preview::ArchiveListServices list;
@@ -83,21 +102,32 @@ ArchiveWork::ArchiveWork(MainWindow& window, Navigation& navigation,
         if (QAction* action = window.menuAction(QString::fromLatin1(name)))
             list.lzhOnlyEntries.append(action);
     }
-    list.workFolder = [] { return workFolderPath(); };
+    list.workFolder = [] { return currentWorkFolder(); };
     list.deleteWorkFolder = [] { emptyWorkFolderKeepingStaging(); };
-    list.createWorkFolder = [] { QDir().mkdir(workFolderPath()); };
     list.clearBackFolder = [this] { m_window.setBackFolder(QString()); };
     list.dragAndDropOff = [&settings] { return settings.fileDragOff(); };
-    list.relist = [this] { m_preview.previewSelectedFile(); };
+    list.relist = [this] { relist(); };
     m_events = std::make_unique<preview::ArchiveListEvents>(list);
 
     m_compressServices.prompts = &prompts;
     m_compressServices.archiver = &archiver;
     m_compressServices.mainWindow = &window;
-    m_compressServices.workFolder = [] { return workFolderPath(); };
+    m_compressServices.workFolder = [] { return currentWorkFolder(); };
 }
 
 ArchiveWork::~ArchiveWork() = default;
+
+void ArchiveWork::relist()
+{
+    // A self-extracting archive is listed again through its payload, as the user listed it.
+    const archive::ListedArchive listed = m_members->archive();
+    if (listed.family == archive::Family::Lzh &&
+        !archive::familyOfFileName(m_navigation.selectedFileName())) {
+        listSelfExtracting();
+        return;
+    }
+    m_preview.previewSelectedFile();
+}
 
 void ArchiveWork::listSelfExtracting()
 {
@@ -125,6 +155,10 @@ void ArchiveWork::openCompressDialog()
         m_compress->activateWindow();
         return;
     }
+    // Files are staged in the work folder: without it there is nothing to open.
+    if (!archive::usableWorkFolder(m_compressServices.workFolder, m_compressServices.prompts,
+                                   &m_window))
+        return;
     m_compress = new archive::CompressDialog(m_compressServices, &m_window);
     m_compress->show();
 }

@@ -62,6 +62,9 @@ public:
     void selfExtractingFromLzh();
 
 private:
+    // Lists the archive again the way it was listed (after a member command changed it).
+    void relist();
+
     MainWindow& m_window;
     Navigation& m_navigation;
     archive::ArchiverCall& m_archiver;

@@ -7,6 +7,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstring>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -22,10 +23,12 @@ namespace
 
 const char kLockSuffix[] = ".lock";
 
-// This instance's folder (with a trailing separator) and its open, locked lock file.
+// This instance's folder (with a trailing separator) and its open, locked lock file; why the
+// last claim failed.
 struct Claim {
     QString folder;
     int lockFd = -1;
+    WorkFolderFailure failure;
 };
 
 Claim& claim()
@@ -37,6 +40,11 @@ Claim& claim()
 QByteArray encoded(const QString& path)
 {
     return QFile::encodeName(path);
+}
+
+void failed(const QString& folder, int error)
+{
+    claim().failure = {folder, QString::fromLocal8Bit(std::strerror(error))};
 }
 
 // Opens (or makes) the lock file of a folder, NAME.lock beside it, and locks it without
@@ -67,8 +75,13 @@ public:
         for (int attempt = 0; attempt < 5 && m_fd < 0; ++attempt) {
             platform::makeWorkFolderRoot();
             const int fd = ::open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            if (fd < 0)
+            if (fd < 0) {
+                m_error = errno;
+                // A root that is missing is missing because it could not be made: say why.
+                if (m_error == ENOENT && ::mkdir(root.constData(), 0700) != 0)
+                    m_error = errno;
                 continue;
+            }
             struct stat opened {
             }, now{};
             if (::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &opened) == 0 &&
@@ -87,9 +100,12 @@ public:
     Q_DISABLE_COPY_MOVE(RootLock)
 
     int fd() const { return m_fd; }
+    // Why the root could not be opened and locked.
+    int error() const { return m_error; }
 
 private:
     int m_fd = -1;
+    int m_error = EAGAIN;
 };
 
 // The names in the root, "." and ".." left out.
@@ -152,16 +168,20 @@ bool makeOwnFolder(int rootFd, const QString& root)
 {
     QByteArray path =
         encoded(platform::withSlash(root)) + "koramo-" + QByteArray::number(::getpid()) + "-XXXXXX";
-    if (!::mkdtemp(path.data()))
+    if (!::mkdtemp(path.data())) {
+        failed(root, errno);
         return false;
+    }
     const QByteArray name = path.mid(path.lastIndexOf('/') + 1);
     const int fd = lockFolder(rootFd, name, true);
     if (fd < 0) {
+        failed(QFile::decodeName(path), errno);
         ::unlinkat(rootFd, name.constData(), AT_REMOVEDIR);
         return false;
     }
     claim().folder = QFile::decodeName(path) + QLatin1Char('/');
     claim().lockFd = fd;
+    claim().failure = {};
     return true;
 }
 
@@ -172,8 +192,10 @@ bool claimWorkFolder()
     if (!claim().folder.isEmpty())
         return true;
     const RootLock lock;
-    if (lock.fd() < 0)
+    if (lock.fd() < 0) {
+        failed(platform::workFolderRoot(), lock.error());
         return false;
+    }
     const QString root = platform::workFolderRoot();
     removeAbandoned(lock.fd(), root);
     return makeOwnFolder(lock.fd(), root);
@@ -183,6 +205,11 @@ QString workFolderPath()
 {
     claimWorkFolder();
     return claim().folder;
+}
+
+WorkFolderFailure workFolderFailure()
+{
+    return claim().folder.isEmpty() ? claim().failure : WorkFolderFailure();
 }
 
 void prepareWorkFolder()

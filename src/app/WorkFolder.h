@@ -19,6 +19,14 @@ bool claimWorkFolder();
 // string when that fails).
 QString workFolderPath();
 
+// Why the last claim failed: the folder that could not be made or locked and the system's
+// reason (both empty while the claim holds).
+struct WorkFolderFailure {
+    QString folder;
+    QString reason;
+};
+WorkFolderFailure workFolderFailure();
+
 // Empties this instance's work folder: deletes it with everything below it, then makes it again
 // (its lock stays held). A failure to make it again is ignored.
 void prepareWorkFolder();

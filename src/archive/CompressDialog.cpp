@@ -63,8 +63,12 @@ CompressDialog::CompressDialog(CompressServices services, QWidget* parent)
     setWindowTitle(QStringLiteral("ファイルの圧縮"));
     setModal(false);
     setAttribute(Qt::WA_DeleteOnClose);
-    m_staging = stagingFolderIn(m_steps.services().workFolder());
-    emptyStagingFolder(m_staging);
+    const WorkFolderSource& source = m_steps.services().workFolder;
+    if (const std::optional<QString> work =
+            readyWorkFolder(source ? source() : WorkFolder(), m_noStaging)) {
+        m_staging = stagingFolderIn(*work);
+        emptyStagingFolder(m_staging);
+    }
 
     m_label = new QLabel(
         QStringLiteral("圧縮したいファイルをリストボックスにドラッグアンドドロップしてください。"),
@@ -109,7 +113,16 @@ CompressDialog::CompressDialog(CompressServices services, QWidget* parent)
 CompressDialog::~CompressDialog()
 {
     // Whatever way the dialog goes, it leaves no staged copies behind.
-    removeTree(m_staging);
+    if (!m_staging.isEmpty())
+        removeTree(m_staging);
+}
+
+bool CompressDialog::haveStaging()
+{
+    if (!m_staging.isEmpty())
+        return true;
+    m_steps.services().prompts->message(this, m_noStaging, QString(), platform::Prompts::Critical);
+    return false;
 }
 
 QPushButton* CompressDialog::button(int number) const
@@ -162,7 +175,7 @@ bool CompressDialog::eventFilter(QObject* watched, QEvent* event)
 
 void CompressDialog::addDropped(const QStringList& paths)
 {
-    if (m_busy)
+    if (m_busy || !haveStaging())
         return;
     QList<StagingItem> items;
     QStringList names;
@@ -239,39 +252,47 @@ void CompressDialog::closeEvent(QCloseEvent* event)
     }
     if (m_menuEntry)
         m_menuEntry->close();
-    emptyStagingFolder(m_staging);
-    removeTree(m_staging);
+    if (!m_staging.isEmpty())
+        removeTree(m_staging);
     QDialog::closeEvent(event);
 }
 
 void CompressDialog::compressLzh()
 {
+    if (!haveStaging())
+        return;
     const QString file = m_steps.services().prompts->saveFileName(
         this, QString(), QStringLiteral("LZHファイル (*.lzh)"), QString());
     if (file.isEmpty())
         return;
     if (const std::optional<CallResult> result =
-            m_steps.run(Family::Lzh, addToLzhCommand(file, m_staging, QStringLiteral("*.*"))))
+            m_steps.run(Family::Lzh, addToLzhCommand(file, m_staging, QStringLiteral("*.*")))) {
         m_steps.showReport(result->report, true);
+        m_steps.succeeded(QStringLiteral("書庫 %1 を作れませんでした。").arg(file), *result);
+    }
     close();
 }
 
 void CompressDialog::compressCab()
 {
+    if (!haveStaging())
+        return;
     const QString file = m_steps.services().prompts->saveFileName(
         this, QString(), QStringLiteral("cabファイル (*.cab)"), QString());
     if (file.isEmpty())
         return;
     if (const std::optional<CallResult> result =
-            m_steps.run(Family::Cab, cabCreateCommand(file, m_staging)))
+            m_steps.run(Family::Cab, cabCreateCommand(file, m_staging))) {
         m_steps.showReport(result->report, false);
+        m_steps.succeeded(QStringLiteral("書庫 %1 を作れませんでした。").arg(file), *result);
+    }
     close();
 }
 
 void CompressDialog::removeSelected()
 {
     QListWidgetItem* item = m_list->currentItem();
-    if (!item || !item->isSelected())
+    if (!item || !item->isSelected() || m_staging.isEmpty())
         return;
     if (!removeTree(m_staging + item->text())) {
         m_steps.services().prompts->message(
@@ -285,12 +306,16 @@ void CompressDialog::removeSelected()
 void CompressDialog::startOver()
 {
     m_list->clear();
+    if (!haveStaging())
+        return;
     if (!emptyStagingFolder(m_staging))
         m_steps.services().prompts->message(this, QStringLiteral("エラーが発生しました。"));
 }
 
 void CompressDialog::selfExtractingLzh()
 {
+    if (!haveStaging())
+        return;
     const platform::Prompts::Answer answer = m_steps.services().prompts->message(
         this, QStringLiteral("詳細設定しますか？"), QStringLiteral("確認"),
         platform::Prompts::Question, platform::Prompts::YesNo);
@@ -309,6 +334,8 @@ void CompressDialog::selfExtractingLzh()
 
 void CompressDialog::selfExtractingCab()
 {
+    if (!haveStaging())
+        return;
     if (m_steps.cabFromStaging(this, m_staging))
         close();
 }

@@ -30,6 +30,8 @@ public:
 
     QListWidget* list() const { return m_list; }
     QPushButton* button(int number) const;
+    // The staging folder; empty when the work folder could not be made (then every command
+    // tells why and does nothing).
     QString stagingFolder() const { return m_staging; }
     MenuEntryDialog* menuEntryDialog() const;
 
@@ -50,9 +52,13 @@ private:
     void selfExtractingCab();
     void runCopy(StagingCopy& copy);
     void tellAboutDrop(const QStringList& failed, const QStringList& leftOut);
+    // False, after telling the user why, when there is no staging folder (the work folder could
+    // not be made).
+    bool haveStaging();
 
     SelfExtracting m_steps;
-    QString m_staging;
+    QString m_staging;   // empty when the work folder could not be made
+    QString m_noStaging; // why there is no staging folder
     QLabel* m_label = nullptr;
     QListWidget* m_list = nullptr;
     QList<QPushButton*> m_buttons;

@@ -25,7 +25,9 @@ ExtractDialog::ExtractDialog(Extraction& extraction, QWidget* parent)
     const fileops::FileBrowser* browser = extraction.services().browser;
     m_folder = platform::withSlash(browser ? browser->currentFolder() : QString());
     m_fileName = browser ? browser->selectedFileName() : QString();
-    m_family = familyOfFileName(m_fileName);
+    m_family = extraction.services().familyOf
+                   ? extraction.services().familyOf(m_folder + m_fileName)
+                   : familyOfFileName(m_fileName);
 
     m_folderLabel = new QLabel(QStringLiteral("現在のフォルダ：") + m_folder, this);
     m_folderLabel->setObjectName(QStringLiteral("Label1"));
@@ -91,11 +93,25 @@ bool ExtractDialog::extract(ExtractWay way, const QString& destination)
     if (!m_family)
         return false;
     const ExtractionServices& services = m_extraction.services();
-    const std::optional<QString> report = runCommand(
+    const std::optional<CallResult> result = runCommand(
         services.archiver, services.prompts, m_extraction.window(), *m_family,
         extractCommand(*m_family, way, m_folder + m_fileName, destination), kReportBufferSize);
-    m_carrier->setPlainText(report.value_or(QString()));
-    return report.has_value();
+    m_carrier->setPlainText(result ? result->report : QString());
+    m_failure.clear();
+    if (result && result->code != 0)
+        m_failure = failureText(QStringLiteral("%1 を %2 に解凍できませんでした。")
+                                    .arg(m_folder + m_fileName, destination),
+                                *result);
+    return result.has_value();
+}
+
+void ExtractDialog::tellFailure()
+{
+    if (m_failure.isEmpty())
+        return;
+    m_extraction.services().prompts->message(m_extraction.window(), m_failure, QString(),
+                                             platform::Prompts::Exclamation);
+    m_failure.clear();
 }
 
 void ExtractDialog::showResult()
@@ -123,6 +139,7 @@ void ExtractDialog::intoCurrentFolder()
 {
     if (extract(ExtractWay::CurrentFolder, m_folder))
         showResultUnlessQuietLzh();
+    tellFailure();
     refreshAndClose();
 }
 
@@ -135,6 +152,7 @@ void ExtractDialog::intoChosenFolder()
             return;
         if (extract(ExtractWay::ChosenFolder, platform::withSlash(picked)))
             showResult();
+        tellFailure();
     }
     if (askToShow())
         m_extraction.offerToShow();
@@ -158,6 +176,7 @@ void ExtractDialog::intoNewFolder()
     QDir().mkdir(created);
     if (extract(ExtractWay::NewFolder, platform::withSlash(created))) {
         showResult();
+        tellFailure();
         if (askToShow())
             m_extraction.offerToShow();
     }
@@ -173,6 +192,7 @@ void ExtractDialog::intoNamedFolder()
     QDir().mkdir(destination);
     if (extract(ExtractWay::NamedFolder, destination))
         showResultUnlessQuietLzh();
+    tellFailure();
     refreshAndClose();
 }
 

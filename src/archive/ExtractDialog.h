@@ -38,6 +38,8 @@ private:
     // Runs the family's extraction into the destination and keeps its report; false when the
     // selected file is no archive of a known family (no library is called then).
     bool extract(ExtractWay way, const QString& destination);
+    // Tells the user what the last extraction failed at (nothing when it succeeded).
+    void tellFailure();
     // The result window, for LZH only when the user is asked about showing the files.
     void showResultUnlessQuietLzh();
     void showResult();
@@ -48,6 +50,7 @@ private:
     QString m_folder;   // current folder with its separator
     QString m_fileName; // the selected file's name
     std::optional<Family> m_family;
+    QString m_failure; // what the last extraction failed at, with the library's error lines
     QLabel* m_folderLabel = nullptr;
     QLabel* m_fileLabel = nullptr;
     QTextEdit* m_carrier = nullptr;

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "archive/ArchiverLibrary.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -32,6 +35,9 @@ struct ExtractionServices {
     ArchiverCall* archiver = nullptr;
     // True when the user is to be asked whether to show the extracted files.
     std::function<bool()> askToShowExtracted;
+    // The family whose library reads the file at the path: a self-extracting archive listed
+    // through its LZH payload is LZH. Without it the file's name decides.
+    std::function<std::optional<Family>(const QString& path)> familyOf;
 };
 
 // Extraction of the selected archive from the main window: the destination dialog, the

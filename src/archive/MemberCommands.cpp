@@ -13,11 +13,14 @@
 namespace archive
 {
 
-void addToLzhArchive(ArchiverCall* archiver, platform::Prompts* prompts, QWidget* owner,
-                     const QString& archive, const QString& baseFolder, const QString& file)
+bool addToLzhArchive(ArchiverCall* archiver, platform::Prompts* prompts, QWidget* owner,
+                     const QString& archive, const QString& baseFolder, const QString& file,
+                     const QString& what)
 {
-    runCommand(archiver, prompts, owner, Family::Lzh, addToLzhCommand(archive, baseFolder, file),
-               kReportBufferSize);
+    const std::optional<CallResult> result =
+        runCommand(archiver, prompts, owner, Family::Lzh,
+                   addToLzhCommand(archive, baseFolder, file), kReportBufferSize);
+    return result && succeeded(prompts, owner, what, *result);
 }
 
 QStringList selectedMembers(const QTreeWidget* list)
@@ -57,10 +60,16 @@ void MemberCommands::listAs(const QString& path, Family family)
     m_listedAs = {path, family};
 }
 
-std::optional<QString> MemberCommands::run(Family family, const std::optional<QString>& line,
-                                           int bufferSize)
+std::optional<CallResult> MemberCommands::run(Family family, const std::optional<QString>& line,
+                                              int bufferSize)
 {
     return runCommand(m_services.archiver, m_services.prompts, window(), family, line, bufferSize);
+}
+
+void MemberCommands::relist()
+{
+    if (m_services.relist)
+        m_services.relist();
 }
 
 void MemberCommands::extractSelected()
@@ -75,13 +84,18 @@ void MemberCommands::extractSelected()
     const ListedArchive listed = archive();
     if (!listed.family)
         return;
-    const std::optional<QString> report =
+    const std::optional<CallResult> result =
         run(*listed.family,
             extractMembersCommand(*listed.family, listed.path, folder,
                                   selectedMembers(m_services.list)),
             kReportBufferSize);
-    if (report && m_services.extraction)
-        m_services.extraction->showResult(*report);
+    if (!result)
+        return;
+    if (m_services.extraction)
+        m_services.extraction->showResult(result->report);
+    succeeded(m_services.prompts, window(),
+              QStringLiteral("書庫 %1 から %2 に解凍できませんでした。").arg(listed.path, folder),
+              *result);
 }
 
 void MemberCommands::add()
@@ -90,10 +104,10 @@ void MemberCommands::add()
                                                           QStringLiteral("すべてのファイル (*)"));
     if (file.isEmpty())
         return;
-    addToLzhArchive(m_services.archiver, m_services.prompts, window(), archive().path, QString(),
-                    file);
-    if (m_services.relist)
-        m_services.relist();
+    const QString path = archive().path;
+    addToLzhArchive(m_services.archiver, m_services.prompts, window(), path, QString(), file,
+                    QStringLiteral("%1 を書庫 %2 に追加できませんでした。").arg(file, path));
+    relist();
 }
 
 void MemberCommands::rename()
@@ -101,22 +115,38 @@ void MemberCommands::rename()
     const ListedArchive listed = archive();
     if (listed.family != Family::Lzh)
         return;
-    const std::optional<QString> report =
+    const std::optional<CallResult> result =
         run(Family::Lzh,
             renameMembersCommand(listed.path, m_services.browser->selectedFileName(),
                                  selectedMembers(m_services.list)),
             kReportBufferSize);
-    if (report && m_services.extraction)
-        m_services.extraction->showResult(*report);
+    if (result) {
+        if (m_services.extraction)
+            m_services.extraction->showResult(result->report);
+        succeeded(m_services.prompts, window(),
+                  QStringLiteral("書庫 %1 のファイル名を変更できませんでした。").arg(listed.path),
+                  *result);
+    }
+    relist();
 }
 
 void MemberCommands::remove()
 {
     const QString path = archive().path;
-    for (const QString& member : selectedMembers(m_services.list))
-        run(Family::Lzh, deleteMemberCommand(path, member), kDeleteReportBufferSize);
-    if (m_services.relist)
-        m_services.relist();
+    QStringList failed;
+    for (const QString& member : selectedMembers(m_services.list)) {
+        const std::optional<CallResult> result =
+            run(Family::Lzh, deleteMemberCommand(path, member), kDeleteReportBufferSize);
+        if (result && result->code != 0)
+            failed << failureText(QStringLiteral("「%1」").arg(member), *result);
+    }
+    if (!failed.isEmpty())
+        m_services.prompts->message(
+            window(),
+            QStringLiteral("書庫 %1 から次のものを削除できませんでした。\n\n").arg(path) +
+                failed.join(QStringLiteral("\n\n")),
+            QString(), platform::Prompts::Exclamation);
+    relist();
 }
 
 } // namespace archive

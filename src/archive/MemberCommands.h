@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive/ArchiverCall.h"
 #include "archive/ArchiverLibrary.h"
 
 #include <QString>
@@ -41,14 +42,17 @@ struct MemberServices {
     ArchiverCall* archiver = nullptr;
     Extraction* extraction = nullptr; // shows reports in the result window
     QTreeWidget* list = nullptr;      // the member list
-    // Lists the selected file again (the preview of the file list's selection).
+    // Lists the archive again, as it was listed (the preview of the file list's selection, or
+    // the payload of a self-extracting archive).
     std::function<void()> relist;
 };
 
 // Adds a file (or wildcard) to an LZH archive through the LZH library, stored relative to
-// the base folder; the report is not shown.
-void addToLzhArchive(ArchiverCall* archiver, platform::Prompts* prompts, QWidget* owner,
-                     const QString& archive, const QString& baseFolder, const QString& file);
+// the base folder; the report is not shown. When the library fails, the user is told `what`
+// failed with the report's error lines; true when it succeeded.
+bool addToLzhArchive(ArchiverCall* archiver, platform::Prompts* prompts, QWidget* owner,
+                     const QString& archive, const QString& baseFolder, const QString& file,
+                     const QString& what);
 
 // The names of the list's selected members, in list order.
 QStringList selectedMembers(const QTreeWidget* list);
@@ -69,9 +73,11 @@ public:
     void extractSelected();
     // "追加": a chosen file into the LZH archive.
     void add();
-    // "ファイル名の変更": the LZH library asks for each selected member's new name.
+    // "ファイル名の変更": the LZH library asks for each selected member's new name; the list
+    // then shows the archive as it now is.
     void rename();
-    // "削除": the selected members, one library call each, then the archive is listed again.
+    // "削除": the selected members, one library call each, then the archive is listed again. The
+    // members that could not be deleted are named together, each with its reason.
     void remove();
 
     // The folder the last extractSelected chose.
@@ -79,7 +85,9 @@ public:
 
 private:
     QWidget* window() const;
-    std::optional<QString> run(Family family, const std::optional<QString>& line, int bufferSize);
+    std::optional<CallResult> run(Family family, const std::optional<QString>& line,
+                                  int bufferSize);
+    void relist();
 
     MemberServices m_services;
     QString m_memberFolder;

@@ -41,24 +41,18 @@ SelfExtracting::SelfExtracting(CompressServices services) : m_services(std::move
 std::optional<CallResult> SelfExtracting::run(Family family,
                                               const std::optional<QString>& line) const
 {
-    QWidget* owner = m_services.mainWindow;
-    if (!line) {
-        if (m_services.prompts)
-            m_services.prompts->message(owner, unquotableNameText(), QString(),
-                                        platform::Prompts::Exclamation);
-        return std::nullopt;
-    }
-    if (!m_services.archiver)
-        return std::nullopt;
-    CallResult result =
-        m_services.archiver->run(family, ownerWindowId(owner), *line, kReportBufferSize);
-    if (result.libraryMissing) {
-        if (m_services.prompts)
-            m_services.prompts->message(owner, result.error, QString(),
-                                        platform::Prompts::Critical);
-        return std::nullopt;
-    }
-    return result;
+    return runCommand(m_services.archiver, m_services.prompts, m_services.mainWindow, family, line,
+                      kReportBufferSize);
+}
+
+bool SelfExtracting::succeeded(const QString& what, const CallResult& result) const
+{
+    return archive::succeeded(m_services.prompts, m_services.mainWindow, what, result);
+}
+
+std::optional<QString> SelfExtracting::workFolder() const
+{
+    return usableWorkFolder(m_services.workFolder, m_services.prompts, m_services.mainWindow);
 }
 
 void SelfExtracting::showReport(const QString& report, bool modal) const
@@ -93,10 +87,13 @@ QString SelfExtracting::pickFolder(QWidget* owner, const QString& prompt) const
 
 bool SelfExtracting::lzhFromStaging(QWidget* owner, const QString& staging, bool fileOperand) const
 {
+    const std::optional<QString> work = workFolder();
+    if (!work)
+        return false;
     const QString name = askName(owner);
     if (name.isEmpty())
         return false;
-    const Intermediate archive(m_services.workFolder() + name + QStringLiteral(".lzh"));
+    const Intermediate archive(*work + name + QStringLiteral(".lzh"));
     const std::optional<QString> pack =
         fileOperand ? addToLzhCommand(archive.path(), QString(), staging + QStringLiteral("*.*"))
                     : addToLzhCommand(archive.path(), staging, QStringLiteral("*.*"));
@@ -106,6 +103,7 @@ bool SelfExtracting::lzhFromStaging(QWidget* owner, const QString& staging, bool
     if (packed->code != 0) {
         // Nothing to make the archive from: the packing's own report says why.
         showReport(packed->report, true);
+        succeeded(QStringLiteral("自己解凍式書庫の元になる書庫を作れませんでした。"), *packed);
         return true;
     }
     const QString folder = pickFolder(owner, saveFolderPrompt());
@@ -113,23 +111,31 @@ bool SelfExtracting::lzhFromStaging(QWidget* owner, const QString& staging, bool
         return false;
     const std::optional<CallResult> made =
         run(Family::Lzh, lzhSelfExtractingCommand(archive.path(), folder));
-    if (made)
+    if (made) {
         showReport(made->report, true);
+        succeeded(QStringLiteral("自己解凍式書庫 %1 を %2 に作れませんでした。")
+                      .arg(name + QStringLiteral(".run"), folder),
+                  *made);
+    }
     return true;
 }
 
 bool SelfExtracting::cabFromStaging(QWidget* owner, const QString& staging) const
 {
+    const std::optional<QString> work = workFolder();
+    if (!work)
+        return false;
     const QString name = askName(owner);
     if (name.isEmpty())
         return false;
-    const Intermediate archive(m_services.workFolder() + name + QStringLiteral(".cab"));
+    const Intermediate archive(*work + name + QStringLiteral(".cab"));
     const std::optional<CallResult> packed =
         run(Family::Cab, cabCreateCommand(archive.path(), staging));
     if (!packed)
         return false;
     if (packed->code != 0) {
         showReport(packed->report, true);
+        succeeded(QStringLiteral("自己解凍式書庫の元になる書庫を作れませんでした。"), *packed);
         return true;
     }
     const QString folder = pickFolder(owner, saveFolderPrompt());
@@ -138,8 +144,12 @@ bool SelfExtracting::cabFromStaging(QWidget* owner, const QString& staging) cons
     const std::optional<CallResult> made =
         run(Family::Cab, cabSelfExtractingCommand(archive.path(), folder));
     // A success needs no words; a failure is never passed over in silence.
-    if (made && made->code != 0)
+    if (made && made->code != 0) {
         showReport(made->report, true);
+        succeeded(QStringLiteral("自己解凍式書庫 %1 を %2 に作れませんでした。")
+                      .arg(name + QStringLiteral(".run"), folder),
+                  *made);
+    }
     return true;
 }
 
@@ -155,8 +165,12 @@ void SelfExtracting::fromLzhArchive() const
         return;
     const std::optional<CallResult> made =
         run(Family::Lzh, lzhSelfExtractingCommand(archive, folder));
-    if (made)
+    if (made) {
         showReport(made->report, false);
+        succeeded(
+            QStringLiteral("%1 から自己解凍式書庫を %2 に作れませんでした。").arg(archive, folder),
+            *made);
+    }
 }
 
 } // namespace archive

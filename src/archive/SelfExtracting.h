@@ -1,6 +1,7 @@
 #pragma once
 
 #include "archive/ArchiverCall.h"
+#include "archive/WorkArea.h"
 
 #include <QString>
 
@@ -23,8 +24,8 @@ struct CompressServices {
     ArchiverCall* archiver = nullptr;
     // The main window: it owns the libraries' own dialogs and the result windows.
     QWidget* mainWindow = nullptr;
-    // The instance's work folder, with a trailing separator.
-    std::function<QString()> workFolder;
+    // The instance's work folder, with a trailing separator (or why there is none).
+    WorkFolderSource workFolder;
 };
 
 // The steps the compression dialog, the menu-entry dialog and the main window share.
@@ -40,6 +41,10 @@ public:
     std::optional<CallResult> run(Family family, const std::optional<QString>& line) const;
     // The result window over the main window: modal (waits) or not.
     void showReport(const QString& report, bool modal) const;
+    // True when the call succeeded; otherwise the user is told `what` failed and why.
+    bool succeeded(const QString& what, const CallResult& result) const;
+    // The work folder ready for use; nothing after telling the user why there is none.
+    std::optional<QString> workFolder() const;
 
     // Asks for the archive's name; empty when cancelled or unusable (the user is told why).
     QString askName(QWidget* owner) const;

@@ -123,7 +123,8 @@ void setProgramFolder(const QString& folder)
 
 QString withSlash(const QString& path)
 {
-    if (path.endsWith(QLatin1Char('/')))
+    // An empty path names no folder; it never becomes the root.
+    if (path.isEmpty() || path.endsWith(QLatin1Char('/')))
         return path;
     return path + QLatin1Char('/');
 }

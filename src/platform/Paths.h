@@ -35,7 +35,8 @@ QString workFolderRoot();
 // Makes the work-folder root (and, outside the program folder, its parent) when missing.
 bool makeWorkFolderRoot();
 
-// The path with one trailing separator appended when it does not already end in one.
+// The path with one trailing separator appended when it does not already end in one. An empty
+// path stays empty (it is no folder, least of all the root).
 QString withSlash(const QString& path);
 
 // The part after the last separator.

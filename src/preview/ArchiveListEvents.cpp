@@ -80,23 +80,34 @@ void ArchiveListEvents::openMember(const QString& member)
         m_services.deleteWorkFolder();
     if (!listed.family)
         return;
-    if (m_services.createWorkFolder)
-        m_services.createWorkFolder();
-    const QString work = platform::withSlash(m_services.workFolder());
-    if (!archive::runCommand(m_services.archiver, m_services.prompts, window(), *listed.family,
-                             archive::openMemberCommand(*listed.family, listed.path, work, member),
-                             archive::kOpenMemberReportBufferSize))
+    const std::optional<QString> work =
+        archive::usableWorkFolder(m_services.workFolder, m_services.prompts, window());
+    if (!work)
+        return;
+    // A folder of its own: the file opened is this member, never one left by earlier work.
+    const std::optional<QString> out = archive::freshFolderIn(*work, m_services.prompts, window());
+    if (!out)
+        return;
+    const std::optional<archive::CallResult> result =
+        archive::runCommand(m_services.archiver, m_services.prompts, window(), *listed.family,
+                            archive::openMemberCommand(*listed.family, listed.path, *out, member),
+                            archive::kOpenMemberReportBufferSize);
+    if (!result ||
+        !archive::succeeded(
+            m_services.prompts, window(),
+            QStringLiteral("「%1」を書庫 %2 から取り出せませんでした。").arg(member, listed.path),
+            *result))
         return;
     // The member was extracted without its folders: it is found under its base name.
     const QString base = archive::memberBaseName(*listed.family, member);
     fileops::FileBrowser& browser = *m_services.browser;
-    fileops::FindAssociatedProgram(*m_services.shell, browser, base, work);
+    fileops::FindAssociatedProgram(*m_services.shell, browser, base, *out);
     if (browser.associationFlag() == QLatin1String("1")) {
         if (!browser.noChooserForUnassociated())
-            fileops::OpenAsDialog(*m_services.shell, work + base, window());
+            fileops::OpenAsDialog(*m_services.shell, *out + base, window());
         return;
     }
-    fileops::OpenWithShell(*m_services.shell, *m_services.prompts, window(), work + base,
+    fileops::OpenWithShell(*m_services.shell, *m_services.prompts, window(), *out + base,
                            QString());
 }
 
@@ -108,20 +119,31 @@ QMimeData* ArchiveListEvents::dragData()
     const archive::ListedArchive listed = m_services.members->archive();
     if (!listed.family || members.isEmpty())
         return nullptr;
-    // Earlier extractions stay in the work folder; it is made when it is missing.
-    const QString work = platform::withSlash(m_services.workFolder());
-    if (!QFileInfo(work).isDir() && m_services.createWorkFolder)
-        m_services.createWorkFolder();
-    if (!archive::runCommand(m_services.archiver, m_services.prompts, window(), *listed.family,
-                             archive::dragOutCommand(*listed.family, listed.path, work, members),
-                             archive::kReportBufferSize))
+    const std::optional<QString> work =
+        archive::usableWorkFolder(m_services.workFolder, m_services.prompts, window());
+    if (!work)
+        return nullptr;
+    // Earlier drag-outs stay where they are (a drop target may still be copying them); this one
+    // gets a new, empty folder, so no file left there stands in for a member.
+    const std::optional<QString> out = archive::freshFolderIn(*work, m_services.prompts, window());
+    if (!out)
+        return nullptr;
+    const std::optional<archive::CallResult> result =
+        archive::runCommand(m_services.archiver, m_services.prompts, window(), *listed.family,
+                            archive::dragOutCommand(*listed.family, listed.path, *out, members),
+                            archive::kReportBufferSize);
+    if (!result ||
+        !archive::succeeded(
+            m_services.prompts, window(),
+            QStringLiteral("書庫 %1 から取り出せなかったため、ドラッグしません。").arg(listed.path),
+            *result))
         return nullptr;
     QList<QUrl> urls;
     for (const QString& member : members) {
         // CAB members come out without their folders.
         const QString name =
             *listed.family == Family::Cab ? archive::memberBaseName(Family::Cab, member) : member;
-        const QString path = work + name;
+        const QString path = *out + name;
         if (QFileInfo(path).isFile())
             urls.append(QUrl::fromLocalFile(path));
     }
@@ -172,14 +194,21 @@ void ArchiveListEvents::addDropped(const QStringList& paths)
         return;
     if (m_services.dragAndDropOff && m_services.dragAndDropOff())
         return;
-    if (m_services.createWorkFolder)
-        m_services.createWorkFolder();
+    const std::optional<QString> work =
+        archive::usableWorkFolder(m_services.workFolder, m_services.prompts, window());
+    if (!work)
+        return;
     // The dropped files are copied into a fresh folder of their own inside the work folder, so
     // the archive receives exactly them: neither files left from earlier work nor the
     // compression dialog's staged files.
-    const QString drop = platform::withSlash(m_services.workFolder()) + QStringLiteral("drop/");
+    const QString drop = *work + QStringLiteral("drop/");
     archive::removeTree(drop);
-    QDir().mkpath(drop);
+    if (!QDir().mkpath(drop)) {
+        m_services.prompts->message(window(),
+                                    archive::workFolderErrorText(drop, archive::whyNoFolder(drop)),
+                                    QString(), platform::Prompts::Critical);
+        return;
+    }
     // Copied off the event loop's thread: a pipe, a huge file or a slow disk never freezes
     // the window, and what could not be copied is named rather than missing in silence.
     QList<archive::StagingItem> items;
@@ -207,8 +236,12 @@ void ArchiveListEvents::addDropped(const QStringList& paths)
     }
     if (!tellAboutCopy(items, copy.outcomes(), twins))
         return;
-    archive::addToLzhArchive(m_services.archiver, m_services.prompts, window(), listed.path,
-                             QString(), drop + QStringLiteral("*.*"));
+    archive::addToLzhArchive(
+        m_services.archiver, m_services.prompts, window(), listed.path, QString(),
+        drop + QStringLiteral("*.*"),
+        QStringLiteral("ドロップされたファイル (%1) を書庫 %2 に追加できませんでした。")
+            .arg(names.join(QStringLiteral("、")), listed.path));
+    // Whatever the library did, the list shows the archive as it now is.
     if (m_services.relist)
         m_services.relist();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "archive/Staging.h"
+#include "archive/WorkArea.h"
 
 #include <QObject>
 #include <QPoint>
@@ -45,10 +46,10 @@ struct ArchiveListServices {
     // The popup menu of the list and its LZH-only entries (separator, delete, add).
     QMenu* popup = nullptr;
     QList<QAction*> lzhOnlyEntries;
-    // The work folder (ending in its separator), deleting it with everything below, making it.
-    std::function<QString()> workFolder;
+    // The work folder (ending in its separator, or why there is none) and emptying it. Each
+    // extraction goes into a new folder of its own inside it.
+    archive::WorkFolderSource workFolder;
     std::function<void()> deleteWorkFolder;
-    std::function<void()> createWorkFolder;
     // Clears the folder "back" returns to.
     std::function<void()> clearBackFolder;
     // True when file drag and drop is not to be used.
@@ -68,10 +69,11 @@ public:
 
     // Right button: the popup menu, with the LZH-only entries shown for LZH archives only.
     void mouseUp(Qt::MouseButton button, const QPoint& globalPos);
-    // Extracts the member into the emptied work folder and opens it.
+    // Extracts the member into a new folder inside the emptied work folder and opens it.
     void openMember(const QString& member);
-    // Extracts the selected members into the work folder and describes the files that
-    // exist afterwards (text/uri-list of file:// addresses); null when there are none.
+    // Extracts the selected members into a new folder inside the work folder and describes the
+    // files that exist afterwards (text/uri-list of file:// addresses); null when there are none
+    // or the extraction failed (the user is told what failed).
     QMimeData* dragData();
     // Starts a drag of the selected members; the list takes no drop while it lasts.
     void startDrag();

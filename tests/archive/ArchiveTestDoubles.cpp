@@ -20,6 +20,13 @@ archive::CallResult RecordingRunner::run(archive::Family family, quintptr ownerW
     return result;
 }
 
+QString quotedOperand(const QString& line, int index)
+{
+    const QStringList parts = line.split(QLatin1Char('"'));
+    const int at = 2 * index + 1;
+    return at < parts.size() - 1 ? parts.at(at) : QString();
+}
+
 bool FakeBrowser::setCurrentFolder(const QString& f)
 {
     events << QStringLiteral("cd:") + f;

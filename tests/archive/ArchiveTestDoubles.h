@@ -15,6 +15,10 @@
 
 class QWidget;
 
+// The operand at `index` (from 0) of the double-quoted operands of a command line: 0 is the
+// archive, 1 the destination folder of an extraction.
+QString quotedOperand(const QString& line, int index);
+
 // Records every line sent to the archiver libraries and answers with a scripted report;
 // with `missing` set it answers as a library that cannot be loaded.
 class RecordingRunner final : public archive::ArchiverCall

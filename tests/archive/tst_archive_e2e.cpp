@@ -215,7 +215,6 @@ private:
             ls.list = list;
             ls.workFolder = [this] { return work; };
             ls.deleteWorkFolder = [this] { QDir(work).removeRecursively(); };
-            ls.createWorkFolder = [this] { QDir().mkpath(work); };
             ls.dragAndDropOff = [] { return false; };
             ls.relist = [this] { relist(); };
             events = std::make_unique<preview::ArchiveListEvents>(ls);

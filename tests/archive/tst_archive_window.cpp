@@ -253,15 +253,19 @@ private Q_SLOTS:
             run.list()->findItems(QStringLiteral("sub folder/data.bin"), Qt::MatchExactly).first();
         Q_EMIT run.list()->itemDoubleClicked(item, 0);
         const QString work = app::workFolderPath();
+        QCOMPARE(run.calls.calls.size(), 1);
+        // A new folder of its own inside this instance's work folder.
+        const QString out = quotedOperand(run.calls.calls.first().commandLine, 1);
+        QVERIFY2(out.startsWith(work) && out.size() > work.size(), qPrintable(out));
         QCOMPARE(run.calls.commandLines(Family::Zip),
                  QStringList{QStringLiteral("-x -j \"%1pack.zip\" \"%2\" \"sub folder/data.bin\"")
-                                 .arg(run.folderSlash(), work)});
+                                 .arg(run.folderSlash(), out)});
         QCOMPARE(run.calls.calls.first().reportBufferSize, 255);
         QCOMPARE(run.w()->backFolder(), QString());
-        QVERIFY(QFileInfo(work).isDir());
+        QVERIFY(QFileInfo(out).isDir());
         const auto opens = run.shell.callsOf(QStringLiteral("open"));
         QCOMPARE(opens.size(), 1);
-        QCOMPARE(opens.first().path, work + QStringLiteral("data.bin"));
+        QCOMPARE(opens.first().path, out + QStringLiteral("data.bin"));
     }
 
     void dropOnZipAsksNothingAndNoLeavesLzhAlone()

@@ -90,7 +90,6 @@ class MemberCommandsTest : public QObject
             ls.lzhOnlyEntries = lzhOnly;
             ls.workFolder = [this] { return work(); };
             ls.deleteWorkFolder = [this] { QDir(work()).removeRecursively(); };
-            ls.createWorkFolder = [this] { QDir().mkdir(work()); };
             ls.clearBackFolder = [this] { ++backCleared; };
             ls.dragAndDropOff = [this] { return dragOff; };
             ls.relist = [this] { ++relisted; };
@@ -108,6 +107,15 @@ class MemberCommandsTest : public QObject
         {
             for (int i = 0; i < list->topLevelItemCount(); ++i)
                 list->topLevelItem(i)->setSelected(names.contains(list->topLevelItem(i)->text(0)));
+        }
+        // The folder the call at `index` extracted into: a new one inside the work folder.
+        QString destination(int index = 0) const
+        {
+            const QString folder = quotedOperand(runner.calls.at(index).line, 1);
+            if (!folder.startsWith(work()) || folder.size() <= work().size() ||
+                !folder.endsWith(QLatin1Char('/')))
+                qWarning() << "not a folder of its own inside the work folder:" << folder;
+            return folder;
         }
         QStringList lines() const
         {
@@ -249,12 +257,15 @@ private Q_SLOTS:
         QCOMPARE(run.backCleared, 1);
         QVERIFY(QFileInfo(run.work()).isDir());
         QVERIFY(!QFileInfo(run.work() + QStringLiteral("stale")).exists());
+        const QString out = run.destination();
+        QVERIFY2(out.startsWith(run.work()) && out != run.work(), qPrintable(out));
+        QVERIFY(QFileInfo(out).isDir());
         QCOMPARE(run.lines(), QStringList{QStringLiteral("-x -j \"%1\" \"%2\" \"docs/read me.txt\"")
-                                              .arg(run.archivePath(), run.work())});
+                                              .arg(run.archivePath(), out)});
         QCOMPARE(run.runner.calls.first().bufferSize, 255);
         const auto opens = run.shell.callsOf(QStringLiteral("open"));
         QCOMPARE(opens.size(), 1);
-        QCOMPARE(opens.first().path, run.work() + QStringLiteral("read me.txt"));
+        QCOMPARE(opens.first().path, out + QStringLiteral("read me.txt"));
         QCOMPARE(run.shell.callsOf(QStringLiteral("find")).first().path,
                  QStringLiteral("read me.txt"));
     }
@@ -266,7 +277,7 @@ private Q_SLOTS:
         ask.events->openMember(QStringLiteral("sub\\x.dat"));
         QCOMPARE(ask.shell.callsOf(QStringLiteral("openWith")).size(), 1);
         QCOMPARE(ask.shell.callsOf(QStringLiteral("openWith")).first().path,
-                 ask.work() + QStringLiteral("x.dat"));
+                 ask.destination() + QStringLiteral("x.dat"));
         QVERIFY(ask.shell.callsOf(QStringLiteral("open")).isEmpty());
 
         Run quiet(QStringLiteral("a.lzh"), {QStringLiteral("x.dat")});
@@ -285,23 +296,26 @@ private Q_SLOTS:
         run.select(
             {QStringLiteral("a b.txt"), QStringLiteral("sub/c.txt"), QStringLiteral("gone.txt")});
         // The library writes two of the three.
-        run.runner.effect = [&run](const RecordingRunner::Call&) {
-            QDir().mkpath(run.work() + QStringLiteral("sub"));
+        run.runner.effect = [](const RecordingRunner::Call& call) {
+            const QString out = quotedOperand(call.line, 1);
+            QDir().mkpath(out + QStringLiteral("sub"));
             for (const char* n : {"a b.txt", "sub/c.txt"}) {
-                QFile f(run.work() + QString::fromLatin1(n));
+                QFile f(out + QString::fromLatin1(n));
                 QVERIFY(f.open(QIODevice::WriteOnly));
             }
         };
         std::unique_ptr<QMimeData> data(run.events->dragData());
         QVERIFY(data);
+        const QString out = run.destination();
+        QVERIFY2(out.startsWith(run.work()) && out != run.work(), qPrintable(out));
         QCOMPARE(
             run.lines(),
             QStringList{
                 QStringLiteral("e -n -d1 -m1 \"%1\" \"%2\" \"a b.txt\" \"sub/c.txt\" \"gone.txt\"")
-                    .arg(run.archivePath(), run.work())});
+                    .arg(run.archivePath(), out)});
         QCOMPARE(data->urls(),
-                 (QList<QUrl>{QUrl::fromLocalFile(run.work() + QStringLiteral("a b.txt")),
-                              QUrl::fromLocalFile(run.work() + QStringLiteral("sub/c.txt"))}));
+                 (QList<QUrl>{QUrl::fromLocalFile(out + QStringLiteral("a b.txt")),
+                              QUrl::fromLocalFile(out + QStringLiteral("sub/c.txt"))}));
         QVERIFY(data->hasFormat(QStringLiteral("text/uri-list")));
     }
 
@@ -310,8 +324,8 @@ private Q_SLOTS:
         Run run(QStringLiteral("a.lzh"), {QStringLiteral("x.txt")});
         run.events->setDropMode(true);
         run.select({QStringLiteral("x.txt")});
-        run.runner.effect = [&run](const RecordingRunner::Call&) {
-            QFile f(run.work() + QStringLiteral("x.txt"));
+        run.runner.effect = [](const RecordingRunner::Call& call) {
+            QFile f(quotedOperand(call.line, 1) + QStringLiteral("x.txt"));
             QVERIFY(f.open(QIODevice::WriteOnly));
         };
         bool dragged = false;
