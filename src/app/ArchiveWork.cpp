@@ -145,6 +145,11 @@ void ArchiveWork::listSelfExtracting()
     list->setUpdatesEnabled(true);
     m_members->listAs(path, archive::Family::Lzh);
     m_events->setDropMode(false);
+    // The payload is extracted as an LZH archive's members are.
+    for (const char* name : {"kaitou", "kaitoup"}) {
+        if (QAction* action = m_window.menuAction(QString::fromLatin1(name)))
+            action->setEnabled(true);
+    }
     list->show();
 }
 

@@ -57,7 +57,9 @@ QString whyNoFolder(const QString& folder)
             made = QStringLiteral("/");
             continue;
         }
-        made = made.endsWith(QLatin1Char('/')) ? made + part : made + QLatin1Char('/') + part;
+        if (!made.endsWith(QLatin1Char('/')))
+            made += QLatin1Char('/');
+        made += part;
         const QByteArray step = QFile::encodeName(made);
         if (::mkdir(step.constData(), 0700) != 0 && errno != EEXIST)
             return systemReason(errno);

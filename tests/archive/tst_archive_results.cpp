@@ -155,6 +155,7 @@ class ArchiveResultsTest : public QObject
         {
             QAction* action = w()->menuAction(QString::fromLatin1(name));
             QVERIFY2(action, name);
+            QVERIFY2(action->isEnabled(), name);
             driver.start();
             action->trigger();
             driver.stop();

@@ -242,9 +242,10 @@ private Q_SLOTS:
         prompts.expectMessages(1);
         dialog->addDropped({file});
         QCOMPARE(dialog->list()->count(), 0);
-        prompts.answerMessage(platform::Prompts::No);
         prompts.expectMessages(1);
         dialog->button(4)->click(); // the name "victim" is never asked for
+        prompts.expectMessages(1);
+        dialog->button(7)->click();
         prompts.expectMessages(1);
         dialog->button(1)->click();
         prompts.expectMessages(1);
