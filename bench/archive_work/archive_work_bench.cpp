@@ -57,7 +57,11 @@ class QuietShell final : public platform::Shell
 {
 public:
     int fileOperation(const FileOperation&) override { return 0; }
-    int open(QWidget*, const QString&, const QString&) override { return kOpenOk; }
+    int open(QWidget*, const QString& path, const QString&) override
+    {
+        opened = path;
+        return kOpenOk;
+    }
     int findExecutable(const QString&, const QString&, QString& program) override
     {
         program = QStringLiteral("viewer");
@@ -67,6 +71,8 @@ public:
     int showProperties(QWidget*, const QString&) override { return kOpenOk; }
     qint64 startEditor(Editor, const QString&) override { return 0; }
     void setClipboardText(const QString&) override {}
+
+    QString opened; // the last file opened
 };
 
 int extract(const QString& archive)
@@ -127,15 +133,18 @@ int openMember(const QString& archive, const QString& member, int runs)
     ls.list = list;
     ls.workFolder = [work] { return work; };
     ls.deleteWorkFolder = [work] { QDir(work).removeRecursively(); };
-    ls.createWorkFolder = [work] { QDir().mkdir(work); };
     preview::ArchiveListEvents events(ls);
-    const QString target = work + member.mid(member.lastIndexOf(QLatin1Char('/')) + 1);
+    const QString base = member.mid(member.lastIndexOf(QLatin1Char('/')) + 1);
     QList<double> times;
     for (int i = 0; i < runs; ++i) {
         QElapsedTimer clock;
         clock.start();
+        shell.opened.clear();
         events.openMember(member);
-        if (!QFileInfo(target).isFile()) {
+        // Each opening extracts into a new folder of its own inside the work folder.
+        const QString target = shell.opened;
+        if (!target.startsWith(work) || !target.endsWith(QLatin1Char('/') + base) ||
+            !QFileInfo(target).isFile()) {
             std::fprintf(stderr, "member file missing: %s\n", qPrintable(target));
             return 1;
         }
