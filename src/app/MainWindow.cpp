@@ -146,7 +146,7 @@ void MainWindow::buildMenus()
     m_folderMenu->addSeparator();
     add(m_folderMenu, "fpuro", "プロパティー");
 
-    m_favourites = menuBar()->addMenu(QStringLiteral("フォルダ"));
+    m_favourites = menuBar()->addMenu(QStringLiteral("フォルダ(&O)"));
     m_favourites->setObjectName(QStringLiteral("f"));
     m_favourites->menuAction()->setObjectName(QStringLiteral("fmenu"));
     m_destinations = new QMenu(this);
@@ -159,8 +159,8 @@ void MainWindow::buildMenus()
     }
 
     named(menuBar()->addAction(QStringLiteral("ネットワーク")), "net")->setVisible(false);
-    named(menuBar()->addAction(QStringLiteral("設定")), "settei");
-    named(menuBar()->addAction(QStringLiteral("ヘルプ")), "help");
+    named(menuBar()->addAction(QStringLiteral("設定(&T)")), "settei");
+    named(menuBar()->addAction(QStringLiteral("ヘルプ(&H)")), "help");
 }
 
 void MainWindow::buildToolbar()
