@@ -8,6 +8,7 @@
 #include "app/FolderTree.h"
 #include "app/MainWindow.h"
 #include "app/Navigation.h"
+#include "app/PaneBorders.h"
 #include "app/WorkFolder.h"
 #include "editor/PreviewSearch.h"
 #include "editor/TextPrint.h"
@@ -176,12 +177,41 @@ void Application::startUp(const QStringList& arguments)
     // 13.–15. From here a missing or broken number ends the start-up at step 16.
     if (m_settings->restoreWindowSize() && m_settings->finishGeneral())
         w.fileList()->refresh();
+    restorePaneSplit();
 
     // 16. The back command returns to the folder shown now.
     w.setBackFolder(w.folderTree()->path());
 
     if (namesFile)
         selectFile(named.fileName());
+}
+
+namespace
+{
+// The borders' places live in a section of their own, written only once the user has moved a
+// border: a settings file without it gives the window as designed.
+const QString kPanesSection = QStringLiteral("panes");
+} // namespace
+
+void Application::restorePaneSplit()
+{
+    PaneBorders* borders = m_window->paneBorders();
+    bool columnOk = false;
+    bool treeOk = false;
+    const double column = m_ini->read(kPanesSection, QStringLiteral("column")).toDouble(&columnOk);
+    const double tree = m_ini->read(kPanesSection, QStringLiteral("tree")).toDouble(&treeOk);
+    if (borders && (columnOk || treeOk))
+        borders->setSplit({columnOk ? column : 0, treeOk ? tree : 0});
+}
+
+void Application::savePaneSplit()
+{
+    PaneBorders* borders = m_window->paneBorders();
+    if (!borders || !borders->changedByUser())
+        return;
+    const PaneSplit split = borders->split();
+    m_ini->write(kPanesSection, QStringLiteral("column"), QString::number(qRound(split.column)));
+    m_ini->write(kPanesSection, QStringLiteral("tree"), QString::number(qRound(split.tree)));
 }
 
 bool Application::selectFile(const QString& name)
@@ -255,8 +285,10 @@ void Application::shutdown()
     if (m_shutDown)
         return;
     m_shutDown = true;
-    if (m_window && m_settings)
+    if (m_window && m_settings) {
         m_settings->saveWindowSize();
+        savePaneSplit();
+    }
 
     if (m_forms) {
         if (m_forms->isPreviewLoaded()) {

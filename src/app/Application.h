@@ -95,6 +95,9 @@ private:
     // Makes the file current in the file list, which previews it. False when the list does
     // not hold it.
     bool selectFile(const QString& name);
+    // The places of the borders between the panes, from and to the settings file.
+    void restorePaneSplit();
+    void savePaneSplit();
     void shutdown();
 
     platform::Prompts& m_prompts;

@@ -235,8 +235,7 @@ void MainWindow::buildPanes()
 
     m_drive = new platform::DriveList(m_form);
     m_drive->setObjectName(QStringLiteral("Drive1"));
-    // The left column is 2535 twips wide; the drive list takes all of it so that a mount
-    // point and its label can be read.
+    // As wide as the left column (2535 twips), so that a mount point and its label can be read.
     m_drive->setGeometry(0, px(480, d), px(2535, d), m_drive->sizeHint().height());
 
     m_tree = new FolderTree(m_form);
@@ -276,6 +275,7 @@ void MainWindow::buildPanes()
 
     // The filter list is drawn over the left end of the destination row.
     m_filter->raise();
+    m_borders = new PaneBorders(m_form);
 }
 
 void MainWindow::buildDestinationRow(double d)
