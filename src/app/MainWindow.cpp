@@ -246,7 +246,7 @@ void MainWindow::buildPanes()
     m_filter = new QComboBox(m_form);
     m_filter->setObjectName(QStringLiteral("Combo1"));
 
-    buildDestinationRow(d);
+    buildDestinationRow();
     buildPreviewArea(d);
 
     // Program-wide values kept in hidden labels.
@@ -273,23 +273,18 @@ void MainWindow::buildPanes()
     m_encoding->hide();
     m_status->addPermanentWidget(m_encoding);
 
-    // The filter list is drawn over the left end of the destination row.
-    m_filter->raise();
     m_borders = new PaneBorders(m_form);
 }
 
-void MainWindow::buildDestinationRow(double d)
+void MainWindow::buildDestinationRow()
 {
-    // The filter list covers the top of the caption's place: a short caption on one line stays
-    // readable below it, and the empty box spells it out.
+    // The row is laid out from the captions' own sizes (see applyMainLayout).
     auto* destinationLabel = new QLabel(QStringLiteral("コピー先"), m_form);
     destinationLabel->setObjectName(QStringLiteral("Label1"));
-    destinationLabel->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    destinationLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_destination = new QLineEdit(m_form);
     m_destination->setObjectName(QStringLiteral("Text2"));
-    // The filter list lies over the left end of the box; typed text starts beyond it.
-    m_destination->setTextMargins(px(3375 - 2520, d) + 2, 0, 0, 0);
-    // The caption beside the box is partly under the filter list; the empty box says it too.
+    // The empty box says what it is for.
     m_destination->setPlaceholderText(QStringLiteral("コピー先または移動先"));
     m_browseButton = new QPushButton(QStringLiteral("参照(&S)"), m_form);
     m_browseButton->setObjectName(QStringLiteral("Command1"));

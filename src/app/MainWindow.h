@@ -153,7 +153,7 @@ private:
     void buildToolbar();
     void buildPanes();
     QLabel* addHiddenLabel(const QString& name);
-    void buildDestinationRow(double dpi);
+    void buildDestinationRow();
     void buildPreviewArea(double dpi);
 
     QWidget* m_form = nullptr;
