@@ -3,6 +3,7 @@
 #include "archive/ArchiverCall.h"
 
 #include "about/AboutDialog.h"
+#include "about/HelpWindow.h"
 #include "app/CommandRoutes.h"
 #include "app/FileListBox.h"
 #include "app/FolderTree.h"
@@ -18,6 +19,7 @@
 #include "platform/NativePath.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
+#include "platform/Shell.h"
 #include "preview/BrowserPane.h"
 #include "preview/LargeTextView.h"
 #include "preview/PreviewDispatcher.h"
@@ -193,6 +195,34 @@ namespace
 const QString kPanesSection = QStringLiteral("panes");
 } // namespace
 
+about::HelpWindow* Application::helpWindow() const
+{
+    return m_help.data();
+}
+
+void Application::showHelp(QWidget* owner)
+{
+    const QString file = about()->helpFile();
+    const int result = m_shell.open(owner, file, QString());
+    if (result > 32)
+        return;
+    // No browser took the manual: the program's own browser engine shows it.
+    const QString cause = m_shell.lastOpenFailure();
+    if (result != platform::Shell::kFileNotFound && result != platform::Shell::kPathNotFound) {
+        if (!m_help)
+            m_help = new about::HelpWindow(m_window.data());
+        if (m_help->showFile(file))
+            return;
+    }
+    QString text = fileops::openErrorText(result);
+    if (text.isEmpty())
+        text = QStringLiteral("ヘルプを開けません。");
+    if (!cause.trimmed().isEmpty())
+        text += QLatin1Char('\n') + cause.trimmed();
+    m_prompts.message(owner, text + QLatin1Char('\n') + file, QString(),
+                      platform::Prompts::Critical);
+}
+
 void Application::restorePaneSplit()
 {
     PaneBorders* borders = m_window->paneBorders();
@@ -268,7 +298,10 @@ about::AboutDialog* Application::about()
         // The help document and the home page open through the shell, which reports a
         // failure (a missing help file) with its own message; the dialog stays open.
         connect(m_about, &about::AboutDialog::openRequested, this, [this](const QString& target) {
-            fileops::OpenWithShell(m_shell, m_prompts, m_about, target, QString());
+            if (target == m_about->helpFile())
+                showHelp(m_about);
+            else
+                fileops::OpenWithShell(m_shell, m_prompts, m_about, target, QString());
         });
         connect(m_about, &about::AboutDialog::unloadRequested, this, [this] {
             if (m_about) {

@@ -1,6 +1,5 @@
 #include "app/KeyboardCommands.h"
 
-#include "about/AboutDialog.h"
 #include "app/Application.h"
 #include "app/ArchiveWork.h"
 #include "app/FileListBox.h"
@@ -132,8 +131,7 @@ void KeyboardCommands::popupFocused()
 
 void KeyboardCommands::openManual()
 {
-    about::AboutDialog* about = m_application.about();
-    Q_EMIT about->openRequested(about->helpFile());
+    m_application.showHelp(&m_window);
 }
 
 void KeyboardCommands::openMenuBar()

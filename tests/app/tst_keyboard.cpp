@@ -4,6 +4,7 @@
 #include "GuiRun.h"
 #include "RecordingArchiverCall.h"
 
+#include "about/HelpWindow.h"
 #include "app/Application.h"
 #include "app/FileListBox.h"
 #include "app/FolderTree.h"
@@ -172,6 +173,34 @@ private Q_SLOTS:
             if (entry->isVisible())
                 QVERIFY2(entry->text().contains(QLatin1Char('&')), qPrintable(entry->text()));
         }
+    }
+
+    // A file whose application cannot be started: the classic message, then the system's
+    // reason on a line of its own.
+    void failedOpenSaysWhy()
+    {
+        Run run;
+        run.select(QStringLiteral("b.txt"));
+        run.focus(run.w()->fileList());
+        run.shell.openResult = platform::Shell::kLaunchFailed;
+        run.shell.openFailure = QStringLiteral("Unable to find terminal required for application");
+        run.prompts.expectMessages(1);
+        QTest::keyClick(run.w()->fileList(), Qt::Key_Return);
+        QCOMPARE(run.prompts.shown().size(), 1);
+        QCOMPARE(run.prompts.shown().first().text,
+                 QStringLiteral(" 5:起動エラー ファイルのパスを確認してください。 \n") +
+                     run.shell.openFailure);
+    }
+
+    // Without a browser that opens it, the manual shows in the program's own browser engine.
+    void manualWithoutABrowser()
+    {
+        Run run;
+        run.focus(run.w()->fileList());
+        run.shell.openResult = platform::Shell::kNoAssociation;
+        QTest::keyClick(run.w()->fileList(), Qt::Key_F1);
+        QTRY_VERIFY(run.program->helpWindow() && run.program->helpWindow()->isVisible());
+        QVERIFY(run.prompts.shown().isEmpty());
     }
 
     // Ctrl+F opens the find dialog over the previewed text, F1 the manual, Ctrl+Q quits.
