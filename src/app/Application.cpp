@@ -3,11 +3,13 @@
 #include "archive/ArchiverCall.h"
 
 #include "about/AboutDialog.h"
+#include "about/HelpWindow.h"
 #include "app/CommandRoutes.h"
 #include "app/FileListBox.h"
 #include "app/FolderTree.h"
 #include "app/MainWindow.h"
 #include "app/Navigation.h"
+#include "app/PaneBorders.h"
 #include "app/WorkFolder.h"
 #include "editor/PreviewSearch.h"
 #include "editor/TextPrint.h"
@@ -17,6 +19,7 @@
 #include "platform/NativePath.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
+#include "platform/Shell.h"
 #include "preview/BrowserPane.h"
 #include "preview/LargeTextView.h"
 #include "preview/PreviewDispatcher.h"
@@ -176,12 +179,69 @@ void Application::startUp(const QStringList& arguments)
     // 13.–15. From here a missing or broken number ends the start-up at step 16.
     if (m_settings->restoreWindowSize() && m_settings->finishGeneral())
         w.fileList()->refresh();
+    restorePaneSplit();
 
     // 16. The back command returns to the folder shown now.
     w.setBackFolder(w.folderTree()->path());
 
     if (namesFile)
         selectFile(named.fileName());
+}
+
+namespace
+{
+// The borders' places live in a section of their own, written only once the user has moved a
+// border: a settings file without it gives the window as designed.
+const QString kPanesSection = QStringLiteral("panes");
+} // namespace
+
+about::HelpWindow* Application::helpWindow() const
+{
+    return m_help.data();
+}
+
+void Application::showHelp(QWidget* owner)
+{
+    const QString file = about()->helpFile();
+    const int result = m_shell.open(owner, file, QString());
+    if (result > 32)
+        return;
+    // No browser took the manual: the program's own browser engine shows it.
+    const QString cause = m_shell.lastOpenFailure();
+    if (result != platform::Shell::kFileNotFound && result != platform::Shell::kPathNotFound) {
+        if (!m_help)
+            m_help = new about::HelpWindow(m_window.data());
+        if (m_help->showFile(file))
+            return;
+    }
+    QString text = fileops::openErrorText(result);
+    if (text.isEmpty())
+        text = QStringLiteral("ヘルプを開けません。");
+    if (!cause.trimmed().isEmpty())
+        text += QLatin1Char('\n') + cause.trimmed();
+    m_prompts.message(owner, text + QLatin1Char('\n') + file, QString(),
+                      platform::Prompts::Critical);
+}
+
+void Application::restorePaneSplit()
+{
+    PaneBorders* borders = m_window->paneBorders();
+    bool columnOk = false;
+    bool treeOk = false;
+    const double column = m_ini->read(kPanesSection, QStringLiteral("column")).toDouble(&columnOk);
+    const double tree = m_ini->read(kPanesSection, QStringLiteral("tree")).toDouble(&treeOk);
+    if (borders && (columnOk || treeOk))
+        borders->setSplit({columnOk ? column : 0, treeOk ? tree : 0});
+}
+
+void Application::savePaneSplit()
+{
+    PaneBorders* borders = m_window->paneBorders();
+    if (!borders || !borders->changedByUser())
+        return;
+    const PaneSplit split = borders->split();
+    m_ini->write(kPanesSection, QStringLiteral("column"), QString::number(qRound(split.column)));
+    m_ini->write(kPanesSection, QStringLiteral("tree"), QString::number(qRound(split.tree)));
 }
 
 bool Application::selectFile(const QString& name)
@@ -238,7 +298,10 @@ about::AboutDialog* Application::about()
         // The help document and the home page open through the shell, which reports a
         // failure (a missing help file) with its own message; the dialog stays open.
         connect(m_about, &about::AboutDialog::openRequested, this, [this](const QString& target) {
-            fileops::OpenWithShell(m_shell, m_prompts, m_about, target, QString());
+            if (target == m_about->helpFile())
+                showHelp(m_about);
+            else
+                fileops::OpenWithShell(m_shell, m_prompts, m_about, target, QString());
         });
         connect(m_about, &about::AboutDialog::unloadRequested, this, [this] {
             if (m_about) {
@@ -255,8 +318,10 @@ void Application::shutdown()
     if (m_shutDown)
         return;
     m_shutDown = true;
-    if (m_window && m_settings)
+    if (m_window && m_settings) {
         m_settings->saveWindowSize();
+        savePaneSplit();
+    }
 
     if (m_forms) {
         if (m_forms->isPreviewLoaded()) {

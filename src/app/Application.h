@@ -24,7 +24,8 @@ class SettingsForms;
 namespace about
 {
 class AboutDialog;
-}
+class HelpWindow;
+} // namespace about
 namespace preview
 {
 class PreviewDispatcher;
@@ -66,6 +67,9 @@ public:
     // Opens the file's folder and makes the file current in the file list, which previews it;
     // a file the filter hides is shown by going back to all files.
     void showFile(const QString& path);
+    // The manual: through the desktop's browser, else in the program's own browser engine.
+    void showHelp(QWidget* owner);
+    about::HelpWindow* helpWindow() const;
 
     MainWindow* mainWindow() const;
     settings::SettingsForms* forms() const { return m_forms.get(); }
@@ -95,6 +99,9 @@ private:
     // Makes the file current in the file list, which previews it. False when the list does
     // not hold it.
     bool selectFile(const QString& name);
+    // The places of the borders between the panes, from and to the settings file.
+    void restorePaneSplit();
+    void savePaneSplit();
     void shutdown();
 
     platform::Prompts& m_prompts;
@@ -113,6 +120,7 @@ private:
     std::unique_ptr<settings::SettingsForms> m_forms;
     std::unique_ptr<settings::Settings> m_settings;
     QPointer<about::AboutDialog> m_about;
+    QPointer<about::HelpWindow> m_help;
     QStringList m_unloadOrder;
     bool m_shutDown = false;
 };

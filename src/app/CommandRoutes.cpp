@@ -1,4 +1,5 @@
 #include "app/CommandRoutes.h"
+
 #include "app/ArchiveWork.h"
 #include "archive/Extraction.h"
 #include "archive/MemberCommands.h"
@@ -7,6 +8,7 @@
 #include "app/Application.h"
 #include "app/FileListBox.h"
 #include "app/FolderTree.h"
+#include "app/KeyboardCommands.h"
 #include "app/MainWindow.h"
 #include "app/Navigation.h"
 #include "editor/PreviewSave.h"
@@ -36,6 +38,7 @@ CommandRoutes::CommandRoutes(Application& application, MainWindow& window, Navig
 {
     buildRoutes();
     connectRoutes();
+    new KeyboardCommands(application, window, navigation, this);
 }
 
 CommandRoutes::~CommandRoutes()

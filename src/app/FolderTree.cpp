@@ -7,11 +7,13 @@
 #include <QFileSystemModel>
 #include <QFileSystemWatcher>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QIconEngine>
 #include <QItemSelectionModel>
 #include <QPainter>
 #include <QStyle>
 #include <QTimer>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -90,6 +92,21 @@ FolderTree::FolderTree(QWidget* parent)
             [this] { keepToExistingFolder(); });
 }
 
+bool FolderTree::viewportEvent(QEvent* event)
+{
+    // The whole name of the folder under the mouse, however narrow the tree is.
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex index = indexAt(help->pos());
+        if (index.isValid() && m_model)
+            QToolTip::showText(help->globalPos(), m_model->fileName(index), viewport());
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QTreeView::viewportEvent(event);
+}
+
 FolderTree::~FolderTree()
 {
     // The model's reader thread may be asking the icon provider: the model goes first.
@@ -109,6 +126,10 @@ void FolderTree::makeModel()
     setModel(m_model);
     for (int column = 1; column < m_model->columnCount(); ++column)
         hideColumn(column);
+    // A folder deep down keeps its name readable: the column is as wide as the longest name
+    // shown and the tree scrolls sideways.
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     setRootIndex(m_model->index(QStringLiteral("/")));
     // Folders are read in the background; once the current folder's parents are read, it is
     // scrolled into view.

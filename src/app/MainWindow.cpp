@@ -146,7 +146,7 @@ void MainWindow::buildMenus()
     m_folderMenu->addSeparator();
     add(m_folderMenu, "fpuro", "プロパティー");
 
-    m_favourites = menuBar()->addMenu(QStringLiteral("フォルダ"));
+    m_favourites = menuBar()->addMenu(QStringLiteral("フォルダ(&O)"));
     m_favourites->setObjectName(QStringLiteral("f"));
     m_favourites->menuAction()->setObjectName(QStringLiteral("fmenu"));
     m_destinations = new QMenu(this);
@@ -159,8 +159,8 @@ void MainWindow::buildMenus()
     }
 
     named(menuBar()->addAction(QStringLiteral("ネットワーク")), "net")->setVisible(false);
-    named(menuBar()->addAction(QStringLiteral("設定")), "settei");
-    named(menuBar()->addAction(QStringLiteral("ヘルプ")), "help");
+    named(menuBar()->addAction(QStringLiteral("設定(&T)")), "settei");
+    named(menuBar()->addAction(QStringLiteral("ヘルプ(&H)")), "help");
 }
 
 void MainWindow::buildToolbar()
@@ -235,8 +235,7 @@ void MainWindow::buildPanes()
 
     m_drive = new platform::DriveList(m_form);
     m_drive->setObjectName(QStringLiteral("Drive1"));
-    // The left column is 2535 twips wide; the drive list takes all of it so that a mount
-    // point and its label can be read.
+    // As wide as the left column (2535 twips), so that a mount point and its label can be read.
     m_drive->setGeometry(0, px(480, d), px(2535, d), m_drive->sizeHint().height());
 
     m_tree = new FolderTree(m_form);
@@ -247,7 +246,7 @@ void MainWindow::buildPanes()
     m_filter = new QComboBox(m_form);
     m_filter->setObjectName(QStringLiteral("Combo1"));
 
-    buildDestinationRow(d);
+    buildDestinationRow();
     buildPreviewArea(d);
 
     // Program-wide values kept in hidden labels.
@@ -274,22 +273,18 @@ void MainWindow::buildPanes()
     m_encoding->hide();
     m_status->addPermanentWidget(m_encoding);
 
-    // The filter list is drawn over the left end of the destination row.
-    m_filter->raise();
+    m_borders = new PaneBorders(m_form);
 }
 
-void MainWindow::buildDestinationRow(double d)
+void MainWindow::buildDestinationRow()
 {
-    // The filter list covers the top of the caption's place: a short caption on one line stays
-    // readable below it, and the empty box spells it out.
+    // The row is laid out from the captions' own sizes (see applyMainLayout).
     auto* destinationLabel = new QLabel(QStringLiteral("コピー先"), m_form);
     destinationLabel->setObjectName(QStringLiteral("Label1"));
-    destinationLabel->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    destinationLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_destination = new QLineEdit(m_form);
     m_destination->setObjectName(QStringLiteral("Text2"));
-    // The filter list lies over the left end of the box; typed text starts beyond it.
-    m_destination->setTextMargins(px(3375 - 2520, d) + 2, 0, 0, 0);
-    // The caption beside the box is partly under the filter list; the empty box says it too.
+    // The empty box says what it is for.
     m_destination->setPlaceholderText(QStringLiteral("コピー先または移動先"));
     m_browseButton = new QPushButton(QStringLiteral("参照(&S)"), m_form);
     m_browseButton->setObjectName(QStringLiteral("Command1"));

@@ -38,6 +38,7 @@ namespace app
 
 class FileListBox;
 class FolderTree;
+class PaneBorders;
 
 // The main window: it owns every widget of the browser and of the preview pane, each named
 // as the rest of the program knows it, and places the panes on every resize. What happens
@@ -55,6 +56,8 @@ public:
 
     platform::DriveList* driveList() const { return m_drive; }
     FolderTree* folderTree() const { return m_tree; }
+    // The draggable borders between the left column, the preview and the two lists.
+    PaneBorders* paneBorders() const { return m_borders; }
     FileListBox* fileList() const { return m_files; }
     QComboBox* filterList() const { return m_filter; }
     QLineEdit* destinationBox() const { return m_destination; }
@@ -150,7 +153,7 @@ private:
     void buildToolbar();
     void buildPanes();
     QLabel* addHiddenLabel(const QString& name);
-    void buildDestinationRow(double dpi);
+    void buildDestinationRow();
     void buildPreviewArea(double dpi);
 
     QWidget* m_form = nullptr;
@@ -160,6 +163,7 @@ private:
     QList<QLabel*> m_panels;
     platform::DriveList* m_drive = nullptr;
     FolderTree* m_tree = nullptr;
+    PaneBorders* m_borders = nullptr;
     FileListBox* m_files = nullptr;
     QComboBox* m_filter = nullptr;
     QLineEdit* m_destination = nullptr;

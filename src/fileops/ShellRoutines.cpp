@@ -58,13 +58,19 @@ QString openErrorText(int result)
            QStringLiteral(":起動エラー ファイルのパスを確認してください。 ");
 }
 
-void OpenWithShell(platform::Shell& shell, platform::Prompts& prompts, QWidget* owner,
+bool OpenWithShell(platform::Shell& shell, platform::Prompts& prompts, QWidget* owner,
                    const QString& file, const QString& directory)
 {
     const int result = shell.open(owner, file, directory);
-    const QString error = openErrorText(result);
-    if (!error.isEmpty())
-        prompts.message(owner, error, QString(), platform::Prompts::Critical);
+    QString error = openErrorText(result);
+    if (error.isEmpty())
+        return result > 32;
+    // The classic message first, then what the system said went wrong.
+    const QString cause = shell.lastOpenFailure().trimmed();
+    if (!cause.isEmpty())
+        error += QLatin1Char('\n') + cause;
+    prompts.message(owner, error, QString(), platform::Prompts::Critical);
+    return false;
 }
 
 void FindAssociatedProgram(platform::Shell& shell, FileBrowser& browser, const QString& file,

@@ -22,8 +22,9 @@ QString lastPickedFolder();
 // Extraction into a folder it has just made records that folder as the last picked one.
 void setLastPickedFolder(const QString& folder);
 
-// Opens the file with its application; a failure shows its message box.
-void OpenWithShell(platform::Shell& shell, platform::Prompts& prompts, QWidget* owner,
+// Opens the file with its application; a failure shows its message box, with the system's
+// reason on a second line when it gave one. True when the application was started.
+bool OpenWithShell(platform::Shell& shell, platform::Prompts& prompts, QWidget* owner,
                    const QString& file, const QString& directory);
 // The message OpenWithShell shows for a result below 31 (empty for 31 and above).
 QString openErrorText(int result);

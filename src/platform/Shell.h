@@ -60,6 +60,9 @@ public:
     // Opens the file with its default application ("Open" verb); the file may be a path or an
     // address. Returns a code as described above.
     virtual int open(QWidget* owner, const QString& file, const QString& directory) = 0;
+    // Why the last open() failed to start its application, in the system's words; empty when
+    // it succeeded or no more is known than its code.
+    virtual QString lastOpenFailure() const { return QString(); }
 
     // The application the file's type is associated with: its command (or desktop entry
     // name) into program, and a code: above 32 found, kNoAssociation when none, 2 or 3 when

@@ -21,6 +21,7 @@ public:
     QList<Call> calls;
     QQueue<int> operationResults; // results of fileOperation, 0 when empty
     int openResult = kOpenOk;
+    QString openFailure; // what lastOpenFailure() says after a failed open
     int findResult = 33;
     QString associatedProgram = QStringLiteral("/usr/bin/mousepad");
     qint64 editorTask = 4242;
@@ -46,6 +47,7 @@ public:
         calls.append({QStringLiteral("open"), {}, file, directory});
         return openResult;
     }
+    QString lastOpenFailure() const override { return openResult > 32 ? QString() : openFailure; }
     int findExecutable(const QString& file, const QString& directory, QString& program) override
     {
         calls.append({QStringLiteral("find"), {}, file, directory});

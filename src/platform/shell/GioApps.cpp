@@ -116,16 +116,20 @@ QString typeDescription(const QString& type)
     return description;
 }
 
-int openPath(const QString& path)
+int openPath(const QString& path, QString* reason)
 {
     Ref<GAppInfo> app(defaultForPath(path));
     if (!app)
         return Shell::kNoAssociation;
-    QString reason;
-    return launchOn(app.get(), path, reason) ? Shell::kOpenOk : Shell::kLaunchFailed;
+    QString why;
+    if (launchOn(app.get(), path, why))
+        return Shell::kOpenOk;
+    if (reason)
+        *reason = why;
+    return Shell::kLaunchFailed;
 }
 
-int openAddress(const QString& address)
+int openAddress(const QString& address, QString* reason)
 {
     const QByteArray uri = address.toUtf8();
     const char* schemeEnd = std::strchr(uri.constData(), ':');
@@ -138,7 +142,7 @@ int openAddress(const QString& address)
         g_free(path);
         if (!QFile::exists(local))
             return Shell::kFileNotFound;
-        return openPath(local);
+        return openPath(local, reason);
     }
     Ref<GAppInfo> app(g_app_info_get_default_for_uri_scheme(scheme.constData()));
     if (!app)
@@ -148,7 +152,9 @@ int openAddress(const QString& address)
     GError* error = nullptr;
     if (g_app_info_launch_uris(app.get(), &uris, context.get(), &error))
         return Shell::kOpenOk;
-    takeError(error);
+    const QString why = takeError(error);
+    if (reason)
+        *reason = why;
     return Shell::kLaunchFailed;
 }
 

@@ -23,10 +23,11 @@ QString contentType(const QString& path);
 // Human-readable description of a content type.
 QString typeDescription(const QString& contentType);
 
-// Opens an existing file or folder with its type's default application.
-int openPath(const QString& path);
+// Opens an existing file or folder with its type's default application. When it fails, why
+// (in the system's words) goes into reason when one is given.
+int openPath(const QString& path, QString* reason = nullptr);
 // Opens an address with the default handler of its scheme (file: addresses as paths).
-int openAddress(const QString& address);
+int openAddress(const QString& address, QString* reason = nullptr);
 // The default application of the file's type: its executable's full path into program.
 int findDefault(const QString& path, QString& program);
 

@@ -51,12 +51,13 @@ int LinuxShell::fileOperation(const FileOperation& operation)
 int LinuxShell::open(QWidget* owner, const QString& file, const QString& directory)
 {
     Q_UNUSED(owner)
+    m_lastOpenFailure.clear();
     if (gio::isAddress(file))
-        return gio::openAddress(file);
+        return gio::openAddress(file, &m_lastOpenFailure);
     QString path;
     if (const int code = resolve(file, directory, path))
         return code;
-    return gio::openPath(path);
+    return gio::openPath(path, &m_lastOpenFailure);
 }
 
 int LinuxShell::findExecutable(const QString& file, const QString& directory, QString& program)

@@ -20,6 +20,7 @@ public:
 
     int fileOperation(const FileOperation& operation) override;
     int open(QWidget* owner, const QString& file, const QString& directory) override;
+    QString lastOpenFailure() const override { return m_lastOpenFailure; }
     int findExecutable(const QString& file, const QString& directory, QString& program) override;
     void openWith(QWidget* owner, const QString& path) override;
     int showProperties(QWidget* owner, const QString& path) override;
@@ -28,6 +29,7 @@ public:
 
 private:
     std::unique_ptr<ShellUi> m_ui;
+    QString m_lastOpenFailure;
 };
 
 } // namespace platform

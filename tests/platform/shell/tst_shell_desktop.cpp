@@ -54,13 +54,19 @@ void writeDesktop()
     writeFile(under(QStringLiteral("data/applications/koramo-test-editor.desktop")),
               "[Desktop Entry]\nType=Application\nName=Koramo Test Editor\nExec=" + exec +
                   " --editor %f\nMimeType=text/plain;\n");
+    // An application that runs in a terminal: without a terminal program it cannot start.
+    writeFile(under(QStringLiteral("data/applications/koramo-test-gone.desktop")),
+              "[Desktop Entry]\nType=Application\nName=Koramo Test Terminal\nTerminal=true\nExec=" +
+                  exec + " %f\nMimeType=text/csv;\n");
     // The MIME cache as the desktop's package tools write it (GIO lists applications from it).
     writeFile(under(QStringLiteral("data/applications/mimeinfo.cache")),
               "[MIME Cache]\ntext/plain=koramo-test-editor.desktop;koramo-test-viewer.desktop;\n"
-              "x-scheme-handler/koramotest=koramo-test-handler.desktop;\n");
+              "x-scheme-handler/koramotest=koramo-test-handler.desktop;\n"
+              "text/csv=koramo-test-gone.desktop;\n");
     writeFile(under(QStringLiteral("config/mimeapps.list")),
               "[Default Applications]\ntext/plain=koramo-test-viewer.desktop\n"
-              "x-scheme-handler/koramotest=koramo-test-handler.desktop\n");
+              "x-scheme-handler/koramotest=koramo-test-handler.desktop\n"
+              "text/csv=koramo-test-gone.desktop\n");
     // Only the MIME database of the system is shared, not its applications.
     QDir().mkpath(under(QStringLiteral("share")));
     QFile::link(QStringLiteral("/usr/share/mime"), under(QStringLiteral("share/mime")));
@@ -143,6 +149,26 @@ private Q_SLOTS:
         QCOMPARE(m_shell->open(nullptr, under(QStringLiteral("gone/gone.txt")), QString()),
                  Shell::kPathNotFound);
         QVERIFY(!QFile::exists(marker()));
+    }
+
+    // An application that cannot be started: the code says so and the system's reason is kept
+    // for the message; a later success forgets it.
+    void openThatCannotStartSaysWhy()
+    {
+        const QString table = under(QStringLiteral("files/table.csv"));
+        writeFile(table, "a,b\n1,2\n");
+        // No terminal program can be found on this search path.
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(under(QStringLiteral("bin"))));
+        const int result = m_shell->open(nullptr, table, QString());
+        qputenv("PATH", path);
+        QCOMPARE(result, Shell::kLaunchFailed);
+        QVERIFY2(
+            m_shell->lastOpenFailure().contains(QStringLiteral("terminal"), Qt::CaseInsensitive),
+            qPrintable(m_shell->lastOpenFailure()));
+        QCOMPARE(m_shell->open(nullptr, textFile(), QString()), Shell::kOpenOk);
+        QCOMPARE(launched(), QStringList{textFile()});
+        QVERIFY(m_shell->lastOpenFailure().isEmpty());
     }
 
     void openGivesAddressesToTheirSchemesHandler()
