@@ -102,13 +102,13 @@ std::optional<QString> extractMembersCommand(Family family, const QString& archi
     QString prefix;
     switch (family) {
     case Family::Lzh:
-        prefix = QStringLiteral("e ");
+        prefix = QStringLiteral("e --exact ");
         break;
     case Family::Zip:
-        prefix = QStringLiteral("-x ");
+        prefix = QStringLiteral("-x --exact ");
         break;
     case Family::Cab:
-        prefix = QStringLiteral("-x -r ");
+        prefix = QStringLiteral("-x -r --exact ");
         break;
     }
     return Line(prefix)
@@ -122,7 +122,11 @@ std::optional<QString> extractMembersCommand(Family family, const QString& archi
 
 std::optional<QString> deleteMemberCommand(const QString& archive, const QString& member)
 {
-    return Line(QStringLiteral("d -jyd ")).operand(archive).text(kBlank).operand(member).result();
+    return Line(QStringLiteral("d -jyd --exact "))
+        .operand(archive)
+        .text(kBlank)
+        .operand(member)
+        .result();
 }
 
 std::optional<QString> addToLzhCommand(const QString& archive, const QString& baseFolder,
@@ -146,7 +150,7 @@ std::optional<QString> addToLzhCommand(const QString& archive, const QString& ba
 std::optional<QString> renameMembersCommand(const QString& archive, const QString& archiveFileName,
                                             const QStringList& members)
 {
-    return Line(QStringLiteral("n "))
+    return Line(QStringLiteral("n --exact "))
         .operand(archive)
         .text(kBlank)
         .operand(archiveFileName)
@@ -161,13 +165,13 @@ std::optional<QString> openMemberCommand(Family family, const QString& archive,
     QString prefix;
     switch (family) {
     case Family::Lzh:
-        prefix = QStringLiteral("e ");
+        prefix = QStringLiteral("e --exact ");
         break;
     case Family::Zip:
-        prefix = QStringLiteral("-x -j ");
+        prefix = QStringLiteral("-x -j --exact ");
         break;
     case Family::Cab:
-        prefix = QStringLiteral("-x ");
+        prefix = QStringLiteral("-x --exact ");
         break;
     }
     return Line(prefix)
@@ -185,13 +189,13 @@ std::optional<QString> dragOutCommand(Family family, const QString& archive,
     QString prefix;
     switch (family) {
     case Family::Lzh:
-        prefix = QStringLiteral("e -n -d1 -m1 ");
+        prefix = QStringLiteral("e -n -d1 -m1 --exact ");
         break;
     case Family::Zip:
-        prefix = QStringLiteral("-x -u --i -o ");
+        prefix = QStringLiteral("-x -u --i -o --exact ");
         break;
     case Family::Cab:
-        prefix = QStringLiteral("-x -i -n ");
+        prefix = QStringLiteral("-x -i -n --exact ");
         break;
     }
     return Line(prefix)

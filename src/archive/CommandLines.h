@@ -8,7 +8,9 @@
 #include <optional>
 
 // The command lines the program hands to the archiver libraries. Every path and member name
-// the program puts into a line is quoted, so a name with a blank stays one operand.
+// the program puts into a line is quoted, so a name with a blank stays one operand. Lines that
+// name members the user selected carry "--exact": each name is then a whole member path, so
+// a namesake in another folder or a name with "*" in it is never taken for another member.
 namespace archive
 {
 

@@ -189,9 +189,10 @@ private Q_SLOTS:
         run.prompts.answerText(out.path());
         run.trigger("senkaitou");
         QCOMPARE(run.calls.commandLines(Family::Lzh),
-                 QStringList{QStringLiteral(
-                                 "e \"%1ARC.LZH\" \"%2/\" \"read me.txt\" \"sub folder/data.bin\"")
-                                 .arg(run.folderSlash(), out.path())});
+                 QStringList{
+                     QStringLiteral(
+                         "e --exact \"%1ARC.LZH\" \"%2/\" \"read me.txt\" \"sub folder/data.bin\"")
+                         .arg(run.folderSlash(), out.path())});
         QCOMPARE(run.reports.size(), 1);
     }
 
@@ -204,10 +205,11 @@ private Q_SLOTS:
         run.list()->topLevelItem(0)->setText(1, QStringLiteral("marker"));
         run.trigger("syosaku");
         const QString a = run.folderSlash() + QStringLiteral("ARC.LZH");
-        QCOMPARE(run.calls.commandLines(Family::Lzh),
-                 (QStringList{QStringLiteral("d -jyd \"%1\" \"read me.txt\"").arg(a),
-                              QStringLiteral("d -jyd \"%1\" \"plain.txt\"").arg(a),
-                              QStringLiteral("d -jyd \"%1\" \"sub folder/empty.txt\"").arg(a)}));
+        QCOMPARE(
+            run.calls.commandLines(Family::Lzh),
+            (QStringList{QStringLiteral("d -jyd --exact \"%1\" \"read me.txt\"").arg(a),
+                         QStringLiteral("d -jyd --exact \"%1\" \"plain.txt\"").arg(a),
+                         QStringLiteral("d -jyd --exact \"%1\" \"sub folder/empty.txt\"").arg(a)}));
         for (const auto& c : run.calls.calls)
             QCOMPARE(c.reportBufferSize, 255);
         // Listed again: the rows come from the archive, the marker is gone.
@@ -239,7 +241,7 @@ private Q_SLOTS:
         run.select({QStringLiteral("plain.txt")});
         run.trigger("assyukuhenkou");
         QCOMPARE(run.calls.commandLines(Family::Lzh),
-                 QStringList{QStringLiteral("n \"%1ARC.LZH\" \"ARC.LZH\" \"plain.txt\"")
+                 QStringList{QStringLiteral("n --exact \"%1ARC.LZH\" \"ARC.LZH\" \"plain.txt\"")
                                  .arg(run.folderSlash())});
         QCOMPARE(run.reports.size(), 1);
     }
@@ -258,8 +260,9 @@ private Q_SLOTS:
         const QString out = quotedOperand(run.calls.calls.first().commandLine, 1);
         QVERIFY2(out.startsWith(work) && out.size() > work.size(), qPrintable(out));
         QCOMPARE(run.calls.commandLines(Family::Zip),
-                 QStringList{QStringLiteral("-x -j \"%1pack.zip\" \"%2\" \"sub folder/data.bin\"")
-                                 .arg(run.folderSlash(), out)});
+                 QStringList{
+                     QStringLiteral("-x -j --exact \"%1pack.zip\" \"%2\" \"sub folder/data.bin\"")
+                         .arg(run.folderSlash(), out)});
         QCOMPARE(run.calls.calls.first().reportBufferSize, 255);
         QCOMPARE(run.w()->backFolder(), QString());
         QVERIFY(QFileInfo(out).isDir());
@@ -389,8 +392,8 @@ private Q_SLOTS:
         Q_EMIT run.list()->itemDoubleClicked(item, 0);
         QCOMPARE(run.calls.calls.size(), 1);
         QCOMPARE(run.calls.calls.first().family, Family::Lzh);
-        QVERIFY(
-            run.calls.calls.first().commandLine.startsWith(QStringLiteral("e \"%1\" ").arg(sfx)));
+        QVERIFY(run.calls.calls.first().commandLine.startsWith(
+            QStringLiteral("e --exact \"%1\" ").arg(sfx)));
 
         // The real library extracts from it, byte for byte, and refuses to change it.
         QTemporaryDir out;

@@ -91,20 +91,21 @@ private Q_SLOTS:
         const QString tail =
             QStringLiteral(" \"") + D + QStringLiteral("\" \"read me.txt\" \"src/a.c\"");
         QCOMPARE(built(archive::extractMembersCommand(Family::Lzh, A, D, members)),
-                 QStringLiteral("e \"") + A + QStringLiteral("\"") + tail);
+                 QStringLiteral("e --exact \"") + A + QStringLiteral("\"") + tail);
         QCOMPARE(built(archive::extractMembersCommand(Family::Zip, Z, D, members)),
-                 QStringLiteral("-x \"") + Z + QStringLiteral("\"") + tail);
+                 QStringLiteral("-x --exact \"") + Z + QStringLiteral("\"") + tail);
         QCOMPARE(built(archive::extractMembersCommand(Family::Cab, C, D, members)),
-                 QStringLiteral("-x -r \"") + C + QStringLiteral("\"") + tail);
+                 QStringLiteral("-x -r --exact \"") + C + QStringLiteral("\"") + tail);
         // Nothing selected: the line ends in the destination and one blank.
         QCOMPARE(built(archive::extractMembersCommand(Family::Lzh, A, D, {})),
-                 QStringLiteral("e \"") + A + QStringLiteral("\" \"") + D + QStringLiteral("\" "));
+                 QStringLiteral("e --exact \"") + A + QStringLiteral("\" \"") + D +
+                     QStringLiteral("\" "));
     }
 
     void deleteOneMember()
     {
         QCOMPARE(built(archive::deleteMemberCommand(A, QStringLiteral("old notes.txt"))),
-                 QStringLiteral("d -jyd \"") + A + QStringLiteral("\" \"old notes.txt\""));
+                 QStringLiteral("d -jyd --exact \"") + A + QStringLiteral("\" \"old notes.txt\""));
     }
 
     void addToLzh()
@@ -128,10 +129,11 @@ private Q_SLOTS:
         QCOMPARE(
             built(archive::renameMembersCommand(A, QStringLiteral("ARC.LZH"),
                                                 {QStringLiteral("a b.txt"), QStringLiteral("c")})),
-            QStringLiteral("n \"") + A + QStringLiteral("\" \"ARC.LZH\" \"a b.txt\" \"c\""));
+            QStringLiteral("n --exact \"") + A +
+                QStringLiteral("\" \"ARC.LZH\" \"a b.txt\" \"c\""));
         // Nothing selected: the line ends in the file name and one blank.
         QCOMPARE(built(archive::renameMembersCommand(A, QStringLiteral("ARC.LZH"), {})),
-                 QStringLiteral("n \"") + A + QStringLiteral("\" \"ARC.LZH\" "));
+                 QStringLiteral("n --exact \"") + A + QStringLiteral("\" \"ARC.LZH\" "));
     }
 
     void openMemberByDoubleClick()
@@ -140,15 +142,15 @@ private Q_SLOTS:
         const QString tail =
             QStringLiteral(" \"") + W + QStringLiteral("\" \"") + m + QStringLiteral("\"");
         QCOMPARE(built(archive::openMemberCommand(Family::Lzh, A, W, m)),
-                 QStringLiteral("e \"") + A + QStringLiteral("\"") + tail);
+                 QStringLiteral("e --exact \"") + A + QStringLiteral("\"") + tail);
         QCOMPARE(built(archive::openMemberCommand(Family::Zip, Z, W, m)),
-                 QStringLiteral("-x -j \"") + Z + QStringLiteral("\"") + tail);
+                 QStringLiteral("-x -j --exact \"") + Z + QStringLiteral("\"") + tail);
         QCOMPARE(built(archive::openMemberCommand(Family::Cab, C, W, m)),
-                 QStringLiteral("-x \"") + C + QStringLiteral("\"") + tail);
+                 QStringLiteral("-x --exact \"") + C + QStringLiteral("\"") + tail);
         // The work folder gets its separator when given without one.
         QCOMPARE(
             built(archive::openMemberCommand(Family::Lzh, A, QStringLiteral("/opt/k/temp"), m)),
-            QStringLiteral("e \"") + A + QStringLiteral("\" \"/opt/k/temp/\" \"") + m +
+            QStringLiteral("e --exact \"") + A + QStringLiteral("\" \"/opt/k/temp/\" \"") + m +
                 QStringLiteral("\""));
     }
 
@@ -158,11 +160,11 @@ private Q_SLOTS:
         const QString tail =
             QStringLiteral(" \"") + W + QStringLiteral("\" \"a b.txt\" \"sub/c.txt\"");
         QCOMPARE(built(archive::dragOutCommand(Family::Lzh, A, W, ms)),
-                 QStringLiteral("e -n -d1 -m1 \"") + A + QStringLiteral("\"") + tail);
+                 QStringLiteral("e -n -d1 -m1 --exact \"") + A + QStringLiteral("\"") + tail);
         QCOMPARE(built(archive::dragOutCommand(Family::Zip, Z, W, ms)),
-                 QStringLiteral("-x -u --i -o \"") + Z + QStringLiteral("\"") + tail);
+                 QStringLiteral("-x -u --i -o --exact \"") + Z + QStringLiteral("\"") + tail);
         QCOMPARE(built(archive::dragOutCommand(Family::Cab, C, W, ms)),
-                 QStringLiteral("-x -i -n \"") + C + QStringLiteral("\"") + tail);
+                 QStringLiteral("-x -i -n --exact \"") + C + QStringLiteral("\"") + tail);
     }
 
     void aNameWithADoubleQuoteBuildsNoLine()

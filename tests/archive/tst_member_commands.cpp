@@ -138,9 +138,10 @@ private Q_SLOTS:
         run.members->extractSelected();
         QCOMPARE(run.prompts.shown().first().text,
                  QStringLiteral("解凍先ﾌｫﾙﾀﾞを選択してください。"));
-        QCOMPARE(run.lines(),
-                 QStringList{QStringLiteral("e \"%1\" \"%2/\" \"my doc.txt\" \"dir/three.txt\"")
-                                 .arg(run.archivePath(), out.path())});
+        QCOMPARE(
+            run.lines(),
+            QStringList{QStringLiteral("e --exact \"%1\" \"%2/\" \"my doc.txt\" \"dir/three.txt\"")
+                            .arg(run.archivePath(), out.path())});
         QCOMPARE(run.runner.calls.first().bufferSize, 2048);
         QCOMPARE(run.results, QStringList{QStringLiteral("Melted  my doc.txt")});
         QCOMPARE(run.members->memberFolder(), out.path() + QLatin1Char('/'));
@@ -154,13 +155,13 @@ private Q_SLOTS:
         zip.members->extractSelected();
         QCOMPARE(zip.runner.calls.first().family, Family::Zip);
         QCOMPARE(zip.lines().first(),
-                 QStringLiteral("-x \"%1\" \"/out/\" ").arg(zip.archivePath()));
+                 QStringLiteral("-x --exact \"%1\" \"/out/\" ").arg(zip.archivePath()));
         Run cab(QStringLiteral("a.cab"), {QStringLiteral("x")});
         cab.select({QStringLiteral("x")});
         cab.prompts.answerText(QStringLiteral("/out/"));
         cab.members->extractSelected();
         QCOMPARE(cab.lines().first(),
-                 QStringLiteral("-x -r \"%1\" \"/out/\" \"x\"").arg(cab.archivePath()));
+                 QStringLiteral("-x -r --exact \"%1\" \"/out/\" \"x\"").arg(cab.archivePath()));
     }
 
     void cancelledBrowseMakesNoCall()
@@ -180,9 +181,9 @@ private Q_SLOTS:
         run.select({QStringLiteral("a"), QStringLiteral("b c"), QStringLiteral("e")});
         run.members->remove();
         const QString a = run.archivePath();
-        QCOMPARE(run.lines(), (QStringList{QStringLiteral("d -jyd \"%1\" \"a\"").arg(a),
-                                           QStringLiteral("d -jyd \"%1\" \"b c\"").arg(a),
-                                           QStringLiteral("d -jyd \"%1\" \"e\"").arg(a)}));
+        QCOMPARE(run.lines(), (QStringList{QStringLiteral("d -jyd --exact \"%1\" \"a\"").arg(a),
+                                           QStringLiteral("d -jyd --exact \"%1\" \"b c\"").arg(a),
+                                           QStringLiteral("d -jyd --exact \"%1\" \"e\"").arg(a)}));
         for (const auto& c : run.runner.calls) {
             QCOMPARE(c.bufferSize, 255);
             QCOMPARE(c.family, Family::Lzh);
@@ -217,10 +218,9 @@ private Q_SLOTS:
         run.select({QStringLiteral("old name.txt")});
         run.runner.reports.enqueue(QStringLiteral("Renamed"));
         run.members->rename();
-        QCOMPARE(
-            run.lines(),
-            QStringList{
-                QStringLiteral("n \"%1\" \"pack.lzh\" \"old name.txt\"").arg(run.archivePath())});
+        QCOMPARE(run.lines(),
+                 QStringList{QStringLiteral("n --exact \"%1\" \"pack.lzh\" \"old name.txt\"")
+                                 .arg(run.archivePath())});
         QCOMPARE(run.results, QStringList{QStringLiteral("Renamed")});
         Run zip(QStringLiteral("pack.zip"), {QStringLiteral("x")});
         zip.select({QStringLiteral("x")});
@@ -260,8 +260,9 @@ private Q_SLOTS:
         const QString out = run.destination();
         QVERIFY2(out.startsWith(run.work()) && out != run.work(), qPrintable(out));
         QVERIFY(QFileInfo(out).isDir());
-        QCOMPARE(run.lines(), QStringList{QStringLiteral("-x -j \"%1\" \"%2\" \"docs/read me.txt\"")
-                                              .arg(run.archivePath(), out)});
+        QCOMPARE(run.lines(),
+                 QStringList{QStringLiteral("-x -j --exact \"%1\" \"%2\" \"docs/read me.txt\"")
+                                 .arg(run.archivePath(), out)});
         QCOMPARE(run.runner.calls.first().bufferSize, 255);
         const auto opens = run.shell.callsOf(QStringLiteral("open"));
         QCOMPARE(opens.size(), 1);
@@ -311,7 +312,8 @@ private Q_SLOTS:
         QCOMPARE(
             run.lines(),
             QStringList{
-                QStringLiteral("e -n -d1 -m1 \"%1\" \"%2\" \"a b.txt\" \"sub/c.txt\" \"gone.txt\"")
+                QStringLiteral(
+                    "e -n -d1 -m1 --exact \"%1\" \"%2\" \"a b.txt\" \"sub/c.txt\" \"gone.txt\"")
                     .arg(run.archivePath(), out)});
         QCOMPARE(data->urls(),
                  (QList<QUrl>{QUrl::fromLocalFile(out + QStringLiteral("a b.txt")),

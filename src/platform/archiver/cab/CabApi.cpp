@@ -73,7 +73,7 @@ struct Collected {
 // Files under the base folder that match, in name order; the cabinet being written (by
 // device and inode, or by path when it does not exist yet) is never among them.
 void collect(const std::string& folder, const std::string& relative, bool recurse,
-             const std::vector<std::string>& patterns, const struct stat* self,
+             const std::vector<std::string>& patterns, bool exact, const struct stat* self,
              const std::string& selfPath, Collected& out, archiver::Report& report)
 {
     DIR* dir = ::opendir(folder.c_str());
@@ -98,13 +98,14 @@ void collect(const std::string& folder, const std::string& relative, bool recurs
             continue;
         if (S_ISDIR(st.st_mode)) {
             if (recurse)
-                collect(path, rel, recurse, patterns, self, selfPath, out, report);
+                collect(path, rel, recurse, patterns, exact, self, selfPath, out, report);
             continue;
         }
         const bool matches =
             patterns.empty() ||
-            std::any_of(patterns.begin(), patterns.end(),
-                        [&](const std::string& p) { return archiver::memberMatches(p, rel); });
+            std::any_of(patterns.begin(), patterns.end(), [&](const std::string& p) {
+                return archiver::memberMatches(p, rel, false, exact);
+            });
         if (!matches)
             continue;
         if ((self && st.st_dev == self->st_dev && st.st_ino == self->st_ino) || path == selfPath)
@@ -155,7 +156,7 @@ int createCabinet(ArchiverWindow owner, const archiver::CommandLine& cl,
     }
     std::vector<std::string> patterns;
     for (const std::string& n : ops.names) {
-        if (n == "*" || n == "*.*") {
+        if (!cl.exactNames() && (n == "*" || n == "*.*")) {
             patterns.clear();
             break;
         }
@@ -167,8 +168,8 @@ int createCabinet(ArchiverWindow owner, const archiver::CommandLine& cl,
     };
     const bool selfExists = ::stat(target.c_str(), &self) == 0;
     Collected collected;
-    collect(base, std::string(), cl.hasSwitch("r"), patterns, selfExists ? &self : nullptr, target,
-            collected, report);
+    collect(base, std::string(), cl.hasSwitch("r"), patterns, cl.exactNames(),
+            selfExists ? &self : nullptr, target, collected, report);
     if (collected.inputs.empty()) {
         report.error("圧縮するファイルがありません: " + base);
         return ARCHIVER_ERROR_NOT_FILENAME;
@@ -246,15 +247,14 @@ int makeSelfExtracting(ArchiverWindow owner, const archiver::Operands& ops, bool
 int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& report)
 {
     const archiver::CommandLine cl = archiver::parseSwitchCommandLine(commandLine);
-    if (!archiver::onlyKnownSwitches(cl, {"x", "r", "i", "n", "a", "o", "f"}, report))
+    if (!archiver::onlyKnownSwitches(cl, {"x", "r", "i", "n", "a", "o", "f", "-exact"}, report))
         return ARCHIVER_ERROR_COMMAND_NAME;
     const int commands = int(cl.hasSwitch("x")) + int(cl.hasSwitch("a")) + int(cl.hasSwitch("f"));
     if (commands != 1) {
         report.error("-x、-a、-f のどれか一つを指定してください。");
         return ARCHIVER_ERROR_COMMAND_NAME;
     }
-    const archiver::Operands ops =
-        archiver::repairOperands(cl.archive(), cl.baseFolder(), cl.names(), ".cab");
+    const archiver::Operands ops = archiver::repairOperands(cl, ".cab");
     if (ops.archive.empty()) {
         report.error("書庫が指定されていません。");
         return ARCHIVER_ERROR_NOT_FIND_ARC_FILE;
@@ -271,6 +271,7 @@ int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& 
     request.onlyNewer = cl.hasSwitch("n");
     request.progressWindow = !cl.hasSwitch("i");
     request.namer = backslashes;
+    request.exactNames = cl.exactNames();
     return archiver::runExtract(request, report);
 }
 

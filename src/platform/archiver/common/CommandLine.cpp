@@ -18,9 +18,9 @@ bool isBlank(char c)
 }
 } // namespace
 
-std::vector<std::string> CommandLine::tokenize(std::string_view line)
+std::vector<CommandLine::Token> CommandLine::tokenize(std::string_view line)
 {
-    std::vector<std::string> tokens;
+    std::vector<Token> tokens;
     size_t i = 0;
     while (i < line.size()) {
         while (i < line.size() && isBlank(line[i]))
@@ -41,7 +41,7 @@ std::vector<std::string> CommandLine::tokenize(std::string_view line)
         }
         // "" is an empty operand, kept so that positions do not shift.
         if (!token.empty() || sawQuote)
-            tokens.push_back(std::move(token));
+            tokens.push_back({std::move(token), sawQuote});
     }
     return tokens;
 }
@@ -50,7 +50,7 @@ CommandLine CommandLine::parse(std::string_view line, const Options& options)
 {
     CommandLine result;
     result.m_caseInsensitive = options.caseInsensitive;
-    const std::vector<std::string> tokens = tokenize(line);
+    const std::vector<Token> tokens = tokenize(line);
     enum class Next {
         Command,
         Archive,
@@ -58,9 +58,16 @@ CommandLine CommandLine::parse(std::string_view line, const Options& options)
         Name
     } next = options.hasCommandWord ? Next::Command : Next::Archive;
     bool operandsStarted = false;
-    for (const std::string& token : tokens) {
-        const bool looksLikeSwitch = token.size() > 1 && token[0] == '-';
-        if (looksLikeSwitch && (options.switchesAnywhere || !operandsStarted)) {
+    bool switchesEnded = false;
+    for (const Token& t : tokens) {
+        const std::string& token = t.text;
+        const bool mayBeSwitch =
+            !t.quoted && !switchesEnded && (options.switchesAnywhere || !operandsStarted);
+        if (mayBeSwitch && token == "--") {
+            switchesEnded = true;
+            continue;
+        }
+        if (mayBeSwitch && token.size() > 1 && token[0] == '-') {
             std::string sw = token.substr(1);
             // "--i" and "-i" are different switches; only the first "-" is dropped.
             result.m_switches.push_back(std::move(sw));
@@ -76,18 +83,23 @@ CommandLine CommandLine::parse(std::string_view line, const Options& options)
             break;
         }
         case Next::Archive:
+            result.m_operands.push_back(t);
             result.m_archive = token;
             operandsStarted = true;
             next = Next::BaseOrName;
             break;
         case Next::BaseOrName:
+            result.m_operands.push_back(t);
             next = Next::Name;
             if (!token.empty() && token.back() == '/') {
                 result.m_baseFolder = token;
                 break;
             }
-            [[fallthrough]];
+            if (!token.empty())
+                result.m_names.push_back(token);
+            break;
         case Next::Name:
+            result.m_operands.push_back(t);
             if (!token.empty())
                 result.m_names.push_back(token);
             break;
@@ -133,6 +145,8 @@ bool CommandLine::selectsAll() const
 {
     if (m_names.empty())
         return true;
+    if (exactNames())
+        return false;
     return std::all_of(m_names.begin(), m_names.end(),
                        [](const std::string& n) { return n == "*" || n == "*.*"; });
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CommandLine.h"
+
 #include <string>
 #include <vector>
 
@@ -10,14 +12,14 @@ namespace archiver
 // back together: the archive from the leading operands (the first join that names an
 // existing file, or that ends in the expected extension when the archive is to be made),
 // then the base folder (operands joined up to the first that ends in "/", when the first
-// begins with "/"). The rest stay member names.
+// begins with "/"). The rest stay member names. Only unquoted operands are joined: a quoted
+// one is whole as it stands, and it is never taken into the archive or the base folder.
 struct Operands {
     std::string archive;
     std::string baseFolder;
     std::vector<std::string> names;
 };
 
-Operands repairOperands(const std::string& archive, const std::string& baseFolder,
-                        const std::vector<std::string>& names, const std::string& extension);
+Operands repairOperands(const CommandLine& commandLine, const std::string& extension);
 
 } // namespace archiver

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace archiver
 {
@@ -21,13 +22,29 @@ public:
     int errorCount() const { return m_errors; }
     int skippedCount() const { return m_skipped; }
 
-    // Copies the text into the caller's buffer, cut to its size at a character boundary and
-    // NUL-terminated; the rest of the buffer is filled with NUL. A null buffer or size 0
-    // writes nothing.
+    // Copies the text into the caller's buffer, NUL-terminated; the rest of the buffer is
+    // filled with NUL. A report that does not fit is shortened so that what matters survives:
+    // a first line saying so, then as many error lines as fit, then "Skipped" lines, then the
+    // end of the report (its closing line first), all in their order. Only when not even that
+    // fits is the text cut at a character boundary. A null buffer or size 0 writes nothing.
     void writeTo(char* buffer, uint32_t size) const;
+    // The text writeTo puts into a buffer of `size` bytes (without the NUL).
+    std::string fitted(uint32_t size) const;
+
+    // The first line of a shortened report.
+    static std::string_view shortenedLine();
 
 private:
+    enum class Kind { Plain, Skipped, Error };
+    struct Line {
+        size_t begin;
+        size_t length; // with the line end
+        Kind kind;
+    };
+    void add(std::string_view text, Kind kind);
+
     std::string m_text;
+    std::vector<Line> m_lines;
     int m_errors = 0;
     int m_skipped = 0;
 };

@@ -57,8 +57,23 @@ bool wildcardMatch(std::string_view pattern, std::string_view text, bool caseIns
     return p == pattern.size();
 }
 
-bool memberMatches(std::string_view pattern, std::string_view memberPath, bool caseInsensitive)
+bool hasWildcard(std::string_view text)
 {
+    return text.find_first_of("*?") != std::string_view::npos;
+}
+
+bool memberMatches(std::string_view pattern, std::string_view memberPath, bool caseInsensitive,
+                   bool exact)
+{
+    if (exact || !hasWildcard(pattern)) {
+        if (pattern.size() != memberPath.size())
+            return false;
+        for (size_t i = 0; i < pattern.size(); ++i) {
+            if (fold(pattern[i], caseInsensitive) != fold(memberPath[i], caseInsensitive))
+                return false;
+        }
+        return true;
+    }
     if (wildcardMatch(pattern, memberPath, caseInsensitive))
         return true;
     if (pattern.find('/') != std::string_view::npos)

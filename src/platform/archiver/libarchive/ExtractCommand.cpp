@@ -44,8 +44,9 @@ int runExtract(const ExtractRequest& request, Report& report)
     for (const std::string& n : request.names)
         patterns.push_back(slashes(n));
     const bool all = request.names.empty() ||
-                     std::all_of(request.names.begin(), request.names.end(),
-                                 [](const std::string& n) { return n == "*" || n == "*.*"; });
+                     (!request.exactNames &&
+                      std::all_of(request.names.begin(), request.names.end(),
+                                  [](const std::string& n) { return n == "*" || n == "*.*"; }));
 
     ProgressWindow progress(request.owner, "解凍中", request.progressWindow, true);
 
@@ -62,7 +63,7 @@ int runExtract(const ExtractRequest& request, Report& report)
         const std::string path = slashes(shown);
         bool any = false;
         for (size_t i = 0; i < patterns.size(); ++i) {
-            if (memberMatches(patterns[i], path)) {
+            if (memberMatches(patterns[i], path, false, request.exactNames)) {
                 matched[i] = true;
                 any = true;
             }
@@ -133,7 +134,8 @@ int runExtract(const ExtractRequest& request, Report& report)
         return ARCHIVER_ERROR_UNSAFE_PATH;
     if (result.unsupported)
         return ARCHIVER_ERROR_NOT_SUPPORT;
-    if (missing && result.extracted == 0)
+    // A member asked for by name that is not there is a failure too, even when others came out.
+    if (missing)
         return ARCHIVER_ERROR_NOT_EXIST;
     return ARCHIVER_OK;
 }

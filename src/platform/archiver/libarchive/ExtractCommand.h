@@ -19,6 +19,8 @@ struct ExtractRequest {
     LibarchiveReader::Format format = LibarchiveReader::Format::Zip;
     std::string destination;
     std::vector<std::string> names; // empty: every member
+    // Every name is a whole member path; "*" and "?" are plain characters ("--exact").
+    bool exactNames = false;
     bool keepFolders = true;
     bool overwrite = false;
     bool onlyNewer = false;

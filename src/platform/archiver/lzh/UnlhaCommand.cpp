@@ -7,6 +7,8 @@
 #include "LzhMembers.h"
 #include "Wildcard.h"
 
+#include <algorithm>
+
 namespace lzh
 {
 
@@ -27,8 +29,7 @@ UnlhaCommand::UnlhaCommand(ArchiverWindow owner, const std::string& commandLine)
 {
     // A caller that passes paths without quotes gets them back whole, as from the ZIP and CAB
     // libraries: the archive, then a base folder, joined again at the blanks that split them.
-    archiver::Operands operands =
-        archiver::repairOperands(m_cmd.archive(), m_cmd.baseFolder(), m_cmd.names(), ".lzh");
+    archiver::Operands operands = archiver::repairOperands(m_cmd, ".lzh");
     m_cmd.setOperands(std::move(operands.archive), std::move(operands.baseFolder),
                       std::move(operands.names));
 }
@@ -60,15 +61,34 @@ int UnlhaCommand::run()
     return ARCHIVER_ERROR_COMMAND_NAME;
 }
 
+bool UnlhaCommand::matches(const std::string& name, const LzhMember& member) const
+{
+    return archiver::memberMatches(name, member.name, false, m_cmd.exactNames());
+}
+
 bool UnlhaCommand::selected(const LzhMember& member) const
 {
     if (m_cmd.selectsAll())
         return true;
     for (const std::string& n : m_cmd.names()) {
-        if (archiver::memberMatches(n, member.name))
+        if (matches(n, member))
             return true;
     }
     return false;
+}
+
+int UnlhaCommand::reportUnmatched(const std::vector<std::string>& names,
+                                  const std::vector<LzhMember>& members)
+{
+    int missing = 0;
+    for (const std::string& n : names) {
+        if (std::none_of(members.begin(), members.end(),
+                         [&](const LzhMember& m) { return matches(n, m); })) {
+            m_report.skipped(n, "書庫にありません");
+            ++missing;
+        }
+    }
+    return missing ? ARCHIVER_ERROR_NOT_EXIST : 0;
 }
 
 int UnlhaCommand::readMembers(ArchiveFile& file, std::vector<LzhMember>& members)

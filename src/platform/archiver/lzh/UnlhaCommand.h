@@ -62,7 +62,12 @@ private:
     // The new name of a member to rename (from -gr or asked); nothing to leave it as it is.
     std::optional<std::string> newNameFor(const LzhMember& member, int& result);
 
+    // Whether a name on the command line selects the member (exactly under --exact).
+    bool matches(const std::string& name, const LzhMember& member) const;
     bool selected(const LzhMember& member) const;
+    // A "Skipped" line for each of the names that selects no member; the code for them, or 0.
+    int reportUnmatched(const std::vector<std::string>& names,
+                        const std::vector<LzhMember>& members);
     int readMembers(ArchiveFile& file, std::vector<LzhMember>& members);
     bool ensureDestination(const std::string& dest);
 

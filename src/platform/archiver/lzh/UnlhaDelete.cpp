@@ -4,7 +4,6 @@
 
 #include "Dialogs.h"
 #include "LzhArchiveWriter.h"
-#include "Wildcard.h"
 
 namespace lzh
 {
@@ -25,7 +24,7 @@ int UnlhaCommand::remove()
     int count = 0;
     for (size_t i = 0; i < members.size(); ++i) {
         for (const std::string& n : m_cmd.names()) {
-            if (archiver::memberMatches(n, members[i].name)) {
+            if (matches(n, members[i])) {
                 drop[i] = true;
                 ++count;
                 break;
@@ -33,6 +32,7 @@ int UnlhaCommand::remove()
         }
     }
     if (count == 0) {
+        reportUnmatched(m_cmd.names(), members);
         m_report.error("削除するファイルが書庫にありません");
         return ARCHIVER_ERROR_NOT_EXIST;
     }
@@ -59,8 +59,10 @@ int UnlhaCommand::remove()
         if (drop[i])
             m_report.line("Deleted  " + members[i].name);
     }
+    // Names that found nothing are failures even when the others were deleted.
+    const int unmatched = reportUnmatched(m_cmd.names(), members);
     m_report.line(std::to_string(count) + " 個のファイルを削除しました");
-    return 0;
+    return unmatched;
 }
 
 } // namespace lzh

@@ -360,8 +360,10 @@ int UnlhaCommand::extract()
         if (!extraction.member(m))
             break;
     }
+    // A member asked for by name that is not in the archive is a failure as well.
+    const int unmatched = m_cmd.selectsAll() ? 0 : reportUnmatched(m_cmd.names(), opened.members);
     extraction.finish();
-    return extraction.result();
+    return extraction.result() != 0 ? extraction.result() : unmatched;
 }
 
 } // namespace lzh

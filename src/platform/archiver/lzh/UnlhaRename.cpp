@@ -6,6 +6,9 @@
 #include "Dialogs.h"
 #include "LzhArchiveWriter.h"
 #include "SafePath.h"
+#include "UnlhaSupport.h"
+
+#include <algorithm>
 
 #include <map>
 #include <set>
@@ -38,6 +41,12 @@ int UnlhaCommand::rename()
     if (const int r = openIntactArchive(opened); r != 0)
         return r;
     const std::vector<LzhMember>& members = opened.members;
+    // Callers put the archive's own file name first among the names, as the classic library
+    // expected; it names no member, so it never selects one (a member of that name is renamed
+    // only when it is named again).
+    std::vector<std::string> wanted = m_cmd.names();
+    if (!wanted.empty() && wanted.front() == unlha::lastPart(archive))
+        wanted.erase(wanted.begin());
     std::set<std::string> names;
     for (const LzhMember& m : members)
         names.insert(m.name);
@@ -45,7 +54,8 @@ int UnlhaCommand::rename()
     int result = 0;
     for (size_t i = 0; i < members.size(); ++i) {
         const LzhMember& m = members[i];
-        if (m_cmd.names().empty() || !selected(m))
+        if (std::none_of(wanted.begin(), wanted.end(),
+                         [&](const std::string& n) { return matches(n, m); }))
             continue;
         const std::optional<std::string> newName = newNameFor(m, result);
         if (!newName)
@@ -68,6 +78,8 @@ int UnlhaCommand::rename()
         names.insert(*clean);
         renamed[i] = *clean;
     }
+    if (const int unmatched = reportUnmatched(wanted, members); unmatched != 0 && result == 0)
+        result = unmatched;
     if (renamed.empty()) {
         m_report.line("名前を変更したファイルはありません");
         return result;

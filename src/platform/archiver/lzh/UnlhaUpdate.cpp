@@ -66,7 +66,11 @@ public:
         m_archiveExists = stat(archive.c_str(), &m_archiveStat) == 0;
     }
 
-    void name(const std::string& base, const std::string& name);
+    // Adds what a name on the command line stands for; under --exact (`exact`) "*" and "?"
+    // in it are plain characters.
+    void name(const std::string& base, const std::string& name, bool exact);
+    // How many named files or folders were not there.
+    int missing() const { return m_missing; }
     bool archiveExists() const { return m_archiveExists; }
     std::vector<Candidate>& candidates() { return m_candidates; }
 
@@ -87,6 +91,7 @@ private:
     bool m_archiveExists = false;
     std::vector<Candidate> m_candidates;
     std::set<std::string> m_seen;
+    int m_missing = 0;
 };
 
 void Collector::add(const std::string& source, const std::string& stored, int depth)
@@ -94,6 +99,7 @@ void Collector::add(const std::string& source, const std::string& stored, int de
     struct stat st {
     };
     if (lstat(source.c_str(), &st) != 0) {
+        ++m_missing;
         m_report.skipped(stored, "ファイルが見つかりません");
         return;
     }
@@ -127,7 +133,7 @@ void Collector::add(const std::string& source, const std::string& stored, int de
     m_candidates.push_back({source, stored, false, st.st_mtime, st.st_mode});
 }
 
-void Collector::name(const std::string& base, const std::string& name)
+void Collector::name(const std::string& base, const std::string& name, bool exact)
 {
     std::string folder, pattern, prefix;
     if (!name.empty() && name[0] == '/') {
@@ -150,7 +156,7 @@ void Collector::name(const std::string& base, const std::string& name)
         }
         prefix = *cleanPrefix + "/";
     }
-    if (!unlha::hasWildcard(pattern)) {
+    if (exact || !unlha::hasWildcard(pattern)) {
         if (pattern.empty() || pattern == "." || pattern == "..") {
             m_report.skipped(name, "ファイル名が正しくありません");
             return;
@@ -297,7 +303,7 @@ int UnlhaCommand::update()
     if (names.empty())
         names.push_back("*.*");
     for (const std::string& name : names)
-        collector.name(base, name);
+        collector.name(base, name, m_cmd.exactNames());
     const std::vector<Candidate>& candidates = collector.candidates();
 
     ArchiveFile old;
@@ -314,12 +320,14 @@ int UnlhaCommand::update()
     }
     bool changed = false;
     const std::vector<Step> steps = plan(members, candidates, changed);
+    // A named file that is not there is a failure, even when the others are stored.
+    const int missing = collector.missing() ? ARCHIVER_ERROR_NOT_EXIST : 0;
     if (!changed) {
         if (candidates.empty())
             m_report.error("格納するファイルがありません");
         else
             m_report.line("更新するファイルはありません");
-        return candidates.empty() ? ARCHIVER_ERROR_NOT_FILENAME : 0;
+        return candidates.empty() ? (missing ? missing : ARCHIVER_ERROR_NOT_FILENAME) : missing;
     }
     WriteOptions options;
     options.method = methodOf(m_cmd);
@@ -327,7 +335,8 @@ int UnlhaCommand::update()
     options.listPaths = m_cmd.hasSwitch("l1");
     options.progress = !m_cmd.hasSwitch("n");
     options.progressBar = m_cmd.hasSwitch("jp1");
-    return writeArchive(m_owner, m_report, archive, old, steps, options);
+    const int written = writeArchive(m_owner, m_report, archive, old, steps, options);
+    return written != 0 ? written : missing;
 }
 
 } // namespace lzh

@@ -80,9 +80,8 @@ ArchiverHandle openZip(const std::string& path)
 int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& report)
 {
     const archiver::CommandLine cl = archiver::parseSwitchCommandLine(commandLine);
-    const archiver::Operands ops =
-        archiver::repairOperands(cl.archive(), cl.baseFolder(), cl.names(), ".zip");
-    if (!archiver::onlyKnownSwitches(cl, {"x", "j", "u", "o", "-i"}, report))
+    const archiver::Operands ops = archiver::repairOperands(cl, ".zip");
+    if (!archiver::onlyKnownSwitches(cl, {"x", "j", "u", "o", "-i", "-exact"}, report))
         return ARCHIVER_ERROR_COMMAND_NAME;
     if (ops.archive.empty()) {
         report.error("書庫が指定されていません。");
@@ -105,6 +104,7 @@ int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& 
     request.onlyNewer = cl.hasSwitch("u");
     request.progressWindow = !cl.hasSwitch("-i");
     request.storedNames = true;
+    request.exactNames = cl.exactNames();
     // Tools on Windows that ignore the format's rule write "\" between folders; such a name
     // means the same folders there, so it does here (a "..\" part is then refused too).
     request.decodeName = [names](const std::string& name) {
