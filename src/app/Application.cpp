@@ -1,6 +1,7 @@
 #include "app/Application.h"
 #include "app/ArchiveWork.h"
 #include "archive/ArchiverCall.h"
+#include "archive/ArchiverWorker.h"
 
 #include "about/AboutDialog.h"
 #include "about/HelpWindow.h"
@@ -62,7 +63,10 @@ QString commandLinePath(const QStringList& arguments)
 Application::Application(platform::Prompts& prompts, platform::Shell& shell, platform::Mci& mci,
                          QObject* parent)
     : QObject(parent), m_prompts(prompts), m_shell(shell), m_mci(mci),
-      m_ownArchiver(std::make_unique<archive::LibraryArchiverCall>()), m_archiver(*m_ownArchiver)
+      // Every library call runs on a worker while the window keeps answering.
+      m_ownArchiver(std::make_unique<archive::ThreadedArchiverCall>(
+          std::make_unique<archive::LibraryArchiverCall>())),
+      m_archiver(*m_ownArchiver)
 {
 }
 

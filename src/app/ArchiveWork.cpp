@@ -3,11 +3,11 @@
 #include "app/MainWindow.h"
 #include "app/Navigation.h"
 #include "app/WorkFolder.h"
-#include "archive/ArchiveListing.h"
 #include "archive/CommandLines.h"
 #include "archive/CompressDialog.h"
 #include "archive/Extraction.h"
 #include "archive/MemberCommands.h"
+#include "archive/MemberListing.h"
 #include "archive/RunCommand.h"
 #include "archive/Staging.h"
 #include "archive/WorkArea.h"
@@ -138,11 +138,8 @@ void ArchiveWork::listSelfExtracting()
     // The usual preview first (status bar, other viewers put away), then the payload's members.
     m_preview.previewSelectedFile();
     QTreeWidget* list = m_window.archiveList();
-    list->clear();
-    list->setUpdatesEnabled(false);
-    archive::listArchive(QStringLiteral("lzh"), path, list, archive::ownerWindowId(&m_window),
-                         platform::programFolder());
-    list->setUpdatesEnabled(true);
+    archive::MemberListing::of(list)->start(
+        QStringLiteral("lzh"), path, archive::ownerWindowId(&m_window), platform::programFolder());
     m_members->listAs(path, archive::Family::Lzh);
     m_events->setDropMode(false);
     // The payload is extracted as an LZH archive's members are.

@@ -56,8 +56,8 @@ QString memberTimeText(quint16 dosDate, quint16 dosTime)
     return QString(reinterpret_cast<const QChar*>(text), 19);
 }
 
-int listArchive(const QString& family, const QString& archivePath, QTreeWidget* list,
-                quintptr ownerWindow, const QString& programFolder)
+int readMembers(const QString& family, const QString& archivePath, quintptr ownerWindow,
+                const QString& programFolder, const std::function<bool(QTreeWidgetItem*)>& take)
 {
     const ArchiverLibrary library(familyOf(family), programFolder);
     auto open = reinterpret_cast<OpenArchive>(library.resolve("OpenArchive"));
@@ -73,8 +73,7 @@ int listArchive(const QString& family, const QString& archivePath, QTreeWidget* 
     if (handle == 0)
         return 0;
     ArchiverMemberInfo record{};
-    QList<QTreeWidgetItem*> rows;
-    rows.reserve(1024);
+    int rows = 0;
     for (int found = first(handle, "*.*", &record); found == 0; found = next(handle, &record)) {
         record.fileName[sizeof record.fileName - 1] = '\0';
         // Sizes of 4 GiB and more come from the 64-bit query.
@@ -88,9 +87,23 @@ int listArchive(const QString& family, const QString& archivePath, QTreeWidget* 
         row->setText(0, QString::fromUtf8(record.fileName));
         row->setText(1, QString::number(size));
         row->setText(2, memberTimeText(record.dosDate, record.dosTime));
-        rows << row;
+        ++rows;
+        if (!take(row))
+            break;
     }
     close(handle);
+    return rows;
+}
+
+int listArchive(const QString& family, const QString& archivePath, QTreeWidget* list,
+                quintptr ownerWindow, const QString& programFolder)
+{
+    QList<QTreeWidgetItem*> rows;
+    rows.reserve(1024);
+    readMembers(family, archivePath, ownerWindow, programFolder, [&rows](QTreeWidgetItem* row) {
+        rows << row;
+        return true;
+    });
     list->addTopLevelItems(rows);
     return static_cast<int>(rows.size());
 }

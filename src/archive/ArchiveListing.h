@@ -2,7 +2,10 @@
 
 #include <QString>
 
+#include <functional>
+
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace archive
 {
@@ -13,6 +16,12 @@ namespace archive
 // owner window id is handed to the library for its dialogs. Returns the rows added.
 int listArchive(const QString& family, const QString& archivePath, QTreeWidget* list,
                 quintptr ownerWindow, const QString& programFolder);
+
+// Walks an archive's members through its family's library and hands each one's row (made
+// here, owned by `take` from then on) to `take`, in the library's order, until it returns
+// false. Touches no widget, so it may run on any thread. Returns the rows handed over.
+int readMembers(const QString& family, const QString& archivePath, quintptr ownerWindow,
+                const QString& programFolder, const std::function<bool(QTreeWidgetItem*)>& take);
 
 // The member time stamp text of an MS-DOS date and time, as stored (no time-zone shift).
 QString memberTimeText(quint16 dosDate, quint16 dosTime);

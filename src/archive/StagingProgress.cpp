@@ -1,5 +1,6 @@
 #include "archive/StagingProgress.h"
 
+#include "archive/ArchiverWorker.h"
 #include "archive/Staging.h"
 
 #include <QEventLoop>
@@ -12,6 +13,9 @@ namespace archive
 
 void runStagingCopy(StagingCopy& copy, QWidget* owner, const QString& title)
 {
+    // The open windows take no input while the copy runs (nothing else may start); the
+    // progress window, made after this, does.
+    InputBlocker blocker;
     QProgressDialog progress(QStringLiteral("ファイルを作業フォルダにコピーしています..."),
                              QStringLiteral("キャンセル"), 0, 1000, owner);
     progress.setObjectName(QStringLiteral("stagingProgress"));

@@ -1,6 +1,6 @@
 #include "preview/ArchiveViewer.h"
 
-#include "archive/ArchiveListing.h"
+#include "archive/MemberListing.h"
 #include "archive/NameEncodings.h"
 #include "platform/Paths.h"
 #include "preview/NameEncodingButton.h"
@@ -49,6 +49,7 @@ void ArchiveViewer::clear()
     } else if (m_family == QLatin1String("cab") && rename) {
         rename->setVisible(false);
     }
+    archive::MemberListing::of(m_list)->abandon();
     m_list->clear();
 }
 
@@ -68,12 +69,9 @@ void ArchiveViewer::show(const PreviewFile& file)
 
 void ArchiveViewer::listMembers(const QString& path)
 {
-    // Filled while hidden, shown once.
-    m_list->setUpdatesEnabled(false);
-    m_list->clear();
-    archive::listArchive(m_family, path, m_list, static_cast<quintptr>(m_window->winId()),
-                         platform::programFolder());
-    m_list->setUpdatesEnabled(true);
+    // Listed by a worker; the rows arrive in batches while the window keeps answering.
+    archive::MemberListing::of(m_list)->start(
+        m_family, path, static_cast<quintptr>(m_window->winId()), platform::programFolder());
 }
 
 void ArchiveViewer::hide()
@@ -86,7 +84,8 @@ void ArchiveViewer::hide()
 
 void ArchiveViewer::stop()
 {
-    // The members are listed at once; nothing goes on afterwards.
+    // A listing still running is of a file no longer chosen.
+    archive::MemberListing::of(m_list)->abandon();
 }
 
 } // namespace preview

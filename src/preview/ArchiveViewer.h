@@ -28,10 +28,11 @@ public:
 
     ArchiveViewer(QString family, QTreeWidget* list, const Actions& actions, QWidget* window);
 
-    // Lists the members (through the archiver library) and shows the list, empty when the
-    // archive cannot be opened.
+    // Shows the list and starts listing the members into it (through the archiver library, on
+    // a worker); the list stays empty when the archive cannot be opened.
     void show(const PreviewFile& file) override;
     void hide() override;
+    // Abandons a listing that still runs.
     void stop() override;
     // Empties the list and readies it for this family, before the preview setting is asked.
     void clear() override;

@@ -6,6 +6,7 @@
 #include "app/FileListBox.h"
 #include "app/FolderTree.h"
 #include "app/MainWindow.h"
+#include "archive/MemberListing.h"
 #include "preview/RichTextViewer.h"
 
 #include <QDir>
@@ -72,6 +73,7 @@ private Q_SLOTS:
         QCOMPARE(w->fileList()->fileName(), QStringLiteral("書庫 one.lzh"));
         QVERIFY(visible(run, "ListView1"));
         auto* list = w->form()->findChild<QTreeWidget*>(QStringLiteral("ListView1"));
+        QTRY_VERIFY_WITH_TIMEOUT(!archive::MemberListing::of(list)->running(), 20000);
         QStringList names;
         for (int i = 0; i < list->topLevelItemCount(); ++i)
             names << list->topLevelItem(i)->text(0);

@@ -5,10 +5,13 @@
 #include "RecordingPrompts.h"
 #include "RecordingShell.h"
 
+#include "archive/ArchiverWorker.h"
+#include "archive/CommandLines.h"
 #include "archive/ExtractDialog.h"
 #include "archive/Extraction.h"
 #include "archive/MemberCommands.h"
 #include "archive/ResultWindow.h"
+#include "archive/RunCommand.h"
 #include "platform/Paths.h"
 #include "preview/ArchiveListEvents.h"
 
@@ -19,7 +22,9 @@
 #include <QInputDialog>
 #include <QMimeData>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QtTest>
@@ -95,8 +100,10 @@ class ArchiveEndToEndTest : public QObject
         RecordingPrompts prompts;
         RecordingShell shell;
         FakeBrowser browser;
+        // As in the program: each call runs on a worker while this thread keeps answering.
         std::unique_ptr<archive::ArchiverCall> runner =
-            std::make_unique<archive::LibraryArchiverCall>();
+            std::make_unique<archive::ThreadedArchiverCall>(
+                std::make_unique<archive::LibraryArchiverCall>());
         std::unique_ptr<archive::Extraction> extraction;
         ModalDriver driver;
         QStringList reports;
@@ -348,6 +355,67 @@ private Q_SLOTS:
         QCOMPARE(got.keys(), expected.keys());
         for (auto it = expected.begin(); it != expected.end(); ++it)
             QVERIFY2(got.value(it.key()) == it.value(), qPrintable(it.key()));
+    }
+
+    // The user cancels an addition in the library's progress window: the archive keeps every
+    // byte it had and no half-written file is left beside it. Needs a display, as above.
+    void lzhCancelledAddLeavesTheArchiveAsItWas()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("needs a display; runs in tst_archive_e2e_display");
+        Case c{Family::Lzh};
+        QTemporaryDir program;
+        MemberWindow w(c.current, c.name, program.path() + QStringLiteral("/temp/"));
+        w.window.show();
+        QFile file(c.archivePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        file.close();
+        // Noise compresses slowly: enough members for the cancel to land in the middle.
+        QTemporaryDir adds;
+        QByteArray noise(4 << 20, '\0');
+        for (int i = 0; i < 32; ++i) {
+            QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(noise.data()),
+                                                  noise.size() / 4);
+            QFile out(adds.path() +
+                      QStringLiteral("/-noise %1.bin").arg(i, 2, 10, QLatin1Char('0')));
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            QCOMPARE(out.write(noise), noise.size());
+        }
+        bool pressed = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&pressed] {
+            if (pressed)
+                return;
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                auto* progress = qobject_cast<QProgressDialog*>(top);
+                if (!progress || !progress->isVisible() ||
+                    progress->objectName() != QLatin1String("archiverProgress"))
+                    continue;
+                for (QPushButton* button : progress->findChildren<QPushButton*>()) {
+                    if (button->text() == QStringLiteral("キャンセル")) {
+                        pressed = true;
+                        QTest::mouseClick(button, Qt::LeftButton);
+                    }
+                }
+            }
+        });
+        poll.start(10);
+        const std::optional<QString> report =
+            archive::runCommand(w.runner.get(), &w.prompts, &w.window, Family::Lzh,
+                                archive::addToLzhCommand(c.archivePath(), QString(),
+                                                         adds.path() + QStringLiteral("/*.*")),
+                                archive::kReportBufferSize);
+        poll.stop();
+        QVERIFY(pressed);
+        QVERIFY(report);
+        QVERIFY2(report->contains(QStringLiteral("中止しました。書庫は変更されていません")),
+                 qPrintable(*report));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+        QCOMPARE(QDir(c.current).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{c.name});
+        QCOMPARE(lhasaNames(c.archivePath()).size(), 4);
     }
 
     void dragOutDeliversFiles_data()

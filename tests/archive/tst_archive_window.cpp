@@ -12,7 +12,9 @@
 #include "app/MainWindow.h"
 #include "app/WorkFolder.h"
 #include "archive/ArchiverCall.h"
+#include "archive/ArchiverWorker.h"
 #include "archive/ExtractDialog.h"
+#include "archive/MemberListing.h"
 #include "archive/ResultWindow.h"
 #include "preview/ArchiveListEvents.h"
 #include "settings/IniFile.h"
@@ -29,7 +31,41 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 using archive::Family;
+
+namespace
+{
+// Passes each call on and then holds its thread until released.
+class HoldingCall final : public archive::ArchiverCall
+{
+public:
+    archive::ArchiverCall* inner = nullptr;
+    std::atomic<bool> holding{false};
+    std::atomic<bool> release{false};
+
+    archive::CallResult run(Family family, quintptr owner, const QString& line, int size) override
+    {
+        const archive::CallResult result = inner->run(family, owner, line, size);
+        holding = true;
+        for (int i = 0; i < 20000 && !release.load(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        holding = false;
+        return result;
+    }
+};
+
+// A double click as the window system delivers it: press, release, double click, release.
+void doubleClick(QWidget* widget, const QPoint& at)
+{
+    QTest::mouseClick(widget, Qt::LeftButton, {}, at);
+    QTest::mouseDClick(widget, Qt::LeftButton, {}, at);
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, at);
+}
+} // namespace
 
 class ArchiveWindowTest : public QObject
 {
@@ -40,7 +76,7 @@ class ArchiveWindowTest : public QObject
         ModalDriver driver;
         QStringList reports;
 
-        explicit Run(const QByteArray& ini = {})
+        explicit Run(const QByteArray& ini = {}, archive::ArchiverCall* through = nullptr)
         {
             // The real libraries list the archives; the commands go to the recording call.
             const QString bin = qEnvironmentVariable("KORAMO_BUILD_BIN");
@@ -55,7 +91,7 @@ class ArchiveWindowTest : public QObject
                                 browse.path() + QStringLiteral("/ARC.LZH")));
             QVERIFY(makeArchive(Family::Zip, source.path(),
                                 browse.path() + QStringLiteral("/pack.zip")));
-            archiver = &calls;
+            archiver = through ? through : &calls;
             start({browse.path()});
             driver.on(QStringLiteral("Form13"), [this](QWidget* w) {
                 auto* r = qobject_cast<archive::ResultWindow*>(w);
@@ -74,6 +110,13 @@ class ArchiveWindowTest : public QObject
             QVERIFY2(items.size() == 1, qPrintable(name));
             files->setCurrentItem(nullptr);
             files->setCurrentItem(items.first());
+            settle();
+        }
+        // Waits until the member list has been listed (it is filled by a worker).
+        void settle() const
+        {
+            QVERIFY(QTest::qWaitFor(
+                [this] { return !archive::MemberListing::of(list())->running(); }, 20000));
         }
         void trigger(const char* name)
         {
@@ -83,6 +126,7 @@ class ArchiveWindowTest : public QObject
             driver.start();
             action->trigger();
             driver.stop();
+            settle();
         }
         void extractWith(const char* entry, int button)
         {
@@ -269,6 +313,47 @@ private Q_SLOTS:
         const auto opens = run.shell.callsOf(QStringLiteral("open"));
         QCOMPARE(opens.size(), 1);
         QCOMPARE(opens.first().path, out + QStringLiteral("data.bin"));
+    }
+
+    void noSecondCommandWhileACallRuns()
+    {
+        HoldingCall holding;
+        archive::ThreadedArchiverCall threaded(holding);
+        Run run({}, &threaded);
+        holding.inner = &run.calls;
+        run.click(QStringLiteral("pack.zip"));
+        QCOMPARE(run.rows().size(), 4);
+        QWidget* area = run.list()->viewport();
+        const QPoint first = run.list()->visualItemRect(run.list()->topLevelItem(0)).center();
+        const QPoint second = run.list()->visualItemRect(run.list()->topLevelItem(1)).center();
+        // While the first member is being extracted, the user double-clicks another one and
+        // presses keys in the main window.
+        bool triedAgain = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (!holding.holding || triedAgain)
+                return;
+            triedAgain = true;
+            doubleClick(area, second);
+            QTest::keyClick(run.w(), Qt::Key_Return);
+            QTest::keyClick(run.list(), Qt::Key_Down);
+            holding.release = true;
+        });
+        poll.start(5);
+        const QString firstName = run.list()->topLevelItem(0)->text(0);
+        doubleClick(area, first);
+        QVERIFY(triedAgain);
+        QCOMPARE(run.calls.calls.size(), 1);
+        QVERIFY(run.calls.calls.first().commandLine.endsWith(QLatin1Char('"') + firstName +
+                                                             QLatin1Char('"')));
+        QCOMPARE(run.shell.callsOf(QStringLiteral("open")).size(), 1);
+        QCOMPARE(run.list()->currentItem(), run.list()->topLevelItem(0));
+
+        // Once it is over, the same double click opens the other member.
+        poll.stop();
+        doubleClick(area, second);
+        QCOMPARE(run.calls.calls.size(), 2);
+        QCOMPARE(run.shell.callsOf(QStringLiteral("open")).size(), 2);
     }
 
     void dropOnZipAsksNothingAndNoLeavesLzhAlone()

@@ -3,6 +3,7 @@
 // same members again; the time text is the stored DOS time written out; pinning the local time
 // zone keeps every local time as it was.
 #include "archive/ArchiveListing.h"
+#include "archive/MemberListing.h"
 #include "platform/LocalTimeZone.h"
 #include "platform/archiver/common/ArchiverApi.h"
 
@@ -12,6 +13,7 @@
 #include <QLibrary>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTime>
 #include <QTreeWidget>
@@ -28,6 +30,34 @@ bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// A ZIP of `count` members written by Python's zipfile: namesakes in different folders, names
+// starting with "-", blanks, quotes and Japanese names, sizes growing with the index.
+bool pythonZip(const QString& archive, int count)
+{
+    const QString script = QStringLiteral(
+        "import sys, zipfile\n"
+        "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+        "    for i in range(int(sys.argv[2])):\n"
+        "        name = ['-m%d.txt', 'd%d/same.txt', 'a b \"%d\".txt', '日本語%d.txt'][i % 4] % i\n"
+        "        info = zipfile.ZipInfo(name, (1999 + i % 20, 1 + i % 12, 1 + i % 28, i % 24, i % "
+        "60, i % 60))\n"
+        "        z.writestr(info, b'x' * (i % 97))\n");
+    QProcess p;
+    p.start(QStringLiteral("python3"),
+            {QStringLiteral("-c"), script, archive, QString::number(count)});
+    return p.waitForFinished(120000) && p.exitCode() == 0;
+}
+
+QStringList rowTexts(const QTreeWidget& list)
+{
+    QStringList out;
+    for (int i = 0; i < list.topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* row = list.topLevelItem(i);
+        out << row->text(0) + QLatin1Char('|') + row->text(1) + QLatin1Char('|') + row->text(2);
+    }
+    return out;
 }
 
 bool zipFolder(const QString& folder, const QString& archive)
@@ -166,6 +196,67 @@ private Q_SLOTS:
             ++found;
         QCOMPARE(found, rows);
         QCOMPARE(close(handle), 0);
+    }
+
+    void workerListingMatchesAndANewerOneWins()
+    {
+        const QString bin = qEnvironmentVariable("KORAMO_BUILD_BIN");
+        QTemporaryDir dir;
+        const QString big = dir.filePath(QStringLiteral("big.zip"));
+        const QString small = dir.filePath(QStringLiteral("small.zip"));
+        QVERIFY(pythonZip(big, 12000));
+        QVERIFY(pythonZip(small, 3));
+
+        // Every member, in the library's order, with the same texts as the direct listing,
+        // although they arrive in several batches.
+        QTreeWidget direct;
+        QCOMPARE(archive::listArchive(QStringLiteral("zip"), big, &direct, 0, bin), 12000);
+        QTreeWidget list;
+        archive::MemberListing* listing = archive::MemberListing::of(&list);
+        QCOMPARE(archive::MemberListing::of(&list), listing);
+        QSignalSpy finished(listing, &archive::MemberListing::finished);
+        QSignalSpy inserted(list.model(), &QAbstractItemModel::rowsInserted);
+        listing->start(QStringLiteral("zip"), big, 0, bin);
+        QVERIFY(listing->running());
+        QVERIFY(finished.wait(60000));
+        QVERIFY(!listing->running());
+        QCOMPARE(finished.first().first().toInt(), 12000);
+        QCOMPARE(rowTexts(list), rowTexts(direct));
+        QVERIFY(inserted.size() >= 2);
+        QCOMPARE(list.topLevelItem(2)->text(0), QStringLiteral("a b \"2\".txt"));
+        QCOMPARE(list.topLevelItem(3)->text(0), QStringLiteral("日本語3.txt"));
+
+        // The user picks another archive while the big one is still being listed: only the
+        // newer one's rows are in the list, and none of the older one's come late.
+        finished.clear();
+        listing->start(QStringLiteral("zip"), big, 0, bin);
+        listing->start(QStringLiteral("zip"), small, 0, bin);
+        QVERIFY(finished.wait(60000));
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished.first().first().toInt(), 3);
+        QTest::qWait(300);
+        QStringList names;
+        for (int i = 0; i < list.topLevelItemCount(); ++i)
+            names << list.topLevelItem(i)->text(0);
+        QCOMPARE(names, (QStringList{QStringLiteral("-m0.txt"), QStringLiteral("d1/same.txt"),
+                                     QStringLiteral("a b \"2\".txt")}));
+
+        // Abandoned and emptied (another kind of file was picked): the list stays empty.
+        finished.clear();
+        listing->start(QStringLiteral("zip"), big, 0, bin);
+        listing->abandon();
+        list.clear();
+        QTest::qWait(300);
+        QCOMPARE(list.topLevelItemCount(), 0);
+        QVERIFY(finished.isEmpty());
+        QVERIFY(!listing->running());
+
+        // A missing library lists nothing, and says so by finishing.
+        QTemporaryDir empty;
+        listing->start(QStringLiteral("cab"), big, 0, empty.path());
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(finished.first().first().toInt(), 0);
+        QCOMPARE(list.topLevelItemCount(), 0);
     }
 };
 

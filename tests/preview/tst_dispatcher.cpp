@@ -4,6 +4,7 @@
 #include "app/Application.h"
 #include "app/FileListBox.h"
 #include "app/MainWindow.h"
+#include "archive/MemberListing.h"
 #include "preview/PreviewDispatcher.h"
 #include "preview/RichTextViewer.h"
 #include "settings/GeneralSettingsDialog.h"
@@ -201,6 +202,7 @@ private Q_SLOTS:
         run.click(QStringLiteral("a.zip"));
         auto* list = run.w()->form()->findChild<QTreeWidget*>(QStringLiteral("ListView1"));
         QVERIFY(run.visible("ListView1"));
+        QTRY_VERIFY_WITH_TIMEOUT(!archive::MemberListing::of(list)->running(), 20000);
         QCOMPARE(list->topLevelItemCount(), 2);
         QCOMPARE(list->topLevelItem(0)->text(0), QStringLiteral("member.txt"));
         QCOMPARE(list->topLevelItem(0)->text(1), QStringLiteral("1234"));

@@ -8,6 +8,7 @@
 #include "app/Application.h"
 #include "app/FileListBox.h"
 #include "app/MainWindow.h"
+#include "archive/MemberListing.h"
 
 #include <QDir>
 #include <QFile>
@@ -64,6 +65,10 @@ class NameEncodingTest : public QObject
         }
         QStringList names() const
         {
+            // The list is filled by a worker.
+            if (!QTest::qWaitFor(
+                    [this] { return !archive::MemberListing::of(members())->running(); }, 20000))
+                return {QStringLiteral("still listing")};
             QStringList out;
             for (int i = 0; i < members()->topLevelItemCount(); ++i)
                 out << members()->topLevelItem(i)->text(0);

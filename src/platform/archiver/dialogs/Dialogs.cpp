@@ -2,6 +2,7 @@
 
 #include "DialogOwner.h"
 #include "Display.h"
+#include "GuiThread.h"
 
 #include <QApplication>
 #include <QInputDialog>
@@ -18,12 +19,10 @@ bool dialogsPossible()
     return displayAvailable() && qobject_cast<QApplication*>(QCoreApplication::instance());
 }
 
-OverwriteAnswer askOverwrite(ArchiverWindow owner, const std::string& path, Asked& asked)
+namespace
 {
-    asked.shown = false;
-    if (!dialogsPossible())
-        return OverwriteAnswer::No;
-    asked.shown = true;
+OverwriteAnswer overwriteQuestion(ArchiverWindow owner, const std::string& path)
+{
     QMessageBox box(QMessageBox::Question, QString::fromUtf8("上書きの確認"),
                     QString::fromUtf8("次のファイルは既に存在します。上書きしますか？\n") +
                         QString::fromUtf8(path.c_str()),
@@ -42,16 +41,11 @@ OverwriteAnswer askOverwrite(ArchiverWindow owner, const std::string& path, Aske
         return OverwriteAnswer::YesToAll;
     if (clicked == cancel || clicked == nullptr)
         return OverwriteAnswer::Cancel;
-    (void)no;
     return OverwriteAnswer::No;
 }
 
-bool askReplace(ArchiverWindow owner, const std::string& path, Asked& asked)
+bool replaceQuestion(ArchiverWindow owner, const std::string& path)
 {
-    asked.shown = false;
-    if (!dialogsPossible())
-        return false;
-    asked.shown = true;
     QMessageBox box(QMessageBox::Question, QString::fromUtf8("上書きの確認"),
                     QString::fromUtf8("次のファイルは既に存在します。置き換えますか？\n") +
                         QString::fromUtf8(path.c_str()),
@@ -63,6 +57,52 @@ bool askReplace(ArchiverWindow owner, const std::string& path, Asked& asked)
     attachToOwner(&box, owner);
     box.exec();
     return box.clickedButton() == yes;
+}
+
+bool yesNoQuestion(ArchiverWindow owner, const std::string& title, const std::string& text)
+{
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8(title.c_str()),
+                    QString::fromUtf8(text.c_str()), QMessageBox::Yes | QMessageBox::No,
+                    ownerWidget(owner));
+    box.setDefaultButton(QMessageBox::No);
+    attachToOwner(&box, owner);
+    return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<std::string> textQuestion(ArchiverWindow owner, const std::string& title,
+                                        const std::string& prompt, const std::string& initial)
+{
+    QInputDialog dialog(ownerWidget(owner));
+    dialog.setWindowTitle(QString::fromUtf8(title.c_str()));
+    dialog.setLabelText(QString::fromUtf8(prompt.c_str()));
+    dialog.setTextValue(QString::fromUtf8(initial.c_str()));
+    attachToOwner(&dialog, owner);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue().toStdString();
+}
+} // namespace
+
+OverwriteAnswer askOverwrite(ArchiverWindow owner, const std::string& path, Asked& asked)
+{
+    asked.shown = false;
+    if (!dialogsPossible())
+        return OverwriteAnswer::No;
+    asked.shown = true;
+    OverwriteAnswer answer = OverwriteAnswer::Cancel;
+    runOnGuiThread([&] { answer = overwriteQuestion(owner, path); });
+    return answer;
+}
+
+bool askReplace(ArchiverWindow owner, const std::string& path, Asked& asked)
+{
+    asked.shown = false;
+    if (!dialogsPossible())
+        return false;
+    asked.shown = true;
+    bool answer = false;
+    runOnGuiThread([&] { answer = replaceQuestion(owner, path); });
+    return answer;
 }
 
 bool mayReplaceFile(ArchiverWindow owner, const std::string& path, bool overwrite, Report& report)
@@ -85,12 +125,9 @@ bool askYesNo(ArchiverWindow owner, const std::string& title, const std::string&
     if (!dialogsPossible())
         return false;
     asked.shown = true;
-    QMessageBox box(QMessageBox::Question, QString::fromUtf8(title.c_str()),
-                    QString::fromUtf8(text.c_str()), QMessageBox::Yes | QMessageBox::No,
-                    ownerWidget(owner));
-    box.setDefaultButton(QMessageBox::No);
-    attachToOwner(&box, owner);
-    return box.exec() == QMessageBox::Yes;
+    bool answer = false;
+    runOnGuiThread([&] { answer = yesNoQuestion(owner, title, text); });
+    return answer;
 }
 
 std::optional<std::string> askText(ArchiverWindow owner, const std::string& title,
@@ -101,14 +138,9 @@ std::optional<std::string> askText(ArchiverWindow owner, const std::string& titl
     if (!dialogsPossible())
         return std::nullopt;
     asked.shown = true;
-    QInputDialog dialog(ownerWidget(owner));
-    dialog.setWindowTitle(QString::fromUtf8(title.c_str()));
-    dialog.setLabelText(QString::fromUtf8(prompt.c_str()));
-    dialog.setTextValue(QString::fromUtf8(initial.c_str()));
-    attachToOwner(&dialog, owner);
-    if (dialog.exec() != QDialog::Accepted)
-        return std::nullopt;
-    return dialog.textValue().toStdString();
+    std::optional<std::string> answer;
+    runOnGuiThread([&] { answer = textQuestion(owner, title, prompt, initial); });
+    return answer;
 }
 
 } // namespace archiver

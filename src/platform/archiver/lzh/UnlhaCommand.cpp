@@ -5,6 +5,7 @@
 #include "LzhArchiveWriter.h"
 #include "LzhHeader.h"
 #include "LzhMembers.h"
+#include "ProgressWindow.h"
 #include "Wildcard.h"
 
 #include <algorithm>
@@ -140,7 +141,7 @@ int UnlhaCommand::refuseDamaged(int code)
     return code;
 }
 
-int UnlhaCommand::rewriteArchive(const Rewrite& write)
+int UnlhaCommand::rewriteArchive(const std::string& title, const Rewrite& write)
 {
     const std::string& archive = m_cmd.archive();
     LzhArchiveWriter writer(archive);
@@ -149,7 +150,18 @@ int UnlhaCommand::rewriteArchive(const Rewrite& write)
         m_report.error(reason + " : " + archive);
         return ARCHIVER_ERROR_TMP_OPEN;
     }
-    if (!write(writer, reason) || !writer.commit(reason)) {
+    archiver::ProgressWindow progress(m_owner, title, !m_cmd.hasSwitch("n"), true);
+    bool cancelled = false;
+    const Next next = [&](const std::string& name, size_t index, size_t count) {
+        progress.setMember(name, index, count);
+        cancelled = cancelled || progress.cancelled();
+        return !cancelled;
+    };
+    if (!write(writer, reason, next) || !writer.commit(reason)) {
+        if (cancelled) {
+            m_report.error("中止しました。書庫は変更されていません");
+            return ARCHIVER_ERROR_USER_CANCEL;
+        }
         m_report.error(reason + " : " + archive);
         m_report.error("書庫は変更されていません");
         return ARCHIVER_ERROR_CANNOT_WRITE;

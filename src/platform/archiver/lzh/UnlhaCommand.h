@@ -55,10 +55,13 @@ private:
     int refuseDamaged(int code);
     int refuseSelfExtracting();
     // Writes the archive anew beside the old one through `write` (which copies, renames or
-    // leaves out each member) and puts it in place only when complete; on any failure the
-    // old archive stays as it was. 0, or the error reported.
-    using Rewrite = std::function<bool(LzhArchiveWriter& writer, std::string& reason)>;
-    int rewriteArchive(const Rewrite& write);
+    // leaves out each member, calling `next` before each; `next` is false once the user has
+    // cancelled in the progress window titled `title`) and puts it in place only when complete;
+    // on any failure or a cancel the old archive stays as it was. 0, or the error reported.
+    using Next = std::function<bool(const std::string& name, size_t index, size_t count)>;
+    using Rewrite =
+        std::function<bool(LzhArchiveWriter& writer, std::string& reason, const Next& next)>;
+    int rewriteArchive(const std::string& title, const Rewrite& write);
     // The new name of a member to rename (from -gr or asked); nothing to leave it as it is.
     std::optional<std::string> newNameFor(const LzhMember& member, int& result);
 

@@ -46,13 +46,16 @@ int UnlhaCommand::remove()
             return ARCHIVER_ERROR_USER_SKIP;
         }
     }
-    const int written = rewriteArchive([&](LzhArchiveWriter& writer, std::string& reason) {
-        for (size_t i = 0; i < members.size(); ++i) {
-            if (!drop[i] && !writer.copyMember(opened.file, members[i], reason))
-                return false;
-        }
-        return true;
-    });
+    const int written = rewriteArchive(
+        "削除中", [&](LzhArchiveWriter& writer, std::string& reason, const Next& next) {
+            for (size_t i = 0; i < members.size(); ++i) {
+                if (!next(members[i].name, i, members.size()))
+                    return false;
+                if (!drop[i] && !writer.copyMember(opened.file, members[i], reason))
+                    return false;
+            }
+            return true;
+        });
     if (written != 0)
         return written;
     for (size_t i = 0; i < members.size(); ++i) {

@@ -84,8 +84,11 @@ int UnlhaCommand::rename()
         m_report.line("名前を変更したファイルはありません");
         return result;
     }
-    const int written = rewriteArchive([&](LzhArchiveWriter& writer, std::string& reason) {
+    const int written = rewriteArchive("名前の変更中", [&](LzhArchiveWriter& writer,
+                                                           std::string& reason, const Next& next) {
         for (size_t i = 0; i < members.size(); ++i) {
+            if (!next(members[i].name, i, members.size()))
+                return false;
             auto it = renamed.find(i);
             const bool ok = it == renamed.end()
                                 ? writer.copyMember(opened.file, members[i], reason)

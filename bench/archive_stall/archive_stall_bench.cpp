@@ -1,0 +1,135 @@
+// How long the window thread stops answering while archive work runs, through the program's
+// own call path (runCommand over the threaded library call, the member list's listing):
+//   archive_stall_bench extract  BIN threaded|direct ARCHIVE DEST
+//   archive_stall_bench compress BIN threaded|direct ARCHIVE SOURCE_FOLDER
+//   archive_stall_bench list     BIN ARCHIVE
+// A timer on the window thread ticks every 5 ms; the largest gap between two ticks while the
+// work runs is the stall. Prints "milliseconds stall_ms" ("rows N" follows a listing). "direct"
+// makes the library call on the window thread itself (as before the worker), for comparison.
+#include "archive/ArchiverCall.h"
+#include "archive/ArchiverWorker.h"
+#include "archive/CommandLines.h"
+#include "archive/MemberListing.h"
+#include "archive/RunCommand.h"
+#include "platform/Paths.h"
+#include "platform/Prompts.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace
+{
+// Runs `work` from the window thread's event loop and reports its time and the longest gap
+// between the ticks of a 5 ms timer meanwhile. `work` calls `done` when it has ended.
+void measure(const std::function<void(const std::function<void()>& done)>& work)
+{
+    QElapsedTimer clock;
+    QElapsedTimer sinceTick;
+    qint64 worst = 0;
+    bool running = false;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        if (running)
+            worst = std::max(worst, sinceTick.nsecsElapsed());
+        sinceTick.restart();
+    });
+    ticker.start(5);
+    qint64 took = 0;
+    QTimer::singleShot(50, [&] {
+        running = true;
+        sinceTick.restart();
+        clock.start();
+        work([&] {
+            took = clock.nsecsElapsed();
+            // The gap up to the end counts as well.
+            worst = std::max(worst, sinceTick.nsecsElapsed());
+            running = false;
+            QTimer::singleShot(20, qApp, &QCoreApplication::quit);
+        });
+    });
+    QApplication::exec();
+    std::printf("%.1f %.1f\n", took / 1e6, worst / 1e6);
+}
+
+int runCall(const QString& mode, archive::Family family, const std::optional<QString>& line)
+{
+    QWidget window;
+    window.resize(400, 300);
+    window.show();
+    platform::QtPrompts prompts;
+    archive::LibraryArchiverCall library;
+    archive::ThreadedArchiverCall threaded(library);
+    archive::ArchiverCall* call = &threaded;
+    if (mode == QLatin1String("direct"))
+        call = &library;
+    int failed = 0;
+    measure([&](const std::function<void()>& done) {
+        const std::optional<QString> report =
+            archive::runCommand(call, &prompts, &window, family, line, archive::kReportBufferSize);
+        if (!report) {
+            std::fprintf(stderr, "the library could not be called\n");
+            failed = 1;
+        } else {
+            // The report's closing line (its counts), for the record.
+            const QStringList lines = report->trimmed().split(QLatin1Char('\n'));
+            std::fprintf(stderr, "%s\n", qPrintable(lines.last()));
+        }
+        done();
+    });
+    return failed;
+}
+
+int list(const QString& archive)
+{
+    QTreeWidget list;
+    list.setColumnCount(3);
+    list.setUniformRowHeights(true);
+    list.resize(400, 600);
+    list.show();
+    archive::MemberListing* listing = archive::MemberListing::of(&list);
+    const QString family = QFileInfo(archive).suffix().toLower();
+    int rows = 0;
+    measure([&](const std::function<void()>& done) {
+        QObject::connect(listing, &archive::MemberListing::finished, [&rows, done](int n) {
+            rows = n;
+            done();
+        });
+        listing->start(family, archive, 0, platform::programFolder());
+    });
+    std::printf("rows %d\n", rows);
+    return rows > 0 ? 0 : 1;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    const QStringList args = application.arguments();
+    if (args.size() < 4) {
+        std::fprintf(stderr, "usage: archive_stall_bench extract|compress|list BIN ...\n");
+        return 2;
+    }
+    platform::setProgramFolder(args.at(2));
+    if (args.at(1) == QLatin1String("list"))
+        return list(args.at(3));
+    if (args.size() < 6)
+        return 2;
+    const QString mode = args.at(3);
+    if (args.at(1) == QLatin1String("extract")) {
+        return runCall(mode, archive::Family::Lzh,
+                       QStringLiteral("e -d1 \"%1\" \"%2/\"").arg(args.at(4), args.at(5)));
+    }
+    if (args.at(1) == QLatin1String("compress")) {
+        return runCall(mode, archive::Family::Lzh,
+                       archive::addToLzhCommand(args.at(4), args.at(5), QStringLiteral("*.*")));
+    }
+    return 2;
+}

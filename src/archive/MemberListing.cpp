@@ -1,0 +1,132 @@
+#include "archive/MemberListing.h"
+
+#include "archive/ArchiveListing.h"
+
+#include <QElapsedTimer>
+#include <QTreeWidget>
+
+#include <atomic>
+#include <thread>
+
+namespace archive
+{
+
+namespace
+{
+// A batch goes to the window after this many rows or this much time, whichever comes first:
+// the first rows show at once, and a huge archive costs the window a few hundred short
+// insertions rather than one long one.
+constexpr size_t kBatchRows = 4096;
+constexpr qint64 kBatchMilliseconds = 40;
+} // namespace
+
+struct MemberListing::Job {
+    std::atomic<bool> stop{false};
+    std::atomic<bool> ended{false};
+    std::thread thread;
+};
+
+// Rows made on the worker; those that never reach the list are deleted with the batch.
+struct MemberListing::Batch {
+    QList<QTreeWidgetItem*> rows;
+    Batch() = default;
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+    ~Batch() { qDeleteAll(rows); }
+};
+
+MemberListing* MemberListing::of(QTreeWidget* list)
+{
+    if (auto* listing = list->findChild<MemberListing*>(QString(), Qt::FindDirectChildrenOnly))
+        return listing;
+    return new MemberListing(list);
+}
+
+MemberListing::MemberListing(QTreeWidget* list) : QObject(list), m_list(list) {}
+
+MemberListing::~MemberListing()
+{
+    abandon();
+    reapStopped(true);
+}
+
+void MemberListing::abandon()
+{
+    ++m_generation;
+    m_running = false;
+    if (m_current) {
+        m_current->stop = true;
+        m_stopped.push_back(std::move(m_current));
+        m_current.reset();
+    }
+    reapStopped(false);
+}
+
+void MemberListing::reapStopped(bool wait)
+{
+    for (auto it = m_stopped.begin(); it != m_stopped.end();) {
+        if (wait || (*it)->ended.load()) {
+            (*it)->thread.join();
+            it = m_stopped.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void MemberListing::start(const QString& family, const QString& archivePath, quintptr ownerWindow,
+                          const QString& programFolder)
+{
+    abandon();
+    m_list->clear();
+    m_running = true;
+    auto job = std::make_shared<Job>();
+    const quint64 generation = m_generation;
+    job->thread =
+        std::thread([this, job, generation, family, archivePath, ownerWindow, programFolder] {
+            auto batch = std::make_shared<Batch>();
+            QElapsedTimer sinceSent;
+            sinceSent.start();
+            readMembers(family, archivePath, ownerWindow, programFolder, [&](QTreeWidgetItem* row) {
+                batch->rows.append(row);
+                if (job->stop.load())
+                    return false;
+                if (size_t(batch->rows.size()) >= kBatchRows ||
+                    sinceSent.elapsed() >= kBatchMilliseconds) {
+                    QMetaObject::invokeMethod(
+                        this, [this, generation, batch] { add(generation, batch, false); },
+                        Qt::QueuedConnection);
+                    batch = std::make_shared<Batch>();
+                    sinceSent.restart();
+                }
+                return true;
+            });
+            if (!job->stop.load()) {
+                QMetaObject::invokeMethod(
+                    this, [this, generation, batch] { add(generation, batch, true); },
+                    Qt::QueuedConnection);
+            }
+            job->ended = true;
+        });
+    m_current = std::move(job);
+}
+
+void MemberListing::add(quint64 generation, const std::shared_ptr<Batch>& batch, bool last)
+{
+    if (generation != m_generation)
+        return; // rows of an abandoned listing
+    m_list->addTopLevelItems(batch->rows);
+    batch->rows.clear();
+    if (!last)
+        return;
+    m_running = false;
+    if (m_current) {
+        m_current->stop = true;
+        m_stopped.push_back(std::move(m_current));
+        m_current.reset();
+    }
+    reapStopped(false);
+    Q_EMIT finished(m_list->topLevelItemCount());
+}
+
+} // namespace archive
