@@ -27,3 +27,13 @@ target_compile_definitions(koramo_options INTERFACE
     QT_USE_QSTRINGBUILDER
     QT_NO_KEYWORDS
     QT_DISABLE_DEPRECATED_UP_TO=0x060400)
+
+# Sanitizer builds (scripts/sanitize.sh): KORAMO_SANITIZE=address,undefined or thread. Every
+# target is instrumented, the archiver libraries included, and the first finding stops the
+# program, so that a test cannot pass over it.
+set(KORAMO_SANITIZE "" CACHE STRING "Sanitizers for every target (address,undefined or thread)")
+if(KORAMO_SANITIZE)
+    add_compile_options(-fsanitize=${KORAMO_SANITIZE} -fno-omit-frame-pointer
+        -fno-sanitize-recover=all)
+    add_link_options(-fsanitize=${KORAMO_SANITIZE})
+endif()

@@ -1,11 +1,12 @@
-# koramo_add_test(NAME SOURCES a.cpp b.cpp [LIBS x y] [LABELS l] [GTEST] [TIMEOUT s])
+# koramo_add_test(NAME SOURCES a.cpp b.cpp [LIBS x y] [LABELS l] [GTEST] [DISPLAY] [TIMEOUT s])
 # Builds one test executable into build/tests/ and registers it with CTest in a fixed
 # environment: offscreen Qt, C locale with UTF-8, no WebEngine sandbox (CI runs as root).
 # Every test that links Qt or a program library also gets tests/support/
 # StandardPathsTestMode.cpp: QStandardPaths test mode is on before main() (Qt Test) or as a
-# global environment (GoogleTest).
+# global environment (GoogleTest). DISPLAY runs the test on a virtual X display (xvfb-run, Qt's
+# xcb platform), for windows the archiver libraries only show where there is a display.
 function(koramo_add_test name)
-    cmake_parse_arguments(T "GTEST" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(T "GTEST;DISPLAY" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     set_target_properties(${name} PROPERTIES
         RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests")
@@ -20,7 +21,12 @@ function(koramo_add_test name)
             "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../tests/support/StandardPathsTestMode.cpp")
         target_link_libraries(${name} PRIVATE Qt6::Core)
     endif()
-    add_test(NAME ${name} COMMAND ${name})
+    if(T_DISPLAY)
+        add_test(NAME ${name} COMMAND xvfb-run -a -s "-screen 0 1024x768x24"
+                 env QT_QPA_PLATFORM=xcb $<TARGET_FILE:${name}>)
+    else()
+        add_test(NAME ${name} COMMAND ${name})
+    endif()
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)
     endif()

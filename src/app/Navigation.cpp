@@ -356,6 +356,10 @@ void Navigation::dropFiles(const QStringList& paths)
 
 bool Navigation::eventFilter(QObject* watched, QEvent* event)
 {
+    // The panes are destroyed after the main window's own part (their events still come
+    // here then): nothing of the window may be asked once it is no longer a MainWindow.
+    if (!qobject_cast<MainWindow*>(static_cast<QObject*>(&m_window)))
+        return false;
     if (watched == m_window.folderTree() || watched == m_window.folderTree()->viewport())
         return treeEvent(event);
     if (watched == m_window.fileList() || watched == m_window.fileList()->viewport())

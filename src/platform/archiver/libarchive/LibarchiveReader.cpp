@@ -15,6 +15,32 @@ namespace archiver
 namespace
 {
 
+// A UTF-8 locale made once, and freed when the library is unloaded (the program loads and
+// unloads the libraries for each piece of work, so a locale kept forever would pile up).
+class Utf8Locale
+{
+public:
+    Utf8Locale()
+    {
+        m_locale = newlocale(LC_ALL_MASK, "C.UTF-8", nullptr);
+        if (!m_locale)
+            m_locale = newlocale(LC_ALL_MASK, "C.utf8", nullptr);
+        if (!m_locale)
+            m_locale = newlocale(LC_ALL_MASK, "en_US.UTF-8", nullptr);
+    }
+    ~Utf8Locale()
+    {
+        if (m_locale)
+            freelocale(m_locale);
+    }
+    Utf8Locale(const Utf8Locale&) = delete;
+    Utf8Locale& operator=(const Utf8Locale&) = delete;
+    locale_t get() const { return m_locale; }
+
+private:
+    locale_t m_locale = nullptr;
+};
+
 // Switches this thread to a UTF-8 locale for the guard's lifetime; libarchive reads the
 // current character set through nl_langinfo, which follows the thread's locale.
 class Utf8LocaleGuard
@@ -22,16 +48,9 @@ class Utf8LocaleGuard
 public:
     Utf8LocaleGuard()
     {
-        static locale_t utf8 = [] {
-            locale_t l = newlocale(LC_ALL_MASK, "C.UTF-8", nullptr);
-            if (!l)
-                l = newlocale(LC_ALL_MASK, "C.utf8", nullptr);
-            if (!l)
-                l = newlocale(LC_ALL_MASK, "en_US.UTF-8", nullptr);
-            return l;
-        }();
-        if (utf8)
-            m_previous = uselocale(utf8);
+        static const Utf8Locale utf8;
+        if (utf8.get())
+            m_previous = uselocale(utf8.get());
     }
     ~Utf8LocaleGuard()
     {
