@@ -72,14 +72,14 @@ int runCall(const QString& mode, archive::Family family, const std::optional<QSt
         call = &library;
     int failed = 0;
     measure([&](const std::function<void()>& done) {
-        const std::optional<QString> report =
+        const std::optional<archive::CallResult> result =
             archive::runCommand(call, &prompts, &window, family, line, archive::kReportBufferSize);
-        if (!report) {
+        if (!result) {
             std::fprintf(stderr, "the library could not be called\n");
             failed = 1;
         } else {
             // The report's closing line (its counts), for the record.
-            const QStringList lines = report->trimmed().split(QLatin1Char('\n'));
+            const QStringList lines = result->report.trimmed().split(QLatin1Char('\n'));
             std::fprintf(stderr, "%s\n", qPrintable(lines.last()));
         }
         done();

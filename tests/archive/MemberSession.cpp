@@ -99,9 +99,12 @@ Session::Session()
     ls.archiver = &library;
     ls.members = members.get();
     ls.list = list;
-    ls.workFolder = [this] { return work; };
+    // The instance's work folder, made again whenever it is asked for (as the program does).
+    ls.workFolder = [this] {
+        QDir().mkpath(work);
+        return work;
+    };
     ls.deleteWorkFolder = [this] { QDir(work).removeRecursively(); };
-    ls.createWorkFolder = [this] { QDir().mkpath(work); };
     ls.clearBackFolder = [] {};
     ls.dragAndDropOff = [] { return false; };
     ls.relist = [this] { relist(); };

@@ -401,16 +401,19 @@ private Q_SLOTS:
             }
         });
         poll.start(10);
-        const std::optional<QString> report =
+        // A cancelled update is told like any other call that did not complete.
+        w.prompts.expectMessages(1);
+        const std::optional<archive::CallResult> result =
             archive::runCommand(w.runner.get(), &w.prompts, &w.window, Family::Lzh,
                                 archive::addToLzhCommand(c.archivePath(), QString(),
                                                          adds.path() + QStringLiteral("/*.*")),
                                 archive::kReportBufferSize);
         poll.stop();
         QVERIFY(pressed);
-        QVERIFY(report);
-        QVERIFY2(report->contains(QStringLiteral("中止しました。書庫は変更されていません")),
-                 qPrintable(*report));
+        QVERIFY(result);
+        QVERIFY2(result->report.contains(QStringLiteral("中止しました。書庫は変更されていません")),
+                 qPrintable(result->report));
+        QVERIFY(result->code != 0);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), before);
         QCOMPARE(QDir(c.current).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
