@@ -20,6 +20,10 @@ namespace editor
 // The classic filter of the text save dialogs (filter 1 text, filter 2 rich text).
 QString textFileFilter();
 
+// How many lines differ between two texts: the lines between their common beginning and
+// their common end, counted in the longer of the two.
+int changedLines(const QString& before, const QString& after);
+
 // Saving the text shown in the preview box: back to its file, or under a new name.
 class PreviewSave final
 {
@@ -43,6 +47,8 @@ private:
     // Whether a text preview is shown; if not, says so in the status bar.
     bool textShown() const;
     void reportFailure(int number, const QString& description);
+    // Whether the file is no longer there; if so, says so.
+    bool fileGone(const QString& path);
 
     Parts m_parts;
     platform::Prompts& m_prompts;

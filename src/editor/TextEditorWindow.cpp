@@ -214,6 +214,13 @@ void TextEditorWindow::showError(const QString& description)
 
 void TextEditorWindow::load()
 {
+    using P = platform::Prompts;
+    // Loading another file does not throw away edits the user has not saved without asking.
+    if (m_box->document()->isModified() &&
+        m_prompts.message(this,
+                          QStringLiteral("内容が変更されています。保存せずに読み込みますか？"),
+                          QStringLiteral("確認"), P::Question, P::YesNo) != P::Yes)
+        return;
     const QString path = m_prompts.openFileName(
         this, QString(), platform::dialogFilters(fileFilter()).join(QStringLiteral(";;")));
     if (path.isEmpty())

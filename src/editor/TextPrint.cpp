@@ -116,6 +116,14 @@ void PreviewPrint::print()
             m_statusPanel->setText(QStringLiteral("テキストのみ有効です。"));
         return;
     }
+    if (m_viewer->isLarge()) {
+        // The large-file view holds only what is on screen: printing its document would give
+        // a blank page.
+        m_prompts.message(m_window,
+                          QStringLiteral("大きなファイルはプレビューから印刷できません。"),
+                          QString(), platform::Prompts::Exclamation);
+        return;
+    }
     const std::unique_ptr<QPrinter> printer = m_target->printer(m_window);
     if (!printer)
         return; // cancelled in the print dialog

@@ -2,10 +2,12 @@
 
 #include "fileops/FileBrowser.h"
 #include "fileops/FolderGuard.h"
+#include "fileops/NameRules.h"
 #include "fileops/NewFolderDialog.h"
 #include "fileops/RenameDialog.h"
 #include "fileops/ShellRoutines.h"
 #include "fileops/ShortcutDialog.h"
+#include "platform/NativePath.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
@@ -14,6 +16,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QWidget>
+
+#include <cerrno>
+#include <cstring>
 
 namespace fileops
 {
@@ -192,7 +197,8 @@ void FileCommands::deleteFiles()
 
 void FileCommands::deleteFolder()
 {
-    if (refuseFolder(m_prompts, m_browser.window(), m_browser.currentFolder(), false))
+    if (refuseFolder(m_prompts, m_browser.window(), m_browser.currentFolder(),
+                     FolderAction::Delete))
         return;
     const QString folder = m_browser.currentFolder() + QChar(u'\0');
     if (m_browser.recycleOnDelete())
@@ -215,7 +221,7 @@ void FileCommands::moveFolder()
 void FileCommands::folderToPickedPlace(const QString& prompt, int operation)
 {
     if (operation == platform::Shell::Move &&
-        refuseFolder(m_prompts, m_browser.window(), m_browser.currentFolder(), true))
+        refuseFolder(m_prompts, m_browser.window(), m_browser.currentFolder(), FolderAction::Move))
         return;
     const QString target = PickFolder(m_prompts, m_browser.window(), prompt);
     if (target.isEmpty())
@@ -231,17 +237,34 @@ void FileCommands::folderToPickedPlace(const QString& prompt, int operation)
 void FileCommands::renameFolder()
 {
     const QString current = m_browser.currentFolder();
+    if (refuseFolder(m_prompts, m_browser.window(), current, FolderAction::Rename))
+        return;
     const QString answer =
         m_prompts.input(m_browser.window(), QStringLiteral("現在のフォルダ名：") + current,
                         QStringLiteral("フォルダ名の変更"), QString());
     if (answer.isEmpty())
         return;
-    const QString parent = platform::withSlash(QFileInfo(current).path());
-    // A plain rename of the whole folder path, by its bytes; a name with a separator or an
-    // existing name fails and changes nothing.
-    if (answer.contains(QLatin1Char('/')))
+    const QString target = platform::withSlash(QFileInfo(current).path()) + answer;
+    // A plain rename of the whole folder path, by its bytes; an existing name is never
+    // replaced.
+    const int error = isPlainName(answer) ? renameWithoutReplacing(current, target) : EINVAL;
+    if (error != 0) {
+        QString text;
+        if (error == EEXIST || error == ENOTEMPTY)
+            text = QStringLiteral("同名のファイルまたはフォルダが存在しています。");
+        else if (!isPlainName(answer))
+            text = QStringLiteral(
+                "このフォルダ名は使えません。「/」や改行などの制御文字を含む名前と「.」「..」は"
+                "付けられません。");
+        else
+            text = QStringLiteral("フォルダ名を変更できませんでした。\n") +
+                   platform::displayPath(current) + QStringLiteral("\n") +
+                   QString::fromLocal8Bit(std::strerror(error));
+        m_prompts.message(m_browser.window(), text);
         return;
-    renameFolderTo(current, parent + answer);
+    }
+    // The view follows the folder to its new name.
+    m_browser.setCurrentFolder(target);
 }
 
 void FileCommands::copyFullPath()

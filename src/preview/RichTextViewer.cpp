@@ -45,6 +45,10 @@ RichTextViewer::RichTextViewer(QWidget* parent) : QWidget(parent)
     m_richView = new QTextEdit(this);
     m_richView->setAcceptRichText(true);
     m_plainView = new QPlainTextEdit(this);
+    // Tab leaves the box, as in every other control of the window: a tab typed into a
+    // previewed file would be saved into it by the overwrite command.
+    m_richView->setTabChangesFocus(true);
+    m_plainView->setTabChangesFocus(true);
     m_plainDocument = newPlainDocument(this);
     m_plainDocument->setUndoRedoEnabled(true);
     m_plainView->setDocument(m_plainDocument);
@@ -72,6 +76,7 @@ void RichTextViewer::showPlainDocument(QTextDocument* document)
 void RichTextViewer::clear()
 {
     m_path.clear();
+    m_loadedText.clear();
     m_format = platform::TextFormat();
     m_rich = false;
     m_large = false;
@@ -190,6 +195,7 @@ bool RichTextViewer::loadFile(const QString& path, QString* error, const QByteAr
         loadPlain(bytes, encoding);
         m_plainView->moveCursor(QTextCursor::Start);
     }
+    m_loadedText = text();
     return true;
 }
 
@@ -279,8 +285,11 @@ bool RichTextViewer::saveFile(const QString& path, SaveAs as, platform::SaveErro
         const platform::TextFormat format = m_rich ? platform::newTextFormat() : m_format;
         ok = platform::saveTextFile(path, text(), format, error);
     }
-    if (ok)
+    if (ok) {
         document()->setModified(false);
+        if (path == m_path)
+            m_loadedText = text();
+    }
     return ok;
 }
 

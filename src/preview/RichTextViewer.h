@@ -72,6 +72,8 @@ public:
 
     bool isRichText() const { return m_rich; }
     QString filePath() const { return m_path; }
+    // The text as it was read from the file (or last saved to it); empty for a large file.
+    QString loadedText() const { return m_loadedText; }
     const platform::TextFormat& textFormat() const { return m_format; }
     // Some bytes were not valid in the detected encoding (shown as U+FFFD).
     bool hadDecodeErrors() const { return m_decodeErrors; }
@@ -97,6 +99,7 @@ private:
     LargeTextView* m_largeView = nullptr;
     QTextDocument* m_plainDocument = nullptr;
     QString m_path;
+    QString m_loadedText;
     platform::TextFormat m_format;
     bool m_rich = false;
     bool m_large = false;

@@ -119,8 +119,8 @@ void GeneralSettingsDialog::load()
 
 void GeneralSettingsDialog::confirm()
 {
-    for (const Key key : order::generalWrite())
-        m_ini.write(sectionOf(key), nameOf(key), m_holders.value(key));
+    // A failed save has told the user; the settings stay in force until the program exits.
+    m_holders.save(order::generalWrite(), m_ini, m_prompts, this);
     Q_EMIT confirmed();
     accept();
 }

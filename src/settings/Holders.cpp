@@ -2,6 +2,7 @@
 
 #include "platform/DriveList.h"
 #include "settings/Conversions.h"
+#include "settings/ExpIni.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -51,9 +52,25 @@ void Holders::clear()
         it.value()->setText(QString::fromLatin1(entry(it.key()).fallback));
     for (auto it = m_modes.cbegin(); it != m_modes.cend(); ++it)
         it.value().label->setText(QString::fromLatin1(entry(it.key()).fallback));
+    m_settled.clear();
+    for (auto it = m_boxes.cbegin(); it != m_boxes.cend(); ++it)
+        settle(it.key());
+    for (auto it = m_texts.cbegin(); it != m_texts.cend(); ++it)
+        settle(it.key());
+    for (auto it = m_modes.cbegin(); it != m_modes.cend(); ++it)
+        settle(it.key());
+    if (m_drive)
+        settle(Key::FavouriteDrive);
 }
 
 bool Holders::load(Key key, const QString& text)
+{
+    const bool taken = apply(key, text);
+    settle(key);
+    return taken;
+}
+
+bool Holders::apply(Key key, const QString& text)
 {
     switch (entry(key).control) {
     case Control::Check:
@@ -87,6 +104,24 @@ bool Holders::load(Key key, const QString& text)
         break;
     }
     return false;
+}
+
+bool Holders::save(std::span<const Key> keys, const ExpIni& ini, platform::Prompts& prompts,
+                   QWidget* owner)
+{
+    QList<ProfileEntry> entries;
+    for (const Key key : keys)
+        entries.append({sectionOf(key), nameOf(key), value(key), !changed(key)});
+    if (!ini.save(entries, prompts, owner))
+        return false;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const Key key = keys[static_cast<std::size_t>(i)];
+        if (entries.at(i).keepStored)
+            load(key, entries.at(i).value);
+        else
+            settle(key);
+    }
+    return true;
 }
 
 QString Holders::value(Key key) const

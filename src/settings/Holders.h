@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <array>
+#include <span>
 
 class QCheckBox;
 class QLabel;
@@ -16,10 +17,13 @@ class QWidget;
 namespace platform
 {
 class DriveList;
-}
+class Prompts;
+} // namespace platform
 
 namespace settings
 {
+
+class ExpIni;
 
 // The controls of one settings dialog, each bound to its row of the settings table by the
 // control's name. It gives a stored text to the control that holds it and takes the text back
@@ -46,10 +50,24 @@ public:
     // The text the control of key stores.
     QString value(Key key) const;
 
+    // True when the user changed the control of key since it was last loaded or saved.
+    bool changed(Key key) const { return value(key) != m_settled.value(key); }
+    // The control's value is now the one the file holds.
+    void settle(Key key) { m_settled.insert(key, value(key)); }
+
+    // Writes the keys in their order in one locked save of the file. A key the user changed
+    // is written; any other key the file holds is left as it is there and its control takes
+    // the stored value (another instance may have saved it meanwhile); a missing key is
+    // written with the control's value. False when the file could not be written: the user
+    // has been told, and the changed keys stay changed.
+    bool save(std::span<const Key> keys, const ExpIni& ini, platform::Prompts& prompts,
+              QWidget* owner);
+
     QCheckBox* box(Key key) const { return m_boxes.value(key); }
     QLineEdit* textBox(Key key) const { return m_texts.value(key); }
 
 private:
+    bool apply(Key key, const QString& text);
     // The row that names the control on this dialog, or nullptr.
     const Entry* rowOf(const QWidget* widget, Control control) const;
 
@@ -63,6 +81,7 @@ private:
     QMap<Key, QLineEdit*> m_texts;
     QMap<Key, Mode> m_modes;
     platform::DriveList* m_drive = nullptr;
+    QMap<Key, QString> m_settled; // each control's value as last loaded or saved
 };
 
 } // namespace settings

@@ -5,8 +5,13 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <optional>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace settings
 {
@@ -308,47 +313,130 @@ QString readProfileString(const QString& path, const QString& section, const QSt
     return decode(cut(unquoted(where.value), content.encoding), content.encoding);
 }
 
-bool writeProfileString(const QString& path, const QString& section, const QString& key,
-                        const QString& value)
+namespace
+{
+
+// An exclusive lock on "<path>.lock", held while it lives.
+class ProfileLock final
+{
+public:
+    explicit ProfileLock(const QString& path)
+    {
+        const QByteArray name = QFile::encodeName(path + QStringLiteral(".lock"));
+        m_fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        // A lock file another user made can still be locked through a descriptor for reading.
+        if (m_fd < 0 && errno == EACCES)
+            m_fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+        if (m_fd < 0)
+            return;
+        int rc = 0;
+        do
+            rc = ::flock(m_fd, LOCK_EX);
+        while (rc != 0 && errno == EINTR);
+        if (rc != 0) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+    ~ProfileLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd); // closing the last descriptor releases the lock
+    }
+    ProfileLock(const ProfileLock&) = delete;
+    ProfileLock& operator=(const ProfileLock&) = delete;
+
+    bool held() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+};
+
+// True when decoding the bytes and encoding the text again gives the same bytes: every value
+// of the file then reads back the same once the file is UTF-8.
+bool carriesOverExactly(const QByteArray& bytes)
+{
+    QByteArray again;
+    return platform::toCp932(platform::fromCp932(bytes), again) && again == bytes;
+}
+
+} // namespace
+
+ProfileError writeProfileStrings(const QString& path, QList<ProfileEntry>& entries)
 {
     // A line break would split the line into keys of its own; a NUL would end the value.
-    if (containsLineBreakOrNul(section) || containsLineBreakOrNul(key) ||
-        containsLineBreakOrNul(value) || section.contains(QLatin1Char(']')) ||
-        key.contains(QLatin1Char('=')))
-        return false;
+    for (const ProfileEntry& e : entries) {
+        if (containsLineBreakOrNul(e.section) || containsLineBreakOrNul(e.key) ||
+            containsLineBreakOrNul(e.value) || e.section.contains(QLatin1Char(']')) ||
+            e.key.contains(QLatin1Char('=')))
+            return ProfileError::BadText;
+    }
+
+    const ProfileLock lock(path);
+    if (!lock.held())
+        return ProfileError::Unwritable;
 
     Content content;
     QFile existing(path);
     if (existing.exists()) {
         // A file that is there but cannot be read is never replaced by a new one.
         if (!existing.open(QIODevice::ReadOnly))
-            return false;
+            return ProfileError::Unreadable;
         content = splitBom(existing.readAll());
         existing.close();
     }
+    const Content before = content;
 
-    std::optional<QByteArray> out = edited(content.bytes, content.encoding, section, key, value);
-    if (!out) {
-        // Code page 932 cannot hold the text: the whole file becomes UTF-8 with a
-        // byte-order mark, which keeps every old value and the new one intact.
-        const QByteArray utf8 = decode(content.bytes, content.encoding).toUtf8();
-        content = {Encoding::Utf8, utf8};
-        out = edited(content.bytes, content.encoding, section, key, value);
+    QList<ProfileEntry> result = entries;
+    for (ProfileEntry& e : result) {
+        if (e.keepStored) {
+            const std::vector<Line> lines = splitLines(content.bytes);
+            const Location where = locate(content.bytes, lines, e.section, e.key, content.encoding);
+            if (where.key) {
+                e.value = decode(cut(unquoted(where.value), content.encoding), content.encoding);
+                continue;
+            }
+        }
+        std::optional<QByteArray> out =
+            edited(content.bytes, content.encoding, e.section, e.key, e.value);
+        if (!out && content.encoding == Encoding::Cp932) {
+            // Code page 932 cannot hold the text: the whole file becomes UTF-8 with a
+            // byte-order mark, provided that keeps every other value exactly.
+            if (!carriesOverExactly(content.bytes))
+                return ProfileError::Encoding;
+            content = {Encoding::Utf8, decode(content.bytes, Encoding::Cp932).toUtf8()};
+            out = edited(content.bytes, content.encoding, e.section, e.key, e.value);
+        }
         if (!out)
-            return false;
+            return ProfileError::Encoding;
+        content.bytes = *out;
     }
-    if (content.encoding == Encoding::Utf8)
-        out->prepend(kUtf8Bom);
 
-    // Written beside the old file and renamed over it: a crash leaves one or the other.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(*out) != out->size()) {
-        file.cancelWriting();
-        return false;
+    if (content.bytes != before.bytes || content.encoding != before.encoding ||
+        !existing.exists()) {
+        QByteArray out = content.bytes;
+        if (content.encoding == Encoding::Utf8)
+            out.prepend(kUtf8Bom);
+        // Written beside the old file and renamed over it: a crash leaves one or the other.
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return ProfileError::Unwritable;
+        if (file.write(out) != out.size()) {
+            file.cancelWriting();
+            return ProfileError::Unwritable;
+        }
+        if (!file.commit())
+            return ProfileError::Unwritable;
     }
-    return file.commit();
+    entries = result;
+    return ProfileError::None;
+}
+
+bool writeProfileString(const QString& path, const QString& section, const QString& key,
+                        const QString& value)
+{
+    QList<ProfileEntry> entries{{section, key, value, false}};
+    return writeProfileStrings(path, entries) == ProfileError::None;
 }
 
 } // namespace settings

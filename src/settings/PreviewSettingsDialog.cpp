@@ -38,8 +38,9 @@ QString normalisedExtension(const QString& text)
     return lower;
 }
 
-PreviewSettingsDialog::PreviewSettingsDialog(const ExpIni& ini, QWidget* parent)
-    : QDialog(parent), m_ini(ini)
+PreviewSettingsDialog::PreviewSettingsDialog(const ExpIni& ini, platform::Prompts& prompts,
+                                             QWidget* parent)
+    : QDialog(parent), m_ini(ini), m_prompts(prompts)
 {
     setObjectName(QStringLiteral("PreviewSettings"));
     setWindowTitle(QStringLiteral("プレビューの設定"));
@@ -160,8 +161,8 @@ void PreviewSettingsDialog::confirm()
     // Both extensions are stored in lower case with a leading ".".
     for (QLineEdit* box : m_extensions)
         box->setText(normalisedExtension(box->text()));
-    for (const Key key : order::previewWrite())
-        m_ini.write(sectionOf(key), nameOf(key), m_holders.value(key));
+    // A failed save has told the user; the settings stay in force until the program exits.
+    m_holders.save(order::previewWrite(), m_ini, m_prompts, this);
     accept();
 }
 

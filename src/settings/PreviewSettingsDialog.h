@@ -21,7 +21,7 @@ class PreviewSettingsDialog final : public QDialog
 {
     Q_OBJECT
 public:
-    explicit PreviewSettingsDialog(const ExpIni& ini, QWidget* parent = nullptr);
+    PreviewSettingsDialog(const ExpIni& ini, platform::Prompts& prompts, QWidget* parent = nullptr);
 
     // The check box that holds a setting (a kind of preview, or a rule in force).
     QCheckBox* box(Key key) const { return m_holders.box(key); }
@@ -44,6 +44,7 @@ public:
 
 private:
     ExpIni m_ini;
+    platform::Prompts& m_prompts;
     Holders m_holders{Holder::Preview};
     QCheckBox* m_all = nullptr;
     QList<QCheckBox*> m_kinds;

@@ -182,17 +182,19 @@ void Settings::saveWindowSize()
 {
     if (!restoreSize() || m_window.isMinimised())
         return;
-    auto write = [this](Key key, const QString& text) {
-        m_ini.write(sectionOf(key), nameOf(key), text);
+    QList<ProfileEntry> entries;
+    auto write = [&entries](Key key, const QString& text) {
+        entries.append({sectionOf(key), nameOf(key), text, false});
     };
     if (m_window.isMaximised()) {
         write(Key::Maximised, QStringLiteral("2"));
-        return;
+    } else {
+        const QSizeF outer = m_window.outerSizeTwips();
+        write(Key::Maximised, QStringLiteral("0"));
+        write(Key::Height, singleText(outer.height()));
+        write(Key::Width, singleText(outer.width()));
     }
-    const QSizeF outer = m_window.outerSizeTwips();
-    write(Key::Maximised, QStringLiteral("0"));
-    write(Key::Height, singleText(outer.height()));
-    write(Key::Width, singleText(outer.width()));
+    m_ini.save(entries, m_forms.prompts(), m_forms.owner());
 }
 
 void Settings::publishGeneral()

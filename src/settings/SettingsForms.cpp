@@ -35,7 +35,7 @@ GeneralSettingsDialog* SettingsForms::general()
 PreviewSettingsDialog* SettingsForms::preview()
 {
     if (!m_preview)
-        m_preview = new PreviewSettingsDialog(m_ini, m_owner);
+        m_preview = new PreviewSettingsDialog(m_ini, m_prompts, m_owner);
     return m_preview;
 }
 

@@ -32,6 +32,9 @@ public:
     PreviewSettingsDialog* preview();
     bool isGeneralLoaded() const { return !m_general.isNull(); }
     bool isPreviewLoaded() const { return !m_preview.isNull(); }
+    // Where the settings' own messages go, and the window that owns them.
+    platform::Prompts& prompts() const { return m_prompts; }
+    QWidget* owner() const { return m_owner; }
 
     // Unloads a dialog. A dialog that may still be inside its own event loop (a cancel) is
     // released once that loop has ended; otherwise (at shutdown) at once.

@@ -45,6 +45,27 @@ class PreviewPrintTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void aLargeFileIsRefusedNotPrintedBlank()
+    {
+        Run run;
+        // Above the size that the large-file view takes over.
+        QByteArray line = QByteArrayLiteral("0123456789 abcdefghij 大きな行\n");
+        QByteArray big;
+        big.reserve(17 * 1024 * 1024 + line.size());
+        while (big.size() <= 17 * 1024 * 1024)
+            big += line;
+        run.write(QStringLiteral("big.log"), big);
+        QVERIFY(run.show(QStringLiteral("big.log")));
+        QVERIFY(run.viewer()->isLarge());
+        run.prompts.expectMessages(1);
+        run.button(13)->trigger();
+        QCOMPARE(run.prompts.shown().size(), 1);
+        QCOMPARE(run.prompts.shown().first().text,
+                 QStringLiteral("大きなファイルはプレビューから印刷できません。"));
+        QVERIFY(!QFileInfo::exists(run.printedPdf()));
+        QCOMPARE(run.prompts.unexpectedCount(), 0);
+    }
+
     void printsTheShownText()
     {
         Run run;

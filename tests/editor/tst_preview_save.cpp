@@ -5,6 +5,7 @@
 #include "app/Application.h"
 #include "app/FileListBox.h"
 #include "app/MainWindow.h"
+#include "editor/PreviewSave.h"
 #include "editor/TextEditorWindow.h"
 #include "platform/NativePath.h"
 #include "preview/RichTextViewer.h"
@@ -14,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -71,7 +73,78 @@ private Q_SLOTS:
     void editorOpensOnceFromBothPlaces();
     void hostileRichTextSavedBack();
     void nameThatIsNotUtf8IsSavedInPlace();
+    void tabLeavesTheBoxAndTheQuestionCountsChangedLines();
+    void overwriteOfAFileThatIsGoneWritesNothing();
 };
+
+void PreviewSaveTest::tabLeavesTheBoxAndTheQuestionCountsChangedLines()
+{
+    Run run;
+    const QString path = run.write(QStringLiteral("メモ.txt"), kSjis);
+    run.click(QStringLiteral("メモ.txt"));
+    run.w()->show();
+    run.w()->activateWindow();
+    QWidget* view = run.box()->plainView();
+    view->setFocus();
+    // Tab and Shift+Tab move on; nothing is typed into the file's text.
+    QTest::keyClick(view, Qt::Key_Tab);
+    QTest::keyClick(view, Qt::Key_Backtab);
+    QCOMPARE(run.box()->text(), QStringLiteral("日本語の\nテキストです\n"));
+    QVERIFY(!run.box()->document()->isModified());
+
+    // Unchanged text: the question as it always was.
+    run.prompts.answerMessage(P::No);
+    run.button(11);
+    QCOMPARE(run.prompts.shown().last().text,
+             path + QStringLiteral("に上書き保存します。よろしいですか？"));
+    // Two lines changed, one added: three lines.
+    QTextCursor c(run.box()->document());
+    c.insertText(QStringLiteral("X"));
+    c.movePosition(QTextCursor::NextBlock);
+    c.insertText(QStringLiteral("Y\nZ"));
+    run.prompts.answerMessage(P::No);
+    run.button(11);
+    QCOMPARE(run.prompts.shown().last().text,
+             path + QStringLiteral("に上書き保存します。よろしいですか？\n"
+                                   "（読み込んだときから 3 行が変更されています。）"));
+    QCOMPARE(readAll(path), kSjis);
+    // Once saved, the text is the file's again.
+    run.prompts.answerMessage(P::Yes);
+    run.button(11);
+    run.prompts.answerMessage(P::No);
+    run.button(11);
+    QCOMPARE(run.prompts.shown().last().text,
+             path + QStringLiteral("に上書き保存します。よろしいですか？"));
+    QCOMPARE(run.prompts.unexpectedCount(), 0);
+    QCOMPARE(editor::changedLines(QStringLiteral("a\nb\nc"), QStringLiteral("a\nc")), 1);
+    QCOMPARE(editor::changedLines(QStringLiteral("a\nb"), QStringLiteral("a\nb")), 0);
+}
+
+void PreviewSaveTest::overwriteOfAFileThatIsGoneWritesNothing()
+{
+    Run run;
+    const QString path = run.write(QStringLiteral("メモ.txt"), kSjis);
+    run.click(QStringLiteral("メモ.txt"));
+    run.box()->textCursor().insertText(QStringLiteral("追記"));
+    // Renamed by another program while it is shown.
+    const QString renamed = run.browsed(QStringLiteral("改名後.txt"));
+    QVERIFY(QFile::rename(path, renamed));
+    run.prompts.expectMessages(1);
+    run.button(11);
+    QCOMPARE(run.prompts.shown().size(), 1);
+    QCOMPARE(run.prompts.shown().last().text,
+             path + QStringLiteral("が見つかりません。名前が変更されたか削除されています。"
+                                   "上書き保存しませんでした。"));
+    QVERIFY(!QFile::exists(path));
+    QCOMPARE(readAll(renamed), kSjis);
+    // Deleted: the same, and the old name is not made again.
+    QVERIFY(QFile::remove(renamed));
+    run.prompts.expectMessages(1);
+    run.button(11);
+    QVERIFY(!QFile::exists(path));
+    QVERIFY(!QFile::exists(renamed));
+    QCOMPARE(run.prompts.unexpectedCount(), 0);
+}
 
 void PreviewSaveTest::overwriteAsksAndKeepsShiftJisCrlf()
 {
@@ -85,7 +158,9 @@ void PreviewSaveTest::overwriteAsksAndKeepsShiftJisCrlf()
     run.button(11);
     QCOMPARE(readAll(path), kSjis);
     const auto question = run.prompts.shown().last();
-    QCOMPARE(question.text, path + QStringLiteral("に上書き保存します。よろしいですか？"));
+    QCOMPARE(question.text,
+             path + QStringLiteral("に上書き保存します。よろしいですか？\n"
+                                   "（読み込んだときから 1 行が変更されています。）"));
     QCOMPARE(question.title, QStringLiteral("確認"));
     QCOMPARE(question.icon, int(P::Question));
     QCOMPARE(question.buttons, int(P::YesNo));

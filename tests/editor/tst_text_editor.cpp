@@ -114,6 +114,7 @@ private Q_SLOTS:
     void cancelledDialogsChangeNothing();
     void loadErrors();
     void closingWithEditsAsks();
+    void loadingOverEditsAsks();
     void hugeAndBinaryFiles();
 
 private:
@@ -399,6 +400,7 @@ void TextEditorTest::loadErrors()
 {
     Editor e;
     e.box()->setPlainText(QStringLiteral("残る"));
+    e.box()->document()->setModified(false); // as if just saved
     e.prompts.expectMessages(1);
     e.load(file("missing.txt"));
     QCOMPARE(e.prompts.shown().last().title, QStringLiteral("エラー"));
@@ -418,6 +420,33 @@ void TextEditorTest::closingWithEditsAsks()
     QVERIFY(!e.window.close());
     QVERIFY(e.window.isVisible());
     QCOMPARE(e.prompts.shown().last().title, QStringLiteral("確認"));
+}
+
+void TextEditorTest::loadingOverEditsAsks()
+{
+    Editor e;
+    const QString other = file("他の.txt");
+    QVERIFY(writeAll(other, QByteArrayLiteral("other file\n")));
+    e.box()->textCursor().insertText(QStringLiteral("未保存の文章"));
+    // No: the typing stays, and no file dialog is shown.
+    e.prompts.answerMessage(P::No);
+    e.action("rodo")->trigger();
+    QCOMPARE(e.prompts.shown().size(), 1);
+    QCOMPARE(e.prompts.shown().last().text,
+             QStringLiteral("内容が変更されています。保存せずに読み込みますか？"));
+    QCOMPARE(e.prompts.shown().last().title, QStringLiteral("確認"));
+    QCOMPARE(e.prompts.shown().last().buttons, int(P::YesNo));
+    QCOMPARE(e.box()->toPlainText(), QStringLiteral("未保存の文章"));
+    // Yes: the chosen file replaces it.
+    e.prompts.answerMessage(P::Yes);
+    e.load(other);
+    QCOMPARE(e.box()->toPlainText(), QStringLiteral("other file\n"));
+    // Nothing typed since: loading again asks nothing.
+    e.prompts.clear();
+    e.load(other);
+    QCOMPARE(e.prompts.shown().size(), 1);
+    QCOMPARE(e.prompts.shown().first().kind, QStringLiteral("open"));
+    QCOMPARE(e.prompts.unexpectedCount(), 0);
 }
 
 void TextEditorTest::hugeAndBinaryFiles()

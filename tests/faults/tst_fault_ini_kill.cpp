@@ -54,39 +54,50 @@ TEST(IniKill, EverySaveCutByKillLeavesTheOldOrTheNewFile)
     const QByteArray withB = bytesOf(path);
     ASSERT_NE(withA, withB);
 
-    int started = 0;
+    int cutInside = 0;
     for (int round = 0; round < 200; ++round) {
         QProcess writer;
         writer.start(g_self, {QStringLiteral("--writer"), path});
         ASSERT_TRUE(writer.waitForStarted(10000));
-        // Let it save a number of times, then cut it at a random moment.
-        QThread::usleep(2000 + QRandomGenerator::global()->bounded(30000));
+        // The writer says "saving" as it enters each save. Wait until it has entered a
+        // chosen one, however slow the machine is, then cut it somewhere inside that save.
+        const int wanted = 1 + QRandomGenerator::global()->bounded(4);
+        int entered = 0;
+        QByteArray said;
+        while (entered < wanted) {
+            ASSERT_TRUE(writer.waitForReadyRead(60000))
+                << "round " << round << ": the writer never began a save";
+            said += writer.readAllStandardOutput();
+            entered = int(said.count("saving\n"));
+        }
+        QThread::usleep(QRandomGenerator::global()->bounded(3000));
         writer.kill(); // SIGKILL
         ASSERT_TRUE(writer.waitForFinished(10000));
+        said += writer.readAllStandardOutput();
         const QByteArray now = bytesOf(path);
         ASSERT_TRUE(now == withA || now == withB) << "round " << round << ": " << now.size()
                                                   << " bytes, neither the old nor the new file";
-        if (writer.readAllStandardOutput().contains("saving"))
-            ++started;
+        // The writer had not finished the save it was in when the kill came.
+        if (!said.contains(QByteArray("saved " + QByteArray::number(entered) + "\n")))
+            ++cutInside;
     }
-    // The writer did get to save in most rounds; otherwise the test would prove nothing.
-    EXPECT_GT(started, 100);
+    EXPECT_GT(cutInside, 0) << "no kill came inside a save: the test proved nothing";
     // Temporary files of saves that were cut are left beside the file; say how many.
     const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
-    std::printf("writer got to save in %d of 200 rounds; files beside exp.ini afterwards: %d\n",
-                started, int(left.size()) - 1);
+    std::printf("saves cut inside by the kill: %d of 200; files beside exp.ini afterwards: %d\n",
+                cutInside, int(left.size()) - 1);
 }
 
-// Saves the two values in turn until killed.
+// Saves the two values in turn until killed, saying when each save begins and ends.
 int writerLoop(const QString& path)
 {
-    for (int i = 0;; ++i) {
-        if (i == 0) {
-            std::fputs("saving\n", stdout);
-            std::fflush(stdout);
-        }
+    for (int i = 1;; ++i) {
+        std::fputs("saving\n", stdout);
+        std::fflush(stdout);
         settings::writeProfileString(path, QStringLiteral("window"), QStringLiteral("value"),
-                                     value(i % 2));
+                                     value((i + 1) % 2));
+        std::printf("saved %d\n", i);
+        std::fflush(stdout);
     }
 }
 

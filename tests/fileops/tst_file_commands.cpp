@@ -236,19 +236,48 @@ private Q_SLOTS:
         run.prompts.answerText(QStringLiteral("新しい"));
         run.trigger("fhenkou");
         QVERIFY(!QFileInfo::exists(old));
-        QVERIFY(QFileInfo(run.browse.path() + QStringLiteral("/新しい")).isDir());
+        const QString renamed = run.browse.path() + QStringLiteral("/新しい");
+        QVERIFY(QFileInfo(renamed).isDir());
+        // The view follows the folder to its new name, also once the tree has looked again.
+        QCOMPARE(run.program->navigation()->currentFolder(), renamed);
+        QTest::qWait(300);
+        QCOMPARE(run.program->navigation()->currentFolder(), renamed);
+        QCOMPARE(run.prompts.unexpectedCount(), 0);
     }
 
-    void renameFolderNeverReplacesAnotherFolder()
+    void renameFolderFailuresAreShown()
     {
         Run run;
         const QString old = run.browse.path() + QStringLiteral("/one");
         const QString other = run.browse.path() + QStringLiteral("/two");
         QVERIFY(QDir().mkdir(old) && QDir().mkdir(other));
+        QVERIFY(QFile::copy(run.path("a.txt"), other + QStringLiteral("/inside.txt")));
         QVERIFY(run.w()->folderTree()->setPath(old));
-        run.prompts.answerText(QStringLiteral("two"));
-        run.trigger("fhenkou");
-        QVERIFY(QFileInfo(old).isDir() && QFileInfo(other).isDir());
+        // An existing name, a folder or a file, is never replaced, and the user is told.
+        for (const QString& name : {QStringLiteral("two"), QStringLiteral("a.txt")}) {
+            run.prompts.clear();
+            run.prompts.answerText(name);
+            run.prompts.expectMessages(1);
+            run.trigger("fhenkou");
+            QCOMPARE(run.prompts.shown().size(), 2);
+            QCOMPARE(run.prompts.shown().last().text,
+                     QStringLiteral("同名のファイルまたはフォルダが存在しています。"));
+            QVERIFY(QFileInfo(old).isDir());
+            QVERIFY(QFileInfo(other + QStringLiteral("/inside.txt")).isFile());
+        }
+        // A name that would lead elsewhere.
+        for (const QString& name : {QStringLiteral("../escape"), QStringLiteral("..")}) {
+            run.prompts.clear();
+            run.prompts.answerText(name);
+            run.prompts.expectMessages(1);
+            run.trigger("fhenkou");
+            QCOMPARE(run.prompts.shown().size(), 2);
+            QVERIFY(run.prompts.shown().last().text.startsWith(
+                QStringLiteral("このフォルダ名は使えません。")));
+            QVERIFY(QFileInfo(old).isDir());
+        }
+        QCOMPARE(run.program->navigation()->currentFolder(), old);
+        QCOMPARE(run.prompts.unexpectedCount(), 0);
     }
 
     void pathToClipboardAndProperties()

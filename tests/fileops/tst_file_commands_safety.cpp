@@ -1,6 +1,6 @@
-// The folder commands refuse the root, mount points and the home folder with a message of
-// their own, and the delete commands hand names that are not UTF-8 to the shell as their
-// real bytes.
+// The folder commands (delete, move, rename) refuse the root, mount points and the home
+// folder with a message of their own, and the delete commands hand names that are not UTF-8 to the
+// shell as their real bytes.
 #include "GuiRun.h"
 
 #include "app/Application.h"
@@ -31,6 +31,8 @@ const QString kRefusal =
     QStringLiteral("ルートフォルダ、マウントポイント、ホームフォルダは削除できません。\n");
 const QString kMoveRefusal =
     QStringLiteral("ルートフォルダ、マウントポイント、ホームフォルダは移動できません。\n");
+const QString kRenameRefusal =
+    QStringLiteral("ルートフォルダ、マウントポイント、ホームフォルダは名前を変更できません。\n");
 } // namespace
 
 class FileCommandsSafetyTest : public QObject
@@ -73,6 +75,13 @@ class FileCommandsSafetyTest : public QObject
             prompts.expectMessages(1);
             trigger("fidou");
             QCOMPARE(prompts.shown().last().text, kMoveRefusal + refused);
+            // Renaming is refused before the name is asked for, and nothing is renamed.
+            prompts.clear();
+            prompts.expectMessages(1);
+            trigger("fhenkou");
+            QCOMPARE(prompts.shown().size(), 1);
+            QCOMPARE(prompts.shown().first().text, kRenameRefusal + refused);
+            QVERIFY(QFileInfo(refused).isDir());
             QVERIFY(shell.callsOf(QStringLiteral("op")).isEmpty());
             QCOMPARE(prompts.unexpectedCount(), 0);
         }

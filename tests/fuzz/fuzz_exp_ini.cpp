@@ -114,10 +114,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const Pair& target = knownPairs()[static_cast<qsizetype>(size % knownPairs().size())];
     const QByteArray piece = original.mid(original.size() / 3, 60);
     const QString value = (size & 1) ? platform::fromCp932(piece) : QString::fromUtf8(piece);
-    const bool written = settings::writeProfileString(path, target.first, target.second, value);
+    QList<settings::ProfileEntry> entries{{target.first, target.second, value, false}};
+    const settings::ProfileError error = settings::writeProfileStrings(path, entries);
+    const bool written = error == settings::ProfileError::None;
     if (hasBreakOrNul(value)) {
         if (written || contents(path) != original)
             fail("a value with a line break or a NUL was written");
+        return 0;
+    }
+    if (error == settings::ProfileError::Encoding) {
+        // Code page 932 cannot hold the value and the file cannot become UTF-8 without
+        // changing other values: nothing may have been written.
+        QByteArray encoded;
+        if (platform::toCp932(value, encoded) || original.startsWith("\xEF\xBB\xBF"))
+            fail("a value the file's encoding holds was refused");
+        if (contents(path) != original)
+            fail("a refused value changed the file");
         return 0;
     }
     if (!written)

@@ -246,8 +246,9 @@ TEST_F(Profile, ReplacesTheFileInsteadOfRewritingIt)
                                    QStringLiteral("0")));
     ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &after), 0);
     EXPECT_NE(before.st_ino, after.st_ino);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
-              QStringList{QStringLiteral("exp.ini")});
+    // Nothing is left beside the file but the lock that serialises the saves.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name),
+              (QStringList{QStringLiteral("exp.ini"), QStringLiteral("exp.ini.lock")}));
 }
 
 TEST_F(Profile, AFailedWriteLeavesTheOldFile)
@@ -308,6 +309,88 @@ TEST_F(Profile, AFullDiskLeavesTheOldFile)
     EXPECT_FALSE(writeProfileString(path, QStringLiteral("yokutukau"), QStringLiteral("folder"),
                                     QString(100000, QLatin1Char('a'))));
     EXPECT_EQ(bytes(), windowsFile(kDesktopCp932));
+}
+
+TEST_F(Profile, TwoProcessesSavingAtOnceLoseNoKey)
+{
+    put(windowsFile(kDesktopCp932));
+    // Each process saves keys of its own, one save per key, as two instances whose users
+    // press OK at the same moment would.
+    constexpr int kKeys = 150;
+    const QString p = path;
+    pid_t children[2] = {};
+    for (int c = 0; c < 2; ++c) {
+        children[c] = ::fork();
+        ASSERT_GE(children[c], 0);
+        if (children[c] == 0) {
+            bool ok = true;
+            for (int i = 0; i < kKeys; ++i)
+                ok = writeProfileString(p, QStringLiteral("yokutukau"),
+                                        QStringLiteral("p%1_%2").arg(c).arg(i),
+                                        QString::number(i)) &&
+                     ok;
+            ::_exit(ok ? 0 : 1);
+        }
+    }
+    for (const pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    int missing = 0;
+    for (int c = 0; c < 2; ++c) {
+        for (int i = 0; i < kKeys; ++i) {
+            const QByteArray key = QStringLiteral("p%1_%2").arg(c).arg(i).toLatin1();
+            if (read("yokutukau", key.constData()) != QString::number(i))
+                ++missing;
+        }
+    }
+    EXPECT_EQ(missing, 0) << "keys lost between the two processes";
+    EXPECT_EQ(read("yokutukau", "folder"), QStringLiteral("C:\\ソフト\\表計算"));
+}
+
+TEST_F(Profile, ABatchKeepsWhatTheFileHoldsForKeysMarkedToKeep)
+{
+    put(windowsFile(kDesktopCp932));
+    QList<settings::ProfileEntry> entries{
+        {QStringLiteral("yokutukau"), QStringLiteral("folder2"), QStringLiteral("/stale"), true},
+        {QStringLiteral("yokutukau"), QStringLiteral("folder3"), QStringLiteral("/new"), true},
+        {QStringLiteral("gomi"), QStringLiteral("subete"), QStringLiteral("0"), false}};
+    ASSERT_EQ(settings::writeProfileStrings(path, entries), settings::ProfileError::None);
+    // The kept key is left as it is and its stored value comes back; a missing one is written.
+    EXPECT_EQ(entries.at(0).value, QStringLiteral("D:\\デスクトップ"));
+    EXPECT_EQ(entries.at(1).value, QStringLiteral("/new"));
+    QByteArray expected = windowsFile(kDesktopCp932);
+    expected.replace(QByteArrayLiteral("subete=1"), QByteArrayLiteral("subete=0"));
+    expected.replace(QByteArrayLiteral("\r\n[gomi]"),
+                     QByteArrayLiteral("\r\nfolder3=/new\r\n[gomi]"));
+    EXPECT_EQ(bytes(), expected);
+}
+
+TEST_F(Profile, TextOutsideCp932NeverAltersBytesOfOtherKeys)
+{
+    // A hand-edited value of bytes that code page 932 does not map one to one, ending in a
+    // lone lead byte: turning the file into UTF-8 would change it.
+    const QByteArray odd = QByteArray::fromHex("80a0fdfeff81");
+    const QByteArray file = windowsFile(kDesktopCp932) + QByteArrayLiteral("[raw]\r\nv=") + odd +
+                            QByteArrayLiteral("\r\n");
+    put(file);
+    const QString before = read("raw", "v");
+    QList<settings::ProfileEntry> entries{
+        {QStringLiteral("gomi"), QStringLiteral("subete"), QStringLiteral("0"), false},
+        {QStringLiteral("yokutukau"), QStringLiteral("folder3"), QStringLiteral("/home/u/🎵"),
+         false}};
+    EXPECT_EQ(settings::writeProfileStrings(path, entries), settings::ProfileError::Encoding);
+    EXPECT_FALSE(writeProfileString(path, QStringLiteral("yokutukau"), QStringLiteral("folder3"),
+                                    QStringLiteral("/home/u/🎵")));
+    // Nothing of the batch was written, and every other byte is as it was.
+    EXPECT_EQ(bytes(), file);
+    EXPECT_EQ(read("raw", "v"), before);
+    // Text that code page 932 holds is still written, leaving the odd bytes alone.
+    ASSERT_TRUE(writeProfileString(path, QStringLiteral("gomi"), QStringLiteral("subete"),
+                                   QStringLiteral("0")));
+    EXPECT_TRUE(
+        bytes().contains(QByteArray(QByteArrayLiteral("v=") + odd + QByteArrayLiteral("\r\n"))));
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -228,6 +229,77 @@ private Q_SLOTS:
         run.start();
         QCOMPARE(run.preview()->findChild<QCheckBox*>(QStringLiteral("Check6"))->checkState(),
                  Qt::Unchecked);
+    }
+
+    void twoInstancesConfirmingKeepEachOthersSettings()
+    {
+        Run run;
+        run.folder.writeIni(
+            cp932Lines({QStringLiteral("[yokutukau]"), QStringLiteral("folder3=/三"),
+                        QStringLiteral("[pre]"), QStringLiteral("zip=1")}));
+        run.start();
+        // A second instance of the program, with its own dialogs on the same file.
+        QLabel otherPath(run.folder.iniPath());
+        RecordingPrompts otherPrompts;
+        settings::SettingsForms other(settings::ExpIni(&otherPath), otherPrompts, nullptr);
+        settings::GeneralSettingsDialog* g1 = run.general();
+        settings::GeneralSettingsDialog* g2 = other.general();
+        settings::PreviewSettingsDialog* p2 = other.preview();
+        p2->load(settings::Key::NoZipPreview, QStringLiteral("1"));
+
+        g1->folderBox(1)->setText(QStringLiteral("/一番目"));
+        g2->folderBox(2)->setText(QStringLiteral("/二番目"));
+        g2->findChild<QCheckBox*>(QStringLiteral("Check5"))->setChecked(true);
+        click(g1, "Command9");
+        click(g2, "Command9");
+        // Neither OK wrote back the other's keys as it had loaded them.
+        QCOMPARE(run.read("yokutukau", "folder"), QStringLiteral("/一番目"));
+        QCOMPARE(run.read("yokutukau", "folder2"), QStringLiteral("/二番目"));
+        QCOMPARE(run.read("yokutukau", "folder3"), QStringLiteral("/三"));
+        QCOMPARE(run.read("gomi", "subete"), QStringLiteral("1"));
+        // The second instance now shows what the first one saved.
+        QCOMPARE(g2->folderBox(1)->text(), QStringLiteral("/一番目"));
+
+        // The first instance turns the zip preview back on; the second saves its own change of
+        // another box afterwards without bringing the old zip value back.
+        settings::PreviewSettingsDialog* p1 = run.preview();
+        p1->findChild<QCheckBox*>(QStringLiteral("Check10"))->setChecked(false);
+        click(p1, "Command1");
+        p2->findChild<QCheckBox*>(QStringLiteral("Check2"))->setChecked(true);
+        click(p2, "Command1");
+        QCOMPARE(run.read("pre", "zip"), QStringLiteral("0"));
+        QCOMPARE(run.read("pre", "jpg"), QStringLiteral("1"));
+        QCOMPARE(p2->findChild<QCheckBox*>(QStringLiteral("Check10"))->checkState(), Qt::Unchecked);
+        QCOMPARE(run.prompts.unexpectedCount() + otherPrompts.unexpectedCount(), 0);
+    }
+
+    void settingsThatCannotBeSavedAreReportedWithThePath()
+    {
+        Run run;
+        run.start();
+        // A folder where the settings file belongs.
+        QVERIFY(QDir().mkdir(run.folder.iniPath()));
+        settings::GeneralSettingsDialog* g = run.general();
+        g->folderBox(1)->setText(QStringLiteral("/一番目"));
+        run.prompts.expectMessages(1);
+        click(g, "Command9");
+        QCOMPARE(run.prompts.shown().size(), 1);
+        QVERIFY2(run.prompts.shown().first().text.startsWith(run.folder.iniPath() +
+                                                             QStringLiteral(" に設定を保存")),
+                 qPrintable(run.prompts.shown().first().text));
+        QCOMPARE(run.prompts.shown().first().icon, int(platform::Prompts::Exclamation));
+        // The change stays in force for this session.
+        QCOMPARE(run.program->mainWindow()->hiddenValue(QStringLiteral("Label15")),
+                 QStringLiteral("/一番目"));
+
+        // The preview dialog tells the same.
+        run.prompts.clear();
+        run.prompts.expectMessages(1);
+        click(run.preview(), "Command1");
+        QCOMPARE(run.prompts.shown().size(), 1);
+        QVERIFY(run.prompts.shown().first().text.contains(run.folder.iniPath()));
+        QCOMPARE(run.prompts.unexpectedCount(), 0);
+        QVERIFY(QDir().rmdir(run.folder.iniPath()));
     }
 
     void previewButtonOfTheGeneralDialogOpensThePreviewDialog()
