@@ -244,8 +244,10 @@ void Application::savePaneSplit()
     if (!borders || !borders->changedByUser())
         return;
     const PaneSplit split = borders->split();
-    m_ini->write(kPanesSection, QStringLiteral("column"), QString::number(qRound(split.column)));
-    m_ini->write(kPanesSection, QStringLiteral("tree"), QString::number(qRound(split.tree)));
+    QList<settings::ProfileEntry> entries{
+        {kPanesSection, QStringLiteral("column"), QString::number(qRound(split.column))},
+        {kPanesSection, QStringLiteral("tree"), QString::number(qRound(split.tree))}};
+    m_ini->save(entries, m_prompts, m_window.data());
 }
 
 bool Application::selectFile(const QString& name)

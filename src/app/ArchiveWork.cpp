@@ -143,8 +143,8 @@ void ArchiveWork::listSelfExtracting()
     m_members->listAs(path, archive::Family::Lzh);
     m_events->setDropMode(false);
     // The payload is extracted as an LZH archive's members are.
-    for (const char* name : {"kaitou", "kaitoup"}) {
-        if (QAction* action = m_window.menuAction(QString::fromLatin1(name)))
+    for (const char* entry : {"kaitou", "kaitoup"}) {
+        if (QAction* action = m_window.menuAction(QString::fromLatin1(entry)))
             action->setEnabled(true);
     }
     list->show();

@@ -182,11 +182,11 @@ class ArchiveResultsTest : public QObject
         }
         // The row whose member name is `base` inside a folder (docs/readme.txt, docs\readme.txt)
         // or at the top (folder empty).
-        QTreeWidgetItem* row(const QString& folder, const QString& base) const
+        QTreeWidgetItem* row(const QString& within, const QString& base) const
         {
             for (int i = 0; i < list()->topLevelItemCount(); ++i) {
                 const QString name = list()->topLevelItem(i)->text(0);
-                const QString wanted = folder.isEmpty() ? base : folder + QLatin1Char('/') + base;
+                const QString wanted = within.isEmpty() ? base : within + QLatin1Char('/') + base;
                 if (QString(name).replace(QLatin1Char('\\'), QLatin1Char('/')) == wanted)
                     return list()->topLevelItem(i);
             }
