@@ -195,7 +195,9 @@ std::optional<QString> dragOutCommand(Family family, const QString& archive,
         prefix = QStringLiteral("-x -u --i -o --exact ");
         break;
     case Family::Cab:
-        prefix = QStringLiteral("-x -i -n --exact ");
+        // With their folders, as for the other families: namesakes in different folders must
+        // not land on one file.
+        prefix = QStringLiteral("-x -r -i --exact ");
         break;
     }
     return Line(prefix)

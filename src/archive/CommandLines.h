@@ -60,8 +60,8 @@ std::optional<QString> renameMembersCommand(const QString& archive, const QStrin
 std::optional<QString> openMemberCommand(Family family, const QString& archive,
                                          const QString& workFolder, const QString& member);
 
-// Extracts the members without a progress window into the work folder, for a drag out;
-// existing files are replaced (ZIP and CAB only when the member is newer).
+// Extracts the members with their folders and without a progress window into a fresh folder
+// inside the work folder, for a drag out.
 std::optional<QString> dragOutCommand(Family family, const QString& archive,
                                       const QString& workFolder, const QStringList& members);
 

@@ -140,9 +140,10 @@ QMimeData* ArchiveListEvents::dragData()
         return nullptr;
     QList<QUrl> urls;
     for (const QString& member : members) {
-        // CAB members come out without their folders.
-        const QString name =
-            *listed.family == Family::Cab ? archive::memberBaseName(Family::Cab, member) : member;
+        // Members come out with their folders; CAB separates them with "\".
+        QString name = member;
+        if (*listed.family == Family::Cab)
+            name.replace(QLatin1Char('\\'), QLatin1Char('/'));
         const QString path = *out + name;
         if (QFileInfo(path).isFile())
             urls.append(QUrl::fromLocalFile(path));

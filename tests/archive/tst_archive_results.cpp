@@ -13,6 +13,7 @@
 #include "app/FileListBox.h"
 #include "app/MainWindow.h"
 #include "archive/ExtractDialog.h"
+#include "archive/MemberListing.h"
 #include "archive/ResultWindow.h"
 #include "preview/ArchiveListEvents.h"
 
@@ -150,6 +151,13 @@ class ArchiveResultsTest : public QObject
             QVERIFY2(items.size() == 1, qPrintable(name));
             files->setCurrentItem(nullptr);
             files->setCurrentItem(items.first());
+            settle();
+        }
+        // Waits until the member list has been listed (it is filled by a worker).
+        void settle() const
+        {
+            QVERIFY(QTest::qWaitFor(
+                [this] { return !archive::MemberListing::of(list())->running(); }, 20000));
         }
         void trigger(const char* name)
         {
@@ -159,6 +167,7 @@ class ArchiveResultsTest : public QObject
             driver.start();
             action->trigger();
             driver.stop();
+            settle();
         }
         void extractWith(const char* entry, int button)
         {
@@ -175,6 +184,7 @@ class ArchiveResultsTest : public QObject
         }
         QStringList rows() const
         {
+            settle();
             QStringList out;
             for (int i = 0; i < list()->topLevelItemCount(); ++i)
                 out << list()->topLevelItem(i)->text(0);
@@ -184,6 +194,7 @@ class ArchiveResultsTest : public QObject
         // or at the top (folder empty).
         QTreeWidgetItem* row(const QString& within, const QString& base) const
         {
+            settle();
             for (int i = 0; i < list()->topLevelItemCount(); ++i) {
                 const QString name = list()->topLevelItem(i)->text(0);
                 const QString wanted = within.isEmpty() ? base : within + QLatin1Char('/') + base;

@@ -164,7 +164,7 @@ private Q_SLOTS:
         QCOMPARE(built(archive::dragOutCommand(Family::Zip, Z, W, ms)),
                  QStringLiteral("-x -u --i -o --exact \"") + Z + QStringLiteral("\"") + tail);
         QCOMPARE(built(archive::dragOutCommand(Family::Cab, C, W, ms)),
-                 QStringLiteral("-x -i -n --exact \"") + C + QStringLiteral("\"") + tail);
+                 QStringLiteral("-x -r -i --exact \"") + C + QStringLiteral("\"") + tail);
     }
 
     void aNameWithADoubleQuoteBuildsNoLine()

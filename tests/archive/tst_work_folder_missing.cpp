@@ -14,6 +14,7 @@
 #include "app/MainWindow.h"
 #include "app/WorkFolder.h"
 #include "archive/CompressDialog.h"
+#include "archive/MemberListing.h"
 #include "archive/ResultWindow.h"
 #include "platform/Paths.h"
 #include "preview/ArchiveListEvents.h"
@@ -99,6 +100,13 @@ class WorkFolderMissingTest : public QObject
             QVERIFY2(items.size() == 1, qPrintable(name));
             files->setCurrentItem(nullptr);
             files->setCurrentItem(items.first());
+            settle();
+        }
+        // Waits until the member list has been listed (it is filled by a worker).
+        void settle() const
+        {
+            QVERIFY(QTest::qWaitFor(
+                [this] { return !archive::MemberListing::of(list())->running(); }, 20000));
         }
         void select(const QString& name) const
         {
