@@ -1,11 +1,17 @@
 #include "E2eSupport.h"
 
+#include "app/FileListBox.h"
+#include "app/MainWindow.h"
+#include "archive/MemberListing.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QTreeWidget>
 #include <QtDebug>
+#include <QtTest>
 
 bool runTool(const QString& program, const QStringList& arguments, const QString& folder)
 {
@@ -84,4 +90,21 @@ bool makeArchive(archive::Family family, const QString& sourceFolder, const QStr
                        sourceFolder);
     }
     return false;
+}
+
+void settleMemberList(app::MainWindow* window)
+{
+    QVERIFY(QTest::qWaitFor(
+        [window] { return !archive::MemberListing::of(window->archiveList())->running(); }, 20000));
+}
+
+void clickFileAndSettle(app::MainWindow* window, const QString& name)
+{
+    app::FileListBox* files = window->fileList();
+    files->refresh();
+    const auto items = files->findItems(name, Qt::MatchExactly);
+    QVERIFY2(items.size() == 1, qPrintable(name));
+    files->setCurrentItem(nullptr);
+    files->setCurrentItem(items.first());
+    settleMemberList(window);
 }

@@ -21,3 +21,14 @@ QStringList sourceTreeOperands();
 // Writes the archive of the family from the source tree with the outside tool (jlha, zip,
 // gcab); false when the tool fails.
 bool makeArchive(archive::Family family, const QString& sourceFolder, const QString& archivePath);
+
+namespace app
+{
+class MainWindow;
+}
+
+// Selects the file in the main window's file list as a click does and waits until the member
+// list it previews has been filled (a worker lists the archive).
+void clickFileAndSettle(app::MainWindow* window, const QString& name);
+// Waits until the main window's member list has been filled.
+void settleMemberList(app::MainWindow* window);

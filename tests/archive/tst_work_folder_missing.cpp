@@ -92,22 +92,8 @@ class WorkFolderMissingTest : public QObject
         app::MainWindow* w() const { return window(); }
         QTreeWidget* list() const { return w()->archiveList(); }
         preview::ArchiveListEvents& events() const { return program->archiveWork()->listEvents(); }
-        void click(const QString& name) const
-        {
-            app::FileListBox* files = w()->fileList();
-            files->refresh();
-            const auto items = files->findItems(name, Qt::MatchExactly);
-            QVERIFY2(items.size() == 1, qPrintable(name));
-            files->setCurrentItem(nullptr);
-            files->setCurrentItem(items.first());
-            settle();
-        }
-        // Waits until the member list has been listed (it is filled by a worker).
-        void settle() const
-        {
-            QVERIFY(QTest::qWaitFor(
-                [this] { return !archive::MemberListing::of(list())->running(); }, 20000));
-        }
+        void click(const QString& name) const { clickFileAndSettle(w(), name); }
+        void settle() const { settleMemberList(w()); }
         void select(const QString& name) const
         {
             for (int i = 0; i < list()->topLevelItemCount(); ++i)
