@@ -209,6 +209,13 @@ std::optional<QString> dragOutCommand(Family family, const QString& archive,
         .result();
 }
 
+QString withArchiveExtension(const QString& file, const QString& extension)
+{
+    if (file.isEmpty() || file.endsWith(extension, Qt::CaseInsensitive))
+        return file;
+    return file + extension;
+}
+
 QChar memberSeparator(Family family)
 {
     return family == Family::Cab ? QLatin1Char('\\') : QLatin1Char('/');

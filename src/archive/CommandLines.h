@@ -65,6 +65,11 @@ std::optional<QString> openMemberCommand(Family family, const QString& archive,
 std::optional<QString> dragOutCommand(Family family, const QString& archive,
                                       const QString& workFolder, const QStringList& members);
 
+// The file name the user gave for a new archive, with the extension (".lzh", ".cab") added
+// when it does not end in it already (case ignored): an archive the program itself could not
+// recognise by its name is never made.
+QString withArchiveExtension(const QString& file, const QString& extension);
+
 // The separator between a member's folders: "/" for LZH and ZIP, "\" for CAB.
 QChar memberSeparator(Family family);
 

@@ -261,8 +261,10 @@ void CompressDialog::compressLzh()
 {
     if (!haveStaging())
         return;
-    const QString file = m_steps.services().prompts->saveFileName(
-        this, QString(), QStringLiteral("LZHファイル (*.lzh)"), QString());
+    const QString file =
+        withArchiveExtension(m_steps.services().prompts->saveFileName(
+                                 this, QString(), QStringLiteral("LZHファイル (*.lzh)"), QString()),
+                             QStringLiteral(".lzh"));
     if (file.isEmpty())
         return;
     if (const std::optional<CallResult> result =
@@ -277,8 +279,10 @@ void CompressDialog::compressCab()
 {
     if (!haveStaging())
         return;
-    const QString file = m_steps.services().prompts->saveFileName(
-        this, QString(), QStringLiteral("cabファイル (*.cab)"), QString());
+    const QString file =
+        withArchiveExtension(m_steps.services().prompts->saveFileName(
+                                 this, QString(), QStringLiteral("cabファイル (*.cab)"), QString()),
+                             QStringLiteral(".cab"));
     if (file.isEmpty())
         return;
     if (const std::optional<CallResult> result =

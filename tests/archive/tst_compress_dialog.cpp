@@ -358,6 +358,33 @@ private Q_SLOTS:
         }
     }
 
+    // A name typed without the archive's extension gets it, so the program can list and
+    // extract what it made; a name that has it (in any case) is kept.
+    void archiveNamesGetTheirExtension()
+    {
+        const struct {
+            int button;
+            const char* typed;
+            const char* made;
+        } cases[] = {{1, "圧縮テスト", "圧縮テスト.lzh"},
+                     {1, "Pack.LZH", "Pack.LZH"},
+                     {1, "notes.txt", "notes.txt.lzh"},
+                     {6, "-cab", "-cab.cab"}};
+        for (const auto& c : cases) {
+            Run run;
+            run.dialog->addDropped(run.threeSources());
+            run.prompts.answerText(run.target.path() + QLatin1Char('/') +
+                                   QString::fromUtf8(c.typed));
+            run.runner.reports.enqueue(QStringLiteral("report"));
+            run.click(c.button);
+            QCOMPARE(run.runner.calls.size(), 1);
+            const QString line = run.lines().first();
+            const QString made = QLatin1Char('"') + run.target.path() + QLatin1Char('/') +
+                                 QString::fromUtf8(c.made) + QLatin1Char('"');
+            QVERIFY2(line.contains(made), qPrintable(line));
+        }
+    }
+
     void emptyListStillRunsTheLibrary()
     {
         Run run;
