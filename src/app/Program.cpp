@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <unistd.h>
@@ -69,6 +70,15 @@ int runProgram(int argc, char** argv,
     // second, and the browser engine, loaded on the first page, draws without it.
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("koramo"));
+    // The window's picture and the desktop entry it belongs to (koramo.desktop), so that the
+    // task bar shows the program's own icon: the icon theme's when installed, else the built-in.
+    QGuiApplication::setDesktopFileName(QStringLiteral("koramo"));
+    QIcon icon = QIcon::fromTheme(QStringLiteral("koramo"));
+    if (icon.isNull()) {
+        icon.addFile(QStringLiteral(":/koramo/koramo.png"));
+        icon.addFile(QStringLiteral(":/koramo/koramo-128.png"));
+    }
+    QApplication::setWindowIcon(icon);
     installJapaneseTexts(application);
 
     platform::QtPrompts prompts;
