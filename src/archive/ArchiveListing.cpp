@@ -28,6 +28,15 @@ Family familyOf(const QString& family)
 }
 } // namespace
 
+bool MemberRow::operator<(const QTreeWidgetItem& other) const
+{
+    const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+    // Sizes compare as numbers; names and the fixed-width times as text.
+    if (column == 1)
+        return data(1, Qt::UserRole).toLongLong() < other.data(1, Qt::UserRole).toLongLong();
+    return text(column) < other.text(column);
+}
+
 QString memberTimeText(quint16 dosDate, quint16 dosTime)
 {
     const int year = 1980 + (dosDate >> 9), month = (dosDate >> 5) & 0x0F, day = dosDate & 0x1F;
@@ -83,9 +92,10 @@ int readMembers(const QString& family, const QString& archivePath, quintptr owne
             if (size64(handle, &wide) == 0)
                 size = wide;
         }
-        auto* row = new QTreeWidgetItem;
+        auto* row = new MemberRow;
         row->setText(0, QString::fromUtf8(record.fileName));
         row->setText(1, QString::number(size));
+        row->setData(1, Qt::UserRole, qlonglong(size));
         row->setText(2, memberTimeText(record.dosDate, record.dosTime));
         ++rows;
         if (!take(row))

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <QTreeWidgetItem>
 
 #include <functional>
 
 class QTreeWidget;
-class QTreeWidgetItem;
 
 namespace archive
 {
@@ -22,6 +22,13 @@ int listArchive(const QString& family, const QString& archivePath, QTreeWidget* 
 // false. Touches no widget, so it may run on any thread. Returns the rows handed over.
 int readMembers(const QString& family, const QString& archivePath, quintptr ownerWindow,
                 const QString& programFolder, const std::function<bool(QTreeWidgetItem*)>& take);
+
+// One member's row. Sorted by a header click, sizes compare as numbers, names and times as text.
+class MemberRow final : public QTreeWidgetItem
+{
+public:
+    bool operator<(const QTreeWidgetItem& other) const override;
+};
 
 // The member time stamp text of an MS-DOS date and time, as stored (no time-zone shift).
 QString memberTimeText(quint16 dosDate, quint16 dosTime);

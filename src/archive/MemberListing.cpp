@@ -3,8 +3,10 @@
 #include "archive/ArchiveListing.h"
 
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -42,7 +44,33 @@ MemberListing* MemberListing::of(QTreeWidget* list)
     return new MemberListing(list);
 }
 
-MemberListing::MemberListing(QTreeWidget* list) : QObject(list), m_list(list) {}
+MemberListing::MemberListing(QTreeWidget* list) : QObject(list), m_list(list)
+{
+    // A click on a column's header sorts by it, a second click the other way; until then the
+    // members stay in the archive's order.
+    QHeaderView* header = list->header();
+    header->setSectionsClickable(true);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    connect(header, &QHeaderView::sectionClicked, this, [this, header](int column) {
+        // Once shown, the header turns its indicator round itself on a click.
+        if (!header->isSortIndicatorShown()) {
+            header->setSortIndicatorShown(true);
+            header->setSortIndicator(column, Qt::AscendingOrder);
+        }
+        m_list->sortItems(header->sortIndicatorSection(), header->sortIndicatorOrder());
+    });
+}
+
+void MemberListing::fitColumns()
+{
+    // Each column as wide as what it holds, the name column no wider than most of the view.
+    const int most = std::max(120, m_list->viewport()->width() * 3 / 4);
+    for (int column = 0; column < m_list->columnCount(); ++column) {
+        m_list->resizeColumnToContents(column);
+        if (m_list->columnWidth(column) > most)
+            m_list->setColumnWidth(column, most);
+    }
+}
 
 MemberListing::~MemberListing()
 {
@@ -126,6 +154,10 @@ void MemberListing::add(quint64 generation, const std::shared_ptr<Batch>& batch,
         m_current.reset();
     }
     reapStopped(false);
+    QHeaderView* header = m_list->header();
+    if (header->isSortIndicatorShown())
+        m_list->sortItems(header->sortIndicatorSection(), header->sortIndicatorOrder());
+    fitColumns();
     Q_EMIT finished(m_list->topLevelItemCount());
 }
 

@@ -38,6 +38,8 @@ Q_SIGNALS:
     void finished(int rows);
 
 private:
+    // Columns as wide as their contents once a list is filled.
+    void fitColumns();
     struct Job;
     struct Batch;
 

@@ -10,6 +10,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLibrary>
 #include <QProcess>
 #include <QRegularExpression>
@@ -19,6 +20,7 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
@@ -196,6 +198,60 @@ private Q_SLOTS:
             ++found;
         QCOMPARE(found, rows);
         QCOMPARE(close(handle), 0);
+    }
+
+    // Columns fit what they hold once the list is filled; a click on a header sorts by that
+    // column (sizes as numbers: 9 before 10 before 96), a second click the other way.
+    void columnsFitAndHeadersSort()
+    {
+        const QString bin = qEnvironmentVariable("KORAMO_BUILD_BIN");
+        QTemporaryDir dir;
+        const QString zip = dir.filePath(QStringLiteral("sizes.zip"));
+        QVERIFY(pythonZip(zip, 100));
+        QTreeWidget list;
+        list.setColumnCount(3);
+        list.resize(1200, 400);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        archive::MemberListing* listing = archive::MemberListing::of(&list);
+        QSignalSpy finished(listing, &archive::MemberListing::finished);
+        listing->start(QStringLiteral("zip"), zip, 0, bin);
+        QVERIFY(finished.wait(60000));
+        QCOMPARE(list.topLevelItemCount(), 100);
+        // The longest name and the time text are shown whole.
+        for (int column : {0, 2}) {
+            int widest = 0;
+            for (int i = 0; i < list.topLevelItemCount(); ++i)
+                widest = std::max(widest, list.fontMetrics().horizontalAdvance(
+                                              list.topLevelItem(i)->text(column)));
+            QVERIFY2(list.columnWidth(column) >= widest, qPrintable(QString::number(column)));
+        }
+        // Still in the archive's order until a header is clicked.
+        QCOMPARE(list.topLevelItem(0)->text(0), QStringLiteral("-m0.txt"));
+
+        QHeaderView* header = list.header();
+        auto clickHeader = [header](int column) {
+            const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+                              QPoint(x, header->height() / 2));
+        };
+        auto sizes = [&list] {
+            QList<qlonglong> out;
+            for (int i = 0; i < list.topLevelItemCount(); ++i)
+                out << list.topLevelItem(i)->text(1).toLongLong();
+            return out;
+        };
+        clickHeader(1);
+        QList<qlonglong> up = sizes();
+        QVERIFY(std::is_sorted(up.begin(), up.end()));
+        QCOMPARE(up.last(), 96);
+        clickHeader(1);
+        const QList<qlonglong> down = sizes();
+        QVERIFY(std::is_sorted(down.rbegin(), down.rend()));
+        QCOMPARE(down.first(), 96);
+        clickHeader(0);
+        QCOMPARE(list.topLevelItem(0)->text(0), QStringLiteral("-m0.txt"));
+        QVERIFY(list.topLevelItem(99)->text(0).startsWith(QStringLiteral("日本語")));
     }
 
     void workerListingMatchesAndANewerOneWins()
