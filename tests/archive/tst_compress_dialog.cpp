@@ -358,8 +358,7 @@ private Q_SLOTS:
         }
     }
 
-    // A name typed without the archive's extension gets it, so the program can list and
-    // extract what it made; a name that has it (in any case) is kept.
+    // A name typed without the archive's extension gets it; one that has it (any case) is kept.
     void archiveNamesGetTheirExtension()
     {
         const struct {
@@ -373,15 +372,13 @@ private Q_SLOTS:
         for (const auto& c : cases) {
             Run run;
             run.dialog->addDropped(run.threeSources());
-            run.prompts.answerText(run.target.path() + QLatin1Char('/') +
-                                   QString::fromUtf8(c.typed));
+            const QString folder = run.target.path() + QLatin1Char('/');
+            run.prompts.answerText(folder + QString::fromUtf8(c.typed));
             run.runner.reports.enqueue(QStringLiteral("report"));
             run.click(c.button);
-            QCOMPARE(run.runner.calls.size(), 1);
-            const QString line = run.lines().first();
-            const QString made = QLatin1Char('"') + run.target.path() + QLatin1Char('/') +
-                                 QString::fromUtf8(c.made) + QLatin1Char('"');
-            QVERIFY2(line.contains(made), qPrintable(line));
+            QCOMPARE(run.lines().size(), 1);
+            const QString made = QLatin1Char('"') + folder + QString::fromUtf8(c.made) + u'"';
+            QVERIFY2(run.lines().first().contains(made), qPrintable(run.lines().first()));
         }
     }
 
