@@ -26,15 +26,17 @@ public:
     // Waits at most the given time for the count; true once it is done.
     bool waitFor(int milliseconds);
     // The result, once waitFor returned true.
-    qint64 result() const { return m_result; }
+    qint64 result() const { return m_result.load(); }
     void stop() { m_stop = true; }
 
 private:
     std::atomic<bool> m_stop{false};
     std::mutex m_mutex;
     std::condition_variable m_doneChanged;
-    bool m_done = false;
-    qint64 m_result = 0;
+    // Atomic as well as guarded: a timed wait on a steady clock is not seen as taking the lock
+    // by every thread checker, and the result is read without it.
+    std::atomic<bool> m_done{false};
+    std::atomic<qint64> m_result{0};
     std::thread m_thread;
 };
 
