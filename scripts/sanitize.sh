@@ -61,7 +61,9 @@ run_asan() {
 
 run_tsan() {
   timed configure_and_build "$root/build-tsan" thread
-  export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$root/scripts/tsan.supp:print_suppressions=0"
+  # die_after_fork=0: the tests start archivers and helpers (QProcess) after threads exist; the
+  # child only runs exec, which the checker need not follow.
+  export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:die_after_fork=0:suppressions=$root/scripts/tsan.supp:print_suppressions=0"
   # ThreadSanitizer needs the fixed memory layout it was built for; without address space
   # randomisation it runs on kernels with many random mmap bits too.
   local norandom=()
