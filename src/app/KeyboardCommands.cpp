@@ -55,22 +55,23 @@ KeyboardCommands::KeyboardCommands(Application& application, MainWindow& window,
         &KeyboardCommands::popupFocused);
 }
 
-void KeyboardCommands::add(const QList<QKeySequence>& keys, void (KeyboardCommands::*command)())
+QAction* KeyboardCommands::shortcut(const QList<QKeySequence>& keys)
 {
     auto* action = new QAction(&m_window);
     action->setShortcuts(keys);
     action->setShortcutContext(Qt::WindowShortcut);
     m_window.addAction(action);
-    connect(action, &QAction::triggered, this, command);
+    return action;
+}
+
+void KeyboardCommands::add(const QList<QKeySequence>& keys, void (KeyboardCommands::*command)())
+{
+    connect(shortcut(keys), &QAction::triggered, this, command);
 }
 
 void KeyboardCommands::addTrigger(const QList<QKeySequence>& keys, const char* actionName)
 {
-    auto* action = new QAction(&m_window);
-    action->setShortcuts(keys);
-    action->setShortcutContext(Qt::WindowShortcut);
-    m_window.addAction(action);
-    connect(action, &QAction::triggered, this, [this, actionName] { trigger(actionName); });
+    connect(shortcut(keys), &QAction::triggered, this, [this, actionName] { trigger(actionName); });
 }
 
 void KeyboardCommands::trigger(const char* actionName)

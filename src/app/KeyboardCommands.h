@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+class QAction;
 class QMenu;
 class QWidget;
 
@@ -32,6 +33,8 @@ public:
     void popupFocused();
 
 private:
+    // A window-wide shortcut action for the keys.
+    QAction* shortcut(const QList<QKeySequence>& keys);
     void add(const QList<QKeySequence>& keys, void (KeyboardCommands::*command)());
     void addTrigger(const QList<QKeySequence>& keys, const char* actionName);
     void trigger(const char* actionName);

@@ -1,5 +1,6 @@
 #include "archive/WorkArea.h"
 
+#include "platform/Paths.h"
 #include "platform/Prompts.h"
 
 #include <QDir>
@@ -85,7 +86,7 @@ std::optional<QString> readyWorkFolder(const WorkFolder& work, QString& why)
         return std::nullopt;
     }
     why.clear();
-    return work.path.endsWith(QLatin1Char('/')) ? work.path : work.path + QLatin1Char('/');
+    return platform::withSlash(work.path);
 }
 
 std::optional<QString> usableWorkFolder(const WorkFolderSource& source, platform::Prompts* prompts,
