@@ -11,7 +11,7 @@
 #include "archive/CommandLines.h"
 #include "archive/MemberListing.h"
 #include "archive/RunCommand.h"
-#include "platform/Paths.h"
+#include "base/Paths.h"
 #include "platform/Prompts.h"
 
 #include <QApplication>

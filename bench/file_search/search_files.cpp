@@ -1,7 +1,7 @@
 // Searches a tree for names (and optionally a text) the way the search window does, and prints
 // every path found, one a line, as `find FOLDER -name PATTERN` does:
 //   search_files FOLDER PATTERN [TEXT]
-#include "platform/NativePath.h"
+#include "base/NativePath.h"
 #include "platform/shell/FileSearch.h"
 
 #include <atomic>

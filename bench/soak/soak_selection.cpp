@@ -15,7 +15,7 @@
 #include "app/Application.h"
 #include "app/FileListBox.h"
 #include "app/MainWindow.h"
-#include "platform/Paths.h"
+#include "base/Paths.h"
 #include "platform/Shell.h"
 #include "platform/mci/MediaMci.h"
 

@@ -1,7 +1,7 @@
 #include "about/AboutDialog.h"
 
 #include "archive/ArchiverLibrary.h"
-#include "platform/Paths.h"
+#include "base/Paths.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,8 +1,8 @@
 #include "app/FileListBox.h"
 
+#include "base/NameMasks.h"
+#include "base/NativePath.h"
 #include "platform/FolderListing.h"
-#include "platform/NameMasks.h"
-#include "platform/NativePath.h"
 
 #include <QDir>
 #include <QItemSelection>

@@ -1,6 +1,6 @@
 #include "app/MainLayout.h"
 
-#include "platform/Twips.h"
+#include "base/Twips.h"
 
 #include <QWidget>
 

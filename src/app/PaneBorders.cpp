@@ -1,7 +1,7 @@
 #include "app/PaneBorders.h"
 
 #include "app/MainLayout.h"
-#include "platform/Twips.h"
+#include "base/Twips.h"
 
 #include <QMouseEvent>
 

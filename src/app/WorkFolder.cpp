@@ -1,7 +1,7 @@
 #include "app/WorkFolder.h"
 
+#include "base/Paths.h"
 #include "platform/FolderDeletion.h"
-#include "platform/Paths.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "archive/ArchiverCall.h"
 
-#include "platform/Paths.h"
+#include "base/Paths.h"
 
 #include <QByteArray>
 

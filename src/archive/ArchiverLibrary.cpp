@@ -1,6 +1,6 @@
 #include "archive/ArchiverLibrary.h"
 
-#include "platform/Paths.h"
+#include "base/Paths.h"
 
 #include <QLocale>
 

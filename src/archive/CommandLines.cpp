@@ -1,6 +1,6 @@
 #include "archive/CommandLines.h"
 
-#include "platform/Paths.h"
+#include "base/Paths.h"
 
 namespace archive
 {

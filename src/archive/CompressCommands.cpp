@@ -1,7 +1,7 @@
 #include "archive/CompressCommands.h"
 
 #include "archive/ArchiverCall.h"
-#include "platform/Paths.h"
+#include "base/Paths.h"
 
 namespace archive
 {

@@ -5,7 +5,7 @@
 #include "archive/MenuEntryDialog.h"
 #include "archive/Staging.h"
 #include "archive/StagingProgress.h"
-#include "platform/Paths.h"
+#include "base/Paths.h"
 #include "platform/Prompts.h"
 
 #include <QCloseEvent>

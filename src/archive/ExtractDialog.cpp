@@ -2,9 +2,9 @@
 
 #include "archive/Extraction.h"
 #include "archive/RunCommand.h"
+#include "base/Paths.h"
 #include "fileops/FileBrowser.h"
 #include "fileops/ShellRoutines.h"
-#include "platform/Paths.h"
 #include "platform/Prompts.h"
 
 #include <QDir>

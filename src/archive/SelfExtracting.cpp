@@ -5,8 +5,8 @@
 #include "archive/ResultWindow.h"
 #include "archive/RunCommand.h"
 #include "archive/Staging.h"
+#include "base/Paths.h"
 #include "fileops/ShellRoutines.h"
-#include "platform/Paths.h"
 #include "platform/Prompts.h"
 
 #include <QFile>

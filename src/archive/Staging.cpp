@@ -1,7 +1,7 @@
 #include "archive/Staging.h"
 
+#include "base/Paths.h"
 #include "platform/FolderDeletion.h"
-#include "platform/Paths.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "archive/WorkArea.h"
 
-#include "platform/Paths.h"
+#include "base/Paths.h"
 #include "platform/Prompts.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "editor/PreviewSave.h"
 
-#include "platform/FileKind.h"
-#include "platform/NativePath.h"
+#include "base/FileKind.h"
+#include "base/NativePath.h"
 #include "platform/Prompts.h"
 #include "platform/TextSaver.h"
 #include "preview/RichTextViewer.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/TextSearch.h"
+#include "base/TextSearch.h"
 
 #include <QObject>
 #include <QPointer>

@@ -2,12 +2,12 @@
 
 #include "editor/PreviewSave.h"
 
+#include "base/FileKind.h"
+#include "base/RtfWriter.h"
 #include "fileops/ShellRoutines.h"
-#include "platform/FileKind.h"
 #include "platform/Prompts.h"
 #include "platform/TextSaver.h"
 #include "preview/RtfReader.h"
-#include "preview/RtfWriter.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -1,5 +1,7 @@
 #include "fileops/FileCommands.h"
 
+#include "base/NativePath.h"
+#include "base/Paths.h"
 #include "fileops/FileBrowser.h"
 #include "fileops/FolderGuard.h"
 #include "fileops/NameRules.h"
@@ -7,8 +9,6 @@
 #include "fileops/RenameDialog.h"
 #include "fileops/ShellRoutines.h"
 #include "fileops/ShortcutDialog.h"
-#include "platform/NativePath.h"
-#include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
 

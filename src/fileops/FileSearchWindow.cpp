@@ -1,9 +1,9 @@
 #include "fileops/FileSearchWindow.h"
 
+#include "base/FileKind.h"
+#include "base/NativePath.h"
 #include "fileops/FoundFilesModel.h"
 #include "fileops/ShellRoutines.h"
-#include "platform/FileKind.h"
-#include "platform/NativePath.h"
 #include "platform/Prompts.h"
 
 #include <QCheckBox>

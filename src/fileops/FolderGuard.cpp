@@ -1,7 +1,7 @@
 #include "fileops/FolderGuard.h"
 
+#include "base/NativePath.h"
 #include "platform/DeletionGuard.h"
-#include "platform/NativePath.h"
 #include "platform/Prompts.h"
 
 namespace fileops

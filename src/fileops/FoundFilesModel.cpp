@@ -1,6 +1,6 @@
 #include "fileops/FoundFilesModel.h"
 
-#include "platform/NativePath.h"
+#include "base/NativePath.h"
 
 namespace fileops
 {

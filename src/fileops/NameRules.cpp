@@ -1,7 +1,7 @@
 #include "fileops/NameRules.h"
 
-#include "platform/NativePath.h"
-#include "platform/Paths.h"
+#include "base/NativePath.h"
+#include "base/Paths.h"
 
 #include <cerrno>
 #include <cstdio>

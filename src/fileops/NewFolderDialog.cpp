@@ -1,9 +1,9 @@
 #include "fileops/NewFolderDialog.h"
 
+#include "base/NativePath.h"
+#include "base/Paths.h"
 #include "fileops/FileBrowser.h"
 #include "fileops/NameRules.h"
-#include "platform/NativePath.h"
-#include "platform/Paths.h"
 #include "platform/Prompts.h"
 
 #include <QHBoxLayout>

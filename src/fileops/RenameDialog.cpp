@@ -1,10 +1,10 @@
 #include "fileops/RenameDialog.h"
 
+#include "base/Cp932.h"
+#include "base/NativePath.h"
+#include "base/Paths.h"
 #include "fileops/FileBrowser.h"
 #include "fileops/NameRules.h"
-#include "platform/Cp932.h"
-#include "platform/NativePath.h"
-#include "platform/Paths.h"
 #include "platform/Prompts.h"
 
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 #include "fileops/ShellRoutines.h"
 
+#include "base/FileKind.h"
+#include "base/Paths.h"
 #include "fileops/FileBrowser.h"
-#include "platform/FileKind.h"
-#include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
 

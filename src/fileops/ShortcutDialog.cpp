@@ -1,10 +1,10 @@
 #include "fileops/ShortcutDialog.h"
 
+#include "base/FileKind.h"
+#include "base/NativePath.h"
+#include "base/Paths.h"
 #include "fileops/FileBrowser.h"
 #include "fileops/ShellRoutines.h"
-#include "platform/FileKind.h"
-#include "platform/NativePath.h"
-#include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "platform/shortcut/Shortcut.h"
 

@@ -1,6 +1,6 @@
 #include "platform/DeletionGuard.h"
 
-#include "platform/NativePath.h"
+#include "base/NativePath.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "platform/FolderDeletion.h"
 
-#include "platform/Paths.h"
+#include "base/Paths.h"
 #include "platform/shell/FolderWalk.h"
 
 #include <QFile>

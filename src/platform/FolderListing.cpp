@@ -1,6 +1,6 @@
 #include "platform/FolderListing.h"
 
-#include "platform/NativePath.h"
+#include "base/NativePath.h"
 
 #include <cstring>
 #include <dirent.h>

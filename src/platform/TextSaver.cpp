@@ -1,6 +1,6 @@
 #include "platform/TextSaver.h"
 
-#include "platform/NativePath.h"
+#include "base/NativePath.h"
 
 #include <QFileDevice>
 #include <QFileInfo>

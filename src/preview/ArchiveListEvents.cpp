@@ -5,9 +5,9 @@
 #include "archive/RunCommand.h"
 #include "archive/Staging.h"
 #include "archive/StagingProgress.h"
+#include "base/Paths.h"
 #include "fileops/FileBrowser.h"
 #include "fileops/ShellRoutines.h"
-#include "platform/Paths.h"
 #include "platform/Prompts.h"
 
 #include <QAction>

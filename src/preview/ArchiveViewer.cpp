@@ -2,7 +2,7 @@
 
 #include "archive/MemberListing.h"
 #include "archive/NameEncodings.h"
-#include "platform/Paths.h"
+#include "base/Paths.h"
 #include "preview/NameEncodingButton.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 #include "preview/BrowserPane.h"
 
-#include "platform/Paths.h"
+#include "base/Paths.h"
 #include "preview/BrowserEngine.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "preview/Id3Tag.h"
+#include "base/Id3Tag.h"
 
 #include <QObject>
 #include <QString>

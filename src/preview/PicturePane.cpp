@@ -1,6 +1,6 @@
 #include "preview/PicturePane.h"
 
-#include "platform/FileKind.h"
+#include "base/FileKind.h"
 
 #include <QImageReader>
 #include <QLabel>

@@ -1,9 +1,9 @@
 #include "preview/PreviewDispatcher.h"
 
+#include "base/FileKind.h"
+#include "base/Paths.h"
 #include "fileops/FileBrowser.h"
 #include "fileops/ShellRoutines.h"
-#include "platform/FileKind.h"
-#include "platform/Paths.h"
 #include "preview/ArchiveViewer.h"
 #include "preview/BrowserViewer.h"
 #include "preview/MediaPanel.h"

@@ -1,10 +1,10 @@
 #include "preview/RichTextViewer.h"
 
-#include "platform/FileKind.h"
+#include "base/FileKind.h"
 
+#include "base/RtfWriter.h"
 #include "preview/LargeTextView.h"
 #include "preview/RtfReader.h"
-#include "preview/RtfWriter.h"
 
 #include "platform/TextSaver.h"
 

@@ -1,6 +1,6 @@
 #include "preview/TextViewer.h"
 
-#include "platform/FileKind.h"
+#include "base/FileKind.h"
 #include "preview/EncodingButton.h"
 #include "preview/LargeTextView.h"
 #include "preview/RichTextViewer.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/IniFile.h"
+#include "base/IniFile.h"
 
 #include <QList>
 #include <QPointer>

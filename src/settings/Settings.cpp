@@ -1,6 +1,6 @@
 #include "settings/Settings.h"
 
-#include "settings/Conversions.h"
+#include "base/Conversions.h"
 #include "settings/GeneralSettingsDialog.h"
 #include "settings/PreviewSettingsDialog.h"
 #include "settings/SettingsForms.h"

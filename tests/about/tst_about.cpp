@@ -4,7 +4,7 @@
 #include "about/AboutDialog.h"
 #include "app/Application.h"
 #include "app/MainWindow.h"
-#include "platform/Paths.h"
+#include "base/Paths.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
 #include "app/WorkFolder.h"
-#include "platform/Paths.h"
+#include "base/Paths.h"
 
 #include <QFile>
 #include <QTemporaryDir>

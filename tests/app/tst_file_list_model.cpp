@@ -3,7 +3,7 @@
 // without regard to case), names that are not UTF-8 are listed and keep their bytes, and a
 // refresh keeps the selection and the current entry.
 #include "app/FileListBox.h"
-#include "platform/NativePath.h"
+#include "base/NativePath.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // The panes follow the window's size by the layout rule, at several sizes and a tiny one.
 #include "app/MainLayout.h"
 #include "app/MainWindow.h"
-#include "platform/Twips.h"
+#include "base/Twips.h"
 
 #include <QtTest>
 

@@ -8,7 +8,7 @@
 #include "app/MainLayout.h"
 #include "app/MainWindow.h"
 #include "app/PaneBorders.h"
-#include "platform/Twips.h"
+#include "base/Twips.h"
 
 #include <QtTest>
 

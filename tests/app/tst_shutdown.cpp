@@ -3,10 +3,10 @@
 
 #include "app/Application.h"
 #include "app/MainWindow.h"
-#include "platform/Twips.h"
-#include "settings/Conversions.h"
+#include "base/Conversions.h"
+#include "base/IniFile.h"
+#include "base/Twips.h"
 #include "settings/GeneralSettingsDialog.h"
-#include "settings/IniFile.h"
 #include "settings/SettingsForms.h"
 
 #include <QCheckBox>

@@ -6,7 +6,7 @@
 #include "app/FileListBox.h"
 #include "app/FolderTree.h"
 #include "app/MainWindow.h"
-#include "platform/Twips.h"
+#include "base/Twips.h"
 #include "preview/BrowserPane.h"
 #include "settings/GeneralSettingsDialog.h"
 #include "settings/PreviewSettingsDialog.h"

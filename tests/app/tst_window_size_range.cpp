@@ -7,7 +7,7 @@
 
 #include "app/Application.h"
 #include "app/MainWindow.h"
-#include "platform/Twips.h"
+#include "base/Twips.h"
 
 #include <QScreen>
 #include <QtTest>

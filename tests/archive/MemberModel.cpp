@@ -3,7 +3,7 @@
 #include "E2eSupport.h"
 
 #include "archive/ArchiverCall.h"
-#include "platform/Cp932.h"
+#include "base/Cp932.h"
 
 #include <QDateTime>
 #include <QDir>

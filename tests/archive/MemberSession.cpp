@@ -4,7 +4,7 @@
 
 #include "archive/ArchiveListing.h"
 #include "archive/ResultWindow.h"
-#include "platform/Paths.h"
+#include "base/Paths.h"
 
 #include <QApplication>
 #include <QDir>

@@ -12,7 +12,7 @@
 #include "archive/MemberCommands.h"
 #include "archive/ResultWindow.h"
 #include "archive/RunCommand.h"
-#include "platform/Paths.h"
+#include "base/Paths.h"
 #include "preview/ArchiveListEvents.h"
 
 #include <QAbstractButton>

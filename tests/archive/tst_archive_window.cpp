@@ -16,8 +16,8 @@
 #include "archive/ExtractDialog.h"
 #include "archive/MemberListing.h"
 #include "archive/ResultWindow.h"
+#include "base/IniFile.h"
 #include "preview/ArchiveListEvents.h"
-#include "settings/IniFile.h"
 
 #include <QAction>
 #include <QDir>

@@ -8,7 +8,7 @@
 #include "archive/CompressDialog.h"
 #include "archive/MenuEntryDialog.h"
 #include "archive/ResultWindow.h"
-#include "platform/Cp932.h"
+#include "base/Cp932.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -13,7 +13,7 @@
 #include "app/WorkFolder.h"
 #include "archive/CompressDialog.h"
 #include "archive/ResultWindow.h"
-#include "platform/Paths.h"
+#include "base/Paths.h"
 #include "preview/ArchiveListEvents.h"
 
 #include <QAction>

@@ -15,7 +15,7 @@
 #include "MemberModel.h"
 #include "MemberSession.h"
 
-#include "platform/Paths.h"
+#include "base/Paths.h"
 
 #include <QDateTime>
 #include <QDir>

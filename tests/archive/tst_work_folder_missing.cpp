@@ -16,7 +16,7 @@
 #include "archive/CompressDialog.h"
 #include "archive/MemberListing.h"
 #include "archive/ResultWindow.h"
-#include "platform/Paths.h"
+#include "base/Paths.h"
 #include "preview/ArchiveListEvents.h"
 
 #include <QAction>

@@ -5,9 +5,9 @@
 #include "app/Application.h"
 #include "app/FileListBox.h"
 #include "app/MainWindow.h"
+#include "base/NativePath.h"
 #include "editor/PreviewSave.h"
 #include "editor/TextEditorWindow.h"
-#include "platform/NativePath.h"
 #include "preview/RichTextViewer.h"
 #include "preview/RtfReader.h"
 

@@ -1,5 +1,5 @@
 // The text saver: the file's own encoding and line ends, no lost characters, atomic replacement.
-#include "platform/NativePath.h"
+#include "base/NativePath.h"
 #include "platform/TextEncoding.h"
 #include "platform/TextSaver.h"
 

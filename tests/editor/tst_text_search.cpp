@@ -1,6 +1,6 @@
 // The rules of find next on plain strings: positions, overlapping matches, the two directions
 // without wrap-around, the restart after an edit, and comparison in upper case.
-#include "editor/TextSearch.h"
+#include "base/TextSearch.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

@@ -1,6 +1,6 @@
 // The settings file under a kill -9 in the middle of saving, 200 times: afterwards it is
 // always either the old file or the new one, byte for byte, never a torn mixture.
-#include "settings/IniFile.h"
+#include "base/IniFile.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -4,8 +4,8 @@
 #include "RecordingShellUi.h"
 #include "ShellTestFiles.h"
 
+#include "base/IniFile.h"
 #include "platform/shell/LinuxShell.h"
-#include "settings/IniFile.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -7,8 +7,8 @@
 #include "app/FileListBox.h"
 #include "app/MainWindow.h"
 #include "app/Navigation.h"
+#include "base/NativePath.h"
 #include "platform/DeletionGuard.h"
-#include "platform/NativePath.h"
 #include "settings/GeneralSettingsDialog.h"
 #include "settings/SettingsForms.h"
 

@@ -7,9 +7,9 @@
 #include "app/FileListBox.h"
 #include "app/FolderTree.h"
 #include "app/MainWindow.h"
+#include "base/NativePath.h"
+#include "base/Paths.h"
 #include "fileops/NameRules.h"
-#include "platform/NativePath.h"
-#include "platform/Paths.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -6,8 +6,8 @@
 
 #include "app/FileListBox.h"
 #include "app/MainWindow.h"
+#include "base/NativePath.h"
 #include "fileops/ShortcutDialog.h"
-#include "platform/NativePath.h"
 #include "platform/shortcut/DesktopEntry.h"
 #include "platform/shortcut/Shortcut.h"
 

@@ -2,8 +2,8 @@
 // byte-order mark). Reads never give a line break or a NUL; a write refuses a value with a
 // line break or a NUL and leaves the file as it was, and otherwise the value reads back as
 // written while every other value reads as before.
-#include "platform/Cp932.h"
-#include "settings/IniFile.h"
+#include "base/Cp932.h"
+#include "base/IniFile.h"
 
 #include <QByteArray>
 #include <QFile>

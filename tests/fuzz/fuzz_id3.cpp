@@ -2,7 +2,7 @@
 // start with "TAG", and its text fields decode without reading past their 30 bytes.
 #include "MemoryFile.h"
 
-#include "preview/Id3Tag.h"
+#include "base/Id3Tag.h"
 
 #include <QByteArray>
 #include <QString>

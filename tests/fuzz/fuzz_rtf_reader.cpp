@@ -5,8 +5,8 @@
 // text and no \par after it is not kept by the reader.)
 #include "QtOnce.h"
 
+#include "base/RtfWriter.h"
 #include "preview/RtfReader.h"
-#include "preview/RtfWriter.h"
 
 #include <QByteArray>
 #include <QTextBlock>

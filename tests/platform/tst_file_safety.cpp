@@ -1,9 +1,9 @@
 // The pieces that keep file commands safe: names carried as their real bytes, the probe that
 // tells what a path is without opening it, and the guard that refuses the root, mount points
 // and the home folder.
+#include "base/FileKind.h"
+#include "base/NativePath.h"
 #include "platform/DeletionGuard.h"
-#include "platform/FileKind.h"
-#include "platform/NativePath.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "settings/IniFile.h"
+#include "base/IniFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,10 +3,10 @@
 
 #include "app/Application.h"
 #include "app/MainWindow.h"
-#include "platform/Cp932.h"
+#include "base/Cp932.h"
+#include "base/IniFile.h"
 #include "platform/DriveList.h"
 #include "settings/GeneralSettingsDialog.h"
-#include "settings/IniFile.h"
 #include "settings/PreviewSettingsDialog.h"
 #include "settings/SettingsForms.h"
 

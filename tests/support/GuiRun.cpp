@@ -2,8 +2,8 @@
 
 #include "app/Application.h"
 #include "app/MainWindow.h"
+#include "base/IniFile.h"
 #include "editor/TextPrint.h"
-#include "settings/IniFile.h"
 
 #include <QFile>
 #include <QStandardPaths>

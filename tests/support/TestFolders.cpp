@@ -1,7 +1,7 @@
 #include "TestFolders.h"
 
-#include "platform/Cp932.h"
-#include "platform/Paths.h"
+#include "base/Cp932.h"
+#include "base/Paths.h"
 
 #include <QFile>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "platform/shell/FileSearch.h"
 
-#include "platform/NameMasks.h"
-#include "platform/NativePath.h"
+#include "base/NameMasks.h"
+#include "base/NativePath.h"
 #include "platform/shell/FolderWalk.h"
 #include "platform/shell/TextFinder.h"
 

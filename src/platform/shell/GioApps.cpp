@@ -1,6 +1,6 @@
 #include "platform/shell/GioApps.h"
 
-#include "platform/NativePath.h"
+#include "base/NativePath.h"
 #include "platform/Shell.h"
 
 #include <QByteArray>

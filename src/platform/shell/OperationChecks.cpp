@@ -1,7 +1,7 @@
 #include "platform/shell/OperationChecks.h"
 
+#include "base/NativePath.h"
 #include "platform/DeletionGuard.h"
-#include "platform/NativePath.h"
 
 namespace platform::opcheck
 {

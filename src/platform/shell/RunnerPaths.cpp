@@ -1,6 +1,6 @@
 #include "platform/shell/RunnerPaths.h"
 
-#include "platform/NativePath.h"
+#include "base/NativePath.h"
 #include "platform/shell/FolderWalk.h"
 
 #include <QDir>

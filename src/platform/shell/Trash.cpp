@@ -1,6 +1,6 @@
 #include "platform/shell/Trash.h"
 
-#include "platform/NativePath.h"
+#include "base/NativePath.h"
 #include "platform/shell/FileCopy.h"
 
 #include <QByteArray>

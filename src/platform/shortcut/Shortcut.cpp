@@ -1,7 +1,7 @@
 #include "platform/shortcut/Shortcut.h"
 
-#include "platform/NativePath.h"
-#include "platform/Paths.h"
+#include "base/NativePath.h"
+#include "base/Paths.h"
 #include "platform/shortcut/DesktopEntry.h"
 
 #include <QCryptographicHash>

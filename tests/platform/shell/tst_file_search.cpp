@@ -1,7 +1,7 @@
 // The file search on real temporary trees: name masks, contents in their own encodings, a text
 // cut by the end of a read chunk, special files and links, names that are not UTF-8, stopping.
-#include "platform/NameMasks.h"
-#include "platform/NativePath.h"
+#include "base/NameMasks.h"
+#include "base/NativePath.h"
 #include "platform/TextEncoding.h"
 #include "platform/shell/FileSearch.h"
 #include "platform/shell/TextFinder.h"

@@ -5,8 +5,8 @@
 #include "RecordingShellUi.h"
 #include "ShellTestFiles.h"
 
+#include "base/NativePath.h"
 #include "platform/DeletionGuard.h"
-#include "platform/NativePath.h"
 #include "platform/shell/LinuxShell.h"
 
 #include <QDir>

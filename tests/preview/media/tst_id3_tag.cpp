@@ -2,9 +2,9 @@
 // blank-padded fields, and files without a usable tag.
 #include "MediaForm.h"
 
-#include "platform/Cp932.h"
+#include "base/Cp932.h"
+#include "base/Id3Tag.h"
 #include "platform/Mci.h"
-#include "preview/Id3Tag.h"
 #include "preview/MediaPanel.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "platform/Cp932.h"
+#include "base/Cp932.h"
 
 #include "cp932_table.h"
 

@@ -1,6 +1,6 @@
-#include "platform/NativePath.h"
+#include "base/NativePath.h"
 
-#include "platform/Cp932.h"
+#include "base/Cp932.h"
 
 #include <QStringList>
 

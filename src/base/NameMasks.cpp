@@ -1,4 +1,4 @@
-#include "platform/NameMasks.h"
+#include "base/NameMasks.h"
 
 namespace platform
 {

@@ -1,4 +1,4 @@
-#include "editor/TextSearch.h"
+#include "base/TextSearch.h"
 
 #include <algorithm>
 #include <array>

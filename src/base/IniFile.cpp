@@ -1,6 +1,6 @@
-#include "settings/IniFile.h"
+#include "base/IniFile.h"
 
-#include "platform/Cp932.h"
+#include "base/Cp932.h"
 
 #include <QFile>
 #include <QSaveFile>

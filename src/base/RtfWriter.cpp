@@ -1,6 +1,6 @@
-#include "preview/RtfWriter.h"
+#include "base/RtfWriter.h"
 
-#include "platform/Cp932.h"
+#include "base/Cp932.h"
 
 #include <QColor>
 #include <QFont>

@@ -1,6 +1,6 @@
-#include "platform/FileKind.h"
+#include "base/FileKind.h"
 
-#include "platform/NativePath.h"
+#include "base/NativePath.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
-#include "preview/Id3Tag.h"
+#include "base/Id3Tag.h"
 
-#include "platform/Cp932.h"
-#include "platform/FileKind.h"
+#include "base/Cp932.h"
+#include "base/FileKind.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "settings/Conversions.h"
+#include "base/Conversions.h"
 
 #include <QLocale>
 
