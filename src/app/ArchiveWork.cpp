@@ -2,7 +2,6 @@
 
 #include "app/MainWindow.h"
 #include "app/Navigation.h"
-#include "app/WorkFolder.h"
 #include "archive/CommandLines.h"
 #include "archive/CompressDialog.h"
 #include "archive/Extraction.h"
@@ -14,6 +13,7 @@
 #include "base/Paths.h"
 #include "fileops/ShellRoutines.h"
 #include "platform/Prompts.h"
+#include "platform/WorkFolder.h"
 #include "preview/ArchiveListEvents.h"
 #include "preview/PreviewDispatcher.h"
 #include "settings/Settings.h"

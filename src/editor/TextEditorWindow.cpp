@@ -6,8 +6,8 @@
 #include "base/RtfWriter.h"
 #include "fileops/ShellRoutines.h"
 #include "platform/Prompts.h"
+#include "platform/RtfReader.h"
 #include "platform/TextSaver.h"
-#include "preview/RtfReader.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -3,8 +3,8 @@
 #include "base/FileKind.h"
 
 #include "base/RtfWriter.h"
+#include "platform/RtfReader.h"
 #include "preview/LargeTextView.h"
-#include "preview/RtfReader.h"
 
 #include "platform/TextSaver.h"
 

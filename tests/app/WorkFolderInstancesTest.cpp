@@ -1,8 +1,8 @@
 // Where exp.ini and the work folder live, and how running instances share the work-folder
 // root: each its own folder, a folder left by an instance that died removed by the next start.
-#include "app/WorkFolder.h"
 #include "base/IniFile.h"
 #include "base/Paths.h"
+#include "platform/WorkFolder.h"
 
 #include <QFile>
 #include <QTemporaryDir>

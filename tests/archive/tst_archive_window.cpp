@@ -10,13 +10,13 @@
 #include "app/ArchiveWork.h"
 #include "app/FileListBox.h"
 #include "app/MainWindow.h"
-#include "app/WorkFolder.h"
 #include "archive/ArchiverCall.h"
 #include "archive/ArchiverWorker.h"
 #include "archive/ExtractDialog.h"
 #include "archive/MemberListing.h"
 #include "archive/ResultWindow.h"
 #include "base/IniFile.h"
+#include "platform/WorkFolder.h"
 #include "preview/ArchiveListEvents.h"
 
 #include <QAction>

@@ -8,8 +8,8 @@
 #include "base/NativePath.h"
 #include "editor/PreviewSave.h"
 #include "editor/TextEditorWindow.h"
+#include "platform/RtfReader.h"
 #include "preview/RichTextViewer.h"
-#include "preview/RtfReader.h"
 
 #include <QAction>
 #include <QElapsedTimer>

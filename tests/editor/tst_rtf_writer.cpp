@@ -1,6 +1,6 @@
 // The RTF writer: what it writes, and that our reader and LibreOffice read it back.
 #include "base/RtfWriter.h"
-#include "preview/RtfReader.h"
+#include "platform/RtfReader.h"
 
 #include <QFile>
 #include <QFontDatabase>

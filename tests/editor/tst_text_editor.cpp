@@ -2,7 +2,7 @@
 #include "RecordingPrompts.h"
 
 #include "editor/TextEditorWindow.h"
-#include "preview/RtfReader.h"
+#include "platform/RtfReader.h"
 
 #include <QAction>
 #include <QDir>

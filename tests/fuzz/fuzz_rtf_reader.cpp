@@ -6,7 +6,7 @@
 #include "QtOnce.h"
 
 #include "base/RtfWriter.h"
-#include "preview/RtfReader.h"
+#include "platform/RtfReader.h"
 
 #include <QByteArray>
 #include <QTextBlock>

@@ -1,5 +1,5 @@
 #include "base/RtfWriter.h"
-#include "preview/RtfReader.h"
+#include "platform/RtfReader.h"
 
 #include <QFile>
 #include <QRandomGenerator>

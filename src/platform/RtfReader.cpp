@@ -1,6 +1,6 @@
-#include "preview/RtfReader.h"
+#include "platform/RtfReader.h"
 
-#include "preview/RtfParser.h"
+#include "platform/RtfParser.h"
 
 #include "platform/TextEncoding.h"
 

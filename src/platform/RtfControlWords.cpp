@@ -1,4 +1,4 @@
-#include "preview/RtfParser.h"
+#include "platform/RtfParser.h"
 
 #include <QTextDocument>
 

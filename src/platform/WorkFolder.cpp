@@ -1,4 +1,4 @@
-#include "app/WorkFolder.h"
+#include "platform/WorkFolder.h"
 
 #include "base/Paths.h"
 #include "platform/FolderDeletion.h"
