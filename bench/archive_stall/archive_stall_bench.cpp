@@ -12,7 +12,7 @@
 #include "archive/MemberListing.h"
 #include "archive/RunCommand.h"
 #include "base/Paths.h"
-#include "platform/Prompts.h"
+#include "desktop/Prompts.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -10,8 +10,8 @@
 #include "archive/Extraction.h"
 #include "archive/MemberCommands.h"
 #include "base/Paths.h"
+#include "desktop/Prompts.h"
 #include "fileops/FileBrowser.h"
-#include "platform/Prompts.h"
 #include "platform/Shell.h"
 #include "preview/ArchiveListEvents.h"
 

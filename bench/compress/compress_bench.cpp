@@ -5,7 +5,7 @@
 // of the compression, and the archive's size.
 #include "archive/ArchiverCall.h"
 #include "archive/CompressDialog.h"
-#include "platform/Prompts.h"
+#include "desktop/Prompts.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,9 +1,9 @@
 // Runs the search window (offscreen) over a tree and prints the milliseconds from the click on
 // the start button to the end of the search, all results in the list, and their count:
 //   search_window FOLDER PATTERN [RUNS]
+#include "desktop/Prompts.h"
 #include "fileops/FileSearchWindow.h"
 #include "fileops/FoundFilesModel.h"
-#include "platform/Prompts.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

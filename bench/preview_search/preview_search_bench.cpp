@@ -2,8 +2,8 @@
 // of the text, as the find dialog runs it, and prints on one line:
 //   <ms, upper and lower case alike> <ms, case matched> <position found, from 1>
 // The word must occur once; both searches must find the same position.
+#include "desktop/Prompts.h"
 #include "editor/PreviewSearch.h"
-#include "platform/Prompts.h"
 #include "preview/RichTextViewer.h"
 
 #include <QApplication>

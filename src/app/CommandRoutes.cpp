@@ -11,14 +11,14 @@
 #include "app/KeyboardCommands.h"
 #include "app/MainWindow.h"
 #include "app/Navigation.h"
+#include "desktop/DriveList.h"
+#include "desktop/Prompts.h"
 #include "editor/PreviewSave.h"
 #include "editor/PreviewSearch.h"
 #include "editor/TextEditorWindow.h"
 #include "editor/TextPrint.h"
 #include "fileops/FileCommands.h"
 #include "fileops/FileSearchWindow.h"
-#include "platform/DriveList.h"
-#include "platform/Prompts.h"
 #include "settings/SettingsForms.h"
 
 #include <QAction>

@@ -5,7 +5,7 @@
 #include "app/MainLayout.h"
 #include "app/WrappingButton.h"
 #include "base/Twips.h"
-#include "platform/DriveList.h"
+#include "desktop/DriveList.h"
 #include "preview/BrowserPane.h"
 #include "preview/EncodingButton.h"
 #include "preview/PicturePane.h"

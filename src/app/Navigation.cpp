@@ -4,11 +4,11 @@
 #include "app/FolderTree.h"
 #include "app/MainWindow.h"
 #include "base/Paths.h"
+#include "desktop/DriveList.h"
+#include "desktop/Prompts.h"
 #include "fileops/FileCommands.h"
 #include "fileops/ShellRoutines.h"
-#include "platform/DriveList.h"
 #include "platform/Mci.h"
-#include "platform/Prompts.h"
 #include "platform/Shell.h"
 #include "settings/Settings.h"
 

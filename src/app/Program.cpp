@@ -1,9 +1,9 @@
 #include "app/Application.h"
 
 #include "app/MainWindow.h"
+#include "desktop/Prompts.h"
 #include "platform/LocalTimeZone.h"
 #include "platform/Mci.h"
-#include "platform/Prompts.h"
 #include "platform/Shell.h"
 #include "platform/TerminationSignals.h"
 #include "platform/mci/MediaMci.h"

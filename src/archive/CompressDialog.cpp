@@ -6,7 +6,7 @@
 #include "archive/Staging.h"
 #include "archive/StagingProgress.h"
 #include "base/Paths.h"
-#include "platform/Prompts.h"
+#include "desktop/Prompts.h"
 
 #include <QCloseEvent>
 #include <QDropEvent>

@@ -3,9 +3,9 @@
 #include "archive/Extraction.h"
 #include "archive/RunCommand.h"
 #include "base/Paths.h"
+#include "desktop/Prompts.h"
 #include "fileops/FileBrowser.h"
 #include "fileops/ShellRoutines.h"
-#include "platform/Prompts.h"
 
 #include <QDir>
 #include <QLabel>

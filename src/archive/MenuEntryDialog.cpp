@@ -2,7 +2,7 @@
 
 #include "archive/CompressCommands.h"
 #include "archive/SelfExtracting.h"
-#include "platform/Prompts.h"
+#include "desktop/Prompts.h"
 
 #include <QCheckBox>
 #include <QDir>

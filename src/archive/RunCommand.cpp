@@ -1,7 +1,7 @@
 #include "archive/RunCommand.h"
 
 #include "archive/CommandLines.h"
-#include "platform/Prompts.h"
+#include "desktop/Prompts.h"
 
 #include <QRegularExpression>
 #include <QWidget>

@@ -6,8 +6,8 @@
 #include "archive/RunCommand.h"
 #include "archive/Staging.h"
 #include "base/Paths.h"
+#include "desktop/Prompts.h"
 #include "fileops/ShellRoutines.h"
-#include "platform/Prompts.h"
 
 #include <QFile>
 #include <QWidget>

@@ -1,7 +1,7 @@
 #include "archive/WorkArea.h"
 
 #include "base/Paths.h"
-#include "platform/Prompts.h"
+#include "desktop/Prompts.h"
 
 #include <QDir>
 #include <QFile>

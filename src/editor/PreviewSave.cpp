@@ -2,7 +2,7 @@
 
 #include "base/FileKind.h"
 #include "base/NativePath.h"
-#include "platform/Prompts.h"
+#include "desktop/Prompts.h"
 #include "platform/TextSaver.h"
 #include "preview/RichTextViewer.h"
 

@@ -1,7 +1,7 @@
 #include "editor/PreviewSearch.h"
 
+#include "desktop/Prompts.h"
 #include "editor/FindDialog.h"
-#include "platform/Prompts.h"
 #include "preview/LargeTextView.h"
 #include "preview/RichTextViewer.h"
 

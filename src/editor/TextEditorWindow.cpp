@@ -4,8 +4,8 @@
 
 #include "base/FileKind.h"
 #include "base/RtfWriter.h"
+#include "desktop/Prompts.h"
 #include "fileops/ShellRoutines.h"
-#include "platform/Prompts.h"
 #include "platform/RtfReader.h"
 #include "platform/TextSaver.h"
 

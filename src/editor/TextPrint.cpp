@@ -1,6 +1,6 @@
 #include "editor/TextPrint.h"
 
-#include "platform/Prompts.h"
+#include "desktop/Prompts.h"
 #include "preview/RichTextViewer.h"
 
 #include <QAbstractTextDocumentLayout>

@@ -2,6 +2,7 @@
 
 #include "base/NativePath.h"
 #include "base/Paths.h"
+#include "desktop/Prompts.h"
 #include "fileops/FileBrowser.h"
 #include "fileops/FolderGuard.h"
 #include "fileops/NameRules.h"
@@ -9,7 +10,6 @@
 #include "fileops/RenameDialog.h"
 #include "fileops/ShellRoutines.h"
 #include "fileops/ShortcutDialog.h"
-#include "platform/Prompts.h"
 #include "platform/Shell.h"
 
 #include <QAction>

@@ -2,9 +2,9 @@
 
 #include "base/FileKind.h"
 #include "base/NativePath.h"
+#include "desktop/Prompts.h"
 #include "fileops/FoundFilesModel.h"
 #include "fileops/ShellRoutines.h"
-#include "platform/Prompts.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

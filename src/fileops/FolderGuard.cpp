@@ -1,8 +1,8 @@
 #include "fileops/FolderGuard.h"
 
 #include "base/NativePath.h"
+#include "desktop/Prompts.h"
 #include "platform/DeletionGuard.h"
-#include "platform/Prompts.h"
 
 namespace fileops
 {

@@ -2,9 +2,9 @@
 
 #include "base/NativePath.h"
 #include "base/Paths.h"
+#include "desktop/Prompts.h"
 #include "fileops/FileBrowser.h"
 #include "fileops/NameRules.h"
-#include "platform/Prompts.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -3,9 +3,9 @@
 #include "base/Cp932.h"
 #include "base/NativePath.h"
 #include "base/Paths.h"
+#include "desktop/Prompts.h"
 #include "fileops/FileBrowser.h"
 #include "fileops/NameRules.h"
-#include "platform/Prompts.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -2,8 +2,8 @@
 
 #include "base/FileKind.h"
 #include "base/Paths.h"
+#include "desktop/Prompts.h"
 #include "fileops/FileBrowser.h"
-#include "platform/Prompts.h"
 #include "platform/Shell.h"
 
 #include <QFile>

@@ -3,9 +3,9 @@
 #include "base/FileKind.h"
 #include "base/NativePath.h"
 #include "base/Paths.h"
+#include "desktop/Prompts.h"
 #include "fileops/FileBrowser.h"
 #include "fileops/ShellRoutines.h"
-#include "platform/Prompts.h"
 #include "platform/shortcut/Shortcut.h"
 
 #include <QCheckBox>

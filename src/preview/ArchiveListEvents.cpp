@@ -6,9 +6,9 @@
 #include "archive/Staging.h"
 #include "archive/StagingProgress.h"
 #include "base/Paths.h"
+#include "desktop/Prompts.h"
 #include "fileops/FileBrowser.h"
 #include "fileops/ShellRoutines.h"
-#include "platform/Prompts.h"
 
 #include <QAction>
 #include <QApplication>

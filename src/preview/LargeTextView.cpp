@@ -1,6 +1,6 @@
 #include "preview/LargeTextView.h"
 
-#include "platform/Prompts.h"
+#include "desktop/Prompts.h"
 #include "platform/TextEncoding.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "settings/ExpIni.h"
 
-#include "platform/Prompts.h"
+#include "desktop/Prompts.h"
 
 #include <QLabel>
 

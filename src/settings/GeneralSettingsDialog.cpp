@@ -1,7 +1,7 @@
 #include "settings/GeneralSettingsDialog.h"
 
-#include "platform/DriveList.h"
-#include "platform/Prompts.h"
+#include "desktop/DriveList.h"
+#include "desktop/Prompts.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

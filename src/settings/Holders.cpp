@@ -1,7 +1,7 @@
 #include "settings/Holders.h"
 
 #include "base/Conversions.h"
-#include "platform/DriveList.h"
+#include "desktop/DriveList.h"
 #include "settings/ExpIni.h"
 
 #include <QCheckBox>

@@ -9,7 +9,7 @@
 #include "app/Application.h"
 #include "app/FolderTree.h"
 #include "app/MainWindow.h"
-#include "platform/DriveList.h"
+#include "desktop/DriveList.h"
 #include "platform/MountedDrives.h"
 
 #include <QDir>

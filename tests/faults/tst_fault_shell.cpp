@@ -4,7 +4,7 @@
 #include "RecordingShellUi.h"
 #include "ShellTestFiles.h"
 
-#include "platform/shell/LinuxShell.h"
+#include "desktop/LinuxShell.h"
 
 #include <QDir>
 #include <QFile>

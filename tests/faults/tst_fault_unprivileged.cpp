@@ -5,7 +5,7 @@
 #include "ShellTestFiles.h"
 
 #include "base/IniFile.h"
-#include "platform/shell/LinuxShell.h"
+#include "desktop/LinuxShell.h"
 
 #include <QCoreApplication>
 #include <QDir>

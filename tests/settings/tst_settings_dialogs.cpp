@@ -5,7 +5,7 @@
 #include "app/MainWindow.h"
 #include "base/Cp932.h"
 #include "base/IniFile.h"
-#include "platform/DriveList.h"
+#include "desktop/DriveList.h"
 #include "settings/GeneralSettingsDialog.h"
 #include "settings/PreviewSettingsDialog.h"
 #include "settings/SettingsForms.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Prompts.h"
+#include "desktop/Prompts.h"
 
 #include <QList>
 #include <QQueue>

@@ -2,8 +2,8 @@
 // fake sink, MIDI through the synthesiser, video into the preview area, and bad input.
 #include "MediaFiles.h"
 
+#include "desktop/VideoSurface.h"
 #include "platform/mci/MediaMci.h"
-#include "platform/mci/VideoSurface.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

@@ -5,9 +5,9 @@
 #include "RecordingShellUi.h"
 #include "ShellTestFiles.h"
 
-#include "platform/shell/LinuxShell.h"
-#include "platform/shell/OpenWithDialog.h"
-#include "platform/shell/PropertiesDialog.h"
+#include "desktop/LinuxShell.h"
+#include "desktop/OpenWithDialog.h"
+#include "desktop/PropertiesDialog.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -3,8 +3,8 @@
 // button answers, and a copy of a large tree puts it up while the count runs elsewhere.
 #include "ShellTestFiles.h"
 
-#include "platform/shell/LinuxShell.h"
-#include "platform/shell/QtShellUi.h"
+#include "desktop/LinuxShell.h"
+#include "desktop/QtShellUi.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -3,8 +3,8 @@
 // stops the work, and one whole copy answered through the real box.
 #include "ShellTestFiles.h"
 
-#include "platform/shell/LinuxShell.h"
-#include "platform/shell/QtShellUi.h"
+#include "desktop/LinuxShell.h"
+#include "desktop/QtShellUi.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -6,8 +6,8 @@
 #include "ShellTestFiles.h"
 
 #include "base/NativePath.h"
+#include "desktop/LinuxShell.h"
 #include "platform/DeletionGuard.h"
-#include "platform/shell/LinuxShell.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,7 +3,7 @@
 #include "RecordingShellUi.h"
 #include "ShellTestFiles.h"
 
-#include "platform/shell/LinuxShell.h"
+#include "desktop/LinuxShell.h"
 #include "platform/shell/Trash.h"
 
 #include <QDateTime>

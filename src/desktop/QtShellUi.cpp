@@ -1,6 +1,6 @@
-#include "platform/shell/QtShellUi.h"
+#include "desktop/QtShellUi.h"
 
-#include "platform/Prompts.h"
+#include "desktop/Prompts.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

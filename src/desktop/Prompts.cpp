@@ -1,4 +1,4 @@
-#include "platform/Prompts.h"
+#include "desktop/Prompts.h"
 
 #include <QColorDialog>
 #include <QFileDialog>

@@ -1,4 +1,4 @@
-#include "platform/shell/PropertiesDialog.h"
+#include "desktop/PropertiesDialog.h"
 
 #include "platform/shell/FolderSizeCounter.h"
 #include "platform/shell/GioApps.h"

@@ -1,4 +1,4 @@
-#include "platform/DriveList.h"
+#include "desktop/DriveList.h"
 
 #include "platform/MountWatcher.h"
 

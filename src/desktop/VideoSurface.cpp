@@ -1,4 +1,4 @@
-#include "platform/mci/VideoSurface.h"
+#include "desktop/VideoSurface.h"
 
 #include "platform/mci/GstMci.h"
 #include "platform/mci/MediaMci.h"

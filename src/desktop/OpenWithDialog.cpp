@@ -1,4 +1,4 @@
-#include "platform/shell/OpenWithDialog.h"
+#include "desktop/OpenWithDialog.h"
 
 #include <QDialogButtonBox>
 #include <QFileInfo>

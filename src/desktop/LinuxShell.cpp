@@ -1,10 +1,10 @@
-#include "platform/shell/LinuxShell.h"
+#include "desktop/LinuxShell.h"
 
+#include "desktop/OpenWithDialog.h"
+#include "desktop/PropertiesDialog.h"
+#include "desktop/QtShellUi.h"
 #include "platform/shell/FileOperationRunner.h"
 #include "platform/shell/GioApps.h"
-#include "platform/shell/OpenWithDialog.h"
-#include "platform/shell/PropertiesDialog.h"
-#include "platform/shell/QtShellUi.h"
 
 #include <QClipboard>
 #include <QDir>
