@@ -1,7 +1,7 @@
 #include "archive/ArchiveListing.h"
 
 #include "archive/ArchiverLibrary.h"
-#include "platform/archiver/common/ArchiverApi.h"
+#include "archivers/common/ArchiverApi.h"
 
 #include <QDate>
 #include <QTime>

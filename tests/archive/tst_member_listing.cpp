@@ -4,8 +4,8 @@
 // zone keeps every local time as it was.
 #include "archive/ArchiveListing.h"
 #include "archive/MemberListing.h"
+#include "archivers/common/ArchiverApi.h"
 #include "platform/LocalTimeZone.h"
-#include "platform/archiver/common/ArchiverApi.h"
 
 #include <QDate>
 #include <QDir>
