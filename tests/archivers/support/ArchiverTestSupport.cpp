@@ -30,7 +30,7 @@ std::string sourceDir()
 
 std::string fixtureScript()
 {
-    return sourceDir() + "/tests/platform/archiver/support/fixtures.py";
+    return sourceDir() + "/tests/archivers/support/fixtures.py";
 }
 
 LoadedArchiver::LoadedArchiver(const std::string& fileName, const std::string& prefix)
