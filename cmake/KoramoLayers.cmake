@@ -1,6 +1,8 @@
 # The layers, checked when the configure step ends: a target of a lower layer that can reach a
 # forbidden library through its link lines (LINK_LIBRARIES and INTERFACE_LINK_LIBRARIES,
-# followed through every target they name) stops the configure step.
+# followed through every target they name) stops the configure step, and so does a file that
+# includes from a higher layer's folder (KoramoIncludeLayers.cmake).
+include("${CMAKE_CURRENT_LIST_DIR}/KoramoIncludeLayers.cmake")
 
 # Collects into OUT every target and library name reachable from TARGET's link lines.
 function(_koramo_collect_links target out)
@@ -89,6 +91,8 @@ function(koramo_check_layers)
     foreach(target archiver_common_test lzh_codec_test)
         koramo_forbid_links(${target} "REGEX:^Qt[0-9]*::")
     endforeach()
+    koramo_check_include_layers("${CMAKE_SOURCE_DIR}/src" ${KORAMO_LAYER_FOLDERS})
     message(STATUS "Layer check passed: base and platform reach no Widgets; the archivers' "
-                   "core, the LZH codec and the fuzz targets reach no Qt")
+                   "core, the LZH codec and the fuzz targets reach no Qt; no folder includes "
+                   "from a higher layer")
 endfunction()
