@@ -1,9 +1,9 @@
+#include "settings/CheckBoxValue.h"
+
 #include "base/Conversions.h"
 
 #include <QCheckBox>
 
-// The check-box half of the conversions: it needs Qt Widgets, so it is built into the GUI
-// library while the text conversions stay in the base library.
 namespace settings
 {
 

@@ -2,6 +2,7 @@
 
 #include "base/Conversions.h"
 #include "desktop/DriveList.h"
+#include "settings/CheckBoxValue.h"
 #include "settings/ExpIni.h"
 
 #include <QCheckBox>
