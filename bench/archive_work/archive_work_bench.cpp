@@ -5,6 +5,7 @@
 //   archive_work_bench open BIN ARCHIVE MEMBER RUNS
 //       a double click on MEMBER in the member list until the member's file exists in the
 //       work folder; prints the median of RUNS in milliseconds.
+#include "archive/ArchiveListEvents.h"
 #include "archive/ArchiverCall.h"
 #include "archive/ExtractDialog.h"
 #include "archive/Extraction.h"
@@ -13,7 +14,6 @@
 #include "desktop/Prompts.h"
 #include "fileops/FileBrowser.h"
 #include "platform/Shell.h"
-#include "preview/ArchiveListEvents.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,6 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "app/Navigation.h"
+#include "archive/ArchiveListEvents.h"
 #include "archive/CommandLines.h"
 #include "archive/CompressDialog.h"
 #include "archive/Extraction.h"
@@ -14,7 +15,6 @@
 #include "desktop/Prompts.h"
 #include "fileops/ShellRoutines.h"
 #include "platform/WorkFolder.h"
-#include "preview/ArchiveListEvents.h"
 #include "preview/PreviewDispatcher.h"
 #include "settings/Settings.h"
 

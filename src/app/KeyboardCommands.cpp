@@ -6,7 +6,7 @@
 #include "app/FolderTree.h"
 #include "app/MainWindow.h"
 #include "app/Navigation.h"
-#include "preview/ArchiveListEvents.h"
+#include "archive/ArchiveListEvents.h"
 
 #include <QAction>
 #include <QApplication>

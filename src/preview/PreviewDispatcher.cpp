@@ -1,10 +1,10 @@
 #include "preview/PreviewDispatcher.h"
 
+#include "archive/ArchiveViewer.h"
 #include "base/FileKind.h"
 #include "base/Paths.h"
 #include "fileops/FileBrowser.h"
 #include "fileops/ShellRoutines.h"
-#include "preview/ArchiveViewer.h"
 #include "preview/BrowserViewer.h"
 #include "preview/MediaPanel.h"
 #include "preview/MediaViewer.h"

@@ -4,10 +4,10 @@
 #include "RecordingPrompts.h"
 #include "RecordingShell.h"
 
+#include "archive/ArchiveListEvents.h"
 #include "archive/ArchiverCall.h"
 #include "archive/Extraction.h"
 #include "archive/MemberCommands.h"
-#include "preview/ArchiveListEvents.h"
 
 #include <QPointer>
 #include <QTemporaryDir>

@@ -5,6 +5,7 @@
 #include "RecordingPrompts.h"
 #include "RecordingShell.h"
 
+#include "archive/ArchiveListEvents.h"
 #include "archive/ArchiverWorker.h"
 #include "archive/CommandLines.h"
 #include "archive/ExtractDialog.h"
@@ -13,7 +14,6 @@
 #include "archive/ResultWindow.h"
 #include "archive/RunCommand.h"
 #include "base/Paths.h"
-#include "preview/ArchiveListEvents.h"
 
 #include <QAbstractButton>
 #include <QDateTime>

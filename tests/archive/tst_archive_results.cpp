@@ -12,10 +12,10 @@
 #include "app/ArchiveWork.h"
 #include "app/FileListBox.h"
 #include "app/MainWindow.h"
+#include "archive/ArchiveListEvents.h"
 #include "archive/ExtractDialog.h"
 #include "archive/MemberListing.h"
 #include "archive/ResultWindow.h"
-#include "preview/ArchiveListEvents.h"
 
 #include <QAction>
 #include <QDateTime>

@@ -10,6 +10,7 @@
 #include "app/ArchiveWork.h"
 #include "app/FileListBox.h"
 #include "app/MainWindow.h"
+#include "archive/ArchiveListEvents.h"
 #include "archive/ArchiverCall.h"
 #include "archive/ArchiverWorker.h"
 #include "archive/ExtractDialog.h"
@@ -17,7 +18,6 @@
 #include "archive/ResultWindow.h"
 #include "base/IniFile.h"
 #include "platform/WorkFolder.h"
-#include "preview/ArchiveListEvents.h"
 
 #include <QAction>
 #include <QDir>

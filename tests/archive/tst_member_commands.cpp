@@ -4,10 +4,10 @@
 #include "RecordingPrompts.h"
 #include "RecordingShell.h"
 
+#include "archive/ArchiveListEvents.h"
 #include "archive/Extraction.h"
 #include "archive/MemberCommands.h"
 #include "archive/ResultWindow.h"
-#include "preview/ArchiveListEvents.h"
 
 #include <QAction>
 #include <QDir>

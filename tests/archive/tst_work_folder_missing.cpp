@@ -12,12 +12,12 @@
 #include "app/ArchiveWork.h"
 #include "app/FileListBox.h"
 #include "app/MainWindow.h"
+#include "archive/ArchiveListEvents.h"
 #include "archive/CompressDialog.h"
 #include "archive/MemberListing.h"
 #include "archive/ResultWindow.h"
 #include "base/Paths.h"
 #include "platform/WorkFolder.h"
-#include "preview/ArchiveListEvents.h"
 
 #include <QAction>
 #include <QApplication>

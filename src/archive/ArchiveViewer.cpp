@@ -1,9 +1,9 @@
-#include "preview/ArchiveViewer.h"
+#include "archive/ArchiveViewer.h"
 
 #include "archive/MemberListing.h"
+#include "archive/NameEncodingButton.h"
 #include "archive/NameEncodings.h"
 #include "base/Paths.h"
-#include "preview/NameEncodingButton.h"
 
 #include <QAction>
 #include <QTreeWidget>

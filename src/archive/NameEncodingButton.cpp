@@ -1,4 +1,4 @@
-#include "preview/NameEncodingButton.h"
+#include "archive/NameEncodingButton.h"
 
 #include "archive/NameEncodings.h"
 

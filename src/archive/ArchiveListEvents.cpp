@@ -1,4 +1,4 @@
-#include "preview/ArchiveListEvents.h"
+#include "archive/ArchiveListEvents.h"
 
 #include "archive/CommandLines.h"
 #include "archive/MemberCommands.h"
