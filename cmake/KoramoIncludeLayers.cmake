@@ -4,12 +4,19 @@
 # check; so does a program file that includes any file of the archivers but their C interface,
 # and an archiver file that includes a program file.
 #
-# koramo_check_include_layers(SOURCE_ROOT LAYER...) — each LAYER is its name, "=" and the
-# space-separated folders below SOURCE_ROOT that hold it ("gui=desktop app"), lowest first.
-# Fails the configure step.
+# koramo_check_include_layers(SOURCE_ROOT LAYER... [APART RULE...]) — each LAYER is its name,
+# "=" and the space-separated folders below SOURCE_ROOT that hold it ("gui=desktop app"),
+# lowest first. Each RULE "a>b" says that folder a includes nothing from folder b, within a
+# layer ("preview>archive": archive work registers its viewers with the preview, not the other
+# way round). Fails the configure step.
 #
 # As a script (the lint test runs it on the tree as it is now):
-#   cmake -DSOURCE_ROOT=src -DLAYERS="base=base|platform=platform|gui=desktop app" -P KoramoIncludeLayers.cmake
+#   cmake -DSOURCE_ROOT=src -DLAYERS="base=base|platform=platform|gui=desktop app"
+#         -DAPART="preview>archive" -P KoramoIncludeLayers.cmake
+
+if(CMAKE_SCRIPT_MODE_FILE)
+    cmake_minimum_required(VERSION 3.25)
+endif()
 
 set(KORAMO_ARCHIVERS_FOLDER "archivers")
 set(KORAMO_ARCHIVERS_INTERFACE "archivers/common/ArchiverApi.h")
@@ -33,10 +40,16 @@ function(_koramo_sources_under folder out)
 endfunction()
 
 function(koramo_check_include_layers root)
+    cmake_parse_arguments(PARSE_ARGV 1 C "" "" "APART")
+    foreach(rule ${C_APART})
+        if(NOT rule MATCHES "^([^>]+)>(.+)$")
+            message(FATAL_ERROR "Include check: a rule is FOLDER>FOLDER, not ${rule}")
+        endif()
+        list(APPEND _apart_${CMAKE_MATCH_1} "${CMAKE_MATCH_2}")
+    endforeach()
     set(rank 0)
     set(folders "")
-    set(layer_names "")
-    foreach(entry ${ARGN})
+    foreach(entry ${C_UNPARSED_ARGUMENTS})
         if(NOT entry MATCHES "^([^=]+)=(.+)$")
             message(FATAL_ERROR "Include check: a layer is NAME=FOLDERS, not ${entry}")
         endif()
@@ -69,6 +82,9 @@ function(koramo_check_include_layers root)
                 elseif(DEFINED _rank_${top} AND _rank_${top} GREATER _rank_${folder})
                     list(APPEND faults "${shown} includes ${include}: ${folder}/ is of the layer "
                          "${_layer_${folder}}, which must not include from ${_layer_${top}}\n")
+                elseif(top IN_LIST _apart_${folder})
+                    list(APPEND faults "${shown} includes ${include}: ${folder}/ includes "
+                         "nothing from ${top}/\n")
                 endif()
             endforeach()
         endforeach()
@@ -100,6 +116,7 @@ if(CMAKE_SCRIPT_MODE_FILE AND CMAKE_SCRIPT_MODE_FILE STREQUAL CMAKE_CURRENT_LIST
     endif()
     get_filename_component(SOURCE_ROOT "${SOURCE_ROOT}" ABSOLUTE)
     string(REPLACE "|" ";" layer_list "${LAYERS}")
-    koramo_check_include_layers("${SOURCE_ROOT}" ${layer_list})
+    string(REPLACE "|" ";" apart_list "${APART}")
+    koramo_check_include_layers("${SOURCE_ROOT}" ${layer_list} APART ${apart_list})
     message(STATUS "Include check passed")
 endif()

@@ -91,7 +91,8 @@ function(koramo_check_layers)
     foreach(target archiver_common_test lzh_codec_test)
         koramo_forbid_links(${target} "REGEX:^Qt[0-9]*::")
     endforeach()
-    koramo_check_include_layers("${CMAKE_SOURCE_DIR}/src" ${KORAMO_LAYER_FOLDERS})
+    koramo_check_include_layers("${CMAKE_SOURCE_DIR}/src" ${KORAMO_LAYER_FOLDERS}
+        APART ${KORAMO_APART_FOLDERS})
     message(STATUS "Layer check passed: base and platform reach no Widgets; the archivers' "
                    "core, the LZH codec and the fuzz targets reach no Qt; no folder includes "
                    "from a higher layer")

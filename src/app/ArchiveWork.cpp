@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "app/Navigation.h"
 #include "archive/ArchiveListEvents.h"
+#include "archive/ArchiveViewer.h"
 #include "archive/CommandLines.h"
 #include "archive/CompressDialog.h"
 #include "archive/Extraction.h"
@@ -65,6 +66,8 @@ ArchiveWork::ArchiveWork(MainWindow& window, Navigation& navigation,
     : QObject(parent), m_window(window), m_navigation(navigation), m_archiver(archiver),
       m_preview(preview)
 {
+    preview::registerArchiveViewers(preview, window.previewPane());
+
     archive::ExtractionServices extraction;
     extraction.prompts = &prompts;
     extraction.shell = &shell;

@@ -4,6 +4,8 @@
 #include "archive/NameEncodingButton.h"
 #include "archive/NameEncodings.h"
 #include "base/Paths.h"
+#include "preview/PreviewDispatcher.h"
+#include "preview/PreviewPane.h"
 
 #include <QAction>
 #include <QTreeWidget>
@@ -86,6 +88,20 @@ void ArchiveViewer::stop()
 {
     // A listing still running is of a file no longer chosen.
     archive::MemberListing::of(m_list)->abandon();
+}
+
+void registerArchiveViewers(PreviewDispatcher& dispatcher, const PreviewPane& pane)
+{
+    using settings::Preview;
+    const ArchiveViewer::Actions actions{pane.extract, pane.extractPopup, pane.renameMember};
+    auto list = [&](const char* family) {
+        return std::make_unique<ArchiveViewer>(QString::fromLatin1(family), pane.archiveList,
+                                               actions, pane.window);
+    };
+    constexpr auto atOnce = PreviewDispatcher::HideWhen::AtOnce;
+    dispatcher.add(list("cab"), {{{".cab"}, Preview::Lzh, true}}, {}, atOnce);
+    dispatcher.add(list("lzh"), {{{".lzh"}, Preview::Lzh, true}}, {}, atOnce);
+    dispatcher.add(list("zip"), {{{".zip"}, Preview::Zip, true}}, {}, atOnce);
 }
 
 } // namespace preview

@@ -10,6 +10,12 @@ class QWidget;
 
 namespace preview
 {
+class PreviewDispatcher;
+struct PreviewPane;
+} // namespace preview
+
+namespace preview
+{
 
 class NameEncodingButton;
 
@@ -47,5 +53,10 @@ private:
     Actions m_actions;
     QWidget* m_window;
 };
+
+// Registers the member list's viewers with the preview: one a family, each with the endings it
+// lists and the preview setting that turns it off. The list is put away at once when another
+// file is chosen.
+void registerArchiveViewers(PreviewDispatcher& dispatcher, const PreviewPane& pane);
 
 } // namespace preview

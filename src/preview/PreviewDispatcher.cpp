@@ -1,6 +1,5 @@
 #include "preview/PreviewDispatcher.h"
 
-#include "archive/ArchiveViewer.h"
 #include "base/FileKind.h"
 #include "base/Paths.h"
 #include "fileops/FileBrowser.h"
@@ -34,16 +33,8 @@ PreviewDispatcher::~PreviewDispatcher() = default;
 void PreviewDispatcher::registerViewers(const PreviewPane& pane)
 {
     using settings::Preview;
-    const ArchiveViewer::Actions archive{pane.extract, pane.extractPopup, pane.renameMember};
-    auto list = [&](const char* family) {
-        return std::make_unique<ArchiveViewer>(QString::fromLatin1(family), pane.archiveList,
-                                               archive, pane.window);
-    };
     // The viewers with the endings they show and the setting that turns each off; a file
     // ending in none of them gets the notice. The custom rules' modes name a viewer too.
-    m_archiveViewer = add(list("cab"), {{{".cab"}, Preview::Lzh, true}});
-    add(list("lzh"), {{{".lzh"}, Preview::Lzh, true}});
-    add(list("zip"), {{{".zip"}, Preview::Zip, true}});
     add(std::make_unique<TextViewer>(pane.text, pane.search, pane.searchNext, pane.encoding),
         {{{".txt", ".rtf", ".inf", ".log", ".wri", ".doc", ".ini", ".bat"}, Preview::Txt},
          {{".m3u"}, std::nullopt}},
@@ -54,14 +45,15 @@ void PreviewDispatcher::registerViewers(const PreviewPane& pane)
         QStringLiteral("2"));
     auto media = std::make_unique<MediaViewer>(*m_media, m_mci);
     m_mediaViewer = media.get();
-    add(std::move(media), {{{".wav", ".mid", ".avi"}, Preview::Multi}});
+    add(std::move(media), {{{".wav", ".mid", ".avi"}, Preview::Multi}}, {}, HideWhen::AtOnce);
     add(std::make_unique<TagViewer>(*m_media), {{{".mp3"}, Preview::Mp3}});
 }
 
-Viewer* PreviewDispatcher::add(std::unique_ptr<Viewer> viewer, QList<Route> routes, CustomMode mode)
+Viewer* PreviewDispatcher::add(std::unique_ptr<Viewer> viewer, QList<Route> routes, CustomMode mode,
+                               HideWhen hide)
 {
     Viewer* added = viewer.get();
-    m_viewers.push_back({std::move(viewer), std::move(routes), std::move(mode)});
+    m_viewers.push_back({std::move(viewer), std::move(routes), std::move(mode), hide});
     return added;
 }
 
@@ -102,8 +94,10 @@ void PreviewDispatcher::previewSelectedFile()
         r.viewer->stop();
     m_pane.associationPanel->clear();
     // 3. The archive list and the media controls go.
-    m_archiveViewer->hide();
-    m_mediaViewer->hide();
+    for (const Registered& r : m_viewers) {
+        if (r.hide == HideWhen::AtOnce)
+            r.viewer->hide();
+    }
     // 4. The associated application, unless the user turned that display off.
     const QString name = m_browser.selectedFileName();
     if (m_settings.showAssociation())

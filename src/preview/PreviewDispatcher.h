@@ -36,7 +36,8 @@ class MediaViewer;
 // One click in the file list: stops what the preview pane was doing, publishes the file as
 // the current file, shows its size and date in the status bar and shows it in the viewer its
 // extension calls for, within the preview settings and the two custom rules. It owns the
-// viewers; each is registered with the file endings it shows.
+// viewers; each is registered with the file endings it shows. Archive work registers the
+// member list's viewers itself (archive/ArchiveViewer.h).
 class PreviewDispatcher final : public QObject
 {
     Q_OBJECT
@@ -63,7 +64,6 @@ public:
     // "修正日" followed by the date, and the time unless it is exactly midnight.
     static QString dateText(const QDateTime& modified);
 
-private:
     // The endings a viewer shows ("html" and ".jpeg" included, matched on the path's end in
     // lower case) and the preview setting that turns them off.
     // An archive list is emptied before the setting is asked (clearFirst).
@@ -74,9 +74,17 @@ private:
     };
     // The custom-rule mode ("0", "1", "2") that shows a file in a viewer.
     using CustomMode = std::optional<QString>;
+    // When a viewer is put away as the next file is chosen: with the others, once the preview
+    // is known to go on, or at once, before the file's associated program is looked up (the
+    // member list and the media controls).
+    enum class HideWhen { WithTheOthers, AtOnce };
 
+    // Registers a viewer with the endings it shows, in the order asked; the dispatcher owns it.
+    Viewer* add(std::unique_ptr<Viewer> viewer, QList<Route> routes, CustomMode mode = {},
+                HideWhen hide = HideWhen::WithTheOthers);
+
+private:
     void registerViewers(const PreviewPane& pane);
-    Viewer* add(std::unique_ptr<Viewer> viewer, QList<Route> routes, CustomMode mode = {});
     void showStatus(const QString& path);
     // Step 11: the viewer the ending calls for; false when a preview setting ended the preview.
     bool dispatch(const PreviewFile& file);
@@ -87,6 +95,7 @@ private:
         std::unique_ptr<Viewer> viewer;
         QList<Route> routes;
         CustomMode mode;
+        HideWhen hide;
     };
 
     PreviewPane m_pane;
@@ -96,7 +105,6 @@ private:
     const settings::Settings& m_settings;
     std::unique_ptr<MediaPanel> m_media;
     MediaViewer* m_mediaViewer = nullptr;
-    Viewer* m_archiveViewer = nullptr;
     std::vector<Registered> m_viewers;
     QString m_extensionKey;
     QString m_mediaPath;
