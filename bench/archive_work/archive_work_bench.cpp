@@ -124,7 +124,7 @@ int openMember(const QString& archive, const QString& member, int runs)
     ms.list = list;
     archive::MemberCommands members(ms);
     const QString work = platform::withSlash(platform::programFolder()) + QStringLiteral("temp/");
-    preview::ArchiveListServices ls;
+    archive::ArchiveListServices ls;
     ls.prompts = &prompts;
     ls.shell = &shell;
     ls.browser = &browser;
@@ -133,7 +133,7 @@ int openMember(const QString& archive, const QString& member, int runs)
     ls.list = list;
     ls.workFolder = [work] { return work; };
     ls.deleteWorkFolder = [work] { QDir(work).removeRecursively(); };
-    preview::ArchiveListEvents events(ls);
+    archive::ArchiveListEvents events(ls);
     const QString base = member.mid(member.lastIndexOf(QLatin1Char('/')) + 1);
     QList<double> times;
     for (int i = 0; i < runs; ++i) {

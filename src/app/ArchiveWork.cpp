@@ -66,7 +66,7 @@ ArchiveWork::ArchiveWork(MainWindow& window, Navigation& navigation,
     : QObject(parent), m_window(window), m_navigation(navigation), m_archiver(archiver),
       m_preview(preview)
 {
-    preview::registerArchiveViewers(preview, window.previewPane());
+    archive::registerArchiveViewers(preview, window.previewPane());
 
     archive::ExtractionServices extraction;
     extraction.prompts = &prompts;
@@ -93,7 +93,7 @@ ArchiveWork::ArchiveWork(MainWindow& window, Navigation& navigation,
     members.relist = [this] { relist(); };
     m_members = std::make_unique<archive::MemberCommands>(members);
 
-    preview::ArchiveListServices list;
+    archive::ArchiveListServices list;
     list.prompts = &prompts;
     list.shell = &shell;
     list.browser = &navigation;
@@ -110,7 +110,7 @@ ArchiveWork::ArchiveWork(MainWindow& window, Navigation& navigation,
     list.clearBackFolder = [this] { m_window.setBackFolder(QString()); };
     list.dragAndDropOff = [&settings] { return settings.fileDragOff(); };
     list.relist = [this] { relist(); };
-    m_events = std::make_unique<preview::ArchiveListEvents>(list);
+    m_events = std::make_unique<archive::ArchiveListEvents>(list);
 
     m_compressServices.prompts = &prompts;
     m_compressServices.archiver = &archiver;

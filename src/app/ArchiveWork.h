@@ -18,11 +18,11 @@ class Settings;
 }
 namespace preview
 {
-class ArchiveListEvents;
 class PreviewDispatcher;
-} // namespace preview
+}
 namespace archive
 {
+class ArchiveListEvents;
 class ArchiverCall;
 class CompressDialog;
 class Extraction;
@@ -49,7 +49,7 @@ public:
 
     archive::Extraction& extraction() { return *m_extraction; }
     archive::MemberCommands& members() { return *m_members; }
-    preview::ArchiveListEvents& listEvents() { return *m_events; }
+    archive::ArchiveListEvents& listEvents() { return *m_events; }
 
     // "exe形式のファイルの中身を見る(LZH)": lists the LZH archive inside the selected
     // self-extracting archive in the member list, as for an LZH file.
@@ -71,7 +71,7 @@ private:
     preview::PreviewDispatcher& m_preview;
     std::unique_ptr<archive::Extraction> m_extraction;
     std::unique_ptr<archive::MemberCommands> m_members;
-    std::unique_ptr<preview::ArchiveListEvents> m_events;
+    std::unique_ptr<archive::ArchiveListEvents> m_events;
     archive::CompressServices m_compressServices;
     QPointer<archive::CompressDialog> m_compress;
 };

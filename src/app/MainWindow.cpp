@@ -130,7 +130,7 @@ void MainWindow::buildMenus()
     m_archiveMenu->setObjectName(QStringLiteral("syoko"));
     add(m_archiveMenu, "senkaitou", "選択した物を解凍");
     add(m_archiveMenu, "assyukuhenkou", "ファイル名の変更");
-    // Shown for LZH archives only (see preview/ArchiveListEvents).
+    // Shown for LZH archives only (see archive/ArchiveListEvents).
     named(m_archiveMenu->addSeparator(), "se");
     add(m_archiveMenu, "tuika", "追加");
     add(m_archiveMenu, "syosaku", "削除");

@@ -23,7 +23,7 @@
 #include <QTreeWidget>
 #include <QUrl>
 
-namespace preview
+namespace archive
 {
 
 using archive::Family;
@@ -340,4 +340,4 @@ bool ArchiveListEvents::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-} // namespace preview
+} // namespace archive

@@ -32,7 +32,7 @@ class ArchiverCall;
 class MemberCommands;
 } // namespace archive
 
-namespace preview
+namespace archive
 {
 
 // What the member list's mouse events need of the program around them.
@@ -109,4 +109,4 @@ private:
     bool m_dragging = false;
 };
 
-} // namespace preview
+} // namespace archive

@@ -10,7 +10,7 @@
 #include <QAction>
 #include <QTreeWidget>
 
-namespace preview
+namespace archive
 {
 
 ArchiveViewer::ArchiveViewer(QString family, QTreeWidget* list, const Actions& actions,
@@ -26,7 +26,7 @@ ArchiveViewer::ArchiveViewer(QString family, QTreeWidget* list, const Actions& a
     m_encoding = new NameEncodingButton(m_list);
     QObject::connect(m_encoding, &NameEncodingButton::chosen, m_list,
                      [this](const QString& path, const QString& encoding) {
-                         archive::setZipNameEncoding(platform::programFolder(), path, encoding);
+                         setZipNameEncoding(platform::programFolder(), path, encoding);
                          listMembers(path);
                      });
 }
@@ -51,18 +51,17 @@ void ArchiveViewer::clear()
     } else if (m_family == QLatin1String("cab") && rename) {
         rename->setVisible(false);
     }
-    archive::MemberListing::of(m_list)->abandon();
+    MemberListing::of(m_list)->abandon();
     m_list->clear();
 }
 
-void ArchiveViewer::show(const PreviewFile& file)
+void ArchiveViewer::show(const preview::PreviewFile& file)
 {
     if (m_family == QLatin1String("zip") && m_actions.renameMember)
         m_actions.renameMember->setVisible(false);
     enableExtraction(true);
     if (m_encoding) {
-        archive::setZipNameEncoding(platform::programFolder(), file.path,
-                                    m_encoding->encodingOf(file.path));
+        setZipNameEncoding(platform::programFolder(), file.path, m_encoding->encodingOf(file.path));
         m_encoding->showFor(file.path);
     }
     listMembers(file.path);
@@ -72,8 +71,8 @@ void ArchiveViewer::show(const PreviewFile& file)
 void ArchiveViewer::listMembers(const QString& path)
 {
     // Listed by a worker; the rows arrive in batches while the window keeps answering.
-    archive::MemberListing::of(m_list)->start(
-        m_family, path, static_cast<quintptr>(m_window->winId()), platform::programFolder());
+    MemberListing::of(m_list)->start(m_family, path, static_cast<quintptr>(m_window->winId()),
+                                     platform::programFolder());
 }
 
 void ArchiveViewer::hide()
@@ -87,10 +86,11 @@ void ArchiveViewer::hide()
 void ArchiveViewer::stop()
 {
     // A listing still running is of a file no longer chosen.
-    archive::MemberListing::of(m_list)->abandon();
+    MemberListing::of(m_list)->abandon();
 }
 
-void registerArchiveViewers(PreviewDispatcher& dispatcher, const PreviewPane& pane)
+void registerArchiveViewers(preview::PreviewDispatcher& dispatcher,
+                            const preview::PreviewPane& pane)
 {
     using settings::Preview;
     const ArchiveViewer::Actions actions{pane.extract, pane.extractPopup, pane.renameMember};
@@ -98,10 +98,10 @@ void registerArchiveViewers(PreviewDispatcher& dispatcher, const PreviewPane& pa
         return std::make_unique<ArchiveViewer>(QString::fromLatin1(family), pane.archiveList,
                                                actions, pane.window);
     };
-    constexpr auto atOnce = PreviewDispatcher::HideWhen::AtOnce;
+    constexpr auto atOnce = preview::PreviewDispatcher::HideWhen::AtOnce;
     dispatcher.add(list("cab"), {{{".cab"}, Preview::Lzh, true}}, {}, atOnce);
     dispatcher.add(list("lzh"), {{{".lzh"}, Preview::Lzh, true}}, {}, atOnce);
     dispatcher.add(list("zip"), {{{".zip"}, Preview::Zip, true}}, {}, atOnce);
 }
 
-} // namespace preview
+} // namespace archive

@@ -14,7 +14,7 @@ class PreviewDispatcher;
 struct PreviewPane;
 } // namespace preview
 
-namespace preview
+namespace archive
 {
 
 class NameEncodingButton;
@@ -23,7 +23,7 @@ class NameEncodingButton;
 // extraction entries are enabled while it lists an archive; the member rename entry is offered
 // for LZH only, which also takes files dropped onto the list. For ZIP, a button at the end of
 // the list's header chooses the encoding of names stored without a UTF-8 mark.
-class ArchiveViewer final : public Viewer
+class ArchiveViewer final : public preview::Viewer
 {
 public:
     struct Actions {
@@ -36,7 +36,7 @@ public:
 
     // Shows the list and starts listing the members into it (through the archiver library, on
     // a worker); the list stays empty when the archive cannot be opened.
-    void show(const PreviewFile& file) override;
+    void show(const preview::PreviewFile& file) override;
     void hide() override;
     // Abandons a listing that still runs.
     void stop() override;
@@ -57,6 +57,7 @@ private:
 // Registers the member list's viewers with the preview: one a family, each with the endings it
 // lists and the preview setting that turns it off. The list is put away at once when another
 // file is chosen.
-void registerArchiveViewers(PreviewDispatcher& dispatcher, const PreviewPane& pane);
+void registerArchiveViewers(preview::PreviewDispatcher& dispatcher,
+                            const preview::PreviewPane& pane);
 
-} // namespace preview
+} // namespace archive

@@ -8,7 +8,7 @@
 #include <QMenu>
 #include <QTreeWidget>
 
-namespace preview
+namespace archive
 {
 
 NameEncodingButton::NameEncodingButton(QTreeWidget* list)
@@ -82,4 +82,4 @@ bool NameEncodingButton::eventFilter(QObject* watched, QEvent* event)
     return QToolButton::eventFilter(watched, event);
 }
 
-} // namespace preview
+} // namespace archive

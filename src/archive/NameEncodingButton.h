@@ -7,7 +7,7 @@
 class QActionGroup;
 class QTreeWidget;
 
-namespace preview
+namespace archive
 {
 
 // The button at the right end of the archive list's header that chooses the encoding of the
@@ -41,4 +41,4 @@ private:
     QHash<QString, QString> m_chosen;
 };
 
-} // namespace preview
+} // namespace archive

@@ -92,7 +92,7 @@ Session::Session()
     ms.list = list;
     ms.relist = [this] { relist(); };
     members = std::make_unique<archive::MemberCommands>(ms);
-    preview::ArchiveListServices ls;
+    archive::ArchiveListServices ls;
     ls.prompts = &prompts;
     ls.shell = &shell;
     ls.browser = &browser;
@@ -108,7 +108,7 @@ Session::Session()
     ls.clearBackFolder = [] {};
     ls.dragAndDropOff = [] { return false; };
     ls.relist = [this] { relist(); };
-    events = std::make_unique<preview::ArchiveListEvents>(ls);
+    events = std::make_unique<archive::ArchiveListEvents>(ls);
 }
 
 void Session::relist()

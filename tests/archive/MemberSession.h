@@ -53,7 +53,7 @@ struct Session {
     archive::LibraryArchiverCall library;
     std::unique_ptr<archive::Extraction> extraction;
     std::unique_ptr<archive::MemberCommands> members;
-    std::unique_ptr<preview::ArchiveListEvents> events;
+    std::unique_ptr<archive::ArchiveListEvents> events;
     QTreeWidget* list = nullptr;
     Answerer answerer;
     archive::Family family = archive::Family::Lzh;

@@ -198,7 +198,7 @@ private:
         int relisted = 0;
         QString work;
         std::unique_ptr<archive::MemberCommands> members;
-        std::unique_ptr<preview::ArchiveListEvents> events;
+        std::unique_ptr<archive::ArchiveListEvents> events;
         MemberWindow(const QString& folder, const QString& file, const QString& workFolder)
             : Window(folder, file), work(workFolder)
         {
@@ -213,7 +213,7 @@ private:
             ms.list = list;
             ms.relist = [this] { relist(); };
             members = std::make_unique<archive::MemberCommands>(ms);
-            preview::ArchiveListServices ls;
+            archive::ArchiveListServices ls;
             ls.prompts = &prompts;
             ls.shell = &shell;
             ls.browser = &browser;
@@ -224,7 +224,7 @@ private:
             ls.deleteWorkFolder = [this] { QDir(work).removeRecursively(); };
             ls.dragAndDropOff = [] { return false; };
             ls.relist = [this] { relist(); };
-            events = std::make_unique<preview::ArchiveListEvents>(ls);
+            events = std::make_unique<archive::ArchiveListEvents>(ls);
             relisted = 0;
         }
         // Fills the list the way the preview does.

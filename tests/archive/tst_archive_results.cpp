@@ -142,7 +142,7 @@ class ArchiveResultsTest : public QObject
         void begin() { start({browse.path()}); }
         app::MainWindow* w() const { return window(); }
         QTreeWidget* list() const { return w()->archiveList(); }
-        preview::ArchiveListEvents& events() const { return program->archiveWork()->listEvents(); }
+        archive::ArchiveListEvents& events() const { return program->archiveWork()->listEvents(); }
         void click(const QString& name) const { clickFileAndSettle(w(), name); }
         void settle() const { settleMemberList(w()); }
         void trigger(const char* name)

@@ -349,7 +349,7 @@ private Q_SLOTS:
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(dropped)});
         run.click(QStringLiteral("pack.zip"));
-        preview::ArchiveListEvents& events = run.program->archiveWork()->listEvents();
+        archive::ArchiveListEvents& events = run.program->archiveWork()->listEvents();
         QVERIFY(!events.takesDrop(&data));
         events.addDropped({dropped});
         QVERIFY(run.prompts.shown().isEmpty());
@@ -399,7 +399,7 @@ private Q_SLOTS:
         QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
         const QString gone = run.browse.path() + QStringLiteral("/gone.txt");
         run.click(QStringLiteral("ARC.LZH"));
-        preview::ArchiveListEvents& events = run.program->archiveWork()->listEvents();
+        archive::ArchiveListEvents& events = run.program->archiveWork()->listEvents();
         // A pipe must not stop the program waiting for a writer, and what could not be
         // copied is named instead of silently missing from the archive.
         run.prompts.answerMessage(platform::Prompts::Yes);

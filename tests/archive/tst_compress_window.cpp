@@ -110,7 +110,7 @@ private Q_SLOTS:
 
         // A drop on the member list empties the work folder first (here it is then declined).
         run.click(QStringLiteral("ARC.LZH"));
-        preview::ArchiveListEvents& events = run.program->archiveWork()->listEvents();
+        archive::ArchiveListEvents& events = run.program->archiveWork()->listEvents();
         run.prompts.answerMessage(platform::Prompts::No);
         events.addDropped({staged});
         QVERIFY(!QFileInfo::exists(leftover));

@@ -44,7 +44,7 @@ class MemberCommandsTest : public QObject
         int backCleared = 0;
         std::unique_ptr<archive::Extraction> extraction;
         std::unique_ptr<archive::MemberCommands> members;
-        std::unique_ptr<preview::ArchiveListEvents> events;
+        std::unique_ptr<archive::ArchiveListEvents> events;
         ModalDriver driver;
         QStringList results;
 
@@ -79,7 +79,7 @@ class MemberCommandsTest : public QObject
             ms.list = list;
             ms.relist = [this] { ++relisted; };
             members = std::make_unique<archive::MemberCommands>(ms);
-            preview::ArchiveListServices ls;
+            archive::ArchiveListServices ls;
             ls.prompts = &prompts;
             ls.shell = &shell;
             ls.browser = &browser;
@@ -93,7 +93,7 @@ class MemberCommandsTest : public QObject
             ls.clearBackFolder = [this] { ++backCleared; };
             ls.dragAndDropOff = [this] { return dragOff; };
             ls.relist = [this] { ++relisted; };
-            events = std::make_unique<preview::ArchiveListEvents>(ls);
+            events = std::make_unique<archive::ArchiveListEvents>(ls);
             driver.on(QStringLiteral("Form13"), [this](QWidget* w) {
                 auto* r = qobject_cast<archive::ResultWindow*>(w);
                 results << r->reportText();

@@ -91,7 +91,7 @@ class WorkFolderMissingTest : public QObject
         QString root() const { return folder.path() + QStringLiteral("/temp"); }
         app::MainWindow* w() const { return window(); }
         QTreeWidget* list() const { return w()->archiveList(); }
-        preview::ArchiveListEvents& events() const { return program->archiveWork()->listEvents(); }
+        archive::ArchiveListEvents& events() const { return program->archiveWork()->listEvents(); }
         void click(const QString& name) const { clickFileAndSettle(w(), name); }
         void settle() const { settleMemberList(w()); }
         void select(const QString& name) const
