@@ -13,7 +13,9 @@ include(GNUInstallDirs)
 set(KORAMO_INSTALL_PARTS_DIR "lib/koramo")
 
 install(TARGETS koramo RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
-install(TARGETS unlha32 unzip32 cab32 koramo_webengine
+# Each archiver library's folder adds its target to KORAMO_ARCHIVER_LIBRARIES.
+get_property(koramo_archiver_libraries GLOBAL PROPERTY KORAMO_ARCHIVER_LIBRARIES)
+install(TARGETS ${koramo_archiver_libraries} koramo_webengine
     LIBRARY DESTINATION "${KORAMO_INSTALL_PARTS_DIR}")
 install(TARGETS koramo-sfx RUNTIME DESTINATION "${KORAMO_INSTALL_PARTS_DIR}")
 

@@ -38,7 +38,8 @@ int main(int argc, char** argv)
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const QString archive = QString::fromLocal8Bit(argv[2]);
-    const QString family = QFileInfo(archive).suffix().toLower();
+    const archive::Family family =
+        archive::familyOfFileName(archive).value_or(archive::Family::Lzh);
     const int runs = argc > 3 ? std::atoi(argv[3]) : 5;
     std::vector<double> times;
     std::vector<double> cpu;

@@ -95,7 +95,8 @@ int list(const QString& archive)
     list.resize(400, 600);
     list.show();
     archive::MemberListing* listing = archive::MemberListing::of(&list);
-    const QString family = QFileInfo(archive).suffix().toLower();
+    const archive::Family family =
+        archive::familyOfFileName(archive).value_or(archive::Family::Lzh);
     int rows = 0;
     measure([&](const std::function<void()>& done) {
         QObject::connect(listing, &archive::MemberListing::finished, [&rows, done](int n) {

@@ -1,5 +1,6 @@
 #include "about/AboutDialog.h"
 
+#include "archive/ArchiveFormats.h"
 #include "archive/ArchiverLibrary.h"
 #include "base/Paths.h"
 
@@ -34,12 +35,14 @@ AboutDialog::AboutDialog(const QString& programFolder, QWidget* parent)
     m_address->setTextInteractionFlags(Qt::TextSelectableByMouse);
     grid->addWidget(m_address, 0, 1);
     grid->addWidget(namedLabel(QStringLiteral("バージョン"), "Label9", this), 1, 1);
-    grid->addWidget(namedLabel(QStringLiteral("unlha32.dll"), "Label3", this), 2, 0);
-    grid->addWidget(namedLabel(QString(), "Label6", this), 2, 1);
-    grid->addWidget(namedLabel(QStringLiteral("unzip32.dll"), "Label4", this), 3, 0);
-    grid->addWidget(namedLabel(QString(), "Label7", this), 3, 1);
-    grid->addWidget(namedLabel(QStringLiteral("cab32.dll"), "Label5", this), 4, 0);
-    grid->addWidget(namedLabel(QString(), "Label8", this), 4, 1);
+    // One row a format's library: its name and its version.
+    int row = 2;
+    for (const archive::ArchiveFormat& format : archive::archiveFormats()) {
+        grid->addWidget(
+            namedLabel(QString::fromUtf8(format.aboutName), format.aboutNameLabel, this), row, 0);
+        grid->addWidget(namedLabel(QString(), format.aboutVersionLabel, this), row, 1);
+        ++row;
+    }
 
     auto* homeButton = new QPushButton(QStringLiteral("ホームページを見に行く"), this);
     homeButton->setObjectName(QStringLiteral("Command1"));
@@ -84,19 +87,16 @@ QString AboutDialog::helpFile() const
 
 void AboutDialog::loadVersions()
 {
-    using archive::Family;
-    versionLabel(QStringLiteral("Label7"))
-        ->setText(archive::versionText(Family::Zip, m_programFolder));
-    versionLabel(QStringLiteral("Label6"))
-        ->setText(archive::versionText(Family::Lzh, m_programFolder));
-    versionLabel(QStringLiteral("Label8"))
-        ->setText(archive::versionText(Family::Cab, m_programFolder));
+    for (const archive::ArchiveFormat& format : archive::archiveFormats()) {
+        versionLabel(QString::fromLatin1(format.aboutVersionLabel))
+            ->setText(archive::versionText(format.family, m_programFolder));
+    }
 }
 
 void AboutDialog::markMissingLibraries()
 {
-    for (const char* name : {"Label6", "Label7", "Label8"}) {
-        QLabel* label = versionLabel(QString::fromLatin1(name));
+    for (const archive::ArchiveFormat& format : archive::archiveFormats()) {
+        QLabel* label = versionLabel(QString::fromLatin1(format.aboutVersionLabel));
         if (label->text().isEmpty())
             label->setText(QStringLiteral("Not Installed"));
     }

@@ -17,12 +17,13 @@ public:
     // The libraries are looked up in the program folder.
     explicit AboutDialog(const QString& programFolder, QWidget* parent = nullptr);
 
-    // Fills the three version labels; a library that cannot be called leaves its label empty.
+    // Fills the version label of every format's library (archive/ArchiveFormats.h); a library
+    // that cannot be called leaves its label empty.
     void loadVersions();
     // Writes "Not Installed" into every version label that is still empty.
     void markMissingLibraries();
 
-    QLabel* versionLabel(const QString& name) const; // "Label6" LZH, "Label7" ZIP, "Label8" CAB
+    QLabel* versionLabel(const QString& name) const; // a row's aboutVersionLabel
     QString homePage() const;
     // The help document (HTML) shipped with the program.
     QString helpFile() const;

@@ -142,7 +142,7 @@ void ArchiveWork::listSelfExtracting()
     m_preview.previewSelectedFile();
     QTreeWidget* list = m_window.archiveList();
     archive::MemberListing::of(list)->start(
-        QStringLiteral("lzh"), path, archive::ownerWindowId(&m_window), platform::programFolder());
+        archive::Family::Lzh, path, archive::ownerWindowId(&m_window), platform::programFolder());
     m_members->listAs(path, archive::Family::Lzh);
     m_events->setDropMode(false);
     // The payload is extracted as an LZH archive's members are.

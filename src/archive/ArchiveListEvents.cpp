@@ -65,7 +65,7 @@ void ArchiveListEvents::mouseUp(Qt::MouseButton button, const QPoint& globalPos)
     if (!family)
         return;
     for (QAction* entry : m_services.lzhOnlyEntries)
-        entry->setVisible(*family == Family::Lzh);
+        entry->setVisible(formatOf(*family).editable);
     m_services.popup->popup(globalPos);
 }
 
@@ -140,10 +140,10 @@ QMimeData* ArchiveListEvents::dragData()
         return nullptr;
     QList<QUrl> urls;
     for (const QString& member : members) {
-        // Members come out with their folders; CAB separates them with "\".
+        // Members come out with their folders, separated as their format separates them (CAB
+        // with "\").
         QString name = member;
-        if (*listed.family == Family::Cab)
-            name.replace(QLatin1Char('\\'), QLatin1Char('/'));
+        name.replace(QChar(formatOf(*listed.family).memberSeparator), QLatin1Char('/'));
         const QString path = *out + name;
         if (QFileInfo(path).isFile())
             urls.append(QUrl::fromLocalFile(path));
@@ -176,7 +176,10 @@ bool ArchiveListEvents::takesDrop(const QMimeData* data) const
 {
     if (m_dragging || !data || !data->hasUrls() || data->hasFormat(ownFormat()))
         return false;
-    return m_services.members && m_services.members->archive().family == Family::Lzh;
+    if (!m_services.members)
+        return false;
+    const std::optional<Family> family = m_services.members->archive().family;
+    return family && formatOf(*family).editable;
 }
 
 void ArchiveListEvents::addDropped(const QStringList& paths)

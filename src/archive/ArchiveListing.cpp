@@ -17,15 +17,6 @@ using FindFirst = int (*)(ArchiverHandle, const char*, ArchiverMemberInfo*);
 using FindNext = int (*)(ArchiverHandle, ArchiverMemberInfo*);
 using CloseArchive = int (*)(ArchiverHandle);
 using SizeEx = int (*)(ArchiverHandle, int64_t*);
-
-Family familyOf(const QString& family)
-{
-    if (family == QLatin1String("zip"))
-        return Family::Zip;
-    if (family == QLatin1String("cab"))
-        return Family::Cab;
-    return Family::Lzh;
-}
 } // namespace
 
 bool MemberRow::operator<(const QTreeWidgetItem& other) const
@@ -65,10 +56,10 @@ QString memberTimeText(quint16 dosDate, quint16 dosTime)
     return QString(reinterpret_cast<const QChar*>(text), 19);
 }
 
-int readMembers(const QString& family, const QString& archivePath, quintptr ownerWindow,
+int readMembers(Family family, const QString& archivePath, quintptr ownerWindow,
                 const QString& programFolder, const std::function<bool(QTreeWidgetItem*)>& take)
 {
-    const ArchiverLibrary library(familyOf(family), programFolder);
+    const ArchiverLibrary library(family, programFolder);
     auto open = reinterpret_cast<OpenArchive>(library.resolve("OpenArchive"));
     auto first = reinterpret_cast<FindFirst>(library.resolve("FindFirst"));
     auto next = reinterpret_cast<FindNext>(library.resolve("FindNext"));
@@ -76,7 +67,7 @@ int readMembers(const QString& family, const QString& archivePath, quintptr owne
     auto size64 = reinterpret_cast<SizeEx>(library.resolve("GetOriginalSizeEx"));
     if (!open || !first || !next || !close)
         return 0;
-    const uint32_t mode = family == QLatin1String("zip") ? 0x20000000u : 0u;
+    const uint32_t mode = formatOf(family).listingMode;
     const QByteArray path = archivePath.toUtf8();
     const ArchiverHandle handle = open(ownerWindow, path.constData(), mode);
     if (handle == 0)
@@ -105,8 +96,8 @@ int readMembers(const QString& family, const QString& archivePath, quintptr owne
     return rows;
 }
 
-int listArchive(const QString& family, const QString& archivePath, QTreeWidget* list,
-                quintptr ownerWindow, const QString& programFolder)
+int listArchive(Family family, const QString& archivePath, QTreeWidget* list, quintptr ownerWindow,
+                const QString& programFolder)
 {
     QList<QTreeWidgetItem*> rows;
     rows.reserve(1024);

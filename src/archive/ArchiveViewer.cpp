@@ -13,13 +13,13 @@
 namespace archive
 {
 
-ArchiveViewer::ArchiveViewer(QString family, QTreeWidget* list, const Actions& actions,
+ArchiveViewer::ArchiveViewer(const ArchiveFormat& format, QTreeWidget* list, const Actions& actions,
                              QWidget* window)
-    : m_family(std::move(family)), m_list(list), m_actions(actions), m_window(window)
+    : m_format(format), m_list(list), m_actions(actions), m_window(window)
 {
     // Every row is one line of text: the list lays out many members without measuring each.
     m_list->setUniformRowHeights(true);
-    if (m_family != QLatin1String("zip"))
+    if (!m_format.nameEncodingChoice)
         return;
     // The list is read again in the encoding the user picks; the library's extraction of the
     // archive follows the same choice.
@@ -42,13 +42,13 @@ void ArchiveViewer::enableExtraction(bool enabled)
 void ArchiveViewer::clear()
 {
     QAction* rename = m_actions.renameMember;
-    if (m_family == QLatin1String("lzh")) {
+    if (m_format.editable) {
         if (rename)
             rename->setVisible(true);
         m_list->setAcceptDrops(true);
         // Drops arrive at the area the items are drawn in.
         m_list->viewport()->setAcceptDrops(true);
-    } else if (m_family == QLatin1String("cab") && rename) {
+    } else if (m_format.renameEntry == RenameEntry::HiddenWhenEmptied && rename) {
         rename->setVisible(false);
     }
     MemberListing::of(m_list)->abandon();
@@ -57,7 +57,7 @@ void ArchiveViewer::clear()
 
 void ArchiveViewer::show(const preview::PreviewFile& file)
 {
-    if (m_family == QLatin1String("zip") && m_actions.renameMember)
+    if (m_format.renameEntry == RenameEntry::HiddenWhenShown && m_actions.renameMember)
         m_actions.renameMember->setVisible(false);
     enableExtraction(true);
     if (m_encoding) {
@@ -71,8 +71,8 @@ void ArchiveViewer::show(const preview::PreviewFile& file)
 void ArchiveViewer::listMembers(const QString& path)
 {
     // Listed by a worker; the rows arrive in batches while the window keeps answering.
-    MemberListing::of(m_list)->start(m_family, path, static_cast<quintptr>(m_window->winId()),
-                                     platform::programFolder());
+    MemberListing::of(m_list)->start(
+        m_format.family, path, static_cast<quintptr>(m_window->winId()), platform::programFolder());
 }
 
 void ArchiveViewer::hide()
@@ -92,16 +92,13 @@ void ArchiveViewer::stop()
 void registerArchiveViewers(preview::PreviewDispatcher& dispatcher,
                             const preview::PreviewPane& pane)
 {
-    using settings::Preview;
     const ArchiveViewer::Actions actions{pane.extract, pane.extractPopup, pane.renameMember};
-    auto list = [&](const char* family) {
-        return std::make_unique<ArchiveViewer>(QString::fromLatin1(family), pane.archiveList,
-                                               actions, pane.window);
-    };
     constexpr auto atOnce = preview::PreviewDispatcher::HideWhen::AtOnce;
-    dispatcher.add(list("cab"), {{{".cab"}, Preview::Lzh, true}}, {}, atOnce);
-    dispatcher.add(list("lzh"), {{{".lzh"}, Preview::Lzh, true}}, {}, atOnce);
-    dispatcher.add(list("zip"), {{{".zip"}, Preview::Zip, true}}, {}, atOnce);
+    for (const ArchiveFormat& format : archiveFormats()) {
+        dispatcher.add(
+            std::make_unique<ArchiveViewer>(format, pane.archiveList, actions, pane.window),
+            {{{format.ending}, format.previewSwitch, true}}, {}, atOnce);
+    }
 }
 
 } // namespace archive

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive/ArchiveFormats.h"
 #include "preview/Viewer.h"
 
 #include <QString>
@@ -19,10 +20,11 @@ namespace archive
 
 class NameEncodingButton;
 
-// The member list of one archive family ("lzh", "zip" or "cab") in the archive list. The
-// extraction entries are enabled while it lists an archive; the member rename entry is offered
-// for LZH only, which also takes files dropped onto the list. For ZIP, a button at the end of
-// the list's header chooses the encoding of names stored without a UTF-8 mark.
+// The member list of one archive format in the archive list. The extraction entries are enabled
+// while it lists an archive; the member rename entry is offered for a format whose members are
+// edited in place (LZH), whose list also takes files dropped onto it. Where the format lets the
+// user choose (ZIP), a button at the end of the list's header chooses the encoding of names
+// stored without a UTF-8 mark.
 class ArchiveViewer final : public preview::Viewer
 {
 public:
@@ -32,7 +34,8 @@ public:
         QAction* renameMember = nullptr;
     };
 
-    ArchiveViewer(QString family, QTreeWidget* list, const Actions& actions, QWidget* window);
+    ArchiveViewer(const ArchiveFormat& format, QTreeWidget* list, const Actions& actions,
+                  QWidget* window);
 
     // Shows the list and starts listing the members into it (through the archiver library, on
     // a worker); the list stays empty when the archive cannot be opened.
@@ -40,21 +43,21 @@ public:
     void hide() override;
     // Abandons a listing that still runs.
     void stop() override;
-    // Empties the list and readies it for this family, before the preview setting is asked.
+    // Empties the list and readies it for this format, before the preview setting is asked.
     void clear() override;
 
 private:
     void enableExtraction(bool enabled);
     void listMembers(const QString& path);
 
-    QString m_family;
+    const ArchiveFormat& m_format;
     NameEncodingButton* m_encoding = nullptr;
     QTreeWidget* m_list;
     Actions m_actions;
     QWidget* m_window;
 };
 
-// Registers the member list's viewers with the preview: one a family, each with the endings it
+// Registers the member list's viewers with the preview: one a format, each with the ending it
 // lists and the preview setting that turns it off. The list is put away at once when another
 // file is chosen.
 void registerArchiveViewers(preview::PreviewDispatcher& dispatcher,

@@ -36,8 +36,9 @@ QString reportText(const QByteArray& buffer)
 
 QString missingLibraryText(Family family, const QString& folder)
 {
+    const QString library = QString::fromLatin1(formatOf(family).library);
     return QStringLiteral("書庫操作ライブラリ %1 を呼び出せません (%2)。")
-        .arg(libraryFileName(family), platform::withSlash(folder) + libraryFileName(family));
+        .arg(library, platform::withSlash(folder) + library);
 }
 
 CallResult runArchiver(Family family, quintptr ownerWindow, const QString& commandLine,

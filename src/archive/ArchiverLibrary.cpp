@@ -7,35 +7,10 @@
 namespace archive
 {
 
-QString libraryFileName(Family family)
-{
-    switch (family) {
-    case Family::Lzh:
-        return QStringLiteral("libunlha32.so");
-    case Family::Zip:
-        return QStringLiteral("libunzip32.so");
-    case Family::Cab:
-        return QStringLiteral("libcab32.so");
-    }
-    return QString();
-}
-
-QString entryPrefix(Family family)
-{
-    switch (family) {
-    case Family::Lzh:
-        return QStringLiteral("Unlha");
-    case Family::Zip:
-        return QStringLiteral("UnZip");
-    case Family::Cab:
-        return QStringLiteral("Cab");
-    }
-    return QString();
-}
-
 ArchiverLibrary::ArchiverLibrary(Family family, const QString& folder)
     : m_family(family),
-      m_library(std::make_unique<QLibrary>(platform::withSlash(folder) + libraryFileName(family)))
+      m_library(std::make_unique<QLibrary>(platform::withSlash(folder) +
+                                           QString::fromLatin1(formatOf(family).library)))
 {
     // Loaded by its full path only: a library of the same name elsewhere on the system is
     // never picked up instead of ours.
@@ -53,7 +28,7 @@ void* ArchiverLibrary::resolve(const char* suffix) const
 {
     if (!isLoaded())
         return nullptr;
-    const QByteArray name = entryPrefix(m_family).toLatin1() + QByteArray(suffix);
+    const QByteArray name = QByteArray(formatOf(m_family).entryPrefix) + QByteArray(suffix);
     return reinterpret_cast<void*>(m_library->resolve(name.constData()));
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "archive/ArchiveFormats.h"
+
 #include <QLibrary>
 #include <QString>
 
@@ -9,15 +11,8 @@
 namespace archive
 {
 
-// The three archiver libraries, loaded by name from the program folder.
-enum class Family { Lzh, Zip, Cab };
-
-// File name of the family's library ("libunlha32.so", …).
-QString libraryFileName(Family family);
-// Prefix of its entry points ("Unlha", "UnZip", "Cab").
-QString entryPrefix(Family family);
-
-// One loaded archiver library. A library that is missing or lacks an entry point is a real
+// One loaded archiver library, by the file name its format's row gives (archiveFormats()),
+// from the program folder. A library that is missing or lacks an entry point is a real
 // failure: isLoaded() is false and every call reports it.
 class ArchiverLibrary final
 {

@@ -49,32 +49,11 @@ private:
 // The switches that open each family's extraction line for the four ways.
 QString extractSwitches(Family family, ExtractWay way)
 {
-    switch (family) {
-    case Family::Lzh:
-        // A chosen or new folder takes absolute stored paths relative to itself too.
-        return (way == ExtractWay::ChosenFolder || way == ExtractWay::NewFolder)
-                   ? QStringLiteral("e -d1 -jf0 ")
-                   : QStringLiteral("e -d1 ");
-    case Family::Zip:
-        return QStringLiteral("-x ");
-    case Family::Cab:
-        return QStringLiteral("-x -r ");
-    }
-    return QString();
+    const ArchiveFormat& format = formatOf(family);
+    const bool into = way == ExtractWay::ChosenFolder || way == ExtractWay::NewFolder;
+    return QString::fromLatin1(into ? format.extractInto : format.extractHere);
 }
 } // namespace
-
-std::optional<Family> familyOfFileName(const QString& fileName)
-{
-    const QString type = fileName.right(3).toLower();
-    if (type == QLatin1String("lzh"))
-        return Family::Lzh;
-    if (type == QLatin1String("zip"))
-        return Family::Zip;
-    if (type == QLatin1String("cab"))
-        return Family::Cab;
-    return std::nullopt;
-}
 
 std::optional<QString> memberList(const QStringList& names)
 {
@@ -99,19 +78,7 @@ std::optional<QString> extractCommand(Family family, ExtractWay way, const QStri
 std::optional<QString> extractMembersCommand(Family family, const QString& archive,
                                              const QString& destination, const QStringList& members)
 {
-    QString prefix;
-    switch (family) {
-    case Family::Lzh:
-        prefix = QStringLiteral("e --exact ");
-        break;
-    case Family::Zip:
-        prefix = QStringLiteral("-x --exact ");
-        break;
-    case Family::Cab:
-        prefix = QStringLiteral("-x -r --exact ");
-        break;
-    }
-    return Line(prefix)
+    return Line(QString::fromLatin1(formatOf(family).extractMembers))
         .operand(archive)
         .text(kBlank)
         .operand(destination)
@@ -162,19 +129,7 @@ std::optional<QString> renameMembersCommand(const QString& archive, const QStrin
 std::optional<QString> openMemberCommand(Family family, const QString& archive,
                                          const QString& workFolder, const QString& member)
 {
-    QString prefix;
-    switch (family) {
-    case Family::Lzh:
-        prefix = QStringLiteral("e --exact ");
-        break;
-    case Family::Zip:
-        prefix = QStringLiteral("-x -j --exact ");
-        break;
-    case Family::Cab:
-        prefix = QStringLiteral("-x --exact ");
-        break;
-    }
-    return Line(prefix)
+    return Line(QString::fromLatin1(formatOf(family).openMember))
         .operand(archive)
         .text(kBlank)
         .operand(platform::withSlash(workFolder))
@@ -186,21 +141,7 @@ std::optional<QString> openMemberCommand(Family family, const QString& archive,
 std::optional<QString> dragOutCommand(Family family, const QString& archive,
                                       const QString& workFolder, const QStringList& members)
 {
-    QString prefix;
-    switch (family) {
-    case Family::Lzh:
-        prefix = QStringLiteral("e -n -d1 -m1 --exact ");
-        break;
-    case Family::Zip:
-        prefix = QStringLiteral("-x -u --i -o --exact ");
-        break;
-    case Family::Cab:
-        // With their folders, as for the other families: namesakes in different folders must
-        // not land on one file.
-        prefix = QStringLiteral("-x -r -i --exact ");
-        break;
-    }
-    return Line(prefix)
+    return Line(QString::fromLatin1(formatOf(family).dragOut))
         .operand(archive)
         .text(kBlank)
         .operand(platform::withSlash(workFolder))
@@ -218,7 +159,7 @@ QString withArchiveExtension(const QString& file, const QString& extension)
 
 QChar memberSeparator(Family family)
 {
-    return family == Family::Cab ? QLatin1Char('\\') : QLatin1Char('/');
+    return QChar(formatOf(family).memberSeparator);
 }
 
 QString memberBaseName(Family family, const QString& member)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "archive/ArchiverLibrary.h"
+#include "archive/ArchiveFormats.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,10 +13,6 @@
 // a namesake in another folder or a name with "*" in it is never taken for another member.
 namespace archive
 {
-
-// The family of a file by the last three characters of its name, case ignored ("ARC.LZH" is
-// LZH); nothing for any other file.
-std::optional<Family> familyOfFileName(const QString& fileName);
 
 // The names, each quoted, separated by one blank; empty for no names.
 std::optional<QString> memberList(const QStringList& names);
@@ -70,7 +66,8 @@ std::optional<QString> dragOutCommand(Family family, const QString& archive,
 // recognise by its name is never made.
 QString withArchiveExtension(const QString& file, const QString& extension);
 
-// The separator between a member's folders: "/" for LZH and ZIP, "\" for CAB.
+// The separator between a member's folders (its format's row: "/" for LZH and ZIP, "\" for
+// CAB).
 QChar memberSeparator(Family family);
 
 // The member name after its last folder separator.

@@ -102,7 +102,7 @@ void MemberListing::reapStopped(bool wait)
     }
 }
 
-void MemberListing::start(const QString& family, const QString& archivePath, quintptr ownerWindow,
+void MemberListing::start(Family family, const QString& archivePath, quintptr ownerWindow,
                           const QString& programFolder)
 {
     abandon();

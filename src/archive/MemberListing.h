@@ -1,5 +1,7 @@
 #pragma once
 
+#include "archive/ArchiveFormats.h"
+
 #include <QObject>
 #include <QString>
 
@@ -24,9 +26,9 @@ public:
     static MemberListing* of(QTreeWidget* list);
     ~MemberListing() override;
 
-    // Empties the list and starts listing the archive ("lzh", "zip" or "cab") into it. An
+    // Empties the list and starts listing the archive into it through its format's library. An
     // archive that cannot be opened, or a missing library, lists nothing.
-    void start(const QString& family, const QString& archivePath, quintptr ownerWindow,
+    void start(Family family, const QString& archivePath, quintptr ownerWindow,
                const QString& programFolder);
     // Stops the listing that runs; rows already in the list stay.
     void abandon();

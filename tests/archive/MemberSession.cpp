@@ -16,13 +16,6 @@
 
 using archive::Family;
 
-QString familyText(Family family)
-{
-    return family == Family::Lzh   ? QStringLiteral("lzh")
-           : family == Family::Zip ? QStringLiteral("zip")
-                                   : QStringLiteral("cab");
-}
-
 QByteArray fileBytes(const QString& path)
 {
     QFile file(path);
@@ -114,13 +107,13 @@ Session::Session()
 void Session::relist()
 {
     list->clear();
-    archive::listArchive(familyText(family), archivePath(), list, 0, platform::programFolder());
+    archive::listArchive(family, archivePath(), list, 0, platform::programFolder());
 }
 
 QStringList Session::listedPaths() const
 {
     QTreeWidget probe;
-    archive::listArchive(familyText(family), archivePath(), &probe, 0, platform::programFolder());
+    archive::listArchive(family, archivePath(), &probe, 0, platform::programFolder());
     QStringList paths;
     for (int i = 0; i < probe.topLevelItemCount(); ++i)
         paths << modelPath(family, probe.topLevelItem(i)->text(0));

@@ -154,7 +154,7 @@ private Q_SLOTS:
 
         QTreeWidget list;
         list.setColumnCount(3);
-        const int rows = archive::listArchive(QStringLiteral("zip"), zip, &list, 0, bin);
+        const int rows = archive::listArchive(archive::Family::Zip, zip, &list, 0, bin);
         QCOMPARE(rows, list.topLevelItemCount());
         QStringList listed;
         for (int i = 0; i < list.topLevelItemCount(); ++i)
@@ -215,7 +215,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&list));
         archive::MemberListing* listing = archive::MemberListing::of(&list);
         QSignalSpy finished(listing, &archive::MemberListing::finished);
-        listing->start(QStringLiteral("zip"), zip, 0, bin);
+        listing->start(archive::Family::Zip, zip, 0, bin);
         QVERIFY(finished.wait(60000));
         QCOMPARE(list.topLevelItemCount(), 100);
         // The longest name and the time text are shown whole.
@@ -266,13 +266,13 @@ private Q_SLOTS:
         // Every member, in the library's order, with the same texts as the direct listing,
         // although they arrive in several batches.
         QTreeWidget direct;
-        QCOMPARE(archive::listArchive(QStringLiteral("zip"), big, &direct, 0, bin), 12000);
+        QCOMPARE(archive::listArchive(archive::Family::Zip, big, &direct, 0, bin), 12000);
         QTreeWidget list;
         archive::MemberListing* listing = archive::MemberListing::of(&list);
         QCOMPARE(archive::MemberListing::of(&list), listing);
         QSignalSpy finished(listing, &archive::MemberListing::finished);
         QSignalSpy inserted(list.model(), &QAbstractItemModel::rowsInserted);
-        listing->start(QStringLiteral("zip"), big, 0, bin);
+        listing->start(archive::Family::Zip, big, 0, bin);
         QVERIFY(listing->running());
         QVERIFY(finished.wait(60000));
         QVERIFY(!listing->running());
@@ -285,8 +285,8 @@ private Q_SLOTS:
         // The user picks another archive while the big one is still being listed: only the
         // newer one's rows are in the list, and none of the older one's come late.
         finished.clear();
-        listing->start(QStringLiteral("zip"), big, 0, bin);
-        listing->start(QStringLiteral("zip"), small, 0, bin);
+        listing->start(archive::Family::Zip, big, 0, bin);
+        listing->start(archive::Family::Zip, small, 0, bin);
         QVERIFY(finished.wait(60000));
         QCOMPARE(finished.size(), 1);
         QCOMPARE(finished.first().first().toInt(), 3);
@@ -299,7 +299,7 @@ private Q_SLOTS:
 
         // Abandoned and emptied (another kind of file was picked): the list stays empty.
         finished.clear();
-        listing->start(QStringLiteral("zip"), big, 0, bin);
+        listing->start(archive::Family::Zip, big, 0, bin);
         listing->abandon();
         list.clear();
         QTest::qWait(300);
@@ -309,7 +309,7 @@ private Q_SLOTS:
 
         // A missing library lists nothing, and says so by finishing.
         QTemporaryDir empty;
-        listing->start(QStringLiteral("cab"), big, 0, empty.path());
+        listing->start(archive::Family::Cab, big, 0, empty.path());
         QVERIFY(finished.wait(20000));
         QCOMPARE(finished.first().first().toInt(), 0);
         QCOMPARE(list.topLevelItemCount(), 0);

@@ -1,0 +1,107 @@
+#include "archive/ArchiveFormats.h"
+
+#include <array>
+
+namespace archive
+{
+
+namespace
+{
+using settings::Preview;
+
+// One row a format. A new format is one more row here and its library under archivers/.
+constexpr std::array<ArchiveFormat, 3> kFormats{{
+    {
+        .family = Family::Lzh,
+        .ending = ".lzh",
+        .library = "libunlha32.so",
+        .entryPrefix = "Unlha",
+        .memberSeparator = u'/',
+        .extractHere = "e -d1 ",
+        // A chosen or new folder takes absolute stored paths relative to itself too.
+        .extractInto = "e -d1 -jf0 ",
+        .extractMembers = "e --exact ",
+        .openMember = "e --exact ",
+        .dragOut = "e -n -d1 -m1 --exact ",
+        .listingMode = 0u,
+        .previewSwitch = Preview::Lzh,
+        .aboutName = "unlha32.dll",
+        .aboutNameLabel = "Label3",
+        .aboutVersionLabel = "Label6",
+        .editable = true,
+        .renameEntry = RenameEntry::Offered,
+        .nameEncodingChoice = false,
+    },
+    {
+        .family = Family::Zip,
+        .ending = ".zip",
+        .library = "libunzip32.so",
+        .entryPrefix = "UnZip",
+        .memberSeparator = u'/',
+        .extractHere = "-x ",
+        .extractInto = "-x ",
+        .extractMembers = "-x --exact ",
+        .openMember = "-x -j --exact ",
+        .dragOut = "-x -u --i -o --exact ",
+        .listingMode = 0x20000000u,
+        .previewSwitch = Preview::Zip,
+        .aboutName = "unzip32.dll",
+        .aboutNameLabel = "Label4",
+        .aboutVersionLabel = "Label7",
+        .editable = false,
+        .renameEntry = RenameEntry::HiddenWhenShown,
+        .nameEncodingChoice = true,
+    },
+    {
+        .family = Family::Cab,
+        .ending = ".cab",
+        .library = "libcab32.so",
+        .entryPrefix = "Cab",
+        .memberSeparator = u'\\',
+        .extractHere = "-x -r ",
+        .extractInto = "-x -r ",
+        .extractMembers = "-x -r --exact ",
+        .openMember = "-x --exact ",
+        // With their folders, as for the other formats: namesakes in different folders must
+        // not land on one file.
+        .dragOut = "-x -r -i --exact ",
+        .listingMode = 0u,
+        // Cabinets follow the LZH switch.
+        .previewSwitch = Preview::Lzh,
+        .aboutName = "cab32.dll",
+        .aboutNameLabel = "Label5",
+        .aboutVersionLabel = "Label8",
+        .editable = false,
+        .renameEntry = RenameEntry::HiddenWhenEmptied,
+        .nameEncodingChoice = false,
+    },
+}};
+} // namespace
+
+std::span<const ArchiveFormat> archiveFormats()
+{
+    return kFormats;
+}
+
+const ArchiveFormat& formatOf(Family family)
+{
+    for (const ArchiveFormat& format : kFormats) {
+        if (format.family == family)
+            return format;
+    }
+    // Every family has its row (the table test walks them all).
+    return kFormats.front();
+}
+
+std::optional<Family> familyOfFileName(const QString& fileName)
+{
+    for (const ArchiveFormat& format : kFormats) {
+        // The ending without its dot: "ARCLZH" is LZH as well.
+        const QLatin1String type(format.ending + 1);
+        if (fileName.right(type.size()).compare(type, Qt::CaseInsensitive) == 0)
+            return format.family;
+    }
+    return std::nullopt;
+}
+
+} // namespace archive

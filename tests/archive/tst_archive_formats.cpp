@@ -1,0 +1,155 @@
+// The table of archive formats, row by row: every row names a library of the build that loads
+// and answers, an ending that the program recognises, command lines that start with the row's
+// switches, and the about box's row of its library.
+#include "about/AboutDialog.h"
+#include "archive/ArchiveFormats.h"
+#include "archive/ArchiverLibrary.h"
+#include "archive/CommandLines.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QSet>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(const archive::ArchiveFormat*)
+
+class ArchiveFormatsTest : public QObject
+{
+    Q_OBJECT
+
+    static QString bin() { return qEnvironmentVariable("KORAMO_BUILD_BIN"); }
+    static void rows()
+    {
+        QTest::addColumn<const archive::ArchiveFormat*>("format");
+        for (const archive::ArchiveFormat& format : archive::archiveFormats())
+            QTest::newRow(format.ending) << &format;
+    }
+
+private Q_SLOTS:
+    void rowsAreDistinct()
+    {
+        QSet<int> families;
+        QSet<QString> endings, libraries, prefixes, labels;
+        for (const archive::ArchiveFormat& format : archive::archiveFormats()) {
+            families.insert(static_cast<int>(format.family));
+            endings.insert(QString::fromLatin1(format.ending).toLower());
+            libraries.insert(QString::fromLatin1(format.library));
+            prefixes.insert(QString::fromLatin1(format.entryPrefix));
+            labels.insert(QString::fromLatin1(format.aboutNameLabel));
+            labels.insert(QString::fromLatin1(format.aboutVersionLabel));
+        }
+        const qsizetype n = archive::archiveFormats().size();
+        QVERIFY(n >= 3);
+        QCOMPARE(families.size(), n);
+        QCOMPARE(endings.size(), n);
+        QCOMPARE(libraries.size(), n);
+        QCOMPARE(prefixes.size(), n);
+        QCOMPARE(labels.size(), 2 * n);
+    }
+
+    void rowOfItsFamily_data() { rows(); }
+    void rowOfItsFamily()
+    {
+        QFETCH(const archive::ArchiveFormat*, format);
+        QCOMPARE(&archive::formatOf(format->family), format);
+    }
+
+    void endingNamesTheFormat_data() { rows(); }
+    void endingNamesTheFormat()
+    {
+        QFETCH(const archive::ArchiveFormat*, format);
+        const QString ending = QString::fromLatin1(format->ending);
+        QVERIFY(ending.startsWith(QLatin1Char('.')));
+        QCOMPARE(archive::familyOfFileName(QStringLiteral("arc") + ending), format->family);
+        QCOMPARE(archive::familyOfFileName(QStringLiteral("-日本語 名") + ending.toUpper()),
+                 format->family);
+        // Only the end of the name counts.
+        QCOMPARE(archive::familyOfFileName(QStringLiteral("arc") + ending + QStringLiteral(".txt")),
+                 std::nullopt);
+        QCOMPARE(archive::familyOfFileName(QStringLiteral("arc") + ending.left(ending.size() - 1)),
+                 std::nullopt);
+    }
+
+    void libraryLoadsAndAnswers_data() { rows(); }
+    void libraryLoadsAndAnswers()
+    {
+        QFETCH(const archive::ArchiveFormat*, format);
+        QVERIFY2(QFile::exists(bin() + QLatin1Char('/') + QString::fromLatin1(format->library)),
+                 format->library);
+        const archive::ArchiverLibrary library(format->family, bin());
+        QVERIFY(library.isLoaded());
+        // The command entry point has the bare prefix as its name; the others carry it first.
+        QVERIFY(library.resolve("") != nullptr);
+        for (const char* entry : {"OpenArchive", "FindFirst", "FindNext", "CloseArchive"})
+            QVERIFY2(library.resolve(entry) != nullptr, entry);
+        QVERIFY(library.version().has_value());
+        QVERIFY(!archive::versionText(format->family, bin()).isEmpty());
+    }
+
+    void commandLinesOpenWithTheRowsSwitches_data() { rows(); }
+    void commandLinesOpenWithTheRowsSwitches()
+    {
+        QFETCH(const archive::ArchiveFormat*, format);
+        using archive::ExtractWay;
+        const QString archivePath = QStringLiteral("/tmp/a b/-x.arc");
+        const QString to = QStringLiteral("/tmp/to/");
+        for (const char* switches : {format->extractHere, format->extractInto,
+                                     format->extractMembers, format->openMember, format->dragOut})
+            QVERIFY2(QByteArray(switches).endsWith(' '), switches);
+        // Lines that name members the user chose take each name as a whole member path.
+        for (const char* switches : {format->extractMembers, format->openMember, format->dragOut})
+            QVERIFY2(QByteArray(switches).contains("--exact "), switches);
+        const auto starts = [](const std::optional<QString>& line, const char* switches) {
+            return line && line->startsWith(QString::fromLatin1(switches));
+        };
+        QVERIFY(starts(
+            archive::extractCommand(format->family, ExtractWay::CurrentFolder, archivePath, to),
+            format->extractHere));
+        QVERIFY(starts(
+            archive::extractCommand(format->family, ExtractWay::NamedFolder, archivePath, to),
+            format->extractHere));
+        QVERIFY(starts(
+            archive::extractCommand(format->family, ExtractWay::ChosenFolder, archivePath, to),
+            format->extractInto));
+        QVERIFY(
+            starts(archive::extractCommand(format->family, ExtractWay::NewFolder, archivePath, to),
+                   format->extractInto));
+        QVERIFY(starts(
+            archive::extractMembersCommand(format->family, archivePath, to, {QStringLiteral("a")}),
+            format->extractMembers));
+        QVERIFY(
+            starts(archive::openMemberCommand(format->family, archivePath, to, QStringLiteral("a")),
+                   format->openMember));
+        QVERIFY(
+            starts(archive::dragOutCommand(format->family, archivePath, to, {QStringLiteral("a")}),
+                   format->dragOut));
+    }
+
+    void memberNamesSplitAtTheRowsSeparator_data() { rows(); }
+    void memberNamesSplitAtTheRowsSeparator()
+    {
+        QFETCH(const archive::ArchiveFormat*, format);
+        const QChar separator(format->memberSeparator);
+        QCOMPARE(archive::memberSeparator(format->family), separator);
+        const QString member =
+            QStringLiteral("dir") + separator + QStringLiteral("sub") + separator + u"名前.txt";
+        QCOMPARE(archive::memberBaseName(format->family, member), QStringLiteral("名前.txt"));
+    }
+
+    void aboutBoxShowsTheLibrary_data() { rows(); }
+    void aboutBoxShowsTheLibrary()
+    {
+        QFETCH(const archive::ArchiveFormat*, format);
+        about::AboutDialog about(bin());
+        about.loadVersions();
+        const auto* name = about.findChild<QLabel*>(QString::fromLatin1(format->aboutNameLabel));
+        QVERIFY(name);
+        QCOMPARE(name->text(), QString::fromUtf8(format->aboutName));
+        const QLabel* version = about.versionLabel(QString::fromLatin1(format->aboutVersionLabel));
+        QVERIFY(version);
+        QCOMPARE(version->text(), archive::versionText(format->family, bin()));
+    }
+};
+
+QTEST_MAIN(ArchiveFormatsTest)
+#include "tst_archive_formats.moc"
