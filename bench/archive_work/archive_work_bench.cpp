@@ -85,7 +85,7 @@ int extract(const QString& archive)
     browser.folder = QFileInfo(archive).absolutePath();
     browser.file = QFileInfo(archive).fileName();
     archive::LibraryArchiverCall library;
-    archive::ExtractionServices services;
+    archive::Services services;
     services.prompts = &prompts;
     services.shell = &shell;
     services.browser = &browser;
@@ -116,7 +116,7 @@ int openMember(const QString& archive, const QString& member, int runs)
     archive::LibraryArchiverCall library;
     auto* list = new QTreeWidget(&window);
     list->addTopLevelItem(new QTreeWidgetItem(QStringList{member}));
-    archive::MemberServices ms;
+    archive::Services ms;
     ms.prompts = &prompts;
     ms.shell = &shell;
     ms.browser = &browser;
@@ -124,7 +124,7 @@ int openMember(const QString& archive, const QString& member, int runs)
     ms.list = list;
     archive::MemberCommands members(ms);
     const QString work = platform::withSlash(platform::programFolder()) + QStringLiteral("temp/");
-    archive::ArchiveListServices ls;
+    archive::Services ls;
     ls.prompts = &prompts;
     ls.shell = &shell;
     ls.browser = &browser;

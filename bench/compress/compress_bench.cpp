@@ -58,7 +58,7 @@ int main(int argc, char** argv)
     prompts.archive = QString::fromLocal8Bit(argv[3]);
     archive::LibraryArchiverCall library(QString::fromLocal8Bit(argv[1]));
     QWidget window;
-    archive::CompressServices services;
+    archive::Services services;
     services.prompts = &prompts;
     services.archiver = &library;
     services.mainWindow = &window;

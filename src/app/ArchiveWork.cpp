@@ -68,54 +68,38 @@ ArchiveWork::ArchiveWork(MainWindow& window, Navigation& navigation,
 {
     archive::registerArchiveViewers(preview, window.previewPane());
 
-    archive::ExtractionServices extraction;
-    extraction.prompts = &prompts;
-    extraction.shell = &shell;
-    extraction.browser = &navigation;
-    extraction.archiver = &archiver;
-    extraction.askToShowExtracted = [&settings] { return settings.askToShowExtracted(); };
+    archive::Services& services = m_services;
+    services.prompts = &prompts;
+    services.shell = &shell;
+    services.browser = &navigation;
+    services.archiver = &archiver;
+    services.mainWindow = &window;
+    services.askToShowExtracted = [&settings] { return settings.askToShowExtracted(); };
     // A self-extracting archive listed through its LZH payload is extracted as LZH.
-    extraction.familyOf = [this](const QString& path) -> std::optional<archive::Family> {
+    services.familyOf = [this](const QString& path) -> std::optional<archive::Family> {
         const archive::ListedArchive listed = m_members->archive();
         if (listed.path == path)
             return listed.family;
         return archive::familyOfFileName(platform::namePart(path));
     };
-    m_extraction = std::make_unique<archive::Extraction>(extraction);
-
-    archive::MemberServices members;
-    members.prompts = &prompts;
-    members.shell = &shell;
-    members.browser = &navigation;
-    members.archiver = &archiver;
-    members.extraction = m_extraction.get();
-    members.list = window.archiveList();
-    members.relist = [this] { relist(); };
-    m_members = std::make_unique<archive::MemberCommands>(members);
-
-    archive::ArchiveListServices list;
-    list.prompts = &prompts;
-    list.shell = &shell;
-    list.browser = &navigation;
-    list.archiver = &archiver;
-    list.members = m_members.get();
-    list.list = window.archiveList();
-    list.popup = window.archiveMenu();
+    services.list = window.archiveList();
+    services.popup = window.archiveMenu();
     for (const char* name : {"se", "syosaku", "tuika"}) {
         if (QAction* action = window.menuAction(QString::fromLatin1(name)))
-            list.lzhOnlyEntries.append(action);
+            services.lzhOnlyEntries.append(action);
     }
-    list.workFolder = [] { return currentWorkFolder(); };
-    list.deleteWorkFolder = [] { emptyWorkFolderKeepingStaging(); };
-    list.clearBackFolder = [this] { m_window.setBackFolder(QString()); };
-    list.dragAndDropOff = [&settings] { return settings.fileDragOff(); };
-    list.relist = [this] { relist(); };
-    m_events = std::make_unique<archive::ArchiveListEvents>(list);
+    services.relist = [this] { relist(); };
+    services.workFolder = [] { return currentWorkFolder(); };
+    services.deleteWorkFolder = [] { emptyWorkFolderKeepingStaging(); };
+    services.clearBackFolder = [this] { m_window.setBackFolder(QString()); };
+    services.dragAndDropOff = [&settings] { return settings.fileDragOff(); };
 
-    m_compressServices.prompts = &prompts;
-    m_compressServices.archiver = &archiver;
-    m_compressServices.mainWindow = &window;
-    m_compressServices.workFolder = [] { return currentWorkFolder(); };
+    // Each part is handed the set once the parts it reports to exist.
+    m_extraction = std::make_unique<archive::Extraction>(services);
+    services.extraction = m_extraction.get();
+    m_members = std::make_unique<archive::MemberCommands>(services);
+    services.members = m_members.get();
+    m_events = std::make_unique<archive::ArchiveListEvents>(services);
 }
 
 ArchiveWork::~ArchiveWork() = default;
@@ -161,10 +145,9 @@ void ArchiveWork::openCompressDialog()
         return;
     }
     // Files are staged in the work folder: without it there is nothing to open.
-    if (!archive::usableWorkFolder(m_compressServices.workFolder, m_compressServices.prompts,
-                                   &m_window))
+    if (!archive::usableWorkFolder(m_services.workFolder, m_services.prompts, &m_window))
         return;
-    m_compress = new archive::CompressDialog(m_compressServices, &m_window);
+    m_compress = new archive::CompressDialog(m_services, &m_window);
     m_compress->show();
 }
 
@@ -175,7 +158,7 @@ archive::CompressDialog* ArchiveWork::compressDialog() const
 
 void ArchiveWork::selfExtractingFromLzh()
 {
-    archive::SelfExtracting(m_compressServices).fromLzhArchive();
+    archive::SelfExtracting(m_services).fromLzhArchive();
 }
 
 } // namespace app

@@ -72,7 +72,7 @@ private:
     std::unique_ptr<archive::Extraction> m_extraction;
     std::unique_ptr<archive::MemberCommands> m_members;
     std::unique_ptr<archive::ArchiveListEvents> m_events;
-    archive::CompressServices m_compressServices;
+    archive::Services m_services;
     QPointer<archive::CompressDialog> m_compress;
 };
 

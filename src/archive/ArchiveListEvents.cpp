@@ -28,7 +28,7 @@ namespace archive
 
 using archive::Family;
 
-ArchiveListEvents::ArchiveListEvents(ArchiveListServices services, QObject* parent)
+ArchiveListEvents::ArchiveListEvents(Services services, QObject* parent)
     : QObject(parent), m_services(std::move(services))
 {
     m_dragRunner = [](QDrag& drag) { drag.exec(Qt::CopyAction, Qt::CopyAction); };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive/Services.h"
 #include "archive/Staging.h"
 #include "archive/WorkArea.h"
 
@@ -35,29 +36,6 @@ class MemberCommands;
 namespace archive
 {
 
-// What the member list's mouse events need of the program around them.
-struct ArchiveListServices {
-    platform::Prompts* prompts = nullptr;
-    platform::Shell* shell = nullptr;
-    fileops::FileBrowser* browser = nullptr;
-    archive::ArchiverCall* archiver = nullptr;
-    archive::MemberCommands* members = nullptr; // the archive shown, and adding to it
-    QTreeWidget* list = nullptr;                // the member list
-    // The popup menu of the list and its LZH-only entries (separator, delete, add).
-    QMenu* popup = nullptr;
-    QList<QAction*> lzhOnlyEntries;
-    // The work folder (ending in its separator, or why there is none) and emptying it. Each
-    // extraction goes into a new folder of its own inside it.
-    archive::WorkFolderSource workFolder;
-    std::function<void()> deleteWorkFolder;
-    // Clears the folder "back" returns to.
-    std::function<void()> clearBackFolder;
-    // True when file drag and drop is not to be used.
-    std::function<bool()> dragAndDropOff;
-    // Lists the selected file again.
-    std::function<void()> relist;
-};
-
 // The mouse on the member list of an archive: the popup menu, a double click that opens a
 // member with its application, dragging members out as files, and dropping files onto an
 // LZH archive's list to add them.
@@ -65,7 +43,7 @@ class ArchiveListEvents final : public QObject
 {
     Q_OBJECT
 public:
-    explicit ArchiveListEvents(ArchiveListServices services, QObject* parent = nullptr);
+    explicit ArchiveListEvents(Services services, QObject* parent = nullptr);
 
     // Right button: the popup menu, with the LZH-only entries shown for LZH archives only.
     void mouseUp(Qt::MouseButton button, const QPoint& globalPos);
@@ -102,7 +80,7 @@ private:
                        const QList<archive::StagingOutcome>& outcomes,
                        const QStringList& notCopied);
 
-    ArchiveListServices m_services;
+    Services m_services;
     std::function<void(QDrag&)> m_dragRunner;
     QPoint m_pressPos;
     bool m_pressed = false;

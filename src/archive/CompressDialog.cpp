@@ -56,7 +56,7 @@ QString lastPart(QString path)
 }
 } // namespace
 
-CompressDialog::CompressDialog(CompressServices services, QWidget* parent)
+CompressDialog::CompressDialog(Services services, QWidget* parent)
     : QDialog(parent), m_steps(std::move(services))
 {
     setObjectName(QStringLiteral("Form7"));

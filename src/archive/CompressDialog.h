@@ -25,7 +25,7 @@ class CompressDialog final : public QDialog
 {
     Q_OBJECT
 public:
-    explicit CompressDialog(CompressServices services, QWidget* parent = nullptr);
+    explicit CompressDialog(Services services, QWidget* parent = nullptr);
     ~CompressDialog() override;
 
     QListWidget* list() const { return m_list; }

@@ -92,7 +92,7 @@ bool ExtractDialog::extract(ExtractWay way, const QString& destination)
 {
     if (!m_family)
         return false;
-    const ExtractionServices& services = m_extraction.services();
+    const Services& services = m_extraction.services();
     const std::optional<CallResult> result = runCommand(
         services.archiver, services.prompts, m_extraction.window(), *m_family,
         extractCommand(*m_family, way, m_folder + m_fileName, destination), kReportBufferSize);

@@ -9,7 +9,7 @@
 namespace archive
 {
 
-Extraction::Extraction(ExtractionServices services, QObject* parent)
+Extraction::Extraction(Services services, QObject* parent)
     : QObject(parent), m_services(std::move(services))
 {
 }

@@ -37,7 +37,7 @@ QStringList selectedMembers(const QTreeWidget* list)
     return names;
 }
 
-MemberCommands::MemberCommands(MemberServices services) : m_services(std::move(services)) {}
+MemberCommands::MemberCommands(Services services) : m_services(std::move(services)) {}
 
 QWidget* MemberCommands::window() const
 {

@@ -2,6 +2,7 @@
 
 #include "archive/ArchiverCall.h"
 #include "archive/ArchiverLibrary.h"
+#include "archive/Services.h"
 
 #include <QString>
 #include <QStringList>
@@ -34,19 +35,6 @@ struct ListedArchive {
     std::optional<Family> family;
 };
 
-// What the commands on an archive's members need of the program around them.
-struct MemberServices {
-    platform::Prompts* prompts = nullptr;
-    platform::Shell* shell = nullptr;
-    fileops::FileBrowser* browser = nullptr;
-    ArchiverCall* archiver = nullptr;
-    Extraction* extraction = nullptr; // shows reports in the result window
-    QTreeWidget* list = nullptr;      // the member list
-    // Lists the archive again, as it was listed (the preview of the file list's selection, or
-    // the payload of a self-extracting archive).
-    std::function<void()> relist;
-};
-
 // Adds a file (or wildcard) to an LZH archive through the LZH library, stored relative to
 // the base folder; the report is not shown. When the library fails, the user is told `what`
 // failed with the report's error lines; true when it succeeded.
@@ -61,7 +49,7 @@ QStringList selectedMembers(const QTreeWidget* list);
 class MemberCommands final
 {
 public:
-    explicit MemberCommands(MemberServices services);
+    explicit MemberCommands(Services services);
 
     // The archive selected in the file list. A self-extracting archive listed through its LZH
     // payload stays LZH (see listAs).
@@ -89,7 +77,7 @@ private:
                                   int bufferSize);
     void relist();
 
-    MemberServices m_services;
+    Services m_services;
     QString m_memberFolder;
     ListedArchive m_listedAs;
 };

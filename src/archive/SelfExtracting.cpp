@@ -36,7 +36,7 @@ QString saveFolderPrompt()
     return QStringLiteral("ファイルを保存するﾌｫﾙﾀﾞを選択してください");
 }
 
-SelfExtracting::SelfExtracting(CompressServices services) : m_services(std::move(services)) {}
+SelfExtracting::SelfExtracting(Services services) : m_services(std::move(services)) {}
 
 std::optional<CallResult> SelfExtracting::run(Family family,
                                               const std::optional<QString>& line) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "archive/ArchiverCall.h"
+#include "archive/Services.h"
 #include "archive/WorkArea.h"
 
 #include <QString>
@@ -18,23 +19,13 @@ class Prompts;
 namespace archive
 {
 
-// What compression and the self-extracting archives need of the program around them.
-struct CompressServices {
-    platform::Prompts* prompts = nullptr;
-    ArchiverCall* archiver = nullptr;
-    // The main window: it owns the libraries' own dialogs and the result windows.
-    QWidget* mainWindow = nullptr;
-    // The instance's work folder, with a trailing separator (or why there is none).
-    WorkFolderSource workFolder;
-};
-
 // The steps the compression dialog, the menu-entry dialog and the main window share.
 class SelfExtracting final
 {
 public:
-    explicit SelfExtracting(CompressServices services);
+    explicit SelfExtracting(Services services);
 
-    const CompressServices& services() const { return m_services; }
+    const Services& services() const { return m_services; }
 
     // Runs the line through the family's library with the main window as owner. Nothing when
     // the line could not be built or the library could not be called (the user is told).
@@ -62,7 +53,7 @@ public:
     void fromLzhArchive() const;
 
 private:
-    CompressServices m_services;
+    Services m_services;
 };
 
 // The folder prompts of the self-extracting archives.

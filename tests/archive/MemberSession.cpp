@@ -67,7 +67,7 @@ Session::Session()
     QDir().mkpath(current);
     browser.owner = &window;
     browser.folder = current;
-    archive::ExtractionServices es;
+    archive::Services es;
     es.prompts = &prompts;
     es.shell = &shell;
     es.browser = &browser;
@@ -76,7 +76,7 @@ Session::Session()
     extraction = std::make_unique<archive::Extraction>(es);
     list = new QTreeWidget(&window);
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    archive::MemberServices ms;
+    archive::Services ms;
     ms.prompts = &prompts;
     ms.shell = &shell;
     ms.browser = &browser;
@@ -85,7 +85,7 @@ Session::Session()
     ms.list = list;
     ms.relist = [this] { relist(); };
     members = std::make_unique<archive::MemberCommands>(ms);
-    archive::ArchiveListServices ls;
+    archive::Services ls;
     ls.prompts = &prompts;
     ls.shell = &shell;
     ls.browser = &browser;

@@ -46,7 +46,7 @@ int main(int argc, char** argv)
     QWidget window;
     RecordingPrompts prompts;
     RecordingRunner runner;
-    archive::CompressServices services;
+    archive::Services services;
     services.prompts = &prompts;
     services.archiver = &runner;
     services.mainWindow = &window;

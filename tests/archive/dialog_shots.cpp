@@ -33,7 +33,7 @@ int main(int argc, char** argv)
     browser.owner = &window;
     browser.folder = QStringLiteral("/home/user/ダウンロード/archives");
     browser.selected = QStringLiteral("写真とメモ 2024.lzh");
-    archive::ExtractionServices services;
+    archive::Services services;
     services.prompts = &prompts;
     services.shell = &shell;
     services.browser = &browser;

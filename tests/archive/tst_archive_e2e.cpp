@@ -112,7 +112,7 @@ class ArchiveEndToEndTest : public QObject
             browser.owner = &window;
             browser.folder = folder;
             browser.selected = file;
-            archive::ExtractionServices s;
+            archive::Services s;
             s.prompts = &prompts;
             s.shell = &shell;
             s.browser = &browser;
@@ -204,7 +204,7 @@ private:
         {
             list = new QTreeWidget(&window);
             list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-            archive::MemberServices ms;
+            archive::Services ms;
             ms.prompts = &prompts;
             ms.shell = &shell;
             ms.browser = &browser;
@@ -213,7 +213,7 @@ private:
             ms.list = list;
             ms.relist = [this] { relist(); };
             members = std::make_unique<archive::MemberCommands>(ms);
-            archive::ArchiveListServices ls;
+            archive::Services ls;
             ls.prompts = &prompts;
             ls.shell = &shell;
             ls.browser = &browser;

@@ -62,7 +62,7 @@ class CompressDialogTest : public QObject
 
         Run()
         {
-            archive::CompressServices services;
+            archive::Services services;
             services.prompts = &prompts;
             services.archiver = &runner;
             services.mainWindow = &window;
@@ -144,7 +144,7 @@ private Q_SLOTS:
         writeFile(work.path() + QStringLiteral("/compress/stale.txt"), "old");
         writeFile(work.path() + QStringLiteral("/extracted.txt"), "kept");
         RecordingPrompts prompts;
-        archive::CompressServices services;
+        archive::Services services;
         services.prompts = &prompts;
         services.workFolder = [&work]() -> QString { return work.path() + QLatin1Char('/'); };
         auto* dialog = new archive::CompressDialog(services);

@@ -135,7 +135,7 @@ class CompressEndToEndTest : public QObject
 
         Run()
         {
-            archive::CompressServices services;
+            archive::Services services;
             services.prompts = &prompts;
             services.archiver = &library;
             services.mainWindow = &window;

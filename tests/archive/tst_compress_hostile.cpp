@@ -92,7 +92,7 @@ class CompressHostileTest : public QObject
         explicit Run(const QString& workIn = QString())
             : workFolder(workIn.isEmpty() ? work.path() : workIn)
         {
-            archive::CompressServices services;
+            archive::Services services;
             services.prompts = &prompts;
             services.archiver = &runner;
             services.mainWindow = &window;

@@ -43,7 +43,7 @@ class ExtractionDialogsTest : public QObject
             browser.owner = &window;
             browser.folder = root.path(); // without its separator, as the tree reports it
             browser.selected = file;
-            archive::ExtractionServices services;
+            archive::Services services;
             services.prompts = &prompts;
             services.shell = &shell;
             services.browser = &browser;

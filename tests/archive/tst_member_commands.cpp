@@ -63,14 +63,14 @@ class MemberCommandsTest : public QObject
                 a->setObjectName(QString::fromLatin1(n));
                 lzhOnly << a;
             }
-            archive::ExtractionServices es;
+            archive::Services es;
             es.prompts = &prompts;
             es.shell = &shell;
             es.browser = &browser;
             es.archiver = &runner;
             es.askToShowExtracted = [] { return true; };
             extraction = std::make_unique<archive::Extraction>(es);
-            archive::MemberServices ms;
+            archive::Services ms;
             ms.prompts = &prompts;
             ms.shell = &shell;
             ms.browser = &browser;
@@ -79,7 +79,7 @@ class MemberCommandsTest : public QObject
             ms.list = list;
             ms.relist = [this] { ++relisted; };
             members = std::make_unique<archive::MemberCommands>(ms);
-            archive::ArchiveListServices ls;
+            archive::Services ls;
             ls.prompts = &prompts;
             ls.shell = &shell;
             ls.browser = &browser;

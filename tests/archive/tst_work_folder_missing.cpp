@@ -221,7 +221,7 @@ private Q_SLOTS:
         QWidget window;
         RecordingPrompts prompts;
         RecordingRunner runner;
-        archive::CompressServices services;
+        archive::Services services;
         services.prompts = &prompts;
         services.archiver = &runner;
         services.mainWindow = &window;
