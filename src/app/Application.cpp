@@ -106,7 +106,14 @@ void Application::makeParts()
                                     *m_preview, this);
     m_search = new editor::PreviewSearch(w.textViewer(), w.panel(3), m_prompts, &w, this);
     m_print = new editor::PreviewPrint(w.textViewer(), w.panel(3), m_prompts, &w, this);
-    m_routes = new CommandRoutes(*this, w, *m_navigation, *m_forms, m_prompts, this);
+    RouteTargets targets;
+    targets.archive = m_archiveWork;
+    targets.search = m_search;
+    targets.print = m_print;
+    targets.about = [this] { return about(); };
+    targets.showFile = [this](const QString& path) { showFile(path); };
+    targets.showHelp = [this](QWidget* owner) { showHelp(owner); };
+    m_routes = new CommandRoutes(std::move(targets), w, *m_navigation, *m_forms, m_prompts, this);
     // A click on a file, or moving to another file with the keys, previews it.
     connect(w.fileList(), &QListWidget::itemClicked, this, [this] {
         if (m_preview)

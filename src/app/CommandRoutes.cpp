@@ -5,7 +5,6 @@
 #include "archive/MemberCommands.h"
 
 #include "about/AboutDialog.h"
-#include "app/Application.h"
 #include "app/FileListBox.h"
 #include "app/FolderTree.h"
 #include "app/KeyboardCommands.h"
@@ -30,15 +29,15 @@
 namespace app
 {
 
-CommandRoutes::CommandRoutes(Application& application, MainWindow& window, Navigation& navigation,
+CommandRoutes::CommandRoutes(RouteTargets targets, MainWindow& window, Navigation& navigation,
                              settings::SettingsForms& forms, platform::Prompts& prompts,
                              QObject* parent)
-    : QObject(parent), m_application(application), m_window(window), m_navigation(navigation),
+    : QObject(parent), m_targets(std::move(targets)), m_window(window), m_navigation(navigation),
       m_forms(forms), m_prompts(prompts)
 {
     buildRoutes();
     connectRoutes();
-    new KeyboardCommands(application, window, navigation, this);
+    new KeyboardCommands(m_targets, window, navigation, this);
 }
 
 CommandRoutes::~CommandRoutes()
@@ -68,8 +67,8 @@ void CommandRoutes::buildRoutes()
         {9, "settei", [this] { m_forms.showGeneral(); }},
         {15, "", own(&CommandRoutes::refreshLists)},
         {16, "", [this] { m_navigation.goBack(); }},
-        {13, "", [this] { m_application.previewPrint()->print(); }},
-        {18, "", [this] { m_application.previewSearch()->searchFromToolbar(); }},
+        {13, "", [this] { m_targets.print->print(); }},
+        {18, "", [this] { m_targets.search->searchFromToolbar(); }},
         {21, "", own(&CommandRoutes::showAbout)},
         {11, "", [this] { savePreviewText(false); }},
         {12, "", [this] { savePreviewText(true); }},
@@ -81,8 +80,8 @@ void CommandRoutes::buildRoutes()
         {0, "find", own(&CommandRoutes::showFileSearch)},
         {0, "net", file(&F::network)},
         // Search in the previewed text.
-        {0, "tkensaku", [this] { m_application.previewSearch()->openDialog(); }},
-        {0, "tuken", [this] { m_application.previewSearch()->searchNext(); }},
+        {0, "tkensaku", [this] { m_targets.search->openDialog(); }},
+        {0, "tuken", [this] { m_targets.search->searchNext(); }},
         // File and folder commands.
         {0, "copy2", file(&F::copy2)},
         {0, "sakicopy", file(&F::sakicopy)},
@@ -107,15 +106,15 @@ void CommandRoutes::buildRoutes()
         {0, "fpuro", file(&F::folderProperties)},
         {0, "fopuro", file(&F::folderProperties)},
         // Archives.
-        {0, "kaitou", [this] { m_application.archiveWork()->extraction().run(); }},
-        {0, "kaitoup", [this] { m_application.archiveWork()->extraction().run(); }},
-        {0, "senkaitou", [this] { m_application.archiveWork()->members().extractSelected(); }},
-        {0, "tuika", [this] { m_application.archiveWork()->members().add(); }},
-        {0, "assyukuhenkou", [this] { m_application.archiveWork()->members().rename(); }},
-        {0, "syosaku", [this] { m_application.archiveWork()->members().remove(); }},
-        {0, "exnakami", [this] { m_application.archiveWork()->listSelfExtracting(); }},
-        {0, "assyuku", [this] { m_application.archiveWork()->openCompressDialog(); }},
-        {0, "jidou", [this] { m_application.archiveWork()->selfExtractingFromLzh(); }},
+        {0, "kaitou", [this] { m_targets.archive->extraction().run(); }},
+        {0, "kaitoup", [this] { m_targets.archive->extraction().run(); }},
+        {0, "senkaitou", [this] { m_targets.archive->members().extractSelected(); }},
+        {0, "tuika", [this] { m_targets.archive->members().add(); }},
+        {0, "assyukuhenkou", [this] { m_targets.archive->members().rename(); }},
+        {0, "syosaku", [this] { m_targets.archive->members().remove(); }},
+        {0, "exnakami", [this] { m_targets.archive->listSelfExtracting(); }},
+        {0, "assyuku", [this] { m_targets.archive->openCompressDialog(); }},
+        {0, "jidou", [this] { m_targets.archive->selfExtractingFromLzh(); }},
     };
 }
 
@@ -178,14 +177,14 @@ void CommandRoutes::refreshLists()
 
 void CommandRoutes::showAbout()
 {
-    about::AboutDialog* dialog = m_application.about();
+    about::AboutDialog* dialog = m_targets.about();
     dialog->show();
     dialog->raise();
 }
 
 void CommandRoutes::showAboutModal()
 {
-    m_application.about()->exec();
+    m_targets.about()->exec();
 }
 
 void CommandRoutes::showFileSearch()
@@ -193,7 +192,7 @@ void CommandRoutes::showFileSearch()
     if (!m_fileSearch) {
         m_fileSearch = new fileops::FileSearchWindow(m_prompts, &m_window);
         connect(m_fileSearch, &fileops::FileSearchWindow::fileChosen, this,
-                [this](const QString& path) { m_application.showFile(path); });
+                [this](const QString& path) { m_targets.showFile(path); });
     }
     // A window shown afresh starts in the current folder; an open one keeps what it holds.
     if (!m_fileSearch->isVisible() && !m_fileSearch->isSearching())

@@ -7,6 +7,12 @@
 #include <functional>
 #include <vector>
 
+class QWidget;
+
+namespace about
+{
+class AboutDialog;
+}
 namespace platform
 {
 class Prompts;
@@ -22,15 +28,31 @@ class SettingsForms;
 
 namespace editor
 {
+class PreviewPrint;
+class PreviewSearch;
 class TextEditorWindow;
-}
+} // namespace editor
 
 namespace app
 {
 
-class Application;
+class ArchiveWork;
 class MainWindow;
 class Navigation;
+
+// What the commands and the keys call beyond the window and its navigation: the parts the
+// program made before them, and what it does itself.
+struct RouteTargets {
+    ArchiveWork* archive = nullptr;
+    editor::PreviewSearch* search = nullptr;
+    editor::PreviewPrint* print = nullptr;
+    // The about dialog, made on first use.
+    std::function<about::AboutDialog*()> about;
+    // Opens the file with its default application.
+    std::function<void(const QString& path)> showFile;
+    // Opens the manual over the window.
+    std::function<void(QWidget* owner)> showHelp;
+};
 
 // Where the toolbar's buttons and the menu entries lead: one table of toolbar number or menu
 // entry name to command. A button without a command (separators, and the buttons whose
@@ -39,7 +61,7 @@ class CommandRoutes final : public QObject
 {
     Q_OBJECT
 public:
-    CommandRoutes(Application& application, MainWindow& window, Navigation& navigation,
+    CommandRoutes(RouteTargets targets, MainWindow& window, Navigation& navigation,
                   settings::SettingsForms& forms, platform::Prompts& prompts,
                   QObject* parent = nullptr);
     ~CommandRoutes() override;
@@ -73,7 +95,7 @@ private:
     // Buttons 11 and 12: the preview's text saved back, or under a new name.
     void savePreviewText(bool asNewName);
 
-    Application& m_application;
+    RouteTargets m_targets;
     MainWindow& m_window;
     Navigation& m_navigation;
     settings::SettingsForms& m_forms;

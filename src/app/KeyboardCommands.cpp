@@ -1,6 +1,5 @@
 #include "app/KeyboardCommands.h"
 
-#include "app/Application.h"
 #include "app/ArchiveWork.h"
 #include "app/FileListBox.h"
 #include "app/FolderTree.h"
@@ -37,9 +36,9 @@ QPoint popupPoint(const QAbstractItemView* list)
 }
 } // namespace
 
-KeyboardCommands::KeyboardCommands(Application& application, MainWindow& window,
-                                   Navigation& navigation, QObject* parent)
-    : QObject(parent), m_application(application), m_window(window), m_navigation(navigation)
+KeyboardCommands::KeyboardCommands(RouteTargets targets, MainWindow& window, Navigation& navigation,
+                                   QObject* parent)
+    : QObject(parent), m_targets(std::move(targets)), m_window(window), m_navigation(navigation)
 {
     add({QKeySequence(Qt::Key_F2)}, &KeyboardCommands::renameFocused);
     addTrigger({QKeySequence(Qt::Key_F5)}, "saisin");
@@ -115,7 +114,7 @@ void KeyboardCommands::popupFocused()
 {
     const QWidget* focus = QApplication::focusWidget();
     if (within(focus, m_window.archiveList()) && m_window.archiveList()->isVisible()) {
-        if (ArchiveWork* work = m_application.archiveWork())
+        if (ArchiveWork* work = m_targets.archive)
             work->listEvents().mouseUp(Qt::RightButton, popupPoint(m_window.archiveList()));
         return;
     }
@@ -132,7 +131,7 @@ void KeyboardCommands::popupFocused()
 
 void KeyboardCommands::openManual()
 {
-    m_application.showHelp(&m_window);
+    m_targets.showHelp(&m_window);
 }
 
 void KeyboardCommands::openMenuBar()

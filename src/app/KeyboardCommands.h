@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/CommandRoutes.h"
+
 #include <QObject>
 
 class QAction;
@@ -9,7 +11,6 @@ class QWidget;
 namespace app
 {
 
-class Application;
 class MainWindow;
 class Navigation;
 
@@ -22,7 +23,7 @@ class KeyboardCommands final : public QObject
 {
     Q_OBJECT
 public:
-    KeyboardCommands(Application& application, MainWindow& window, Navigation& navigation,
+    KeyboardCommands(RouteTargets targets, MainWindow& window, Navigation& navigation,
                      QObject* parent = nullptr);
 
     // The folder above the one shown; the folder shown stays the one to go back to.
@@ -42,7 +43,7 @@ private:
     void openManual();
     void openMenuBar();
 
-    Application& m_application;
+    RouteTargets m_targets;
     MainWindow& m_window;
     Navigation& m_navigation;
 };
