@@ -51,6 +51,7 @@ public:
     {
         const archive::CallResult result = inner->run(family, owner, line, size);
         holding = true;
+        // Holds the call (at most 20 s) until the test releases it.
         for (int i = 0; i < 20000 && !release.load(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         holding = false;

@@ -34,6 +34,7 @@ public:
         ranOn = std::this_thread::get_id();
         line = commandLine;
         ++calls;
+        // Holds the call (at most 20 s) until the test releases it.
         for (int i = 0; i < 20000 && !release.load(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         CallResult result;

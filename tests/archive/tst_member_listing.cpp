@@ -290,6 +290,7 @@ private Q_SLOTS:
         QVERIFY(finished.wait(60000));
         QCOMPARE(finished.size(), 1);
         QCOMPARE(finished.first().first().toInt(), 3);
+        // Rows of the older listing would come late, if at all: time for them to show up.
         QTest::qWait(300);
         QStringList names;
         for (int i = 0; i < list.topLevelItemCount(); ++i)
@@ -302,6 +303,7 @@ private Q_SLOTS:
         listing->start(archive::Family::Zip, big, 0, bin);
         listing->abandon();
         list.clear();
+        // Rows of the abandoned listing would come late, if at all: time for them to show up.
         QTest::qWait(300);
         QCOMPARE(list.topLevelItemCount(), 0);
         QVERIFY(finished.isEmpty());

@@ -42,7 +42,7 @@ def main():
             subprocess.run(["xdotool", "mousemove", str(x), str(y), "click", "1"], check=True)
             print(f"clicked {name} at {x},{y}")
             return 0
-        time.sleep(1)
+        time.sleep(1)  # the list fills in its own time: look again each second
     print(f"FAIL: no item {name} on the screen")
     return 1
 

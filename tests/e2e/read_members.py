@@ -33,7 +33,7 @@ def main():
         if all(any(name.endswith(w) for name in seen) for w in wanted):
             print("members shown:", ", ".join(sorted(wanted)))
             return 0
-        time.sleep(1)
+        time.sleep(1)  # the members come in their own time: look again each second
     print("FAIL: members not shown; names seen:", sorted(seen)[:50])
     return 1
 

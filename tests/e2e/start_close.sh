@@ -24,10 +24,10 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   pid=$!
   for i in $(seq 1 600); do
     if xwininfo -root -tree 2>/dev/null | grep -q "開く"; then break; fi
-    sleep 0.1
+    sleep 0.1 # polls for the window, at most a minute
   done
   xwininfo -root -tree | grep -q "開く" || { echo "FAIL: no window titled with the folder"; kill -9 $pid; exit 1; }
-  sleep 1
+  sleep 1 # the window settles before its picture is taken
   import -window root "$WORK/shot.png" 2>/dev/null || true
   kill -TERM $pid
   wait $pid

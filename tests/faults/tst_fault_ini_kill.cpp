@@ -70,6 +70,7 @@ TEST(IniKill, EverySaveCutByKillLeavesTheOldOrTheNewFile)
             said += writer.readAllStandardOutput();
             entered = int(said.count("saving\n"));
         }
+        // Somewhere inside that save, at random.
         QThread::usleep(QRandomGenerator::global()->bounded(3000));
         writer.kill(); // SIGKILL
         ASSERT_TRUE(writer.waitForFinished(10000));

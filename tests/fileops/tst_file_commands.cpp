@@ -240,6 +240,7 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(renamed).isDir());
         // The view follows the folder to its new name, also once the tree has looked again.
         QCOMPARE(run.program->navigation()->currentFolder(), renamed);
+        // Nothing signals that the tree has looked again: give it the time it takes.
         QTest::qWait(300);
         QCOMPARE(run.program->navigation()->currentFolder(), renamed);
         QCOMPARE(run.prompts.unexpectedCount(), 0);

@@ -197,7 +197,7 @@ private Q_SLOTS:
         part<QLineEdit>(w, "searchText")->clear();
         w->setStartFolder(run.browsed(QStringLiteral("many")));
         part<QPushButton>(w, "searchStart")->click();
-        QThread::msleep(1000);
+        QThread::msleep(1000); // the window's thread handles no events while batches queue up
         part<QPushButton>(w, "searchStop")->click();
         QCOMPARE(w->results().rowCount(), 0);
         w->setStartFolder(run.browsed(QStringLiteral("few")));
@@ -210,7 +210,7 @@ private Q_SLOTS:
         w->setStartFolder(run.browsed(QStringLiteral("slow")));
         part<QLineEdit>(w, "searchText")->setText(QStringLiteral("not in there"));
         part<QPushButton>(w, "searchStart")->click();
-        QThread::msleep(500);
+        QThread::msleep(500); // the search gets well into the slow file before it is stopped
         QVERIFY(w->isSearching());
         part<QPushButton>(w, "searchStop")->click();
         QElapsedTimer timer;

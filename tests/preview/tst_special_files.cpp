@@ -35,6 +35,7 @@ public:
     explicit FifoWatchdog(const QByteArray& fifo) : m_fifo(fifo)
     {
         m_thread = std::thread([this] {
+            // The grace time: five seconds, or until the test is done.
             for (int i = 0; i < 50 && !m_done; ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
             if (m_done)

@@ -47,6 +47,7 @@ private Q_SLOTS:
             QVERIFY(ui.progressStep(0, QStringLiteral("項目を数えています...")));
             if (shownAfter < 0 && progressWindow())
                 shownAfter = clock.elapsed();
+            // Steps that come as slowly as a count of many items, for two seconds.
             QThread::msleep(20);
         }
         QVERIFY2(shownAfter >= 0, "the progress window never showed");
@@ -72,6 +73,7 @@ private Q_SLOTS:
         clock.start();
         while (clock.elapsed() < 1200) {
             QVERIFY(ui.progressStep(100, QString()));
+            // Long enough for the window to be shown (after a second).
             QThread::msleep(20);
         }
         QProgressDialog* dialog = progressWindow();

@@ -98,6 +98,7 @@ private Q_SLOTS:
         ui.progressStart(nullptr, QStringLiteral("コピーしています..."), 1000, true);
         bool everShown = false;
         for (int step = 1; step <= 50; ++step) {
+            // Steps at the pace of work that takes half a second in all.
             QThread::msleep(10);
             QVERIFY(ui.progressStep(step * 20, QStringLiteral("/tmp/file%1").arg(step)));
             everShown = everShown || visibleProgress();
@@ -110,6 +111,7 @@ private Q_SLOTS:
         bool stopped = false;
         bool shown = false;
         for (int step = 1; step < 400 && !stopped; ++step) {
+            // Steps at the pace of work that takes seconds, until the cancel button stops it.
             QThread::msleep(10);
             stopped = !ui.progressStep(step, QStringLiteral("/tmp/file%1").arg(step));
             if (QProgressDialog* dialog = visibleProgress(); dialog && !shown) {
