@@ -4,6 +4,7 @@
 // was longer than its buffer), the member list shows the archive as it is after each change,
 // and a self-extracting archive listed through its LZH payload is extracted as LZH.
 #include "ArchiveTestDoubles.h"
+#include "ArchiveWindowRun.h"
 #include "E2eSupport.h"
 #include "GuiRun.h"
 #include "RecordingArchiverCall.h"
@@ -111,70 +112,28 @@ class ArchiveResultsTest : public QObject
 {
     Q_OBJECT
 
-    struct Run : GuiRun {
+    struct Run : ArchiveWindowRun {
         RecordingArchiverCall calls;
         std::unique_ptr<RenamingLibrary> library;
-        ModalDriver driver;
-        QStringList reports;
 
         // `recording`: the commands go to the recording double (the listing always uses the
         // real libraries); otherwise to the real libraries.
         explicit Run(bool recording)
         {
-            const QString bin = qEnvironmentVariable("KORAMO_BUILD_BIN");
-            for (const char* lib : {"libunlha32.so", "libunzip32.so", "libcab32.so", "koramo-sfx"})
-                QFile::copy(bin + QLatin1Char('/') + QLatin1String(lib),
-                            folder.path() + QLatin1Char('/') + QLatin1String(lib));
-            QFile::setPermissions(folder.path() + QStringLiteral("/koramo-sfx"),
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            copyLibraries();
             QTemporaryDir source;
             writeSourceTree(source.path());
             QVERIFY(makeArchive(Family::Lzh, source.path(), browsed(QStringLiteral("ARC.LZH"))));
             QVERIFY(makeArchive(Family::Zip, source.path(), browsed(QStringLiteral("pack.zip"))));
             library = std::make_unique<RenamingLibrary>(folder.path());
             archiver = recording ? static_cast<archive::ArchiverCall*>(&calls) : library.get();
-            driver.on(QStringLiteral("Form13"), [this](QWidget* w) {
-                auto* r = qobject_cast<archive::ResultWindow*>(w);
-                reports << r->reportText();
-                r->closeButton()->click();
-            });
+            collectReports();
         }
         void begin() { start({browse.path()}); }
-        app::MainWindow* w() const { return window(); }
-        QTreeWidget* list() const { return w()->archiveList(); }
-        archive::ArchiveListEvents& events() const { return program->archiveWork()->listEvents(); }
-        void click(const QString& name) const { clickFileAndSettle(w(), name); }
-        void settle() const { settleMemberList(w()); }
-        void trigger(const char* name)
-        {
-            QAction* action = w()->menuAction(QString::fromLatin1(name));
-            QVERIFY2(action, name);
-            QVERIFY2(action->isEnabled(), name);
-            driver.start();
-            action->trigger();
-            driver.stop();
-            settle();
-        }
-        void extractWith(const char* entry, int button)
-        {
-            driver.on(QStringLiteral("Form5"), [button](QWidget* dialog) {
-                qobject_cast<archive::ExtractDialog*>(dialog)->button(button)->click();
-            });
-            trigger(entry);
-        }
-        void select(const QStringList& names) const
-        {
-            for (int i = 0; i < list()->topLevelItemCount(); ++i)
-                list()->topLevelItem(i)->setSelected(
-                    names.contains(list()->topLevelItem(i)->text(0)));
-        }
         QStringList rows() const
         {
             settle();
-            QStringList out;
-            for (int i = 0; i < list()->topLevelItemCount(); ++i)
-                out << list()->topLevelItem(i)->text(0);
-            return out;
+            return ArchiveWindowRun::rows();
         }
         // The row whose member name is `base` inside a folder (docs/readme.txt, docs\readme.txt)
         // or at the top (folder empty).

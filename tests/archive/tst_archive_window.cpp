@@ -2,6 +2,7 @@
 // commands and its mouse events, with the prompts, the shell and the library calls recorded.
 // The archives are real (written by jlha and zip) and listed by the real libraries.
 #include "ArchiveTestDoubles.h"
+#include "ArchiveWindowRun.h"
 #include "E2eSupport.h"
 #include "GuiRun.h"
 #include "RecordingArchiverCall.h"
@@ -72,18 +73,13 @@ class ArchiveWindowTest : public QObject
 {
     Q_OBJECT
 
-    struct Run : GuiRun {
+    struct Run : ArchiveWindowRun {
         RecordingArchiverCall calls;
-        ModalDriver driver;
-        QStringList reports;
 
         explicit Run(const QByteArray& ini = {}, archive::ArchiverCall* through = nullptr)
         {
             // The real libraries list the archives; the commands go to the recording call.
-            const QString bin = qEnvironmentVariable("KORAMO_BUILD_BIN");
-            for (const char* lib : {"libunlha32.so", "libunzip32.so", "libcab32.so", "koramo-sfx"})
-                QFile::copy(bin + QLatin1Char('/') + QLatin1String(lib),
-                            folder.path() + QLatin1Char('/') + QLatin1String(lib));
+            copyLibraries();
             if (!ini.isEmpty())
                 folder.writeIni(ini);
             QTemporaryDir source;
@@ -94,47 +90,9 @@ class ArchiveWindowTest : public QObject
                                 browse.path() + QStringLiteral("/pack.zip")));
             archiver = through ? through : &calls;
             start({browse.path()});
-            driver.on(QStringLiteral("Form13"), [this](QWidget* w) {
-                auto* r = qobject_cast<archive::ResultWindow*>(w);
-                reports << r->reportText();
-                r->closeButton()->click();
-            });
+            collectReports();
         }
-        app::MainWindow* w() const { return window(); }
-        QTreeWidget* list() const { return w()->archiveList(); }
         QString folderSlash() const { return browse.path() + QLatin1Char('/'); }
-        void click(const QString& name) const { clickFileAndSettle(w(), name); }
-        void settle() const { settleMemberList(w()); }
-        void trigger(const char* name)
-        {
-            QAction* action = w()->menuAction(QString::fromLatin1(name));
-            QVERIFY2(action, name);
-            QVERIFY2(action->isEnabled(), name);
-            driver.start();
-            action->trigger();
-            driver.stop();
-            settle();
-        }
-        void extractWith(const char* entry, int button)
-        {
-            driver.on(QStringLiteral("Form5"), [button](QWidget* dialog) {
-                qobject_cast<archive::ExtractDialog*>(dialog)->button(button)->click();
-            });
-            trigger(entry);
-        }
-        void select(const QStringList& names) const
-        {
-            for (int i = 0; i < list()->topLevelItemCount(); ++i)
-                list()->topLevelItem(i)->setSelected(
-                    names.contains(list()->topLevelItem(i)->text(0)));
-        }
-        QStringList rows() const
-        {
-            QStringList out;
-            for (int i = 0; i < list()->topLevelItemCount(); ++i)
-                out << list()->topLevelItem(i)->text(0);
-            return out;
-        }
     };
 
 private Q_SLOTS:

@@ -3,6 +3,7 @@
 // runs. Every command stops and names the folder and the system's reason; nothing is extracted,
 // staged, written or deleted anywhere else ("/" and the browsed folder stay as they were).
 #include "ArchiveTestDoubles.h"
+#include "ArchiveWindowRun.h"
 #include "E2eSupport.h"
 #include "GuiRun.h"
 #include "RecordingArchiverCall.h"
@@ -61,9 +62,8 @@ class WorkFolderMissingTest : public QObject
 {
     Q_OBJECT
 
-    struct Run : GuiRun {
+    struct Run : ArchiveWindowRun {
         RecordingArchiverCall calls;
-        ModalDriver driver;
         QString oldCurrent = QDir::currentPath();
 
         // `blockRoot`: a plain file named like the work-folder root is put in the program folder.
@@ -89,11 +89,6 @@ class WorkFolderMissingTest : public QObject
         }
         ~Run() { QDir::setCurrent(oldCurrent); }
         QString root() const { return folder.path() + QStringLiteral("/temp"); }
-        app::MainWindow* w() const { return window(); }
-        QTreeWidget* list() const { return w()->archiveList(); }
-        archive::ArchiveListEvents& events() const { return program->archiveWork()->listEvents(); }
-        void click(const QString& name) const { clickFileAndSettle(w(), name); }
-        void settle() const { settleMemberList(w()); }
         void select(const QString& name) const
         {
             for (int i = 0; i < list()->topLevelItemCount(); ++i)
