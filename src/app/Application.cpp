@@ -146,20 +146,20 @@ void Application::startUp(const QStringList& arguments)
     makeParts();
     MainWindow& w = *m_window;
 
-    // 1. The browser pane works offline.
+    // The browser pane works offline.
     w.browserPane()->setOffline(true);
 
-    // 2. The folder tree shows the program folder, the drive list its drive; an installed
+    // The folder tree shows the program folder, the drive list its drive; an installed
     // program, whose folder holds only its parts, starts in the home folder instead.
     const QString startFolder =
         platform::keepsFilesBesideProgram() ? platform::programFolder() : QDir::homePath();
     w.folderTree()->setPath(startFolder);
     w.driveList()->setDriveOfPath(startFolder);
 
-    // 3. The filter list.
+    // The filter list.
     fillFilterList();
 
-    // 4. The command line names a folder to open; a bad one leaves the program folder. A file
+    // The command line names a folder to open; a bad one leaves the program folder. A file
     // (opened with this program from another one) opens its folder and is selected at the end.
     const QString commandLine = commandLinePath(arguments);
     const QFileInfo named(commandLine);
@@ -169,30 +169,33 @@ void Application::startUp(const QStringList& arguments)
     else if (!commandLine.isEmpty())
         w.folderTree()->setPath(commandLine);
 
-    // 5. The settings file: beside the program, or in the user's configuration folder when the
+    // The settings file: beside the program, or in the user's configuration folder when the
     // program folder is not the user's to write (installed).
     w.settingsPathLabel()->setText(platform::settingsFilePath());
     // This instance's work folder; what ended instances left there is removed.
     claimWorkFolder();
 
-    // 6. The window is shown, at its design size.
+    // The window is shown, at its design size.
     w.show();
 
-    m_settings->readFavourites();   // 7
-    m_settings->loadPreviewBoxes(); // 8
-    // 9. The destination box and the file list take drops handled by the program.
+    // The favourites and the preview settings.
+    m_settings->readFavourites();
+    m_settings->loadPreviewBoxes();
+    // The destination box and the file list take drops handled by the program.
     w.destinationBox()->setAcceptDrops(true);
     w.fileList()->setAcceptDrops(true);
-    m_settings->loadCustomRules();   // 10
-    m_settings->loadGeneral();       // 11
-    about()->markMissingLibraries(); // 12
+    // The custom rules, the general settings, and the libraries that are missing.
+    m_settings->loadCustomRules();
+    m_settings->loadGeneral();
+    about()->markMissingLibraries();
 
-    // 13.–15. From here a missing or broken number ends the start-up at step 16.
+    // The window's size, the last general settings and the panes: from here a missing or
+    // broken number ends the start-up, with the back folder set below.
     if (m_settings->restoreWindowSize() && m_settings->finishGeneral())
         w.fileList()->refresh();
     restorePaneSplit();
 
-    // 16. The back command returns to the folder shown now.
+    // The back command returns to the folder shown now.
     w.setBackFolder(w.folderTree()->path());
 
     if (namesFile)

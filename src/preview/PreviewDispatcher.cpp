@@ -89,34 +89,34 @@ QString PreviewDispatcher::dateText(const QDateTime& modified)
 
 void PreviewDispatcher::previewSelectedFile()
 {
-    // 1., 2. Whatever plays or loads stops.
+    // Whatever plays or loads stops.
     for (const Registered& r : m_viewers)
         r.viewer->stop();
     m_pane.associationPanel->clear();
-    // 3. The archive list and the media controls go.
+    // The viewers put away at once (the archive list, the media controls) go.
     for (const Registered& r : m_viewers) {
         if (r.hide == HideWhen::AtOnce)
             r.viewer->hide();
     }
-    // 4. The associated application, unless the user turned that display off.
+    // The associated application, unless the user turned that display off.
     const QString name = m_browser.selectedFileName();
     if (m_settings.showAssociation())
         fileops::FindAssociatedProgram(m_shell, m_browser, name,
                                        platform::withSlash(m_browser.currentFolder()));
-    // 5. The current file.
+    // The current file.
     PreviewFile file;
     file.path = platform::withSlash(m_browser.fileListFolder()) + name;
     file.mediaPath = platform::withSlash(m_browser.currentFolder()) + name;
     m_pane.currentFile->setText(file.path);
     m_mediaPath = file.mediaPath;
-    // 6., 7. Size and date.
+    // Size and date.
     showStatus(file.path);
-    // 8.
+    // The ending the custom rules compare.
     m_extensionKey = file.path.right(4).toLower();
-    // 9. No preview at all: the status bar is all.
+    // No preview at all: the status bar is all.
     if (m_settings.previewOff(settings::Preview::All))
         return;
-    // 10.
+    // Every viewer and the notice go before the file is shown.
     for (const Registered& r : m_viewers)
         r.viewer->hide();
     m_pane.notice->hide();
@@ -126,10 +126,10 @@ void PreviewDispatcher::previewSelectedFile()
         noticeView();
         return;
     }
-    // 11. A setting that turns this kind off ends the whole preview: no custom rule either.
+    // A setting that turns this kind off ends the whole preview: no custom rule either.
     if (!dispatch(file))
         return;
-    // 12., 13. The two custom rules, on top of the built-in view.
+    // The two custom rules, on top of the built-in view.
     customRules(file);
 }
 
@@ -172,7 +172,7 @@ bool PreviewDispatcher::dispatch(const PreviewFile& file)
 
 void PreviewDispatcher::noticeView()
 {
-    // Every viewer is hidden already (step 10).
+    // Every viewer is hidden already (previewSelectedFile hides them before showing a file).
     m_pane.notice->show();
 }
 

@@ -86,7 +86,8 @@ public:
 private:
     void registerViewers(const PreviewPane& pane);
     void showStatus(const QString& path);
-    // Step 11: the viewer the ending calls for; false when a preview setting ended the preview.
+    // Shows the file in the viewer its ending calls for; false when a preview setting ended the
+    // preview.
     bool dispatch(const PreviewFile& file);
     void noticeView();
     void customRules(const PreviewFile& file);
