@@ -269,7 +269,8 @@ void FileCommands::renameFolder()
 
 void FileCommands::copyFullPath()
 {
-    m_shell.setClipboardText(CurrentFolderSlash(m_browser) + m_browser.selectedFileName());
+    m_shell.setClipboardText(platform::withSlash(m_browser.currentFolder()) +
+                             m_browser.selectedFileName());
 }
 
 namespace
@@ -304,7 +305,8 @@ void FileCommands::openInImageEditor()
 
 void FileCommands::fileProperties()
 {
-    ShowProperties(m_shell, CurrentFolderSlash(m_browser) + m_browser.selectedFileName(),
+    ShowProperties(m_shell,
+                   platform::withSlash(m_browser.currentFolder()) + m_browser.selectedFileName(),
                    m_browser.window());
 }
 

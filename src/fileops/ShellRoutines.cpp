@@ -97,11 +97,6 @@ int ShowProperties(platform::Shell& shell, const QString& path, QWidget* owner)
     return shell.showProperties(owner, path);
 }
 
-QString CurrentFolderSlash(const FileBrowser& browser)
-{
-    return platform::withSlash(browser.currentFolder());
-}
-
 QString ProgramFolderSlash()
 {
     return platform::withSlash(platform::programFolder());

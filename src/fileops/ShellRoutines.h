@@ -40,8 +40,7 @@ void OpenAsDialog(platform::Shell& shell, const QString& path, QWidget* owner);
 // The properties window of a file or folder.
 int ShowProperties(platform::Shell& shell, const QString& path, QWidget* owner);
 
-// The current folder, and the program folder, each with one trailing separator.
-QString CurrentFolderSlash(const FileBrowser& browser);
+// The program folder with one trailing separator.
 QString ProgramFolderSlash();
 
 // True when the path names a regular file that can be opened for reading (folders, FIFOs,

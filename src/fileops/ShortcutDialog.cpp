@@ -45,7 +45,8 @@ ShortcutDialog::ShortcutDialog(FileBrowser& browser, platform::Prompts& prompts,
     };
 
     m_name = edit("Text1", QString());
-    m_target = edit("Text2", CurrentFolderSlash(browser) + browser.selectedFileName());
+    m_target =
+        edit("Text2", platform::withSlash(browser.currentFolder()) + browser.selectedFileName());
     m_workingFolder = edit("Text3", QString());
     m_location = label("Label5", platform::withSlash(platform::desktopFolder()));
     m_location->setTextFormat(Qt::PlainText);
