@@ -18,21 +18,6 @@ class QMimeData;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-namespace platform
-{
-class Prompts;
-class Shell;
-} // namespace platform
-namespace fileops
-{
-class FileBrowser;
-}
-namespace archive
-{
-class ArchiverCall;
-class MemberCommands;
-} // namespace archive
-
 namespace archive
 {
 

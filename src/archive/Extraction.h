@@ -12,20 +12,9 @@
 
 class QWidget;
 
-namespace platform
-{
-class Prompts;
-class Shell;
-} // namespace platform
-namespace fileops
-{
-class FileBrowser;
-}
-
 namespace archive
 {
 
-class ArchiverCall;
 class ShowExtractedDialog;
 
 // Extraction of the selected archive from the main window: the destination dialog, the

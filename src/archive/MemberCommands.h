@@ -13,21 +13,8 @@
 class QTreeWidget;
 class QWidget;
 
-namespace platform
-{
-class Prompts;
-class Shell;
-} // namespace platform
-namespace fileops
-{
-class FileBrowser;
-}
-
 namespace archive
 {
-
-class ArchiverCall;
-class Extraction;
 
 // The archive shown in the member list: its path and the family whose library reads it.
 struct ListedArchive {
