@@ -64,10 +64,9 @@ private Q_SLOTS:
         QCOMPARE(archive::familyOfFileName(QStringLiteral("-日本語 名") + ending.toUpper()),
                  format->family);
         // Only the end of the name counts.
-        QCOMPARE(archive::familyOfFileName(QStringLiteral("arc") + ending + QStringLiteral(".txt")),
-                 std::nullopt);
-        QCOMPARE(archive::familyOfFileName(QStringLiteral("arc") + ending.left(ending.size() - 1)),
-                 std::nullopt);
+        QVERIFY(
+            !archive::familyOfFileName(QStringLiteral("arc") + ending + QStringLiteral(".txt")));
+        QVERIFY(!archive::familyOfFileName(QStringLiteral("arc") + ending.left(ending.size() - 1)));
     }
 
     void libraryLoadsAndAnswers_data() { rows(); }
@@ -131,8 +130,8 @@ private Q_SLOTS:
         QFETCH(const archive::ArchiveFormat*, format);
         const QChar separator(format->memberSeparator);
         QCOMPARE(archive::memberSeparator(format->family), separator);
-        const QString member =
-            QStringLiteral("dir") + separator + QStringLiteral("sub") + separator + u"名前.txt";
+        const QString member = QStringLiteral("dir") + separator + QStringLiteral("sub") +
+                               separator + QStringLiteral("名前.txt");
         QCOMPARE(archive::memberBaseName(format->family, member), QStringLiteral("名前.txt"));
     }
 
