@@ -2,6 +2,7 @@
 
 #include "MemberModel.h"
 
+#include "archive/ArchiveFormats.h"
 #include "archive/ArchiveListing.h"
 #include "archive/ResultWindow.h"
 #include "base/Paths.h"
@@ -15,6 +16,12 @@
 #include <QPushButton>
 
 using archive::Family;
+
+QString familyText(Family family)
+{
+    // The format's ending without its dot ("lzh", "zip", "cab").
+    return QString::fromLatin1(archive::formatOf(family).ending + 1);
+}
 
 QByteArray fileBytes(const QString& path)
 {
