@@ -300,7 +300,7 @@ private Q_SLOTS:
             rowStart.push_back(at);
             at += line.size() + 1;
         }
-        for (const QByteArray encoding : {QByteArray("UTF-8"), QByteArray("windows-31j")}) {
+        for (const QByteArray& encoding : {QByteArray("UTF-8"), QByteArray("windows-31j")}) {
             QTemporaryDir dir;
             const QString path =
                 writeFile(dir, QStringLiteral("rules.txt"), encoded(text, encoding, false, false));
