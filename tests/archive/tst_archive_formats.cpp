@@ -1,14 +1,19 @@
 // The table of archive formats, row by row: every row names a library of the build that loads
 // and answers, an ending that the program recognises, command lines that start with the row's
 // switches, and the about box's row of its library.
+#include "E2eSupport.h"
+
 #include "about/AboutDialog.h"
 #include "archive/ArchiveFormats.h"
+#include "archive/ArchiveListing.h"
 #include "archive/ArchiverLibrary.h"
 #include "archive/CommandLines.h"
 
 #include <QFile>
 #include <QLabel>
 #include <QSet>
+#include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(const archive::ArchiveFormat*)
@@ -133,6 +138,32 @@ private Q_SLOTS:
         const QString member = QStringLiteral("dir") + separator + QStringLiteral("sub") +
                                separator + QStringLiteral("名前.txt");
         QCOMPARE(archive::memberBaseName(format->family, member), QStringLiteral("名前.txt"));
+    }
+
+    // The library lists a member in a subfolder with the row's separator, and no other.
+    void libraryListsWithTheRowsSeparator_data() { rows(); }
+    void libraryListsWithTheRowsSeparator()
+    {
+        QFETCH(const archive::ArchiveFormat*, format);
+        QTemporaryDir source;
+        QTemporaryDir made;
+        writeSourceTree(source.path());
+        const QString path =
+            made.path() + QStringLiteral("/arc") + QString::fromLatin1(format->ending);
+        QVERIFY(makeArchive(format->family, source.path(), path));
+        QTreeWidget list;
+        QVERIFY(archive::listArchive(format->family, path, &list, 0, bin()) >= 4);
+        const QChar separator(format->memberSeparator);
+        const QChar other = separator == QLatin1Char('/') ? QLatin1Char('\\') : QLatin1Char('/');
+        QStringList inFolder;
+        for (int i = 0; i < list.topLevelItemCount(); ++i) {
+            const QString name = list.topLevelItem(i)->text(0);
+            QVERIFY2(!name.contains(other), qPrintable(name));
+            if (name.startsWith(QStringLiteral("sub folder") + separator))
+                inFolder << archive::memberBaseName(format->family, name);
+        }
+        inFolder.sort();
+        QCOMPARE(inFolder, (QStringList{QStringLiteral("data.bin"), QStringLiteral("empty.txt")}));
     }
 
     void aboutBoxShowsTheLibrary_data() { rows(); }
