@@ -2,7 +2,7 @@
 #   bin/koramo                                   the executable, on PATH
 #   lib/koramo/                                  the archiver libraries, the browser module and
 #                                                the self-extracting stub, which the program finds
-#                                                from its own location (platform/Paths.cpp)
+#                                                from its own location (base/Paths.cpp)
 #   share/applications/koramo.desktop            the menu entry and its file associations
 #   share/icons/hicolor/*/apps/koramo.{svg,png}  the icon
 #   share/metainfo/io.github.koramo.koramo.metainfo.xml
