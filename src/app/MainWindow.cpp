@@ -1,8 +1,10 @@
 #include "app/MainWindow.h"
 
+#include "app/AccessibleNames.h"
 #include "app/FileListBox.h"
 #include "app/FolderTree.h"
 #include "app/MainLayout.h"
+#include "app/ToolbarIcons.h"
 #include "app/WrappingButton.h"
 #include "base/Twips.h"
 #include "desktop/DriveList.h"
@@ -23,7 +25,6 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
@@ -57,6 +58,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     buildMenus();
     buildToolbar();
     buildPanes();
+    nameMainWindowControls(*this);
     resize(kDesignWidth, kDesignHeight + menuBar()->sizeHint().height());
 }
 
@@ -171,53 +173,48 @@ void MainWindow::buildToolbar()
     m_toolbar->setFloatable(false);
     m_toolbar->setIconSize(QSize(16, 16));
 
-    struct Button {
-        const char* tooltip; // nullptr: a separator
-        QStyle::StandardPixmap icon;
-    };
-    // Numbered from 1 in their order on the bar; separators take numbers too.
-    static const Button buttons[] = {
-        {"削除", QStyle::SP_TrashIcon},
-        {"", QStyle::SP_FileLinkIcon},
-        {"ファイルをコピー", QStyle::SP_FileDialogNewFolder},
-        {"ファイルの移動", QStyle::SP_ArrowForward},
-        {nullptr, QStyle::SP_CustomBase},
-        {"よく使うドライブを指定", QStyle::SP_DriveHDIcon},
-        {"よく使うフォルダを指定", QStyle::SP_DirIcon},
-        {nullptr, QStyle::SP_CustomBase},
-        {"設定", QStyle::SP_FileDialogDetailedView},
-        {nullptr, QStyle::SP_CustomBase},
-        {"テキストファイルを上書き保存", QStyle::SP_DialogSaveButton},
-        {"テキストファイルを名前を付けて保存", QStyle::SP_DriveFDIcon},
-        {"印刷", QStyle::SP_FileDialogContentsView},
-        {nullptr, QStyle::SP_CustomBase},
-        {"最新の情報に更新", QStyle::SP_BrowserReload},
-        {"一つ前のフォルダに戻る", QStyle::SP_ArrowBack},
-        {nullptr, QStyle::SP_CustomBase},
-        {"テキストファイルの検索", QStyle::SP_FileDialogInfoView},
-        {"簡易テキストエディタの起動", QStyle::SP_FileIcon},
-        {nullptr, QStyle::SP_CustomBase},
-        {"ヘルプ・このソフトについて", QStyle::SP_DialogHelpButton},
+    // Numbered from 1 in their order on the bar; separators (nullptr) take numbers too.
+    static const char* const tooltips[] = {
+        "削除",
+        "",
+        "ファイルをコピー",
+        "ファイルの移動",
+        nullptr,
+        "よく使うドライブを指定",
+        "よく使うフォルダを指定",
+        nullptr,
+        "設定",
+        nullptr,
+        "テキストファイルを上書き保存",
+        "テキストファイルを名前を付けて保存",
+        "印刷",
+        nullptr,
+        "最新の情報に更新",
+        "一つ前のフォルダに戻る",
+        nullptr,
+        "テキストファイルの検索",
+        "簡易テキストエディタの起動",
+        nullptr,
+        "ヘルプ・このソフトについて",
     };
     int number = 0;
     // The pictures come from the icon theme, whose first look-up costs start-up a good part of
     // its time: they are put on the buttons once the window is up, before it is first drawn.
-    QList<QPair<QAction*, QStyle::StandardPixmap>> pictures;
-    for (const Button& b : buttons) {
+    QList<QPair<QAction*, int>> pictures;
+    for (const char* tooltip : tooltips) {
         ++number;
-        QAction* action = b.tooltip ? m_toolbar->addAction(QString()) : m_toolbar->addSeparator();
-        if (b.tooltip)
-            pictures.append({action, b.icon});
+        QAction* action = tooltip ? m_toolbar->addAction(QString()) : m_toolbar->addSeparator();
         action->setObjectName(QStringLiteral("Button") + QString::number(number));
-        if (!b.tooltip)
+        if (!tooltip)
             continue;
-        action->setToolTip(QString::fromUtf8(b.tooltip));
+        pictures.append({action, number});
+        action->setToolTip(QString::fromUtf8(tooltip));
         connect(action, &QAction::triggered, this,
                 [this, number] { Q_EMIT toolbarButtonClicked(number); });
     }
-    QTimer::singleShot(0, this, [this, pictures] {
-        for (const auto& [action, icon] : pictures)
-            action->setIcon(style()->standardIcon(icon));
+    QTimer::singleShot(0, this, [pictures] {
+        for (const auto& [action, button] : pictures)
+            action->setIcon(toolbarIcon(button));
     });
 }
 

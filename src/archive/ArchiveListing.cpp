@@ -7,6 +7,8 @@
 #include <QTime>
 #include <QTreeWidget>
 
+#include <ctime>
+
 namespace archive
 {
 
@@ -17,6 +19,7 @@ using FindFirst = int (*)(ArchiverHandle, const char*, ArchiverMemberInfo*);
 using FindNext = int (*)(ArchiverHandle, ArchiverMemberInfo*);
 using CloseArchive = int (*)(ArchiverHandle);
 using SizeEx = int (*)(ArchiverHandle, int64_t*);
+using TimeEx = int (*)(ArchiverHandle, int64_t*);
 } // namespace
 
 bool MemberRow::operator<(const QTreeWidgetItem& other) const
@@ -28,13 +31,13 @@ bool MemberRow::operator<(const QTreeWidgetItem& other) const
     return text(column) < other.text(column);
 }
 
-QString memberTimeText(quint16 dosDate, quint16 dosTime)
+namespace
 {
-    const int year = 1980 + (dosDate >> 9), month = (dosDate >> 5) & 0x0F, day = dosDate & 0x1F;
-    const int hour = (dosTime >> 11) & 0x1F, minute = (dosTime >> 5) & 0x3F,
-              second = (dosTime & 0x1F) * 2;
+QString timeText(int year, int month, int day, int hour, int minute, int second)
+{
     // A stored date or time that names no real moment is shown as the format's epoch.
-    if (!QDate::isValid(year, month, day) || !QTime::isValid(hour, minute, second))
+    if (year < 1 || year > 9999 || !QDate::isValid(year, month, day) ||
+        !QTime::isValid(hour, minute, second))
         return QStringLiteral("1601/01/01 00:00:00");
     // Written digit by digit: a list of many members makes this text once per member.
     char16_t text[19];
@@ -55,6 +58,24 @@ QString memberTimeText(quint16 dosDate, quint16 dosTime)
     put(17, second, 2);
     return QString(reinterpret_cast<const QChar*>(text), 19);
 }
+} // namespace
+
+QString memberTimeText(quint16 dosDate, quint16 dosTime)
+{
+    return timeText(1980 + (dosDate >> 9), (dosDate >> 5) & 0x0F, dosDate & 0x1F,
+                    (dosTime >> 11) & 0x1F, (dosTime >> 5) & 0x3F, (dosTime & 0x1F) * 2);
+}
+
+QString memberTimeText(qint64 secondsSince1970)
+{
+    const time_t instant = static_cast<time_t>(secondsSince1970);
+    struct tm local {
+    };
+    if (!localtime_r(&instant, &local))
+        return QStringLiteral("1601/01/01 00:00:00");
+    return timeText(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                    local.tm_min, local.tm_sec);
+}
 
 int readMembers(Family family, const QString& archivePath, quintptr ownerWindow,
                 const QString& programFolder, const std::function<bool(QTreeWidgetItem*)>& take)
@@ -65,6 +86,7 @@ int readMembers(Family family, const QString& archivePath, quintptr ownerWindow,
     auto next = reinterpret_cast<FindNext>(library.resolve("FindNext"));
     auto close = reinterpret_cast<CloseArchive>(library.resolve("CloseArchive"));
     auto size64 = reinterpret_cast<SizeEx>(library.resolve("GetOriginalSizeEx"));
+    auto writeTime = reinterpret_cast<TimeEx>(library.resolve("GetWriteTime64"));
     if (!open || !first || !next || !close)
         return 0;
     const uint32_t mode = formatOf(family).listingMode;
@@ -87,7 +109,11 @@ int readMembers(Family family, const QString& archivePath, quintptr ownerWindow,
         row->setText(0, QString::fromUtf8(record.fileName));
         row->setText(1, QString::number(size));
         row->setData(1, Qt::UserRole, qlonglong(size));
-        row->setText(2, memberTimeText(record.dosDate, record.dosTime));
+        // The archive's own full time when it holds one (the MS-DOS time keeps even seconds).
+        int64_t seconds = 0;
+        row->setText(2, writeTime && writeTime(handle, &seconds) == 0
+                            ? memberTimeText(qint64(seconds))
+                            : memberTimeText(record.dosDate, record.dosTime));
         ++rows;
         if (!take(row))
             break;

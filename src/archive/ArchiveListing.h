@@ -34,5 +34,7 @@ public:
 
 // The member time stamp text of an MS-DOS date and time, as stored (no time-zone shift).
 QString memberTimeText(quint16 dosDate, quint16 dosTime);
+// The member time stamp text of an instant (seconds since 1970 UTC), in local time.
+QString memberTimeText(qint64 secondsSince1970);
 
 } // namespace archive

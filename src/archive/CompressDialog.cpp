@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QDropEvent>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
@@ -34,7 +35,8 @@ const struct {
                 {4, u"自己解凍式書庫の作成(LZH)"},
                 {5, u"初期化"},
                 {6, u"CABで圧縮"},
-                {7, u"自己解凍式書庫の作成(CAB)"}};
+                {7, u"自己解凍式書庫の作成(CAB)"},
+                {8, u"ファイルを追加(&A)..."}};
 
 QStringList localPaths(const QMimeData* data)
 {
@@ -77,6 +79,7 @@ CompressDialog::CompressDialog(Services services, QWidget* parent)
     m_label->setWordWrap(true);
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("List1"));
+    m_list->setAccessibleName(QStringLiteral("圧縮するファイル"));
     m_list->setAcceptDrops(true);
     m_list->viewport()->setAcceptDrops(true);
     m_list->viewport()->installEventFilter(this);
@@ -94,6 +97,7 @@ CompressDialog::CompressDialog(Services services, QWidget* parent)
     connect(button(5), &QPushButton::clicked, this, &CompressDialog::startOver);
     connect(button(6), &QPushButton::clicked, this, &CompressDialog::compressCab);
     connect(button(7), &QPushButton::clicked, this, &CompressDialog::selfExtractingCab);
+    connect(button(8), &QPushButton::clicked, this, &CompressDialog::addFiles);
 
     auto* grid = new QGridLayout;
     grid->addWidget(button(1), 0, 0);
@@ -106,6 +110,12 @@ CompressDialog::CompressDialog(Services services, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_label);
     layout->addWidget(m_list, 1);
+    // Files can be chosen from a file dialog too, for a keyboard user or a desktop without drag
+    // and drop.
+    auto* adding = new QHBoxLayout;
+    adding->addWidget(button(8));
+    adding->addStretch();
+    layout->addLayout(adding);
     layout->addLayout(grid);
     resize(460, 400);
 }
@@ -171,6 +181,16 @@ bool CompressDialog::eventFilter(QObject* watched, QEvent* event)
     default:
         return QDialog::eventFilter(watched, event);
     }
+}
+
+void CompressDialog::addFiles()
+{
+    if (m_busy || !haveStaging())
+        return;
+    const QStringList paths = m_steps.services().prompts->openFileNames(
+        this, QStringLiteral("圧縮するファイルの選択"), QStringLiteral("すべてのファイル (*)"));
+    if (!paths.isEmpty())
+        addDropped(paths);
 }
 
 void CompressDialog::addDropped(const QStringList& paths)

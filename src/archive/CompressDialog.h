@@ -44,6 +44,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // "ファイルを追加...": files chosen in a file dialog are staged as dropped ones are.
+    void addFiles();
     void compressLzh();
     void compressCab();
     void removeSelected();

@@ -14,6 +14,7 @@ ResultWindow::ResultWindow(const QString& report, QWidget* parent) : QDialog(par
     setWindowTitle(QStringLiteral("圧縮・解凍結果"));
     m_report = new QTextEdit(this);
     m_report->setObjectName(QStringLiteral("RichTextBox1"));
+    m_report->setAccessibleName(QStringLiteral("結果"));
     m_report->setReadOnly(true);
     m_report->setLineWrapMode(QTextEdit::NoWrap);
     QString text = report;

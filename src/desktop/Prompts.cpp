@@ -115,6 +115,17 @@ QString QtPrompts::openFileName(QWidget* owner, const QString& title, const QStr
     return QFileDialog::getOpenFileName(owner, title, QString(), filter);
 }
 
+QStringList Prompts::openFileNames(QWidget* owner, const QString& title, const QString& filter)
+{
+    const QString one = openFileName(owner, title, filter);
+    return one.isEmpty() ? QStringList() : QStringList{one};
+}
+
+QStringList QtPrompts::openFileNames(QWidget* owner, const QString& title, const QString& filter)
+{
+    return QFileDialog::getOpenFileNames(owner, title, QString(), filter);
+}
+
 QString QtPrompts::saveFileName(QWidget* owner, const QString& title, const QString& filter,
                                 const QString& initial)
 {

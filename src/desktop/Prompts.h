@@ -39,6 +39,9 @@ public:
     virtual QString pickFolder(QWidget* owner, const QString& prompt) = 0;
     // File dialogs: the chosen path, or an empty text when cancelled.
     virtual QString openFileName(QWidget* owner, const QString& title, const QString& filter) = 0;
+    // An open dialog in which several files can be chosen: their paths, or none when
+    // cancelled. Without its own dialog a seam offers the single choice.
+    virtual QStringList openFileNames(QWidget* owner, const QString& title, const QString& filter);
     virtual QString saveFileName(QWidget* owner, const QString& title, const QString& filter,
                                  const QString& initial) = 0;
     // A save dialog that reports the filter the user chose: filterIndex counts from 1 (on
@@ -70,6 +73,7 @@ public:
                   const QString& initial) override;
     QString pickFolder(QWidget* owner, const QString& prompt) override;
     QString openFileName(QWidget* owner, const QString& title, const QString& filter) override;
+    QStringList openFileNames(QWidget* owner, const QString& title, const QString& filter) override;
     QString saveFileName(QWidget* owner, const QString& title, const QString& filter,
                          const QString& initial) override;
     QString saveFileNameFiltered(QWidget* owner, const QString& title, const QStringList& filters,

@@ -64,6 +64,7 @@ TextEditorWindow::TextEditorWindow(platform::Prompts& prompts, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     m_box = new QTextEdit(this);
     m_box->setObjectName(QStringLiteral("RichTextBox1"));
+    m_box->setAccessibleName(QStringLiteral("テキスト"));
     m_box->setAcceptRichText(true);
     setCentralWidget(m_box);
     buildMenus();

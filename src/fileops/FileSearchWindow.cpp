@@ -95,6 +95,7 @@ void FileSearchWindow::buildForm()
 
     m_view = new QTreeView(this);
     m_view->setObjectName(QStringLiteral("searchResults"));
+    m_view->setAccessibleName(QStringLiteral("見つかったファイル"));
     m_view->setModel(m_model);
     m_view->setRootIsDecorated(false);
     m_view->setUniformRowHeights(true);

@@ -30,6 +30,7 @@ NewFolderDialog::NewFolderDialog(FileBrowser& browser, platform::Prompts& prompt
     m_parent->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_name = new QLineEdit(QStringLiteral("新しいフォルダ"), this);
     m_name->setObjectName(QStringLiteral("Text1"));
+    m_name->setAccessibleName(QStringLiteral("新しいフォルダの名前"));
     m_name->setSelection(0, int(m_name->text().size()));
     auto* after = new QLabel(QStringLiteral("を作ります"), this);
     after->setObjectName(QStringLiteral("Label2"));

@@ -46,6 +46,7 @@ RenameDialog::RenameDialog(FileBrowser& browser, platform::Prompts& prompts, QWi
     m_oldName->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_newName = new QLineEdit(editableName(name), this);
     m_newName->setObjectName(QStringLiteral("Text1"));
+    m_newName->setAccessibleName(QStringLiteral("新しい名前"));
     m_newName->setSelection(0, int(m_newName->text().size()));
     auto* after = new QLabel(QStringLiteral("に変更します"), this);
     after->setObjectName(QStringLiteral("Label2"));

@@ -27,9 +27,11 @@ ShortcutDialog::ShortcutDialog(FileBrowser& browser, platform::Prompts& prompts,
     setWindowTitle(QStringLiteral("ショートカットの作成"));
     setModal(true);
 
-    auto label = [this](const char* name, const QString& text) {
+    auto label = [this](const char* name, const QString& text, QWidget* buddy = nullptr) {
         auto* caption = new QLabel(text, this);
         caption->setObjectName(QString::fromLatin1(name));
+        // A box is named by its caption.
+        caption->setBuddy(buddy);
         return caption;
     };
     auto edit = [this](const char* name, const QString& text) {
@@ -67,12 +69,12 @@ ShortcutDialog::ShortcutDialog(FileBrowser& browser, platform::Prompts& prompts,
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* grid = new QGridLayout;
-    grid->addWidget(label("Label1", QStringLiteral("作成するショートカット名")), 0, 0);
+    grid->addWidget(label("Label1", QStringLiteral("作成するショートカット名"), m_name), 0, 0);
     grid->addWidget(m_name, 0, 1, 1, 2);
-    grid->addWidget(label("Label2", QStringLiteral("リンクするファイル名")), 1, 0);
+    grid->addWidget(label("Label2", QStringLiteral("リンクするファイル名"), m_target), 1, 0);
     grid->addWidget(m_target, 1, 1);
     grid->addWidget(pickTarget, 1, 2);
-    grid->addWidget(label("Label3", QStringLiteral("作業フォルダ")), 2, 0);
+    grid->addWidget(label("Label3", QStringLiteral("作業フォルダ"), m_workingFolder), 2, 0);
     grid->addWidget(m_workingFolder, 2, 1, 1, 2);
     grid->addWidget(m_sameFolder, 3, 1, 1, 2);
     grid->addWidget(label("Label4", QStringLiteral("ショートカットを作成する場所")), 4, 0);
@@ -151,6 +153,8 @@ void ShortcutDialog::create()
                           QStringLiteral("ショートカットの作成"), platform::Prompts::Exclamation,
                           platform::Prompts::YesNo) != platform::Prompts::Yes)
         return;
+    if (!haveLocation(location))
+        return;
     const QString link = location + name;
     auto replace = platform::ShortcutReplace::Never;
     const QString file = platform::shortcutFileOf(link);
@@ -163,10 +167,41 @@ void ShortcutDialog::create()
             return;
         replace = platform::ShortcutReplace::Existing;
     }
+    QString reason;
     if (platform::CreateShortCut(link, m_target->text(), QStringLiteral("title"),
-                                 m_workingFolder->text(), replace) == 0)
-        m_prompts.message(this, QStringLiteral("ショートカットの作成に失敗しました。"));
+                                 m_workingFolder->text(), replace, &reason) == 0) {
+        // The dialog stays with what was typed, so that the user can mend the cause and retry.
+        m_prompts.message(this, QStringLiteral("ショートカットの作成に失敗しました。\n") + reason +
+                                    QLatin1Char('\n') + platform::displayPath(file));
+        return;
+    }
     accept();
+}
+
+bool ShortcutDialog::haveLocation(const QString& location)
+{
+    // Anything but a missing folder is left to the writing, which says what is wrong with it.
+    QString folder = location;
+    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
+        folder.chop(1);
+    const QFileInfo info(folder);
+    if (info.exists() || info.isSymLink())
+        return true;
+    // A fresh account may have no desktop folder yet.
+    if (m_prompts.message(this,
+                          QStringLiteral("ショートカットを作成する場所のフォルダがありません。\n") +
+                              platform::displayPath(location) +
+                              QStringLiteral("\nフォルダを作成しますか？"),
+                          QStringLiteral("確認"), platform::Prompts::Question,
+                          platform::Prompts::YesNo) != platform::Prompts::Yes)
+        return false;
+    if (const int error = platform::makeFolderPath(location)) {
+        m_prompts.message(this, QStringLiteral("フォルダを作成できませんでした。\n") +
+                                    platform::shortcutErrorText(error) + QLatin1Char('\n') +
+                                    platform::displayPath(location));
+        return false;
+    }
+    return true;
 }
 
 } // namespace fileops

@@ -33,6 +33,8 @@ private:
     void chooseLocation();
     void chooseTarget();
     void create();
+    // True when the location folder is there, or the user had it made; otherwise says why.
+    bool haveLocation(const QString& location);
 
     platform::Prompts& m_prompts;
     QLineEdit* m_name = nullptr;

@@ -43,6 +43,7 @@ GeneralSettingsDialog::GeneralSettingsDialog(const ExpIni& ini, platform::Prompt
     driveLabel->setObjectName(QStringLiteral("Label1"));
     m_drive = new platform::DriveList(this);
     m_drive->setObjectName(QStringLiteral("Drive1"));
+    driveLabel->setBuddy(m_drive);
     m_holders.bind(m_drive);
     grid->addWidget(driveLabel, 0, 0);
     grid->addWidget(m_drive, 0, 1, 1, 2);
@@ -52,6 +53,7 @@ GeneralSettingsDialog::GeneralSettingsDialog(const ExpIni& ini, platform::Prompt
         label->setObjectName(QStringLiteral("Label") + QString::number(i + 2));
         auto* box = new QLineEdit(this);
         box->setObjectName(QStringLiteral("Text") + QString::number(i + 1));
+        label->setBuddy(box);
         box->setMinimumWidth(320);
         auto* browse = new QPushButton(QStringLiteral("参照"), this);
         browse->setObjectName(QStringLiteral("Command") + QString::number(i + 1));

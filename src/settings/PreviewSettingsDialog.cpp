@@ -83,6 +83,7 @@ PreviewSettingsDialog::PreviewSettingsDialog(const ExpIni& ini, platform::Prompt
         const QString n = QString::number(r + 1);
         m_extensions[r] = new QLineEdit(this);
         m_extensions[r]->setObjectName(QStringLiteral("Text") + n);
+        m_extensions[r]->setAccessibleName(QStringLiteral("新たにプレビューする拡張子") + n);
         auto* frame = new QGroupBox(this);
         frame->setObjectName(QStringLiteral("Frame") + n);
         auto* frameLayout = new QVBoxLayout(frame);
@@ -106,6 +107,8 @@ PreviewSettingsDialog::PreviewSettingsDialog(const ExpIni& ini, platform::Prompt
         }
         auto* inForce = new QCheckBox(this);
         inForce->setObjectName(QStringLiteral("Check") + QString::number(r + 7));
+        inForce->setAccessibleName(QStringLiteral("プレビューのカスタム") + n +
+                                   QStringLiteral("を使う"));
         m_holders.bind(m_modes[r], {m_options[r][0], m_options[r][1], m_options[r][2]});
         m_holders.bind(inForce);
         rules->addWidget(m_extensions[r], 1, r);

@@ -22,6 +22,7 @@
 #include <QFile>
 #include <QListWidget>
 #include <QMenu>
+#include <QPushButton>
 #include <QtTest>
 
 using archive::Family;
@@ -92,6 +93,53 @@ private Q_SLOTS:
         QCOMPARE(open.size(), 1);
         dialog->close();
         QTRY_VERIFY(!run.program->archiveWork()->compressDialog());
+    }
+
+    void filesAreAddedFromAFileDialogByKeyboard()
+    {
+        Run run;
+        // Awkward names: a leading "-", blanks, Japanese, one in a subfolder.
+        const QString a = run.write(QStringLiteral("-first file.txt"), "first");
+        QDir().mkpath(run.browsed(QStringLiteral("二つ目")));
+        const QString b = run.write(QStringLiteral("二つ目/名前 二.txt"), "second");
+        run.action("assyuku")->trigger();
+        archive::CompressDialog* dialog = run.program->archiveWork()->compressDialog();
+        QVERIFY(dialog);
+        dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        auto* add = dialog->findChild<QPushButton*>(QStringLiteral("Command8"));
+        QVERIFY(add);
+        QCOMPARE(add->text(), QStringLiteral("ファイルを追加(&A)..."));
+
+        // Tab from the list reaches the button; the space bar presses it.
+        dialog->list()->setFocus(Qt::TabFocusReason);
+        for (int i = 0; i < 12 && QApplication::focusWidget() != add; ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), add);
+        run.prompts.answerFiles({a, b});
+        QTest::keyClick(add, Qt::Key_Space);
+        QCOMPARE(run.prompts.shown().size(), 1);
+        QCOMPARE(run.prompts.shown().last().kind, QStringLiteral("open files"));
+        QCOMPARE(run.prompts.shown().last().title, QStringLiteral("圧縮するファイルの選択"));
+        QStringList listed;
+        for (int i = 0; i < dialog->list()->count(); ++i)
+            listed << dialog->list()->item(i)->text();
+        QCOMPARE(listed,
+                 (QStringList{QStringLiteral("-first file.txt"), QStringLiteral("名前 二.txt")}));
+        QCOMPARE(QFile(dialog->stagingFolder() + QStringLiteral("/名前 二.txt")).size(), 6);
+
+        // It has a mnemonic; a cancelled choice changes nothing.
+        QCOMPARE(add->shortcut(), QKeySequence(Qt::ALT | Qt::Key_A));
+        // (The copy's progress window may have taken the activation for a moment.)
+        dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        add->setFocus(Qt::TabFocusReason);
+        run.prompts.answerFiles({});
+        QTest::keyClick(add, Qt::Key_Space);
+        QCOMPARE(run.prompts.shown().size(), 2);
+        QCOMPARE(dialog->list()->count(), 2);
+        QCOMPARE(run.prompts.unexpectedCount(), 0);
+        dialog->close();
     }
 
     void memberListLeavesTheStagedFilesAlone()

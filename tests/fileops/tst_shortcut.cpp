@@ -380,22 +380,6 @@ private Q_SLOTS:
                  0);
     }
 
-    void failureIsReportedAndTheDialogCloses()
-    {
-        Run run;
-        run.select(QStringLiteral("plain.txt"));
-        run.prompts.answerText(run.out.path() + QStringLiteral("/missing"));
-        run.prompts.expectMessages(1);
-        inDialog(run, "shortcut", [&](QDialog* d) {
-            click(d, "Command3");
-            typeInto(child<QLineEdit>(d, "Text1"), QStringLiteral("x"));
-            click(d, "Command1");
-        });
-        QCOMPARE(run.prompts.shown().last().text,
-                 QStringLiteral("ショートカットの作成に失敗しました。"));
-        QVERIFY(QDir(run.out.path()).isEmpty());
-    }
-
     // The selected file was deleted after the dialog opened: the user is asked, "No" keeps the
     // dialog and writes nothing, "Yes" writes the launcher all the same.
     void missingTargetIsQuestioned()

@@ -63,6 +63,16 @@ QString RecordingPrompts::openFileName(QWidget*, const QString& title, const QSt
     return nextText(QStringLiteral("open"), QString(), title);
 }
 
+QStringList RecordingPrompts::openFileNames(QWidget*, const QString& title, const QString& filter)
+{
+    m_shown.append({QStringLiteral("open files"), filter, title, 0, 0});
+    if (m_files.isEmpty()) {
+        unexpected(m_shown.last());
+        return {};
+    }
+    return m_files.dequeue();
+}
+
 QString RecordingPrompts::saveFileName(QWidget*, const QString& title, const QString&,
                                        const QString&)
 {

@@ -19,7 +19,7 @@ class RecordingPrompts final : public platform::Prompts
 {
 public:
     struct Box {
-        QString kind; // "message", "input", "folder", "open", "save", "font", "color"
+        QString kind; // "message", "input", "folder", "open", "open files", "save", "font", "color"
         QString text; // a filtered save dialog: its filters, joined by ";;"
         QString title;
         int icon = 0;
@@ -28,6 +28,8 @@ public:
 
     void answerMessage(Answer answer) { m_answers.enqueue(answer); }
     void answerText(const QString& text) { m_texts.enqueue(text); }
+    // The files the next several-file open dialog returns (none: cancelled).
+    void answerFiles(const QStringList& files) { m_files.enqueue(files); }
     // The filter (from 1) the next filtered save dialog reports; without one it reports the
     // filter it was opened with.
     void answerFilter(int index) { m_filters.enqueue(index); }
@@ -48,6 +50,7 @@ public:
                   const QString& initial) override;
     QString pickFolder(QWidget* owner, const QString& prompt) override;
     QString openFileName(QWidget* owner, const QString& title, const QString& filter) override;
+    QStringList openFileNames(QWidget* owner, const QString& title, const QString& filter) override;
     QString saveFileName(QWidget* owner, const QString& title, const QString& filter,
                          const QString& initial) override;
     QString saveFileNameFiltered(QWidget* owner, const QString& title, const QStringList& filters,
@@ -63,6 +66,7 @@ private:
     QList<Box> m_shown;
     QQueue<std::optional<Answer>> m_answers; // nullopt: expected, answered by dismissing
     QQueue<QString> m_texts;
+    QQueue<QStringList> m_files;
     QQueue<int> m_filters;
     int m_unexpected = 0;
 };

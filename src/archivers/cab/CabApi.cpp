@@ -40,7 +40,7 @@ archiver::ListingSession::Filler cabFiller(const std::string& path)
     auto directory = std::make_shared<archiver::CabDirectory>();
     const bool ok = directory->read(path);
     return [directory, ok](const archiver::ArchiveEntry& entry, size_t index,
-                           ArchiverMemberInfo& info, uint64_t&) {
+                           ArchiverMemberInfo& info, uint64_t&, std::optional<int64_t>&) {
         uint16_t attributes = 0x20;
         const char* method = "unknown";
         if (ok && index < directory->members().size() &&

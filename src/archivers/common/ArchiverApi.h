@@ -105,7 +105,13 @@ typedef uintptr_t ArchiverWindow;
     __attribute__((visibility("default"))) int P##GetOriginalSizeEx(ArchiverHandle archive,        \
                                                                     int64_t* size);                \
     __attribute__((visibility("default"))) int P##GetCompressedSizeEx(ArchiverHandle archive,      \
-                                                                      int64_t* size);
+                                                                      int64_t* size);              \
+    /* The modification time of the member the last find call returned, in seconds since */        \
+    /* 1970-01-01 UTC, when the archive holds it beyond the record's MS-DOS date and time (an */   \
+    /* LZH Unix time or Windows time, a ZIP extended timestamp or NTFS time): 0 on success; */     \
+    /* -1 without one, and then the record's MS-DOS date and time are all there is */              \
+    __attribute__((visibility("default"))) int P##GetWriteTime64(ArchiverHandle archive,           \
+                                                                 int64_t* seconds);
 
 ARCHIVER_DECLARE_ENTRY_POINTS(Unlha)
 ARCHIVER_DECLARE_ENTRY_POINTS(UnZip)

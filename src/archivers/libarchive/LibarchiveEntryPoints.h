@@ -113,6 +113,12 @@ inline int compressedSize(ArchiverHandle archive, int64_t* size)
     return session ? session->compressedSize(size) : -1;
 }
 
+inline int writeTime(ArchiverHandle archive, int64_t* seconds)
+{
+    ListingSession* session = ListingSession::find(archive);
+    return session ? session->writeTime(seconds) : -1;
+}
+
 } // namespace archiver::listing
 
 // Defines the entry points of library P (inside extern "C"): RUN is the library's command,
@@ -153,4 +159,8 @@ inline int compressedSize(ArchiverHandle archive, int64_t* size)
     int P##GetCompressedSizeEx(ArchiverHandle archive, int64_t* size)                              \
     {                                                                                              \
         return archiver::listing::compressedSize(archive, size);                                   \
+    }                                                                                              \
+    int P##GetWriteTime64(ArchiverHandle archive, int64_t* seconds)                                \
+    {                                                                                              \
+        return archiver::listing::writeTime(archive, seconds);                                     \
     }

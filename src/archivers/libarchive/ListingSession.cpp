@@ -166,6 +166,7 @@ int ListingSession::findNext(ArchiverMemberInfo* info)
             continue;
         m_lastSize = entry.size;
         m_lastCompressed = entry.size;
+        m_lastWriteTime.reset();
         m_hasLast = true;
         if (info) {
             std::memset(info, 0, sizeof(*info));
@@ -177,7 +178,7 @@ int ListingSession::findNext(ArchiverMemberInfo* info)
             copyName(info->fileName, sizeof(info->fileName), shown);
             uint64_t compressed = entry.size;
             if (m_filler)
-                m_filler(entry, index, *info, compressed);
+                m_filler(entry, index, *info, compressed, m_lastWriteTime);
             m_lastCompressed = compressed;
             info->compressedSize = static_cast<uint32_t>(compressed);
             info->ratio = entry.size == 0 ? 0
@@ -193,6 +194,14 @@ int ListingSession::originalSize(int64_t* size) const
     if (!m_hasLast || !size)
         return -1;
     *size = static_cast<int64_t>(m_lastSize);
+    return 0;
+}
+
+int ListingSession::writeTime(int64_t* seconds) const
+{
+    if (!m_hasLast || !m_lastWriteTime || !seconds)
+        return -1;
+    *seconds = *m_lastWriteTime;
     return 0;
 }
 

@@ -18,9 +18,11 @@ namespace archiver
 class ListingSession
 {
 public:
-    // Fills the parts of the record that depend on the format (sizes, CRC, method, …).
+    // Fills the parts of the record that depend on the format (sizes, CRC, method, …), and
+    // the modification time (seconds since 1970 UTC) when the format holds one beyond the
+    // MS-DOS date and time.
     using Filler = std::function<void(const ArchiveEntry&, size_t index, ArchiverMemberInfo&,
-                                      uint64_t& compressedSize)>;
+                                      uint64_t& compressedSize, std::optional<int64_t>& writeTime)>;
     // Turns libarchive's "/" name into the name shown and matched.
     using Namer = std::function<std::string(const std::string&)>;
 
@@ -40,6 +42,7 @@ public:
     int findNext(ArchiverMemberInfo* info);
     int originalSize(int64_t* size) const;
     int compressedSize(int64_t* size) const;
+    int writeTime(int64_t* seconds) const;
 
 private:
     bool restart();
@@ -63,6 +66,7 @@ private:
     bool m_hasLast = false;
     uint64_t m_lastSize = 0;
     uint64_t m_lastCompressed = 0;
+    std::optional<int64_t> m_lastWriteTime;
 };
 
 } // namespace archiver

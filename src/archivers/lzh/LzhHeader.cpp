@@ -132,6 +132,7 @@ struct HeaderFields {
     uint64_t size64Compressed = 0, size64Original = 0;
     bool has64 = false;
     bool hasUnixTime = false;
+    bool hasWindowsTime = false;
 
     // One extended header: type, data, size of the next one. whole and posInWhole locate it
     // inside a level-2 header, whose CRC it may hold.
@@ -180,8 +181,10 @@ bool HeaderFields::parseExtended(const uint8_t* p, size_t size, std::vector<uint
     case 0x41:
         if (n >= 16 && !hasUnixTime) {
             const uint64_t ft = le64(d + 8);
-            if (ft >= 116444736000000000ull)
+            if (ft >= 116444736000000000ull) {
                 m.mtime = static_cast<time_t>((ft - 116444736000000000ull) / 10000000ull);
+                hasWindowsTime = true;
+            }
         }
         break;
     case 0x42:
@@ -417,6 +420,7 @@ HeaderStatus readHeader(RandomAccess& file, uint64_t offset, LzhMember& m, std::
         reason = "書庫が途中で切れています";
         return HeaderStatus::Error;
     }
+    m.hasFullTime = f.hasUnixTime || f.hasWindowsTime;
     if (!m.hasDosTime) {
         const archiver::DosDateTime d = archiver::toDosDateTime(m.mtime);
         m.dosDate = d.date;

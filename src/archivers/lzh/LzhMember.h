@@ -20,6 +20,7 @@ struct LzhMember {
     uint16_t dosDate = 0; // the stored MS-DOS date and time when the header has them
     uint16_t dosTime = 0;
     bool hasDosTime = false;
+    bool hasFullTime = false; // mtime came from a Unix or Windows time, not the MS-DOS fields
     uint16_t crc = 0;
     char osId = 0;            // 'M', 'U', 'W', 'w', 'J', …
     uint8_t attribute = 0x20; // MS-DOS attribute byte

@@ -228,6 +228,15 @@ int UnlhaGetOriginalSizeEx(ArchiverHandle archive, int64_t* size)
     return 0;
 }
 
+int UnlhaGetWriteTime64(ArchiverHandle archive, int64_t* seconds)
+{
+    Finder* f = lookup(archive);
+    if (!f || !f->haveMember || !seconds || !f->last.hasFullTime)
+        return -1;
+    *seconds = static_cast<int64_t>(f->last.mtime);
+    return 0;
+}
+
 int UnlhaGetCompressedSizeEx(ArchiverHandle archive, int64_t* size)
 {
     Finder* f = lookup(archive);

@@ -25,13 +25,14 @@ archiver::ListingSession::Filler zipFiller(std::shared_ptr<const archiver::ZipCe
                                            bool ok)
 {
     return [cd, ok](const archiver::ArchiveEntry& entry, size_t index, ArchiverMemberInfo& info,
-                    uint64_t& compressed) {
+                    uint64_t& compressed, std::optional<int64_t>& writeTime) {
         unsigned attributes = 0x20;
         bool readOnly = (entry.mode & 0200) == 0;
         if (ok && index < cd->members().size() && cd->members()[index].size == entry.size) {
             const archiver::ZipCentralDirectory::Member& m = cd->members()[index];
             compressed = m.compressedSize;
             info.crc = m.crc;
+            writeTime = m.writeTime;
             switch (m.creatorOs) {
             case 0:
                 info.osType = ARCHIVER_OS_MSDOS;

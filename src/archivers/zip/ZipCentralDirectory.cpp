@@ -145,6 +145,27 @@ bool ZipCentralDirectory::read(const std::string& path)
                 take(m.size, 0xFFFFFFFF);
                 take(m.compressedSize, 0xFFFFFFFF);
                 take(m.localOffset, 0xFFFFFFFF);
+            } else if (id == 0x5455 && len >= 5 && (cd[x + 4] & 0x01) && !m.writeTime) {
+                // Extended timestamp: flags, then the modification time when bit 0 is set.
+                m.writeTime = static_cast<int32_t>(le32(&cd[x + 5]));
+            } else if (id == 0x000a && len >= 32) {
+                // NTFS times: 4 reserved bytes, then tagged attributes; tag 1 holds the
+                // modification, access and creation times in 100 ns since 1601 (UTC).
+                size_t p = x + 8;
+                const size_t end = x + 4 + len;
+                while (p + 4 <= end) {
+                    const uint16_t tag = le16(&cd[p]);
+                    const uint16_t size = le16(&cd[p + 2]);
+                    if (p + 4 + size > end)
+                        break;
+                    if (tag == 0x0001 && size >= 8) {
+                        const uint64_t ticks = le64(&cd[p + 4]);
+                        constexpr uint64_t k1970 = 116444736000000000ull;
+                        if (ticks >= k1970)
+                            m.writeTime = static_cast<int64_t>((ticks - k1970) / 10000000ull);
+                    }
+                    p += 4 + size;
+                }
             }
             x += 4 + len;
         }

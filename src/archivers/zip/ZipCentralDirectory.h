@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ public:
         uint8_t creatorOs = 0;
         uint32_t externalAttributes = 0;
         std::string name; // as stored, in whatever encoding the writer used
+        // The modification time (seconds since 1970 UTC) of the NTFS extra field, else of the
+        // extended timestamp ("UT"); none when the MS-DOS date and time are all there is.
+        std::optional<int64_t> writeTime;
         // Bit 11 of the flags: the writer marked the name as UTF-8.
         bool utf8Name() const { return (flags & 0x0800) != 0; }
     };

@@ -2,6 +2,7 @@
 
 #include "base/NativePath.h"
 #include "base/Paths.h"
+#include "platform/shell/FileCopy.h"
 #include "platform/shortcut/DesktopEntry.h"
 
 #include <QCryptographicHash>
@@ -90,19 +91,24 @@ bool putInPlace(const QByteArray& from, const QByteArray& to, ShortcutReplace re
     return true;
 }
 
-bool writeLauncher(const QString& file, const QByteArray& text, ShortcutReplace replace)
+// 0 when written, else the errno of the step that failed.
+int writeLauncher(const QString& file, const QByteArray& text, ShortcutReplace replace)
 {
     const QByteArray path = toNativePath(file);
     QByteArray temporary = toNativePath(parentOf(file)) + "/.koramo-shortcut-XXXXXX";
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0)
-        return false;
-    bool ok = writeAll(fd, text) && ::fchmod(fd, 0755) == 0 && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && putInPlace(temporary, path, replace);
-    if (!ok)
+        return errno;
+    int error = 0;
+    if (!writeAll(fd, text) || ::fchmod(fd, 0755) != 0 || ::fsync(fd) != 0)
+        error = errno ? errno : EIO;
+    if (::close(fd) != 0 && !error)
+        error = errno;
+    if (!error && !putInPlace(temporary, path, replace))
+        error = errno;
+    if (error)
         ::unlink(temporary.constData());
-    return ok;
+    return error;
 }
 
 bool setMetadata(GFile* file, const char* key, const QByteArray& value)
@@ -135,17 +141,24 @@ QString shortcutFileOf(const QString& link)
 }
 
 int CreateShortCut(const QString& link, const QString& target, const QString& title,
-                   const QString& workingFolder, ShortcutReplace replace)
+                   const QString& workingFolder, ShortcutReplace replace, QString* reason)
 {
     Q_UNUSED(title)
-    if (link.isEmpty() || link.endsWith(QLatin1Char('/')) || target.isEmpty())
+    auto fail = [reason](const QString& why) {
+        if (reason)
+            *reason = why;
         return 0;
+    };
+    if (link.isEmpty() || link.endsWith(QLatin1Char('/')))
+        return fail(QStringLiteral("ショートカット名がありません。"));
+    if (target.isEmpty())
+        return fail(QStringLiteral("リンクするファイル名がありません。"));
     const QString file = shortcutFileOf(link);
     const QByteArray text = desktop::launcherText(launcherFor(file, target, workingFolder));
     if (text.isEmpty() || hasForeignBytes(file))
-        return 0;
-    if (!writeLauncher(file, text, replace))
-        return 0;
+        return fail(QStringLiteral("ショートカットに書けない文字が名前に含まれています。"));
+    if (const int error = writeLauncher(file, text, replace))
+        return fail(filecopy::errorText(error));
     markLauncherTrusted(file);
     return 1;
 }
@@ -170,6 +183,32 @@ QString desktopFolder()
     while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
         folder.chop(1);
     return folder;
+}
+
+int makeFolderPath(const QString& folder)
+{
+    const QByteArray path = toNativePath(folder);
+    if (path.isEmpty())
+        return ENOENT;
+    // Each folder from the top down; one that is there already (made by someone else in the
+    // meantime, too) is passed.
+    for (qsizetype at = 1; at <= path.size(); ++at) {
+        if (at < path.size() && path.at(at) != '/')
+            continue;
+        const QByteArray part = path.left(at);
+        if (::mkdir(part.constData(), 0755) != 0 && errno != EEXIST)
+            return errno;
+    }
+    struct stat info {
+    };
+    if (::stat(path.constData(), &info) != 0)
+        return errno;
+    return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
+}
+
+QString shortcutErrorText(int error)
+{
+    return filecopy::errorText(error);
 }
 
 bool markLauncherTrusted(const QString& file)
