@@ -10,7 +10,8 @@
 #
 # Usage: tests/e2e/installed_deb.sh PACKAGE.deb [ROOT_DIR]
 #   (make the package with scripts/package-deb.sh; needs root, re-runs itself through sudo,
-#   and a network; MIRROR=URL picks the Debian mirror; KEEP_ROOT=1 keeps the root)
+#   and a network; the Debian mirror is the one this machine's apt sources use for bookworm,
+#   unless MIRROR=URL names another; KEEP_ROOT=1 keeps the root)
 set -euo pipefail
 if [ "$(id -u)" -ne 0 ]; then
   exec sudo --preserve-env=KEEP_ROOT,MIRROR "$0" "$@"
@@ -18,7 +19,8 @@ fi
 [ $# -ge 1 ] && [ -f "$1" ] || { echo "usage: $0 PACKAGE.deb [ROOT_DIR]" >&2; exit 2; }
 deb=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
-mirror="${MIRROR:-http://deb.debian.org/debian}"
+. "$here/../../scripts/apt-mirror.sh"
+mirror=$(apt_mirror bookworm)
 made_root=0
 if [ $# -ge 2 ]; then
   root=$(realpath -m "$2"); mkdir -p "$root"
