@@ -35,12 +35,19 @@ if [ "$check" -eq 1 ]; then
   desktop-file-validate "$x/usr/share/applications/koramo.desktop"
   appstreamcli validate --no-net "$x/usr/share/metainfo/io.github.koramo.koramo.metainfo.xml"
   lintian --pedantic --fail-on error,warning "$root/koramo_${version}_${arch}.changes"
-  # Every check on the dynamic ELF files. Control-flow protection is left out: bookworm's C
-  # runtime start files carry no IBT/SHSTK notes, so no executable of the release has them.
-  hardening-check --nocfprotection "$x/usr/bin/koramo" "$x"/usr/lib/koramo/*.so
+  # hardening-check on every ELF file, its whole report shown. Two of its checks cannot pass on
+  # this release and do not fail the script: control-flow protection (bookworm's C runtime
+  # start files carry no IBT/SHSTK notes, so no executable of the release has them) and its
+  # guess at _FORTIFY_SOURCE, which wants at least one call the compiler could make checked
+  # (every file is compiled with -D_FORTIFY_SOURCE=2; where no call has a size known at compile
+  # time, as in the Qt program, it finds memcpy, read, ... only unchecked).
+  elves=("$x/usr/bin/koramo" "$x"/usr/lib/koramo/*.so)
+  hardening-check "${elves[@]}" "$x/usr/lib/koramo/koramo-sfx" || true
+  hardening-check --quiet --nocfprotection --nofortify "${elves[@]}"
   # The static stub has no undefined symbols among which hardening-check could find
   # __stack_chk_fail or the _chk functions; the objects it is linked from show them instead.
-  hardening-check --nocfprotection --nostackprotector --nofortify "$x/usr/lib/koramo/koramo-sfx"
+  hardening-check --quiet --nocfprotection --nostackprotector --nofortify \
+    "$x/usr/lib/koramo/koramo-sfx"
   objects=$(find "$work"/koramo/obj-*/src/sfx -name '*.o')
   # shellcheck disable=SC2086 # one argument per object
   undefined=$(nm -u $objects)
