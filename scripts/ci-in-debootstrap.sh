@@ -7,7 +7,8 @@
 #   ROOT_DIR   where the root is made (default: a new folder under /var/tmp); a folder that
 #              already holds a debootstrapped root is reused, only the clone is made afresh
 #   KEEP_ROOT=1  keep the root afterwards (it is deleted otherwise, when this script made it)
-#   MIRROR=URL   the Debian mirror (default http://deb.debian.org/debian)
+#   MIRROR=URL   the Debian mirror (default: the one this machine's apt sources use for
+#                bookworm, scripts/apt-mirror.sh)
 set -euo pipefail
 
 if [ "$(id -u)" -ne 0 ]; then
@@ -15,7 +16,8 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 checkout="$(cd "$(dirname "$0")/.." && pwd)"
-mirror="${MIRROR:-http://deb.debian.org/debian}"
+. "$checkout/scripts/apt-mirror.sh"
+mirror=$(apt_mirror bookworm)
 made_root=0
 if [ $# -ge 1 ]; then
   root="$(realpath -m "$1")"

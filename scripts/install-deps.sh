@@ -33,8 +33,10 @@ PACKAGES=(
   heaptrack
   # scripts/ci-in-debootstrap.sh: .ci/run in a fresh minimal Debian 12 root
   debootstrap
-  # scripts/package-deb.sh: icons drawn from the SVG, and the checks of the package
-  librsvg2-bin desktop-file-utils appstream lintian
+  # scripts/package-deb.sh, scripts/check-reproducible.sh: dpkg-buildpackage with debhelper
+  # (debian/), icons drawn from the SVG, and the checks of the package (hardening-check is in
+  # devscripts)
+  dpkg-dev debhelper devscripts librsvg2-bin desktop-file-utils appstream lintian
   # the printing test reads the text back out of the PDF it printed
   poppler-utils
 )

@@ -53,8 +53,10 @@ bool emptyFolder(int dirFd, dev_t device)
         if (S_ISDIR(st.st_mode))
             continue;
         // A file with other hard links is left as it is: its mode is shared with them.
-        if (S_ISREG(st.st_mode) && st.st_nlink == 1 && !(st.st_mode & S_IWUSR))
-            ::fchmodat(dirFd, name, (st.st_mode & 07777) | S_IWUSR, 0);
+        if (S_ISREG(st.st_mode) && st.st_nlink == 1 && !(st.st_mode & S_IWUSR) &&
+            ::fchmodat(dirFd, name, (st.st_mode & 07777) | S_IWUSR, 0) != 0) {
+            // Not fatal: removing the name below needs only the folder's permission.
+        }
         if (::unlinkat(dirFd, name, 0) != 0)
             return false;
     }

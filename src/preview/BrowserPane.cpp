@@ -1,12 +1,17 @@
 #include "preview/BrowserPane.h"
 
+#include "base/FileKind.h"
 #include "base/Paths.h"
 #include "preview/BrowserEngine.h"
+#include "preview/RichTextViewer.h"
+#include "preview/TextViewer.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLibrary>
 #include <QResizeEvent>
+#include <QVBoxLayout>
 
 namespace preview
 {
@@ -58,16 +63,58 @@ bool BrowserPane::createEngine()
 
 bool BrowserPane::navigate(const QString& path)
 {
+    hideText();
     if (!m_engine && !createEngine())
         return false;
     m_engine->navigate(path);
     return true;
 }
 
+void BrowserPane::showAsText(const QString& path)
+{
+    if (!m_textArea) {
+        m_textArea = new QWidget(this);
+        auto* layout = new QVBoxLayout(m_textArea);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto* line = new QLabel(QStringLiteral("HTML 表示モジュールがインストールされていないため、"
+                                               "テキストとして表示しています。"),
+                                m_textArea);
+        line->setObjectName(QStringLiteral("browserTextLine"));
+        line->setWordWrap(true);
+        layout->addWidget(line);
+        m_text = new RichTextViewer(m_textArea);
+        m_text->setObjectName(QStringLiteral("browserText"));
+        m_text->setReadOnly(true);
+        layout->addWidget(m_text, 1);
+        m_textArea->setGeometry(rect());
+    }
+    const platform::FileStatus status = platform::fileStatus(path);
+    if (status.kind == platform::FileKind::Regular && status.size > TextViewer::kLargeAbove)
+        m_text->loadLargeFile(path);
+    else
+        m_text->loadFile(path);
+    m_textArea->show();
+}
+
+bool BrowserPane::showsText() const
+{
+    return m_textArea && !m_textArea->isHidden();
+}
+
+void BrowserPane::hideText()
+{
+    if (!m_textArea)
+        return;
+    m_textArea->hide();
+    m_text->clear();
+}
+
 void BrowserPane::stop()
 {
     if (m_engine)
         m_engine->stop();
+    if (m_text)
+        m_text->stopLoading();
 }
 
 int BrowserPane::blockedRequests() const
@@ -80,6 +127,8 @@ void BrowserPane::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     if (m_engine)
         m_engine->setGeometry(rect());
+    if (m_textArea)
+        m_textArea->setGeometry(rect());
 }
 
 } // namespace preview

@@ -7,6 +7,7 @@ namespace preview
 {
 
 class BrowserEngine;
+class RichTextViewer;
 
 // The browser pane of the preview area. The browser engine is heavy: its module is loaded
 // and the engine made on the first page the pane shows, not when the window opens. Offline,
@@ -26,6 +27,10 @@ public:
     // Shows the local file (loading the engine on first use). False when the engine's module
     // cannot be loaded.
     bool navigate(const QString& path);
+    // Without the engine's module (a separate package): shows the file's text instead, under
+    // a line that says why.
+    void showAsText(const QString& path);
+    bool showsText() const;
     // Stops the page being loaded, if any.
     void stop();
     int blockedRequests() const;
@@ -38,9 +43,12 @@ protected:
 
 private:
     bool createEngine();
+    void hideText();
 
     bool m_offline = false;
     BrowserEngine* m_engine = nullptr;
+    QWidget* m_textArea = nullptr;
+    RichTextViewer* m_text = nullptr;
 };
 
 // Where the engine module is looked for: the program folder, then the folder of the running

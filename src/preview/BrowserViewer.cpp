@@ -8,7 +8,15 @@ namespace preview
 void BrowserViewer::show(const PreviewFile& file)
 {
     m_pane->show();
-    m_pane->navigate(file.path);
+    // Without the browser module (it comes in a package of its own) a page is shown as text.
+    if (!m_pane->navigate(file.path) && isPage(file.path))
+        m_pane->showAsText(file.path);
+}
+
+bool BrowserViewer::isPage(const QString& path)
+{
+    const QString lower = path.toLower();
+    return lower.endsWith(QLatin1String(".htm")) || lower.endsWith(QLatin1String(".html"));
 }
 
 void BrowserViewer::hide()

@@ -2,6 +2,8 @@
 
 #include "preview/Viewer.h"
 
+#include <QString>
+
 namespace preview
 {
 
@@ -17,6 +19,9 @@ public:
     void hide() override;
     void stop() override;
     void clear() override;
+
+    // An HTML page, by its ending (.htm, .html).
+    static bool isPage(const QString& path);
 
 private:
     BrowserPane* m_pane;

@@ -6,11 +6,13 @@
 # mouse. Passes when the window shows the archive's members (read through the accessibility
 # bus), the help document is in the data folder, the archiver library was loaded from the
 # installed library folder, exp.ini and the work folder are in the user's configuration and
-# cache folders, and the work folder is gone after close.
+# cache folders, and the work folder is gone after close. Then xdg-open, as a desktop would,
+# must start the program on an LZH, a ZIP and a CAB file (tests/e2e/xdg_open_check.sh).
 #
 # Usage: tests/e2e/installed_deb.sh PACKAGE.deb [ROOT_DIR]
 #   (make the package with scripts/package-deb.sh; needs root, re-runs itself through sudo,
-#   and a network; MIRROR=URL picks the Debian mirror; KEEP_ROOT=1 keeps the root)
+#   and a network; the Debian mirror is the one this machine's apt sources use for bookworm,
+#   unless MIRROR=URL names another; KEEP_ROOT=1 keeps the root)
 set -euo pipefail
 if [ "$(id -u)" -ne 0 ]; then
   exec sudo --preserve-env=KEEP_ROOT,MIRROR "$0" "$@"
@@ -18,7 +20,8 @@ fi
 [ $# -ge 1 ] && [ -f "$1" ] || { echo "usage: $0 PACKAGE.deb [ROOT_DIR]" >&2; exit 2; }
 deb=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
-mirror="${MIRROR:-http://deb.debian.org/debian}"
+. "$here/../../scripts/apt-mirror.sh"
+mirror=$(apt_mirror bookworm)
 made_root=0
 if [ $# -ge 2 ]; then
   root=$(realpath -m "$2"); mkdir -p "$root"
@@ -26,7 +29,9 @@ else
   root=$(mktemp -d /var/tmp/koramo-deb.XXXXXX); made_root=1
   chmod 0755 "$root" # the root of the file system, which the ordinary user must enter
 fi
-command -v jlha >/dev/null || { echo "jlha is needed to make the sample archive" >&2; exit 2; }
+for tool in jlha zip gcab; do
+  command -v $tool >/dev/null || { echo "$tool is needed to make the sample archives" >&2; exit 2; }
+done
 
 mounted=()
 cleanup() {
@@ -58,11 +63,13 @@ cp -L /etc/resolv.conf "$root/etc/resolv.conf"
 cp "$deb" "$root/tmp/koramo.deb"
 sample=$(mktemp -d)
 (cd "$sample" && mkdir sub && echo one > one.txt && echo two > sub/two.txt &&
- jlha aq sample.lzh one.txt sub/two.txt >/dev/null)
-cp "$sample/sample.lzh" "$root/tmp/sample.lzh"
+ jlha aq sample.lzh one.txt sub/two.txt >/dev/null && zip -q sample.zip one.txt sub/two.txt &&
+ gcab -c sample.cab one.txt sub/two.txt)
+cp "$sample/sample.lzh" "$sample/sample.zip" "$sample/sample.cab" "$root/tmp/"
 rm -rf "$sample"
 cp "$here/read_members.py" "$root/tmp/read_members.py"
 cp "$here/click_item.py" "$root/tmp/click_item.py"
+cp "$here/xdg_open_check.sh" "$root/tmp/xdg_open_check.sh"
 
 in_root() { chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive \
   PATH=/usr/sbin:/usr/bin:/sbin:/bin "$@"; }
@@ -71,10 +78,14 @@ in_root apt-get install -y -q /tmp/koramo.deb
 # The tools of this check only, not the program's: a display, the accessibility bus, checks.
 in_root apt-get install -y -q --no-install-recommends xvfb xauth dbus-x11 at-spi2-core \
   python3-pyatspi xdotool desktop-file-utils appstream procps
+# What a desktop opens files with: xdg-open, with the shared MIME database's types (mimetype).
+in_root apt-get install -y -q --no-install-recommends xdg-utils libfile-mimeinfo-perl
 in_root desktop-file-validate /usr/share/applications/koramo.desktop
 in_root appstreamcli validate --no-net /usr/share/metainfo/io.github.koramo.koramo.metainfo.xml
 in_root useradd -m user
-in_root install -o user -g user -m 0644 /tmp/sample.lzh /home/user/sample.lzh
+for f in sample.lzh sample.zip sample.cab; do
+  in_root install -o user -g user -m 0644 "/tmp/$f" "/home/user/$f"
+done
 # An exp.ini brought from elsewhere, put in the configuration folder: window size recording on.
 in_root install -d -o user -g user -m 0700 /home/user/.config /home/user/.config/koramo
 printf '[window]\r\nsize=1\r\n' > "$root/home/user/.config/koramo/exp.ini"
@@ -94,4 +105,7 @@ in_root su - user -c 'set -eu
     [ ! -e \$HOME/.cache/koramo/temp ] || { echo FAIL: the work folder is still there; status=1; }
     grep -q ^saidai= \$HOME/.config/koramo/exp.ini || { echo FAIL: exp.ini in the configuration folder not used; status=1; }
     exit \$status"'
-echo "PASS: installed with apt, started as an ordinary user, listed the archive's members"
+# The menu entry's associations: xdg-open on an LZH, a ZIP and a CAB file starts the program.
+in_root su - user -c 'LANG=C.UTF-8 xvfb-run -a -s "-screen 0 1024x768x24" /tmp/xdg_open_check.sh'
+echo "PASS: installed with apt, started as an ordinary user, listed the archive's members," \
+  "xdg-open started it on LZH, ZIP and CAB files"

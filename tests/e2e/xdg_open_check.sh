@@ -1,0 +1,38 @@
+#!/bin/sh
+# Run by tests/e2e/installed_deb.sh as the ordinary user inside the Debian root, on a display:
+# xdg-open on each sample archive (LZH, ZIP, CAB) must start the installed program with that
+# file. Prints the type the system gives each file and the application it chose.
+status=0
+for f in "$HOME/sample.lzh" "$HOME/sample.zip" "$HOME/sample.cab"; do
+  type=$(xdg-mime query filetype "$f")
+  echo "$f: $type -> $(xdg-mime query default "$type")"
+  xdg-open "$f" &
+  opener=$!
+  pid=""
+  for _ in $(seq 1 150); do
+    pid=$(pgrep -u "$(id -u)" -x koramo || true)
+    [ -n "$pid" ] && break
+    if ! kill -0 "$opener" 2>/dev/null; then
+      wait "$opener"
+      echo "FAIL: xdg-open $f ended with status $? and started no program"
+      status=1
+      continue 2
+    fi
+    sleep 0.2
+  done
+  if [ -z "$pid" ]; then
+    echo "FAIL: xdg-open $f started no koramo"
+    status=1
+    kill "$opener" 2>/dev/null
+    continue
+  fi
+  if tr '\0' '\n' <"/proc/$pid/cmdline" | grep -qxF "$f"; then
+    echo "PASS: xdg-open $f started koramo $f"
+  else
+    echo "FAIL: koramo was started without $f: $(tr '\0' ' ' <"/proc/$pid/cmdline")"
+    status=1
+  fi
+  kill -TERM "$pid"
+  wait "$opener" 2>/dev/null
+done
+exit $status
