@@ -20,6 +20,7 @@
 #include "fileops/ShellRoutines.h"
 #include "platform/Mci.h"
 #include "platform/Shell.h"
+#include "platform/TerminationSignals.h"
 #include "platform/WorkFolder.h"
 #include "preview/BrowserPane.h"
 #include "preview/LargeTextView.h"
@@ -31,11 +32,15 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressDialog>
+#include <QThread>
+#include <QTimer>
 
 namespace app
 {
@@ -327,6 +332,40 @@ about::AboutDialog* Application::about()
         });
     }
     return m_about;
+}
+
+void Application::requestEnd()
+{
+    m_endRequested = true;
+    platform::markEndRequested();
+    endWhenIdle();
+}
+
+void Application::endWhenIdle()
+{
+    if (m_shutDown)
+        return;
+    // Work on a worker stops at its next step: a file operation looks at the end request
+    // itself, an archiver's progress window is cancelled.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* progress = qobject_cast<QProgressDialog*>(window);
+            progress && !progress->wasCanceled())
+            progress->cancel();
+    }
+    // The window is closed only from the program's own event loop: while a command is still
+    // under way (waiting for its work, or for an answer) it would go from under it.
+    if (QThread::currentThread()->loopLevel() > 1) {
+        if (QWidget* popup = QApplication::activePopupWidget())
+            popup->close();
+        else if (auto* question = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            question->reject();
+        QTimer::singleShot(50, this, &Application::endWhenIdle);
+        return;
+    }
+    if (m_window)
+        m_window->close();
+    else
+        QApplication::quit();
 }
 
 void Application::shutdown()

@@ -79,6 +79,12 @@ public:
     about::AboutDialog* about();
     bool isAboutLoaded() const { return !m_about.isNull(); }
 
+    // The program has been asked to end (SIGTERM, the session ending): running work is
+    // cancelled at its next safe point and waited for, questions on the way are turned down,
+    // and the window closes as the user would close it once nothing runs any more.
+    void requestEnd();
+    bool isEndRequested() const { return m_endRequested; }
+
     // The windows released by the last shutdown, in their order.
     QStringList unloadOrder() const { return m_unloadOrder; }
     bool isShutDown() const { return m_shutDown; }
@@ -103,6 +109,8 @@ private:
     void restorePaneSplit();
     void savePaneSplit();
     void shutdown();
+    // One look for requestEnd: cancels what runs, closes the window once nothing does.
+    void endWhenIdle();
 
     platform::Prompts& m_prompts;
     platform::Shell& m_shell;
@@ -123,6 +131,7 @@ private:
     QPointer<about::HelpWindow> m_help;
     QStringList m_unloadOrder;
     bool m_shutDown = false;
+    bool m_endRequested = false;
 };
 
 // Defined in Program.cpp.

@@ -193,6 +193,8 @@ void CommandRoutes::showFileSearch()
         m_fileSearch = new fileops::FileSearchWindow(m_prompts, &m_window);
         connect(m_fileSearch, &fileops::FileSearchWindow::fileChosen, this,
                 [this](const QString& path) { m_targets.showFile(path); });
+        connect(m_fileSearch, &fileops::FileSearchWindow::folderChosen, this,
+                [this](const QString& path) { m_window.folderTree()->setPath(path); });
     }
     // A window shown afresh starts in the current folder; an open one keeps what it holds.
     if (!m_fileSearch->isVisible() && !m_fileSearch->isSearching())

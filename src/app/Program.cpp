@@ -91,13 +91,9 @@ int runProgram(int argc, char** argv,
     Application program(prompts, *shell, *mci);
     QObject::connect(&program, &Application::shutDownFinished, &application, &QApplication::quit,
                      Qt::QueuedConnection);
-    // Asked to end (logout, kill): close the window as the user would, so nothing is lost.
-    platform::onTerminationRequest(&program, [&program] {
-        if (MainWindow* window = program.mainWindow())
-            window->close();
-        else
-            QApplication::quit();
-    });
+    // Asked to end (logout, kill): running work is cancelled and waited for, then the window
+    // closes as the user would close it, so nothing is lost.
+    platform::onTerminationRequest(&program, [&program] { program.requestEnd(); });
     program.startUp(QApplication::arguments().mid(1));
     program.mainWindow()->adoptMediaArea(videoArea);
     return application.exec();

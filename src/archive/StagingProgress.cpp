@@ -15,7 +15,7 @@ void runStagingCopy(StagingCopy& copy, QWidget* owner, const QString& title)
 {
     // The open windows take no input while the copy runs (nothing else may start); the
     // progress window, made after this, does.
-    InputBlocker blocker;
+    platform::InputBlocker blocker;
     QProgressDialog progress(QStringLiteral("ファイルを作業フォルダにコピーしています..."),
                              QStringLiteral("キャンセル"), 0, 1000, owner);
     progress.setObjectName(QStringLiteral("stagingProgress"));

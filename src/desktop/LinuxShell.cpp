@@ -1,15 +1,23 @@
 #include "desktop/LinuxShell.h"
 
+#include "desktop/InputBlocker.h"
 #include "desktop/OpenWithDialog.h"
 #include "desktop/PropertiesDialog.h"
 #include "desktop/QtShellUi.h"
 #include "platform/shell/FileOperationRunner.h"
 #include "platform/shell/GioApps.h"
+#include "platform/shell/ShellUiRelay.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
-#include <QGuiApplication>
+#include <QThread>
+
+#include <atomic>
+#include <optional>
+#include <thread>
 
 namespace platform
 {
@@ -44,8 +52,36 @@ LinuxShell::~LinuxShell() = default;
 
 int LinuxShell::fileOperation(const FileOperation& operation)
 {
-    FileOperationRunner runner(*m_ui, operation);
-    return runner.run();
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application || QThread::currentThread() != application->thread()) {
+        FileOperationRunner runner(*m_ui, operation);
+        return runner.run();
+    }
+    // On the windows' thread the operation runs on a worker; this thread keeps answering
+    // (painting, the progress window and its questions) until it has ended, while the windows
+    // that were open take no input.
+    ShellUiRelay relay(*m_ui);
+    std::optional<platform::InputBlocker> blocker;
+    if (qobject_cast<QApplication*>(application))
+        blocker.emplace();
+    QEventLoop loop;
+    std::atomic<bool> done{false};
+    int result = kFailed;
+    std::thread worker([&] {
+        FileOperationRunner runner(relay, operation);
+        result = runner.run();
+        done.store(true, std::memory_order_release);
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    while (!done.load(std::memory_order_acquire)) {
+        loop.exec();
+        // An event loop does not run once the program has been asked to quit: the worker's
+        // questions and progress are still served, one event at a time, until it ends.
+        if (!done.load(std::memory_order_acquire))
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    worker.join();
+    return result;
 }
 
 int LinuxShell::open(QWidget* owner, const QString& file, const QString& directory)

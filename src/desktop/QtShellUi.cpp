@@ -2,8 +2,6 @@
 
 #include "desktop/Prompts.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -14,16 +12,29 @@ namespace platform
 namespace
 {
 constexpr int kProgressRange = 1000;
-}
+// The window shows once the work has lasted this long, moving bar or not.
+constexpr int kShowAfterMs = 400;
+} // namespace
 
 QtShellUi::~QtShellUi()
 {
     progressEnd();
 }
 
+QWidget* QtShellUi::questionOwner(QWidget* owner)
+{
+    if (!m_progress)
+        return owner;
+    // A question or message of a running operation sits on its progress window, which is up
+    // by then, so that the window never comes up over it.
+    if (!m_progress->isVisible())
+        m_progress->show();
+    return m_progress;
+}
+
 ShellUi::Overwrite QtShellUi::askOverwrite(QWidget* owner, const QString& text)
 {
-    QMessageBox box(owner);
+    QMessageBox box(questionOwner(owner));
     box.setWindowTitle(QStringLiteral("上書きの確認"));
     box.setIcon(QMessageBox::Warning);
     box.setText(text);
@@ -46,7 +57,7 @@ ShellUi::Overwrite QtShellUi::askOverwrite(QWidget* owner, const QString& text)
 
 bool QtShellUi::ask(QWidget* owner, Question question, const QString& text)
 {
-    QMessageBox box(owner);
+    QMessageBox box(questionOwner(owner));
     switch (question) {
     case Question::CreateFolder:
         box.setWindowTitle(QStringLiteral("フォルダの作成"));
@@ -73,14 +84,11 @@ bool QtShellUi::ask(QWidget* owner, Question question, const QString& text)
 
 void QtShellUi::showError(QWidget* owner, const QString& text)
 {
-    QMessageBox box(owner);
+    QMessageBox box(questionOwner(owner));
     box.setWindowTitle(applicationTitle());
     box.setIcon(QMessageBox::Critical);
     box.setText(text);
     box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-    // An error during a long operation must not hide behind the progress window.
-    if (m_progress)
-        m_progress->hide();
     box.exec();
 }
 
@@ -91,15 +99,18 @@ void QtShellUi::progressStart(QWidget* owner, const QString& title, qint64 total
     m_showNames = showNames;
     m_cancelled = false;
     m_progress = new QProgressDialog(owner);
+    m_progress->setObjectName(QStringLiteral("shellProgress"));
     m_progress->setWindowTitle(title);
     m_progress->setLabelText(title);
     m_progress->setCancelButtonText(QStringLiteral("キャンセル"));
     // Until the total is known (the items are being counted) the bar only shows activity.
     m_progress->setRange(0, total > 0 ? kProgressRange : 0);
-    m_progress->setWindowModality(Qt::WindowModal);
+    // Not modal: a modal progress dialog lets events through on every new value. Other windows
+    // take no input while the operation runs (see LinuxShell).
+    m_progress->setWindowModality(Qt::NonModal);
     m_progress->setAutoClose(false);
     m_progress->setAutoReset(false);
-    m_progress->setMinimumDuration(1000);
+    m_progress->setMinimumDuration(kShowAfterMs);
     m_progress->setMinimumWidth(420);
     m_progress->setValue(0);
     m_sinceEvents.start();
@@ -117,7 +128,8 @@ bool QtShellUi::progressStep(qint64 done, const QString& current)
 {
     if (!m_progress)
         return !m_cancelled;
-    // Keep the window responsive without spending the copy's time on repaints.
+    // The window is only updated here; the operation runs elsewhere and the windows' thread
+    // keeps answering on its own. Repaints are spaced out so as not to cost the work time.
     if (m_sinceEvents.elapsed() >= 40) {
         m_sinceEvents.restart();
         if (m_showNames && !current.isEmpty())
@@ -125,12 +137,9 @@ bool QtShellUi::progressStep(qint64 done, const QString& current)
         const int value = int(qMin<qint64>(kProgressRange, done * kProgressRange / m_total));
         if (value != m_progress->value())
             m_progress->setValue(value);
-        // A bar that does not move (counting, one large item) still shows after a second.
-        if (!m_progress->isVisible() && m_sinceStart.elapsed() >= 1000)
+        // A bar that does not move (counting, one large item) still shows soon.
+        if (!m_progress->isVisible() && m_sinceStart.elapsed() >= kShowAfterMs)
             m_progress->show();
-        // Until the window shows (and blocks its owner), clicks wait for the operation's end.
-        QCoreApplication::processEvents(
-            m_progress->isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
     }
     if (m_progress->wasCanceled())
         m_cancelled = true;

@@ -11,7 +11,8 @@ namespace platform
 {
 
 // The shell's questions as message boxes and its progress as a progress dialog that shows
-// itself after a second and offers a cancel button.
+// itself soon and offers a cancel button; a question of a running operation sits on top of its
+// progress dialog. Used on the windows' thread only (ShellUiRelay brings a worker's calls).
 class QtShellUi final : public ShellUi
 {
 public:
@@ -28,6 +29,9 @@ public:
     void progressEnd() override;
 
 private:
+    // The window a question or message of the running operation belongs to.
+    QWidget* questionOwner(QWidget* owner);
+
     QPointer<QProgressDialog> m_progress;
     QElapsedTimer m_sinceEvents;
     QElapsedTimer m_sinceStart;

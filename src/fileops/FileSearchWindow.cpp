@@ -247,7 +247,11 @@ void FileSearchWindow::chooseRow(int row)
 {
     if (row < 0 || row >= m_model->rowCount())
         return;
-    Q_EMIT fileChosen(m_model->file(row).path());
+    const platform::FoundFile& file = m_model->file(row);
+    if (file.folderLink)
+        Q_EMIT folderChosen(file.path());
+    else
+        Q_EMIT fileChosen(file.path());
 }
 
 void FileSearchWindow::closeEvent(QCloseEvent* event)

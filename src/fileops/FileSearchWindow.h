@@ -52,6 +52,8 @@ public Q_SLOTS:
 Q_SIGNALS:
     // The user chose a found file (full path, as the system names it).
     void fileChosen(const QString& path);
+    // The user chose a found link to a folder: the folder is to be opened (its path).
+    void folderChosen(const QString& path);
     // The search came to its end or was stopped.
     void searchEnded();
 

@@ -29,7 +29,8 @@ QVariant FoundFilesModel::data(const QModelIndex& index, int role) const
         case Folder:
             return platform::displayPath(f.folder);
         case Size:
-            return groupedSize(f.size);
+            // A link to a folder has no size of its own to show; it says what it is.
+            return f.folderLink ? QStringLiteral("フォルダへのリンク") : groupedSize(f.size);
         case Modified:
             return f.modified.toString(QStringLiteral("yyyy/MM/dd HH:mm"));
         default:

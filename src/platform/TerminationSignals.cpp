@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 
+#include <atomic>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@ namespace platform
 namespace
 {
 int g_pipe[2] = {-1, -1};
+std::atomic<bool> g_endRequested{false};
 
 extern "C" void writeToPipe(int)
 {
@@ -41,6 +43,16 @@ void onTerminationRequest(QObject* context, std::function<void()> handler)
     action.sa_flags = SA_RESTART;
     for (int signal : {SIGTERM, SIGINT, SIGHUP})
         ::sigaction(signal, &action, nullptr);
+}
+
+void markEndRequested()
+{
+    g_endRequested.store(true);
+}
+
+bool endRequested()
+{
+    return g_endRequested.load();
 }
 
 } // namespace platform

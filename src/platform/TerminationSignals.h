@@ -12,4 +12,9 @@ namespace platform
 // work folder removed.
 void onTerminationRequest(QObject* context, std::function<void()> handler);
 
+// Marks that the program has been asked to end. Work running on a worker looks at it at its
+// safe points: it asks no more questions and stops as if the user had cancelled.
+void markEndRequested();
+bool endRequested();
+
 } // namespace platform

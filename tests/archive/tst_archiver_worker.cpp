@@ -160,7 +160,7 @@ private Q_SLOTS:
         QDragEnterEvent taken(QPoint(1, 1), Qt::CopyAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(&target, &taken);
         QVERIFY(taken.isAccepted());
-        archive::InputBlocker blocker;
+        platform::InputBlocker blocker;
         QDragEnterEvent enter(QPoint(1, 1), Qt::CopyAction, &data, Qt::LeftButton, {});
         QVERIFY(blocker.blocks(&target, &enter));
         QApplication::sendEvent(&target, &enter);

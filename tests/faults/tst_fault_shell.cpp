@@ -13,7 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <ostream>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace shelltest;
 using platform::Shell;
@@ -165,6 +168,64 @@ TEST_F(ShellFaults, ASourceThatVanishesMidMoveAcrossDisksKeepsTheRest)
     // Not moved yet, so still at home.
     EXPECT_EQ(readFile(src(QStringLiteral("3-last.txt"))), "last");
     EXPECT_FALSE(QFileInfo::exists(tmpfs.path() + QStringLiteral("/3-last.txt")));
+}
+
+// A process killed (SIGKILL, as by the system or a power cut) in the middle of a large file.
+// `copy` runs in a child that kills itself once a few pieces of the file are written.
+void killedMidFile(const std::function<int(platform::LinuxShell&)>& copy, const QString& killedOn)
+{
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto ui = std::make_unique<RecordingShellUi>();
+        RecordingShellUi* seen = ui.get();
+        seen->onStep = [seen, killedOn](int steps) {
+            if (steps >= 3 && seen->lastCurrent.endsWith(killedOn))
+                ::raise(SIGKILL);
+        };
+        platform::LinuxShell shell(std::move(ui));
+        copy(shell);
+        ::_exit(0); // the whole copy went through: the kill never came
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "status " << status;
+}
+
+TEST_F(ShellFaults, AKillMidCopyLeavesNoFileThatLooksComplete)
+{
+    writeFile(src(QStringLiteral("tree/1-small.txt")), "small");
+    writeFile(src(QStringLiteral("tree/2-large.bin")), pattern(48 << 20, 3));
+    writeFile(src(QStringLiteral("-lone large.bin")), pattern(48 << 20, 4));
+    const QString target = m_root.path() + QStringLiteral("/dst");
+    QDir().mkpath(target);
+    for (const QString& item : {QStringLiteral("tree"), QStringLiteral("-lone large.bin")}) {
+        killedMidFile(
+            [&](platform::LinuxShell& shell) {
+                Shell::FileOperation op;
+                op.operation = Shell::Copy;
+                op.from = pathList({src(item)});
+                op.to = target;
+                return shell.fileOperation(op);
+            },
+            item == QStringLiteral("tree") ? QStringLiteral("2-large.bin") : item);
+    }
+    // What carries a name of the source's is whole (the small file, when the folder listed it
+    // first); the files cut short are hidden parts.
+    const auto copied = snapshot(target);
+    if (copied.contains(QStringLiteral("tree/1-small.txt"))) {
+        EXPECT_EQ(copied.value(QStringLiteral("tree/1-small.txt")), QByteArray("F:small"));
+    }
+    EXPECT_FALSE(copied.contains(QStringLiteral("tree/2-large.bin")));
+    EXPECT_FALSE(copied.contains(QStringLiteral("-lone large.bin")));
+    int parts = 0;
+    for (auto it = copied.begin(); it != copied.end(); ++it) {
+        if (it.key().contains(QStringLiteral(".koramo-"))) {
+            ++parts;
+            EXPECT_TRUE(QFileInfo(it.key()).fileName().startsWith(u'.')) << it.key();
+        }
+    }
+    EXPECT_EQ(parts, 2);
 }
 
 } // namespace

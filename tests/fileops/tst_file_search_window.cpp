@@ -263,6 +263,30 @@ private Q_SLOTS:
                  qPrintable(run.prompts.shown().last().text));
         QCOMPARE(run.prompts.unexpectedCount(), 0);
     }
+
+    void aLinkToAFolderSaysSoAndOpensTheFolder()
+    {
+        Run run;
+        run.put(QStringLiteral("real/inside.txt"), "12345");
+        QVERIFY(QFile::link(run.browsed(QStringLiteral("real")),
+                            run.browsed(QStringLiteral("リンク"))));
+        run.start({run.browse.path()});
+        app::MainWindow* main = run.window();
+        fileops::FileSearchWindow* w = run.open();
+        part<QLineEdit>(w, "searchPattern")->setText(QStringLiteral("リンク"));
+        QVERIFY(search(w));
+        const fileops::FoundFilesModel& m = w->results();
+        QCOMPARE(m.rowCount(), 1);
+        // No byte count of 0 as if it were an empty file: the size column says what it is.
+        QCOMPARE(m.data(m.index(0, fileops::FoundFilesModel::Size)).toString(),
+                 QStringLiteral("フォルダへのリンク"));
+        // Chosen, it opens as the folder it is; no file is looked for and no message shown.
+        doubleClick(part<QTreeView>(w, "searchResults"), 0, 0);
+        QCOMPARE(main->folderTree()->path(), run.browsed(QStringLiteral("リンク")));
+        QCOMPARE(main->fileList()->names(), QStringList({QStringLiteral("inside.txt")}));
+        QCOMPARE(run.prompts.unexpectedCount(), 0);
+        QCOMPARE(run.prompts.shown().size(), 0);
+    }
 };
 
 QTEST_MAIN(FileSearchWindowTest)

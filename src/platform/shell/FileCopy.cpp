@@ -3,6 +3,7 @@
 #include "platform/shell/FolderWalk.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -185,6 +186,10 @@ Result copyRegularFile(const QByteArray& source, const struct stat& info, const 
     const struct timespec times[2] = {info.st_atim, info.st_mtim};
     if (::futimens(out.get(), times) != 0)
         return discard(Result::Failed, errno);
+    // On the disk before it takes its name, so that a power cut cannot leave a named file
+    // whose blocks never arrived.
+    if (::fsync(out.get()) != 0 && errno != EINVAL && errno != EROFS)
+        return discard(Result::Failed, errno);
     if (out.close() != 0) {
         error = errno;
         ::unlink(target.constData());
@@ -192,6 +197,31 @@ Result copyRegularFile(const QByteArray& source, const struct stat& info, const 
         return Result::Failed;
     }
     return Result::Ok;
+}
+
+bool takeName(const QByteArray& written, const QByteArray& target, bool replace)
+{
+    if (replace)
+        return ::rename(written.constData(), target.constData()) == 0;
+    if (::renameat2(AT_FDCWD, written.constData(), AT_FDCWD, target.constData(),
+                    RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system without the no-replace rename: a hard link takes the name only while it
+    // is free; without hard links, a rename after a last look.
+    if (::link(written.constData(), target.constData()) == 0) {
+        ::unlink(written.constData());
+        return true;
+    }
+    if (errno == EEXIST)
+        return false;
+    struct stat st;
+    if (::lstat(target.constData(), &st) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(written.constData(), target.constData()) == 0;
 }
 
 Result copySymlink(const QByteArray& source, const struct stat& info, const QByteArray& target,

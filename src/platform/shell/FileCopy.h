@@ -18,10 +18,14 @@ using Progress = std::function<bool(qint64)>;
 
 // Copies the regular file `source` (whose lstat is `info`) to `target`, which must not exist:
 // contents (reflink, then copy_file_range, then read/write), permissions and times. The copy
-// is checked against the source's size. On failure or cancel the new file is removed and the
-// source is left as it was; `reason` tells why it failed.
+// is checked against the source's size and is on the disk (fsync) when this returns Ok. On failure
+// or cancel the new file is removed and the source is left as it was; `reason` tells why it failed.
 Result copyRegularFile(const QByteArray& source, const struct stat& info, const QByteArray& target,
                        const Progress& progress, QString& reason);
+
+// Gives the complete file `written` the name `target`: over what is there when `replace`,
+// else only while the name is free (false with errno EEXIST otherwise).
+bool takeName(const QByteArray& written, const QByteArray& target, bool replace);
 
 // Creates `target` as a symbolic link with the same content as the link `source`.
 Result copySymlink(const QByteArray& source, const struct stat& info, const QByteArray& target,

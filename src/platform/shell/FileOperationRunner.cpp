@@ -52,7 +52,7 @@ QByteArray freeName(const QByteArray& folder, const QByteArray& name, bool isFol
     }
 }
 
-// A name beside `target` for writing a replacement before it takes the target's place.
+// A hidden name beside `target` for writing the file before it takes the target's name.
 QByteArray partName(const QByteArray& target)
 {
     for (int n = 0;; ++n) {
@@ -401,9 +401,16 @@ FileOperationRunner::Step FileOperationRunner::copyFileOrLink(const QByteArray& 
         return fail(verb(), source,
                     QStringLiteral("特殊なファイル（デバイス、FIFO、ソケット）は%1できません。")
                         .arg(verb()));
-    // A replacement is written beside the old file and takes its place only when complete.
-    const QByteArray writeTo = replace ? partName(target) : target;
+    // A file is written beside its final name, hidden, and takes that name only once it is
+    // complete and on the disk: a copy cut short (cancelled, killed, the power gone) never
+    // leaves a file that looks whole. A link is made in one step and needs no such care.
     QString reason;
+    if (S_ISLNK(info.st_mode) && !replace) {
+        if (filecopy::copySymlink(source, info, target, reason) != filecopy::Result::Ok)
+            return fail(verb(), source, reason);
+        return advance(1, source) ? Step::Done : Step::Cancelled;
+    }
+    const QByteArray writeTo = partName(target);
     filecopy::Result result;
     if (S_ISLNK(info.st_mode)) {
         result = filecopy::copySymlink(source, info, writeTo, reason);
@@ -416,10 +423,11 @@ FileOperationRunner::Step FileOperationRunner::copyFileOrLink(const QByteArray& 
         return Step::Cancelled;
     if (result == filecopy::Result::Failed)
         return fail(verb(), source, reason);
-    if (replace && ::rename(writeTo.constData(), target.constData()) != 0) {
+    // A new name is taken only while it is free (something may have come there meanwhile).
+    if (!filecopy::takeName(writeTo, target, replace)) {
         const int error = errno;
         ::unlink(writeTo.constData());
-        return fail(verb(), target, filecopy::errorText(error));
+        return fail(verb(), replace ? target : source, filecopy::errorText(error));
     }
     return advance(1, source) ? Step::Done : Step::Cancelled;
 }

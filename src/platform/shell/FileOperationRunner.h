@@ -16,12 +16,14 @@ namespace platform
 
 // Carries out one file-operation record (copy, move, delete, rename of files and whole
 // folders) with its questions, progress and messages going through a ShellUi. Runs on the
-// calling thread; the progress display keeps the window responsive between pieces.
+// calling thread, which is never the windows' thread in the program (LinuxShell gives it a
+// worker and a ShellUiRelay); it never waits for events itself.
 //
-// Nothing is lost: a file is written under its final name only when nothing is there,
-// otherwise beside it and renamed over the old one once complete; a move across file
-// systems removes each source only after its copy is complete and checked; links are
-// copied as links and never followed.
+// Nothing is lost: every file is written beside its final name under a hidden name, put on
+// the disk and then renamed to its final name (over the old file for a replacement), so
+// that no file cut short ever carries the final name; a move across file systems removes
+// each source only after its copy is complete and checked; links are copied as links and
+// never followed.
 class FileOperationRunner final
 {
 public:

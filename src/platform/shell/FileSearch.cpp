@@ -15,6 +15,7 @@
 #include <sys/vfs.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace platform
 {
@@ -82,12 +83,12 @@ public:
 
     FileSearchSummary run()
     {
-        const QByteArray root = toNativePath(m_query.folder);
-        const fw::FileDescriptor top(fw::openFolder(root));
-        if (top.get() < 0)
+        m_path = toNativePath(m_query.folder);
+        const int top = fw::openFolder(m_path);
+        if (top < 0)
             ++m_summary.unreadableFolders;
         else
-            walk(top.get(), root, m_query.folder, 0);
+            walk(top);
         m_summary.cancelled = m_cancelled.load();
         if (!m_summary.cancelled)
             send();
@@ -95,6 +96,17 @@ public:
     }
 
 private:
+    // One open folder on the way down: its descriptor, its device, the subfolders still to
+    // enter, and how long the shared path was before its name was added. What a level keeps
+    // does not grow with the depth: the path is one buffer for the whole walk.
+    struct Level {
+        int fd = -1;
+        dev_t device = 0;
+        QList<QByteArray> folders;
+        qsizetype next = 0;
+        qsizetype pathLength = 0;
+    };
+
     bool stopped() const { return m_cancelled.load(std::memory_order_relaxed); }
 
     void send()
@@ -104,36 +116,77 @@ private:
         m_sinceSent.restart();
     }
 
-    // False when the search was stopped.
-    bool walk(int fd, const QByteArray& path, const QString& text, dev_t parentDevice)
+    // Reads the open folder `fd` (whose path is m_path) onto the stack; false when it is not
+    // to be walked (seen before, a pseudo file system, gone) and `fd` was closed.
+    bool enter(std::vector<Level>& stack, int fd, dev_t parentDevice, qsizetype pathLength)
     {
         struct stat here {
         };
-        if (::fstat(fd, &here) != 0)
-            return true;
         // A folder seen before (a bind mount that leads back up) is not walked again; the
         // kernel's pseudo file systems are not walked at all.
-        if (!m_entered.insert({here.st_dev, here.st_ino}).second)
-            return true;
-        if (here.st_dev != parentDevice && isPseudoFileSystem(fd))
-            return true;
-        m_folderText = text;
-        QList<QByteArray> folders;
-        if (!readEntries(fd, folders))
+        if (::fstat(fd, &here) != 0 || !m_entered.insert({here.st_dev, here.st_ino}).second ||
+            (here.st_dev != parentDevice && isPseudoFileSystem(fd))) {
+            ::close(fd);
             return false;
-        for (const QByteArray& name : std::as_const(folders)) {
-            if (stopped())
-                return false;
-            const fw::FileDescriptor sub(fw::openFolderAt(fd, name));
-            const QByteArray subPath = fw::join(path, name);
-            if (sub.get() < 0) {
+        }
+        m_folderText = stack.empty() ? m_query.folder : fromNativePath(m_path);
+        Level level;
+        level.fd = fd;
+        level.device = here.st_dev;
+        level.pathLength = pathLength;
+        stack.push_back(std::move(level));
+        return true;
+    }
+
+    // Walks below the open folder `top` (whose path is m_path), depth first, without
+    // recursion; closes every descriptor it opened or was given.
+    void walk(int top)
+    {
+        std::vector<Level> stack;
+        const auto closeAll = [&stack] {
+            for (const Level& level : stack)
+                ::close(level.fd);
+        };
+        if (!enter(stack, top, 0, m_path.size()))
+            return;
+        if (!readEntries(stack.back().fd, stack.back().folders)) {
+            closeAll();
+            return;
+        }
+        while (!stack.empty()) {
+            Level& level = stack.back();
+            if (level.next >= level.folders.size()) {
+                ::close(level.fd);
+                m_path.truncate(level.pathLength);
+                stack.pop_back();
+                continue;
+            }
+            if (stopped()) {
+                closeAll();
+                return;
+            }
+            const QByteArray name = std::move(level.folders[level.next]);
+            level.folders[level.next++] = QByteArray();
+            const int sub = fw::openFolderAt(level.fd, name);
+            if (sub < 0) {
                 ++m_summary.unreadableFolders;
                 continue;
             }
-            if (!walk(sub.get(), subPath, fromNativePath(subPath), here.st_dev))
-                return false;
+            // The name is added to the path for the folder's own time on the stack.
+            const qsizetype before = m_path.size();
+            if (!m_path.endsWith('/'))
+                m_path += '/';
+            m_path += name;
+            const dev_t device = level.device;
+            if (!enter(stack, sub, device, before)) {
+                m_path.truncate(before);
+                continue;
+            }
+            if (!readEntries(stack.back().fd, stack.back().folders)) {
+                closeAll();
+                return;
+            }
         }
-        return true;
     }
 
     bool readEntries(int fd, QList<QByteArray>& folders)
@@ -217,6 +270,13 @@ private:
         found.name = name;
         found.folder = m_folderText;
         found.size = S_ISREG(st.st_mode) ? qint64(st.st_size) : 0;
+        // A link is listed as what it leads to when that is a folder (it is never entered);
+        // its status alone is asked, nothing is opened, no automount is set off.
+        struct stat target {
+        };
+        found.folderLink = S_ISLNK(st.st_mode) &&
+                           ::fstatat(fd, rawName, &target, AT_NO_AUTOMOUNT) == 0 &&
+                           S_ISDIR(target.st_mode);
         found.modified = QDateTime::fromSecsSinceEpoch(st.st_mtim.tv_sec);
         m_batch.append(std::move(found));
         ++m_summary.found;
@@ -235,6 +295,7 @@ private:
     QList<FoundFile> m_batch;
     QElapsedTimer m_sinceSent;
     QString m_folderText;
+    QByteArray m_path; // the folder being read; names are added and taken off as the walk goes
     std::set<std::pair<dev_t, ino_t>> m_entered;
 };
 

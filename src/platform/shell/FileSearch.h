@@ -25,8 +25,9 @@ struct FileSearchQuery {
 struct FoundFile {
     QString name;
     QString folder;
-    qint64 size = 0;
+    qint64 size = 0; // 0 for anything but a regular file
     QDateTime modified;
+    bool folderLink = false; // a symbolic link that leads to a folder
 
     QString path() const;
 };

@@ -190,12 +190,18 @@ TEST_F(ShellFileOps, CancelInsideAFileLeavesTheSourceAndNoPartialCopy)
     const QByteArray bytes = pattern(24 << 20, 1);
     writeFile(src(QStringLiteral("big.bin")), bytes);
     bool partialSeen = false;
+    bool finalNameSeen = false;
     ui_->onStep = [&](int) {
-        partialSeen = partialSeen || QFile::exists(dst(QStringLiteral("big.bin")));
+        // The copy under way is a hidden file beside its final name, never that name itself.
+        const QStringList parts = QDir(dst()).entryList({QStringLiteral(".big.bin.koramo-*")},
+                                                        QDir::Files | QDir::Hidden);
+        partialSeen = partialSeen || !parts.isEmpty();
+        finalNameSeen = finalNameSeen || QFile::exists(dst(QStringLiteral("big.bin")));
     };
     ui_->cancelAtStep(2);
     EXPECT_EQ(run(Shell::Copy, {src(QStringLiteral("big.bin"))}, dst()), Shell::kCancelled);
     EXPECT_TRUE(partialSeen); // it really stopped inside the file
+    EXPECT_FALSE(finalNameSeen);
     EXPECT_EQ(readFile(src(QStringLiteral("big.bin"))), bytes);
     EXPECT_TRUE(
         QDir(dst()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -24,10 +25,16 @@ class ShellQtUiTest : public QObject
 
 private:
     // Clicks the button with the text in the next message box; records the box's buttons.
-    void clickLater(const QString& button)
+    // The box may come a little later (a file operation asks from its worker): looked for
+    // until it is there.
+    void clickLater(const QString& button, int tries = 500)
     {
-        QTimer::singleShot(0, this, [this, button] {
+        QTimer::singleShot(tries == 500 ? 0 : 10, this, [this, button, tries] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box && tries > 0) {
+                clickLater(button, tries - 1);
+                return;
+            }
             QVERIFY(box);
             m_boxText = box->text();
             m_buttons.clear();
@@ -94,13 +101,13 @@ private Q_SLOTS:
             return nullptr;
         };
         QtShellUi ui;
-        // Work done in half a second: no window.
+        // Work done in a fifth of a second: no window.
         ui.progressStart(nullptr, QStringLiteral("コピーしています..."), 1000, true);
         bool everShown = false;
-        for (int step = 1; step <= 50; ++step) {
-            // Steps at the pace of work that takes half a second in all.
+        for (int step = 1; step <= 20; ++step) {
+            // Steps at the pace of work that takes a fifth of a second in all.
             QThread::msleep(10);
-            QVERIFY(ui.progressStep(step * 20, QStringLiteral("/tmp/file%1").arg(step)));
+            QVERIFY(ui.progressStep(step * 50, QStringLiteral("/tmp/file%1").arg(step)));
             everShown = everShown || visibleProgress();
         }
         ui.progressEnd();
@@ -126,6 +133,53 @@ private Q_SLOTS:
         QVERIFY(shown);
         QVERIFY(stopped);
         QVERIFY(!visibleProgress());
+    }
+
+    void aQuestionOfARunningOperationSitsOnItsProgressWindow()
+    {
+        QWidget owner;
+        owner.show();
+        QtShellUi ui;
+        ui.progressStart(&owner, QStringLiteral("コピーしています..."), 0, true);
+        QPointer<QWidget> boxParent;
+        QPointer<QWidget> progressSeen;
+        bool progressVisible = false;
+        const auto look = [&] {
+            QTimer::singleShot(0, this, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                QVERIFY(box);
+                boxParent = box->parentWidget();
+                for (QWidget* w : QApplication::topLevelWidgets()) {
+                    if (auto* p = qobject_cast<QProgressDialog*>(w)) {
+                        progressSeen = p;
+                        progressVisible = p->isVisible();
+                    }
+                }
+                QTest::keyClick(box, Qt::Key_Escape);
+            });
+        };
+        // Asked before the progress window was due: it comes up first, the question on it.
+        look();
+        QCOMPARE(ui.askOverwrite(&owner, QStringLiteral("置き換えますか？")),
+                 ShellUi::Overwrite::Cancel);
+        QVERIFY(progressSeen);
+        QVERIFY(progressVisible);
+        QCOMPARE(boxParent.data(), progressSeen.data());
+        // A yes/no question and an error message alike.
+        boxParent = nullptr;
+        look();
+        QVERIFY(!ui.ask(&owner, ShellUi::Question::DeleteWithoutTrash, QStringLiteral("消す？")));
+        QCOMPARE(boxParent.data(), progressSeen.data());
+        boxParent = nullptr;
+        look();
+        ui.showError(&owner, QStringLiteral("コピーできません"));
+        QCOMPARE(boxParent.data(), progressSeen.data());
+        QVERIFY(progressVisible);
+        ui.progressEnd();
+        // Without a running operation, the box belongs to the owner.
+        look();
+        QVERIFY(!ui.ask(&owner, ShellUi::Question::Delete, QStringLiteral("削除しますか？")));
+        QCOMPARE(boxParent.data(), &owner);
     }
 
     void aWholeCopyAnsweredThroughTheRealBox()
