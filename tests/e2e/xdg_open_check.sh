@@ -18,7 +18,7 @@ for f in "$HOME/sample.lzh" "$HOME/sample.zip" "$HOME/sample.cab"; do
       status=1
       continue 2
     fi
-    sleep 0.2
+    sleep 0.2 # polls for the program to start
   done
   if [ -z "$pid" ]; then
     echo "FAIL: xdg-open $f started no koramo"

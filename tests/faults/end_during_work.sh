@@ -31,7 +31,7 @@ run() {
     pid=$!
     for i in $(seq 1 600); do
       if eval "$READY"; then break; fi
-      sleep 0.05
+      sleep 0.05 # polls for the work to start, up to 30 s
     done
     eval "$READY" || { echo "the work never started"; cat "$WORK/driver.log"; kill -9 $pid; exit 99; }
     kill -TERM $pid

@@ -133,7 +133,7 @@ private Q_SLOTS:
             QElapsedTimer held;
             held.start();
             while (held.elapsed() < 5000 && !grewWhileHeld) {
-                QThread::msleep(5);
+                QThread::msleep(5); // polls the target's size while the window thread is held
                 grewWhileHeld = bytesIn(target) > first;
             }
         });
