@@ -5,6 +5,7 @@
 #include "app/MainLayout.h"
 #include "app/WrappingButton.h"
 #include "platform/DriveList.h"
+#include "platform/NativePath.h"
 #include "platform/Twips.h"
 #include "preview/BrowserPane.h"
 #include "preview/EncodingButton.h"
@@ -557,7 +558,7 @@ void setOuterHeight(QWidget* window, int height)
 
 void MainWindow::showFolderInTitle(const QString& folder)
 {
-    setWindowTitle(QStringLiteral("コラモ  - ") + folder);
+    setWindowTitle(QStringLiteral("コラモ  - ") + platform::displayPath(folder));
 }
 
 void MainWindow::layoutPanes()

@@ -7,6 +7,7 @@
 #include "fileops/ShellRoutines.h"
 #include "platform/DriveList.h"
 #include "platform/Mci.h"
+#include "platform/NativePath.h"
 #include "platform/Paths.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
@@ -206,7 +207,7 @@ void Navigation::folderChanged(const QString& folder)
     platform::DriveList* drives = m_window.driveList();
     drives->setDriveOfPath(folder);
     m_folderOnDrive.insert(drives->selectedMountPoint(), folder);
-    if (!QDir::setCurrent(folder)) {
+    if (!platform::setCurrentFolder(folder)) {
         m_prompts.message(&m_window, QStringLiteral("パスが見つからないか、その他のエラーです。"));
         return;
     }
