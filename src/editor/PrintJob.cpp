@@ -20,6 +20,13 @@
 namespace editor
 {
 
+namespace
+{
+// Far above the pages of the largest text printed (16 MiB): a layout that never reaches the
+// last line ends the print as failed rather than printing forever.
+constexpr int kMaxPages = 200000;
+} // namespace
+
 PrintResult printDocument(QTextDocument& document, QPrinter& printer,
                           const std::atomic<bool>& cancel, std::atomic<int>& pages)
 {
@@ -45,7 +52,7 @@ PrintResult printDocument(QTextDocument& document, QPrinter& printer,
             painter.end();
             return PrintResult::Cancelled;
         }
-        if (page > 0 && !printer.newPage()) {
+        if (page >= kMaxPages || (page > 0 && !printer.newPage())) {
             painter.end();
             return PrintResult::Failed;
         }
