@@ -136,8 +136,9 @@ private Q_SLOTS:
         QVERIFY(run.prompts.shown().isEmpty());
 
         // Gone from outside: the tree falls back to the folder above.
-        QVERIFY(::unlink((run.root + '/' + kLoneByte + "/memo.txt").constData()) == 0);
-        QVERIFY(::rmdir((run.root + '/' + kLoneByte).constData()) == 0);
+        const QByteArray lone = run.root + '/' + kLoneByte;
+        QVERIFY(::unlink(QByteArray(lone + "/memo.txt").constData()) == 0);
+        QVERIFY(::rmdir(lone.constData()) == 0);
         QVERIFY(!tree->keepToExistingFolder());
         QCOMPARE(tree->path(), run.browse.path());
     }
