@@ -9,6 +9,7 @@
 #include "app/MainWindow.h"
 #include "fileops/FileSearchWindow.h"
 #include "fileops/FoundFilesModel.h"
+#include "platform/FolderDeletion.h"
 #include "platform/NativePath.h"
 
 #include <QAction>
@@ -63,6 +64,13 @@ class ForeignFoldersTest : public QObject
             QVERIFY(makeFile(root + '/' + kCp932Name + "/\x83\x81\x83\x82.txt", "memo\n"));
             QVERIFY(makeFolder(root + '/' + kCp932Name + "/sub"));
             start({browse.path()});
+        }
+        ~Run()
+        {
+            // The temporary folder's own removal goes by UTF-8 names: these go by their bytes.
+            program.reset();
+            for (const QByteArray& name : {kCp932Name, kLoneByte})
+                platform::deleteFolderTree(path(name));
         }
         QString path(const QByteArray& relative) const
         {

@@ -171,7 +171,7 @@ private Q_SLOTS:
         QVERIFY(run.viewer()->isHidden());
         QVERIFY(!run.viewer()->isLoading());
         run.source->release(slow);
-        QTRY_COMPARE(run.source->finished.load(), 4);
+        QTRY_COMPARE(run.source->finished.load(), 3);
         QTest::qWait(50);
         QVERIFY(run.viewer()->isHidden());
         QVERIFY(run.viewer()->text().isEmpty() ||
