@@ -112,7 +112,9 @@ QModelIndex FolderTreeModel::indexOf(const QString& path)
     const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     for (const QString& part : parts) {
         if (node->state != Node::State::Read) {
-            read(node);
+            // Asked again while the read is under way, it is not read once more.
+            if (node->state == Node::State::Unread)
+                read(node);
             return {};
         }
         const auto at = std::find_if(node->children.begin(), node->children.end(),
