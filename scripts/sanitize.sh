@@ -19,7 +19,7 @@ jobs=${PARALLEL:-$(nproc)}
 # search over it, the staging copy of files for an archive (compression dialog, drop onto the
 # member list), the file search window, the folder counting of the shell operations, and the
 # archive work that goes through them.
-TSAN_TESTS=${TSAN_TESTS:-'^(tst_large_text|tst_large_preview|tst_preview_search|tst_compress_dialog|tst_compress_hostile|tst_compress_window|tst_file_search|tst_file_search_window|tst_shell_progress|tst_shell_safety|tst_shell_folder_walk|tst_shell_qtui|tst_shell_desktop|tst_archive_e2e|tst_archive_window|tst_member_model|tst_archiver_worker|tst_member_listing|tst_archive_results)$'}
+TSAN_TESTS=${TSAN_TESTS:-'^(tst_large_text|tst_large_preview|tst_text_loading|tst_preview_print|tst_foreign_folders|tst_preview_search|tst_compress_dialog|tst_compress_hostile|tst_compress_window|tst_file_search|tst_file_search_window|tst_shell_progress|tst_shell_safety|tst_shell_folder_walk|tst_shell_qtui|tst_shell_desktop|tst_archive_e2e|tst_archive_window|tst_member_model|tst_archiver_worker|tst_member_listing|tst_archive_results)$'}
 
 launcher=()
 if command -v ccache >/dev/null 2>&1; then

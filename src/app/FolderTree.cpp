@@ -1,10 +1,12 @@
 #include "app/FolderTree.h"
 
-#include <QAbstractFileIconProvider>
+#include "app/FolderTreeModel.h"
+#include "base/FileKind.h"
+#include "base/NativePath.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QFileSystemModel>
 #include <QFileSystemWatcher>
 #include <QHeaderView>
 #include <QHelpEvent>
@@ -23,11 +25,16 @@ namespace app
 namespace
 {
 
+bool isFolder(const QString& path)
+{
+    return platform::fileKind(path) == platform::FileKind::Folder;
+}
+
 // The nearest folder at or above the path that exists; "/" at worst.
 QString nearestExisting(const QString& path)
 {
     QString folder = QDir::cleanPath(path);
-    while (!QFileInfo(folder).isDir()) {
+    while (!isFolder(folder)) {
         const QString up = QFileInfo(folder).path();
         if (up == folder)
             return QStringLiteral("/");
@@ -65,31 +72,18 @@ private:
     }
 };
 
-// Every entry of the tree is a folder: one picture and one type for all of them, instead of a
-// MIME look-up and an icon-theme look-up for each folder read.
-class FolderIconProvider final : public QAbstractFileIconProvider
-{
-public:
-    QIcon icon(IconType) const override { return m_folder; }
-    QIcon icon(const QFileInfo&) const override { return m_folder; }
-    QString type(const QFileInfo&) const override { return QStringLiteral("Folder"); }
-
-private:
-    QIcon m_folder{new LazyFolderIcon};
-};
-
 } // namespace
 
-FolderTree::FolderTree(QWidget* parent)
-    : QTreeView(parent), m_icons(std::make_unique<FolderIconProvider>()),
-      m_watcher(new QFileSystemWatcher(this))
+FolderTree::FolderTree(QWidget* parent) : QTreeView(parent), m_watcher(new QFileSystemWatcher(this))
 {
     header()->hide();
     setUniformRowHeights(true);
     makeModel();
     // The current folder deleted, moved or renamed from outside is noticed at once.
-    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this,
-            [this] { keepToExistingFolder(); });
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, [this](const QString& folder) {
+        if (keepToExistingFolder())
+            m_model->reread(folder);
+    });
 }
 
 bool FolderTree::viewportEvent(QEvent* event)
@@ -99,7 +93,8 @@ bool FolderTree::viewportEvent(QEvent* event)
         auto* help = static_cast<QHelpEvent*>(event);
         const QModelIndex index = indexAt(help->pos());
         if (index.isValid() && m_model)
-            QToolTip::showText(help->globalPos(), m_model->fileName(index), viewport());
+            QToolTip::showText(help->globalPos(), index.data(Qt::ToolTipRole).toString(),
+                               viewport());
         else
             QToolTip::hideText();
         return true;
@@ -107,30 +102,19 @@ bool FolderTree::viewportEvent(QEvent* event)
     return QTreeView::viewportEvent(event);
 }
 
-FolderTree::~FolderTree()
-{
-    // The model's reader thread may be asking the icon provider: the model goes first.
-    delete m_model;
-    m_model = nullptr;
-}
+FolderTree::~FolderTree() = default;
 
 void FolderTree::makeModel()
 {
-    QFileSystemModel* old = m_model;
+    FolderTreeModel* old = m_model;
     QItemSelectionModel* oldSelection = selectionModel();
-    m_model = new QFileSystemModel(this);
-    m_model->setIconProvider(m_icons.get());
-    m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
-    m_model->setReadOnly(true);
-    m_model->setRootPath(QStringLiteral("/"));
+    static const QIcon folderIcon(new LazyFolderIcon);
+    m_model = new FolderTreeModel(folderIcon, this);
     setModel(m_model);
-    for (int column = 1; column < m_model->columnCount(); ++column)
-        hideColumn(column);
     // A folder deep down keeps its name readable: the column is as wide as the longest name
     // shown and the tree scrolls sideways.
     header()->setStretchLastSection(false);
     header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    setRootIndex(m_model->index(QStringLiteral("/")));
     // Folders are read in the background; once the current folder's parents are read, it is
     // scrolled into view.
     // Rows read in (and sorted) above the current folder push it down: it is kept in view in
@@ -141,9 +125,9 @@ void FolderTree::makeModel()
     };
     connect(m_model, &QAbstractItemModel::rowsInserted, this, follow);
     connect(m_model, &QAbstractItemModel::layoutChanged, this, follow);
-    // The model sorts what it has read a moment later, which moves the current folder down the
-    // list again: it is brought into view once more after that.
-    connect(m_model, &QFileSystemModel::directoryLoaded, this, [this](const QString& folder) {
+    // Each folder read on the way down to the current folder lets the tree go one step further;
+    // once it is there, it is brought into view again after the rows are laid out.
+    connect(m_model, &FolderTreeModel::directoryLoaded, this, [this](const QString& folder) {
         if (!m_path.startsWith(folder))
             return;
         showCurrent();
@@ -179,7 +163,7 @@ void FolderTree::keyPressEvent(QKeyEvent* event)
 
 void FolderTree::showCurrent()
 {
-    const QModelIndex index = m_model->index(m_path);
+    const QModelIndex index = m_model->indexOf(m_path);
     if (!index.isValid())
         return;
     for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
@@ -211,10 +195,10 @@ void FolderTree::watchCurrent()
 
 bool FolderTree::setPath(const QString& path)
 {
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.isDir())
+    if (path.isEmpty() || !isFolder(path))
         return false;
-    const QString clean = QDir::cleanPath(info.absoluteFilePath());
+    const QString clean = QDir::cleanPath(
+        QDir::isAbsolutePath(path) ? path : QDir::currentPath() + QLatin1Char('/') + path);
     const bool changed = clean != m_path;
     m_path = clean;
     m_following = true;
@@ -240,7 +224,7 @@ QString FolderTree::highlightedPath() const
 
 bool FolderTree::keepToExistingFolder()
 {
-    if (m_path.isEmpty() || QFileInfo(m_path).isDir())
+    if (m_path.isEmpty() || isFolder(m_path))
         return true;
     const QString gone = m_path;
     // The parent may go too while we move; the loop ends on a folder that is there.

@@ -3,16 +3,15 @@
 #include <QString>
 #include <QTreeView>
 
-#include <memory>
-
-class QAbstractFileIconProvider;
-class QFileSystemModel;
 class QFileSystemWatcher;
 
 namespace app
 {
 
-// The folder tree: the folders of the file system, with one current folder (its path). When
+class FolderTreeModel;
+
+// The folder tree: the folders of the file system, with one current folder (its path). Paths
+// carry names that are not UTF-8 as their bytes (platform/NativePath.h). When
 // the current folder goes away (deleted, moved or renamed, by us or from outside), the tree
 // moves to the nearest folder above it that still exists.
 class FolderTree final : public QTreeView
@@ -56,9 +55,7 @@ private:
     void showCurrent();
     void watchCurrent();
 
-    // Outlives the models that use it (declared before them).
-    std::unique_ptr<QAbstractFileIconProvider> m_icons;
-    QFileSystemModel* m_model = nullptr;
+    FolderTreeModel* m_model = nullptr;
     QFileSystemWatcher* m_watcher;
     QString m_path;
     // While the folders are read in, the current folder is kept in view as rows come in above

@@ -9,7 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTreeWidget>
@@ -83,12 +83,10 @@ void KeyboardCommands::trigger(const char* actionName)
 
 void KeyboardCommands::goToParentFolder()
 {
+    // By the path's text: a name on the way that is not UTF-8 is kept as its bytes.
     const QString current = m_window.folderTree()->path();
-    QDir parent(current);
-    if (current.isEmpty() || !parent.cdUp())
-        return;
-    const QString target = parent.absolutePath();
-    if (target == QDir(current).absolutePath())
+    const QString target = QFileInfo(current).path();
+    if (current.isEmpty() || target == current)
         return;
     m_window.setBackFolder(current);
     m_window.folderTree()->setPath(target);

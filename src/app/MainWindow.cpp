@@ -6,6 +6,7 @@
 #include "app/MainLayout.h"
 #include "app/ToolbarIcons.h"
 #include "app/WrappingButton.h"
+#include "base/NativePath.h"
 #include "base/Twips.h"
 #include "desktop/DriveList.h"
 #include "preview/BrowserPane.h"
@@ -554,7 +555,7 @@ void setOuterHeight(QWidget* window, int height)
 
 void MainWindow::showFolderInTitle(const QString& folder)
 {
-    setWindowTitle(QStringLiteral("コラモ  - ") + folder);
+    setWindowTitle(QStringLiteral("コラモ  - ") + platform::displayPath(folder));
 }
 
 void MainWindow::layoutPanes()

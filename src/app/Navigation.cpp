@@ -3,6 +3,7 @@
 #include "app/FileListBox.h"
 #include "app/FolderTree.h"
 #include "app/MainWindow.h"
+#include "base/NativePath.h"
 #include "base/Paths.h"
 #include "desktop/DriveList.h"
 #include "desktop/Prompts.h"
@@ -206,7 +207,7 @@ void Navigation::folderChanged(const QString& folder)
     platform::DriveList* drives = m_window.driveList();
     drives->setDriveOfPath(folder);
     m_folderOnDrive.insert(drives->selectedMountPoint(), folder);
-    if (!QDir::setCurrent(folder)) {
+    if (!platform::setCurrentFolder(folder)) {
         m_prompts.message(&m_window, QStringLiteral("パスが見つからないか、その他のエラーです。"));
         return;
     }

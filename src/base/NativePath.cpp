@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <unistd.h>
+
 namespace platform
 {
 
@@ -131,6 +133,11 @@ QByteArray toNativePath(const QString& path)
         }
     }
     return out;
+}
+
+bool setCurrentFolder(const QString& folder)
+{
+    return !folder.isEmpty() && ::chdir(toNativePath(folder).constData()) == 0;
 }
 
 bool hasForeignBytes(const QString& path)

@@ -15,6 +15,9 @@ namespace platform
 QString fromNativePath(const QByteArray& bytes);
 QByteArray toNativePath(const QString& path);
 
+// Makes the folder the process's current folder (whatever bytes its name has).
+bool setCurrentFolder(const QString& folder);
+
 // True when the text carries bytes that are not valid UTF-8.
 bool hasForeignBytes(const QString& path);
 

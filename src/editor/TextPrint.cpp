@@ -1,21 +1,18 @@
 #include "editor/TextPrint.h"
 
+#include "base/NativePath.h"
 #include "desktop/Prompts.h"
 #include "preview/RichTextViewer.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QFileInfo>
-#include <QFontMetricsF>
 #include <QLabel>
 #include <QPageLayout>
-#include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QProgressDialog>
 #include <QTextDocument>
-#include <QTextOption>
-
-#include <algorithm>
+#include <QTimer>
 
 namespace editor
 {
@@ -58,43 +55,6 @@ std::unique_ptr<QPrinter> PdfFile::printer(QWidget* owner)
     return printer;
 }
 
-bool printDocument(const QTextDocument& document, QPrinter& printer)
-{
-    QPainter painter;
-    if (!painter.begin(&printer))
-        return false;
-    // A copy is laid out for the paper, at the printer's resolution; the one on screen keeps its
-    // layout. Long lines wrap at the page's edge, between words where there are any.
-    const std::unique_ptr<QTextDocument> copy(document.clone());
-    QTextOption option = copy->defaultTextOption();
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    copy->setDefaultTextOption(option);
-    QAbstractTextDocumentLayout* layout = copy->documentLayout();
-    layout->setPaintDevice(&printer);
-    const QFont footerFont = copy->defaultFont();
-    const qreal footer = QFontMetricsF(footerFont, &printer).height() * 2;
-    const QSizeF body(printer.width(), std::max<qreal>(1, printer.height() - footer));
-    copy->setPageSize(body);
-    const int pages = copy->pageCount();
-    for (int page = 0; page < pages; ++page) {
-        if (page > 0 && !printer.newPage())
-            return false;
-        painter.save();
-        painter.translate(0, -page * body.height());
-        QAbstractTextDocumentLayout::PaintContext context;
-        context.clip = QRectF(0, page * body.height(), body.width(), body.height());
-        context.palette.setColor(QPalette::Text, Qt::black);
-        layout->draw(&painter, context);
-        painter.restore();
-        // The page number at the foot of the page.
-        painter.setFont(footerFont);
-        painter.setPen(Qt::black);
-        painter.drawText(QRectF(0, body.height(), body.width(), footer),
-                         Qt::AlignHCenter | Qt::AlignBottom, QString::number(page + 1));
-    }
-    return painter.end() && printer.printerState() != QPrinter::Error;
-}
-
 PreviewPrint::PreviewPrint(preview::RichTextViewer* viewer, QLabel* statusPanel,
                            platform::Prompts& prompts, QWidget* window, QObject* parent)
     : QObject(parent), m_viewer(viewer), m_statusPanel(statusPanel), m_prompts(prompts),
@@ -124,14 +84,93 @@ void PreviewPrint::print()
                           QString(), platform::Prompts::Exclamation);
         return;
     }
-    const std::unique_ptr<QPrinter> printer = m_target->printer(m_window);
+    if (isPrinting()) {
+        // One print at a time: the one under way is brought to the front.
+        if (m_progress) {
+            m_progress->raise();
+            m_progress->activateWindow();
+        }
+        return;
+    }
+    std::unique_ptr<QPrinter> printer = m_target->printer(m_window);
     if (!printer)
         return; // cancelled in the print dialog
     const QString path = m_viewer->filePath();
-    printer->setDocName(path.isEmpty() ? QStringLiteral("コラモ") : QFileInfo(path).fileName());
-    if (!printDocument(*m_viewer->document(), *printer))
+    printer->setDocName(path.isEmpty() ? QStringLiteral("コラモ")
+                                       : platform::displayName(QFileInfo(path).fileName()));
+    // What is printed is a copy made now: the preview may show another file meanwhile.
+    PrintSource source;
+    if (m_viewer->isRichText()) {
+        source.rich.reset(m_viewer->document()->clone());
+    } else {
+        source.plainText = m_viewer->text();
+        source.font = m_viewer->document()->defaultFont();
+    }
+    m_job = std::make_unique<PrintJob>(std::move(printer), std::move(source));
+    connect(m_job.get(), &PrintJob::finished, this, &PreviewPrint::finish);
+
+    auto* progress = new QProgressDialog(m_window);
+    progress->setObjectName(QStringLiteral("printProgress"));
+    progress->setAttribute(Qt::WA_DeleteOnClose);
+    progress->setWindowTitle(QStringLiteral("印刷"));
+    progress->setLabelText(QStringLiteral("印刷しています…"));
+    progress->setCancelButtonText(QStringLiteral("キャンセル"));
+    progress->setRange(0, 0);
+    progress->setMinimumDuration(0);
+    progress->setAutoReset(false);
+    progress->setAutoClose(false);
+    m_progress = progress;
+    PrintJob* job = m_job.get();
+    connect(progress, &QProgressDialog::canceled, job, &PrintJob::cancel);
+    // The count of pages done, a few times a second.
+    auto* tick = new QTimer(progress);
+    connect(tick, &QTimer::timeout, progress, [progress, job = QPointer<PrintJob>(job)] {
+        if (job)
+            progress->setLabelText(
+                QStringLiteral("印刷しています… %1 ページ").arg(job->pagesDone()));
+    });
+    tick->start(100);
+    progress->show();
+    m_job->start();
+}
+
+QProgressDialog* PreviewPrint::progressWindow() const
+{
+    return m_progress;
+}
+
+bool PreviewPrint::isPrinting() const
+{
+    // Until its end is reported, not only while its thread runs.
+    return m_job != nullptr;
+}
+
+void PreviewPrint::finish(PrintResult result)
+{
+    if (m_progress)
+        m_progress->close();
+    const QString file = m_job->outputFile();
+    const QString printerName = m_job->printerName();
+    // The job is inside its own signal here: it goes once that has returned.
+    m_job.release()->deleteLater();
+    switch (result) {
+    case PrintResult::Printed:
+        if (m_statusPanel) {
+            const QString where = !file.isEmpty() ? platform::displayPath(file) : printerName;
+            m_statusPanel->setText(QStringLiteral("「") + where +
+                                   QStringLiteral("」に印刷しました。"));
+        }
+        break;
+    case PrintResult::Cancelled:
+        if (m_statusPanel)
+            m_statusPanel->setText(QStringLiteral("印刷を中止しました。"));
+        break;
+    case PrintResult::Failed:
         m_prompts.message(m_window, QStringLiteral("印刷できませんでした。"), QString(),
                           platform::Prompts::Exclamation);
+        break;
+    }
+    Q_EMIT printFinished(result);
 }
 
 } // namespace editor

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "editor/PrintJob.h"
+
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
 
 class QLabel;
+class QProgressDialog;
 class QPrinter;
 class QTextDocument;
 class QWidget;
@@ -49,12 +53,10 @@ private:
     QString m_path;
 };
 
-// Lays a copy of the document out on the printer's pages (page numbers at the foot) and prints
-// it. False when the printer could not be started or failed on the way.
-bool printDocument(const QTextDocument& document, QPrinter& printer);
-
 // The toolbar's print: the text shown in the preview goes to the print target with its
-// formatting; while no text is shown a word in the status bar says so.
+// formatting; while no text is shown a word in the status bar says so. The pages are made on a
+// thread of their own while a progress window counts them and offers to cancel; the status bar
+// says where a print to a file went.
 class PreviewPrint final : public QObject
 {
     Q_OBJECT
@@ -65,13 +67,23 @@ public:
 
     void setTarget(std::unique_ptr<PrintTarget> target);
     void print();
+    bool isPrinting() const;
+    // The progress window of the print under way, or null.
+    QProgressDialog* progressWindow() const;
+
+Q_SIGNALS:
+    void printFinished(editor::PrintResult result);
 
 private:
+    void finish(PrintResult result);
+
     preview::RichTextViewer* m_viewer;
     QLabel* m_statusPanel;
     platform::Prompts& m_prompts;
     QWidget* m_window;
     std::unique_ptr<PrintTarget> m_target;
+    std::unique_ptr<PrintJob> m_job;
+    QPointer<QProgressDialog> m_progress;
 };
 
 } // namespace editor

@@ -29,7 +29,11 @@ QString nameFromEntry(const char* name)
 
 } // namespace
 
-QStringList fileNamesIn(const QString& folder, bool* ok)
+namespace
+{
+
+// The names of the entries of one kind: files (wantFolders false) or folders.
+QStringList namesIn(const QString& folder, bool wantFolders, bool* ok)
 {
     QStringList names;
     const QByteArray path = toNativePath(folder);
@@ -42,27 +46,41 @@ QStringList fileNamesIn(const QString& folder, bool* ok)
     while (const dirent* entry = ::readdir(dir)) {
         if (entry->d_name[0] == '.')
             continue;
-        bool isFile = false;
+        bool isFolder = false;
         switch (entry->d_type) {
         case DT_REG:
-            isFile = true;
             break;
         case DT_DIR:
+            isFolder = true;
             break;
         default: {
             // Links, FIFOs, sockets, devices, unknown types: ask what they are (or lead to)
             // by their status alone; nothing is opened, so every one of them is listed.
             struct stat st {
             };
-            isFile = ::fstatat(fd, entry->d_name, &st, 0) == 0 && !S_ISDIR(st.st_mode);
+            if (::fstatat(fd, entry->d_name, &st, 0) != 0)
+                continue; // a link that leads nowhere is neither
+            isFolder = S_ISDIR(st.st_mode);
             break;
         }
         }
-        if (isFile)
+        if (isFolder == wantFolders)
             names.append(nameFromEntry(entry->d_name));
     }
     ::closedir(dir);
     return names;
+}
+
+} // namespace
+
+QStringList fileNamesIn(const QString& folder, bool* ok)
+{
+    return namesIn(folder, false, ok);
+}
+
+QStringList folderNamesIn(const QString& folder, bool* ok)
+{
+    return namesIn(folder, true, ok);
 }
 
 } // namespace platform

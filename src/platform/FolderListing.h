@@ -14,4 +14,8 @@ namespace platform
 // names and false).
 QStringList fileNamesIn(const QString& folder, bool* ok = nullptr);
 
+// The names of the folders in a folder (links to folders count as folders), read the same way:
+// dot folders are left out, names that are not valid UTF-8 come as their bytes.
+QStringList folderNamesIn(const QString& folder, bool* ok = nullptr);
+
 } // namespace platform

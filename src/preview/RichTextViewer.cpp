@@ -5,6 +5,7 @@
 #include "base/RtfWriter.h"
 #include "platform/RtfReader.h"
 #include "preview/LargeTextView.h"
+#include "preview/TextLoader.h"
 
 #include "platform/TextSaver.h"
 
@@ -15,6 +16,7 @@
 #include <QStackedLayout>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTimer>
 
 namespace preview
 {
@@ -27,6 +29,12 @@ namespace
 constexpr qsizetype kGroupAbove = 1 << 20;
 constexpr int kLinesPerBlock = 128;
 constexpr qsizetype kPieceBytes = 1 << 20;
+// How long a click waits for the text it shows: a local file is read well within it (the text
+// is there when the click ends), a file on a mount that stalls does not hold the window. The
+// box says that it is loading only when the read takes longer still, so that a read a little
+// slower than the wait does not flash the word.
+constexpr std::chrono::milliseconds kWaitInClick(40);
+constexpr int kLoadingWordAfterMs = 150;
 
 QTextDocument* newPlainDocument(QObject* parent)
 {
@@ -59,9 +67,62 @@ RichTextViewer::RichTextViewer(QWidget* parent) : QWidget(parent)
     m_stack->addWidget(m_largeView);
     m_stack->setCurrentWidget(m_plainView);
     setFocusProxy(m_plainView);
+    m_loader = new TextLoader(this);
+    connect(m_loader, &TextLoader::loaded, this, &RichTextViewer::showLoad);
+    m_loadingWord = new QTimer(this);
+    m_loadingWord->setSingleShot(true);
+    m_loadingWord->setInterval(kLoadingWordAfterMs - int(kWaitInClick.count()));
+    connect(m_loadingWord, &QTimer::timeout, this, [this] {
+        if (m_loader->isLoading())
+            m_plainView->setPlaceholderText(QStringLiteral("読み込んでいます…"));
+    });
 }
 
 RichTextViewer::~RichTextViewer() = default;
+
+void RichTextViewer::setTextSource(std::shared_ptr<TextSource> source)
+{
+    m_loader->setSource(std::move(source));
+}
+
+bool RichTextViewer::isLoading() const
+{
+    return m_loader->isLoading();
+}
+
+void RichTextViewer::endLoading()
+{
+    m_loader->drop();
+    m_loadingWord->stop();
+    m_plainView->setPlaceholderText(QString());
+}
+
+void RichTextViewer::open(const QString& path)
+{
+    clear();
+    const std::optional<TextLoad> load = m_loader->start(path, kWaitInClick);
+    if (load) {
+        showLoad(path, *load);
+        return;
+    }
+    m_loadingWord->start();
+}
+
+void RichTextViewer::showLoad(const QString& path, const TextLoad& load)
+{
+    endLoading();
+    switch (load.kind) {
+    case TextLoad::Kind::Failed:
+        break; // the box stays empty
+    case TextLoad::Kind::Whole:
+        showBytes(path, load.bytes, QByteArray());
+        break;
+    case TextLoad::Kind::Large:
+        loadLargeFile(path, load.encoding);
+        break;
+    }
+    Q_EMIT loadFinished();
+}
 
 void RichTextViewer::showPlainDocument(QTextDocument* document)
 {
@@ -75,6 +136,7 @@ void RichTextViewer::showPlainDocument(QTextDocument* document)
 
 void RichTextViewer::clear()
 {
+    endLoading();
     m_path.clear();
     m_loadedText.clear();
     m_format = platform::TextFormat();
@@ -183,7 +245,13 @@ bool RichTextViewer::loadFile(const QString& path, QString* error, const QByteAr
         return false;
     }
     file.close();
+    showBytes(path, bytes, encoding);
+    return true;
+}
 
+void RichTextViewer::showBytes(const QString& path, const QByteArray& bytes,
+                               const QByteArray& encoding)
+{
     m_path = path;
     if (RtfReader::isRtf(bytes) && encoding.isEmpty()) {
         m_rich = true;
@@ -196,7 +264,6 @@ bool RichTextViewer::loadFile(const QString& path, QString* error, const QByteAr
         m_plainView->moveCursor(QTextCursor::Start);
     }
     m_loadedText = text();
-    return true;
 }
 
 bool RichTextViewer::loadLargeFile(const QString& path, const QByteArray& encoding)
@@ -234,6 +301,7 @@ QByteArray RichTextViewer::encoding() const
 
 void RichTextViewer::stopLoading()
 {
+    endLoading();
     m_largeView->abandon();
 }
 

@@ -2,6 +2,8 @@
 
 #include "platform/TextEncoding.h"
 
+#include <memory>
+
 #include <QTextCursor>
 #include <QWidget>
 
@@ -9,6 +11,7 @@ class QPlainTextEdit;
 class QStackedLayout;
 class QTextDocument;
 class QTextEdit;
+class QTimer;
 
 namespace platform
 {
@@ -19,6 +22,9 @@ namespace preview
 {
 
 class LargeTextView;
+class TextLoader;
+class TextSource;
+struct TextLoad;
 
 // The preview's text box. RTF files (whatever their extension) are read by our RTF reader and
 // shown with their formatting in a rich-text view; every other file is decoded from its
@@ -34,9 +40,18 @@ public:
     explicit RichTextViewer(QWidget* parent = nullptr);
     ~RichTextViewer() override;
 
-    // Shows the file; on failure (the file cannot be read) returns false with the reason in
-    // *error and leaves the box empty.
-    // A non-empty encoding (an ICU converter name) is used instead of the detected one.
+    // Shows the file, read on a worker: when it is not read within a short while, the box
+    // says that it is loading and the text comes when it is there (loadFinished()), unless
+    // another file was opened or the load stopped meanwhile. A file above
+    // TextLoader::kLargeAbove goes to the large-file view.
+    void open(const QString& path);
+    bool isLoading() const;
+    // Where open() reads from (a test puts in one that waits).
+    void setTextSource(std::shared_ptr<TextSource> source);
+
+    // Shows the file, read here and now; on failure (the file cannot be read) returns false with
+    // the reason in *error and leaves the box empty. A non-empty encoding (an ICU converter name)
+    // is used instead of the detected one.
     bool loadFile(const QString& path, QString* error = nullptr, const QByteArray& encoding = {});
     // Shows a file too large to be held as a document in the large-file view, which reads it
     // by position and indexes it in the background. Returns false when it cannot be opened.
@@ -45,7 +60,7 @@ public:
     bool reloadAs(const QByteArray& encoding);
     // The encoding of the text shown (empty for RTF or nothing shown).
     QByteArray encoding() const;
-    // Stops loading in the background; what is shown stays.
+    // Stops loading in the background; what is shown stays, a text still being read is dropped.
     void stopLoading();
 
     // Loaded: RTF back as RTF, text back as text in its encoding, BOM and line ends.
@@ -89,7 +104,14 @@ public:
     LargeTextView* largeView() const { return m_largeView; }
     bool isLarge() const { return m_large; }
 
+Q_SIGNALS:
+    // A text that open() read after it returned is shown (or could not be read).
+    void loadFinished();
+
 private:
+    void showLoad(const QString& path, const TextLoad& load);
+    void showBytes(const QString& path, const QByteArray& bytes, const QByteArray& encoding);
+    void endLoading();
     void showPlainDocument(QTextDocument* document);
     bool loadPlain(QByteArrayView bytes, const QByteArray& encoding);
 
@@ -98,6 +120,8 @@ private:
     QPlainTextEdit* m_plainView = nullptr;
     LargeTextView* m_largeView = nullptr;
     QTextDocument* m_plainDocument = nullptr;
+    TextLoader* m_loader = nullptr;
+    QTimer* m_loadingWord = nullptr;
     QString m_path;
     QString m_loadedText;
     platform::TextFormat m_format;

@@ -16,6 +16,8 @@ TextViewer::TextViewer(RichTextViewer* view, QAction* search, QAction* searchNex
 {
     if (!m_encoding)
         return;
+    // A text read after the click ends shows its encoding once it is there.
+    QObject::connect(m_view, &RichTextViewer::loadFinished, m_encoding, [this] { showEncoding(); });
     QObject::connect(m_encoding, &EncodingButton::chosen, m_encoding,
                      [this](const QByteArray& chosen) {
                          m_view->reloadAs(chosen);
@@ -46,12 +48,7 @@ void TextViewer::show(const PreviewFile& file)
 {
     m_view->show();
     enableSearch(true);
-    // A file that cannot be read leaves the text shown before.
-    const platform::FileStatus status = platform::fileStatus(file.path);
-    if (status.kind == platform::FileKind::Regular && status.size > kLargeAbove)
-        m_view->loadLargeFile(file.path);
-    else
-        m_view->loadFile(file.path);
+    m_view->open(file.path);
     showEncoding();
 }
 
@@ -64,8 +61,7 @@ void TextViewer::hide()
 
 void TextViewer::stop()
 {
-    // The large-file view's index and search workers stop; a small text is read whole when
-    // it is shown, so nothing of it goes on afterwards.
+    // The large-file view's index and search workers stop, a text still being read is dropped.
     m_view->stopLoading();
 }
 

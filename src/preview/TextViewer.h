@@ -1,5 +1,6 @@
 #pragma once
 
+#include "preview/TextLoader.h"
 #include "preview/Viewer.h"
 
 #include <QtGlobal>
@@ -13,7 +14,8 @@ class EncodingButton;
 class RichTextViewer;
 
 // Text-like files in the rich-text viewer; the search entries work while it shows a file.
-// A file above kLargeAbove bytes goes to the large-file view instead of being read whole.
+// The file is read on a worker (a slow mount does not hold the window); a file above
+// kLargeAbove bytes goes to the large-file view instead of being read whole.
 // The encoding of the text shown is on the status-bar button, which reads it again in another.
 class TextViewer final : public Viewer
 {
@@ -21,7 +23,7 @@ public:
     // 16 MiB: a text of that size is read, decoded and laid out in about a tenth of a second,
     // which a click may take; above it the wait grows with the file and the document's memory
     // grows to several times the file's size.
-    static constexpr qint64 kLargeAbove = 16 * 1024 * 1024;
+    static constexpr qint64 kLargeAbove = TextLoader::kLargeAbove;
 
     TextViewer(RichTextViewer* view, QAction* search, QAction* searchNext,
                EncodingButton* encoding = nullptr);

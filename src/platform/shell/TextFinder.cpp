@@ -86,12 +86,31 @@ TextFinder::Result TextFinder::searchDescriptor(int fd, const std::atomic<bool>&
         return Result::Found;
     if (cancelled.load(std::memory_order_relaxed))
         return Result::Cancelled;
+    // A regular file is searched as far as it reached when its search began: a log that
+    // another program keeps writing would otherwise hold the search for as long as it grows.
+    struct stat st {
+    };
+    qint64 left = -1;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        const off_t at = ::lseek(fd, 0, SEEK_CUR);
+        left = qMax<qint64>(0, qint64(st.st_size) - qMax<qint64>(0, at));
+    }
+    const auto readChunk = [fd, &left](QByteArray& into) -> qsizetype {
+        const qsizetype want = left < 0 ? into.size() : qsizetype(qMin<qint64>(left, into.size()));
+        const qsizetype n = readFully(fd, into.data(), want);
+        if (n > 0 && left >= 0)
+            left -= n;
+        return n;
+    };
+    const auto atEnd = [&left](qsizetype got, const QByteArray& chunk) {
+        return got < chunk.size() || left == 0;
+    };
     // The first read is large enough for the encoding to be told, whatever the chunk size.
     QByteArray chunk(qMax(m_chunkBytes, kDetectionBytes), Qt::Uninitialized);
-    qsizetype got = readFully(fd, chunk.data(), chunk.size());
+    qsizetype got = readChunk(chunk);
     if (got < 0)
         return Result::Unreadable;
-    bool last = got < chunk.size();
+    bool last = atEnd(got, chunk);
     const QByteArray encoding = encodingForSample(QByteArray(chunk.constData(), got), !last);
     if (encoding.isEmpty())
         return Result::Binary;
@@ -115,10 +134,10 @@ TextFinder::Result TextFinder::searchDescriptor(int fd, const std::atomic<bool>&
         window.remove(0, qMax<qsizetype>(0, window.size() - keep));
         if (cancelled.load(std::memory_order_relaxed))
             return Result::Cancelled;
-        got = readFully(fd, chunk.data(), chunk.size());
+        got = readChunk(chunk);
         if (got < 0)
             return Result::Unreadable;
-        last = got < chunk.size();
+        last = atEnd(got, chunk);
     }
 }
 

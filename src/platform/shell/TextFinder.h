@@ -25,8 +25,9 @@ public:
 
     explicit TextFinder(const QString& text, qsizetype chunkBytes = kDefaultChunkBytes);
 
-    // Reads the open file from its current position to its end. `cancelled` is looked at
-    // before every chunk. The descriptor stays the caller's.
+    // Reads the open file from its current position to its end (a regular file to the end it
+    // had when the search began: what is written to it meanwhile is not read). `cancelled` is
+    // looked at before every chunk. The descriptor stays the caller's.
     Result searchDescriptor(int fd, const std::atomic<bool>& cancelled) const;
 
     // Opens the regular file `name` of the open folder `folderFd` (a link, FIFO, socket or

@@ -13,8 +13,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using platform::FileSearch;
@@ -286,6 +288,52 @@ private Q_SLOTS:
         const std::atomic<bool> never{false};
         s.run(never);
         QCOMPARE(found, 1);
+    }
+
+    void aFileThatGrowsWhileSearched()
+    {
+        QTemporaryDir d;
+        const QString path = d.path() + QStringLiteral("/growing.log");
+        QByteArray start = prose(QStringLiteral("打ち合わせ")).toUtf8();
+        while (start.size() < 4 * 1024 * 1024)
+            start += "2026-12-09 06:00:00 INFO nothing to see here\n";
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(start);
+        f.close();
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+        QVERIFY(fd >= 0);
+        // Another program appends the word once the search has begun reading (the shared
+        // file position moved), and goes on appending for as long as the search runs.
+        std::atomic<bool> searching{true};
+        std::atomic<qint64> appended{0};
+        std::thread writer([&] {
+            while (searching && ::lseek(fd, 0, SEEK_CUR) == 0)
+                std::this_thread::yield();
+            QFile out(path);
+            if (!out.open(QIODevice::Append))
+                return;
+            const QByteArray block =
+                QByteArray(60000, 'z') + QStringLiteral("\n見積書番号\n").toUtf8();
+            while (searching && appended < 64 * 1024 * 1024) {
+                out.write(block);
+                out.flush();
+                appended += block.size();
+            }
+        });
+        const std::atomic<bool> never{false};
+        // Small chunks: the search reads slower than the other program writes.
+        const TextFinder::Result result =
+            TextFinder(QStringLiteral("見積書番号"), 4096).searchDescriptor(fd, never);
+        const qint64 read = ::lseek(fd, 0, SEEK_CUR);
+        searching = false;
+        writer.join();
+        ::close(fd);
+        QVERIFY(appended > 0);
+        // The file as it was when the search began: not a byte beyond.
+        QCOMPARE(result, TextFinder::Result::NotFound);
+        QCOMPARE(read, qint64(start.size()));
+        QVERIFY(QFile::remove(path));
     }
 
     void specialFilesAndLinks()
