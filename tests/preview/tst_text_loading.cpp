@@ -172,6 +172,7 @@ private Q_SLOTS:
         QVERIFY(!run.viewer()->isLoading());
         run.source->release(slow);
         QTRY_COMPARE(run.source->finished.load(), 3);
+        // A stale load must stay dropped: give its queued result a moment to arrive.
         QTest::qWait(50);
         QVERIFY(run.viewer()->isHidden());
         QVERIFY(run.viewer()->text().isEmpty() ||
@@ -216,6 +217,7 @@ private Q_SLOTS:
         run.program.reset();
         run.source->release(slow);
         QTRY_COMPARE(run.source->finished.load(), finished + 1);
+        // The load ends after its program: a moment for a result that must reach nobody.
         QTest::qWait(50);
     }
 };
