@@ -13,6 +13,7 @@
 #include <QIconEngine>
 #include <QItemSelectionModel>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
 #include <QToolTip>
@@ -171,8 +172,28 @@ void FolderTree::showCurrent()
     expand(index);
     setCurrentIndex(index);
     // Before the tree is first shown its rows are not laid out yet: showing it scrolls.
-    if (isVisible())
+    if (isVisible()) {
         scrollTo(index);
+        revealName(index);
+    }
+}
+
+void FolderTree::revealName(const QModelIndex& index)
+{
+    // Deep down, the current folder's row starts beyond the pane's right edge: the tree
+    // scrolls sideways until its icon and name are in view (as much of the name as fits).
+    const QRect row = visualRect(index);
+    if (!row.isValid())
+        return;
+    const int nameEnd = row.left() + iconSize().width() + 8 +
+                        fontMetrics().horizontalAdvance(index.data().toString());
+    const int width = viewport()->width();
+    if (row.left() >= 0 && nameEnd <= width)
+        return;
+    QScrollBar* bar = horizontalScrollBar();
+    const int fromLeft = bar->value() + row.left() - indentation();
+    const int toShowEnd = bar->value() + nameEnd - width;
+    bar->setValue(std::max(0, std::min(fromLeft, std::max(toShowEnd, bar->value()))));
 }
 
 void FolderTree::watchCurrent()

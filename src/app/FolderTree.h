@@ -53,6 +53,7 @@ private:
     void makeModel();
     // Expands the tree down to the current folder and scrolls it into view.
     void showCurrent();
+    void revealName(const QModelIndex& index);
     void watchCurrent();
 
     FolderTreeModel* m_model = nullptr;

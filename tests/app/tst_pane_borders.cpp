@@ -5,11 +5,14 @@
 #include "RecordingArchiverCall.h"
 
 #include "app/Application.h"
+#include "app/FolderTree.h"
 #include "app/MainLayout.h"
 #include "app/MainWindow.h"
 #include "app/PaneBorders.h"
 #include "base/Twips.h"
 
+#include <QDir>
+#include <QScrollBar>
 #include <QtTest>
 
 namespace
@@ -70,6 +73,31 @@ class PaneBordersTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    // Six folders down, with long names, the open folder's row starts beyond the tree's right
+    // edge at the design's width: the tree scrolls sideways so that its name can be read.
+    void theOpenFolderDeepDownShowsItsName()
+    {
+        Run run;
+        QString deep = run.browse.path();
+        for (const char* part : {"第一階層の長い名前のフォルダ", "二番目の階層にある資料置き場",
+                                 "三番目のとても長い名前の作業用フォルダ", "四番目",
+                                 "2026年度の報告書と添付資料", "-六番目 'の' \"階層\""})
+            deep += QLatin1Char('/') + QString::fromUtf8(part);
+        QVERIFY(QDir().mkpath(deep));
+        app::FolderTree* tree = run.w()->folderTree();
+        QVERIFY(tree->setPath(deep));
+        QTRY_VERIFY(tree->currentIndex().isValid() && tree->currentIndex().data().toString() ==
+                                                          QStringLiteral("-六番目 'の' \"階層\""));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                const QRect row = tree->visualRect(tree->currentIndex());
+                return row.isValid() && row.left() >= 0 &&
+                       row.left() + tree->iconSize().width() < tree->viewport()->width() / 2;
+            }(),
+            5000);
+        QVERIFY(tree->horizontalScrollBar()->value() > 0);
+    }
+
     // Dragging the column border widens the left column and narrows the preview by as much;
     // dragging the other one gives the tree what the file list gives up.
     void dragsMoveThePanes()
