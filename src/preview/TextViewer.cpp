@@ -17,13 +17,16 @@ TextViewer::TextViewer(RichTextViewer* view, QAction* search, QAction* searchNex
     if (!m_encoding)
         return;
     // A text read after the click ends shows its encoding once it is there.
-    QObject::connect(m_view, &RichTextViewer::loadFinished, m_encoding, [this] { showEncoding(); });
-    QObject::connect(m_encoding, &EncodingButton::chosen, m_encoding,
+    QObject::connect(m_view, &RichTextViewer::loadFinished, m_context.get(),
+                     [this] { showEncoding(); });
+    QObject::connect(m_encoding, &EncodingButton::chosen, m_context.get(),
                      [this](const QByteArray& chosen) {
+                         if (!m_view)
+                             return;
                          m_view->reloadAs(chosen);
                          showEncoding();
                      });
-    QObject::connect(m_view->largeView(), &LargeTextView::encodingChanged, m_encoding,
+    QObject::connect(m_view->largeView(), &LargeTextView::encodingChanged, m_context.get(),
                      [this] { showEncoding(); });
 }
 
@@ -37,7 +40,7 @@ void TextViewer::enableSearch(bool enabled)
 
 void TextViewer::showEncoding()
 {
-    if (!m_encoding)
+    if (!m_encoding || !m_view)
         return;
     const QByteArray encoding = !m_view->isHidden() ? m_view->encoding() : QByteArray();
     m_encoding->showEncoding(encoding);

@@ -3,7 +3,11 @@
 #include "preview/TextLoader.h"
 #include "preview/Viewer.h"
 
+#include <QObject>
+#include <QPointer>
 #include <QtGlobal>
+
+#include <memory>
 
 class QAction;
 
@@ -37,10 +41,13 @@ private:
     void enableSearch(bool enabled);
     void showEncoding();
 
-    RichTextViewer* m_view;
+    QPointer<RichTextViewer> m_view;
     QAction* m_search;
     QAction* m_searchNext;
-    EncodingButton* m_encoding;
+    QPointer<EncodingButton> m_encoding;
+    // The context of this viewer's connections: they end with the viewer, which may go before
+    // the widgets it shows on (a late load's result then reaches nobody).
+    std::unique_ptr<QObject> m_context = std::make_unique<QObject>();
 };
 
 } // namespace preview
