@@ -62,6 +62,8 @@ QString extensionOf(Family family)
         return QStringLiteral("zip");
     case Family::Cab:
         return QStringLiteral("cab");
+    case Family::ReadOnly:
+        return QStringLiteral("7z");
     }
     return QString();
 }
