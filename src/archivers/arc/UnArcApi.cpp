@@ -17,6 +17,7 @@
 #include <cctype>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -123,6 +124,14 @@ int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& 
     request.storedNames = true;
     request.exactNames = cl.exactNames();
     request.decodeName = [encoding](const std::string& name) { return decodeName(name, encoding); };
+    // Encrypted RAR members are refused like any other encrypted member, before a byte of them
+    // is written, and not taken for damaged data.
+    const std::vector<bool> encrypted = archiver::rarEncryptedMembers(ops.archive);
+    if (!encrypted.empty()) {
+        request.encryptedAt = [encrypted](size_t position) {
+            return position < encrypted.size() && encrypted[position];
+        };
+    }
     return archiver::runExtract(request, report);
 }
 

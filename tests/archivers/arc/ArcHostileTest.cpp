@@ -163,9 +163,9 @@ TEST(ArcHostile, EncryptedMembersAreListedAndRefusedWhole)
 }
 
 // In the RAR samples a.txt and c.txt are stored in the clear, b.txt and d.txt encrypted. The
-// libarchive of Debian 12 does not mark RAR members as encrypted, so they fail as damaged data:
-// the call fails and nothing of them is left.
-TEST(ArcHostile, EncryptedRarMembersLeaveNothing)
+// libarchive of Debian 12 does not mark RAR members as encrypted; the library reads that from the
+// headers and refuses them as encrypted, not as damaged, and nothing of them is left.
+TEST(ArcHostile, EncryptedRarMembersAreRefused)
 {
     for (const char* sample :
          {"read_format_rar4_encrypted.rar", "read_format_rar5_encrypted.rar"}) {
@@ -176,7 +176,13 @@ TEST(ArcHostile, EncryptedRarMembersLeaveNothing)
         EXPECT_EQ(unarc().list(dataFile(sample), ok, end).size(), 4u);
         const auto run = unarc().run("-x -o " + dq(dataFile(sample)) + " " + dq(dir / "out/"));
         EXPECT_NE(run.result, 0) << run.report;
+        EXPECT_NE(run.report.find("Skipped  b.txt : 暗号化されたファイルには対応していません"),
+                  std::string::npos)
+            << run.report;
+        EXPECT_NE(run.report.find("Skipped  d.txt : 暗号化"), std::string::npos) << run.report;
+        EXPECT_EQ(run.report.find("壊れています"), std::string::npos) << run.report;
         EXPECT_EQ(readFile(dir / "out/a.txt"), "This is from a.txt");
+        EXPECT_EQ(readFile(dir / "out/c.txt"), "This is from c.txt");
         for (const std::string& f : filesBelow(dir / "out")) {
             EXPECT_NE(f, "b.txt");
             EXPECT_NE(f, "d.txt");
