@@ -122,22 +122,40 @@ const ArchiveFormat& formatOf(Family family)
     return kFormats.front();
 }
 
-std::optional<Family> familyOfFileName(const QString& fileName)
+namespace
 {
-    std::optional<Family> found;
-    qsizetype foundLength = 0;
+struct Match {
+    std::optional<Family> family;
+    qsizetype length = 0; // the ending's length with its dot
+};
+
+Match matchOf(const QString& fileName)
+{
+    Match found;
     for (const ArchiveFormat& format : kFormats) {
         for (const char* ending : format.endings) {
             // The ending without its dot: "ARCLZH" is LZH as well.
             const QLatin1String type(ending + 1);
-            if (type.size() > foundLength &&
+            if (type.size() + 1 > found.length &&
                 fileName.right(type.size()).compare(type, Qt::CaseInsensitive) == 0) {
-                found = format.family;
-                foundLength = type.size();
+                found.family = format.family;
+                found.length = type.size() + 1;
             }
         }
     }
     return found;
+}
+} // namespace
+
+std::optional<Family> familyOfFileName(const QString& fileName)
+{
+    return matchOf(fileName).family;
+}
+
+qsizetype endingLengthOf(const QString& fileName)
+{
+    const Match match = matchOf(fileName);
+    return match.family ? match.length : 4;
 }
 
 } // namespace archive

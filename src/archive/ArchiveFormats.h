@@ -68,4 +68,8 @@ const ArchiveFormat& formatOf(Family family);
 // other file.
 std::optional<Family> familyOfFileName(const QString& fileName);
 
+// How many characters at the end of the file name are its archive ending, counted with the dot
+// the table gives it (4 for "a.lzh", 7 for "a.tar.gz"); 4 for a name that is no archive's.
+qsizetype endingLengthOf(const QString& fileName);
+
 } // namespace archive
