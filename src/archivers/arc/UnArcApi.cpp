@@ -87,6 +87,19 @@ ArchiverHandle openArc(const std::string& path)
         [encoding](const std::string& stored) { return decodeName(stored, encoding); });
 }
 
+// libarchive reads no member of an archive whose headers are encrypted, and says so.
+bool headersEncrypted(const std::string& path)
+{
+    archiver::LibarchiveReader reader;
+    reader.setDecodeLegacyNamesAsCp932(false);
+    if (!reader.openFile(path, archiver::LibarchiveReader::Format::Various)) {
+        return reader.error().find("ncrypt") != std::string::npos;
+    }
+    archiver::ArchiveEntry entry;
+    return reader.next(entry) == archiver::LibarchiveReader::Step::Error &&
+           reader.error().find("ncrypt") != std::string::npos;
+}
+
 int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& report)
 {
     const archiver::CommandLine cl = archiver::parseSwitchCommandLine(commandLine);
@@ -109,6 +122,13 @@ int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& 
     if (archiver::isVolumeOfSet(ops.archive)) {
         report.line("Extracting from archive : " + ops.archive);
         report.error("分割された書庫には対応していません: " + ops.archive);
+        return ARCHIVER_ERROR_NOT_SUPPORT;
+    }
+    // An archive whose directory itself is encrypted (7z -mhe, RAR -hp) cannot even be listed;
+    // it is refused as encrypted, not reported as damaged.
+    if (headersEncrypted(ops.archive)) {
+        report.line("Extracting from archive : " + ops.archive);
+        report.error("暗号化された書庫には対応していません: " + ops.archive);
         return ARCHIVER_ERROR_NOT_SUPPORT;
     }
     const std::string encoding = archiver::chosenNameEncoding(ops.archive);

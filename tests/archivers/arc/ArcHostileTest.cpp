@@ -162,6 +162,26 @@ TEST(ArcHostile, EncryptedMembersAreListedAndRefusedWhole)
     }
 }
 
+// A 7z whose directory is encrypted too cannot be listed; its extraction says why.
+TEST(ArcHostile, EncryptedDirectoryIsRefusedAsEncrypted)
+{
+    TempFolder dir;
+    writeFile(dir / "src/secret.txt", "secret body\n");
+    const std::string archive = dir / "hidden.7z";
+    ASSERT_EQ(shell("cd " + quote(dir / "src") + " && 7z a -bd -bso0 -pX -mhe=on " +
+                    quote(archive) + " secret.txt"),
+              0);
+    bool ok = true;
+    int end = 0;
+    unarc().list(archive, ok, end);
+    EXPECT_FALSE(ok);
+    const auto run = unarc().run("-x -o " + dq(archive) + " " + dq(dir / "out/"));
+    EXPECT_NE(run.result, 0);
+    EXPECT_NE(run.report.find("暗号化された書庫には対応していません"), std::string::npos)
+        << run.report;
+    EXPECT_TRUE(filesBelow(dir / "out").empty());
+}
+
 // In the RAR samples a.txt and c.txt are stored in the clear, b.txt and d.txt encrypted. The
 // libarchive of Debian 12 does not mark RAR members as encrypted; the library reads that from the
 // headers and refuses them as encrypted, not as damaged, and nothing of them is left.
