@@ -69,6 +69,8 @@ bool readVint(std::istream& in, uint64_t& value, uint64_t& length)
 
 constexpr size_t kMostMembers = 1000000;
 constexpr uint64_t kLargestHeader = 2 * 1024 * 1024;
+// Past any file there is; sizes beyond it are damage, and adding them would overflow.
+constexpr uint64_t kLargestOffset = uint64_t{1} << 56;
 
 void rar4Encrypted(std::ifstream& in, std::vector<bool>& out)
 {
@@ -103,6 +105,8 @@ void rar4Encrypted(std::ifstream& in, std::vector<bool>& out)
             }
             out.push_back((flags & 0x0004) != 0);
         }
+        if (add > kLargestOffset)
+            return;
         pos += static_cast<std::streamoff>(size + add);
     }
 }
@@ -129,8 +133,8 @@ void rar5Encrypted(std::ifstream& in, std::vector<bool>& out)
             return;
         if ((flags & 0x0002) != 0 && !readVint(h, data, n))
             return;
-        if (type == 4 || type == 5)
-            return; // encrypted headers, or the end of the archive
+        if (type == 4 || type == 5 || data > kLargestOffset)
+            return; // encrypted headers, the end of the archive, or no file holds that much
         if (type == 2) {
             bool encrypted = false;
             if (extra > 0 && extra <= size) {
@@ -139,7 +143,7 @@ void rar5Encrypted(std::ifstream& in, std::vector<bool>& out)
                 const std::streamoff end = static_cast<std::streamoff>(size);
                 while (h.tellg() >= 0 && h.tellg() < end) {
                     uint64_t recordSize = 0, recordType = 0;
-                    if (!readVint(h, recordSize, n) || recordSize == 0)
+                    if (!readVint(h, recordSize, n) || recordSize == 0 || recordSize > size)
                         break;
                     const std::streamoff next = h.tellg() + static_cast<std::streamoff>(recordSize);
                     if (!readVint(h, recordType, n))
