@@ -29,6 +29,8 @@ PACKAGES=(
   clang libclang-rt-14-dev
   # independent archivers used as test oracles and benchmark peers
   lhasa libarchive-tools jlha-utils cabextract gcab zip unzip python3
+  # makers of the read-only formats: 7z, tar compressors, ISO 9660 images
+  p7zip-full xz-utils bzip2 zstd genisoimage
   # bench/soak: memory over 10,000 selections
   heaptrack
   # scripts/ci-in-debootstrap.sh: .ci/run in a fresh minimal Debian 12 root

@@ -9,11 +9,18 @@ namespace
 {
 using settings::Preview;
 
+constexpr const char* kLzhEndings[] = {".lzh"};
+constexpr const char* kZipEndings[] = {".zip"};
+constexpr const char* kCabEndings[] = {".cab"};
+constexpr const char* kReadOnlyEndings[] = {".7z",  ".rar",     ".tar",  ".tar.gz",
+                                            ".tgz", ".tar.bz2", ".tbz2", ".tar.xz",
+                                            ".txz", ".tar.zst", ".iso"};
+
 // One row a format. A new format is one more row here and its library under archivers/.
-constexpr std::array<ArchiveFormat, 3> kFormats{{
+constexpr std::array<ArchiveFormat, 4> kFormats{{
     {
         .family = Family::Lzh,
-        .ending = ".lzh",
+        .endings = kLzhEndings,
         .library = "libunlha32.so",
         .entryPrefix = "Unlha",
         .memberSeparator = u'/',
@@ -34,7 +41,7 @@ constexpr std::array<ArchiveFormat, 3> kFormats{{
     },
     {
         .family = Family::Zip,
-        .ending = ".zip",
+        .endings = kZipEndings,
         .library = "libunzip32.so",
         .entryPrefix = "UnZip",
         .memberSeparator = u'/',
@@ -54,7 +61,7 @@ constexpr std::array<ArchiveFormat, 3> kFormats{{
     },
     {
         .family = Family::Cab,
-        .ending = ".cab",
+        .endings = kCabEndings,
         .library = "libcab32.so",
         .entryPrefix = "Cab",
         .memberSeparator = u'\\',
@@ -75,6 +82,28 @@ constexpr std::array<ArchiveFormat, 3> kFormats{{
         .renameEntry = RenameEntry::HiddenWhenEmptied,
         .nameEncodingChoice = false,
     },
+    {
+        // 7z, RAR, tar with its compressions and ISO 9660 images: read and extracted, never
+        // changed.
+        .family = Family::ReadOnly,
+        .endings = kReadOnlyEndings,
+        .library = "libunarc32.so",
+        .entryPrefix = "UnArc",
+        .memberSeparator = u'/',
+        .extractHere = "-x ",
+        .extractInto = "-x ",
+        .extractMembers = "-x --exact ",
+        .openMember = "-x -j --exact ",
+        .dragOut = "-x -u --i -o --exact ",
+        .listingMode = 0u,
+        .previewSwitch = Preview::Archives,
+        .aboutName = "libunarc32.so",
+        .aboutNameLabel = "LabelUnarcName",
+        .aboutVersionLabel = "LabelUnarcVersion",
+        .editable = false,
+        .renameEntry = RenameEntry::HiddenWhenShown,
+        .nameEncodingChoice = true,
+    },
 }};
 } // namespace
 
@@ -93,15 +122,40 @@ const ArchiveFormat& formatOf(Family family)
     return kFormats.front();
 }
 
+namespace
+{
+struct Match {
+    std::optional<Family> family;
+    qsizetype length = 0; // the ending's length with its dot
+};
+
+Match matchOf(const QString& fileName)
+{
+    Match found;
+    for (const ArchiveFormat& format : kFormats) {
+        for (const char* ending : format.endings) {
+            // The ending without its dot: "ARCLZH" is LZH as well.
+            const QLatin1String type(ending + 1);
+            if (type.size() + 1 > found.length &&
+                fileName.right(type.size()).compare(type, Qt::CaseInsensitive) == 0) {
+                found.family = format.family;
+                found.length = type.size() + 1;
+            }
+        }
+    }
+    return found;
+}
+} // namespace
+
 std::optional<Family> familyOfFileName(const QString& fileName)
 {
-    for (const ArchiveFormat& format : kFormats) {
-        // The ending without its dot: "ARCLZH" is LZH as well.
-        const QLatin1String type(format.ending + 1);
-        if (fileName.right(type.size()).compare(type, Qt::CaseInsensitive) == 0)
-            return format.family;
-    }
-    return std::nullopt;
+    return matchOf(fileName).family;
+}
+
+qsizetype endingLengthOf(const QString& fileName)
+{
+    const Match match = matchOf(fileName);
+    return match.family ? match.length : 4;
 }
 
 } // namespace archive

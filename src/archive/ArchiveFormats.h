@@ -14,7 +14,7 @@ namespace archive
 // The archive formats the program works with, one row each in archiveFormats(). The enum names
 // the rows; code names a row itself only for what one format's library alone offers (editing
 // an LZH archive in place, writing a cabinet).
-enum class Family { Lzh, Zip, Cab };
+enum class Family { Lzh, Zip, Cab, ReadOnly };
 
 // When the member list's "rename member" entry is put away for a format whose members cannot
 // be renamed: as the list is emptied, or only once the archive is shown (a preview turned off
@@ -24,8 +24,9 @@ enum class RenameEntry { Offered, HiddenWhenEmptied, HiddenWhenShown };
 // Everything the program knows of one archive format.
 struct ArchiveFormat {
     Family family;
-    // The file name's ending that makes a file an archive of this format (case ignored).
-    const char* ending;
+    // The file name's endings that make a file an archive of this format (case ignored), each
+    // with its dot; the first is the format's usual one.
+    std::span<const char* const> endings;
     // The archiver library in the program folder and the prefix of its entry points.
     const char* library;
     const char* entryPrefix;
@@ -63,7 +64,12 @@ std::span<const ArchiveFormat> archiveFormats();
 const ArchiveFormat& formatOf(Family family);
 
 // The format of a file by its name's ending without the dot, case ignored ("ARC.LZH" is LZH);
-// nothing for any other file.
+// of several endings that fit, the longest decides ("a.tar.gz" by "tar.gz"); nothing for any
+// other file.
 std::optional<Family> familyOfFileName(const QString& fileName);
+
+// How many characters at the end of the file name are its archive ending, counted with the dot
+// the table gives it (4 for "a.lzh", 7 for "a.tar.gz"); 4 for a name that is no archive's.
+qsizetype endingLengthOf(const QString& fileName);
 
 } // namespace archive

@@ -26,7 +26,8 @@ ArchiveViewer::ArchiveViewer(const ArchiveFormat& format, QTreeWidget* list, con
     m_encoding = new NameEncodingButton(m_list);
     QObject::connect(m_encoding, &NameEncodingButton::chosen, m_list,
                      [this](const QString& path, const QString& encoding) {
-                         setZipNameEncoding(platform::programFolder(), path, encoding);
+                         setNameEncoding(m_format.family, platform::programFolder(), path,
+                                         encoding);
                          listMembers(path);
                      });
 }
@@ -61,7 +62,8 @@ void ArchiveViewer::show(const preview::PreviewFile& file)
         m_actions.renameMember->setVisible(false);
     enableExtraction(true);
     if (m_encoding) {
-        setZipNameEncoding(platform::programFolder(), file.path, m_encoding->encodingOf(file.path));
+        setNameEncoding(m_format.family, platform::programFolder(), file.path,
+                        m_encoding->encodingOf(file.path));
         m_encoding->showFor(file.path);
     }
     listMembers(file.path);
@@ -97,7 +99,8 @@ void registerArchiveViewers(preview::PreviewDispatcher& dispatcher,
     for (const ArchiveFormat& format : archiveFormats()) {
         dispatcher.add(
             std::make_unique<ArchiveViewer>(format, pane.archiveList, actions, pane.window),
-            {{{format.ending}, format.previewSwitch, true}}, {}, atOnce);
+            {{{format.endings.begin(), format.endings.end()}, format.previewSwitch, true}}, {},
+            atOnce);
     }
 }
 

@@ -170,8 +170,9 @@ QString memberBaseName(Family family, const QString& member)
 
 QString namedFolderFor(const QString& currentFolder, const QString& fileName)
 {
-    return platform::withSlash(currentFolder) + fileName.left(fileName.size() - 4) +
-           QLatin1Char('/');
+    // The name without its archive ending: "src.tar.gz" extracts into "src".
+    return platform::withSlash(currentFolder) +
+           fileName.left(fileName.size() - endingLengthOf(fileName)) + QLatin1Char('/');
 }
 
 } // namespace archive

@@ -18,11 +18,11 @@ QList<NameEncoding> zipNameEncodings()
     };
 }
 
-bool setZipNameEncoding(const QString& programFolder, const QString& archivePath,
-                        const QString& encoding)
+bool setNameEncoding(Family family, const QString& programFolder, const QString& archivePath,
+                     const QString& encoding)
 {
     using SetNameEncoding = int (*)(const char*, const char*);
-    const ArchiverLibrary library(Family::Zip, programFolder);
+    const ArchiverLibrary library(family, programFolder);
     auto set = reinterpret_cast<SetNameEncoding>(library.resolve("SetNameEncoding"));
     if (!set)
         return false;

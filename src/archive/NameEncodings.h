@@ -1,5 +1,7 @@
 #pragma once
 
+#include "archive/ArchiveFormats.h"
+
 #include <QList>
 #include <QString>
 
@@ -17,10 +19,10 @@ struct NameEncoding {
 // The choices offered, the guess first.
 QList<NameEncoding> zipNameEncodings();
 
-// Tells the ZIP library of the program folder which encoding the unmarked names of the archive
-// are in; its listing and extraction of that archive follow it. False when the library is
-// missing or refuses the encoding.
-bool setZipNameEncoding(const QString& programFolder, const QString& archivePath,
-                        const QString& encoding);
+// Tells the library of the format (of a row with a name-encoding choice) in the program folder
+// which encoding the unmarked names of the archive are in; its listing and extraction of that
+// archive follow it. False when the library is missing or refuses the encoding.
+bool setNameEncoding(Family family, const QString& programFolder, const QString& archivePath,
+                     const QString& encoding);
 
 } // namespace archive

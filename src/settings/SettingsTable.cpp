@@ -45,6 +45,7 @@ constexpr Entry kTable[] = {
     {Rule2Extension, "cust", "kaku2", "", Holder::Preview, "Text2", Control::Text},
     {Rule2Mode, "cust", "syu2", "", Holder::Preview, "Label5", Control::Mode},
     {Rule2InForce, "cust", "jyou2", "0", Holder::Preview, "Check8", Control::Check},
+    {NoArchivePreview, "pre2", "arc", "0", Holder::File, "", Control::None},
 };
 
 constexpr bool tableInKeyOrder()
@@ -124,6 +125,8 @@ Key previewKey(Preview kind)
         return NoTaroPreview;
     case Preview::Multi:
         return NoMultiPreview;
+    case Preview::Archives:
+        return NoArchivePreview;
     }
     return NoPreview;
 }

@@ -41,10 +41,14 @@ enum class Key {
     Rule2Extension,
     Rule2Mode,
     Rule2InForce,
+    // The member list of the read-only archives (7z, RAR, tar, ISO) is not shown. Kept in a
+    // section of its own, with no control on the preview settings dialog; a file without it
+    // shows them.
+    NoArchivePreview,
 };
 
 // The kinds of file whose preview a setting turns off.
-enum class Preview { Htm, Jpg, Txt, Bmp, Mp3, All, Lzh, Zip, Taro, Multi };
+enum class Preview { Htm, Jpg, Txt, Bmp, Mp3, All, Lzh, Zip, Taro, Multi, Archives };
 
 // Which window holds a setting while the program runs.
 enum class Holder {

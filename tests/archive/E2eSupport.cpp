@@ -88,6 +88,13 @@ bool makeArchive(archive::Family family, const QString& sourceFolder, const QStr
                        QStringList{QStringLiteral("-c"), QStringLiteral("-z"), archivePath} +
                            sourceTreeOperands(),
                        sourceFolder);
+    case archive::Family::ReadOnly:
+        // The row's usual ending is 7z.
+        return runTool(QStringLiteral("7z"),
+                       QStringList{QStringLiteral("a"), QStringLiteral("-bd"),
+                                   QStringLiteral("-bso0"), archivePath, QStringLiteral("--")} +
+                           sourceTreeOperands(),
+                       sourceFolder);
     }
     return false;
 }

@@ -19,8 +19,8 @@ using archive::Family;
 
 QString familyText(Family family)
 {
-    // The format's ending without its dot ("lzh", "zip", "cab").
-    return QString::fromLatin1(archive::formatOf(family).ending + 1);
+    // The format's usual ending without its dot ("lzh", "zip", "cab", "7z").
+    return QString::fromLatin1(archive::formatOf(family).endings.front() + 1);
 }
 
 QByteArray fileBytes(const QString& path)

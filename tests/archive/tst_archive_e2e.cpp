@@ -62,6 +62,8 @@ QString extensionOf(Family family)
         return QStringLiteral("zip");
     case Family::Cab:
         return QStringLiteral("cab");
+    case Family::ReadOnly:
+        return QStringLiteral("7z");
     }
     return QString();
 }
@@ -144,7 +146,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("family");
         QTest::addColumn<int>("button");
-        for (Family f : {Family::Lzh, Family::Zip, Family::Cab}) {
+        for (Family f : {Family::Lzh, Family::Zip, Family::Cab, Family::ReadOnly}) {
             for (int b : {1, 2, 4, 5}) {
                 const QByteArray name =
                     extensionOf(f).toLatin1() + " Command" + QByteArray::number(b);
@@ -424,7 +426,7 @@ private Q_SLOTS:
     void dragOutDeliversFiles_data()
     {
         QTest::addColumn<int>("family");
-        for (Family f : {Family::Lzh, Family::Zip, Family::Cab})
+        for (Family f : {Family::Lzh, Family::Zip, Family::Cab, Family::ReadOnly})
             QTest::newRow(extensionOf(f).toLatin1().constData()) << int(f);
     }
 

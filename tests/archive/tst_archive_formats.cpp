@@ -27,7 +27,7 @@ class ArchiveFormatsTest : public QObject
     {
         QTest::addColumn<const archive::ArchiveFormat*>("format");
         for (const archive::ArchiveFormat& format : archive::archiveFormats())
-            QTest::newRow(format.ending) << &format;
+            QTest::newRow(format.endings.front()) << &format;
     }
 
 private Q_SLOTS:
@@ -35,9 +35,12 @@ private Q_SLOTS:
     {
         QSet<int> families;
         QSet<QString> endings, libraries, prefixes, labels;
+        qsizetype endingCount = 0;
         for (const archive::ArchiveFormat& format : archive::archiveFormats()) {
             families.insert(static_cast<int>(format.family));
-            endings.insert(QString::fromLatin1(format.ending).toLower());
+            for (const char* ending : format.endings)
+                endings.insert(QString::fromLatin1(ending).toLower());
+            endingCount += static_cast<qsizetype>(format.endings.size());
             libraries.insert(QString::fromLatin1(format.library));
             prefixes.insert(QString::fromLatin1(format.entryPrefix));
             labels.insert(QString::fromLatin1(format.aboutNameLabel));
@@ -46,7 +49,8 @@ private Q_SLOTS:
         const qsizetype n = archive::archiveFormats().size();
         QVERIFY(n >= 3);
         QCOMPARE(families.size(), n);
-        QCOMPARE(endings.size(), n);
+        // No ending belongs to two rows.
+        QCOMPARE(endings.size(), endingCount);
         QCOMPARE(libraries.size(), n);
         QCOMPARE(prefixes.size(), n);
         QCOMPARE(labels.size(), 2 * n);
@@ -63,15 +67,34 @@ private Q_SLOTS:
     void endingNamesTheFormat()
     {
         QFETCH(const archive::ArchiveFormat*, format);
-        const QString ending = QString::fromLatin1(format->ending);
-        QVERIFY(ending.startsWith(QLatin1Char('.')));
-        QCOMPARE(archive::familyOfFileName(QStringLiteral("arc") + ending), format->family);
-        QCOMPARE(archive::familyOfFileName(QStringLiteral("-日本語 名") + ending.toUpper()),
-                 format->family);
-        // Only the end of the name counts.
-        QVERIFY(
-            !archive::familyOfFileName(QStringLiteral("arc") + ending + QStringLiteral(".txt")));
-        QVERIFY(!archive::familyOfFileName(QStringLiteral("arc") + ending.left(ending.size() - 1)));
+        QVERIFY(!format->endings.empty());
+        for (const char* text : format->endings) {
+            const QString ending = QString::fromLatin1(text);
+            QVERIFY(ending.startsWith(QLatin1Char('.')));
+            QCOMPARE(archive::familyOfFileName(QStringLiteral("arc") + ending), format->family);
+            QCOMPARE(archive::familyOfFileName(QStringLiteral("-日本語 名") + ending.toUpper()),
+                     format->family);
+            // Only the end of the name counts.
+            QVERIFY(!archive::familyOfFileName(QStringLiteral("arc") + ending +
+                                               QStringLiteral(".txt")));
+            QVERIFY(
+                !archive::familyOfFileName(QStringLiteral("arc") + ending.left(ending.size() - 1)));
+        }
+    }
+
+    // Endings of several parts: the longest that fits decides, and a part alone names nothing.
+    void compoundEndings()
+    {
+        using archive::Family;
+        QCOMPARE(archive::familyOfFileName(QStringLiteral("src.tar.gz")), Family::ReadOnly);
+        QCOMPARE(archive::familyOfFileName(QStringLiteral("SRC.TAR.ZST")), Family::ReadOnly);
+        QCOMPARE(archive::familyOfFileName(QStringLiteral("a.zip.7z")), Family::ReadOnly);
+        QCOMPARE(archive::familyOfFileName(QStringLiteral("a.7z.zip")), Family::Zip);
+        QCOMPARE(archive::familyOfFileName(QStringLiteral("a.tar.lzh")), Family::Lzh);
+        QVERIFY(!archive::familyOfFileName(QStringLiteral("notes.gz")));
+        QVERIFY(!archive::familyOfFileName(QStringLiteral("notes.xz")));
+        QVERIFY(!archive::familyOfFileName(QStringLiteral("notes.bz2")));
+        QVERIFY(!archive::familyOfFileName(QStringLiteral("a.tar.gz.txt")));
     }
 
     void libraryLoadsAndAnswers_data() { rows(); }
@@ -149,7 +172,7 @@ private Q_SLOTS:
         QTemporaryDir made;
         writeSourceTree(source.path());
         const QString path =
-            made.path() + QStringLiteral("/arc") + QString::fromLatin1(format->ending);
+            made.path() + QStringLiteral("/arc") + QString::fromLatin1(format->endings.front());
         QVERIFY(makeArchive(format->family, source.path(), path));
         QTreeWidget list;
         QVERIFY(archive::listArchive(format->family, path, &list, 0, bin()) >= 4);

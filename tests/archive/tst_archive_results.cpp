@@ -41,6 +41,8 @@ QString extensionOf(Family family)
         return QStringLiteral("zip");
     case Family::Cab:
         return QStringLiteral("cab");
+    case Family::ReadOnly:
+        return QStringLiteral("7z");
     }
     return QString();
 }
@@ -76,6 +78,12 @@ bool makeNamesakes(Family family, const QString& source, const QString& archive)
     case Family::Cab:
         return runTool(QStringLiteral("gcab"),
                        QStringList{QStringLiteral("-c"), QStringLiteral("-z"), archive} + names,
+                       source);
+    case Family::ReadOnly:
+        return runTool(QStringLiteral("7z"),
+                       QStringList{QStringLiteral("a"), QStringLiteral("-bd"),
+                                   QStringLiteral("-bso0"), archive, QStringLiteral("--")} +
+                           names,
                        source);
     }
     return false;

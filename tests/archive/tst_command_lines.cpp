@@ -204,6 +204,15 @@ private Q_SLOTS:
                  QStringLiteral("/work/data/"));
         QCOMPARE(archive::namedFolderFor(QStringLiteral("/"), QStringLiteral("My Pack.ZIP")),
                  QStringLiteral("/My Pack/"));
+        // Endings of other lengths are cut whole, the longest that fits.
+        QCOMPARE(archive::namedFolderFor(QStringLiteral("/w"), QStringLiteral("-x 名.7z")),
+                 QStringLiteral("/w/-x 名/"));
+        QCOMPARE(archive::namedFolderFor(QStringLiteral("/w"), QStringLiteral("src-1.0.TAR.GZ")),
+                 QStringLiteral("/w/src-1.0/"));
+        QCOMPARE(archive::namedFolderFor(QStringLiteral("/w"), QStringLiteral("disc.iso")),
+                 QStringLiteral("/w/disc/"));
+        QCOMPARE(archive::namedFolderFor(QStringLiteral("/w"), QStringLiteral("a.tar.zst")),
+                 QStringLiteral("/w/a/"));
     }
 };
 

@@ -16,7 +16,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 build=${KORAMO_FUZZ_BUILD:-/tmp/koramo-fuzzbuild}
 jobs=${KORAMO_FUZZ_JOBS:-2}
 all=(fuzz_lzh_header fuzz_lzh_decoder fuzz_command_line fuzz_exp_ini fuzz_rtf_reader fuzz_id3
-     fuzz_mci_command fuzz_text_encoding fuzz_zip_cab_listing)
+     fuzz_mci_command fuzz_text_encoding fuzz_zip_cab_listing fuzz_unarc)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 

@@ -8,6 +8,7 @@
 #include "desktop/DriveList.h"
 #include "settings/GeneralSettingsDialog.h"
 #include "settings/PreviewSettingsDialog.h"
+#include "settings/Settings.h"
 #include "settings/SettingsForms.h"
 
 #include <QAction>
@@ -313,6 +314,26 @@ private Q_SLOTS:
         });
         click(run.general(), "Command11");
         QVERIFY(shown);
+    }
+
+    // The member list of 7z, RAR, tar and ISO has its switch in a section of its own, read from
+    // the file: a file without it shows the list, and the preview dialog's OK leaves it alone.
+    void readOnlyArchivesSwitchLivesInItsOwnSection()
+    {
+        Run run;
+        run.folder.writeIni(cp932Lines({QStringLiteral("[pre]"), QStringLiteral("zip=1")}));
+        run.start();
+        const settings::Settings* s = run.program->settings();
+        QVERIFY(s->previewOff(settings::Preview::Zip));
+        QVERIFY(!s->previewOff(settings::Preview::Archives));
+        run.folder.writeIni(cp932Lines({QStringLiteral("[pre]"), QStringLiteral("zip=0"),
+                                        QStringLiteral("[pre2]"), QStringLiteral("arc=1")}));
+        QVERIFY(s->previewOff(settings::Preview::Archives));
+        run.preview()->findChild<QCheckBox*>(QStringLiteral("Check2"))->setChecked(true);
+        click(run.preview(), "Command1");
+        QCOMPARE(run.read("pre2", "arc"), QStringLiteral("1"));
+        QCOMPARE(run.read("pre", "jpg"), QStringLiteral("1"));
+        QVERIFY(s->previewOff(settings::Preview::Archives));
     }
 };
 

@@ -1,7 +1,7 @@
 #pragma once
 
 // The C interface shared by libunlha32.so, libunzip32.so and libcab32.so. Every library
-// exports the same set of entry points under its own prefix (Unlha, UnZip, Cab). Strings are
+// exports the same set of entry points under its own prefix (Unlha, UnZip, Cab, UnArc). Strings are
 // UTF-8; the report written into the output buffer is UTF-8, cut to the buffer's size and
 // always NUL-terminated.
 
@@ -116,6 +116,7 @@ typedef uintptr_t ArchiverWindow;
 ARCHIVER_DECLARE_ENTRY_POINTS(Unlha)
 ARCHIVER_DECLARE_ENTRY_POINTS(UnZip)
 ARCHIVER_DECLARE_ENTRY_POINTS(Cab)
+ARCHIVER_DECLARE_ENTRY_POINTS(UnArc)
 
 // libunzip32.so only: the encoding of the names stored without the UTF-8 mark in one archive
 // ("CP932", "UTF-8", "EUC-JP", "GBK", "Big5", "EUC-KR"); empty or null goes back to the guess
@@ -123,6 +124,10 @@ ARCHIVER_DECLARE_ENTRY_POINTS(Cab)
 // archive follow it from the next call on. 0 on success, ARCHIVER_ERROR_NOT_SUPPORT for an
 // encoding not in the list.
 __attribute__((visibility("default"))) int UnZipSetNameEncoding(const char* archivePath,
+                                                                const char* encoding);
+// libunarc32.so: the same for the names that its formats store as bytes of a legacy encoding
+// (names that are not valid UTF-8; with nothing chosen they are read as CP932).
+__attribute__((visibility("default"))) int UnArcSetNameEncoding(const char* archivePath,
                                                                 const char* encoding);
 
 #ifdef __cplusplus

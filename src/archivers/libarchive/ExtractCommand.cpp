@@ -57,6 +57,7 @@ int runExtract(const ExtractRequest& request, Report& report)
     settings.onlyNewer = request.onlyNewer;
     settings.displayName = request.namer;
     settings.decodeName = request.decodeName;
+    settings.encryptedAt = request.encryptedAt;
     settings.selected = [&](const std::string& shown) {
         if (all)
             return true;

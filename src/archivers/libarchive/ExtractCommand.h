@@ -29,6 +29,8 @@ struct ExtractRequest {
     std::function<std::string(const std::string&)> namer;
     // Rewrites libarchive's name before extraction looks at it; identity when empty.
     std::function<std::string(const std::string&)> decodeName;
+    // Whether the member at this position is encrypted, where libarchive does not say so.
+    std::function<bool(size_t position)> encryptedAt;
     // libarchive hands names without a UTF-8 mark over as stored, for decodeName to decode.
     bool storedNames = false;
 };

@@ -100,7 +100,7 @@ ExtractEngine::Result ExtractEngine::run(EntryReader& reader)
 
     ArchiveEntry entry;
     std::vector<std::string> parts;
-    for (;;) {
+    for (size_t position = 0;; ++position) {
         const EntryReader::Step step = reader.next(entry);
         if (step == EntryReader::Step::End)
             break;
@@ -109,6 +109,8 @@ ExtractEngine::Result ExtractEngine::run(EntryReader& reader)
             result.damage = reader.error();
             break;
         }
+        if (m_settings.encryptedAt && m_settings.encryptedAt(position))
+            entry.encrypted = true;
         if (m_settings.decodeName)
             entry.name = m_settings.decodeName(entry.name);
         const std::string shown =

@@ -33,6 +33,9 @@ public:
         // Turns the libarchive name ("/" separated) into the name reported and matched
         // (CAB shows "\" as the format stores it).
         std::function<std::string(const std::string&)> displayName;
+        // Whether the member at this position in the archive (0 the first) is encrypted, where
+        // the format's reader does not say so itself; nothing more is known when empty.
+        std::function<bool(size_t position)> encryptedAt;
         // Whether the member (by display name) was asked for.
         std::function<bool(const std::string&)> selected;
         // Asked when a member would replace an existing file and overwriting is not allowed.

@@ -102,6 +102,24 @@ bool LibarchiveReader::prepare(Format format)
     case Format::Cab:
         archive_read_support_format_cab(m_archive);
         break;
+    case Format::Various:
+#ifdef KORAMO_READER_WITHOUT_ZIP
+        m_error = "this format is not supported here";
+        return false;
+#else
+        archive_read_support_format_7zip(m_archive);
+        archive_read_support_format_rar(m_archive);
+        archive_read_support_format_rar5(m_archive);
+        archive_read_support_format_tar(m_archive);
+        archive_read_support_format_iso9660(m_archive);
+        // The compressions of tar that people meet; no filter that would start another program.
+        archive_read_support_filter_gzip(m_archive);
+        archive_read_support_filter_bzip2(m_archive);
+        archive_read_support_filter_xz(m_archive);
+        archive_read_support_filter_lzma(m_archive);
+        archive_read_support_filter_zstd(m_archive);
+        break;
+#endif
     }
     // Names that carry no UTF-8 mark were written on Japanese Windows.
     if (m_cp932)

@@ -11,13 +11,14 @@ struct archive;
 namespace archiver
 {
 
-// Reads ZIP or CAB archives through libarchive. Every call runs under a UTF-8 locale of
-// this thread only, so that names come out as UTF-8 whatever the process locale is, and
-// ZIP names without the UTF-8 flag are decoded as CP932.
+// Reads archives through libarchive: ZIP, CAB, or the read-only formats together (7z, RAR v4
+// and v5, tar with or without gzip, bzip2, xz or zstd, ISO 9660 images). Every call runs under a
+// UTF-8 locale of this thread only, so that names come out as UTF-8 whatever the process locale is,
+// and ZIP names without the UTF-8 flag are decoded as CP932.
 class LibarchiveReader final : public EntryReader
 {
 public:
-    enum class Format { Zip, Cab };
+    enum class Format { Zip, Cab, Various };
 
     LibarchiveReader();
     ~LibarchiveReader() override;

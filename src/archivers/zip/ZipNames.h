@@ -1,5 +1,6 @@
 #pragma once
 
+#include "NameChoice.h"
 #include "ZipCentralDirectory.h"
 
 #include <string>
@@ -22,10 +23,5 @@ private:
     std::unordered_set<std::string> m_marked;
     std::string m_encoding;
 };
-
-// The encoding a user chose for the names of one archive (keyed by its real path); empty
-// means the guess above. An unknown encoding is refused with false.
-bool chooseNameEncoding(const std::string& archive, const std::string& encoding);
-std::string chosenNameEncoding(const std::string& archive);
 
 } // namespace archiver

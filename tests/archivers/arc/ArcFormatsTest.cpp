@@ -1,0 +1,195 @@
+// libunarc32.so on archives made by other programs: each format is listed with the names,
+// sizes and times of the files it was made from, and extracts byte-identically to bsdtar.
+
+#include "ArcSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+using namespace testsupport;
+using namespace arctest;
+
+namespace
+{
+
+uint16_t dosDate(time_t t)
+{
+    struct tm tm {
+    };
+    localtime_r(&t, &tm);
+    return static_cast<uint16_t>(((tm.tm_year - 80) << 9) | ((tm.tm_mon + 1) << 5) | tm.tm_mday);
+}
+
+uint16_t dosTime(time_t t)
+{
+    struct tm tm {
+    };
+    localtime_r(&t, &tm);
+    return static_cast<uint16_t>((tm.tm_hour << 11) | (tm.tm_min << 5) | (tm.tm_sec / 2));
+}
+
+// The members that are files, by name (folders end in "/" or are named by their files).
+std::map<std::string, LoadedArchiver::Member> filesListed(const std::string& archive)
+{
+    bool ok = false;
+    int end = 0;
+    const auto members = unarc().list(archive, ok, end);
+    EXPECT_TRUE(ok) << archive;
+    EXPECT_EQ(end, -1) << archive;
+    std::map<std::string, LoadedArchiver::Member> out;
+    for (const auto& m : members) {
+        if (m.record.attribute[0] != 'd')
+            out[m.name] = m;
+    }
+    return out;
+}
+
+class ArcFormat : public ::testing::TestWithParam<const char*>
+{
+};
+
+} // namespace
+
+TEST(ArcLibrary, VersionAndEntryPoints)
+{
+    ASSERT_TRUE(unarc().loaded());
+    EXPECT_EQ(unarc().version(), 100);
+    for (const char* e : {"", "OpenArchive", "FindFirst", "FindNext", "CloseArchive", "GetVersion",
+                          "GetOriginalSizeEx", "GetCompressedSizeEx", "SetNameEncoding"})
+        EXPECT_NE(unarc().symbol(e), nullptr) << e;
+}
+
+TEST_P(ArcFormat, ListsNamesSizesAndTimes)
+{
+    TempFolder dir;
+    const Tree tree = makeTree(dir);
+    const std::string archive = archiveOfTree(dir, tree, GetParam());
+    ASSERT_FALSE(archive.empty());
+    const auto listed = filesListed(archive);
+    std::vector<std::string> names;
+    for (const auto& [name, m] : listed)
+        names.push_back(name);
+    EXPECT_EQ(names, tree.files);
+    for (const std::string& f : tree.files) {
+        const auto it = listed.find(f);
+        if (it == listed.end())
+            continue;
+        const std::string body = readFile(tree.root + "/" + f);
+        EXPECT_EQ(it->second.originalSize, static_cast<int64_t>(body.size())) << f;
+        EXPECT_EQ(it->second.record.originalSize, body.size()) << f;
+        EXPECT_EQ(it->second.record.dosDate, dosDate(treeTime())) << f;
+        EXPECT_EQ(it->second.record.dosTime, dosTime(treeTime())) << f;
+    }
+    // A wildcard narrows the walk as for the other libraries.
+    bool ok = false;
+    int end = 0;
+    const auto txt = unarc().list(archive, ok, end, "*.txt");
+    EXPECT_EQ(txt.size(), 5u);
+}
+
+TEST_P(ArcFormat, ExtractsLikeBsdtar)
+{
+    TempFolder dir;
+    const Tree tree = makeTree(dir);
+    const std::string archive = archiveOfTree(dir, tree, GetParam());
+    ASSERT_FALSE(archive.empty());
+    ASSERT_EQ(shell("mkdir -p " + quote(dir / "bsd") + " && bsdtar -xf " + quote(archive) + " -C " +
+                    quote(dir / "bsd")),
+              0);
+    const auto run = unarc().run("-x -o " + dq(archive) + " " + dq(dir / "ours/"), 8192);
+    EXPECT_EQ(run.result, 0) << run.report;
+    EXPECT_EQ(contentsBelow(dir / "ours"), contentsBelow(dir / "bsd"));
+    EXPECT_EQ(filesBelow(dir / "ours"), tree.files);
+    EXPECT_NE(run.report.find("Melted  日本語/名前.txt"), std::string::npos) << run.report;
+    // No temporary file is left beside the members.
+    for (const std::string& f : filesBelow(dir / "ours"))
+        EXPECT_EQ(f.find(".koramo-part"), std::string::npos) << f;
+}
+
+TEST_P(ArcFormat, SelectedMembersOneFlatAndDragOut)
+{
+    TempFolder dir;
+    const Tree tree = makeTree(dir);
+    const std::string archive = archiveOfTree(dir, tree, GetParam());
+    ASSERT_FALSE(archive.empty());
+    // The selected members with their folders; "-x.txt" is a name, not a switch.
+    auto run =
+        unarc().run("-x --exact " + dq(archive) + " " + dq(dir / "sel/") + " dir/sub/b.txt -x.txt");
+    EXPECT_EQ(run.result, 0) << run.report;
+    EXPECT_EQ(filesBelow(dir / "sel"), (std::vector<std::string>{"-x.txt", "dir/sub/b.txt"}));
+    // One member without its folders, as it is opened.
+    run = unarc().run("-x -j --exact " + dq(archive) + " " + dq(dir / "one/") + " 日本語/名前.txt");
+    EXPECT_EQ(run.result, 0) << run.report;
+    EXPECT_EQ(filesBelow(dir / "one"), std::vector<std::string>{"名前.txt"});
+    EXPECT_EQ(readFile(dir / "one/名前.txt"), "日本\n");
+    // A drag out replaces an older file without asking and keeps a newer one.
+    writeFile(dir / "drag/a.txt", "old");
+    run = unarc().run("-x -u --i -o --exact " + dq(archive) + " " + dq(dir / "drag/") + " a.txt");
+    EXPECT_EQ(run.result, 0) << run.report;
+    EXPECT_EQ(readFile(dir / "drag/a.txt"), "old"); // written now, so newer than the member
+    ASSERT_EQ(shell("touch -d 2000-01-01 " + quote(dir / "drag/a.txt")), 0);
+    run = unarc().run("-x -u --i -o --exact " + dq(archive) + " " + dq(dir / "drag/") + " a.txt");
+    EXPECT_EQ(run.result, 0) << run.report;
+    EXPECT_EQ(readFile(dir / "drag/a.txt"), "alpha\n");
+    // A name that selects nothing fails the call; "*" with --exact is the member named "*".
+    run = unarc().run("-x --exact " + dq(archive) + " " + dq(dir / "none/") + " \"*\"");
+    EXPECT_NE(run.result, 0);
+    EXPECT_NE(run.report.find("書庫にありません"), std::string::npos) << run.report;
+    EXPECT_TRUE(filesBelow(dir / "none").empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Made, ArcFormat,
+                         ::testing::Values(".7z", ".tar", ".tar.gz", ".tgz", ".tar.bz2", ".tbz2",
+                                           ".tar.xz", ".txz", ".tar.zst", ".iso"),
+                         [](const ::testing::TestParamInfo<const char*>& param) {
+                             std::string n = param.param + 1;
+                             std::replace(n.begin(), n.end(), '.', '_');
+                             return n;
+                         });
+
+TEST(ArcRar, SamplesListAndExtractLikeBsdtar)
+{
+    for (const char* sample : {"read_format_rar.rar", "read_format_rar_unicode.rar",
+                               "read_format_rar5_compressed.rar"}) {
+        SCOPED_TRACE(sample);
+        TempFolder dir;
+        const std::string archive = dataFile(sample);
+        bool ok = false;
+        int end = 0;
+        const auto members = unarc().list(archive, ok, end);
+        ASSERT_TRUE(ok);
+        EXPECT_EQ(end, -1);
+        ASSERT_FALSE(members.empty());
+        ASSERT_EQ(shell("mkdir -p " + quote(dir / "bsd") + " && bsdtar -xf " + quote(archive) +
+                        " -C " + quote(dir / "bsd")),
+                  0);
+        const auto run = unarc().run("-x -o " + dq(archive) + " " + dq(dir / "ours/"), 8192);
+        // The samples' links are refused (reported), every file matches bsdtar's.
+        std::vector<std::pair<std::string, std::string>> bsd;
+        const std::filesystem::path root(dir / "bsd");
+        for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
+            if (e.symlink_status().type() == std::filesystem::file_type::regular)
+                bsd.emplace_back(std::filesystem::relative(e.path(), root).string(),
+                                 readFile(e.path().string()));
+        }
+        std::sort(bsd.begin(), bsd.end());
+        EXPECT_EQ(contentsBelow(dir / "ours"), bsd) << run.report;
+        const bool hasLink = std::any_of(members.begin(), members.end(), [](const auto& m) {
+            return std::string(m.name).find("link") != std::string::npos ||
+                   std::string(m.name) == "表だよ/ファイル";
+        });
+        EXPECT_EQ(run.result == 0, !hasLink) << run.report;
+    }
+    // Names and sizes as the RAR v4 sample stores them.
+    bool ok = false;
+    int end = 0;
+    const auto members = unarc().list(dataFile("read_format_rar_unicode.rar"), ok, end);
+    std::map<std::string, int64_t> sizes;
+    for (const auto& m : members)
+        sizes[m.name] = m.originalSize;
+    EXPECT_EQ(sizes["表だよ/漢字長いファイル名long-filename-in-漢字.txt"], 5);
+    EXPECT_EQ(sizes.count("表だよ/新しいフォルダ/新規テキスト ドキュメント.txt"), 1u);
+}
