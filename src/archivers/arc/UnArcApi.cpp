@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,17 +67,20 @@ std::string decodeName(const std::string& stored, const std::string& encoding)
 
 archiver::ListingSession::Filler arcFiller(const char* method)
 {
-    return
-        [method](const archiver::ArchiveEntry& entry, size_t, ArchiverMemberInfo& info, uint64_t&) {
-            info.osType = ARCHIVER_OS_UNIX;
-            std::snprintf(info.mode, sizeof(info.mode), "%s", method);
-            const bool folder = entry.kind == archiver::ArchiveEntry::Kind::Folder;
-            info.attribute[0] = folder ? 'd' : 'a';
-            info.attribute[1] = '-';
-            info.attribute[2] = '-';
-            info.attribute[3] = (entry.mode & 0200) == 0 && entry.mode != 0 ? 'r' : 'w';
-            info.attribute[4] = '\0';
-        };
+    return [method](const archiver::ArchiveEntry& entry, size_t, ArchiverMemberInfo& info,
+                    uint64_t&, std::optional<int64_t>& writeTime) {
+        info.osType = ARCHIVER_OS_UNIX;
+        // 7z, tar and ISO images hold the time to the second: it is shown as held.
+        if (entry.mtimeKnown)
+            writeTime = entry.mtime;
+        std::snprintf(info.mode, sizeof(info.mode), "%s", method);
+        const bool folder = entry.kind == archiver::ArchiveEntry::Kind::Folder;
+        info.attribute[0] = folder ? 'd' : 'a';
+        info.attribute[1] = '-';
+        info.attribute[2] = '-';
+        info.attribute[3] = (entry.mode & 0200) == 0 && entry.mode != 0 ? 'r' : 'w';
+        info.attribute[4] = '\0';
+    };
 }
 
 ArchiverHandle openArc(const std::string& path)
