@@ -8,6 +8,7 @@
 #include "preview/PreviewPane.h"
 
 #include <QAction>
+#include <QHeaderView>
 #include <QTreeWidget>
 
 namespace archive
@@ -23,9 +24,15 @@ ArchiveViewer::ArchiveViewer(const ArchiveFormat& format, QTreeWidget* list, con
         return;
     // The list is read again in the encoding the user picks; the library's extraction of the
     // archive follows the same choice.
-    m_encoding = new NameEncodingButton(m_list);
+    // Formats that share the list share its one button; each acts on its own archives.
+    m_encoding =
+        m_list->header()->findChild<NameEncodingButton*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!m_encoding)
+        m_encoding = new NameEncodingButton(m_list);
     QObject::connect(m_encoding, &NameEncodingButton::chosen, m_list,
                      [this](const QString& path, const QString& encoding) {
+                         if (familyOfFileName(path) != m_format.family)
+                             return;
                          setNameEncoding(m_format.family, platform::programFolder(), path,
                                          encoding);
                          listMembers(path);

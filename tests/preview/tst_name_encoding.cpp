@@ -101,6 +101,9 @@ private Q_SLOTS:
         QVERIFY(run.members()->isVisible());
         QVERIFY(run.button());
         QVERIFY(run.button()->isVisible());
+        // The formats that offer the choice share the list's one button.
+        QCOMPARE(run.w()->form()->findChildren<QToolButton*>(QStringLiteral("NameEncoding")).size(),
+                 1);
         // The guess takes the EUC-JP name for CP932; the flagged name is right.
         const QStringList guessed = run.names();
         QCOMPARE(guessed.size(), 2);
