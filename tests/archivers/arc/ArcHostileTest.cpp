@@ -213,8 +213,8 @@ TEST(ArcHostile, EncryptedRarMembersAreRefused)
 
 TEST(ArcHostile, VolumesOfASetAreListedAndRefused)
 {
-    for (const char* sample : {"rar_multivolume_single_file.part1.rar",
-                               "read_format_rar5_multiarchive_solid.part01.rar"}) {
+    for (const char* sample : {"rar_multivolume_single_file.vol1.rar",
+                               "read_format_rar5_multiarchive_solid.vol01.rar"}) {
         SCOPED_TRACE(sample);
         TempFolder dir;
         bool ok = false;
