@@ -6,6 +6,7 @@
 // A timer on the window thread ticks every 5 ms; the largest gap between two ticks while the
 // work runs is the stall. Prints "milliseconds stall_ms" ("rows N" follows a listing). "direct"
 // makes the library call on the window thread itself (as before the worker), for comparison.
+#include "../common/WindowStall.h"
 #include "archive/ArchiverCall.h"
 #include "archive/ArchiverWorker.h"
 #include "archive/CommandLines.h"
@@ -26,37 +27,11 @@
 
 namespace
 {
-// Runs `work` from the window thread's event loop and reports its time and the longest gap
-// between the ticks of a 5 ms timer meanwhile. `work` calls `done` when it has ended.
+// Runs `work` and prints its time and the window thread's longest stall meanwhile.
 void measure(const std::function<void(const std::function<void()>& done)>& work)
 {
-    QElapsedTimer clock;
-    QElapsedTimer sinceTick;
-    qint64 worst = 0;
-    bool running = false;
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        if (running)
-            worst = std::max(worst, sinceTick.nsecsElapsed());
-        sinceTick.restart();
-    });
-    ticker.start(5);
-    qint64 took = 0;
-    QTimer::singleShot(50, [&] {
-        running = true;
-        sinceTick.restart();
-        clock.start();
-        work([&] {
-            took = clock.nsecsElapsed();
-            // The gap up to the end counts as well.
-            worst = std::max(worst, sinceTick.nsecsElapsed());
-            running = false;
-            QTimer::singleShot(20, qApp, &QCoreApplication::quit);
-        });
-    });
-    QApplication::exec();
-    std::printf("%.1f %.1f\n", took / 1e6, worst / 1e6);
+    const bench::WindowStall stall = bench::measureWindowStall(work);
+    std::printf("%.1f %.1f\n", stall.tookMs, stall.worstMs);
 }
 
 int runCall(const QString& mode, archive::Family family, const std::optional<QString>& line)

@@ -3,6 +3,7 @@
 //   file_copy_stall_bench SOURCE DESTINATION_FOLDER
 // A timer on the window thread ticks every 5 ms; the largest gap between two ticks while the
 // copy runs is the stall. Prints "milliseconds stall_ms result".
+#include "../common/WindowStall.h"
 #include "platform/Shell.h"
 
 #include <QApplication>
@@ -30,32 +31,12 @@ int main(int argc, char** argv)
     op.from = QString::fromLocal8Bit(argv[1]) + QChar(u'\0');
     op.to = QString::fromLocal8Bit(argv[2]);
 
-    QElapsedTimer clock;
-    QElapsedTimer sinceTick;
-    qint64 worst = 0;
-    bool running = false;
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        if (running)
-            worst = std::max(worst, sinceTick.nsecsElapsed());
-        sinceTick.restart();
-    });
-    ticker.start(5);
-    qint64 took = 0;
     int result = -1;
-    QTimer::singleShot(50, [&] {
-        running = true;
-        sinceTick.restart();
-        clock.start();
-        result = shell->fileOperation(op);
-        took = clock.nsecsElapsed();
-        // The gap up to the end counts as well.
-        worst = std::max(worst, sinceTick.nsecsElapsed());
-        running = false;
-        QTimer::singleShot(20, qApp, &QCoreApplication::quit);
-    });
-    QApplication::exec();
-    std::printf("%.1f %.1f %d\n", took / 1e6, worst / 1e6, result);
+    const bench::WindowStall stall =
+        bench::measureWindowStall([&](const std::function<void()>& done) {
+            result = shell->fileOperation(op);
+            done();
+        });
+    std::printf("%.1f %.1f %d\n", stall.tookMs, stall.worstMs, result);
     return result == 0 ? 0 : 1;
 }

@@ -6,6 +6,7 @@
 // work runs is the stall. Prints "milliseconds stall_ms" (and "chars N" after a load). The
 // stalled read is the loader's source waiting STALL_MS before it reads, as a file on a mount
 // that does not answer would.
+#include "../common/WindowStall.h"
 #include "desktop/Prompts.h"
 #include "editor/PrintJob.h"
 #include "editor/TextPrint.h"
@@ -25,36 +26,11 @@
 
 namespace
 {
-// Runs `work` from the window thread's event loop and reports its time and the longest gap
-// between the ticks of a 5 ms timer meanwhile. `work` calls `done` when it has ended.
+// Runs `work` and prints its time and the window thread's longest stall meanwhile.
 void measure(const std::function<void(const std::function<void()>& done)>& work)
 {
-    QElapsedTimer clock;
-    QElapsedTimer sinceTick;
-    qint64 worst = 0;
-    bool running = false;
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        if (running)
-            worst = std::max(worst, sinceTick.nsecsElapsed());
-        sinceTick.restart();
-    });
-    ticker.start(5);
-    qint64 took = 0;
-    QTimer::singleShot(50, [&] {
-        running = true;
-        sinceTick.restart();
-        clock.start();
-        work([&] {
-            took = clock.nsecsElapsed();
-            worst = std::max(worst, sinceTick.nsecsElapsed());
-            running = false;
-            QTimer::singleShot(20, qApp, &QCoreApplication::quit);
-        });
-    });
-    QApplication::exec();
-    std::printf("%.1f %.1f\n", took / 1e6, worst / 1e6);
+    const bench::WindowStall stall = bench::measureWindowStall(work);
+    std::printf("%.1f %.1f\n", stall.tookMs, stall.worstMs);
 }
 
 // The file system, with every read waiting first.
