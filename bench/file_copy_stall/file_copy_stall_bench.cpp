@@ -7,11 +7,8 @@
 #include "platform/Shell.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QTimer>
 #include <QWidget>
 
-#include <algorithm>
 #include <cstdio>
 
 int main(int argc, char** argv)
