@@ -99,7 +99,7 @@ int extract(const QString& archive)
             modal->close();
     });
     closer.start(1);
-    archive::ExtractDialog dialog(extraction, &window);
+    archive::ExtractDialog dialog(services, extraction.dialogResults(), &window);
     dialog.button(1)->click();
     return 0;
 }

@@ -1,6 +1,5 @@
 #include "archive/ExtractDialog.h"
 
-#include "archive/Extraction.h"
 #include "archive/RunCommand.h"
 #include "base/Paths.h"
 #include "desktop/Prompts.h"
@@ -16,18 +15,17 @@
 namespace archive
 {
 
-ExtractDialog::ExtractDialog(Extraction& extraction, QWidget* parent)
-    : QDialog(parent), m_extraction(extraction)
+ExtractDialog::ExtractDialog(Services services, Results results, QWidget* parent)
+    : QDialog(parent), m_services(std::move(services)), m_results(std::move(results))
 {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("解凍先の指定"));
     setModal(true);
-    const fileops::FileBrowser* browser = extraction.services().browser;
+    const fileops::FileBrowser* browser = m_services.browser;
     m_folder = platform::withSlash(browser ? browser->currentFolder() : QString());
     m_fileName = browser ? browser->selectedFileName() : QString();
-    m_family = extraction.services().familyOf
-                   ? extraction.services().familyOf(m_folder + m_fileName)
-                   : familyOfFileName(m_fileName);
+    m_family = m_services.familyOf ? m_services.familyOf(m_folder + m_fileName)
+                                   : familyOfFileName(m_fileName);
 
     m_folderLabel = new QLabel(QStringLiteral("現在のフォルダ：") + m_folder, this);
     m_folderLabel->setObjectName(QStringLiteral("Label1"));
@@ -82,19 +80,29 @@ QString ExtractDialog::carrierText() const
     return m_carrier->toPlainText();
 }
 
+QWidget* ExtractDialog::mainWindow() const
+{
+    return m_services.browser ? m_services.browser->window() : nullptr;
+}
+
 bool ExtractDialog::askToShow() const
 {
-    const auto& ask = m_extraction.services().askToShowExtracted;
+    const auto& ask = m_services.askToShowExtracted;
     return ask ? ask() : true;
+}
+
+void ExtractDialog::offerToShow()
+{
+    if (m_results.offerToShow)
+        m_results.offerToShow();
 }
 
 bool ExtractDialog::extract(ExtractWay way, const QString& destination)
 {
     if (!m_family)
         return false;
-    const Services& services = m_extraction.services();
     const std::optional<CallResult> result = runCommand(
-        services.archiver, services.prompts, m_extraction.window(), *m_family,
+        m_services.archiver, m_services.prompts, mainWindow(), *m_family,
         extractCommand(*m_family, way, m_folder + m_fileName, destination), kReportBufferSize);
     m_carrier->setPlainText(result ? result->report : QString());
     m_failure.clear();
@@ -109,14 +117,14 @@ void ExtractDialog::tellFailure()
 {
     if (m_failure.isEmpty())
         return;
-    m_extraction.services().prompts->message(m_extraction.window(), m_failure, QString(),
-                                             platform::Prompts::Exclamation);
+    m_services.prompts->message(mainWindow(), m_failure, QString(), platform::Prompts::Exclamation);
     m_failure.clear();
 }
 
 void ExtractDialog::showResult()
 {
-    m_extraction.showResult(m_carrier->toPlainText());
+    if (m_results.showReport)
+        m_results.showReport(m_carrier->toPlainText());
 }
 
 void ExtractDialog::showResultUnlessQuietLzh()
@@ -128,7 +136,7 @@ void ExtractDialog::showResultUnlessQuietLzh()
 
 void ExtractDialog::refreshAndClose()
 {
-    if (fileops::FileBrowser* browser = m_extraction.services().browser) {
+    if (fileops::FileBrowser* browser = m_services.browser) {
         browser->refreshFolderTree();
         browser->refreshFileList();
     }
@@ -146,7 +154,7 @@ void ExtractDialog::intoCurrentFolder()
 void ExtractDialog::intoChosenFolder()
 {
     if (m_family) {
-        const QString picked = fileops::PickFolder(*m_extraction.services().prompts, this,
+        const QString picked = fileops::PickFolder(*m_services.prompts, this,
                                                    QStringLiteral("解凍先を選択してください。"));
         if (picked.isEmpty())
             return;
@@ -155,13 +163,13 @@ void ExtractDialog::intoChosenFolder()
         tellFailure();
     }
     if (askToShow())
-        m_extraction.offerToShow();
+        offerToShow();
     refreshAndClose();
 }
 
 void ExtractDialog::intoNewFolder()
 {
-    platform::Prompts& prompts = *m_extraction.services().prompts;
+    platform::Prompts& prompts = *m_services.prompts;
     const QString parent = fileops::PickFolder(
         prompts, this, QStringLiteral("作成するﾌｫﾙﾀﾞの親ﾌｫﾙﾀﾞを選択してください。"));
     if (parent.isEmpty())
@@ -178,11 +186,11 @@ void ExtractDialog::intoNewFolder()
         showResult();
         tellFailure();
         if (askToShow())
-            m_extraction.offerToShow();
+            offerToShow();
     }
     fileops::setLastPickedFolder(created);
     if (askToShow())
-        m_extraction.offerToShow();
+        offerToShow();
     refreshAndClose();
 }
 

@@ -2,9 +2,11 @@
 
 #include "archive/ArchiverLibrary.h"
 #include "archive/CommandLines.h"
+#include "archive/Services.h"
 
 #include <QDialog>
 
+#include <functional>
 #include <optional>
 
 class QLabel;
@@ -14,8 +16,6 @@ class QTextEdit;
 namespace archive
 {
 
-class Extraction;
-
 // "解凍先の指定": extracts the archive selected in the file list into the current folder, a
 // chosen folder, a new folder or a folder named after the archive. Opened modally; every
 // button closes it except when a folder choice or the name prompt is cancelled.
@@ -23,7 +23,17 @@ class ExtractDialog final : public QDialog
 {
     Q_OBJECT
 public:
-    ExtractDialog(Extraction& extraction, QWidget* parent = nullptr);
+    // What the dialog hands back to whoever opened it.
+    struct Results {
+        // Shows the report of an extraction in the result window and waits until it is closed.
+        std::function<void(const QString& report)> showReport;
+        // Offers to show the folder last extracted into.
+        std::function<void()> offerToShow;
+    };
+
+    // Uses the browser (folder, selection, refresh), the prompts, the archiver, and the
+    // questions familyOf and askToShowExtracted of the services.
+    ExtractDialog(Services services, Results results, QWidget* parent = nullptr);
 
     // Command1..Command5 (there is no Command0).
     QPushButton* button(int number) const;
@@ -45,8 +55,12 @@ private:
     void showResult();
     bool askToShow() const;
     void refreshAndClose();
+    void offerToShow();
+    // The main window, which owns the libraries' dialogs and the prompts.
+    QWidget* mainWindow() const;
 
-    Extraction& m_extraction;
+    Services m_services;
+    Results m_results;
     QString m_folder;   // current folder with its separator
     QString m_fileName; // the selected file's name
     std::optional<Family> m_family;

@@ -1,6 +1,5 @@
 #include "archive/Extraction.h"
 
-#include "archive/ExtractDialog.h"
 #include "archive/ResultWindow.h"
 #include "archive/ShowExtractedDialog.h"
 #include "fileops/FileBrowser.h"
@@ -31,8 +30,16 @@ ShowExtractedDialog* Extraction::showExtractedDialog() const
 
 void Extraction::run()
 {
-    ExtractDialog dialog(*this, window());
+    ExtractDialog dialog(m_services, dialogResults(), window());
     dialog.exec();
+}
+
+ExtractDialog::Results Extraction::dialogResults()
+{
+    ExtractDialog::Results results;
+    results.showReport = [this](const QString& report) { showResult(report); };
+    results.offerToShow = [this] { offerToShow(); };
+    return results;
 }
 
 void Extraction::showResult(const QString& report)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "archive/ArchiverLibrary.h"
+#include "archive/ExtractDialog.h"
 #include "archive/Services.h"
 
 #include <QObject>
@@ -32,6 +33,8 @@ public:
 
     // Opens the destination dialog over the main window and waits for it.
     void run();
+    // What the destination dialog hands back: reports to the result window, and the offer.
+    ExtractDialog::Results dialogResults();
     // Shows the report in the result window and waits until it is closed.
     void showResult(const QString& report);
     // Offers to show the last chosen folder; when the offer is open already it only comes to

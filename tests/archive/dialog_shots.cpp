@@ -42,7 +42,7 @@ int main(int argc, char** argv)
     archive::Extraction extraction(services);
 
     bool ok = true;
-    archive::ExtractDialog destination(extraction);
+    archive::ExtractDialog destination(services, extraction.dialogResults());
     ok &= shoot(&destination, out + QStringLiteral("/Form5.png"));
     archive::ResultWindow result(
         QStringLiteral(

@@ -80,7 +80,8 @@ private Q_SLOTS:
     void destinationDialogTexts()
     {
         Run run(QStringLiteral("data.lzh"));
-        archive::ExtractDialog dialog(*run.extraction, &run.window);
+        archive::ExtractDialog dialog(run.extraction->services(), run.extraction->dialogResults(),
+                                      &run.window);
         QCOMPARE(dialog.objectName(), QStringLiteral("Form5"));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("解凍先の指定"));
         QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("Label1"))->text(),
@@ -197,7 +198,8 @@ private Q_SLOTS:
     void cancelledChoiceCallsNothingAndStaysOpen()
     {
         Run run(QStringLiteral("a.lzh"));
-        archive::ExtractDialog dialog(*run.extraction, &run.window);
+        archive::ExtractDialog dialog(run.extraction->services(), run.extraction->dialogResults(),
+                                      &run.window);
         run.prompts.answerText(QString());
         dialog.button(2)->click();
         QVERIFY(run.runner.calls.isEmpty());
