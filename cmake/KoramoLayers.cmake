@@ -93,12 +93,12 @@ function(koramo_check_layers)
         koramo_forbid_links(${target} "REGEX:^Qt[0-9]*::")
     endforeach()
     # The tests of base and platform code run without Widgets.
-    foreach(target profile_test cp932_test workfolder_test tst_text_encoding tst_rtf_reader
+    foreach(target tst_profile tst_cp932 tst_work_folder tst_text_encoding tst_rtf_reader
             fuzz_exp_ini_replay fuzz_id3_replay fuzz_rtf_reader_replay fuzz_mci_command_replay
             fuzz_text_encoding_replay)
         koramo_forbid_links(${target} Qt6::Widgets koramo_gui)
     endforeach()
-    foreach(target archiver_common_test lzh_codec_test)
+    foreach(target tst_archiver_common tst_lzh_codec)
         koramo_forbid_links(${target} "REGEX:^Qt[0-9]*::")
     endforeach()
     message(STATUS "Layer check passed: base and platform reach no Widgets; the archivers' "
