@@ -17,7 +17,8 @@
 #include "desktop/Prompts.h"
 #include "editor/PreviewSearch.h"
 #include "editor/TextPrint.h"
-#include "fileops/ShellRoutines.h"
+#include "fileops/FolderPicker.h"
+#include "fileops/ShellLaunch.h"
 #include "platform/Mci.h"
 #include "platform/Shell.h"
 #include "platform/TerminationSignals.h"
@@ -99,7 +100,7 @@ void Application::makeParts()
     m_ini = std::make_unique<settings::ExpIni>(w.settingsPathLabel());
     m_forms = std::make_unique<settings::SettingsForms>(*m_ini, m_prompts, m_window.data());
     m_forms->setFolderPicker([this](QWidget* owner, const QString& prompt) {
-        return fileops::PickFolder(m_prompts, owner, prompt);
+        return fileops::pickFolder(m_prompts, owner, prompt);
     });
     m_settings = std::make_unique<settings::Settings>(*m_ini, *m_forms, w);
 
@@ -322,7 +323,7 @@ about::AboutDialog* Application::about()
             if (target == m_about->helpFile())
                 showHelp(m_about);
             else
-                fileops::OpenWithShell(m_shell, m_prompts, m_about, target, QString());
+                fileops::openWithShell(m_shell, m_prompts, m_about, target, QString());
         });
         connect(m_about, &about::AboutDialog::unloadRequested, this, [this] {
             if (m_about) {

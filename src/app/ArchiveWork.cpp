@@ -14,7 +14,6 @@
 #include "archive/WorkArea.h"
 #include "base/Paths.h"
 #include "desktop/Prompts.h"
-#include "fileops/ShellRoutines.h"
 #include "platform/WorkFolder.h"
 #include "preview/PreviewDispatcher.h"
 #include "settings/Settings.h"

@@ -83,8 +83,8 @@ void CommandRoutes::buildRoutes()
         {0, "tkensaku", [this] { m_targets.search->openDialog(); }},
         {0, "tuken", [this] { m_targets.search->searchNext(); }},
         // File and folder commands.
-        {0, "copy2", file(&F::copy2)},
-        {0, "sakicopy", file(&F::sakicopy)},
+        {0, "copy2", file(&F::copyFiles)},
+        {0, "sakicopy", file(&F::useCurrentFolderAsDestination)},
         {0, "idou2", file(&F::moveFiles)},
         {0, "midou", file(&F::moveFiles)},
         {0, "sakujyo", file(&F::deleteFiles)},
@@ -153,7 +153,7 @@ void CommandRoutes::copyToDestination()
     if (m_window.destinationBox()->text().isEmpty())
         m_prompts.message(&m_window, QStringLiteral("コピー先を指定してください。"));
     else
-        m_navigation.commands().CopySelectedFiles();
+        m_navigation.commands().copySelectedFiles();
 }
 
 void CommandRoutes::goToFavouriteDrive()

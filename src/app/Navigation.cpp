@@ -8,7 +8,7 @@
 #include "desktop/DriveList.h"
 #include "desktop/Prompts.h"
 #include "fileops/FileCommands.h"
-#include "fileops/ShellRoutines.h"
+#include "fileops/ShellLaunch.h"
 #include "platform/Mci.h"
 #include "platform/Shell.h"
 #include "settings/Settings.h"
@@ -280,14 +280,14 @@ void Navigation::openSelectedFile()
                 ? QStringLiteral("1")
                 : QStringLiteral("0");
     } else {
-        fileops::FindAssociatedProgram(m_shell, *this, name, folder);
+        fileops::findAssociatedProgram(m_shell, *this, name, folder);
     }
     if (m_associationFlag == QLatin1String("1")) {
         if (!noChooserForUnassociated())
-            fileops::OpenAsDialog(m_shell, folder + name, &m_window);
+            fileops::chooseApplication(m_shell, folder + name, &m_window);
         return;
     }
-    fileops::OpenWithShell(m_shell, m_prompts, &m_window, folder + name, folder);
+    fileops::openWithShell(m_shell, m_prompts, &m_window, folder + name, folder);
 }
 
 void Navigation::goBack()

@@ -8,7 +8,7 @@
 #include "base/Paths.h"
 #include "desktop/Prompts.h"
 #include "fileops/FileBrowser.h"
-#include "fileops/ShellRoutines.h"
+#include "fileops/ShellLaunch.h"
 
 #include <QAction>
 #include <QApplication>
@@ -101,13 +101,13 @@ void ArchiveListEvents::openMember(const QString& member)
     // The member was extracted without its folders: it is found under its base name.
     const QString base = archive::memberBaseName(*listed.family, member);
     fileops::FileBrowser& browser = *m_services.browser;
-    fileops::FindAssociatedProgram(*m_services.shell, browser, base, *out);
+    fileops::findAssociatedProgram(*m_services.shell, browser, base, *out);
     if (browser.associationFlag() == QLatin1String("1")) {
         if (!browser.noChooserForUnassociated())
-            fileops::OpenAsDialog(*m_services.shell, *out + base, window());
+            fileops::chooseApplication(*m_services.shell, *out + base, window());
         return;
     }
-    fileops::OpenWithShell(*m_services.shell, *m_services.prompts, window(), *out + base,
+    fileops::openWithShell(*m_services.shell, *m_services.prompts, window(), *out + base,
                            QString());
 }
 

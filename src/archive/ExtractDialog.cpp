@@ -4,7 +4,7 @@
 #include "base/Paths.h"
 #include "desktop/Prompts.h"
 #include "fileops/FileBrowser.h"
-#include "fileops/ShellRoutines.h"
+#include "fileops/FolderPicker.h"
 
 #include <QDir>
 #include <QLabel>
@@ -154,7 +154,7 @@ void ExtractDialog::intoCurrentFolder()
 void ExtractDialog::intoChosenFolder()
 {
     if (m_family) {
-        const QString picked = fileops::PickFolder(*m_services.prompts, this,
+        const QString picked = fileops::pickFolder(*m_services.prompts, this,
                                                    QStringLiteral("解凍先を選択してください。"));
         if (picked.isEmpty())
             return;
@@ -170,7 +170,7 @@ void ExtractDialog::intoChosenFolder()
 void ExtractDialog::intoNewFolder()
 {
     platform::Prompts& prompts = *m_services.prompts;
-    const QString parent = fileops::PickFolder(
+    const QString parent = fileops::pickFolder(
         prompts, this, QStringLiteral("作成するﾌｫﾙﾀﾞの親ﾌｫﾙﾀﾞを選択してください。"));
     if (parent.isEmpty())
         return;

@@ -3,7 +3,8 @@
 #include "archive/ResultWindow.h"
 #include "archive/ShowExtractedDialog.h"
 #include "fileops/FileBrowser.h"
-#include "fileops/ShellRoutines.h"
+#include "fileops/FolderPicker.h"
+#include "fileops/ShellLaunch.h"
 
 namespace archive
 {
@@ -63,7 +64,7 @@ void Extraction::offerToShow()
     };
     actions.showInFileManager = [this](const QString& folder) {
         if (m_services.shell && m_services.prompts)
-            fileops::OpenWithShell(*m_services.shell, *m_services.prompts, window(), folder,
+            fileops::openWithShell(*m_services.shell, *m_services.prompts, window(), folder,
                                    QString());
     };
     m_offer = new ShowExtractedDialog(std::move(actions), window());

@@ -6,7 +6,7 @@
 #include "base/Paths.h"
 #include "desktop/Prompts.h"
 #include "fileops/FileBrowser.h"
-#include "fileops/ShellRoutines.h"
+#include "fileops/FolderPicker.h"
 
 #include <QTreeWidget>
 
@@ -74,7 +74,7 @@ void MemberCommands::relist()
 
 void MemberCommands::extractSelected()
 {
-    QString folder = fileops::PickFolder(*m_services.prompts, window(),
+    QString folder = fileops::pickFolder(*m_services.prompts, window(),
                                          QStringLiteral("解凍先ﾌｫﾙﾀﾞを選択してください。"));
     m_memberFolder = folder;
     if (folder.isEmpty())

@@ -7,7 +7,7 @@
 #include "archive/Staging.h"
 #include "base/Paths.h"
 #include "desktop/Prompts.h"
-#include "fileops/ShellRoutines.h"
+#include "fileops/FolderPicker.h"
 
 #include <QFile>
 #include <QWidget>
@@ -81,7 +81,7 @@ QString SelfExtracting::askName(QWidget* owner) const
 
 QString SelfExtracting::pickFolder(QWidget* owner, const QString& prompt) const
 {
-    const QString folder = fileops::PickFolder(*m_services.prompts, owner, prompt);
+    const QString folder = fileops::pickFolder(*m_services.prompts, owner, prompt);
     return folder.isEmpty() ? folder : platform::withSlash(folder);
 }
 

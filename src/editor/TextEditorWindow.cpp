@@ -5,7 +5,7 @@
 #include "base/FileKind.h"
 #include "base/RtfWriter.h"
 #include "desktop/Prompts.h"
-#include "fileops/ShellRoutines.h"
+#include "fileops/ExistingFile.h"
 #include "platform/RtfReader.h"
 #include "platform/TextSaver.h"
 
@@ -281,8 +281,7 @@ bool TextEditorWindow::confirmOverwrite(const QString& path,
                                         std::optional<QFileDevice::Permissions>& madeWritable)
 {
     using P = platform::Prompts;
-    QString existing = path;
-    if (fileops::FileExists(existing) &&
+    if (fileops::existingFile(path) &&
         m_prompts.message(this, QStringLiteral("既にファイルが存在します。上書きしますか？"),
                           QStringLiteral("上書きの確認"), P::NoIcon, P::YesNo) != P::Yes)
         return false;

@@ -11,64 +11,32 @@ using platform::Shell;
 
 clsFileOperation::clsFileOperation(platform::Shell& shell) : m_shell(shell) {}
 
-void clsFileOperation::setPTarget(quintptr lngNewWindow)
+void clsFileOperation::setOwnerWindow(quintptr window)
 {
-    const QWidget* window = lngNewWindow ? QWidget::find(static_cast<WId>(lngNewWindow)) : nullptr;
-    m_owner = window ? lngNewWindow : 0;
+    const QWidget* live = window ? QWidget::find(static_cast<WId>(window)) : nullptr;
+    m_owner = live ? window : 0;
 }
 
-void clsFileOperation::setBit(unsigned bit, bool on)
+clsFileOperation::Options clsFileOperation::options() const
 {
-    m_flags = on ? (m_flags | bit) : (m_flags & ~bit);
+    Options options;
+    options.respondDialog = m_flags & Shell::NoConfirmation;
+    options.renameOnCollision = m_flags & Shell::RenameOnCollision;
+    options.simpleProgress = m_flags & Shell::SimpleProgress;
+    options.confirmMakeDir = !(m_flags & Shell::NoConfirmMkdir);
+    options.showDialog = !(m_flags & Shell::Silent);
+    options.allowUndo = m_flags & Shell::AllowUndo;
+    return options;
 }
 
-bool clsFileOperation::pRespondDialog() const
+void clsFileOperation::setOptions(const Options& options)
 {
-    return m_flags & Shell::NoConfirmation;
-}
-void clsFileOperation::setPRespondDialog(bool on)
-{
-    setBit(Shell::NoConfirmation, on);
-}
-bool clsFileOperation::pRenameOnCollision() const
-{
-    return m_flags & Shell::RenameOnCollision;
-}
-void clsFileOperation::setPRenameOnCollision(bool on)
-{
-    setBit(Shell::RenameOnCollision, on);
-}
-bool clsFileOperation::pSimpleProgress() const
-{
-    return m_flags & Shell::SimpleProgress;
-}
-void clsFileOperation::setPSimpleProgress(bool on)
-{
-    setBit(Shell::SimpleProgress, on);
-}
-bool clsFileOperation::pConfirmMakeDir() const
-{
-    return !(m_flags & Shell::NoConfirmMkdir);
-}
-void clsFileOperation::setPConfirmMakeDir(bool on)
-{
-    setBit(Shell::NoConfirmMkdir, !on);
-}
-bool clsFileOperation::pShowDialog() const
-{
-    return !(m_flags & Shell::Silent);
-}
-void clsFileOperation::setPShowDialog(bool on)
-{
-    setBit(Shell::Silent, !on);
-}
-bool clsFileOperation::pAllowUndo() const
-{
-    return m_flags & Shell::AllowUndo;
-}
-void clsFileOperation::setPAllowUndo(bool on)
-{
-    setBit(Shell::AllowUndo, on);
+    const auto bit = [](bool on, unsigned value) { return on ? value : 0u; };
+    m_flags = bit(options.respondDialog, Shell::NoConfirmation) |
+              bit(options.renameOnCollision, Shell::RenameOnCollision) |
+              bit(options.simpleProgress, Shell::SimpleProgress) |
+              bit(!options.confirmMakeDir, Shell::NoConfirmMkdir) |
+              bit(!options.showDialog, Shell::Silent) | bit(options.allowUndo, Shell::AllowUndo);
 }
 
 bool clsFileOperation::mCopy(const QString& strFrom, const QString& strTo)

@@ -22,23 +22,22 @@ class clsFileOperation final
 public:
     explicit clsFileOperation(platform::Shell& shell);
 
+    // The switches of the shell's option flags. The defaults give flags 0.
+    struct Options {
+        bool respondDialog = false;     // answer yes to every confirmation
+        bool renameOnCollision = false; // give a copy a new name where the name is taken
+        bool simpleProgress = false;    // a progress window without file names
+        bool confirmMakeDir = true;     // ask before creating a missing folder
+        bool showDialog = true;         // show the questions and the progress window at all
+        bool allowUndo = false;         // deletions go to the trash
+    };
+    Options options() const;
+    void setOptions(const Options& options);
+
     // The owner window of the shell's questions and progress: a handle that does not name a
     // live window of this program is stored as 0.
-    quintptr pTarget() const { return m_owner; }
-    void setPTarget(quintptr lngNewWindow);
-
-    bool pRespondDialog() const;
-    void setPRespondDialog(bool booRespond);
-    bool pRenameOnCollision() const;
-    void setPRenameOnCollision(bool booRename);
-    bool pSimpleProgress() const;
-    void setPSimpleProgress(bool booSimple);
-    bool pConfirmMakeDir() const;
-    void setPConfirmMakeDir(bool booMakeDir);
-    bool pShowDialog() const;
-    void setPShowDialog(bool booShowDialog);
-    bool pAllowUndo() const;
-    void setPAllowUndo(bool booUndo);
+    quintptr ownerWindow() const { return m_owner; }
+    void setOwnerWindow(quintptr window);
 
     unsigned flags() const { return m_flags; }
 
@@ -51,7 +50,6 @@ public:
 
 private:
     bool run(const QString& from, const QString& to, int operation);
-    void setBit(unsigned bit, bool on);
 
     platform::Shell& m_shell;
     quintptr m_owner = 0;

@@ -5,10 +5,11 @@
 #include "desktop/Prompts.h"
 #include "fileops/FileBrowser.h"
 #include "fileops/FolderGuard.h"
+#include "fileops/FolderPicker.h"
 #include "fileops/NameRules.h"
 #include "fileops/NewFolderDialog.h"
 #include "fileops/RenameDialog.h"
-#include "fileops/ShellRoutines.h"
+#include "fileops/ShellLaunch.h"
 #include "fileops/ShortcutDialog.h"
 #include "platform/Shell.h"
 
@@ -42,8 +43,10 @@ clsFileOperation& FileCommands::readyProgramInstance()
 {
     // Every multi-file routine shows the shell's dialogs, owned by the main window.
     clsFileOperation& operation = programInstance();
-    operation.setPShowDialog(true);
-    operation.setPTarget(windowHandle());
+    clsFileOperation::Options options = operation.options();
+    options.showDialog = true;
+    operation.setOptions(options);
+    operation.setOwnerWindow(windowHandle());
     return operation;
 }
 
@@ -84,7 +87,7 @@ QString FileCommands::sourceList(bool currentFolder, int& count) const
     return list;
 }
 
-void FileCommands::CopySelectedFiles()
+void FileCommands::copySelectedFiles()
 {
     if (m_browser.destination().isEmpty()) {
         message(QStringLiteral("コピー先を指定してください。"));
@@ -98,7 +101,7 @@ void FileCommands::CopySelectedFiles()
     m_browser.refreshFileList();
 }
 
-void FileCommands::MoveSelectedFiles()
+void FileCommands::moveSelectedFiles()
 {
     if (m_browser.destination().isEmpty()) {
         message(QStringLiteral("移動先を指定してください。"));
@@ -114,7 +117,7 @@ void FileCommands::MoveSelectedFiles()
     m_browser.refreshFileList();
 }
 
-void FileCommands::DeleteSelectedFiles()
+void FileCommands::deleteSelectedFiles()
 {
     int count = 0;
     const QString list = sourceList(false, count);
@@ -126,7 +129,7 @@ void FileCommands::DeleteSelectedFiles()
     m_browser.refreshFileList();
 }
 
-void FileCommands::RecycleSelectedFiles()
+void FileCommands::recycleSelectedFiles()
 {
     int count = 0;
     const QString list = sourceList(false, count);
@@ -138,13 +141,13 @@ void FileCommands::RecycleSelectedFiles()
     m_browser.refreshFileList();
 }
 
-void FileCommands::copy2()
+void FileCommands::copyFiles()
 {
     if (m_browser.destination().isEmpty()) {
         message(QStringLiteral("コピー先を指定してください。"));
         return;
     }
-    CopySelectedFiles();
+    copySelectedFiles();
     m_browser.refreshFileList();
 }
 
@@ -166,33 +169,33 @@ void FileCommands::copyToDestination()
         // One level only: a destination whose parent is missing is left to the shell.
         QDir().mkdir(destination);
     }
-    CopySelectedFiles();
+    copySelectedFiles();
 }
 
 void FileCommands::browseDestination()
 {
     const QString folder =
-        PickFolder(m_prompts, m_browser.window(), QStringLiteral("フォルダを選択してください。"));
+        pickFolder(m_prompts, m_browser.window(), QStringLiteral("フォルダを選択してください。"));
     if (!folder.isEmpty())
         m_browser.setDestination(folder);
 }
 
-void FileCommands::sakicopy()
+void FileCommands::useCurrentFolderAsDestination()
 {
     m_browser.setDestination(m_browser.currentFolder());
 }
 
 void FileCommands::moveFiles()
 {
-    MoveSelectedFiles();
+    moveSelectedFiles();
 }
 
 void FileCommands::deleteFiles()
 {
     if (m_browser.recycleOnDelete())
-        RecycleSelectedFiles();
+        recycleSelectedFiles();
     else
-        DeleteSelectedFiles();
+        deleteSelectedFiles();
 }
 
 void FileCommands::deleteFolder()
@@ -223,7 +226,7 @@ void FileCommands::folderToPickedPlace(const QString& prompt, int operation)
     if (operation == platform::Shell::Move &&
         refuseFolder(m_prompts, m_browser.window(), m_browser.currentFolder(), FolderAction::Move))
         return;
-    const QString target = PickFolder(m_prompts, m_browser.window(), prompt);
+    const QString target = pickFolder(m_prompts, m_browser.window(), prompt);
     if (target.isEmpty())
         return;
     const QString folder = m_browser.currentFolder() + QChar(u'\0');
@@ -305,19 +308,19 @@ void FileCommands::openInImageEditor()
 
 void FileCommands::fileProperties()
 {
-    ShowProperties(m_shell,
+    showProperties(m_shell,
                    platform::withSlash(m_browser.currentFolder()) + m_browser.selectedFileName(),
                    m_browser.window());
 }
 
 void FileCommands::folderProperties()
 {
-    ShowProperties(m_shell, m_browser.currentFolder(), m_browser.window());
+    showProperties(m_shell, m_browser.currentFolder(), m_browser.window());
 }
 
 void FileCommands::network()
 {
-    const QString folder = PickFolder(m_prompts, m_browser.window(),
+    const QString folder = pickFolder(m_prompts, m_browser.window(),
                                       QStringLiteral("ネットワークドライブを選択してください。"));
     if (!folder.isEmpty())
         m_browser.setCurrentFolder(folder);

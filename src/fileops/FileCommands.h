@@ -38,31 +38,33 @@ public:
     // current folder for a move. count receives the number of entries.
     QString sourceList(bool currentFolder, int& count) const;
 
-    void CopySelectedFiles();
-    void MoveSelectedFiles();
-    void DeleteSelectedFiles();
-    void RecycleSelectedFiles();
+    // The selected files of the file list into the destination box's folder (a box when it
+    // is empty), moved there from the current folder, deleted for good, or put in the trash.
+    void copySelectedFiles();
+    void moveSelectedFiles();
+    void deleteSelectedFiles();
+    void recycleSelectedFiles();
 
-    // The commands, by their names.
-    void copy2();
-    void copyToDestination(); // Command2
-    void browseDestination(); // Command1
-    void sakicopy();
-    void moveFiles();         // idou2, midou
-    void deleteFiles();       // sakujyo, msakujyo
-    void deleteFolder();      // fsakujyo, mfolder
-    void copyFolder();        // fcopy
-    void moveFolder();        // fidou
-    void renameFolder();      // fhenkou
-    void copyFullPath();      // mclip
-    void openInTextEditor();  // memo
-    void openInImageEditor(); // paint
-    void fileProperties();    // puro, fpuro2
-    void folderProperties();  // fpuro, fopuro
-    void network();           // net
-    void renameFile();        // henkou
-    void newFolder();         // sinki
-    void createShortcut();    // shortcut, pshortcut
+    // The commands, with the names of the menu entries and buttons they serve.
+    void copyFiles();                     // copy2
+    void copyToDestination();             // Command2
+    void browseDestination();             // Command1
+    void useCurrentFolderAsDestination(); // sakicopy
+    void moveFiles();                     // idou2, midou
+    void deleteFiles();                   // sakujyo, msakujyo
+    void deleteFolder();                  // fsakujyo, mfolder
+    void copyFolder();                    // fcopy
+    void moveFolder();                    // fidou
+    void renameFolder();                  // fhenkou
+    void copyFullPath();                  // mclip
+    void openInTextEditor();              // memo
+    void openInImageEditor();             // paint
+    void fileProperties();                // puro, fpuro2
+    void folderProperties();              // fpuro, fopuro
+    void network();                       // net
+    void renameFile();                    // henkou
+    void newFolder();                     // sinki
+    void createShortcut();                // shortcut, pshortcut
 
     clsFileOperation& programInstance();
     clsFileOperation& windowInstance();

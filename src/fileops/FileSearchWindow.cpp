@@ -3,8 +3,8 @@
 #include "base/FileKind.h"
 #include "base/NativePath.h"
 #include "desktop/Prompts.h"
+#include "fileops/FolderPicker.h"
 #include "fileops/FoundFilesModel.h"
-#include "fileops/ShellRoutines.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -147,7 +147,7 @@ QString FileSearchWindow::startFolder() const
 void FileSearchWindow::browse()
 {
     const QString folder =
-        PickFolder(m_prompts, this, QStringLiteral("検索を始めるフォルダを選んでください。"));
+        pickFolder(m_prompts, this, QStringLiteral("検索を始めるフォルダを選んでください。"));
     if (!folder.isEmpty())
         m_folder->setText(folder);
 }

@@ -5,7 +5,7 @@
 #include "base/Paths.h"
 #include "desktop/Prompts.h"
 #include "fileops/FileBrowser.h"
-#include "fileops/ShellRoutines.h"
+#include "fileops/FolderPicker.h"
 #include "platform/shortcut/Shortcut.h"
 
 #include <QCheckBox>
@@ -112,7 +112,7 @@ void ShortcutDialog::sameWorkingFolder(bool checked)
 void ShortcutDialog::chooseLocation()
 {
     const QString folder =
-        PickFolder(m_prompts, this, QStringLiteral("フォルダを選択してください。"));
+        pickFolder(m_prompts, this, QStringLiteral("フォルダを選択してください。"));
     if (!folder.isEmpty())
         m_location->setText(folder);
 }

@@ -3,7 +3,7 @@
 #include "base/FileKind.h"
 #include "base/Paths.h"
 #include "fileops/FileBrowser.h"
-#include "fileops/ShellRoutines.h"
+#include "fileops/ShellLaunch.h"
 #include "preview/BrowserViewer.h"
 #include "preview/MediaPanel.h"
 #include "preview/MediaViewer.h"
@@ -101,7 +101,7 @@ void PreviewDispatcher::previewSelectedFile()
     // The associated application, unless the user turned that display off.
     const QString name = m_browser.selectedFileName();
     if (m_settings.showAssociation())
-        fileops::FindAssociatedProgram(m_shell, m_browser, name,
+        fileops::findAssociatedProgram(m_shell, m_browser, name,
                                        platform::withSlash(m_browser.currentFolder()));
     // The current file.
     PreviewFile file;

@@ -9,7 +9,7 @@
 #include "app/Application.h"
 #include "app/FileListBox.h"
 #include "app/MainWindow.h"
-#include "fileops/ShellRoutines.h"
+#include "fileops/FolderPicker.h"
 #include "settings/GeneralSettingsDialog.h"
 #include "settings/SettingsForms.h"
 

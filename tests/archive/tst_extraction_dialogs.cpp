@@ -8,7 +8,7 @@
 #include "archive/Extraction.h"
 #include "archive/ResultWindow.h"
 #include "archive/ShowExtractedDialog.h"
-#include "fileops/ShellRoutines.h"
+#include "fileops/FolderPicker.h"
 
 #include <QDir>
 #include <QLabel>

@@ -7,8 +7,10 @@
 #include "app/FolderTree.h"
 #include "app/MainWindow.h"
 #include "app/Navigation.h"
+#include "fileops/ExistingFile.h"
 #include "fileops/FileCommands.h"
-#include "fileops/ShellRoutines.h"
+#include "fileops/FolderPicker.h"
+#include "fileops/ShellLaunch.h"
 #include "settings/GeneralSettingsDialog.h"
 #include "settings/SettingsForms.h"
 
@@ -328,39 +330,33 @@ private Q_SLOTS:
         RecordingPrompts prompts;
         shell.openResult = 5;
         prompts.expectMessages(1);
-        fileops::OpenWithShell(shell, prompts, nullptr, QStringLiteral("/x/y.abc"),
+        fileops::openWithShell(shell, prompts, nullptr, QStringLiteral("/x/y.abc"),
                                QStringLiteral("/x/"));
         QCOMPARE(prompts.shown().size(), 1);
         QCOMPARE(prompts.shown().first().icon, int(platform::Prompts::Critical));
         QVERIFY(prompts.shown().first().title.isEmpty()); // the application's title
         shell.openResult = platform::Shell::kOpenOk;
-        fileops::OpenWithShell(shell, prompts, nullptr, QStringLiteral("/x/y.abc"),
+        fileops::openWithShell(shell, prompts, nullptr, QStringLiteral("/x/y.abc"),
                                QStringLiteral("/x/"));
         QCOMPARE(prompts.shown().size(), 1);
     }
 
-    void pathRoutines()
+    void existingFileFindsRegularFilesOnly()
     {
-        QString path = QStringLiteral("/nonexistent/file/");
-        QVERIFY(!fileops::FileExists(path));
-        QCOMPARE(path, QStringLiteral("/nonexistent/file"));
-        QString empty;
-        QVERIFY(!fileops::FileExists(empty));
+        QVERIFY(!fileops::existingFile(QStringLiteral("/nonexistent/file/")));
+        QVERIFY(!fileops::existingFile(QString()));
         QTemporaryDir dir;
-        QString folder = dir.path() + QLatin1Char('/');
-        QVERIFY(!fileops::FileExists(folder)); // folders are not files
-        QString file = dir.path() + QStringLiteral("/f.txt");
+        const QString folder = dir.path() + QLatin1Char('/');
+        QVERIFY(!fileops::existingFile(folder)); // folders are not files
+        const QString file = dir.path() + QStringLiteral("/-f 1.txt");
         QFile f(file);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.close();
-        QVERIFY(fileops::FileExists(file));
-        QCOMPARE(fileops::QuoteText(QStringLiteral("a b")), QStringLiteral("\"a b\""));
-        QCOMPARE(fileops::FileNamePart(QStringLiteral("/x/y/名前.txt")),
-                 QStringLiteral("名前.txt"));
-        QCOMPARE(fileops::FileNamePart(QStringLiteral("/x/y/")), QString());
-        QCOMPARE(
-            fileops::FileNamePart(QStringLiteral("/x/") + QString(300, QLatin1Char('n'))).size(),
-            260);
+        QCOMPARE(fileops::existingFile(file), std::optional<QString>(file));
+        // A trailing separator is left out of what it found; the caller's text stays as it was.
+        const QString withSeparator = file + QLatin1Char('/');
+        QCOMPARE(fileops::existingFile(withSeparator), std::optional<QString>(file));
+        QCOMPARE(withSeparator, file + QLatin1Char('/'));
     }
 
     void associationLookup()
@@ -368,17 +364,17 @@ private Q_SLOTS:
         Run run;
         app::Navigation& nav = *run.program->navigation();
         run.shell.findResult = platform::Shell::kNoAssociation;
-        fileops::FindAssociatedProgram(run.shell, nav, QStringLiteral("a.txt"),
+        fileops::findAssociatedProgram(run.shell, nav, QStringLiteral("a.txt"),
                                        run.browse.path() + QLatin1Char('/'));
         QCOMPARE(nav.associationFlag(), QStringLiteral("1"));
         QCOMPARE(run.w()->panel(3)->text(), QStringLiteral("関連づけられていません。"));
         run.shell.findResult = 42;
-        fileops::FindAssociatedProgram(run.shell, nav, QStringLiteral("a.txt"),
+        fileops::findAssociatedProgram(run.shell, nav, QStringLiteral("a.txt"),
                                        run.browse.path() + QLatin1Char('/'));
         QCOMPARE(nav.associationFlag(), QStringLiteral("0"));
         QCOMPARE(run.w()->panel(3)->text(), run.shell.associatedProgram);
         run.shell.findResult = platform::Shell::kFileNotFound;
-        fileops::FindAssociatedProgram(run.shell, nav, QStringLiteral("gone"),
+        fileops::findAssociatedProgram(run.shell, nav, QStringLiteral("gone"),
                                        run.browse.path() + QLatin1Char('/'));
         QCOMPARE(nav.associationFlag(), QStringLiteral("0"));
         QCOMPARE(run.w()->panel(3)->text(), QString());

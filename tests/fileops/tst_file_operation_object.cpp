@@ -14,35 +14,53 @@ private Q_SLOTS:
     {
         RecordingShell shell;
         fileops::clsFileOperation op(shell);
-        QVERIFY(op.pShowDialog());
-        QVERIFY(op.pConfirmMakeDir());
-        QVERIFY(!op.pRespondDialog() && !op.pRenameOnCollision() && !op.pSimpleProgress() &&
-                !op.pAllowUndo());
-        QCOMPARE(op.pTarget(), quintptr(0));
+        const fileops::clsFileOperation::Options options = op.options();
+        QVERIFY(options.showDialog);
+        QVERIFY(options.confirmMakeDir);
+        QVERIFY(!options.respondDialog && !options.renameOnCollision && !options.simpleProgress &&
+                !options.allowUndo);
+        QCOMPARE(op.ownerWindow(), quintptr(0));
         QCOMPARE(op.flags(), 0u);
     }
 
-    void propertiesDriveTheirBits()
+    void optionsDriveTheirBits()
     {
         RecordingShell shell;
         fileops::clsFileOperation op(shell);
-        op.setPConfirmMakeDir(false);
+        fileops::clsFileOperation::Options options;
+        options.confirmMakeDir = false;
+        op.setOptions(options);
         QCOMPARE(op.flags(), 0x20u);
-        QVERIFY(!op.pConfirmMakeDir());
-        op.setPRespondDialog(true);
-        op.setPRenameOnCollision(true);
-        op.setPSimpleProgress(true);
-        op.setPAllowUndo(true);
+        QVERIFY(!op.options().confirmMakeDir);
+        // Each switch on its own gives its bit alone.
+        const struct {
+            bool fileops::clsFileOperation::Options::*option;
+            bool on;
+            unsigned bit;
+        } switches[] = {
+            {&fileops::clsFileOperation::Options::respondDialog, true, 0x10u},
+            {&fileops::clsFileOperation::Options::renameOnCollision, true, 0x08u},
+            {&fileops::clsFileOperation::Options::simpleProgress, true, 0x100u},
+            {&fileops::clsFileOperation::Options::confirmMakeDir, false, 0x20u},
+            {&fileops::clsFileOperation::Options::showDialog, false, 0x04u},
+            {&fileops::clsFileOperation::Options::allowUndo, true, 0x40u},
+        };
+        for (const auto& s : switches) {
+            fileops::clsFileOperation::Options one;
+            one.*s.option = s.on;
+            op.setOptions(one);
+            QCOMPARE(op.flags(), s.bit);
+            QCOMPARE(op.options().*s.option, s.on);
+        }
+        options.respondDialog = options.renameOnCollision = options.simpleProgress = true;
+        options.allowUndo = true;
+        op.setOptions(options);
         QCOMPARE(op.flags(), 0x20u | 0x10u | 0x08u | 0x100u | 0x40u);
-        op.setPShowDialog(false);
-        QVERIFY(!op.pShowDialog());
+        options.showDialog = false;
+        op.setOptions(options);
+        QVERIFY(!op.options().showDialog);
         QCOMPARE(op.flags() & 0x04u, 0x04u);
-        op.setPShowDialog(true);
-        op.setPRespondDialog(false);
-        op.setPRenameOnCollision(false);
-        op.setPSimpleProgress(false);
-        op.setPAllowUndo(false);
-        op.setPConfirmMakeDir(true);
+        op.setOptions(fileops::clsFileOperation::Options());
         QCOMPARE(op.flags(), 0u);
     }
 
@@ -50,13 +68,13 @@ private Q_SLOTS:
     {
         RecordingShell shell;
         fileops::clsFileOperation op(shell);
-        op.setPTarget(0xDEADBEEF);
-        QCOMPARE(op.pTarget(), quintptr(0));
+        op.setOwnerWindow(0xDEADBEEF);
+        QCOMPARE(op.ownerWindow(), quintptr(0));
         QWidget window;
         window.show();
         const quintptr handle = window.winId();
-        op.setPTarget(handle);
-        QCOMPARE(op.pTarget(), handle);
+        op.setOwnerWindow(handle);
+        QCOMPARE(op.ownerWindow(), handle);
         op.mCopy(QStringLiteral("/a/x") + QChar(u'\0'), QStringLiteral("/b"));
         QCOMPARE(shell.calls.last().operation.owner, &window);
     }
@@ -89,7 +107,9 @@ private Q_SLOTS:
         shell.operationResults.enqueue(platform::Shell::kCancelled);
         shell.operationResults.enqueue(5);
         fileops::clsFileOperation op(shell);
-        op.setPAllowUndo(true);
+        fileops::clsFileOperation::Options undo;
+        undo.allowUndo = true;
+        op.setOptions(undo);
         QVERIFY(!op.mDelete(QStringLiteral("/x") + QChar(u'\0')));
         QVERIFY(!op.mCopy(QStringLiteral("/x") + QChar(u'\0'), QStringLiteral("/y")));
         QCOMPARE(op.flags(), 0x40u);

@@ -1,42 +1,11 @@
-#include "fileops/ShellRoutines.h"
+#include "fileops/ShellLaunch.h"
 
-#include "base/FileKind.h"
-#include "base/Paths.h"
 #include "desktop/Prompts.h"
 #include "fileops/FileBrowser.h"
 #include "platform/Shell.h"
 
-#include <QFile>
-
 namespace fileops
 {
-
-namespace
-{
-QString& lastPicked()
-{
-    static QString folder;
-    return folder;
-}
-} // namespace
-
-QString PickFolder(platform::Prompts& prompts, QWidget* owner, const QString& prompt)
-{
-    QString folder = prompts.pickFolder(owner, prompt);
-    folder.remove(QChar(u'\0'));
-    lastPicked() = folder;
-    return folder;
-}
-
-QString lastPickedFolder()
-{
-    return lastPicked();
-}
-
-void setLastPickedFolder(const QString& folder)
-{
-    lastPicked() = folder;
-}
 
 QString openErrorText(int result)
 {
@@ -58,7 +27,7 @@ QString openErrorText(int result)
            QStringLiteral(":起動エラー ファイルのパスを確認してください。 ");
 }
 
-bool OpenWithShell(platform::Shell& shell, platform::Prompts& prompts, QWidget* owner,
+bool openWithShell(platform::Shell& shell, platform::Prompts& prompts, QWidget* owner,
                    const QString& file, const QString& directory)
 {
     const int result = shell.open(owner, file, directory);
@@ -73,7 +42,7 @@ bool OpenWithShell(platform::Shell& shell, platform::Prompts& prompts, QWidget* 
     return false;
 }
 
-void FindAssociatedProgram(platform::Shell& shell, FileBrowser& browser, const QString& file,
+void findAssociatedProgram(platform::Shell& shell, FileBrowser& browser, const QString& file,
                            const QString& directory)
 {
     QString program;
@@ -87,44 +56,14 @@ void FindAssociatedProgram(platform::Shell& shell, FileBrowser& browser, const Q
     browser.setAssociationFlag(QStringLiteral("0"));
 }
 
-void OpenAsDialog(platform::Shell& shell, const QString& path, QWidget* owner)
+void chooseApplication(platform::Shell& shell, const QString& path, QWidget* owner)
 {
     shell.openWith(owner, path);
 }
 
-int ShowProperties(platform::Shell& shell, const QString& path, QWidget* owner)
+int showProperties(platform::Shell& shell, const QString& path, QWidget* owner)
 {
     return shell.showProperties(owner, path);
-}
-
-QString ProgramFolderSlash()
-{
-    return platform::withSlash(platform::programFolder());
-}
-
-bool FileExists(QString& path)
-{
-    if (path.isEmpty())
-        return false;
-    if (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    // Opened for reading only when it is a regular file: a FIFO would wait for a writer, a
-    // device is not a file the commands can work on.
-    QFile file;
-    if (!platform::openRegularFile(path, file))
-        return false;
-    file.close();
-    return true;
-}
-
-QString QuoteText(const QString& text)
-{
-    return QLatin1Char('"') + text + QLatin1Char('"');
-}
-
-QString FileNamePart(const QString& path)
-{
-    return platform::namePart(path).left(260);
 }
 
 } // namespace fileops
