@@ -10,6 +10,7 @@
 #include "app/KeyboardCommands.h"
 #include "app/MainWindow.h"
 #include "app/Navigation.h"
+#include "app/ToolbarButtons.h"
 #include "desktop/DriveList.h"
 #include "desktop/Prompts.h"
 #include "editor/PreviewSave.h"
@@ -56,65 +57,66 @@ void CommandRoutes::buildRoutes()
         return [this, command] { (this->*command)(); };
     };
     using F = fileops::FileCommands;
+    using T = ToolbarCommand;
     m_routes = {
         // The toolbar.
-        {1, "", file(&F::deleteFiles)},
-        {2, "", file(&F::copyFullPath)},
-        {3, "", own(&CommandRoutes::copyToDestination)},
-        {4, "", file(&F::moveFiles)},
-        {6, "", own(&CommandRoutes::goToFavouriteDrive)},
-        {7, "", own(&CommandRoutes::showFavouriteMenu)},
-        {9, "settei", [this] { m_forms.showGeneral(); }},
-        {15, "", own(&CommandRoutes::refreshLists)},
-        {16, "", [this] { m_navigation.goBack(); }},
-        {13, "", [this] { m_targets.print->print(); }},
-        {18, "", [this] { m_targets.search->searchFromToolbar(); }},
-        {21, "", own(&CommandRoutes::showAbout)},
-        {11, "", [this] { savePreviewText(false); }},
-        {12, "", [this] { savePreviewText(true); }},
-        {19, "tsakusei", own(&CommandRoutes::showTextEditor)},
+        {T::DeleteFiles, "", file(&F::deleteFiles)},
+        {T::CopyFullPath, "", file(&F::copyFullPath)},
+        {T::CopyToDestination, "", own(&CommandRoutes::copyToDestination)},
+        {T::MoveFiles, "", file(&F::moveFiles)},
+        {T::FavouriteDrive, "", own(&CommandRoutes::goToFavouriteDrive)},
+        {T::FavouriteFolders, "", own(&CommandRoutes::showFavouriteMenu)},
+        {T::Settings, "settei", [this] { m_forms.showGeneral(); }},
+        {T::Refresh, "", own(&CommandRoutes::refreshLists)},
+        {T::Back, "", [this] { m_navigation.goBack(); }},
+        {T::Print, "", [this] { m_targets.print->print(); }},
+        {T::FindText, "", [this] { m_targets.search->searchFromToolbar(); }},
+        {T::About, "", own(&CommandRoutes::showAbout)},
+        {T::SaveText, "", [this] { savePreviewText(false); }},
+        {T::SaveTextAs, "", [this] { savePreviewText(true); }},
+        {T::TextEditor, "tsakusei", own(&CommandRoutes::showTextEditor)},
         // The menus.
-        {0, "end", [this] { m_window.close(); }},
-        {0, "help", own(&CommandRoutes::showAboutModal)},
-        {0, "saisin", [this] { m_navigation.refresh(); }},
-        {0, "find", own(&CommandRoutes::showFileSearch)},
-        {0, "net", file(&F::network)},
+        {T::None, "end", [this] { m_window.close(); }},
+        {T::None, "help", own(&CommandRoutes::showAboutModal)},
+        {T::None, "saisin", [this] { m_navigation.refresh(); }},
+        {T::None, "find", own(&CommandRoutes::showFileSearch)},
+        {T::None, "net", file(&F::network)},
         // Search in the previewed text.
-        {0, "tkensaku", [this] { m_targets.search->openDialog(); }},
-        {0, "tuken", [this] { m_targets.search->searchNext(); }},
+        {T::None, "tkensaku", [this] { m_targets.search->openDialog(); }},
+        {T::None, "tuken", [this] { m_targets.search->searchNext(); }},
         // File and folder commands.
-        {0, "copy2", file(&F::copyFiles)},
-        {0, "sakicopy", file(&F::useCurrentFolderAsDestination)},
-        {0, "idou2", file(&F::moveFiles)},
-        {0, "midou", file(&F::moveFiles)},
-        {0, "sakujyo", file(&F::deleteFiles)},
-        {0, "msakujyo", file(&F::deleteFiles)},
-        {0, "fsakujyo", file(&F::deleteFolder)},
-        {0, "mfolder", file(&F::deleteFolder)},
-        {0, "fcopy", file(&F::copyFolder)},
-        {0, "fidou", file(&F::moveFolder)},
-        {0, "fhenkou", file(&F::renameFolder)},
-        {0, "henkou", file(&F::renameFile)},
-        {0, "sinki", file(&F::newFolder)},
-        {0, "shortcut", file(&F::createShortcut)},
-        {0, "pshortcut", file(&F::createShortcut)},
-        {0, "mclip", file(&F::copyFullPath)},
-        {0, "memo", file(&F::openInTextEditor)},
-        {0, "paint", file(&F::openInImageEditor)},
-        {0, "puro", file(&F::fileProperties)},
-        {0, "fpuro2", file(&F::fileProperties)},
-        {0, "fpuro", file(&F::folderProperties)},
-        {0, "fopuro", file(&F::folderProperties)},
+        {T::None, "copy2", file(&F::copyFiles)},
+        {T::None, "sakicopy", file(&F::useCurrentFolderAsDestination)},
+        {T::None, "idou2", file(&F::moveFiles)},
+        {T::None, "midou", file(&F::moveFiles)},
+        {T::None, "sakujyo", file(&F::deleteFiles)},
+        {T::None, "msakujyo", file(&F::deleteFiles)},
+        {T::None, "fsakujyo", file(&F::deleteFolder)},
+        {T::None, "mfolder", file(&F::deleteFolder)},
+        {T::None, "fcopy", file(&F::copyFolder)},
+        {T::None, "fidou", file(&F::moveFolder)},
+        {T::None, "fhenkou", file(&F::renameFolder)},
+        {T::None, "henkou", file(&F::renameFile)},
+        {T::None, "sinki", file(&F::newFolder)},
+        {T::None, "shortcut", file(&F::createShortcut)},
+        {T::None, "pshortcut", file(&F::createShortcut)},
+        {T::None, "mclip", file(&F::copyFullPath)},
+        {T::None, "memo", file(&F::openInTextEditor)},
+        {T::None, "paint", file(&F::openInImageEditor)},
+        {T::None, "puro", file(&F::fileProperties)},
+        {T::None, "fpuro2", file(&F::fileProperties)},
+        {T::None, "fpuro", file(&F::folderProperties)},
+        {T::None, "fopuro", file(&F::folderProperties)},
         // Archives.
-        {0, "kaitou", [this] { m_targets.archive->extraction().run(); }},
-        {0, "kaitoup", [this] { m_targets.archive->extraction().run(); }},
-        {0, "senkaitou", [this] { m_targets.archive->members().extractSelected(); }},
-        {0, "tuika", [this] { m_targets.archive->members().add(); }},
-        {0, "assyukuhenkou", [this] { m_targets.archive->members().rename(); }},
-        {0, "syosaku", [this] { m_targets.archive->members().remove(); }},
-        {0, "exnakami", [this] { m_targets.archive->listSelfExtracting(); }},
-        {0, "assyuku", [this] { m_targets.archive->openCompressDialog(); }},
-        {0, "jidou", [this] { m_targets.archive->selfExtractingFromLzh(); }},
+        {T::None, "kaitou", [this] { m_targets.archive->extraction().run(); }},
+        {T::None, "kaitoup", [this] { m_targets.archive->extraction().run(); }},
+        {T::None, "senkaitou", [this] { m_targets.archive->members().extractSelected(); }},
+        {T::None, "tuika", [this] { m_targets.archive->members().add(); }},
+        {T::None, "assyukuhenkou", [this] { m_targets.archive->members().rename(); }},
+        {T::None, "syosaku", [this] { m_targets.archive->members().remove(); }},
+        {T::None, "exnakami", [this] { m_targets.archive->listSelfExtracting(); }},
+        {T::None, "assyuku", [this] { m_targets.archive->openCompressDialog(); }},
+        {T::None, "jidou", [this] { m_targets.archive->selfExtractingFromLzh(); }},
     };
 }
 
@@ -138,10 +140,11 @@ void CommandRoutes::connectRoutes()
 
 void CommandRoutes::runButton(int number)
 {
-    if (number <= 0)
+    const ToolbarButton* button = toolbarButton(number);
+    if (!button || button->command == ToolbarCommand::None)
         return;
     for (const Route& route : m_routes) {
-        if (route.button == number) {
+        if (route.button == button->command) {
             route.command();
             return;
         }

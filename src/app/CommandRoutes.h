@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ToolbarButtons.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -54,9 +56,9 @@ struct RouteTargets {
     std::function<void(QWidget* owner)> showHelp;
 };
 
-// Where the toolbar's buttons and the menu entries lead: one table of toolbar number or menu
-// entry name to command. A button without a command (separators, and the buttons whose
-// commands are still to come) does nothing.
+// Where the toolbar's buttons and the menu entries lead: one table of toolbar command (the
+// toolbar's own table gives each button's) or menu entry name to command. A button without a
+// command (separators, and the buttons whose commands are still to come) does nothing.
 class CommandRoutes final : public QObject
 {
     Q_OBJECT
@@ -74,8 +76,8 @@ public:
 
 private:
     struct Route {
-        int button;         // toolbar number, 0 for none
-        const char* action; // menu entry name, "" for none
+        ToolbarCommand button; // None for a menu entry alone
+        const char* action;    // menu entry name, "" for none
         std::function<void()> command;
     };
 

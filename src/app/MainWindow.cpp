@@ -4,6 +4,7 @@
 #include "app/FileListBox.h"
 #include "app/FolderTree.h"
 #include "app/MainLayout.h"
+#include "app/ToolbarButtons.h"
 #include "app/ToolbarIcons.h"
 #include "app/WrappingButton.h"
 #include "base/NativePath.h"
@@ -174,42 +175,19 @@ void MainWindow::buildToolbar()
     m_toolbar->setFloatable(false);
     m_toolbar->setIconSize(QSize(16, 16));
 
-    // Numbered from 1 in their order on the bar; separators (nullptr) take numbers too.
-    static const char* const tooltips[] = {
-        "削除",
-        "",
-        "ファイルをコピー",
-        "ファイルの移動",
-        nullptr,
-        "よく使うドライブを指定",
-        "よく使うフォルダを指定",
-        nullptr,
-        "設定",
-        nullptr,
-        "テキストファイルを上書き保存",
-        "テキストファイルを名前を付けて保存",
-        "印刷",
-        nullptr,
-        "最新の情報に更新",
-        "一つ前のフォルダに戻る",
-        nullptr,
-        "テキストファイルの検索",
-        "簡易テキストエディタの起動",
-        nullptr,
-        "ヘルプ・このソフトについて",
-    };
     int number = 0;
     // The pictures come from the icon theme, whose first look-up costs start-up a good part of
     // its time: they are put on the buttons once the window is up, before it is first drawn.
     QList<QPair<QAction*, int>> pictures;
-    for (const char* tooltip : tooltips) {
+    for (const ToolbarButton& button : toolbarButtons()) {
         ++number;
-        QAction* action = tooltip ? m_toolbar->addAction(QString()) : m_toolbar->addSeparator();
+        QAction* action =
+            button.tooltip ? m_toolbar->addAction(QString()) : m_toolbar->addSeparator();
         action->setObjectName(QStringLiteral("Button") + QString::number(number));
-        if (!tooltip)
+        if (!button.tooltip)
             continue;
         pictures.append({action, number});
-        action->setToolTip(QString::fromUtf8(tooltip));
+        action->setToolTip(QString::fromUtf16(button.tooltip));
         connect(action, &QAction::triggered, this,
                 [this, number] { Q_EMIT toolbarButtonClicked(number); });
     }

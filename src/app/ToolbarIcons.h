@@ -6,7 +6,7 @@
 namespace app
 {
 
-// The pictures of the toolbar buttons, by button number (1 to 21; separators have none).
+// The pictures of the toolbar buttons, by button number (separators have none).
 
 // The freedesktop icon name that says what the button does ("edit-delete", "document-print",
 // …); empty for a separator or a number outside the bar.

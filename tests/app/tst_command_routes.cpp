@@ -1,4 +1,4 @@
-// Every toolbar number and every routed menu entry reaches its command: one row per entry, each
+// Every toolbar button and every routed menu entry reaches its command: one row per entry, each
 // with what the command does first that a test double or a widget can see. Modal windows that a
 // command opens are recorded and closed at once.
 #include "GuiRun.h"
@@ -10,6 +10,7 @@
 #include "app/FileListBox.h"
 #include "app/FolderTree.h"
 #include "app/MainWindow.h"
+#include "app/ToolbarButtons.h"
 #include "archive/MemberCommands.h"
 #include "editor/FindDialog.h"
 #include "editor/PreviewSearch.h"
@@ -31,6 +32,7 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <algorithm>
 #include <functional>
 
 namespace
@@ -113,9 +115,10 @@ private:
 };
 
 struct Row {
-    const char* entry; // "ButtonN" or a menu action's name
+    QByteArray entry; // "ButtonN" or a menu action's name
     std::function<void(Run&)> prepare;
     std::function<void(Run&, const ModalCloser&)> check;
+    const char* tooltip = nullptr; // a toolbar button's
 };
 
 void nothing(Run&) {}
@@ -220,63 +223,94 @@ void enableAndPickArchive(Run& run)
     run.w()->menuAction(QStringLiteral("kaitoup"))->setEnabled(true);
 }
 
-// The toolbar, by number; separators do nothing.
-QList<Row> toolbarRows()
+// What each toolbar command does first, and the tooltip of its button.
+struct ToolbarExpectation {
+    app::ToolbarCommand command;
+    const char* tooltip;
+    std::function<void(Run&)> prepare;
+    std::function<void(Run&, const ModalCloser&)> check;
+};
+
+const QList<ToolbarExpectation>& toolbarExpectations()
 {
-    return {
-        {"Button1", nothing, fileOperation(Shell::Delete, "b.txt")},
-        {"Button2", nothing,
+    using C = app::ToolbarCommand;
+    static const QList<ToolbarExpectation> expectations = {
+        {C::DeleteFiles, "削除", nothing, fileOperation(Shell::Delete, "b.txt")},
+        {C::CopyFullPath, "", nothing,
          [](Run& run, const ModalCloser&) { QCOMPARE(run.shell.clipboard, run.path("b.txt")); }},
-        {"Button3", setDestination, fileOperation(Shell::Copy, "b.txt")},
-        {"Button4", setDestination, fileOperation(Shell::Move, "b.txt")},
-        {"Button5", nothing, nothingHappened},
-        {"Button6",
+        {C::CopyToDestination, "ファイルをコピー", setDestination,
+         fileOperation(Shell::Copy, "b.txt")},
+        {C::MoveFiles, "ファイルの移動", setDestination, fileOperation(Shell::Move, "b.txt")},
+        {C::FavouriteDrive, "よく使うドライブを指定",
          [](Run& run) {
              run.w()->setFavouriteDrive(QStringLiteral("/no/such/drive"));
              run.prompts.expectMessages(1);
          },
          prompted("message", QStringLiteral("ドライブの指定が不正です。"))},
-        {"Button7", nothing,
+        {C::FavouriteFolders, "よく使うフォルダを指定", nothing,
          [](Run& run, const ModalCloser&) {
              QTRY_VERIFY(run.w()->favouriteMenu()->isVisible());
              run.w()->favouriteMenu()->hide();
          }},
-        {"Button8", nothing, nothingHappened},
-        {"Button9", nothing, modalWindow("GeneralSettings")},
-        {"Button10", nothing, nothingHappened},
-        {"Button11", [](Run& run) { run.prompts.expectMessages(1); },
+        {C::Settings, "設定", nothing, modalWindow("GeneralSettings")},
+        {C::SaveText, "テキストファイルを上書き保存",
+         [](Run& run) { run.prompts.expectMessages(1); },
          [](Run& run, const ModalCloser& modal) {
              prompted("message", run.path("b.txt") +
                                      QStringLiteral("に上書き保存します。よろしいですか？"))(run,
                                                                                              modal);
          }},
-        {"Button12", answerCancel,
+        {C::SaveTextAs, "テキストファイルを名前を付けて保存", answerCancel,
          [](Run& run, const ModalCloser&) {
              QCOMPARE(run.prompts.shown().size(), 1);
              QCOMPARE(run.prompts.shown().first().kind, QStringLiteral("save"));
          }},
-        {"Button13", nothing,
+        {C::Print, "印刷", nothing,
          [](Run& run, const ModalCloser&) {
              // Printed on a worker: the file is there once the print has ended.
              QTRY_VERIFY(QFileInfo(run.printedPdf()).size() > 0);
          }},
-        {"Button14", nothing, nothingHappened},
-        {"Button15", writeNewFile, newFileListed},
-        {"Button16", [](Run& run) { QVERIFY(run.w()->folderTree()->setPath(QDir::tempPath())); },
+        {C::Refresh, "最新の情報に更新", writeNewFile, newFileListed},
+        {C::Back, "一つ前のフォルダに戻る",
+         [](Run& run) { QVERIFY(run.w()->folderTree()->setPath(QDir::tempPath())); },
          [](Run& run, const ModalCloser&) {
              QCOMPARE(run.w()->folderTree()->path(), run.browse.path());
          }},
-        {"Button17", nothing, nothingHappened},
-        {"Button18", nothing, findDialogShown},
-        {"Button19", nothing, windowShown("Form14")},
-        {"Button20", nothing, nothingHappened},
-        {"Button21", nothing,
+        {C::FindText, "テキストファイルの検索", nothing, findDialogShown},
+        {C::TextEditor, "簡易テキストエディタの起動", nothing, windowShown("Form14")},
+        {C::About, "ヘルプ・このソフトについて", nothing,
          [](Run& run, const ModalCloser& modal) {
              QVERIFY(modal.seen.isEmpty());
              QVERIFY(run.program->about()->isVisible());
              QVERIFY(!run.program->about()->isModal());
          }},
     };
+    return expectations;
+}
+
+// The toolbar, walked through the program's own table: button N is its Nth entry, separators
+// counted, and a separator does nothing.
+QList<Row> toolbarRows()
+{
+    QList<Row> rows;
+    int number = 0;
+    for (const app::ToolbarButton& button : app::toolbarButtons()) {
+        const QByteArray entry = "Button" + QByteArray::number(++number);
+        if (button.command == app::ToolbarCommand::None) {
+            rows.append({entry, nothing, nothingHappened});
+            continue;
+        }
+        const auto& expected = toolbarExpectations();
+        const auto e = std::find_if(expected.begin(), expected.end(),
+                                    [&](const auto& x) { return x.command == button.command; });
+        if (e == expected.end())
+            rows.append({entry, nothing, [](Run&, const ModalCloser&) {
+                             QFAIL("a toolbar command without an expectation");
+                         }});
+        else
+            rows.append({entry, e->prepare, e->check, e->tooltip});
+    }
+    return rows;
 }
 
 // The menus and the popup menus.
@@ -400,7 +434,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("row");
         for (int i = 0; i < rows().size(); ++i)
-            QTest::newRow(rows().at(i).entry) << i;
+            QTest::newRow(rows().at(i).entry.constData()) << i;
     }
 
     void everyEntry()
@@ -411,68 +445,59 @@ private Q_SLOTS:
         r.prepare(run);
         const QString entry = QLatin1String(r.entry);
         auto* action = run.w()->findChild<QAction*>(entry);
-        QVERIFY2(action, r.entry);
+        QVERIFY2(action, r.entry.constData());
         ModalCloser modal;
         if (entry.startsWith(QLatin1String("Button"))) {
             if (action->isSeparator()) // a separator's number reaches no command either
                 Q_EMIT run.w()->toolbarButtonClicked(entry.mid(6).toInt());
             else
-                QVERIFY2(!action->toolTip().isEmpty() || entry == QLatin1String("Button2"),
-                         r.entry);
+                QCOMPARE(action->toolTip(), QString::fromUtf8(r.tooltip));
         } else {
-            QVERIFY2(action->isEnabled(), r.entry);
+            QVERIFY2(action->isEnabled(), r.entry.constData());
         }
         action->trigger();
         r.check(run, modal);
     }
 
-    // The toolbar's buttons in their order, separators numbered too, with their tooltips.
+    // The toolbar's buttons in the order of the program's table, separators numbered too, with
+    // the tooltips expected of their commands.
     void toolbarLayout()
     {
-        const char* const tooltips[] = {"削除",
-                                        "",
-                                        "ファイルをコピー",
-                                        "ファイルの移動",
-                                        nullptr,
-                                        "よく使うドライブを指定",
-                                        "よく使うフォルダを指定",
-                                        nullptr,
-                                        "設定",
-                                        nullptr,
-                                        "テキストファイルを上書き保存",
-                                        "テキストファイルを名前を付けて保存",
-                                        "印刷",
-                                        nullptr,
-                                        "最新の情報に更新",
-                                        "一つ前のフォルダに戻る",
-                                        nullptr,
-                                        "テキストファイルの検索",
-                                        "簡易テキストエディタの起動",
-                                        nullptr,
-                                        "ヘルプ・このソフトについて"};
         GuiRun run;
         run.start();
         auto* toolbar = run.window()->findChild<QToolBar*>(QStringLiteral("Toolbar1"));
         QVERIFY(toolbar);
         const QList<QAction*> actions = toolbar->actions();
-        QCOMPARE(actions.size(), 21);
-        for (int i = 0; i < 21; ++i) {
+        const auto buttons = app::toolbarButtons();
+        QCOMPARE(actions.size(), qsizetype(buttons.size()));
+        for (int i = 0; i < actions.size(); ++i) {
             const QAction* action = actions.at(i);
             QCOMPARE(action->objectName(), QStringLiteral("Button") + QString::number(i + 1));
-            QCOMPARE(action->isSeparator(), tooltips[i] == nullptr);
-            if (tooltips[i])
-                QCOMPARE(action->toolTip(), QString::fromUtf8(tooltips[i]));
+            const bool separator = buttons[i].command == app::ToolbarCommand::None;
+            QCOMPARE(action->isSeparator(), separator);
+            if (separator)
+                continue;
+            const auto& expected = toolbarExpectations();
+            const auto e = std::find_if(expected.begin(), expected.end(), [&](const auto& x) {
+                return x.command == buttons[i].command;
+            });
+            QVERIFY(e != expected.end());
+            QCOMPARE(action->toolTip(), QString::fromUtf8(e->tooltip));
         }
     }
 
-    // Every numbered button of the toolbar is in the table once.
+    // Every command of the toolbar has one button, and every expectation is of a button.
     void tableCoversTheToolbar()
     {
+        for (const ToolbarExpectation& e : toolbarExpectations()) {
+            const auto buttons = app::toolbarButtons();
+            QCOMPARE(std::count_if(buttons.begin(), buttons.end(),
+                                   [&](const auto& b) { return b.command == e.command; }),
+                     1);
+        }
         QStringList entries;
         for (const Row& r : rows())
             entries << QLatin1String(r.entry);
-        for (int number = 1; number <= 21; ++number)
-            QCOMPARE(entries.count(QStringLiteral("Button") + QString::number(number)), 1);
         QCOMPARE(entries.removeDuplicates(), 0);
     }
 };
