@@ -2,6 +2,7 @@
 // with what the command does first that a test double or a widget can see. Modal windows that a
 // command opens are recorded and closed at once.
 #include "GuiRun.h"
+#include "ModalCloser.h"
 #include "RecordingArchiverCall.h"
 
 #include "about/AboutDialog.h"
@@ -91,27 +92,6 @@ struct Run : GuiRun {
         item->setSelected(true);
     }
     editor::FindDialog* findDialog() const { return program->previewSearch()->dialog(); }
-};
-
-// Records the modal windows opened while it lives, closing each as soon as it shows.
-class ModalCloser final
-{
-public:
-    ModalCloser()
-    {
-        m_timer.setInterval(5);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-                seen << dialog->objectName();
-                dialog->reject();
-            }
-        });
-        m_timer.start();
-    }
-    QStringList seen;
-
-private:
-    QTimer m_timer;
 };
 
 struct Row {

@@ -2,6 +2,7 @@
 // widget of the active window): each reaches the command the window has for it, and keys typed
 // into a text box stay with the text box.
 #include "GuiRun.h"
+#include "ModalCloser.h"
 #include "RecordingArchiverCall.h"
 
 #include "about/HelpWindow.h"
@@ -60,27 +61,6 @@ struct Run : GuiRun {
         widget->setFocus(Qt::OtherFocusReason);
         QTRY_VERIFY(widget->hasFocus());
     }
-};
-
-// The object names of the modal dialogs that open while it lives; each is closed at once.
-class ModalCloser final
-{
-public:
-    ModalCloser()
-    {
-        m_timer.setInterval(5);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-                seen << dialog->objectName();
-                dialog->reject();
-            }
-        });
-        m_timer.start();
-    }
-    QStringList seen;
-
-private:
-    QTimer m_timer;
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 // Saving from the editor where permissions stand in the way (run as an ordinary user): the old
 // file stays as it was, the user is told, and nothing half-written is left behind.
 #include "RecordingPrompts.h"
+#include "TestFiles.h"
 
 #include "editor/TextEditorWindow.h"
 
@@ -17,18 +18,6 @@ using P = platform::Prompts;
 
 namespace
 {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 const auto kReadOnly = QFileDevice::ReadOwner | QFileDevice::ReadUser | QFileDevice::ReadGroup |
                        QFileDevice::ReadOther;

@@ -1,6 +1,7 @@
 // The main window's toolbar on the previewed text: overwrite save (11), save as (12), and the
 // text editor (19 and the menu entry).
 #include "GuiRun.h"
+#include "TestFiles.h"
 
 #include "app/Application.h"
 #include "app/FileListBox.h"
@@ -28,12 +29,6 @@ using P = platform::Prompts;
 
 namespace
 {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
 
 struct Run : GuiRun {
     Run() { start({browse.path()}); }

@@ -1,5 +1,6 @@
 // The simple text editor window, driven as the user drives it, through the prompts double.
 #include "RecordingPrompts.h"
+#include "TestFiles.h"
 
 #include "editor/TextEditorWindow.h"
 #include "platform/RtfReader.h"
@@ -24,24 +25,6 @@ using P = platform::Prompts;
 
 namespace
 {
-
-QString dataPath(const QString& name)
-{
-    return QString::fromLocal8Bit(qgetenv("KORAMO_SOURCE_DIR")) +
-           QStringLiteral("/tests/preview/data/") + name;
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 // The patterns of a Qt name filter "名前 (*.a *.b)".
 QStringList patternsOf(const QString& filter)
@@ -154,7 +137,7 @@ void TextEditorTest::windowMenusAndToolbar()
 void TextEditorTest::shiftJisCrlfSavedBack()
 {
     const QString path = file("sjis.txt");
-    const QByteArray original = readAll(dataPath(QStringLiteral("ja_cp932_crlf.txt")));
+    const QByteArray original = readAll(previewDataPath(QStringLiteral("ja_cp932_crlf.txt")));
     QVERIFY(writeAll(path, original));
     Editor e;
     e.load(path);
@@ -183,7 +166,7 @@ void TextEditorTest::shiftJisCrlfSavedBack()
 void TextEditorTest::utf16WithBomSavedBack()
 {
     const QString path = file("utf16.txt");
-    const QByteArray original = readAll(dataPath(QStringLiteral("ja_utf16le_bom_crlf.txt")));
+    const QByteArray original = readAll(previewDataPath(QStringLiteral("ja_utf16le_bom_crlf.txt")));
     QVERIFY(writeAll(path, original));
     Editor e;
     e.load(path);
@@ -197,7 +180,7 @@ void TextEditorTest::utf16WithBomSavedBack()
 void TextEditorTest::charactersOutsideCp932AreNotLost()
 {
     const QString path = file("sjis2.txt");
-    const QByteArray original = readAll(dataPath(QStringLiteral("ja_cp932_crlf.txt")));
+    const QByteArray original = readAll(previewDataPath(QStringLiteral("ja_cp932_crlf.txt")));
     QVERIFY(writeAll(path, original));
     Editor e;
     e.load(path);

@@ -1,6 +1,7 @@
 // Faults injected into the archiver libraries: extraction with each library onto a small
 // disk that fills up, and an LZH update whose new archive does not fit. The archive and any
 // file already at the destination stay as they were, and the call reports a failure.
+#include "QStringPrinting.h"
 #include "ShellTestFiles.h"
 
 #include <QByteArray>
@@ -20,11 +21,6 @@
 #include <sys/stat.h>
 
 using namespace shelltest;
-
-std::ostream& operator<<(std::ostream& out, const QString& text)
-{
-    return out << text.toStdString();
-}
 
 namespace
 {

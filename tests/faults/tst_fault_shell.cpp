@@ -1,6 +1,7 @@
 // Faults injected into the shell's copies and moves: a disk that fills up, a source that
 // vanishes half-way. Each time the source and any existing target stay whole and the user
 // is told; the operation never reports success.
+#include "QStringPrinting.h"
 #include "RecordingShellUi.h"
 #include "ShellTestFiles.h"
 
@@ -21,11 +22,6 @@
 using namespace shelltest;
 using platform::Shell;
 using Overwrite = platform::ShellUi::Overwrite;
-
-std::ostream& operator<<(std::ostream& out, const QString& text)
-{
-    return out << text.toStdString();
-}
 
 namespace
 {

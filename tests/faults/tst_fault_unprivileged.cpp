@@ -1,6 +1,7 @@
 // What a user meets with read-only folders and files. Root ignores permissions, so when
 // started as root this test runs itself again as the unprivileged user 65534 (setpriv), and
 // every check below is made with a user's rights.
+#include "QStringPrinting.h"
 #include "RecordingShellUi.h"
 #include "ShellTestFiles.h"
 
@@ -23,11 +24,6 @@
 using namespace shelltest;
 using platform::Shell;
 using Overwrite = platform::ShellUi::Overwrite;
-
-std::ostream& operator<<(std::ostream& out, const QString& text)
-{
-    return out << text.toStdString();
-}
 
 namespace
 {

@@ -1,6 +1,8 @@
 // The pieces that keep file commands safe: names carried as their real bytes, the probe that
 // tells what a path is without opening it, and the guard that refuses the root, mount points
 // and the home folder.
+#include "QStringPrinting.h"
+
 #include "base/FileKind.h"
 #include "base/NativePath.h"
 #include "platform/DeletionGuard.h"
@@ -22,11 +24,6 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
-
-std::ostream& operator<<(std::ostream& out, const QString& text)
-{
-    return out << text.toStdString();
-}
 
 namespace
 {

@@ -1,4 +1,6 @@
 // The text saver: the file's own encoding and line ends, no lost characters, atomic replacement.
+#include "TestFiles.h"
+
 #include "base/NativePath.h"
 #include "platform/TextEncoding.h"
 #include "platform/TextSaver.h"
@@ -18,24 +20,6 @@
 
 namespace
 {
-
-QString dataPath(const QString& name)
-{
-    return QString::fromLocal8Bit(qgetenv("KORAMO_SOURCE_DIR")) +
-           QStringLiteral("/tests/preview/data/") + name;
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 // Lowers the largest file this process may write while it lives, as a full disk would stop
 // the writing (EFBIG instead of ENOSPC; SIGXFSZ is ignored so the write fails instead).
@@ -91,7 +75,7 @@ void TextSaverTest::unchangedTextIsWrittenByteForByte_data()
 void TextSaverTest::unchangedTextIsWrittenByteForByte()
 {
     QFETCH(QString, file);
-    const QByteArray original = readAll(dataPath(file));
+    const QByteArray original = readAll(previewDataPath(file));
     const platform::DecodedText decoded = platform::decodeText(original);
     QVERIFY(!decoded.hadErrors);
     const QString path = m_dir.filePath(file);
@@ -104,7 +88,7 @@ void TextSaverTest::unchangedTextIsWrittenByteForByte()
 void TextSaverTest::charactersTheEncodingLacksAreNamed()
 {
     const QString path = m_dir.filePath(QStringLiteral("sjis.txt"));
-    const QByteArray original = readAll(dataPath(QStringLiteral("ja_cp932_crlf.txt")));
+    const QByteArray original = readAll(previewDataPath(QStringLiteral("ja_cp932_crlf.txt")));
     QVERIFY(writeAll(path, original));
     const platform::DecodedText decoded = platform::decodeText(original);
     QCOMPARE(decoded.format.encoding, QByteArray("windows-31j"));

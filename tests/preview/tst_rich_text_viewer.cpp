@@ -1,3 +1,5 @@
+#include "TestFiles.h"
+
 #include "preview/RichTextViewer.h"
 
 #include <QFile>
@@ -12,28 +14,9 @@ using preview::RichTextViewer;
 namespace
 {
 
-QString dataPath(const QString& name)
-{
-    return QString::fromLocal8Bit(qgetenv("KORAMO_SOURCE_DIR")) +
-           QStringLiteral("/tests/preview/data/") + name;
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
-
 QString reference()
 {
-    return QString::fromUtf8(readAll(dataPath(QStringLiteral("ja_utf8_crlf.txt"))))
+    return QString::fromUtf8(readAll(previewDataPath(QStringLiteral("ja_utf8_crlf.txt"))))
         .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
@@ -76,7 +59,7 @@ void TestRichTextViewer::showsEveryEncodingAsItsUtf8Twin()
     viewer.resize(400, 300);
     viewer.show();
     QString error;
-    QVERIFY(viewer.loadFile(dataPath(file), &error));
+    QVERIFY(viewer.loadFile(previewDataPath(file), &error));
     QVERIFY(!viewer.isRichText());
     QVERIFY(!viewer.hadDecodeErrors());
     QCOMPARE(viewer.text(), reference());
@@ -103,9 +86,9 @@ void TestRichTextViewer::savingKeepsEncodingBomAndLineEnds()
 {
     QFETCH(QString, file);
     QFETCH(QByteArray, editEncoded);
-    const QByteArray original = readAll(dataPath(file));
+    const QByteArray original = readAll(previewDataPath(file));
     RichTextViewer viewer;
-    QVERIFY(viewer.loadFile(dataPath(file)));
+    QVERIFY(viewer.loadFile(previewDataPath(file)));
     const QString same = m_dir.filePath(QStringLiteral("same.txt"));
     QVERIFY(viewer.saveFile(same));
     QCOMPARE(readAll(same), original);
@@ -125,7 +108,7 @@ void TestRichTextViewer::savingKeepsEncodingBomAndLineEnds()
 void TestRichTextViewer::refusesToSaveWhatTheEncodingCannotHold()
 {
     const QString path = m_dir.filePath(QStringLiteral("sjis.txt"));
-    writeAll(path, readAll(dataPath(QStringLiteral("ja_cp932_crlf.txt"))));
+    QVERIFY(writeAll(path, readAll(previewDataPath(QStringLiteral("ja_cp932_crlf.txt")))));
     RichTextViewer viewer;
     QVERIFY(viewer.loadFile(path));
     QCOMPARE(viewer.textFormat().encoding, QByteArray("windows-31j"));
@@ -133,13 +116,13 @@ void TestRichTextViewer::refusesToSaveWhatTheEncodingCannotHold()
     QString error;
     QVERIFY(!viewer.saveFile(path, RichTextViewer::SaveAs::Loaded, &error));
     QVERIFY(error.contains(QLatin1String("windows-31j")));
-    QCOMPARE(readAll(path), readAll(dataPath(QStringLiteral("ja_cp932_crlf.txt"))));
+    QCOMPARE(readAll(path), readAll(previewDataPath(QStringLiteral("ja_cp932_crlf.txt"))));
 
     // A broken double-byte character (lead byte 0x82, then a blank) is shown as a replacement
     // character; saving would write something else there, so the text is not saved.
     const QByteArray broken =
-        readAll(dataPath(QStringLiteral("ja_cp932_crlf.txt"))) + "\x82 end\r\n";
-    writeAll(path, broken);
+        readAll(previewDataPath(QStringLiteral("ja_cp932_crlf.txt"))) + "\x82 end\r\n";
+    QVERIFY(writeAll(path, broken));
     QVERIFY(viewer.loadFile(path));
     QCOMPARE(viewer.textFormat().encoding, QByteArray("windows-31j"));
     QVERIFY(viewer.hadDecodeErrors());
@@ -151,11 +134,11 @@ void TestRichTextViewer::refusesToSaveWhatTheEncodingCannotHold()
 // A .doc or .wri that holds RTF is shown as RTF; one that does not is text.
 void TestRichTextViewer::rtfByContentWhateverTheExtension()
 {
-    const QByteArray rtf = readAll(dataPath(QStringLiteral("libreoffice_ja.rtf")));
+    const QByteArray rtf = readAll(previewDataPath(QStringLiteral("libreoffice_ja.rtf")));
     for (const QString& name :
          {QStringLiteral("a.doc"), QStringLiteral("b.wri"), QStringLiteral("c.rtf")}) {
         const QString path = m_dir.filePath(name);
-        writeAll(path, rtf);
+        QVERIFY(writeAll(path, rtf));
         RichTextViewer viewer;
         QVERIFY(viewer.loadFile(path));
         QVERIFY(viewer.isRichText());
@@ -165,7 +148,7 @@ void TestRichTextViewer::rtfByContentWhateverTheExtension()
             Qt::AlignRight);
     }
     const QString notRtf = m_dir.filePath(QStringLiteral("old.doc"));
-    writeAll(notRtf, QByteArray("\xD0\xCF\x11\xE0 not rtf {\\rtf1 inside}"));
+    QVERIFY(writeAll(notRtf, QByteArray("\xD0\xCF\x11\xE0 not rtf {\\rtf1 inside}")));
     RichTextViewer viewer;
     QVERIFY(viewer.loadFile(notRtf));
     QVERIFY(!viewer.isRichText());
@@ -175,7 +158,7 @@ void TestRichTextViewer::rtfByContentWhateverTheExtension()
 void TestRichTextViewer::rtfSavedAsRtfAndAsPlainText()
 {
     RichTextViewer viewer;
-    QVERIFY(viewer.loadFile(dataPath(QStringLiteral("libreoffice_ja.rtf"))));
+    QVERIFY(viewer.loadFile(previewDataPath(QStringLiteral("libreoffice_ja.rtf"))));
     const QString asRtf = m_dir.filePath(QStringLiteral("saved.rtf"));
     QVERIFY(viewer.saveFile(asRtf));
     RichTextViewer again;
@@ -193,7 +176,7 @@ void TestRichTextViewer::rtfSavedAsRtfAndAsPlainText()
 void TestRichTextViewer::selectionAccessors()
 {
     RichTextViewer viewer;
-    QVERIFY(viewer.loadFile(dataPath(QStringLiteral("ja_cp932_crlf.txt"))));
+    QVERIFY(viewer.loadFile(previewDataPath(QStringLiteral("ja_cp932_crlf.txt"))));
     const QString text = viewer.text();
     const int at = int(text.indexOf(QStringLiteral("東京都")));
     QVERIFY(at > 0);
@@ -220,7 +203,7 @@ void TestRichTextViewer::largeFileKeepsPositionsAndBytes()
     for (int i = 0; bytes.size() < 3 * 1024 * 1024; ++i)
         bytes += "2026-12-08 line " + QByteArray::number(i) + " 処理が完了しました\r\n";
     const QString path = m_dir.filePath(QStringLiteral("big.log"));
-    writeAll(path, bytes);
+    QVERIFY(writeAll(path, bytes));
     RichTextViewer viewer;
     viewer.resize(500, 400);
     viewer.show();
@@ -247,7 +230,7 @@ void TestRichTextViewer::largeFileWithItsOwnSeparators()
             bytes += "own line separator \xE2\x80\xA8 here\n";
     }
     const QString path = m_dir.filePath(QStringLiteral("separators.log"));
-    writeAll(path, bytes);
+    QVERIFY(writeAll(path, bytes));
     RichTextViewer viewer;
     QVERIFY(viewer.loadFile(path));
     QCOMPARE(viewer.text(), QString::fromUtf8(bytes));
@@ -259,13 +242,13 @@ void TestRichTextViewer::largeFileWithItsOwnSeparators()
 void TestRichTextViewer::emptyAndMissingFiles()
 {
     const QString empty = m_dir.filePath(QStringLiteral("empty.txt"));
-    writeAll(empty, QByteArray());
+    QVERIFY(writeAll(empty, QByteArray()));
     RichTextViewer viewer;
     QVERIFY(viewer.loadFile(empty));
     QCOMPARE(viewer.text(), QString());
     QVERIFY(!viewer.isRichText());
 
-    QVERIFY(viewer.loadFile(dataPath(QStringLiteral("ja_utf8_crlf.txt"))));
+    QVERIFY(viewer.loadFile(previewDataPath(QStringLiteral("ja_utf8_crlf.txt"))));
     QString error;
     QVERIFY(!viewer.loadFile(m_dir.filePath(QStringLiteral("missing.txt")), &error));
     QVERIFY(!error.isEmpty());

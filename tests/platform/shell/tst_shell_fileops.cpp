@@ -1,5 +1,6 @@
 // File operations of the shell stand-in on real temporary folders: collisions, cancelling,
 // moves across file systems, links, attributes, questions and their texts.
+#include "QStringPrinting.h"
 #include "RecordingShellUi.h"
 #include "ShellTestFiles.h"
 
@@ -22,12 +23,6 @@ using namespace shelltest;
 using platform::Shell;
 using Overwrite = platform::ShellUi::Overwrite;
 using Question = platform::ShellUi::Question;
-
-// Lets failing checks print the texts they compared.
-std::ostream& operator<<(std::ostream& out, const QString& text)
-{
-    return out << text.toStdString();
-}
 
 namespace
 {

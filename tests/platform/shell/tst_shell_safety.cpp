@@ -2,6 +2,7 @@
 // never deleted or moved away, a delete never crosses into another volume, every delete
 // question names the full path, names that are not UTF-8 work on their real bytes, a move
 // within one disk is one rename, and counting a tree can be cancelled.
+#include "QStringPrinting.h"
 #include "RecordingShellUi.h"
 #include "ShellTestFiles.h"
 
@@ -28,11 +29,6 @@
 using namespace shelltest;
 using platform::Shell;
 using Question = platform::ShellUi::Question;
-
-std::ostream& operator<<(std::ostream& out, const QString& text)
-{
-    return out << text.toStdString();
-}
 
 namespace
 {

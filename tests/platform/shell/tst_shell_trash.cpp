@@ -1,5 +1,6 @@
 // Deleting to the freedesktop trash: the info file's keys, names that collide, the trash of
 // another volume, and what happens when no trash can be used.
+#include "QStringPrinting.h"
 #include "RecordingShellUi.h"
 #include "ShellTestFiles.h"
 
@@ -24,12 +25,6 @@
 using namespace shelltest;
 using platform::Shell;
 using Question = platform::ShellUi::Question;
-
-// Lets failing checks print the texts they compared.
-std::ostream& operator<<(std::ostream& out, const QString& text)
-{
-    return out << text.toStdString();
-}
 
 namespace
 {
