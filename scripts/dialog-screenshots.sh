@@ -6,8 +6,12 @@ cd "$(dirname "$0")/.."
 out=$(realpath -m "${1:?output folder}")
 mkdir -p "$out"
 build=$(realpath "${BUILD_DIR:-build}")
+names="dialog_shots name_dialog_shots compress_shots search_shots editor_shots"
+# The picture programs are no tests: a build of everything leaves them out.
+# shellcheck disable=SC2086
+cmake --build "$build" --target $names
 programs=""
-for name in dialog_shots name_dialog_shots compress_shots search_shots editor_shots; do
+for name in $names; do
   programs="$programs $build/tests/$name"
 done
 export OUT="$out" PROGRAMS="$programs"
