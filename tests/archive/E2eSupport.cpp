@@ -71,6 +71,21 @@ QStringList sourceTreeOperands()
             QStringLiteral("sub folder/data.bin"), QStringLiteral("sub folder/empty.txt")};
 }
 
+QString extensionOf(archive::Family family)
+{
+    switch (family) {
+    case archive::Family::Lzh:
+        return QStringLiteral("lzh");
+    case archive::Family::Zip:
+        return QStringLiteral("zip");
+    case archive::Family::Cab:
+        return QStringLiteral("cab");
+    case archive::Family::ReadOnly:
+        return QStringLiteral("7z");
+    }
+    return QString();
+}
+
 bool makeArchive(archive::Family family, const QString& sourceFolder, const QString& archivePath)
 {
     switch (family) {

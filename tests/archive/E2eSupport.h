@@ -22,6 +22,10 @@ QStringList sourceTreeOperands();
 // gcab); false when the tool fails.
 bool makeArchive(archive::Family family, const QString& sourceFolder, const QString& archivePath);
 
+// The ending the tests give an archive of the family ("lzh", "zip", "cab", "7z" for the
+// read-only formats).
+QString extensionOf(archive::Family family);
+
 namespace app
 {
 class MainWindow;

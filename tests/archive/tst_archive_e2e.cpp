@@ -53,20 +53,6 @@ QStringList lhasaNames(const QString& archive)
     return names;
 }
 
-QString extensionOf(Family family)
-{
-    switch (family) {
-    case Family::Lzh:
-        return QStringLiteral("lzh");
-    case Family::Zip:
-        return QStringLiteral("zip");
-    case Family::Cab:
-        return QStringLiteral("cab");
-    case Family::ReadOnly:
-        return QStringLiteral("7z");
-    }
-    return QString();
-}
 } // namespace
 
 class ArchiveEndToEndTest : public QObject

@@ -32,20 +32,6 @@ using archive::Family;
 
 namespace
 {
-QString extensionOf(Family family)
-{
-    switch (family) {
-    case Family::Lzh:
-        return QStringLiteral("lzh");
-    case Family::Zip:
-        return QStringLiteral("zip");
-    case Family::Cab:
-        return QStringLiteral("cab");
-    case Family::ReadOnly:
-        return QStringLiteral("7z");
-    }
-    return QString();
-}
 
 void writeFile(const QString& path, const QByteArray& bytes, const QDateTime& time = {})
 {
