@@ -1,5 +1,5 @@
-#include "platform/WorkFolder.h"
 #include "base/Paths.h"
+#include "platform/WorkFolder.h"
 
 #include <QFile>
 #include <QTemporaryDir>
