@@ -6,8 +6,11 @@
 # mouse. Passes when the window shows the archive's members (read through the accessibility
 # bus), the help document is in the data folder, the archiver library was loaded from the
 # installed library folder, exp.ini and the work folder are in the user's configuration and
-# cache folders, and the work folder is gone after close. Then xdg-open, as a desktop would,
-# must start the program on an LZH, a ZIP and a CAB file (tests/e2e/xdg_open_check.sh).
+# cache folders, and the work folder is gone after close. The browser module (koramo-browser)
+# is not installed, so an HTML page clicked in the list must be previewed as its source text
+# under the line that says why. Then xdg-open, as a desktop would, must start the program on
+# an LZH, a ZIP, a CAB, a 7z and a .tar.gz file, each showing that archive's own members
+# (tests/e2e/xdg_open_check.sh).
 #
 # Usage: tests/e2e/installed_deb.sh PACKAGE.deb [ROOT_DIR]
 #   (make the package with scripts/package-deb.sh; needs root, re-runs itself through sudo,
@@ -29,7 +32,7 @@ else
   root=$(mktemp -d /var/tmp/koramo-deb.XXXXXX); made_root=1
   chmod 0755 "$root" # the root of the file system, which the ordinary user must enter
 fi
-for tool in jlha zip gcab; do
+for tool in jlha zip gcab 7z tar gzip; do
   command -v $tool >/dev/null || { echo "$tool is needed to make the sample archives" >&2; exit 2; }
 done
 
@@ -58,18 +61,25 @@ mount_in_root bind /dev/pts /dev/pts
 mount_in_root tmpfs tmpfs /dev/shm
 cp -L /etc/resolv.conf "$root/etc/resolv.conf"
 
-# The package, a sample archive made outside (no archiver is installed in the root), and the
-# accessibility reader.
+# The package, sample archives made outside (no archiver is installed in the root), each with
+# a member of its own (only-lzh.txt, ...) besides one.txt and sub/two.txt, an HTML page, and
+# the accessibility readers.
 cp "$deb" "$root/tmp/koramo.deb"
+samples="sample.lzh sample.zip sample.cab sample.7z sample.tar.gz sample.html"
 sample=$(mktemp -d)
 (cd "$sample" && mkdir sub && echo one > one.txt && echo two > sub/two.txt &&
- jlha aq sample.lzh one.txt sub/two.txt >/dev/null && zip -q sample.zip one.txt sub/two.txt &&
- gcab -c sample.cab one.txt sub/two.txt)
-cp "$sample/sample.lzh" "$sample/sample.zip" "$sample/sample.cab" "$root/tmp/"
+ for e in lzh zip cab 7z tgz; do echo "$e" > "only-$e.txt"; done &&
+ jlha aq sample.lzh one.txt sub/two.txt only-lzh.txt >/dev/null &&
+ zip -q sample.zip one.txt sub/two.txt only-zip.txt &&
+ gcab -c sample.cab one.txt sub/two.txt only-cab.txt &&
+ 7z a -bd -bso0 sample.7z one.txt sub/two.txt only-7z.txt &&
+ tar -czf sample.tar.gz one.txt sub/two.txt only-tgz.txt &&
+ printf '<!DOCTYPE html>\n<html><head><title>page</title></head>\n<body><p>koramo sample page</p></body></html>\n' >sample.html)
+for f in $samples; do cp "$sample/$f" "$root/tmp/"; done
 rm -rf "$sample"
-cp "$here/read_members.py" "$root/tmp/read_members.py"
-cp "$here/click_item.py" "$root/tmp/click_item.py"
-cp "$here/xdg_open_check.sh" "$root/tmp/xdg_open_check.sh"
+for f in read_members.py read_text.py click_item.py xdg_open_check.sh; do
+  cp "$here/$f" "$root/tmp/$f"
+done
 
 in_root() { chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive \
   PATH=/usr/sbin:/usr/bin:/sbin:/bin "$@"; }
@@ -83,7 +93,7 @@ in_root apt-get install -y -q --no-install-recommends xdg-utils libfile-mimeinfo
 in_root desktop-file-validate /usr/share/applications/koramo.desktop
 in_root appstreamcli validate --no-net /usr/share/metainfo/io.github.koramo.koramo.metainfo.xml
 in_root useradd -m user
-for f in sample.lzh sample.zip sample.cab; do
+for f in $samples; do
   in_root install -o user -g user -m 0644 "/tmp/$f" "/home/user/$f"
 done
 # An exp.ini brought from elsewhere, put in the configuration folder: window size recording on.
@@ -97,7 +107,11 @@ in_root su - user -c 'set -eu
     cd /tmp && koramo & pid=\$!
     status=0
     python3 /tmp/click_item.py sample.lzh || status=1
-    python3 /tmp/read_members.py one.txt two.txt || status=1
+    python3 /tmp/read_members.py one.txt two.txt only-lzh.txt || status=1
+    test ! -e /usr/lib/koramo/libkoramo_webengine.so || { echo FAIL: the browser module is installed; status=1; }
+    python3 /tmp/click_item.py sample.html || status=1
+    python3 /tmp/read_text.py \"<p>koramo sample page</p>\" \
+      \"HTML 表示モジュールがインストールされていないため、テキストとして表示しています。\" || status=1
     test -f /usr/share/koramo/help.html || { echo FAIL: no help document in /usr/share/koramo; status=1; }
     grep -q /usr/lib/koramo/libunlha32.so /proc/\$pid/maps || { echo FAIL: library not loaded from /usr/lib/koramo; status=1; }
     ls -d \$HOME/.cache/koramo/temp/koramo-* >/dev/null || { echo FAIL: no work folder in the cache folder; status=1; }
@@ -105,7 +119,9 @@ in_root su - user -c 'set -eu
     [ ! -e \$HOME/.cache/koramo/temp ] || { echo FAIL: the work folder is still there; status=1; }
     grep -q ^saidai= \$HOME/.config/koramo/exp.ini || { echo FAIL: exp.ini in the configuration folder not used; status=1; }
     exit \$status"'
-# The menu entry's associations: xdg-open on an LZH, a ZIP and a CAB file starts the program.
-in_root su - user -c 'LANG=C.UTF-8 xvfb-run -a -s "-screen 0 1024x768x24" /tmp/xdg_open_check.sh'
+# The menu entry's associations: xdg-open on each archive starts the program showing its members.
+in_root su - user -c 'export LANG=C.UTF-8 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+  xvfb-run -a -s "-screen 0 1024x768x24" dbus-launch --exit-with-session /tmp/xdg_open_check.sh'
 echo "PASS: installed with apt, started as an ordinary user, listed the archive's members," \
-  "xdg-open started it on LZH, ZIP and CAB files"
+  "showed an HTML page as text without the browser module, xdg-open started it on LZH, ZIP," \
+  "CAB, 7z and .tar.gz files showing their members"
