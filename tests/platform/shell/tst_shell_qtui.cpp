@@ -7,6 +7,7 @@
 #include "desktop/QtShellUi.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressDialog>
@@ -101,17 +102,28 @@ private Q_SLOTS:
             return nullptr;
         };
         QtShellUi ui;
-        // Work done in a fifth of a second: no window.
-        ui.progressStart(nullptr, QStringLiteral("コピーしています..."), 1000, true);
-        bool everShown = false;
-        for (int step = 1; step <= 20; ++step) {
-            // Steps at the pace of work that takes a fifth of a second in all.
-            QThread::msleep(10);
-            QVERIFY(ui.progressStep(step * 50, QStringLiteral("/tmp/file%1").arg(step)));
-            everShown = everShown || visibleProgress();
+        // Work done in a fifth of a second: no window. The window's delay is measured from the
+        // start, so a round that a busy machine stretched past it proves nothing and is run again.
+        bool quickRoundSeen = false;
+        for (int round = 0; round < 5 && !quickRoundSeen; ++round) {
+            QElapsedTimer clock;
+            clock.start();
+            ui.progressStart(nullptr, QStringLiteral("コピーしています..."), 1000, true);
+            bool everShown = false;
+            for (int step = 1; step <= 20; ++step) {
+                // Steps at the pace of work that takes a fifth of a second in all.
+                QThread::msleep(10);
+                QVERIFY(ui.progressStep(step * 50, QStringLiteral("/tmp/file%1").arg(step)));
+                everShown = everShown || visibleProgress();
+            }
+            ui.progressEnd();
+            if (clock.elapsed() < 300) {
+                quickRoundSeen = true;
+                QVERIFY(!everShown);
+            }
         }
-        ui.progressEnd();
-        QVERIFY(!everShown);
+        if (!quickRoundSeen)
+            qWarning("every quick round took 300 ms or more: the machine is too busy to check it");
 
         // Work that will take seconds: the window comes, and its cancel button stops it.
         ui.progressStart(nullptr, QStringLiteral("コピーしています..."), 1000, true);
