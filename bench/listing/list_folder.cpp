@@ -1,5 +1,7 @@
 // Lists a folder into the program's file list, as a folder change does, and prints the
-// milliseconds it took and the CPU milliseconds (medians of the runs): list_folder FOLDER [RUNS]
+// milliseconds it took, the number listed, the CPU milliseconds, the milliseconds of switching
+// the mask to "*.txt" (medians of the runs) and the peak resident memory in MiB:
+// list_folder FOLDER [RUNS]
 #include "app/FileListBox.h"
 
 #include <QApplication>
@@ -8,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <sys/resource.h>
 #include <vector>
 
 namespace
@@ -34,6 +37,7 @@ int main(int argc, char** argv)
     const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
     std::vector<double> times;
     std::vector<double> cpu;
+    std::vector<double> switches;
     int listed = 0;
     for (int i = 0; i < runs; ++i) {
         app::FileListBox list;
@@ -44,9 +48,16 @@ int main(int argc, char** argv)
         times.push_back(timer.nsecsElapsed() / 1e6);
         cpu.push_back(cpuMilliseconds() - cpuStart);
         listed = list.count();
+        timer.restart();
+        list.setPattern(QStringLiteral("*.txt"));
+        switches.push_back(timer.nsecsElapsed() / 1e6);
     }
     std::sort(times.begin(), times.end());
     std::sort(cpu.begin(), cpu.end());
-    std::printf("%.1f %d %.1f\n", times[times.size() / 2], listed, cpu[cpu.size() / 2]);
+    std::sort(switches.begin(), switches.end());
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("%.1f %d %.1f %.1f %.1f\n", times[times.size() / 2], listed, cpu[cpu.size() / 2],
+                switches[switches.size() / 2], static_cast<double>(usage.ru_maxrss) / 1024.0);
     return 0;
 }

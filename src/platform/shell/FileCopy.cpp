@@ -21,6 +21,20 @@ constexpr size_t kPiece = size_t(8) << 20; // bytes between two progress reports
 
 using Fd = folderwalk::FileDescriptor;
 
+// The disk starts on each piece as soon as it is copied and keeps at most kAhead bytes waiting,
+// so that writing to the disk overlaps the copy instead of all of it coming in one wait at the
+// end; the wait for the disk that the batch does later finds little left to do.
+constexpr off_t kAhead = off_t(64) << 20;
+
+void startWriteback(int out, off_t from, off_t length, off_t end)
+{
+    ::sync_file_range(out, from, length, SYNC_FILE_RANGE_WRITE);
+    if (end > kAhead)
+        ::sync_file_range(out, 0, end - kAhead,
+                          SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                              SYNC_FILE_RANGE_WAIT_AFTER);
+}
+
 // read/write fallback for file systems that take neither reflink nor copy_file_range.
 Result copyByReading(int in, int out, off_t from, const Progress& progress, qint64& copied,
                      int& error)
@@ -53,6 +67,7 @@ Result copyByReading(int in, int out, off_t from, const Progress& progress, qint
             put += n;
         }
         copied += got;
+        startWriteback(out, copied - got, got, copied);
         sinceReport += size_t(got);
         if (sinceReport >= kPiece) {
             if (!progress(qint64(sinceReport)))
@@ -87,6 +102,7 @@ Result copyContents(int in, int out, const struct stat& info, const Progress& pr
         if (n == 0)
             break;
         copied += n;
+        startWriteback(out, copied - n, n, copied);
         if (!progress(qint64(n)))
             return Result::Cancelled;
         // Done at the size the file had when opened; a file that grew since is caught by
@@ -186,10 +202,9 @@ Result copyRegularFile(const QByteArray& source, const struct stat& info, const 
     const struct timespec times[2] = {info.st_atim, info.st_mtim};
     if (::futimens(out.get(), times) != 0)
         return discard(Result::Failed, errno);
-    // On the disk before it takes its name, so that a power cut cannot leave a named file
-    // whose blocks never arrived.
-    if (::fsync(out.get()) != 0 && errno != EINVAL && errno != EROFS)
-        return discard(Result::Failed, errno);
+    // The rest of the file goes to the disk meanwhile; the caller waits for it (DurableBatch)
+    // before the file takes its name.
+    ::sync_file_range(out.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
     if (out.close() != 0) {
         error = errno;
         ::unlink(target.constData());

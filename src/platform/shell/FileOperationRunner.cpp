@@ -3,6 +3,7 @@
 #include "platform/shell/FileCopy.h"
 #include "platform/shell/FolderWalk.h"
 #include "platform/shell/OperationChecks.h"
+#include "platform/shell/PartFiles.h"
 #include "platform/shell/RunnerPaths.h"
 #include "platform/shell/Trash.h"
 
@@ -49,18 +50,6 @@ QByteArray freeName(const QByteArray& folder, const QByteArray& name, bool isFol
         candidate += suffix;
         if (!exists(join(folder, candidate)))
             return join(folder, candidate);
-    }
-}
-
-// A hidden name beside `target` for writing the file before it takes the target's name.
-QByteArray partName(const QByteArray& target)
-{
-    for (int n = 0;; ++n) {
-        const QByteArray candidate = join(folderOf(target), "." + nameOf(target) + ".koramo-" +
-                                                                QByteArray::number(::getpid()) +
-                                                                "-" + QByteArray::number(n));
-        if (!exists(candidate))
-            return candidate;
     }
 }
 
@@ -279,6 +268,8 @@ int FileOperationRunner::runCopyOrMove(bool move)
     } else if (!S_ISDIR(destInfo.st_mode)) {
         fail(verb(), destination, QStringLiteral("%1先がフォルダではありません。").arg(verb()));
         return Shell::kFailed;
+    } else {
+        partfiles::removeLeftovers(destination);
     }
 
     QList<QByteArray> paths;
@@ -331,8 +322,11 @@ int FileOperationRunner::runCopyOrMove(bool move)
             target =
                 freeName(destination, nameOf(source), S_ISDIR(info.st_mode), QByteArray(), false);
         }
-        result =
-            shellResult(move ? moveItem(source, info, target) : copyItem(source, info, target));
+        const Step step = move ? moveItem(source, info, target) : copyItem(source, info, target);
+        // What was complete takes its name also when the user cancelled or something failed,
+        // as each item did before; and before the next item, which may bring the same name.
+        const Step settled = settle();
+        result = shellResult(step == Step::Done || step == Step::Skipped ? settled : step);
     }
     return endProgress(result);
 }
@@ -374,6 +368,7 @@ FileOperationRunner::Step FileOperationRunner::copyItem(const QByteArray& source
         case Collision::Cancel:
             return Step::Cancelled;
         }
+        partfiles::removeLeftovers(target);
     } else {
         if (::mkdir(target.constData(), 0700) != 0)
             return fail(verb(), target, filecopy::errorText(errno));
@@ -386,16 +381,23 @@ FileOperationRunner::Step FileOperationRunner::copyItem(const QByteArray& source
         });
     if (step == Step::Cancelled || step == Step::Failed)
         return step;
-    QString reason;
-    if (created && !filecopy::copyFolderAttributes(info, target, reason))
-        return fail(verb(), target, reason);
+    // After the files inside have taken their names, which changes the folder's times.
+    if (created) {
+        m_batch.addStep([this, info, target] {
+            QString reason;
+            if (filecopy::copyFolderAttributes(info, target, reason))
+                return true;
+            fail(verb(), target, reason);
+            return false;
+        });
+    }
     return advance(1, source) ? Step::Done : Step::Cancelled;
 }
 
 FileOperationRunner::Step FileOperationRunner::copyFileOrLink(const QByteArray& source,
                                                               const struct stat& info,
                                                               const QByteArray& target,
-                                                              bool replace)
+                                                              bool replace, bool moving)
 {
     if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode))
         return fail(verb(), source,
@@ -408,9 +410,11 @@ FileOperationRunner::Step FileOperationRunner::copyFileOrLink(const QByteArray& 
     if (S_ISLNK(info.st_mode) && !replace) {
         if (filecopy::copySymlink(source, info, target, reason) != filecopy::Result::Ok)
             return fail(verb(), source, reason);
+        if (moving && !removeMoved(source))
+            return Step::Failed;
         return advance(1, source) ? Step::Done : Step::Cancelled;
     }
-    const QByteArray writeTo = partName(target);
+    const QByteArray writeTo = partfiles::partName(target);
     filecopy::Result result;
     if (S_ISLNK(info.st_mode)) {
         result = filecopy::copySymlink(source, info, writeTo, reason);
@@ -423,13 +427,47 @@ FileOperationRunner::Step FileOperationRunner::copyFileOrLink(const QByteArray& 
         return Step::Cancelled;
     if (result == filecopy::Result::Failed)
         return fail(verb(), source, reason);
-    // A new name is taken only while it is free (something may have come there meanwhile).
-    if (!filecopy::takeName(writeTo, target, replace)) {
-        const int error = errno;
-        ::unlink(writeTo.constData());
-        return fail(verb(), replace ? target : source, filecopy::errorText(error));
+    // The name is taken once the file is on the disk with the others of its batch, and a new
+    // name only while it is free (something may have come there meanwhile). A moved file's
+    // source goes only after that.
+    m_batch.addFile(writeTo, S_ISREG(info.st_mode) ? qint64(info.st_size) : 0,
+                    [this, writeTo, source, target, replace, moving] {
+                        if (!filecopy::takeName(writeTo, target, replace)) {
+                            const int error = errno;
+                            ::unlink(writeTo.constData());
+                            fail(verb(), replace ? target : source, filecopy::errorText(error));
+                            return false;
+                        }
+                        return !moving || removeMoved(source);
+                    });
+    if (!advance(1, source))
+        return Step::Cancelled;
+    return m_batch.full() ? settle() : Step::Done;
+}
+
+bool FileOperationRunner::removeMoved(const QByteArray& source)
+{
+    if (::unlink(source.constData()) == 0)
+        return true;
+    fail(verb(), source,
+         QStringLiteral("コピーは完了しましたが、移動元を削除できません。\n") +
+             filecopy::errorText(errno));
+    return false;
+}
+
+FileOperationRunner::Step FileOperationRunner::settle()
+{
+    int error = 0;
+    QByteArray failed;
+    switch (m_batch.flush(error, failed)) {
+    case filecopy::DurableBatch::Outcome::Done:
+        return Step::Done;
+    case filecopy::DurableBatch::Outcome::StepFailed:
+        return Step::Failed;
+    case filecopy::DurableBatch::Outcome::SyncFailed:
+        break;
     }
-    return advance(1, source) ? Step::Done : Step::Cancelled;
+    return fail(verb(), failed, filecopy::errorText(error));
 }
 
 FileOperationRunner::Step FileOperationRunner::moveItem(const QByteArray& source,
@@ -456,12 +494,13 @@ FileOperationRunner::Step FileOperationRunner::moveItem(const QByteArray& source
             return Step::Cancelled;
         }
         if (folder) {
+            partfiles::removeLeftovers(target);
             const Step step = moveChildren(source, target);
             if (step == Step::Cancelled || step == Step::Failed)
                 return step;
-            // Items the user chose to keep stay in the source folder.
-            if (::rmdir(source.constData()) != 0 && errno != ENOTEMPTY && errno != EEXIST)
-                return fail(verb(), source, filecopy::errorText(errno));
+            // Items the user chose to keep stay in the source folder; files moved across file
+            // systems leave it once their copies took their names.
+            m_batch.addStep([this, source] { return removeMovedFolder(source); });
             return advance(1, source) ? Step::Done : Step::Cancelled;
         }
     }
@@ -522,21 +561,25 @@ FileOperationRunner::Step FileOperationRunner::moveAcross(const QByteArray& sour
         const Step step = moveChildren(source, target);
         if (step == Step::Cancelled || step == Step::Failed)
             return step;
-        QString reason;
-        if (!filecopy::copyFolderAttributes(info, target, reason))
-            return fail(verb(), target, reason);
-        if (::rmdir(source.constData()) != 0 && errno != ENOTEMPTY && errno != EEXIST)
-            return fail(verb(), source, filecopy::errorText(errno));
+        m_batch.addStep([this, info, source, target] {
+            QString reason;
+            if (!filecopy::copyFolderAttributes(info, target, reason)) {
+                fail(verb(), target, reason);
+                return false;
+            }
+            return removeMovedFolder(source);
+        });
         return advance(1, source) ? Step::Done : Step::Cancelled;
     }
-    const Step step = copyFileOrLink(source, info, target, targetExists);
-    if (step != Step::Done)
-        return step;
-    if (::unlink(source.constData()) != 0)
-        return fail(verb(), source,
-                    QStringLiteral("コピーは完了しましたが、移動元を削除できません。\n") +
-                        filecopy::errorText(errno));
-    return Step::Done;
+    return copyFileOrLink(source, info, target, targetExists, true);
+}
+
+bool FileOperationRunner::removeMovedFolder(const QByteArray& source)
+{
+    if (::rmdir(source.constData()) == 0 || errno == ENOTEMPTY || errno == EEXIST)
+        return true;
+    fail(verb(), source, filecopy::errorText(errno));
+    return false;
 }
 
 } // namespace platform

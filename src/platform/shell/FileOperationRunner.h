@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Shell.h"
+#include "platform/shell/DurableBatch.h"
 #include "platform/shell/ShellUi.h"
 
 #include <QByteArray>
@@ -21,9 +22,11 @@ namespace platform
 //
 // Nothing is lost: every file is written beside its final name under a hidden name, put on
 // the disk and then renamed to its final name (over the old file for a replacement), so
-// that no file cut short ever carries the final name; a move across file systems removes
-// each source only after its copy is complete and checked; links are copied as links and
-// never followed.
+// that no file cut short ever carries the final name; files are put on the disk in batches
+// (one wait for the disk per batch), and no file of a batch takes its name before the whole
+// batch is there. A move across file systems removes each source only after its copy has its
+// name; links are copied as links and never followed. Hidden parts that a process which has
+// ended left in a target folder are removed when a copy or move into it starts.
 class FileOperationRunner final
 {
 public:
@@ -44,7 +47,12 @@ private:
 
     Step copyItem(const QByteArray& source, const struct stat& info, const QByteArray& target);
     Step copyFileOrLink(const QByteArray& source, const struct stat& info, const QByteArray& target,
-                        bool replace);
+                        bool replace, bool moving = false);
+    // Puts the files written so far on the disk and gives them their names (DurableBatch).
+    Step settle();
+    // A moved item's source, removed once its copy has its name; false after a failure (told).
+    bool removeMoved(const QByteArray& source);
+    bool removeMovedFolder(const QByteArray& source);
     Step moveItem(const QByteArray& source, const struct stat& info, const QByteArray& target);
     Step moveAcross(const QByteArray& source, const struct stat& info, const QByteArray& target,
                     bool targetExists);
@@ -83,6 +91,7 @@ private:
     bool m_showProgress = true;
     qint64 m_done = 0;
     dev_t m_device = 0; // the volume of the tree being deleted
+    filecopy::DurableBatch m_batch;
 };
 
 } // namespace platform

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+#include <functional>
+#include <vector>
+
+// Files a copy has written under hidden names wait here until a whole batch of them is on the
+// disk; only then do they take their final names, in the order they were written. One wait for
+// the disk per batch instead of one per file keeps a copy of many small files fast, and still
+// no file carries its final name before its bytes are on the disk.
+namespace platform::filecopy
+{
+
+class DurableBatch final
+{
+public:
+    struct Limits {
+        qsizetype files = 4000;           // files waiting at most
+        qint64 bytes = qint64(512) << 20; // bytes waiting at most
+    };
+    // Puts the listed files on the disk; on failure sets `failed` to the file that could not
+    // be and returns the errno value, else 0.
+    using Sync = std::function<int(const QList<QByteArray>& written, QByteArray& failed)>;
+    // Runs once everything added before it is on the disk; false stops the batch (the step has
+    // told the user why).
+    using Step = std::function<bool()>;
+
+    DurableBatch();
+    DurableBatch(Limits limits, Sync sync);
+    ~DurableBatch();
+    DurableBatch(const DurableBatch&) = delete;
+    DurableBatch& operator=(const DurableBatch&) = delete;
+
+    // `written` is complete under its hidden name; `then` gives it its name.
+    void addFile(const QByteArray& written, qint64 bytes, Step then);
+    // A step with no file of its own (a folder's attributes, removing a moved folder).
+    void addStep(Step then);
+    bool full() const { return m_files >= m_limits.files || m_bytes >= m_limits.bytes; }
+    bool empty() const { return m_waiting.empty(); }
+
+    enum class Outcome { Done, SyncFailed, StepFailed };
+    // Puts every waiting file on the disk, then runs the steps in order until one fails.
+    // Files whose step did not run are removed. After SyncFailed, `error` and `failed` say
+    // what could not be put on the disk (nothing took its name).
+    Outcome flush(int& error, QByteArray& failed);
+    // Removes every waiting file; no step runs.
+    void discard();
+
+    // The default: each file opened again and fsync'ed. Writeback was started when each file
+    // was written, so the waits mostly overlap and the file system commits its journal once.
+    static int syncEach(const QList<QByteArray>& written, QByteArray& failed);
+
+private:
+    struct Waiting {
+        QByteArray written; // empty for a step alone
+        Step then;
+    };
+    Limits m_limits;
+    Sync m_sync;
+    std::vector<Waiting> m_waiting;
+    qsizetype m_files = 0;
+    qint64 m_bytes = 0;
+};
+
+} // namespace platform::filecopy
