@@ -42,6 +42,16 @@ int main(int argc, char** argv)
             bar->setValue(bar->value() + bar->pageStep());
         });
         scroller->start(20);
+        // A document that cannot be shown ends the run with its message.
+        auto* watch = new QTimer(&pane);
+        QObject::connect(watch, &QTimer::timeout, &pane, [&pane, done] {
+            if (pane.pageCount() == 0 && !pane.message().isEmpty() &&
+                pane.message() != QStringLiteral("読み込んでいます…")) {
+                std::printf("message: %s\n", qPrintable(pane.message()));
+                done();
+            }
+        });
+        watch->start(10);
         pane.open(path);
     });
     std::printf("pages %d, first page after %.1f ms, end reached after %.1f ms (%d steps), "

@@ -7,8 +7,10 @@
 #include "platform/mci/MediaMci.h"
 #include "preview/RichTextViewer.h"
 
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QToolButton>
 
 #include <memory>
 

@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
+
 class DocumentSwitchesTest : public QObject
 {
     Q_OBJECT
