@@ -142,6 +142,9 @@ void PdfPane::showRendered(quint64 generation, int page, const QImage& image)
     if (generation != m_generation || page < 0 || page >= pageCount())
         return;
     m_requested.remove(page);
+    // A page drawn after it scrolled far away is not kept.
+    if (page < m_wanted->first.load() - kKeepAround || page > m_wanted->last.load() + kKeepAround)
+        return;
     m_images.insert(page, image);
     if (image.width() != m_width)
         requestVisible();
