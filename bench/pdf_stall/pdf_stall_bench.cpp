@@ -44,9 +44,10 @@ int main(int argc, char** argv)
         scroller->start(20);
         // A document that cannot be shown ends the run with its message.
         auto* watch = new QTimer(&pane);
-        QObject::connect(watch, &QTimer::timeout, &pane, [&pane, done] {
+        QObject::connect(watch, &QTimer::timeout, &pane, [&pane, watch, done] {
             if (pane.pageCount() == 0 && !pane.message().isEmpty() &&
                 pane.message() != QStringLiteral("読み込んでいます…")) {
+                watch->stop();
                 std::printf("message: %s\n", qPrintable(pane.message()));
                 done();
             }
