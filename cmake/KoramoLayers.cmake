@@ -77,6 +77,8 @@ function(koramo_check_layers)
         ${desktop_services})
     # platform: the desktop services, never Widgets.
     koramo_forbid_links(koramo_platform Qt6::Widgets Qt6::PrintSupport koramo_gui)
+    # The program never links the browser engine: only its module does, loaded on first use.
+    koramo_forbid_links(koramo_gui "REGEX:^Qt[0-9]*::WebEngine")
     # The archivers' core, the LZH codec and the fuzz targets: no Qt at all.
     foreach(target archiver_core lzh_codec)
         koramo_forbid_links(${target} "REGEX:^Qt[0-9]*::")

@@ -13,6 +13,9 @@ PACKAGES=(
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   timgm6mb-soundfont
+  # the further previews: PDF (Qt PDF), WebP and TIFF pictures (Qt's image plugins), SVG, and
+  # AAC and H.264 in MP4, MKV and M4A (FFmpeg's decoders for GStreamer)
+  qt6-pdf-dev qt6-svg-dev qt6-image-formats-plugins gstreamer1.0-libav
   # desktop services, archives, code pages
   libglib2.0-dev libarchive-dev libgcab-dev libicu-dev zlib1g-dev libx11-dev shared-mime-info
   # fonts so Japanese renders
@@ -41,6 +44,8 @@ PACKAGES=(
   dpkg-dev debhelper devscripts librsvg2-bin desktop-file-utils appstream lintian
   # the printing test reads the text back out of the PDF it printed
   poppler-utils
+  # makers of the previews' test documents: PDF (Ghostscript), WebP (cwebp, img2webp), media
+  ghostscript webp ffmpeg
 )
 
 SUDO=""

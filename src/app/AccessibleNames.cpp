@@ -26,6 +26,8 @@ const struct {
     {"RichTextBox1", u"テキストのプレビュー"},
     {"WebBrowser1", u"ページのプレビュー"},
     {"Picture1", u"画像のプレビュー"},
+    {"PdfView", u"PDFのプレビュー"},
+    {"MarkdownView", u"Markdownのプレビュー"},
     {"Text1", u"曲名"},
     {"Text3", u"アーティスト"},
 };

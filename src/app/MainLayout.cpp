@@ -19,6 +19,8 @@ QList<PaneRect> mainLayout(double w, double h, const PaneSplit& split)
         {QStringLiteral("ListView1"), 2640 + c, 480, w - 2600 - c, h - 1650},
         {QStringLiteral("Picture1"), 2640 + c, 480, w - 2600 - c, h - 1650},
         {QStringLiteral("RichTextBox1"), 2640 + c, 480, w - 2600 - c, h - 1650},
+        {QStringLiteral("PdfView"), 2640 + c, 480, w - 2600 - c, h - 1650},
+        {QStringLiteral("MarkdownView"), 2640 + c, 480, w - 2600 - c, h - 1650},
         {QStringLiteral("Dir1"), 0, 840, 2535 + c, h / 3 + t},
         {QStringLiteral("File1"), 0, (h + 2700) / 3 + t, 2535 + c, (h + 800) / 3 - t},
     };

@@ -12,6 +12,8 @@
 #include "desktop/DriveList.h"
 #include "preview/BrowserPane.h"
 #include "preview/EncodingButton.h"
+#include "preview/MarkdownPane.h"
+#include "preview/PdfPane.h"
 #include "preview/PicturePane.h"
 #include "preview/RichTextViewer.h"
 
@@ -297,6 +299,8 @@ void MainWindow::buildPreviewArea(double d)
     m_picture = new preview::PicturePane(m_form);
     m_picture->setObjectName(QStringLiteral("Picture1"));
     m_picture->hide();
+    m_pdf = new preview::PdfPane(m_form);
+    m_markdown = new preview::MarkdownPane(m_form);
 
     m_text = new preview::RichTextViewer(m_form);
     m_text->setObjectName(QStringLiteral("RichTextBox1"));
@@ -332,6 +336,8 @@ preview::PreviewPane MainWindow::previewPane()
     pane.text = m_text;
     pane.browser = m_browser;
     pane.picture = m_picture;
+    pane.pdf = m_pdf;
+    pane.markdown = m_markdown;
     pane.archiveList = m_archiveList;
     pane.media = m_media;
     pane.notice = m_notice;

@@ -28,6 +28,8 @@ class DriveList;
 namespace preview
 {
 class BrowserPane;
+class MarkdownPane;
+class PdfPane;
 class PicturePane;
 class RichTextViewer;
 class EncodingButton;
@@ -178,6 +180,8 @@ private:
     preview::RichTextViewer* m_text = nullptr;
     preview::BrowserPane* m_browser = nullptr;
     preview::PicturePane* m_picture = nullptr;
+    preview::PdfPane* m_pdf = nullptr;
+    preview::MarkdownPane* m_markdown = nullptr;
     QTreeWidget* m_archiveList = nullptr;
     QLabel* m_notice = nullptr;
     preview::MediaWidgets m_media;

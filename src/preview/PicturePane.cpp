@@ -48,6 +48,41 @@ bool PicturePane::loadPicture(const QString& path)
     return true;
 }
 
+void PicturePane::showImage(const QImage& image)
+{
+    delete m_movie;
+    m_movie = nullptr;
+    m_label->setPixmap(QPixmap::fromImage(image));
+    m_label->resize(image.size());
+}
+
+bool PicturePane::playAnimation(const QString& path)
+{
+    auto* movie = new QMovie(path, QByteArray(), this);
+    if (!movie->isValid()) {
+        delete movie;
+        return false;
+    }
+    m_label->setMovie(movie);
+    movie->start();
+    m_label->resize(movie->frameRect().size());
+    delete m_movie;
+    m_movie = movie;
+    return true;
+}
+
+void PicturePane::showMessage(const QString& text)
+{
+    clearPicture();
+    m_label->setText(text);
+    m_label->adjustSize();
+}
+
+QString PicturePane::message() const
+{
+    return m_label->text();
+}
+
 void PicturePane::clearPicture()
 {
     m_label->clear();

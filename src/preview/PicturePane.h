@@ -3,14 +3,15 @@
 #include <QScrollArea>
 #include <QString>
 
+class QImage;
 class QLabel;
 class QMovie;
 
 namespace preview
 {
 
-// The picture box of the preview area: a BMP, ICO or GIF file at its own size, with scroll
-// bars when it is larger than the pane; animated GIFs play.
+// The picture box of the preview area: a picture at its own size, with scroll bars when it is
+// larger than the pane; animated GIFs and WebPs play.
 class PicturePane final : public QScrollArea
 {
     Q_OBJECT
@@ -19,6 +20,12 @@ public:
 
     // Loads the picture; on failure the previous picture stays and false is returned.
     bool loadPicture(const QString& path);
+    // Shows a picture decoded elsewhere, or plays the animation in the file.
+    void showImage(const QImage& image);
+    bool playAnimation(const QString& path);
+    // Shows a line of text in place of a picture.
+    void showMessage(const QString& text);
+    QString message() const;
     // Shows no picture.
     void clearPicture();
     QSize pictureSize() const;

@@ -5,8 +5,11 @@
 #include "fileops/FileBrowser.h"
 #include "fileops/ShellLaunch.h"
 #include "preview/BrowserViewer.h"
+#include "preview/ImageViewer.h"
+#include "preview/MarkdownViewer.h"
 #include "preview/MediaPanel.h"
 #include "preview/MediaViewer.h"
+#include "preview/PdfViewer.h"
 #include "preview/PictureViewer.h"
 #include "preview/TagViewer.h"
 #include "preview/TextViewer.h"
@@ -45,8 +48,27 @@ void PreviewDispatcher::registerViewers(const PreviewPane& pane)
         QStringLiteral("2"));
     auto media = std::make_unique<MediaViewer>(*m_media, m_mci);
     m_mediaViewer = media.get();
-    add(std::move(media), {{{".wav", ".mid", ".avi"}, Preview::Multi}}, {}, HideWhen::AtOnce);
+    add(std::move(media),
+        {{{".wav", ".mid", ".avi"}, Preview::Multi},
+         {{".mp4", ".mkv", ".webm"}, Preview::Video, false, true},
+         {{".flac", ".ogg", ".opus", ".m4a"}, Preview::Sound, false, true}},
+        {}, HideWhen::AtOnce);
     add(std::make_unique<TagViewer>(*m_media), {{{".mp3"}, Preview::Mp3}});
+    registerDocumentViewers(pane);
+}
+
+void PreviewDispatcher::registerDocumentViewers(const PreviewPane& pane)
+{
+    using settings::Preview;
+    // Each turned off on its own; a kind turned off is previewed as a file of no known kind.
+    if (pane.pdf)
+        add(std::make_unique<PdfViewer>(pane.pdf), {{{".pdf"}, Preview::Pdf, false, true}});
+    add(std::make_unique<ImageViewer>(pane.picture),
+        {{{".png", ".webp", ".tif", ".tiff", ".svg"}, Preview::Pictures, false, true}});
+    if (pane.markdown) {
+        add(std::make_unique<MarkdownViewer>(pane.markdown),
+            {{{".md", ".markdown"}, Preview::Markdown, false, true}});
+    }
 }
 
 Viewer* PreviewDispatcher::add(std::unique_ptr<Viewer> viewer, QList<Route> routes, CustomMode mode,
@@ -160,8 +182,12 @@ bool PreviewDispatcher::dispatch(const PreviewFile& file)
                 continue;
             if (route.clearFirst)
                 r.viewer->clear();
-            if (route.gate && m_settings.previewOff(*route.gate))
-                return false;
+            if (route.gate && m_settings.previewOff(*route.gate)) {
+                if (!route.unknownWhenOff)
+                    return false;
+                noticeView();
+                return true;
+            }
             r.viewer->show(file);
             return true;
         }

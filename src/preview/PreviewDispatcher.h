@@ -66,11 +66,14 @@ public:
 
     // The endings a viewer shows ("html" and ".jpeg" included, matched on the path's end in
     // lower case) and the preview setting that turns them off.
-    // An archive list is emptied before the setting is asked (clearFirst).
+    // An archive list is emptied before the setting is asked (clearFirst). The setting of a
+    // document kind (unknownWhenOff) does not end the preview: the file is then previewed as
+    // one of no known kind.
     struct Route {
         std::vector<const char*> endings;
         std::optional<settings::Preview> gate;
         bool clearFirst = false;
+        bool unknownWhenOff = false;
     };
     // The custom-rule mode ("0", "1", "2") that shows a file in a viewer.
     using CustomMode = std::optional<QString>;
@@ -85,6 +88,7 @@ public:
 
 private:
     void registerViewers(const PreviewPane& pane);
+    void registerDocumentViewers(const PreviewPane& pane);
     void showStatus(const QString& path);
     // Shows the file in the viewer its ending calls for; false when a preview setting ended the
     // preview.

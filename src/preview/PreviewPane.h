@@ -12,6 +12,8 @@ namespace preview
 
 class BrowserPane;
 class EncodingButton;
+class MarkdownPane;
+class PdfPane;
 class PicturePane;
 class RichTextViewer;
 
@@ -22,6 +24,8 @@ struct PreviewPane {
     BrowserPane* browser = nullptr;     // WebBrowser1
     PicturePane* picture = nullptr;     // Picture1
     QTreeWidget* archiveList = nullptr; // ListView1
+    PdfPane* pdf = nullptr;             // PDF documents, page by page
+    MarkdownPane* markdown = nullptr;   // Markdown, rendered or as its text
     MediaWidgets media;                 // Command4, Command5, Label4, Text1, Text3
     QLabel* notice = nullptr;           // Label2 "プレビューできません"
     QLabel* currentFile = nullptr;      // Label14

@@ -11,6 +11,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <vector>
+
 namespace settings
 {
 
@@ -28,6 +30,14 @@ const Kind kKinds[] = {
     {6, "すべて"},
 };
 const char* const kModeCaptions[] = {"テキスト", "HTML", "絵"};
+// The document kinds' boxes, in the column beside the design's controls.
+const Kind kDocumentKinds[] = {
+    {13, "PDFファイル"},
+    {14, "png,webp,tiff,svg"},
+    {15, "Markdownファイル(md)"},
+    {16, "動画ファイル(mp4,mkv,webm)"},
+    {17, "音声ファイル(flac,ogg,opus,m4a)"},
+};
 } // namespace
 
 QString normalisedExtension(const QString& text)
@@ -63,9 +73,9 @@ PreviewSettingsDialog::PreviewSettingsDialog(const ExpIni& ini, platform::Prompt
         kinds->addWidget(box, cell / 2, cell % 2);
         ++cell;
     }
-    // "すべて" switches the nine other kinds off and on.
+    // "すべて" switches the nine other kinds off and on, and the document kinds with them.
     connect(m_all, &QCheckBox::stateChanged, this, [this](int state) {
-        for (QCheckBox* box : kindBoxes())
+        for (QCheckBox* box : kindBoxes() + documentBoxes())
             box->setEnabled(state == Qt::Unchecked);
     });
 
@@ -128,12 +138,30 @@ PreviewSettingsDialog::PreviewSettingsDialog(const ExpIni& ini, platform::Prompt
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(heading);
-    layout->addLayout(kinds);
-    layout->addWidget(customHeading);
-    layout->addLayout(rules);
-    layout->addLayout(buttons);
+    auto* design = new QVBoxLayout;
+    design->addWidget(heading);
+    design->addLayout(kinds);
+    design->addWidget(customHeading);
+    design->addLayout(rules);
+    design->addLayout(buttons);
+
+    // The document kinds come after every control of the design, in a column of their own to
+    // its right, so that nothing of the design moves.
+    auto* documents = new QGroupBox(QStringLiteral("そのほかのファイル"), this);
+    documents->setObjectName(QStringLiteral("Frame3"));
+    auto* documentsLayout = new QVBoxLayout(documents);
+    for (const Kind& kind : kDocumentKinds) {
+        auto* box = new QCheckBox(QString::fromUtf8(kind.caption), documents);
+        box->setObjectName(QStringLiteral("Check") + QString::number(kind.number));
+        m_holders.bind(box);
+        m_documents.append(box);
+        documentsLayout->addWidget(box);
+    }
+    documentsLayout->addStretch(1);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(design);
+    layout->addWidget(documents, 0, Qt::AlignTop);
     m_holders.clear();
 }
 
@@ -159,13 +187,28 @@ QList<QCheckBox*> PreviewSettingsDialog::kindBoxes() const
     return m_kinds;
 }
 
+QList<QCheckBox*> PreviewSettingsDialog::documentBoxes() const
+{
+    return m_documents;
+}
+
 void PreviewSettingsDialog::confirm()
 {
     // Both extensions are stored in lower case with a leading ".".
     for (QLineEdit* box : m_extensions)
         box->setText(normalisedExtension(box->text()));
     // A failed save has told the user; the settings stay in force until the program exits.
-    m_holders.save(order::previewWrite(), m_ini, m_prompts, this);
+    if (m_holders.save(order::previewWrite(), m_ini, m_prompts, this)) {
+        // The document kinds' section is written only once one of them is changed: a file
+        // without it keeps showing them all, and the design's keys are written as before.
+        std::vector<Key> changed;
+        for (const Key key : order::documentBoxes()) {
+            if (m_holders.changed(key))
+                changed.push_back(key);
+        }
+        if (!changed.empty())
+            m_holders.save(changed, m_ini, m_prompts, this);
+    }
     accept();
 }
 

@@ -38,6 +38,9 @@ public:
 
     // The nine kind boxes that "すべて" disables.
     QList<QCheckBox*> kindBoxes() const;
+    // The boxes of the document kinds (PDF, the further pictures, Markdown, video, sound), in
+    // a column after the design's controls; "すべて" disables them too.
+    QList<QCheckBox*> documentBoxes() const;
 
     void confirm();         // "OK"
     void reject() override; // "キャンセル" and the close box
@@ -48,6 +51,7 @@ private:
     Holders m_holders{Holder::Preview};
     QCheckBox* m_all = nullptr;
     QList<QCheckBox*> m_kinds;
+    QList<QCheckBox*> m_documents;
     QLineEdit* m_extensions[2] = {};
     QRadioButton* m_options[2][3] = {};
     QLabel* m_modes[2] = {};

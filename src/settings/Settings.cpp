@@ -116,6 +116,8 @@ void Settings::loadPreviewBoxes()
 {
     for (const Key key : order::previewBoxes())
         load(key);
+    for (const Key key : order::documentBoxes())
+        load(key);
 }
 
 void Settings::loadCustomRules()

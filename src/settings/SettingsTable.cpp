@@ -46,6 +46,11 @@ constexpr Entry kTable[] = {
     {Rule2Mode, "cust", "syu2", "", Holder::Preview, "Label5", Control::Mode},
     {Rule2InForce, "cust", "jyou2", "0", Holder::Preview, "Check8", Control::Check},
     {NoArchivePreview, "pre2", "arc", "0", Holder::File, "", Control::None},
+    {NoPdfPreview, "pre3", "pdf", "0", Holder::Preview, "Check13", Control::Check},
+    {NoPicturePreview, "pre3", "png", "0", Holder::Preview, "Check14", Control::Check},
+    {NoMarkdownPreview, "pre3", "md", "0", Holder::Preview, "Check15", Control::Check},
+    {NoVideoPreview, "pre3", "video", "0", Holder::Preview, "Check16", Control::Check},
+    {NoSoundPreview, "pre3", "sound", "0", Holder::Preview, "Check17", Control::Check},
 };
 
 constexpr bool tableInKeyOrder()
@@ -76,6 +81,8 @@ constexpr std::array kPreviewWrite = {NoHtmPreview, NoJpgPreview, NoTxtPreview, 
                                       NoMp3Preview, NoPreview,    NoMultiPreview, Rule1Extension,
                                       Rule1Mode,    Rule1InForce, Rule2Extension, Rule2Mode,
                                       Rule2InForce, NoLzhPreview, NoZipPreview,   NoTaroPreview};
+constexpr std::array kDocumentBoxes = {NoPdfPreview, NoPicturePreview, NoMarkdownPreview,
+                                       NoVideoPreview, NoSoundPreview};
 
 } // namespace
 
@@ -127,6 +134,16 @@ Key previewKey(Preview kind)
         return NoMultiPreview;
     case Preview::Archives:
         return NoArchivePreview;
+    case Preview::Pdf:
+        return NoPdfPreview;
+    case Preview::Pictures:
+        return NoPicturePreview;
+    case Preview::Markdown:
+        return NoMarkdownPreview;
+    case Preview::Video:
+        return NoVideoPreview;
+    case Preview::Sound:
+        return NoSoundPreview;
     }
     return NoPreview;
 }
@@ -165,6 +182,10 @@ std::span<const Key> generalWrite()
 std::span<const Key> previewWrite()
 {
     return kPreviewWrite;
+}
+std::span<const Key> documentBoxes()
+{
+    return kDocumentBoxes;
 }
 } // namespace order
 

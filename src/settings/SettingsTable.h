@@ -45,10 +45,35 @@ enum class Key {
     // section of its own, with no control on the preview settings dialog; a file without it
     // shows them.
     NoArchivePreview,
+    // The document kinds added after the design's: PDF, the further pictures, Markdown, video
+    // and sound. Kept in a section of their own, held by the boxes the preview settings dialog
+    // shows after its own; a file without the section shows them all.
+    NoPdfPreview,
+    NoPicturePreview,
+    NoMarkdownPreview,
+    NoVideoPreview,
+    NoSoundPreview,
 };
 
 // The kinds of file whose preview a setting turns off.
-enum class Preview { Htm, Jpg, Txt, Bmp, Mp3, All, Lzh, Zip, Taro, Multi, Archives };
+enum class Preview {
+    Htm,
+    Jpg,
+    Txt,
+    Bmp,
+    Mp3,
+    All,
+    Lzh,
+    Zip,
+    Taro,
+    Multi,
+    Archives,
+    Pdf,
+    Pictures,
+    Markdown,
+    Video,
+    Sound,
+};
 
 // Which window holds a setting while the program runs.
 enum class Holder {
@@ -106,6 +131,9 @@ std::span<const Key> generalLast();
 std::span<const Key> generalWrite();
 // Written by the preview dialog's "OK".
 std::span<const Key> previewWrite();
+// The document kinds' boxes, after the design's on the preview dialog: read at start-up and
+// written by its "OK" after everything else.
+std::span<const Key> documentBoxes();
 } // namespace order
 
 } // namespace settings

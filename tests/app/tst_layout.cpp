@@ -23,13 +23,18 @@ private Q_SLOTS:
         QHash<QString, QRectF> rects;
         for (const app::PaneRect& p : app::mainLayout(12000, 9000))
             rects.insert(p.name, QRectF(p.left, p.top, p.width, p.height));
-        QCOMPARE(rects.size(), 6);
+        QCOMPARE(rects.size(), 8);
         QCOMPARE(rects.value(QStringLiteral("RichTextBox1")), QRectF(2640, 480, 9400, 7350));
         QCOMPARE(rects.value(QStringLiteral("WebBrowser1")),
                  rects.value(QStringLiteral("RichTextBox1")));
         QCOMPARE(rects.value(QStringLiteral("ListView1")),
                  rects.value(QStringLiteral("RichTextBox1")));
         QCOMPARE(rects.value(QStringLiteral("Picture1")),
+                 rects.value(QStringLiteral("RichTextBox1")));
+        // The PDF and Markdown views share the same rectangle.
+        QCOMPARE(rects.value(QStringLiteral("PdfView")),
+                 rects.value(QStringLiteral("RichTextBox1")));
+        QCOMPARE(rects.value(QStringLiteral("MarkdownView")),
                  rects.value(QStringLiteral("RichTextBox1")));
         QCOMPARE(rects.value(QStringLiteral("Dir1")), QRectF(0, 840, 2535, 3000));
         // The file list starts 60 below the folder tree's bottom edge.
