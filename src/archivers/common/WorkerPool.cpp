@@ -1,6 +1,7 @@
 #include "WorkerPool.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace archiver
 {
@@ -27,6 +28,12 @@ WorkerPool::~WorkerPool()
 
 unsigned WorkerPool::defaultThreads()
 {
+    // KORAMO_EXTRACT_THREADS overrides the count (1 to 16), for measurements and tests.
+    if (const char* env = std::getenv("KORAMO_EXTRACT_THREADS")) {
+        const long n = std::strtol(env, nullptr, 10);
+        if (n >= 1 && n <= 16)
+            return static_cast<unsigned>(n);
+    }
     const unsigned cores = std::thread::hardware_concurrency();
     return std::clamp(cores, 1u, 4u);
 }

@@ -38,7 +38,8 @@ public:
     WorkerPool(const WorkerPool&) = delete;
     WorkerPool& operator=(const WorkerPool&) = delete;
 
-    // The threads an extraction uses: one per core, at least one, at most four.
+    // The threads an extraction uses: one per core, at least one, at most four; the
+    // environment variable KORAMO_EXTRACT_THREADS sets another count.
     static unsigned defaultThreads();
     unsigned threads() const { return static_cast<unsigned>(m_threads.size()); }
 

@@ -96,6 +96,7 @@ private:
     bool m_yesToAll;
     bool m_answeredYesToAll = false;
     bool m_cancelled = false;
+    bool m_givenUp = false; // a member was given up by a cancel
     mode_t m_umask;
     int m_result;
     int m_extracted = 0;
@@ -314,7 +315,11 @@ void Extraction::complete(OrderedDecodes::Entry& e, const OrderedDecodes::Outcom
             m_result = code;
     };
     const LzhMember& m = *e.member;
+    // After a cancel nothing takes its name beyond the first member that was given up, so the
+    // files left are the members before the cancel, each complete.
     if (!o.ran || o.stopped)
+        m_givenUp = true;
+    if (m_givenUp)
         return fail("", 0);
     if (!o.ok)
         return fail("展開できません : " + m.name + " (" + o.why + ")", ARCHIVER_ERROR_HUFFMAN_CODE);
@@ -414,14 +419,21 @@ int UnlhaCommand::extract()
     options.listPaths = m_cmd.hasSwitch("l1");
     archiver::ProgressWindow progress(m_owner, "展開中", !m_cmd.hasSwitch("n"),
                                       m_cmd.hasSwitch("jp1"));
-    Extraction extraction(m_owner, m_report, opened.file, destNoSlash, options, opened.damaged,
-                          [&progress] { return progress.cancelled(); });
     uint64_t done = 0, total = 0;
+    std::string shown;
+    // Asked while earlier members decode: the window is kept up to date and may be cancelled.
+    const auto cancelled = [&] {
+        progress.setMember(shown, done, total);
+        return progress.cancelled();
+    };
+    Extraction extraction(m_owner, m_report, opened.file, destNoSlash, options, opened.damaged,
+                          cancelled);
     for (const LzhMember& m : opened.members)
         total += m.originalSize;
     for (const LzhMember& m : opened.members) {
         if (!selected(m))
             continue;
+        shown = m.name;
         progress.setMember(m.name, done, total);
         if (progress.cancelled()) {
             // The members still decoding are given up; those done before take their names.
