@@ -37,6 +37,14 @@ void Report::error(std::string_view text)
     add(text, Kind::Error);
 }
 
+void Report::append(const Report& other)
+{
+    for (const Line& l : other.m_lines)
+        add(std::string_view(other.m_text).substr(l.begin, l.length - 1), l.kind);
+    m_errors += other.m_errors;
+    m_skipped += other.m_skipped;
+}
+
 std::string_view Report::shortenedLine()
 {
     return "報告が長いため一部を省きました:";

@@ -17,6 +17,8 @@ public:
     // "Skipped  NAME : REASON"
     void skipped(std::string_view name, std::string_view reason);
     void error(std::string_view text);
+    // Adds the lines of another report (kept aside while earlier work finished) with their kinds.
+    void append(const Report& other);
 
     const std::string& text() const { return m_text; }
     int errorCount() const { return m_errors; }

@@ -4,6 +4,7 @@
 #include "ExtractEngine.h"
 #include "ProgressWindow.h"
 #include "Wildcard.h"
+#include "WorkerPool.h"
 
 #include <algorithm>
 #include <sys/stat.h>
@@ -33,6 +34,7 @@ int runExtract(const ExtractRequest& request, Report& report)
     }
     LibarchiveReader reader;
     reader.setDecodeLegacyNamesAsCp932(!request.storedNames);
+    reader.setReadAhead(WorkerPool::defaultThreads() > 1);
     if (!reader.openFile(request.archive, request.format)) {
         report.error("書庫を開けません: " + request.archive + " (" + reader.error() + ")");
         return ARCHIVER_ERROR_ARC_FILE_OPEN;
@@ -104,6 +106,18 @@ int runExtract(const ExtractRequest& request, Report& report)
         }
     };
     settings.folderMade = [&](const std::string& folder) { report.line("mkdir  " + folder); };
+    // ZIP members are reached through the central directory without decoding the ones before
+    // them: they are decoded side by side, each worker with a reader of its own.
+    if (request.format == LibarchiveReader::Format::Zip) {
+        settings.threads = WorkerPool::defaultThreads();
+        settings.openReader = [&request]() -> std::unique_ptr<EntryReader> {
+            auto own = std::make_unique<LibarchiveReader>();
+            own->setDecodeLegacyNamesAsCp932(!request.storedNames);
+            if (!own->openFile(request.archive, request.format))
+                return nullptr;
+            return own;
+        };
+    }
 
     ExtractEngine engine(settings);
     const ExtractEngine::Result result = engine.run(reader);

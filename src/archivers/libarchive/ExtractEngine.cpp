@@ -71,10 +71,28 @@ private:
 
 ExtractEngine::ExtractEngine(Settings settings) : m_settings(std::move(settings)) {}
 
-void ExtractEngine::report(Outcome outcome, const std::string& name, const std::string& text) const
+ExtractEngine::~ExtractEngine() = default;
+
+void ExtractEngine::report(Outcome outcome, const std::string& name, const std::string& text)
 {
-    if (m_settings.report)
-        m_settings.report(outcome, name, text);
+    if (!m_settings.report)
+        return;
+    if (ParallelCopies::Entry* e = m_copies && !m_finishing ? m_copies->newest() : nullptr) {
+        e->calls.push_back([this, outcome, name, text] { m_settings.report(outcome, name, text); });
+        return;
+    }
+    m_settings.report(outcome, name, text);
+}
+
+void ExtractEngine::folderMade(const std::string& folder)
+{
+    if (!m_settings.folderMade)
+        return;
+    if (ParallelCopies::Entry* e = m_copies && !m_finishing ? m_copies->newest() : nullptr) {
+        e->calls.push_back([this, folder] { m_settings.folderMade(folder); });
+        return;
+    }
+    m_settings.folderMade(folder);
 }
 
 std::string ExtractEngine::fullPath(const std::string& relative) const
@@ -97,11 +115,21 @@ ExtractEngine::Result ExtractEngine::run(EntryReader& reader)
         return result;
     }
     m_destination = tree.path();
+    if (m_settings.openReader && m_settings.threads > 1)
+        m_copies = std::make_unique<ParallelCopies>(m_settings.openReader, m_settings.threads);
 
     ArchiveEntry entry;
     std::vector<std::string> parts;
     for (size_t position = 0;; ++position) {
+        // Side by side, each member is an entry of its own, finished in its turn.
+        if (m_copies) {
+            if (!settle(false, result))
+                break;
+            m_copies->open();
+        }
         const EntryReader::Step step = reader.next(entry);
+        m_position = position;
+        m_rawName = entry.name;
         if (step == EntryReader::Step::End)
             break;
         if (step == EntryReader::Step::Error) {
@@ -125,6 +153,10 @@ ExtractEngine::Result ExtractEngine::run(EntryReader& reader)
         }
         if (!extractFile(reader, tree, entry, parts, shown, result))
             break;
+    }
+    if (m_copies) {
+        settle(true, result);
+        m_copies.reset();
     }
     return result;
 }
@@ -181,8 +213,7 @@ int ExtractEngine::openFolder(DestinationTree& tree, const std::vector<std::stri
     std::vector<std::string> created;
     const int fd = tree.openFolder(parts, &created, error);
     for (const std::string& c : created)
-        if (m_settings.folderMade)
-            m_settings.folderMade(fullPath(c));
+        folderMade(fullPath(c));
     if (fd < 0) {
         report(Outcome::Failed, shown,
                "フォルダを作成できません: " + fullPath(joinParts(parts, parts.size())) + " (" +
@@ -249,6 +280,9 @@ bool ExtractEngine::extractFile(EntryReader& reader, DestinationTree& tree,
         folderParts.assign(parts.begin(), parts.end() - 1);
     const std::string target =
         fullPath(m_settings.keepFolders ? joinParts(parts, parts.size()) : fileName);
+    // A member side by side waits for the earlier ones that write where it goes.
+    if (m_copies && m_copies->pending(target) && !settle(true, result, 1))
+        return false;
     const int folderFd = openFolder(tree, folderParts, shown, result);
     if (folderFd < 0) {
         reader.skipData();
@@ -268,28 +302,18 @@ bool ExtractEngine::extractFile(EntryReader& reader, DestinationTree& tree,
         break;
     }
 
+    if (m_copies) {
+        reader.skipData();
+        return startCopy(folderFd, fileName, entry, shown, target, result);
+    }
     std::string error;
     const Write written =
         writeMember(reader, folderFd, fileName, entry, shown, existing == Existing::Write, error);
-    switch (written) {
-    case Write::Done:
-        report(Outcome::Extracted, shown, target);
-        ++result.extracted;
-        break;
-    case Write::Cancelled:
+    if (written == Write::Cancelled) {
         result.cancelled = true;
         return false;
-    case Write::CrcError:
-        report(Outcome::Failed, shown,
-               "データが壊れています (CRC エラー): " + target + " (" + error + ")");
-        result.crcError = true;
-        ++result.failed;
-        break;
-    case Write::Failed:
-        report(Outcome::Failed, shown, "ファイルを書き込めません: " + target + " (" + error + ")");
-        ++result.failed;
-        break;
     }
+    reportWritten(written, shown, target, error, result);
     if (written == Write::CrcError && reader.fatal()) {
         // After a damaged data block the reader cannot be trusted to find the next header.
         result.damaged = true;
@@ -321,17 +345,8 @@ ExtractEngine::Write ExtractEngine::writeMember(EntryReader& reader, int folderF
         }
     }
     // Something appeared under the name since it was looked at: it is replaced as any other.
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = temporaryName();
-        fd = ::openat(folderFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                      0600);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0) {
-        error = std::strerror(errno);
+    if (fd < 0 && (fd = openTemporary(folderFd, temp, error)) < 0)
         return Write::Failed;
-    }
     uint64_t lastReported = 0;
     const uint64_t total = entry.sizeKnown ? entry.size : 0;
     if (m_settings.progress && !m_settings.progress(shown, 0, total)) {
@@ -356,12 +371,35 @@ ExtractEngine::Write ExtractEngine::writeMember(EntryReader& reader, int folderF
             return Write::Cancelled;
         return reader.readFailed() ? Write::CrcError : Write::Failed;
     }
+    return finishFile(fd, folderFd, temp, fileName, entry, error);
+}
+
+int ExtractEngine::openTemporary(int folderFd, std::string& temp, std::string& error)
+{
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = temporaryName();
+        fd = ::openat(folderFd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                      0600);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0)
+        error = std::strerror(errno);
+    return fd;
+}
+
+ExtractEngine::Write ExtractEngine::finishFile(int fd, int folderFd, const std::string& temp,
+                                               const std::string& fileName,
+                                               const ArchiveEntry& entry, std::string& error)
+{
     struct stat st {
     };
     if (::fstat(fd, &st) == 0 && entry.sizeKnown &&
         static_cast<uint64_t>(st.st_size) != entry.size) {
         error = "length mismatch";
-        discard();
+        ::close(fd);
+        ::unlinkat(folderFd, temp.c_str(), 0);
         return Write::CrcError;
     }
     // Formats without Unix permissions come with 0666; the user's umask applies as it does
@@ -394,6 +432,117 @@ ExtractEngine::Write ExtractEngine::writeMember(EntryReader& reader, int folderF
         return Write::Failed;
     }
     return Write::Done;
+}
+
+bool ExtractEngine::startCopy(int folderFd, const std::string& fileName, const ArchiveEntry& entry,
+                              const std::string& shown, const std::string& target, Result& result)
+{
+    // Side by side every file is written under a temporary name and takes its own only in its
+    // turn, complete and checked.
+    const uint64_t total = entry.sizeKnown ? entry.size : 0;
+    if (m_settings.progress && !m_settings.progress(shown, 0, total)) {
+        result.cancelled = true;
+        return false;
+    }
+    ParallelCopies::Entry& e = *m_copies->newest();
+    std::string error;
+    e.fd = openTemporary(folderFd, e.temp, error);
+    if (e.fd >= 0)
+        e.folderFd = ::fcntl(folderFd, F_DUPFD_CLOEXEC, 0);
+    if (e.fd < 0 || e.folderFd < 0) {
+        if (e.fd >= 0) {
+            error = std::strerror(errno);
+            ::close(e.fd);
+            ::unlinkat(folderFd, e.temp.c_str(), 0);
+            e.fd = -1;
+        }
+        reportWritten(Write::Failed, shown, target, error, result);
+        return true;
+    }
+    e.fileName = fileName;
+    e.target = target;
+    e.shown = shown;
+    e.entry = entry;
+    m_copies->start(e, m_position, m_rawName);
+    return true;
+}
+
+void ExtractEngine::finishCopy(ParallelCopies::Entry& e, const ParallelCopies::Outcome& o,
+                               Result& result)
+{
+    // The entry's turn: what was reported while it was prepared comes first, then its file.
+    m_finishing = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{m_finishing};
+    std::vector<std::function<void()>> calls = std::move(e.calls);
+    for (const auto& call : calls)
+        call();
+    if (!e.copy)
+        return;
+    const auto discard = [&] {
+        ::close(e.fd);
+        ::unlinkat(e.folderFd, e.temp.c_str(), 0);
+    };
+    std::string error = o.error;
+    Write written;
+    // After a cancel nothing takes its name beyond the first member that was given up, so the
+    // files left are the members before the cancel, each complete.
+    if (!o.ran || o.stopped)
+        m_givenUp = true;
+    if (m_givenUp) {
+        discard();
+        written = Write::Cancelled;
+    } else if (!o.ok) {
+        discard();
+        written = o.readFailed ? Write::CrcError : Write::Failed;
+    } else {
+        written = finishFile(e.fd, e.folderFd, e.temp, e.fileName, e.entry, error);
+    }
+    ::close(e.folderFd);
+    reportWritten(written, e.shown, e.target, error, result);
+}
+
+bool ExtractEngine::settle(bool all, Result& result, size_t keep)
+{
+    const bool go = m_copies->settle(
+        [&](ParallelCopies::Entry& e, const ParallelCopies::Outcome& o) {
+            finishCopy(e, o, result);
+        },
+        all,
+        [this](const ParallelCopies::Entry& head) {
+            return !m_settings.progress || m_settings.progress(head.shown, 0, head.entry.size);
+        },
+        keep);
+    if (!go)
+        result.cancelled = true;
+    return go && !result.cancelled;
+}
+
+void ExtractEngine::reportWritten(Write written, const std::string& shown,
+                                  const std::string& target, const std::string& error,
+                                  Result& result)
+{
+    switch (written) {
+    case Write::Done:
+        report(Outcome::Extracted, shown, target);
+        ++result.extracted;
+        break;
+    case Write::Cancelled:
+        result.cancelled = true;
+        break;
+    case Write::CrcError:
+        report(Outcome::Failed, shown,
+               "データが壊れています (CRC エラー): " + target + " (" + error + ")");
+        result.crcError = true;
+        ++result.failed;
+        break;
+    case Write::Failed:
+        report(Outcome::Failed, shown, "ファイルを書き込めません: " + target + " (" + error + ")");
+        ++result.failed;
+        break;
+    }
 }
 
 } // namespace archiver

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "EntryReader.h"
+#include "ParallelCopies.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -46,6 +48,12 @@ public:
         // One call per member handled or folder made; text is empty for plain success.
         std::function<void(Outcome, const std::string& name, const std::string& text)> report;
         std::function<void(const std::string& folder)> folderMade;
+        // A second reader of the same archive, for a format whose members can be reached
+        // without decoding the ones before them (ZIP). With it and more than one thread, file
+        // members are copied side by side by that many workers, each through a reader of its
+        // own; questions, reports and files taking their names keep the archive's order.
+        std::function<std::unique_ptr<EntryReader>()> openReader;
+        unsigned threads = 1;
     };
 
     struct Result {
@@ -61,13 +69,32 @@ public:
     };
 
     explicit ExtractEngine(Settings settings);
+    ~ExtractEngine();
+    ExtractEngine(const ExtractEngine&) = delete;
+    ExtractEngine& operator=(const ExtractEngine&) = delete;
     Result run(EntryReader& reader);
 
 private:
     enum class Write { Done, Failed, Cancelled, CrcError };
     // New: nothing of the name is there; Write: a file is, and is to be replaced.
     enum class Existing { New, Write, Skip, Cancel };
-    void report(Outcome outcome, const std::string& name, const std::string& text) const;
+    // Reports now, or at the turn of the member being prepared while earlier ones are copied.
+    void report(Outcome outcome, const std::string& name, const std::string& text);
+    void folderMade(const std::string& folder);
+    // Side by side copies: hands the member over; finishes one in its turn; waits for those
+    // that write where `target` goes (false after a cancel).
+    bool startCopy(int folderFd, const std::string& fileName, const ArchiveEntry& entry,
+                   const std::string& shown, const std::string& target, Result& result);
+    void finishCopy(ParallelCopies::Entry& e, const ParallelCopies::Outcome& o, Result& result);
+    bool settle(bool all, Result& result, size_t keep = 0);
+    // A complete file: size checked, mode and time set, renamed to its name when written under
+    // a temporary one.
+    Write finishFile(int fd, int folderFd, const std::string& temp, const std::string& fileName,
+                     const ArchiveEntry& entry, std::string& error);
+    // A new temporary file in the folder, -1 (with the reason) when none can be made.
+    static int openTemporary(int folderFd, std::string& temp, std::string& error);
+    void reportWritten(Write written, const std::string& shown, const std::string& target,
+                       const std::string& error, Result& result);
     std::string fullPath(const std::string& relative) const;
     // False when the member is not to be written (it was skipped and reported as needed);
     // otherwise parts holds its safe path.
@@ -92,6 +119,11 @@ private:
     Settings m_settings;
     std::string m_destination;
     bool m_yesToAll = false;
+    std::unique_ptr<ParallelCopies> m_copies;
+    size_t m_position = 0;    // of the member being prepared
+    std::string m_rawName;    // its name as the reader gave it
+    bool m_givenUp = false;   // a copy was given up by a cancel
+    bool m_finishing = false; // an entry is being finished: its lines go out now
 };
 
 } // namespace archiver

@@ -5,9 +5,14 @@
 
 #include <cerrno>
 #include <clocale>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <locale.h>
+#include <mutex>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace archiver
 {
@@ -195,66 +200,181 @@ LibarchiveReader::Step LibarchiveReader::next(ArchiveEntry& entry)
     entry.mtime = entry.mtimeKnown ? static_cast<int64_t>(archive_entry_mtime(e)) : 0;
     entry.mode = archive_entry_perm(e) & 07777;
     entry.encrypted = archive_entry_is_encrypted(e) != 0;
+    m_sizeKnown = entry.sizeKnown;
+    m_size = entry.size;
     return Step::Entry;
+}
+
+namespace
+{
+
+// One block of a member's data as libarchive gave it, copied out of its buffer.
+struct Block {
+    int result = ARCHIVE_OK; // what archive_read_data_block said; not OK ends the member
+    int64_t offset = 0;
+    std::vector<char> data;
+};
+
+// Decodes one member's data on a thread of its own while the caller writes what came before,
+// so that decompression and writing share the two cores. At most kAheadBytes wait decoded.
+class ReadAhead
+{
+public:
+    static constexpr size_t kAheadBytes = size_t(8) << 20;
+
+    explicit ReadAhead(struct archive* a) : m_thread([this, a] { produce(a); }) {}
+    ~ReadAhead()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+
+    // The next block; its result is not ARCHIVE_OK at the end of the member.
+    Block take()
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_blocks.empty(); });
+        Block b = std::move(m_blocks.front());
+        m_blocks.pop_front();
+        m_bytes -= b.data.size();
+        lock.unlock();
+        m_changed.notify_all();
+        return b;
+    }
+    // A block's buffer handed back for reuse.
+    void recycle(Block&& b)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_spare.size() < 4)
+            m_spare.push_back(std::move(b.data));
+    }
+
+private:
+    void produce(struct archive* a)
+    {
+        for (;;) {
+            const void* data = nullptr;
+            size_t size = 0;
+            la_int64_t offset = 0;
+            Block b;
+            b.result = archive_read_data_block(a, &data, &size, &offset);
+            b.offset = offset;
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_changed.wait(lock, [&] { return m_stop || m_bytes < kAheadBytes; });
+            if (m_stop)
+                return;
+            if (b.result == ARCHIVE_OK) {
+                if (!m_spare.empty()) {
+                    b.data = std::move(m_spare.back());
+                    m_spare.pop_back();
+                }
+                b.data.assign(static_cast<const char*>(data),
+                              static_cast<const char*>(data) + size);
+            }
+            const bool last = b.result != ARCHIVE_OK;
+            m_bytes += b.data.size();
+            m_blocks.push_back(std::move(b));
+            lock.unlock();
+            m_changed.notify_all();
+            if (last)
+                return;
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Block> m_blocks;
+    std::vector<std::vector<char>> m_spare;
+    size_t m_bytes = 0;
+    bool m_stop = false;
+    std::thread m_thread; // last: starts when everything above is ready
+};
+
+} // namespace
+
+bool LibarchiveReader::writeBlock(int fd, const char* p, size_t size, int64_t offset,
+                                  uint64_t& written)
+{
+    if (offset < 0) {
+        m_error = "damaged data";
+        m_readFailed = true;
+        return false;
+    }
+    // Sparse regions come as jumps in the offset; the file is written contiguously.
+    if (static_cast<uint64_t>(offset) != written) {
+        if (lseek(fd, offset, SEEK_SET) < 0 || ftruncate(fd, offset) != 0) {
+            m_error = std::strerror(errno);
+            m_readFailed = false;
+            return false;
+        }
+        written = static_cast<uint64_t>(offset);
+    }
+    size_t left = size;
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            m_error = std::strerror(errno);
+            m_readFailed = false;
+            return false;
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    written += size;
+    return true;
+}
+
+bool LibarchiveReader::endOfData(int r)
+{
+    if (r == ARCHIVE_EOF)
+        return true;
+    // WARN is what libarchive returns for a CRC mismatch in some readers.
+    setError("damaged data");
+    m_readFailed = true;
+    m_fatal = r <= ARCHIVE_FATAL;
+    return false;
 }
 
 bool LibarchiveReader::copyData(int fd, const std::function<bool(uint64_t)>& progress)
 {
     Utf8LocaleGuard guard;
     uint64_t written = 0;
+    const auto cancelled = [&] {
+        if (progress && !progress(written)) {
+            m_error = "cancelled";
+            m_readFailed = false;
+            return true;
+        }
+        return false;
+    };
+    if (m_readAhead && (!m_sizeKnown || m_size >= kReadAheadFrom)) {
+        ReadAhead ahead(m_archive);
+        for (;;) {
+            Block b = ahead.take();
+            if (b.result != ARCHIVE_OK)
+                return endOfData(b.result);
+            if (!writeBlock(fd, b.data.data(), b.data.size(), b.offset, written) || cancelled())
+                return false;
+            ahead.recycle(std::move(b));
+        }
+    }
     for (;;) {
         const void* block = nullptr;
         size_t size = 0;
         la_int64_t offset = 0;
         const int r = archive_read_data_block(m_archive, &block, &size, &offset);
-        if (r == ARCHIVE_EOF)
-            return true;
-        if (r < ARCHIVE_OK) {
-            // WARN is what libarchive returns for a CRC mismatch in some readers.
-            setError("damaged data");
-            m_readFailed = true;
-            m_fatal = r <= ARCHIVE_FATAL;
+        if (r != ARCHIVE_OK)
+            return endOfData(r);
+        if (!writeBlock(fd, static_cast<const char*>(block), size, offset, written) || cancelled())
             return false;
-        }
-        if (offset < 0) {
-            m_error = "damaged data";
-            m_readFailed = true;
-            return false;
-        }
-        // Sparse regions come as jumps in the offset; the file is written contiguously.
-        if (static_cast<uint64_t>(offset) != written) {
-            if (lseek(fd, offset, SEEK_SET) < 0) {
-                m_error = std::strerror(errno);
-                m_readFailed = false;
-                return false;
-            }
-            if (ftruncate(fd, offset) != 0) {
-                m_error = std::strerror(errno);
-                m_readFailed = false;
-                return false;
-            }
-            written = static_cast<uint64_t>(offset);
-        }
-        const char* p = static_cast<const char*>(block);
-        size_t left = size;
-        while (left > 0) {
-            const ssize_t n = ::write(fd, p, left);
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                m_error = std::strerror(errno);
-                m_readFailed = false;
-                return false;
-            }
-            p += n;
-            left -= static_cast<size_t>(n);
-        }
-        written += size;
-        if (progress && !progress(written)) {
-            m_error = "cancelled";
-            m_readFailed = false;
-            return false;
-        }
     }
 }
 

@@ -28,6 +28,10 @@ public:
     // The CP932 default for names without a UTF-8 mark needs iconv; the self-extracting stub,
     // linked statically, asks for the raw bytes instead and decodes them itself.
     void setDecodeLegacyNamesAsCp932(bool on) { m_cp932 = on; }
+    // Members of kReadAheadFrom bytes or more (or of unknown size) are decoded on a thread of
+    // their own while copyData writes; the stub keeps to one thread.
+    void setReadAhead(bool on) { m_readAhead = on; }
+    static constexpr uint64_t kReadAheadFrom = 256 * 1024;
 
     bool openFile(const std::string& path, Format format);
     bool openMemory(const void* data, size_t size, Format format);
@@ -41,9 +45,15 @@ public:
 private:
     bool prepare(Format format);
     void setError(const char* fallback);
+    bool writeBlock(int fd, const char* data, size_t size, int64_t offset, uint64_t& written);
+    // The end of a member's data: true for its proper end, false (with the error) otherwise.
+    bool endOfData(int r);
 
     struct archive* m_archive = nullptr;
     bool m_cp932 = true;
+    bool m_readAhead = false;
+    bool m_sizeKnown = false;
+    uint64_t m_size = 0;
     bool m_readFailed = false;
     bool m_fatal = false;
     std::string m_error;

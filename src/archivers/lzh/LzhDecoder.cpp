@@ -18,65 +18,82 @@ constexpr int kCBit = 9;
 constexpr int kMaxLen = 16;
 constexpr size_t kRingSize = size_t(1) << 18;
 constexpr size_t kRingMask = kRingSize - 1;
+constexpr size_t kRingSlack = 16;
 constexpr size_t kInputChunk = 1 << 16;
 
 // Bits from the source, most significant first. Past the member's compressed size zeros are
-// fed; more than a few bytes of them means the data is truncated.
+// fed; more than a few bytes of them means the data is truncated. The checked calls refill
+// as needed; the decoding loop makes sure of enough bits once per code (ensure) and then takes
+// them without further checks.
 class BitReader
 {
 public:
+    // Bits one code with its position takes at most: 16 (literal or length) + 16 + 15 + 1.
+    static constexpr int kMaxStep = 48;
+
     BitReader(ByteSource& source, uint64_t limit, std::vector<uint8_t>& buffer)
         : m_source(source), m_remaining(limit), m_buffer(buffer)
     {
     }
 
+    void ensure(int n)
+    {
+        if (m_count >= n) [[likely]]
+            return;
+        if (m_end - m_pos >= 8) [[likely]] {
+            // Whole bytes at once: the bits below the new count come from the following bytes
+            // and are the same bits the next refill puts there.
+            uint64_t v;
+            std::memcpy(&v, m_buffer.data() + m_pos, 8);
+            m_bits |= __builtin_bswap64(v) >> m_count;
+            m_pos += static_cast<size_t>((63 - m_count) >> 3);
+            m_count |= 56;
+            return;
+        }
+        refill();
+    }
+    uint32_t peekFast(int n) const { return static_cast<uint32_t>(m_bits >> (64 - n)); }
+    void skipFast(int n)
+    {
+        m_bits <<= n;
+        m_count -= n;
+    }
+    uint32_t getFast(int n)
+    {
+        // n may be 0: the shift by 64 is avoided.
+        const uint32_t v = static_cast<uint32_t>((m_bits >> 1) >> (63 - n));
+        skipFast(n);
+        return v;
+    }
+
     uint32_t peek(int n)
     {
-        if (m_count < n)
-            refill();
-        return static_cast<uint32_t>(m_bits >> (64 - n));
+        ensure(n);
+        return peekFast(n);
     }
     void skip(int n)
     {
-        if (m_count < n)
-            refill();
-        m_bits <<= n;
-        m_count -= n;
-        m_consumed += static_cast<uint64_t>(n);
+        ensure(n);
+        skipFast(n);
     }
     uint32_t get(int n)
     {
-        if (n == 0)
-            return 0;
-        const uint32_t v = peek(n);
-        m_bits <<= n;
-        m_count -= n;
-        m_consumed += static_cast<uint64_t>(n);
-        return v;
+        ensure(n);
+        return getFast(n);
     }
     bool overrun() const { return m_padding > 8; }
     // More bits used than the member's data holds.
-    bool usedBeyond(uint64_t limitBytes) const { return m_consumed > limitBytes * 8; }
+    bool usedBeyond(uint64_t limitBytes) const
+    {
+        const uint64_t taken = m_read - (m_end - m_pos) + static_cast<uint64_t>(m_padding);
+        return taken * 8 - static_cast<uint64_t>(m_count) > limitBytes * 8;
+    }
     bool sourceError() const { return m_source.error(); }
 
 private:
-    void refill()
+    // Near the end of the buffered bytes: one byte at a time, reading on as needed.
+    [[gnu::noinline]] void refill()
     {
-        // Whole bytes at once while the buffer holds eight.
-        if (m_end - m_pos >= 8) {
-            uint64_t v;
-            std::memcpy(&v, m_buffer.data() + m_pos, 8);
-            v = __builtin_bswap64(v);
-            const int take = (64 - m_count) >> 3;
-            const int newCount = m_count + take * 8;
-            uint64_t add = v >> m_count;
-            if (newCount < 64)
-                add &= ~(~uint64_t(0) >> newCount);
-            m_bits |= add;
-            m_pos += static_cast<size_t>(take);
-            m_count = newCount;
-            return;
-        }
         while (m_count <= 56) {
             if (m_pos == m_end && !fill()) {
                 ++m_padding;
@@ -98,6 +115,7 @@ private:
             return false;
         }
         m_remaining -= got;
+        m_read += got;
         m_pos = 0;
         m_end = got;
         return true;
@@ -110,20 +128,21 @@ private:
     uint64_t m_bits = 0;
     int m_count = 0;
     int m_padding = 0;
-    uint64_t m_consumed = 0;
+    uint64_t m_read = 0; // bytes taken from the source
 };
 
 // A canonical code ready for decoding: a primary table on the first kPrimary bits, and the
-// first code of each length for the longer ones.
-class Table
+// first code of each length for the longer ones. A primary entry holds the symbol above bit
+// 8, its length in the low bits and kHit when the entry decides the symbol; a code of one
+// symbol takes no bits at all and is a table of hits of length 0.
+template <int kPrimary> class Table
 {
 public:
-    static constexpr int kPrimary = 12;
+    static constexpr uint32_t kHit = 0x80;
 
     // False when the lengths describe an over-full code.
     bool build(const uint8_t* lengths, int n)
     {
-        m_fixed = -1;
         uint32_t count[kMaxLen + 2] = {};
         for (int i = 0; i < n; ++i)
             ++count[lengths[i]];
@@ -155,37 +174,49 @@ public:
                 const uint32_t sym = m_sorted[m_offset[len] + k];
                 const uint32_t shift = kPrimary - len;
                 const uint32_t base = c << shift;
-                for (uint32_t j = 0; j < (1u << shift); ++j)
-                    m_primary[base + j] = (sym << 8) | static_cast<uint32_t>(len);
+                const uint32_t e = (sym << 8) | kHit | static_cast<uint32_t>(len);
+                std::fill(m_primary + base, m_primary + base + (1u << shift), e);
             }
         }
         return true;
     }
-    void buildFixed(int symbol) { m_fixed = symbol; }
-
-    // The next symbol, or -1 for a bit pattern that is no code.
-    int decode(BitReader& in) const
+    void buildFixed(int symbol)
     {
-        if (m_fixed >= 0)
-            return m_fixed;
-        const uint32_t e = m_primary[in.peek(kPrimary)];
-        if (e & 0xFF) {
-            in.skip(static_cast<int>(e & 0xFF));
+        std::fill(std::begin(m_primary), std::end(m_primary),
+                  (static_cast<uint32_t>(symbol) << 8) | kHit);
+    }
+
+    // The next symbol, or -1 for a bit pattern that is no code. The reader holds at least
+    // kMaxLen bits.
+    int decodeFast(BitReader& in) const
+    {
+        const uint32_t e = m_primary[in.peekFast(kPrimary)];
+        if (e & kHit) [[likely]] {
+            in.skipFast(static_cast<int>(e & 0x1F));
             return static_cast<int>(e >> 8);
         }
-        const uint32_t bits = in.peek(kMaxLen);
+        return decodeLong(in);
+    }
+    int decode(BitReader& in) const
+    {
+        in.ensure(kMaxLen);
+        return decodeFast(in);
+    }
+
+private:
+    int decodeLong(BitReader& in) const
+    {
+        const uint32_t bits = in.peekFast(kMaxLen);
         for (int len = kPrimary + 1; len <= kMaxLen; ++len) {
             const uint32_t c = bits >> (kMaxLen - len);
             if (c - m_first[len] < m_count[len]) {
-                in.skip(len);
+                in.skipFast(len);
                 return m_sorted[m_offset[len] + (c - m_first[len])];
             }
         }
         return -1;
     }
 
-private:
-    int m_fixed = -1;
     uint32_t m_first[kMaxLen + 2] = {};
     uint32_t m_count[kMaxLen + 2] = {};
     uint32_t m_offset[kMaxLen + 2] = {};
@@ -195,7 +226,9 @@ private:
 
 // The three codes of the current block and the lengths they were built from.
 struct CodeTables {
-    Table cTable, tTable, pTable;
+    // Literals and lengths take the long codes; the other two codes have at most 19 symbols.
+    Table<12> cTable;
+    Table<8> tTable, pTable;
     uint8_t cLen[kNC] = {};
     uint8_t ptLen[32] = {};
 };
@@ -214,7 +247,7 @@ int dictionaryBits(const std::string& method)
 
 struct LzhDecoder::State {
     std::vector<uint8_t> input = std::vector<uint8_t>(kInputChunk);
-    std::vector<uint8_t> ring = std::vector<uint8_t>(kRingSize);
+    std::vector<uint8_t> ring = std::vector<uint8_t>(kRingSize + kRingSlack);
     CodeTables tables;
 };
 
@@ -229,7 +262,7 @@ bool LzhDecoder::supports(const std::string& method)
 namespace
 {
 // Lengths of the T or P code: 3 bits each, 7 and more continue in unary.
-bool readPtLen(BitReader& in, uint8_t* ptLen, Table& table, int nn, int nbit, int special)
+bool readPtLen(BitReader& in, uint8_t* ptLen, Table<8>& table, int nn, int nbit, int special)
 {
     const int n = static_cast<int>(in.get(nbit));
     if (n == 0) {
@@ -267,7 +300,7 @@ bool readPtLen(BitReader& in, uint8_t* ptLen, Table& table, int nn, int nbit, in
     return table.build(ptLen, nn);
 }
 
-bool readCLen(BitReader& in, uint8_t* cLen, const Table& tTable, Table& cTable)
+bool readCLen(BitReader& in, uint8_t* cLen, const Table<8>& tTable, Table<12>& cTable)
 {
     const int n = static_cast<int>(in.get(kCBit));
     if (n == 0) {
@@ -390,6 +423,22 @@ private:
     size_t m_flushed = 0; // ring position up to which the bytes went to the sink
 };
 
+// A match inside the ring. The ring has kRingSlack bytes beyond its end, so a match whose
+// source lies eight or more bytes back is copied in words that may write a few bytes past
+// its end: those positions are overwritten by later output before anything reads them.
+inline void copyMatch(uint8_t* d, const uint8_t* f, size_t distance, size_t len)
+{
+    if (distance >= 8) {
+        for (size_t k = 0; k < len; k += 8)
+            std::memcpy(d + k, f + k, 8);
+    } else if (distance == 1) {
+        std::memset(d, *f, len);
+    } else {
+        for (size_t k = 0; k < len; ++k)
+            d[k] = f[k];
+    }
+}
+
 // A match reaching back before the start of the data, where the dictionary holds blanks.
 // Rare, and kept out of line (as is the wrapping copy) so the main loop stays small.
 [[gnu::noinline]] bool copyBeforeStart(uint8_t* ring, size_t& pos, uint64_t produced,
@@ -446,8 +495,10 @@ bool LzhDecoder::decode(const std::string& method, ByteSource& source, uint64_t 
         if (blockLeft == 0 && !readBlockHeader(in, s.tables, np, pbit, blockLeft, reason))
             return false;
         --blockLeft;
-        const int c = s.tables.cTable.decode(in);
-        if (c < 0) {
+        // One literal, or one length with its position: at most kMaxStep bits.
+        in.ensure(BitReader::kMaxStep);
+        const int c = s.tables.cTable.decodeFast(in);
+        if (c < 0) [[unlikely]] {
             reason = "ハフマン符号が壊れています";
             return false;
         }
@@ -455,18 +506,17 @@ bool LzhDecoder::decode(const std::string& method, ByteSource& source, uint64_t 
             ring[pos++] = static_cast<uint8_t>(c);
             ++produced;
         } else {
-            int j = s.tables.pTable.decode(in);
-            if (j < 0) {
+            const int j = s.tables.pTable.decodeFast(in);
+            if (j < 0) [[unlikely]] {
                 reason = "ハフマン符号が壊れています";
                 return false;
             }
-            uint32_t p = 0;
-            if (j != 0)
-                p = (1u << (j - 1)) + in.get(j - 1);
-            const uint64_t distance = uint64_t(p) + 1;
-            uint64_t len = static_cast<uint64_t>(c - 253);
-            len = std::min<uint64_t>(len, originalSize - produced);
-            if (distance > produced) {
+            const uint32_t p = j != 0 ? (1u << (j - 1)) + in.getFast(j - 1) : 0;
+            const size_t distance = size_t(p) + 1;
+            size_t len = static_cast<size_t>(c - 253);
+            if (len > originalSize - produced)
+                len = static_cast<size_t>(originalSize - produced);
+            if (distance > produced) [[unlikely]] {
                 if (!copyBeforeStart(ring, pos, produced, distance, len, out)) {
                     reason = "書き込みに失敗しました";
                     return false;
@@ -474,12 +524,9 @@ bool LzhDecoder::decode(const std::string& method, ByteSource& source, uint64_t 
                 produced += len;
                 continue;
             }
-            const size_t from = (pos - static_cast<size_t>(distance)) & kRingMask;
-            if (pos + len <= kRingSize && from + len <= kRingSize) {
-                uint8_t* d = ring + pos;
-                const uint8_t* f = ring + from;
-                for (uint64_t k = 0; k < len; ++k)
-                    d[k] = f[k];
+            const size_t from = (pos - distance) & kRingMask;
+            if (pos + len <= kRingSize && from + len <= kRingSize) [[likely]] {
+                copyMatch(ring + pos, ring + from, distance, len);
                 pos += len;
             } else if (!copyWrapping(ring, pos, from, len, out)) {
                 reason = "書き込みに失敗しました";
@@ -487,17 +534,23 @@ bool LzhDecoder::decode(const std::string& method, ByteSource& source, uint64_t 
             }
             produced += len;
         }
-        if (pos == kRingSize) {
+        if (pos == kRingSize) [[unlikely]] {
             if (!out.wrap()) {
                 reason = "書き込みに失敗しました";
                 return false;
             }
             pos = 0;
+            // Truncated data reads as zeros; it is caught here, at every block's head and at
+            // the end, so a damaged member never runs on for long.
+            if (in.overrun()) {
+                reason = "書庫が途中で切れています";
+                return false;
+            }
         }
-        if (in.overrun()) {
-            reason = "書庫が途中で切れています";
-            return false;
-        }
+    }
+    if (in.overrun()) {
+        reason = "書庫が途中で切れています";
+        return false;
     }
     if (in.sourceError()) {
         reason = "書庫を読み込めません";

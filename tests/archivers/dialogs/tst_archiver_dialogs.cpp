@@ -112,3 +112,66 @@ TEST(ArchiverDialogsChild, Scenario)
     }
     EXPECT_EQ(readFile(dir / "old.cab").substr(0, 4), "MSCF");
 }
+
+namespace
+{
+
+// 150 members of 200 KB in three folders, packed by Info-ZIP and by jlha; their paths in
+// archive order.
+std::vector<std::string> manyMembers(const TempFolder& dir)
+{
+    std::vector<std::string> order;
+    std::string names;
+    for (int i = 0; i < 150; ++i) {
+        const std::string path = "f" + std::to_string(i % 3) + "/m" + std::to_string(i) + ".txt";
+        std::string data;
+        for (int n = 0; data.size() < 200000; ++n)
+            data += "member " + std::to_string(i) + " line " + std::to_string(n * 31 % 977) + "\n";
+        writeFile(dir / ("many/" + path), data);
+        order.push_back(path);
+        names += " " + path;
+    }
+    EXPECT_EQ(shell("cd " + quote(dir / "many") + " && zip -q ../many.zip" + names), 0);
+    EXPECT_EQ(shell("cd " + quote(dir / "many") + " && jlha a2o5q ../many.lzh" + names), 0);
+    return order;
+}
+
+} // namespace
+
+TEST(ArchiverDialogsChild, SideBySideQuestionsComeInArchiveOrder)
+{
+    if (!inChild())
+        GTEST_SKIP() << "runs under xvfb-run only";
+    static int argc = 1;
+    static char name[] = "dialog-test";
+    static char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    setenv("KORAMO_EXTRACT_THREADS", "4", 1);
+    LoadedArchiver unzip("libunzip32.so", "UnZip");
+    LoadedArchiver unlha("libunlha32.so", "Unlha");
+    ASSERT_TRUE(unzip.loaded() && unlha.loaded());
+    TempFolder dir;
+    manyMembers(dir);
+    const std::string zip = dir / "many.zip", lzh = dir / "many.lzh";
+    for (const bool isZip : {true, false}) {
+        SCOPED_TRACE(isZip ? "ZIP" : "LZH");
+        const LoadedArchiver& lib = isZip ? unzip : unlha;
+        // Three files in the way: the questions come in archive order, and "no" keeps them.
+        const std::string out = dir / (isZip ? "q-zip" : "q-lzh");
+        for (const char* mine : {"f1/m10.txt", "f0/m60.txt", "f2/m140.txt"})
+            writeFile(out + "/" + mine, "mine\n");
+        {
+            testsupport::QuestionAnswerer answer(QStringLiteral("いいえ"));
+            const auto run = lib.run(isZip ? "-x --i \"" + zip + "\" \"" + out + "/\""
+                                           : "e -d1 -n \"" + lzh + "\" \"" + out + "/\"");
+            EXPECT_EQ(run.result, 0) << run.report;
+            ASSERT_EQ(answer.seen().size(), 3) << run.report.substr(0, 2000);
+            EXPECT_TRUE(answer.seen()[0].contains(QStringLiteral("m10.txt")));
+            EXPECT_TRUE(answer.seen()[1].contains(QStringLiteral("m60.txt")));
+            EXPECT_TRUE(answer.seen()[2].contains(QStringLiteral("m140.txt")));
+        }
+        EXPECT_EQ(readFile(out + "/f0/m60.txt"), "mine\n");
+        EXPECT_EQ(readFile(out + "/f1/m11.txt"), readFile(dir / "many/f1/m11.txt"));
+    }
+    unsetenv("KORAMO_EXTRACT_THREADS");
+}
