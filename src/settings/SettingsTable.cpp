@@ -46,6 +46,7 @@ constexpr Entry kTable[] = {
     {Rule2Mode, "cust", "syu2", "", Holder::Preview, "Label5", Control::Mode},
     {Rule2InForce, "cust", "jyou2", "0", Holder::Preview, "Check8", Control::Check},
     {NoArchivePreview, "pre2", "arc", "0", Holder::File, "", Control::None},
+    {ZipNameEncoding, "zip", "encoding", "", Holder::File, "", Control::None},
 };
 
 constexpr bool tableInKeyOrder()
