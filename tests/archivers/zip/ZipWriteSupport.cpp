@@ -34,6 +34,8 @@ void makeHostileTree(const std::string& root)
     writeFile(root + "/空 白 の 名前.txt", "blanks\n");
     writeFile(root + "/引用\"符\".txt", "double quotes\n");
     writeFile(root + "/it's.txt", "single quote\n");
+    // "ソ" and "表" end in the byte of "\\" in CP932.
+    writeFile(root + "/ソフト表.txt", "0x5C as a second byte\n");
     std::string longName;
     for (int i = 0; i < 66; ++i)
         longName += "あ";
@@ -98,6 +100,19 @@ void expectSameTree(const std::string& expected, const std::string& actual)
     for (const std::string& name : names) {
         if (name.back() != '/') {
             EXPECT_EQ(readFile(expected + "/" + name), readFile(actual + "/" + name)) << name;
+        }
+    }
+}
+
+void expectSameTreeInCp932(const std::string& expected, const std::string& actual)
+{
+    const std::set<std::string> names = entriesBelow(expected);
+    ASSERT_EQ(inCp932(names), entriesBelow(actual)) << actual;
+    for (const std::string& name : names) {
+        std::string bytes;
+        archiver::utf8ToCp932(name, bytes);
+        if (name.back() != '/') {
+            EXPECT_EQ(readFile(expected + "/" + name), readFile(actual + "/" + bytes)) << name;
         }
     }
 }

@@ -24,6 +24,9 @@ std::set<std::string> lineSet(const std::string& text);
 std::string capture(const std::string& command, int& status);
 // The same files, bytes and folders below both folders.
 void expectSameTree(const std::string& expected, const std::string& actual);
+// The same, the names below `actual` being the CP932 bytes of those below `expected` (as tools
+// that are not told the encoding write them).
+void expectSameTreeInCp932(const std::string& expected, const std::string& actual);
 // The names of the entries as CP932 bytes.
 std::set<std::string> inCp932(const std::set<std::string>& names);
 // Files whose name starts with the prefix in the folder (a leftover temporary, say).
