@@ -114,8 +114,8 @@ CompressDialog::CompressDialog(Services services, QWidget* parent)
         QStringLiteral("ZIP書庫に入れるファイル名の文字コードです。古いWindowsや古い解凍ソフトで"
                        "開く相手にはShift_JISを選んでください。"));
     m_zipNamesLabel->setBuddy(m_zipNames);
-    const Services& services = m_steps.services();
-    m_zipNames->setCurrentIndex(services.zipNamesInCp932 && services.zipNamesInCp932() ? 1 : 0);
+    const Services& kept = m_steps.services();
+    m_zipNames->setCurrentIndex(kept.zipNamesInCp932 && kept.zipNamesInCp932() ? 1 : 0);
     connect(m_zipNames, &QComboBox::activated, this, [this](int index) {
         if (const auto& keep = m_steps.services().keepZipNamesInCp932)
             keep(index == 1);

@@ -126,10 +126,12 @@ TEST(ZipWriteFaults, MoreMembersThanTheClassicRecordCountsGetZip64)
     EXPECT_EQ(shell("bsdtar -tf " + quote(archive) + " >/dev/null"), 0);
     EXPECT_EQ(shell("LC_ALL=C unzip -tq " + quote(archive) + " >/dev/null"), 0);
     // The count is in the ZIP64 end record, the classic one holds its "see there" mark.
-    const std::string records = capture(
-        "python3 -c \"import struct, sys; d = open(sys.argv[1], 'rb').read(); "
-        "i = d.rfind(b'PK\\x06\\x06'); e = d.rfind(b'PK\\x05\\x06'); "
-        "print(struct.unpack('<Q', d[i + 32:i + 40])[0] if i >= 0 else -1, "
-        "struct.unpack('<H', d[e + 10:e + 12])[0])\" " + quote(archive), status);
+    const std::string records =
+        capture("python3 -c \"import struct, sys; d = open(sys.argv[1], 'rb').read(); "
+                "i = d.rfind(b'PK\\x06\\x06'); e = d.rfind(b'PK\\x05\\x06'); "
+                "print(struct.unpack('<Q', d[i + 32:i + 40])[0] if i >= 0 else -1, "
+                "struct.unpack('<H', d[e + 10:e + 12])[0])\" " +
+                    quote(archive),
+                status);
     EXPECT_EQ(records, total + " 65535\n");
 }
