@@ -94,7 +94,7 @@ class CompressZipTest : public QObject
             services.prompts = &prompts;
             services.archiver = &runner;
             services.mainWindow = &window;
-            services.workFolder = [this] { return work.path() + QLatin1Char('/'); };
+            services.workFolder = [this]() -> QString { return work.path() + QLatin1Char('/'); };
             services.zipNamesInCp932 = [this] { return cp932; };
             services.keepZipNamesInCp932 = [this](bool value) { kept << value; };
             dialog = new archive::CompressDialog(services, &window);
