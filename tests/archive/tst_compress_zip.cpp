@@ -29,14 +29,6 @@ using archive::Family;
 
 namespace
 {
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-    file.write(bytes);
-}
-
 // The objectNames of the dialog's widgets that take the Tab key, in the order Tab visits them.
 QStringList tabOrder(QWidget* dialog, QWidget* first)
 {
