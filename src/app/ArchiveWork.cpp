@@ -58,10 +58,10 @@ void emptyWorkFolderKeepingStaging()
 }
 } // namespace
 
-ArchiveWork::ArchiveWork(MainWindow& window, Navigation& navigation,
-                         const settings::Settings& settings, platform::Prompts& prompts,
-                         platform::Shell& shell, archive::ArchiverCall& archiver,
-                         preview::PreviewDispatcher& preview, QObject* parent)
+ArchiveWork::ArchiveWork(MainWindow& window, Navigation& navigation, settings::Settings& settings,
+                         platform::Prompts& prompts, platform::Shell& shell,
+                         archive::ArchiverCall& archiver, preview::PreviewDispatcher& preview,
+                         QObject* parent)
     : QObject(parent), m_window(window), m_navigation(navigation), m_archiver(archiver),
       m_preview(preview)
 {
@@ -92,6 +92,8 @@ ArchiveWork::ArchiveWork(MainWindow& window, Navigation& navigation,
     services.deleteWorkFolder = [] { emptyWorkFolderKeepingStaging(); };
     services.clearBackFolder = [this] { m_window.setBackFolder(QString()); };
     services.dragAndDropOff = [&settings] { return settings.fileDragOff(); };
+    services.zipNamesInCp932 = [&settings] { return settings.zipNamesInCp932(); };
+    services.keepZipNamesInCp932 = [&settings](bool cp932) { settings.keepZipNamesInCp932(cp932); };
 
     // Each part is handed the set once the parts it reports to exist.
     m_extraction = std::make_unique<archive::Extraction>(services);

@@ -42,7 +42,7 @@ class ArchiveWork final : public QObject
 {
     Q_OBJECT
 public:
-    ArchiveWork(MainWindow& window, Navigation& navigation, const settings::Settings& settings,
+    ArchiveWork(MainWindow& window, Navigation& navigation, settings::Settings& settings,
                 platform::Prompts& prompts, platform::Shell& shell, archive::ArchiverCall& archiver,
                 preview::PreviewDispatcher& preview, QObject* parent = nullptr);
     ~ArchiveWork() override;

@@ -27,6 +27,13 @@ std::optional<QString> cabCreateCommand(const QString& archive, const QString& b
                        QStringLiteral(" *.*"));
 }
 
+std::optional<QString> zipCreateCommand(const QString& archive, const QString& baseFolder,
+                                        bool cp932)
+{
+    return twoOperands(cp932 ? QStringLiteral("-a -r -cp932 ") : QStringLiteral("-a -r -utf8 "),
+                       archive, platform::withSlash(baseFolder), QStringLiteral(" *.*"));
+}
+
 std::optional<QString> lzhSelfExtractingCommand(const QString& archive, const QString& folder)
 {
     return twoOperands(QStringLiteral("s -gw3 "), archive, platform::withSlash(folder));

@@ -14,6 +14,12 @@ namespace archive
 // A new cabinet of every file below the base folder, subfolders included.
 std::optional<QString> cabCreateCommand(const QString& archive, const QString& baseFolder);
 
+// A new ZIP archive of everything below the base folder, folders included. Names are stored in
+// UTF-8 with the format's UTF-8 flag, or with `cp932` in CP932 without it (for older Windows
+// and tools).
+std::optional<QString> zipCreateCommand(const QString& archive, const QString& baseFolder,
+                                        bool cp932);
+
 // The self-extracting archive NAME.run made from an LZH archive, written into the folder.
 std::optional<QString> lzhSelfExtractingCommand(const QString& archive, const QString& folder);
 

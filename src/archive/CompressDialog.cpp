@@ -9,6 +9,7 @@
 #include "desktop/Prompts.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDropEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -36,7 +37,8 @@ const struct {
                 {5, u"初期化"},
                 {6, u"CABで圧縮"},
                 {7, u"自己解凍式書庫の作成(CAB)"},
-                {8, u"ファイルを追加(&A)..."}};
+                {8, u"ファイルを追加(&A)..."},
+                {9, u"ZIPで圧縮"}};
 
 QStringList localPaths(const QMimeData* data)
 {
@@ -98,6 +100,26 @@ CompressDialog::CompressDialog(Services services, QWidget* parent)
     connect(button(6), &QPushButton::clicked, this, &CompressDialog::compressCab);
     connect(button(7), &QPushButton::clicked, this, &CompressDialog::selfExtractingCab);
     connect(button(8), &QPushButton::clicked, this, &CompressDialog::addFiles);
+    connect(button(9), &QPushButton::clicked, this, &CompressDialog::compressZip);
+
+    // The encoding of a ZIP archive's names: UTF-8 with the format's flag, which current
+    // systems read, or Shift_JIS (CP932) without it for older Windows and tools.
+    m_zipNamesLabel = new QLabel(QStringLiteral("ファイル名の文字コード(&N):"), this);
+    m_zipNamesLabel->setObjectName(QStringLiteral("Label2"));
+    m_zipNames = new QComboBox(this);
+    m_zipNames->setObjectName(QStringLiteral("Combo1"));
+    m_zipNames->addItem(QStringLiteral("UTF-8（標準）"));
+    m_zipNames->addItem(QStringLiteral("Shift_JIS（古いWindows向け）"));
+    m_zipNames->setToolTip(
+        QStringLiteral("ZIP書庫に入れるファイル名の文字コードです。古いWindowsや古い解凍ソフトで"
+                       "開く相手にはShift_JISを選んでください。"));
+    m_zipNamesLabel->setBuddy(m_zipNames);
+    const Services& kept = m_steps.services();
+    m_zipNames->setCurrentIndex(kept.zipNamesInCp932 && kept.zipNamesInCp932() ? 1 : 0);
+    connect(m_zipNames, &QComboBox::activated, this, [this](int index) {
+        if (const auto& keep = m_steps.services().keepZipNamesInCp932)
+            keep(index == 1);
+    });
 
     auto* grid = new QGridLayout;
     grid->addWidget(button(1), 0, 0);
@@ -117,7 +139,15 @@ CompressDialog::CompressDialog(Services services, QWidget* parent)
     adding->addStretch();
     layout->addLayout(adding);
     layout->addLayout(grid);
-    resize(460, 400);
+    // ZIP below the rest; the dialog is taller by this row, so the others keep their places.
+    auto* zip = new QHBoxLayout;
+    zip->addWidget(button(9));
+    zip->addSpacing(12);
+    zip->addWidget(m_zipNamesLabel);
+    zip->addWidget(m_zipNames);
+    zip->addStretch();
+    layout->addLayout(zip);
+    resize(460, 400 + zip->sizeHint().height() + layout->spacing());
 }
 
 CompressDialog::~CompressDialog()
@@ -307,6 +337,25 @@ void CompressDialog::compressCab()
         return;
     if (const std::optional<CallResult> result =
             m_steps.run(Family::Cab, cabCreateCommand(file, m_staging))) {
+        m_steps.showReport(result->report, false);
+        m_steps.succeeded(QStringLiteral("書庫 %1 を作れませんでした。").arg(file), *result);
+    }
+    close();
+}
+
+void CompressDialog::compressZip()
+{
+    if (!haveStaging())
+        return;
+    const QString file =
+        withArchiveExtension(m_steps.services().prompts->saveFileName(
+                                 this, QString(), QStringLiteral("ZIPファイル (*.zip)"), QString()),
+                             QStringLiteral(".zip"));
+    if (file.isEmpty())
+        return;
+    const bool cp932 = m_zipNames->currentIndex() == 1;
+    if (const std::optional<CallResult> result =
+            m_steps.run(Family::Zip, zipCreateCommand(file, m_staging, cp932))) {
         m_steps.showReport(result->report, false);
         m_steps.succeeded(QStringLiteral("書庫 %1 を作れませんでした。").arg(file), *result);
     }

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QStringList>
 
+class QComboBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -18,8 +19,8 @@ class MenuEntryDialog;
 class StagingCopy;
 
 // "ファイルの圧縮": files and folders dropped on the list are copied into a staging folder of
-// their own inside the work folder, and the whole staging folder is packed into an LZH or CAB
-// archive or a self-extracting one. The staging folder is emptied when the dialog opens, on
+// their own inside the work folder, and the whole staging folder is packed into an LZH, CAB or
+// ZIP archive or a self-extracting one. The staging folder is emptied when the dialog opens, on
 // "初期化" and when it closes. Not modal; it deletes itself when closed.
 class CompressDialog final : public QDialog
 {
@@ -29,6 +30,8 @@ public:
     ~CompressDialog() override;
 
     QListWidget* list() const { return m_list; }
+    // The encoding of the names of a ZIP archive: 0 UTF-8, 1 CP932 (Shift_JIS).
+    QComboBox* zipNameEncoding() const { return m_zipNames; }
     QPushButton* button(int number) const;
     // The staging folder; empty when the work folder could not be made (then every command
     // tells why and does nothing).
@@ -48,6 +51,7 @@ private:
     void addFiles();
     void compressLzh();
     void compressCab();
+    void compressZip();
     void removeSelected();
     void startOver();
     void selfExtractingLzh();
@@ -64,6 +68,8 @@ private:
     QLabel* m_label = nullptr;
     QListWidget* m_list = nullptr;
     QList<QPushButton*> m_buttons;
+    QLabel* m_zipNamesLabel = nullptr;
+    QComboBox* m_zipNames = nullptr;
     QPointer<MenuEntryDialog> m_menuEntry;
     bool m_busy = false;
 };

@@ -68,6 +68,11 @@ struct Services {
     std::function<void()> clearBackFolder;
     // True when file drag and drop is not to be used.
     std::function<bool()> dragAndDropOff;
+
+    // Compression: ZIP member names in CP932 without the UTF-8 flag rather than in UTF-8 with
+    // it, and keeping the user's choice.
+    std::function<bool()> zipNamesInCp932;
+    std::function<void(bool)> keepZipNamesInCp932;
 };
 
 } // namespace archive

@@ -105,6 +105,25 @@ QString Settings::favouriteFolder(int number) const
     return value(favouriteKey(number));
 }
 
+namespace
+{
+const QString kZipCp932 = QStringLiteral("cp932");
+const QString kZipUtf8 = QStringLiteral("utf-8");
+} // namespace
+
+bool Settings::zipNamesInCp932() const
+{
+    // Anything but the CP932 word, a missing key included, is the UTF-8 default.
+    return stored(Key::ZipNameEncoding).trimmed().compare(kZipCp932, Qt::CaseInsensitive) == 0;
+}
+
+bool Settings::keepZipNamesInCp932(bool cp932)
+{
+    QList<ProfileEntry> entries{{sectionOf(Key::ZipNameEncoding), nameOf(Key::ZipNameEncoding),
+                                 cp932 ? kZipCp932 : kZipUtf8, false}};
+    return m_ini.save(entries, m_forms.prompts(), m_forms.owner());
+}
+
 void Settings::readFavourites()
 {
     m_window.setFavouriteDrive(stored(Key::FavouriteDrive));

@@ -48,6 +48,12 @@ public:
     bool showAssociation() const;
     // Favourite folder n (1 to 5) as the general settings dialog holds it.
     QString favouriteFolder(int number) const;
+    // The ZIP archives of the compression dialog store names in CP932 without the UTF-8 flag
+    // (for older Windows and tools) rather than in UTF-8 with it.
+    bool zipNamesInCp932() const;
+    // Keeps that choice in the settings file; false when it could not be written (the user
+    // has been told).
+    bool keepZipNamesInCp932(bool cp932);
 
     // ---- the start-up steps, in the order the program runs them
     // The favourite drive and folders into the main window.

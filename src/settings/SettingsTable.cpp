@@ -51,6 +51,7 @@ constexpr Entry kTable[] = {
     {NoMarkdownPreview, "pre3", "md", "0", Holder::Preview, "Check15", Control::Check},
     {NoVideoPreview, "pre3", "video", "0", Holder::Preview, "Check16", Control::Check},
     {NoSoundPreview, "pre3", "sound", "0", Holder::Preview, "Check17", Control::Check},
+    {ZipNameEncoding, "zip", "encoding", "", Holder::File, "", Control::None},
 };
 
 constexpr bool tableInKeyOrder()

@@ -53,6 +53,10 @@ enum class Key {
     NoMarkdownPreview,
     NoVideoPreview,
     NoSoundPreview,
+    // The encoding of the names in the ZIP archives that the compression dialog makes: "cp932"
+    // (no UTF-8 flag) or "utf-8" (the flag set). Kept in a section of its own; a file without
+    // it gives UTF-8.
+    ZipNameEncoding,
 };
 
 // The kinds of file whose preview a setting turns off.

@@ -9,16 +9,20 @@
 #include "OperandRepair.h"
 #include "Report.h"
 #include "ZipCentralDirectory.h"
+#include "ZipCreate.h"
 #include "ZipNames.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <memory>
 
 namespace
 {
 
 constexpr int kVersion = 100;
+// Extraction's switches and "-a"; the other switches of "-a" are in ZipCreate.h.
+constexpr const char* kSwitches[] = {"x", "j", "u", "o", "-i", "-exact", "a"};
 
 // Fills what the central directory knows about the member at the same position.
 archiver::ListingSession::Filler zipFiller(std::shared_ptr<const archiver::ZipCentralDirectory> cd,
@@ -82,11 +86,33 @@ int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& 
 {
     const archiver::CommandLine cl = archiver::parseSwitchCommandLine(commandLine);
     const archiver::Operands ops = archiver::repairOperands(cl, ".zip");
-    if (!archiver::onlyKnownSwitches(cl, {"x", "j", "u", "o", "-i", "-exact"}, report))
-        return ARCHIVER_ERROR_COMMAND_NAME;
+    for (const std::string& s : cl.switches()) {
+        const auto known = [&s](const char* k) { return s == k; };
+        if (std::none_of(std::begin(kSwitches), std::end(kSwitches), known) &&
+            std::none_of(std::begin(archiver::zip::kCreateSwitches),
+                         std::end(archiver::zip::kCreateSwitches), known)) {
+            report.error("知らないスイッチです: -" + s);
+            return ARCHIVER_ERROR_COMMAND_NAME;
+        }
+    }
     if (ops.archive.empty()) {
         report.error("書庫が指定されていません。");
         return ARCHIVER_ERROR_NOT_FIND_ARC_FILE;
+    }
+    // "-a" makes a new archive; its switches mean nothing to extraction and the other way
+    // round.
+    if (cl.hasSwitch("a")) {
+        if (cl.hasSwitch("x") || cl.hasSwitch("j") || cl.hasSwitch("u")) {
+            report.error("-a は -x、-j、-u と一緒に指定できません。");
+            return ARCHIVER_ERROR_COMMAND_NAME;
+        }
+        return archiver::zip::createArchive(owner, cl, ops, report);
+    }
+    for (const char* s : archiver::zip::kCreateSwitches) {
+        if (cl.hasSwitch(s)) {
+            report.error(std::string("-") + s + " は -a (書庫の作成) と一緒に指定してください。");
+            return ARCHIVER_ERROR_COMMAND_NAME;
+        }
     }
     // Names are decoded here, as the listing decodes them, and follow the encoding the user
     // chose for this archive; the names asked for are composed like the decoded ones.
