@@ -37,7 +37,7 @@ run() {
     mkdir -p "$dir/corpus"
     for kind in corpus regressions; do
         if [ -d "$here/$kind/$t" ]; then
-            find "$here/$kind/$t" -maxdepth 1 -type f ! -name '.*' -exec cp {} "$dir/corpus/" \;
+            find "$here/$kind/$t" -type f ! -name '.*' -exec cp {} "$dir/corpus/" \;
         fi
     done
     echo "$(date -u +%H:%M:%S) $t: running for $seconds s"

@@ -15,7 +15,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -73,7 +73,9 @@ archiver::ListingSession::Filler arcFiller(const char* method)
         // 7z, tar and ISO images hold the time to the second: it is shown as held.
         if (entry.mtimeKnown)
             writeTime = entry.mtime;
-        std::snprintf(info.mode, sizeof(info.mode), "%s", method);
+        const size_t length = std::min(std::strlen(method), sizeof(info.mode) - 1);
+        std::memcpy(info.mode, method, length);
+        info.mode[length] = '\0';
         const bool folder = entry.kind == archiver::ArchiveEntry::Kind::Folder;
         info.attribute[0] = folder ? 'd' : 'a';
         info.attribute[1] = '-';

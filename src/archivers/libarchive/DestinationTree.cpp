@@ -11,6 +11,8 @@ namespace archiver
 
 DestinationTree::~DestinationTree()
 {
+    if (m_last >= 0)
+        ::close(m_last);
     if (m_root >= 0)
         ::close(m_root);
 }
@@ -63,6 +65,24 @@ bool DestinationTree::splitSafe(const std::string& name, std::vector<std::string
 
 int DestinationTree::openFolder(const std::vector<std::string>& parts,
                                 std::vector<std::string>* created, std::string& error)
+{
+    if (m_last >= 0 && parts == m_lastParts) {
+        const int again = ::dup(m_last);
+        if (again >= 0)
+            return again;
+    }
+    const int fd = walk(parts, created, error);
+    if (fd >= 0) {
+        if (m_last >= 0)
+            ::close(m_last);
+        m_last = ::dup(fd);
+        m_lastParts = parts;
+    }
+    return fd;
+}
+
+int DestinationTree::walk(const std::vector<std::string>& parts, std::vector<std::string>* created,
+                          std::string& error)
 {
     int fd = ::dup(m_root);
     if (fd < 0) {

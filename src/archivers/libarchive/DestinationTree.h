@@ -26,13 +26,21 @@ public:
     static bool splitSafe(const std::string& name, std::vector<std::string>& parts);
 
     // Opens the folder made of the components, creating what is missing. Returns a descriptor
-    // the caller closes, or -1 with the reason. created receives the folders made.
+    // the caller closes, or -1 with the reason. created receives the folders made. The folder
+    // opened last is kept open: the members of one folder usually follow each other, and each
+    // then gets it without walking the path again (it stays the folder it was, whatever comes
+    // to lie under its name).
     int openFolder(const std::vector<std::string>& parts, std::vector<std::string>* created,
                    std::string& error);
 
 private:
+    int walk(const std::vector<std::string>& parts, std::vector<std::string>* created,
+             std::string& error);
+
     int m_root = -1;
     std::string m_path;
+    int m_last = -1;
+    std::vector<std::string> m_lastParts;
 };
 
 } // namespace archiver

@@ -62,6 +62,8 @@ public:
         if (m_previous)
             uselocale(m_previous);
     }
+    // Whether this thread now reads and writes UTF-8 (a UTF-8 locale was found).
+    bool utf8() const { return m_previous != nullptr; }
     Utf8LocaleGuard(const Utf8LocaleGuard&) = delete;
     Utf8LocaleGuard& operator=(const Utf8LocaleGuard&) = delete;
 
@@ -173,9 +175,12 @@ LibarchiveReader::Step LibarchiveReader::next(ArchiveEntry& entry)
         m_fatal = true;
         return Step::Error;
     }
-    const char* name = archive_entry_pathname_utf8(e);
+    // Under the UTF-8 locale the name in the locale's encoding is already UTF-8 wherever it
+    // can be (and the stored bytes where they are not UTF-8, which the UTF-8 form would refuse
+    // anyway): asking for the UTF-8 form would only convert it once more, member by member.
+    const char* name = guard.utf8() ? archive_entry_pathname(e) : archive_entry_pathname_utf8(e);
     if (!name)
-        name = archive_entry_pathname(e);
+        name = guard.utf8() ? archive_entry_pathname_utf8(e) : archive_entry_pathname(e);
     entry.name = name ? name : "";
     switch (archive_entry_filetype(e)) {
     case AE_IFREG:

@@ -172,9 +172,13 @@ int ListingSession::findNext(ArchiverMemberInfo* info)
             std::memset(info, 0, sizeof(*info));
             info->originalSize = static_cast<uint32_t>(entry.size);
             info->osType = ARCHIVER_OS_MSDOS;
-            const DosDateTime dos = toDosDateTime(static_cast<time_t>(entry.mtime));
-            info->dosDate = dos.date;
-            info->dosTime = dos.time;
+            // Members made together share their time: the local time is worked out once.
+            if (!m_lastDos || m_lastDosFrom != entry.mtime) {
+                m_lastDos = toDosDateTime(static_cast<time_t>(entry.mtime));
+                m_lastDosFrom = entry.mtime;
+            }
+            info->dosDate = m_lastDos->date;
+            info->dosTime = m_lastDos->time;
             copyName(info->fileName, sizeof(info->fileName), shown);
             uint64_t compressed = entry.size;
             if (m_filler)

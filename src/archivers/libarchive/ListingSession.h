@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ArchiverApi.h"
+#include "DosTime.h"
 #include "LibarchiveReader.h"
 
 #include <cstdint>
@@ -67,6 +68,9 @@ private:
     uint64_t m_lastSize = 0;
     uint64_t m_lastCompressed = 0;
     std::optional<int64_t> m_lastWriteTime;
+    // The MS-DOS date and time last worked out, and the time it was worked out from.
+    std::optional<DosDateTime> m_lastDos;
+    int64_t m_lastDosFrom = 0;
 };
 
 } // namespace archiver

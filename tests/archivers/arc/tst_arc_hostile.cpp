@@ -303,3 +303,37 @@ TEST(ArcHostile, TheFormatsAreReadOnly)
     EXPECT_FALSE(ok);
     EXPECT_NE(unarc().run("-x").result, 0);
 }
+
+// The folder a member went into is kept open for the next member of the same folder: members
+// that take turns between folders each land in their own, and a link that already lies in the
+// destination under a folder's name is never entered, however its namesake members are mixed
+// with the others.
+TEST(ArcHostile, MembersTakingTurnsBetweenFoldersLandInTheirOwn)
+{
+    TempFolder dir;
+    std::filesystem::create_directories(dir / "outside");
+    std::filesystem::create_directories(dir / "dest");
+    std::filesystem::create_directory_symlink(dir / "outside", dir / "dest/link");
+    const std::string tar = hostileTar(dir, "add('a/1', b'a1')\n"
+                                            "add('a/2', b'a2')\n"
+                                            "add('link/evil', b'no')\n"
+                                            "add('b/1', b'b1')\n"
+                                            "add('a/3', b'a3')\n"
+                                            "add('link/evil2', b'no')\n"
+                                            "add('link/evil3', b'no')\n"
+                                            "add('a/sub/4', b'a4')\n"
+                                            "add('a/5', b'a5')\n"
+                                            "add('6', b'top')\n");
+    const auto run = unarc().run("-x -o " + dq(tar) + " " + dq(dir / "dest/"), 8192);
+    EXPECT_NE(run.result, 0) << run.report;
+    EXPECT_EQ(filesBelow(dir / "dest"),
+              (std::vector<std::string>{"6", "a/1", "a/2", "a/3", "a/5", "a/sub/4", "b/1"}));
+    EXPECT_EQ(readFile(dir / "dest/a/3"), "a3");
+    EXPECT_EQ(readFile(dir / "dest/a/5"), "a5");
+    EXPECT_EQ(readFile(dir / "dest/b/1"), "b1");
+    EXPECT_EQ(readFile(dir / "dest/6"), "top");
+    EXPECT_TRUE(filesBelow(dir / "outside").empty());
+    for (const char* member : {"link/evil", "link/evil2", "link/evil3"})
+        EXPECT_NE(run.report.find(std::string("Error  ") + member), std::string::npos)
+            << run.report;
+}
