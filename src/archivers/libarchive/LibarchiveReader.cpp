@@ -182,6 +182,16 @@ LibarchiveReader::Step LibarchiveReader::next(ArchiveEntry& entry)
     if (!name)
         name = guard.utf8() ? archive_entry_pathname_utf8(e) : archive_entry_pathname(e);
     entry.name = name ? name : "";
+    // An ISO 9660 image is a file system: no path can stand in it twice. A damaged directory
+    // that points back at itself makes libarchive hand out the same members again without
+    // end, so a path that comes round again ends the reading as damage.
+    if ((archive_format(m_archive) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_ISO9660 &&
+        !m_seenPaths.insert(entry.name).second) {
+        m_error = "damaged archive: its members come round again";
+        m_readFailed = true;
+        m_fatal = true;
+        return Step::Error;
+    }
     switch (archive_entry_filetype(e)) {
     case AE_IFREG:
         entry.kind =

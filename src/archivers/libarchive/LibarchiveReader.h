@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_set>
 
 struct archive;
 
@@ -57,6 +58,7 @@ private:
     bool m_readFailed = false;
     bool m_fatal = false;
     std::string m_error;
+    std::unordered_set<std::string> m_seenPaths; // ISO 9660 images only
 };
 
 } // namespace archiver

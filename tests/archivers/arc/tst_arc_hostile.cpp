@@ -337,3 +337,26 @@ TEST(ArcHostile, MembersTakingTurnsBetweenFoldersLandInTheirOwn)
         EXPECT_NE(run.report.find(std::string("Error  ") + member), std::string::npos)
             << run.report;
 }
+
+// An image whose directory points back at itself (found by fuzzing): libarchive hands out the
+// same members again without end. Listing and extraction must end, with the damage reported.
+TEST(ArcHostile, AnImageWhoseMembersComeRoundAgainEnds)
+{
+    const std::string image = std::string(KORAMO_ARC_DATA) +
+                              "/../../../fuzz/regressions/fuzz_unarc/iso_members_without_end.iso";
+    ASSERT_TRUE(exists(image)) << image;
+    bool ok = false;
+    int findResult = 0;
+    const auto members = unarc().list(image, ok, findResult);
+    EXPECT_LT(members.size(), 100u);
+    EXPECT_NE(findResult, 0);
+
+    // Extraction reads the names in their stored form, where this image happens to end after
+    // five members; it must end too, and leave nothing half written.
+    TempFolder dir;
+    const std::string dest = dir / "out/";
+    const auto run = unarc().run("-x -o " + dq(image) + " " + dq(dest), 8192);
+    EXPECT_NE(run.report.find("Extracting from archive"), std::string::npos) << run.report;
+    for (const std::string& f : filesBelow(dest))
+        EXPECT_EQ(f.find(".koramo-part"), std::string::npos) << f;
+}
