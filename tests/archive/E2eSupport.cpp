@@ -29,12 +29,14 @@ bool runTool(const QString& program, const QStringList& arguments, const QString
     return true;
 }
 
-QMap<QString, QByteArray> filesBelow(const QString& folder)
+QMap<QString, QByteArray> filesBelow(const QString& folder, FileLinks links)
 {
     QMap<QString, QByteArray> files;
     const QDir root(folder);
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
+    QDir::Filters filter = QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot;
+    if (links == FileLinks::Skip)
+        filter |= QDir::NoSymLinks;
+    QDirIterator it(folder, filter, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         QFile file(path);

@@ -11,7 +11,10 @@
 bool runTool(const QString& program, const QStringList& arguments, const QString& folder = {});
 
 // Every file below the folder by its relative path ("sub/x.dat"), with its bytes.
-QMap<QString, QByteArray> filesBelow(const QString& folder);
+// Files below the folder with their bytes, by relative path; links to files are read through
+// unless skipped.
+enum class FileLinks { Read, Skip };
+QMap<QString, QByteArray> filesBelow(const QString& folder, FileLinks links = FileLinks::Read);
 
 // The source tree the archives are made from: names with blanks, a subfolder, text and
 // binary content.
