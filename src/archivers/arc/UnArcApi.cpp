@@ -12,6 +12,7 @@
 #include "NameCodec.h"
 #include "OperandRepair.h"
 #include "Report.h"
+#include "SevenZipHeader.h"
 
 #include <algorithm>
 #include <cctype>
@@ -87,6 +88,10 @@ archiver::ListingSession::Filler arcFiller(const char* method)
 
 ArchiverHandle openArc(const std::string& path)
 {
+    // A 7z directory whose counts no file of this size can hold is damaged; libarchive would
+    // first ask for the memory they declare.
+    if (!archiver::sevenZipHeaderPlausible(path))
+        return 0;
     const std::string encoding = archiver::chosenNameEncoding(path);
     return archiver::ListingSession::open(
         path, archiver::LibarchiveReader::Format::Various, nullptr, arcFiller(methodOf(path)),
@@ -129,6 +134,12 @@ int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& 
         report.line("Extracting from archive : " + ops.archive);
         report.error("分割された書庫には対応していません: " + ops.archive);
         return ARCHIVER_ERROR_NOT_SUPPORT;
+    }
+    if (!archiver::sevenZipHeaderPlausible(ops.archive)) {
+        report.line("Extracting from archive : " + ops.archive);
+        report.error("書庫が壊れています: " + ops.archive +
+                     " (目録に書かれた数や大きさがこの書庫に収まりません)");
+        return ARCHIVER_ERROR_HEADER_BROKEN;
     }
     // An archive whose directory itself is encrypted (7z -mhe, RAR -hp) cannot even be listed;
     // it is refused as encrypted, not reported as damaged.
