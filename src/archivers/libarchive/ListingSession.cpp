@@ -42,6 +42,24 @@ void copyName(char* field, size_t fieldSize, const std::string& text)
     std::memset(field + n, 0, fieldSize - n);
 }
 
+// A folder named only by "." and empty parts ("./" in a tar made of ".", "." for the root of
+// an ISO image): the folder the archive was made from, not a member of it.
+bool namesTheRoot(const ArchiveEntry& entry)
+{
+    if (entry.kind != ArchiveEntry::Kind::Folder || entry.name.empty() || entry.name[0] == '/')
+        return false;
+    for (size_t pos = 0; pos < entry.name.size();) {
+        size_t slash = entry.name.find('/', pos);
+        if (slash == std::string::npos)
+            slash = entry.name.size();
+        const size_t length = slash - pos;
+        if (length > 1 || (length == 1 && entry.name[pos] != '.'))
+            return false;
+        pos = slash + 1;
+    }
+    return true;
+}
+
 } // namespace
 
 ListingSession::ListingSession(std::string path, LibarchiveReader::Format format, Namer namer,
@@ -158,6 +176,8 @@ int ListingSession::findNext(ArchiverMemberInfo* info)
             return ARCHIVER_ERROR_HEADER_BROKEN;
         }
         const size_t index = m_index++;
+        if (namesTheRoot(entry))
+            continue;
         if (m_decoder)
             entry.name = m_decoder(entry.name);
         const std::string shown = m_namer ? m_namer(entry.name) : entry.name;

@@ -193,3 +193,45 @@ TEST(ArcRar, SamplesListAndExtractLikeBsdtar)
     EXPECT_EQ(sizes["表だよ/漢字長いファイル名long-filename-in-漢字.txt"], 5);
     EXPECT_EQ(sizes.count("表だよ/新しいフォルダ/新規テキスト ドキュメント.txt"), 1u);
 }
+
+// The folder an archive was made from is no member: tar made of "." (GNU tar and bsdtar) stores
+// it as "./", and an ISO image's root comes as "."; neither is listed, while the folders in them
+// are, and extracting everything still gives the tree.
+TEST(ArcFormats, TheRootFolderIsNoMember)
+{
+    TempFolder dir;
+    const Tree tree = makeTree(dir);
+    const std::string in = "cd " + quote(tree.root) + " && ";
+    const std::vector<std::pair<std::string, std::string>> archives = {
+        {dir / "gnu.tar", in + "tar -cf " + quote(dir / "gnu.tar") + " ."},
+        {dir / "bsd.tar.gz", in + "bsdtar -czf " + quote(dir / "bsd.tar.gz") + " ."},
+        {dir / "image.iso", "genisoimage -quiet -J -R -input-charset utf-8 -o " +
+                                quote(dir / "image.iso") + " " + quote(tree.root)},
+        {dir / "plain.iso", "genisoimage -quiet -input-charset utf-8 -o " +
+                                quote(dir / "plain.iso") + " " + quote(tree.root)},
+    };
+    for (const auto& [archive, command] : archives) {
+        SCOPED_TRACE(archive);
+        ASSERT_EQ(shell(command), 0);
+        bool ok = false;
+        int end = 0;
+        const auto members = unarc().list(archive, ok, end);
+        EXPECT_TRUE(ok);
+        EXPECT_EQ(end, -1);
+        size_t folders = 0;
+        for (const auto& m : members) {
+            const std::string name = m.name;
+            EXPECT_NE(name, ".");
+            EXPECT_NE(name, "./");
+            EXPECT_NE(name, "");
+            EXPECT_NE(name, "/");
+            folders += m.record.attribute[0] == 'd';
+        }
+        EXPECT_GE(folders, 2u); // the tree's own folders are still rows
+        if (archive.find("plain") != std::string::npos)
+            continue; // ISO 9660 without extensions shortens and capitalises the names
+        const auto run = unarc().run("-x -o " + dq(archive) + " " + dq(archive + ".out/"), 8192);
+        EXPECT_EQ(run.result, 0) << run.report;
+        EXPECT_EQ(filesBelow(archive + ".out"), tree.files);
+    }
+}
