@@ -61,6 +61,8 @@ const char* methodOf(const std::string& path)
 // archive, CP932 when none is chosen. Every name comes out composed (NFC).
 std::string decodeName(const std::string& stored, const std::string& encoding)
 {
+    if (archiver::isAscii(stored))
+        return stored;
     if (archiver::isValidUtf8(stored))
         return archiver::toNfc(stored);
     return archiver::decodeStoredName(stored, encoding.empty() ? "CP932" : encoding);
