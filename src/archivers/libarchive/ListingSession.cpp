@@ -163,7 +163,8 @@ int ListingSession::findNext(ArchiverMemberInfo* info)
         return ARCHIVER_ERROR_NOT_SEARCH_MODE;
     if (m_broken)
         return ARCHIVER_ERROR_HEADER_BROKEN;
-    ArchiveEntry entry;
+    // Kept from member to member, so that its name's buffer is reused.
+    ArchiveEntry& entry = m_entry;
     for (;;) {
         const LibarchiveReader::Step step = nextEntry(entry);
         if (step == LibarchiveReader::Step::End) {
@@ -180,7 +181,10 @@ int ListingSession::findNext(ArchiverMemberInfo* info)
             continue;
         if (m_decoder)
             entry.name = m_decoder(entry.name);
-        const std::string shown = m_namer ? m_namer(entry.name) : entry.name;
+        std::string named;
+        if (m_namer)
+            named = m_namer(entry.name);
+        const std::string& shown = m_namer ? named : entry.name;
         // Matched in the "/" form, so that a CAB pattern may use either separator.
         if (!memberMatches(m_wildcard, entry.name))
             continue;
