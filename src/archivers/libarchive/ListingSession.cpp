@@ -4,6 +4,7 @@
 #include "Wildcard.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -25,6 +26,18 @@ std::map<ArchiverHandle, std::unique_ptr<ListingSession>>& table()
     static std::map<ArchiverHandle, std::unique_ptr<ListingSession>> t;
     return t;
 }
+
+// How many sessions have been closed: a session found before the last close is still there.
+std::atomic<uint64_t> g_closed{0};
+
+// The session this thread found last: the find calls of a walk (several per member) ask for the
+// same handle again and again.
+struct LastFound {
+    ArchiverHandle handle = 0;
+    ListingSession* session = nullptr;
+    uint64_t closed = 0;
+};
+thread_local LastFound t_lastFound;
 
 ArchiverHandle nextId()
 {
@@ -95,9 +108,15 @@ ArchiverHandle ListingSession::open(const std::string& path, LibarchiveReader::F
 
 ListingSession* ListingSession::find(ArchiverHandle handle)
 {
+    const uint64_t closed = g_closed.load(std::memory_order_acquire);
+    if (handle != 0 && t_lastFound.handle == handle && t_lastFound.closed == closed)
+        return t_lastFound.session;
     std::lock_guard<std::mutex> lock(tableMutex());
     auto it = table().find(handle);
-    return it == table().end() ? nullptr : it->second.get();
+    if (it == table().end())
+        return nullptr; // not remembered: the id may be handed out later
+    t_lastFound = {handle, it->second.get(), closed};
+    return it->second.get();
 }
 
 int ListingSession::close(ArchiverHandle handle)
@@ -110,6 +129,7 @@ int ListingSession::close(ArchiverHandle handle)
             return ARCHIVER_ERROR_HARC_ISNOT_OPENED;
         session = std::move(it->second);
         table().erase(it);
+        g_closed.fetch_add(1, std::memory_order_release);
     }
     return ARCHIVER_OK;
 }

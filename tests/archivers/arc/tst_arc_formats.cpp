@@ -235,3 +235,65 @@ TEST(ArcFormats, TheRootFolderIsNoMember)
         EXPECT_EQ(filesBelow(archive + ".out"), tree.files);
     }
 }
+
+// Two archives walked in turns each give their own members, and a closed handle is refused by
+// every call that takes one, however often it was used just before.
+TEST(ArcLibrary, HandlesInTurnsAndAfterTheirClose)
+{
+    TempFolder dir;
+    const Tree tree = makeTree(dir);
+    const std::string tar = archiveOfTree(dir, tree, ".tar");
+    const std::string sevenZip = archiveOfTree(dir, tree, ".7z");
+    ASSERT_FALSE(tar.empty());
+    ASSERT_FALSE(sevenZip.empty());
+    using Open = ArchiverHandle (*)(ArchiverWindow, const char*, uint32_t);
+    using First = int (*)(ArchiverHandle, const char*, ArchiverMemberInfo*);
+    using Next = int (*)(ArchiverHandle, ArchiverMemberInfo*);
+    using Close = int (*)(ArchiverHandle);
+    using Size = int (*)(ArchiverHandle, int64_t*);
+    const auto open = reinterpret_cast<Open>(unarc().symbol("OpenArchive"));
+    const auto first = reinterpret_cast<First>(unarc().symbol("FindFirst"));
+    const auto next = reinterpret_cast<Next>(unarc().symbol("FindNext"));
+    const auto close = reinterpret_cast<Close>(unarc().symbol("CloseArchive"));
+    const auto size = reinterpret_cast<Size>(unarc().symbol("GetOriginalSizeEx"));
+    ASSERT_TRUE(open && first && next && close && size);
+    const ArchiverHandle a = open(0, tar.c_str(), 0);
+    const ArchiverHandle b = open(0, sevenZip.c_str(), 0);
+    ASSERT_NE(a, 0u);
+    ASSERT_NE(b, 0u);
+    ASSERT_NE(a, b);
+    ArchiverMemberInfo info{};
+    std::map<std::string, int64_t> fromA, fromB;
+    int ra = first(a, "*", &info);
+    int64_t bytes = -1;
+    while (ra == 0) {
+        EXPECT_EQ(size(a, &bytes), 0);
+        fromA[info.fileName] = bytes;
+        // One step of the other walk in between.
+        const int rb = fromB.empty() ? first(b, "*", &info) : next(b, &info);
+        if (rb == 0) {
+            EXPECT_EQ(size(b, &bytes), 0);
+            fromB[info.fileName] = bytes;
+        }
+        ra = next(a, &info);
+    }
+    while (next(b, &info) == 0) {
+        EXPECT_EQ(size(b, &bytes), 0);
+        fromB[info.fileName] = bytes;
+    }
+    for (const auto* listed : {&fromA, &fromB}) {
+        for (const std::string& f : tree.files) {
+            ASSERT_EQ(listed->count(f), 1u) << f;
+            EXPECT_EQ(listed->at(f), static_cast<int64_t>(readFile(tree.root + "/" + f).size()));
+        }
+    }
+    EXPECT_EQ(close(a), 0);
+    EXPECT_EQ(next(a, &info), ARCHIVER_ERROR_HARC_ISNOT_OPENED);
+    EXPECT_NE(size(a, &bytes), 0);
+    EXPECT_EQ(first(a, "*", &info), ARCHIVER_ERROR_HARC_ISNOT_OPENED);
+    EXPECT_NE(close(a), 0);
+    // The other handle is still good.
+    EXPECT_EQ(first(b, "*", &info), 0);
+    EXPECT_EQ(close(b), 0);
+    EXPECT_EQ(next(b, &info), ARCHIVER_ERROR_HARC_ISNOT_OPENED);
+}
