@@ -43,11 +43,16 @@ public:
     {
     }
 
+    // Whether a coder of the directory's own packing is 7z's AES: the directory is encrypted.
+    bool encrypted() const { return m_encrypted; }
+
     Verdict header()
     {
         const int first = byte();
-        if (first == kEncodedHeader)
+        if (first == kEncodedHeader) {
+            m_packedDirectory = true;
             return streams();
+        }
         if (first != kHeader)
             return Verdict::Unknown;
         int id = byte();
@@ -172,7 +177,12 @@ private:
         outStreams = 0;
         for (uint64_t i = 0; i < coders; ++i) {
             const int flags = byte();
-            if (flags < 0 || !skip(static_cast<unsigned>(flags) & 0x0F))
+            static const unsigned char kAes[] = {0x06, 0xF1, 0x07, 0x01};
+            const unsigned idSize = static_cast<unsigned>(flags) & 0x0F;
+            if (m_packedDirectory && idSize == sizeof kAes && left() >= idSize &&
+                std::memcmp(m_p, kAes, sizeof kAes) == 0)
+                m_encrypted = true;
+            if (flags < 0 || !skip(idSize))
                 return Verdict::Absurd;
             if ((flags & 0x80) != 0)
                 return Verdict::Unknown;
@@ -315,6 +325,8 @@ private:
     const unsigned char* m_end;
     uint64_t m_fileSize;
     bool m_failed = false;
+    bool m_packedDirectory = false;
+    bool m_encrypted = false;
 };
 
 uint64_t le64(const unsigned char* p)
@@ -327,36 +339,47 @@ uint64_t le64(const unsigned char* p)
 
 } // namespace
 
-bool sevenZipHeaderPlausible(const std::string& path)
+SevenZipDirectory inspectSevenZip(const std::string& path)
 {
+    SevenZipDirectory out;
     static const unsigned char kMark[] = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C};
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in)
-        return true;
+        return out;
     const std::streamoff end = in.tellg();
     if (end < 32)
-        return true;
+        return out;
     const uint64_t fileSize = static_cast<uint64_t>(end);
     unsigned char start[32] = {};
     in.seekg(0);
     in.read(reinterpret_cast<char*>(start), sizeof start);
     if (!in || std::memcmp(start, kMark, sizeof kMark) != 0)
-        return true;
+        return out;
+    out.sevenZip = true;
     // The start header says where the directory lies after it, and how long it is.
     const uint64_t offset = le64(start + 12);
     const uint64_t size = le64(start + 20);
     if (size == 0)
-        return true; // an empty archive
-    if (offset > fileSize || size > fileSize || 32 + offset + size > fileSize)
-        return false;
+        return out; // an empty archive
+    if (offset > fileSize || size > fileSize || 32 + offset + size > fileSize) {
+        out.plausible = false;
+        return out;
+    }
     if (size > kLargestDirectory)
-        return true;
+        return out;
     std::vector<unsigned char> directory(size);
     in.seekg(static_cast<std::streamoff>(32 + offset));
     in.read(reinterpret_cast<char*>(directory.data()), static_cast<std::streamsize>(size));
-    if (!in)
-        return false;
-    return Walk(directory, fileSize).header() != Verdict::Absurd;
+    if (!in) {
+        out.plausible = false;
+        return out;
+    }
+    Walk walk(directory, fileSize);
+    const Verdict verdict = walk.header();
+    out.plausible = verdict != Verdict::Absurd;
+    out.walked = verdict == Verdict::Fine;
+    out.encryptedDirectory = out.walked && walk.encrypted();
+    return out;
 }
 
 } // namespace archiver

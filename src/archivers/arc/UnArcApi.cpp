@@ -92,7 +92,7 @@ ArchiverHandle openArc(const std::string& path)
 {
     // A 7z directory whose counts no file of this size can hold is damaged; libarchive would
     // first ask for the memory they declare.
-    if (!archiver::sevenZipHeaderPlausible(path))
+    if (!archiver::inspectSevenZip(path).plausible)
         return 0;
     const std::string encoding = archiver::chosenNameEncoding(path);
     return archiver::ListingSession::open(
@@ -137,15 +137,19 @@ int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& 
         report.error("分割された書庫には対応していません: " + ops.archive);
         return ARCHIVER_ERROR_NOT_SUPPORT;
     }
-    if (!archiver::sevenZipHeaderPlausible(ops.archive)) {
+    const archiver::SevenZipDirectory sevenZip = archiver::inspectSevenZip(ops.archive);
+    if (!sevenZip.plausible) {
         report.line("Extracting from archive : " + ops.archive);
         report.error("書庫が壊れています: " + ops.archive +
                      " (目録に書かれた数や大きさがこの書庫に収まりません)");
         return ARCHIVER_ERROR_HEADER_BROKEN;
     }
     // An archive whose directory itself is encrypted (7z -mhe, RAR -hp) cannot even be listed;
-    // it is refused as encrypted, not reported as damaged.
-    if (headersEncrypted(ops.archive)) {
+    // it is refused as encrypted, not reported as damaged. A 7z directory says so itself, which
+    // spares reading (and unpacking) it twice.
+    const bool directoryEncrypted =
+        sevenZip.walked ? sevenZip.encryptedDirectory : headersEncrypted(ops.archive);
+    if (directoryEncrypted) {
         report.line("Extracting from archive : " + ops.archive);
         report.error("暗号化された書庫には対応していません: " + ops.archive);
         return ARCHIVER_ERROR_NOT_SUPPORT;
