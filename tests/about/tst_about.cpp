@@ -5,6 +5,7 @@
 #include "app/Application.h"
 #include "app/MainWindow.h"
 #include "base/Paths.h"
+#include "settings/SettingsTable.h"
 
 #include <QDir>
 #include <QFile>
@@ -102,10 +103,17 @@ private Q_SLOTS:
         const QString text = QString::fromUtf8(help.readAll());
         QVERIFY(text.startsWith(QLatin1String("<!DOCTYPE html>")));
         QVERIFY(text.contains(QLatin1String("<html lang=\"ja\">")));
-        for (const char* id : {"window", "commands", "archives", "settings", "expini"})
+        for (const char* id : {"window", "commands", "archives", "previews", "settings", "expini"})
             QVERIFY2(text.contains(QStringLiteral("id=\"%1\"").arg(QLatin1String(id))), id);
         QVERIFY(text.contains(QStringLiteral("exp.ini")));
         QVERIFY(text.contains(QStringLiteral("圧縮ファイル")));
+        // Every section the program keeps in exp.ini has its row in the help's table.
+        const QString table = text.mid(text.indexOf(QLatin1String("id=\"expini\"")));
+        for (int k = 0; k <= static_cast<int>(settings::Key::ZipNameEncoding); ++k) {
+            const QString section = settings::sectionOf(static_cast<settings::Key>(k));
+            QVERIFY2(table.contains(QStringLiteral("<tr><td>%1</td>").arg(section)),
+                     qPrintable(section));
+        }
     }
 
     // Installed, the parts are in PREFIX/lib/koramo and the manual in PREFIX/share/koramo.

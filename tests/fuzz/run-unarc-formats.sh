@@ -28,9 +28,10 @@ fi
 
 if [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 export QT_QPA_PLATFORM=offscreen
-# libarchive's 7z reader asks for a buffer of the size a header declares (gigabytes for a few
-# bytes of input) and refuses the archive when it does not get it; such a request fails here as
-# it would for the program, and is not taken for a finding. Memory really used is still limited.
+# A 7z directory is checked before libarchive reads it, so that no count or size it declares
+# makes libarchive ask for more than the file could hold: a single request above the memory
+# limit (4 GiB, more than any dictionary a 7z coder may declare) is a finding. A smaller request
+# that fails fails as it would in the program.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-allocator_may_return_null=1}
 found=0
 for f in "${formats[@]}"; do
@@ -41,7 +42,7 @@ for f in "${formats[@]}"; do
   cp "$here/regressions/fuzz_unarc"/* "$dir/corpus/" 2>/dev/null || true
   seeds=$(ls "$dir/corpus" | wc -l)
   echo "$(date -u +%H:%M:%S) $f: $seeds seeds, $seconds s; load $(cut -d' ' -f1-3 /proc/loadavg)"
-  "${slot[@]}" nice -n 10 "$build/fuzz_unarc" -max_total_time="$seconds" -rss_limit_mb=4096 -malloc_limit_mb=1048576 \
+  "${slot[@]}" nice -n 10 "$build/fuzz_unarc" -max_total_time="$seconds" -rss_limit_mb=4096 -malloc_limit_mb=4096 \
       -timeout=30 -max_len=131072 -print_final_stats=1 -artifact_prefix="$dir/" \
       "$dir/corpus" >"$dir/log" 2>&1 || true
   last=$(grep -E '^#[0-9]+' "$dir/log" | tail -1 || true)

@@ -12,6 +12,7 @@
 #include "NameCodec.h"
 #include "OperandRepair.h"
 #include "Report.h"
+#include "SevenZipHeader.h"
 
 #include <algorithm>
 #include <cctype>
@@ -60,6 +61,8 @@ const char* methodOf(const std::string& path)
 // archive, CP932 when none is chosen. Every name comes out composed (NFC).
 std::string decodeName(const std::string& stored, const std::string& encoding)
 {
+    if (archiver::isAscii(stored))
+        return stored;
     if (archiver::isValidUtf8(stored))
         return archiver::toNfc(stored);
     return archiver::decodeStoredName(stored, encoding.empty() ? "CP932" : encoding);
@@ -87,6 +90,10 @@ archiver::ListingSession::Filler arcFiller(const char* method)
 
 ArchiverHandle openArc(const std::string& path)
 {
+    // A 7z directory whose counts no file of this size can hold is damaged; libarchive would
+    // first ask for the memory they declare.
+    if (!archiver::inspectSevenZip(path).plausible)
+        return 0;
     const std::string encoding = archiver::chosenNameEncoding(path);
     return archiver::ListingSession::open(
         path, archiver::LibarchiveReader::Format::Various, nullptr, arcFiller(methodOf(path)),
@@ -130,9 +137,19 @@ int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& 
         report.error("分割された書庫には対応していません: " + ops.archive);
         return ARCHIVER_ERROR_NOT_SUPPORT;
     }
+    const archiver::SevenZipDirectory sevenZip = archiver::inspectSevenZip(ops.archive);
+    if (!sevenZip.plausible) {
+        report.line("Extracting from archive : " + ops.archive);
+        report.error("書庫が壊れています: " + ops.archive +
+                     " (目録に書かれた数や大きさがこの書庫に収まりません)");
+        return ARCHIVER_ERROR_HEADER_BROKEN;
+    }
     // An archive whose directory itself is encrypted (7z -mhe, RAR -hp) cannot even be listed;
-    // it is refused as encrypted, not reported as damaged.
-    if (headersEncrypted(ops.archive)) {
+    // it is refused as encrypted, not reported as damaged. A 7z directory says so itself, which
+    // spares reading (and unpacking) it twice.
+    const bool directoryEncrypted =
+        sevenZip.walked ? sevenZip.encryptedDirectory : headersEncrypted(ops.archive);
+    if (directoryEncrypted) {
         report.line("Extracting from archive : " + ops.archive);
         report.error("暗号化された書庫には対応していません: " + ops.archive);
         return ARCHIVER_ERROR_NOT_SUPPORT;

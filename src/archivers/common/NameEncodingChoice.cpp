@@ -111,6 +111,27 @@ std::string composedUtf8(const std::u16string& text)
     return out;
 }
 
+// Whether text is valid UTF-8 already in NFC, as nearly every stored name is: it then stays as
+// it is, without the way through a converter and back.
+bool isComposedUtf8(std::string_view utf8)
+{
+    UChar text[256];
+    if (utf8.size() >= std::size(text)) // UTF-16 never needs more units than UTF-8 has bytes
+        return false;
+    UErrorCode error = U_ZERO_ERROR;
+    int32_t length = 0;
+    int32_t substitutions = 0;
+    u_strFromUTF8WithSub(text, static_cast<int32_t>(std::size(text)), &length, utf8.data(),
+                         static_cast<int32_t>(utf8.size()), 0xFFFD, &substitutions, &error);
+    if (U_FAILURE(error) || substitutions != 0)
+        return false;
+    const UNormalizer2* nfc = unorm2_getNFCInstance(&error);
+    if (U_FAILURE(error))
+        return false;
+    const UBool composed = unorm2_isNormalized(nfc, text, length, &error);
+    return U_SUCCESS(error) && composed;
+}
+
 } // namespace
 
 bool isNameEncoding(std::string_view encoding)
@@ -120,7 +141,7 @@ bool isNameEncoding(std::string_view encoding)
 
 std::string toNfc(std::string_view utf8)
 {
-    if (isAscii(utf8))
+    if (isAscii(utf8) || isComposedUtf8(utf8))
         return std::string(utf8);
     return composedUtf8(toUtf16(utf8, "UTF-8"));
 }

@@ -4,6 +4,7 @@
 #include "Wildcard.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -26,6 +27,18 @@ std::map<ArchiverHandle, std::unique_ptr<ListingSession>>& table()
     return t;
 }
 
+// How many sessions have been closed: a session found before the last close is still there.
+std::atomic<uint64_t> g_closed{0};
+
+// The session this thread found last: the find calls of a walk (several per member) ask for the
+// same handle again and again.
+struct LastFound {
+    ArchiverHandle handle = 0;
+    ListingSession* session = nullptr;
+    uint64_t closed = 0;
+};
+thread_local LastFound t_lastFound;
+
 ArchiverHandle nextId()
 {
     static ArchiverHandle id = 0x1000;
@@ -40,6 +53,24 @@ void copyName(char* field, size_t fieldSize, const std::string& text)
         --n;
     std::memcpy(field, text.data(), n);
     std::memset(field + n, 0, fieldSize - n);
+}
+
+// A folder named only by "." and empty parts ("./" in a tar made of ".", "." for the root of
+// an ISO image): the folder the archive was made from, not a member of it.
+bool namesTheRoot(const ArchiveEntry& entry)
+{
+    if (entry.kind != ArchiveEntry::Kind::Folder || entry.name.empty() || entry.name[0] == '/')
+        return false;
+    for (size_t pos = 0; pos < entry.name.size();) {
+        size_t slash = entry.name.find('/', pos);
+        if (slash == std::string::npos)
+            slash = entry.name.size();
+        const size_t length = slash - pos;
+        if (length > 1 || (length == 1 && entry.name[pos] != '.'))
+            return false;
+        pos = slash + 1;
+    }
+    return true;
 }
 
 } // namespace
@@ -77,9 +108,15 @@ ArchiverHandle ListingSession::open(const std::string& path, LibarchiveReader::F
 
 ListingSession* ListingSession::find(ArchiverHandle handle)
 {
+    const uint64_t closed = g_closed.load(std::memory_order_acquire);
+    if (handle != 0 && t_lastFound.handle == handle && t_lastFound.closed == closed)
+        return t_lastFound.session;
     std::lock_guard<std::mutex> lock(tableMutex());
     auto it = table().find(handle);
-    return it == table().end() ? nullptr : it->second.get();
+    if (it == table().end())
+        return nullptr; // not remembered: the id may be handed out later
+    t_lastFound = {handle, it->second.get(), closed};
+    return it->second.get();
 }
 
 int ListingSession::close(ArchiverHandle handle)
@@ -92,6 +129,7 @@ int ListingSession::close(ArchiverHandle handle)
             return ARCHIVER_ERROR_HARC_ISNOT_OPENED;
         session = std::move(it->second);
         table().erase(it);
+        g_closed.fetch_add(1, std::memory_order_release);
     }
     return ARCHIVER_OK;
 }
@@ -145,7 +183,8 @@ int ListingSession::findNext(ArchiverMemberInfo* info)
         return ARCHIVER_ERROR_NOT_SEARCH_MODE;
     if (m_broken)
         return ARCHIVER_ERROR_HEADER_BROKEN;
-    ArchiveEntry entry;
+    // Kept from member to member, so that its name's buffer is reused.
+    ArchiveEntry& entry = m_entry;
     for (;;) {
         const LibarchiveReader::Step step = nextEntry(entry);
         if (step == LibarchiveReader::Step::End) {
@@ -158,9 +197,14 @@ int ListingSession::findNext(ArchiverMemberInfo* info)
             return ARCHIVER_ERROR_HEADER_BROKEN;
         }
         const size_t index = m_index++;
+        if (namesTheRoot(entry))
+            continue;
         if (m_decoder)
             entry.name = m_decoder(entry.name);
-        const std::string shown = m_namer ? m_namer(entry.name) : entry.name;
+        std::string named;
+        if (m_namer)
+            named = m_namer(entry.name);
+        const std::string& shown = m_namer ? named : entry.name;
         // Matched in the "/" form, so that a CAB pattern may use either separator.
         if (!memberMatches(m_wildcard, entry.name))
             continue;

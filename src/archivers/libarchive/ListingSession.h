@@ -61,6 +61,7 @@ private:
     // Opened and read up to the first member, which nobody has asked for yet.
     bool m_fresh = false;
     std::optional<ArchiveEntry> m_pending;
+    ArchiveEntry m_entry; // the member findNext reads into
     bool m_pendingEnd = false;
     bool m_broken = false;
     size_t m_index = 0;

@@ -193,3 +193,107 @@ TEST(ArcRar, SamplesListAndExtractLikeBsdtar)
     EXPECT_EQ(sizes["表だよ/漢字長いファイル名long-filename-in-漢字.txt"], 5);
     EXPECT_EQ(sizes.count("表だよ/新しいフォルダ/新規テキスト ドキュメント.txt"), 1u);
 }
+
+// The folder an archive was made from is no member: tar made of "." (GNU tar and bsdtar) stores
+// it as "./", and an ISO image's root comes as "."; neither is listed, while the folders in them
+// are, and extracting everything still gives the tree.
+TEST(ArcFormats, TheRootFolderIsNoMember)
+{
+    TempFolder dir;
+    const Tree tree = makeTree(dir);
+    const std::string in = "cd " + quote(tree.root) + " && ";
+    const std::vector<std::pair<std::string, std::string>> archives = {
+        {dir / "gnu.tar", in + "tar -cf " + quote(dir / "gnu.tar") + " ."},
+        {dir / "bsd.tar.gz", in + "bsdtar -czf " + quote(dir / "bsd.tar.gz") + " ."},
+        {dir / "image.iso", "genisoimage -quiet -J -R -input-charset utf-8 -o " +
+                                quote(dir / "image.iso") + " " + quote(tree.root)},
+        {dir / "plain.iso", "genisoimage -quiet -input-charset utf-8 -o " +
+                                quote(dir / "plain.iso") + " " + quote(tree.root)},
+    };
+    for (const auto& [archive, command] : archives) {
+        SCOPED_TRACE(archive);
+        ASSERT_EQ(shell(command), 0);
+        bool ok = false;
+        int end = 0;
+        const auto members = unarc().list(archive, ok, end);
+        EXPECT_TRUE(ok);
+        EXPECT_EQ(end, -1);
+        size_t folders = 0;
+        for (const auto& m : members) {
+            const std::string name = m.name;
+            EXPECT_NE(name, ".");
+            EXPECT_NE(name, "./");
+            EXPECT_NE(name, "");
+            EXPECT_NE(name, "/");
+            folders += m.record.attribute[0] == 'd';
+        }
+        EXPECT_GE(folders, 2u); // the tree's own folders are still rows
+        if (archive.find("plain") != std::string::npos)
+            continue; // ISO 9660 without extensions shortens and capitalises the names
+        const auto run = unarc().run("-x -o " + dq(archive) + " " + dq(archive + ".out/"), 8192);
+        EXPECT_EQ(run.result, 0) << run.report;
+        EXPECT_EQ(filesBelow(archive + ".out"), tree.files);
+    }
+}
+
+// Two archives walked in turns each give their own members, and a closed handle is refused by
+// every call that takes one, however often it was used just before.
+TEST(ArcLibrary, HandlesInTurnsAndAfterTheirClose)
+{
+    TempFolder dir;
+    const Tree tree = makeTree(dir);
+    const std::string tar = archiveOfTree(dir, tree, ".tar");
+    const std::string sevenZip = archiveOfTree(dir, tree, ".7z");
+    ASSERT_FALSE(tar.empty());
+    ASSERT_FALSE(sevenZip.empty());
+    using Open = ArchiverHandle (*)(ArchiverWindow, const char*, uint32_t);
+    using First = int (*)(ArchiverHandle, const char*, ArchiverMemberInfo*);
+    using Next = int (*)(ArchiverHandle, ArchiverMemberInfo*);
+    using Close = int (*)(ArchiverHandle);
+    using Size = int (*)(ArchiverHandle, int64_t*);
+    const auto open = reinterpret_cast<Open>(unarc().symbol("OpenArchive"));
+    const auto first = reinterpret_cast<First>(unarc().symbol("FindFirst"));
+    const auto next = reinterpret_cast<Next>(unarc().symbol("FindNext"));
+    const auto close = reinterpret_cast<Close>(unarc().symbol("CloseArchive"));
+    const auto size = reinterpret_cast<Size>(unarc().symbol("GetOriginalSizeEx"));
+    ASSERT_TRUE(open && first && next && close && size);
+    const ArchiverHandle a = open(0, tar.c_str(), 0);
+    const ArchiverHandle b = open(0, sevenZip.c_str(), 0);
+    ASSERT_NE(a, 0u);
+    ASSERT_NE(b, 0u);
+    ASSERT_NE(a, b);
+    ArchiverMemberInfo info{};
+    std::map<std::string, int64_t> fromA, fromB;
+    int ra = first(a, "*", &info);
+    int64_t bytes = -1;
+    while (ra == 0) {
+        EXPECT_EQ(size(a, &bytes), 0);
+        fromA[info.fileName] = bytes;
+        // One step of the other walk in between.
+        const int rb = fromB.empty() ? first(b, "*", &info) : next(b, &info);
+        if (rb == 0) {
+            EXPECT_EQ(size(b, &bytes), 0);
+            fromB[info.fileName] = bytes;
+        }
+        ra = next(a, &info);
+    }
+    while (next(b, &info) == 0) {
+        EXPECT_EQ(size(b, &bytes), 0);
+        fromB[info.fileName] = bytes;
+    }
+    for (const auto* listed : {&fromA, &fromB}) {
+        for (const std::string& f : tree.files) {
+            ASSERT_EQ(listed->count(f), 1u) << f;
+            EXPECT_EQ(listed->at(f), static_cast<int64_t>(readFile(tree.root + "/" + f).size()));
+        }
+    }
+    EXPECT_EQ(close(a), 0);
+    EXPECT_EQ(next(a, &info), ARCHIVER_ERROR_HARC_ISNOT_OPENED);
+    EXPECT_NE(size(a, &bytes), 0);
+    EXPECT_EQ(first(a, "*", &info), ARCHIVER_ERROR_HARC_ISNOT_OPENED);
+    EXPECT_NE(close(a), 0);
+    // The other handle is still good.
+    EXPECT_EQ(first(b, "*", &info), 0);
+    EXPECT_EQ(close(b), 0);
+    EXPECT_EQ(next(b, &info), ARCHIVER_ERROR_HARC_ISNOT_OPENED);
+}

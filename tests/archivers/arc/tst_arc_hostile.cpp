@@ -132,6 +132,37 @@ TEST(ArcHostile, Cp932NamesAreDecodedAndTheChoiceIsFollowed)
     EXPECT_EQ(std::string(members[0].name), "日本語/表.txt");
 }
 
+// Names stored decomposed (as macOS writes them) come out composed, in the list and on disk,
+// short or as long as a file name may be; composed and ASCII names come out as stored.
+TEST(ArcHostile, NamesComeOutComposed)
+{
+    TempFolder dir;
+    const std::string tar = hostileTar(dir, "add('\u304b\u3099.txt', b'1')\n"
+                                            "add('e\u0301t\u00e9.txt', b'2')\n"
+                                            "add('\u3071.txt', b'3')\n"
+                                            "add('\u304b\u3099' * 80 + '.txt', b'4')\n"
+                                            "add('plain.txt', b'5')\n");
+    std::string longName;
+    for (int i = 0; i < 80; ++i)
+        longName += "が";
+    longName += ".txt";
+    bool ok = false;
+    int end = 0;
+    const auto members = unarc().list(tar, ok, end);
+    ASSERT_TRUE(ok);
+    std::vector<std::string> names;
+    for (const auto& m : members)
+        names.push_back(m.name);
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"が.txt", "été.txt", "ぱ.txt", longName, "plain.txt"}));
+    const auto run = unarc().run("-x -o " + dq(tar) + " " + dq(dir / "dest/"), 8192);
+    EXPECT_EQ(run.result, 0) << run.report;
+    EXPECT_EQ(readFile(dir / "dest/が.txt"), "1");
+    EXPECT_EQ(readFile(dir / "dest/été.txt"), "2");
+    EXPECT_EQ(readFile(dir / "dest/ぱ.txt"), "3");
+    EXPECT_EQ(readFile(dir / ("dest/" + longName)), "4");
+}
+
 TEST(ArcHostile, EncryptedMembersAreListedAndRefusedWhole)
 {
     TempFolder dir;
