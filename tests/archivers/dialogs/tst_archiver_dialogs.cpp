@@ -329,7 +329,9 @@ TEST(ArchiverDialogsChild, CancelButtonStopsTheDecodesUnderWay)
         SCOPED_TRACE(start);
         const std::string out = dir / ("out" + std::to_string(++turn));
         ASSERT_EQ(shell("rm -rf " + quote(out) + " && mkdir -p " + quote(out)), 0);
-        // Pressed once the window names the third member: the first two are being decoded.
+        // Pressed as soon as the window names a member. The LZH library names a member at its
+        // turn, once it is decoded, while the members after it are still being decoded (the
+        // case of the cancel that stops the workers); ZIP and CAB name it as it starts.
         QTimer presser;
         QObject::connect(&presser, &QTimer::timeout, [] {
             static const QRegularExpression member(QStringLiteral("m(\\d+)\\.txt"));
@@ -338,7 +340,7 @@ TEST(ArchiverDialogsChild, CancelButtonStopsTheDecodesUnderWay)
                 if (!progress || progress->objectName() != QLatin1String("archiverProgress"))
                     continue;
                 const QRegularExpressionMatch named = member.match(progress->labelText());
-                if (named.hasMatch() && named.captured(1).toInt() >= 2) {
+                if (named.hasMatch()) {
                     if (auto* button = progress->findChild<QPushButton*>())
                         button->click();
                 }
