@@ -55,6 +55,24 @@ uint32_t osTypeOf(uint8_t creator)
     }
 }
 
+// A folder named only by "." and empty parts ("./" in a ZIP that bsdtar made of "."): the
+// folder the archive was made from, not a member of it.
+bool namesTheRoot(const std::string& name)
+{
+    if (name.empty() || name[0] == '/')
+        return false;
+    for (size_t pos = 0; pos < name.size();) {
+        size_t slash = name.find('/', pos);
+        if (slash == std::string::npos)
+            slash = name.size();
+        const size_t length = slash - pos;
+        if (length > 1 || (length == 1 && name[pos] != '.'))
+            return false;
+        pos = slash + 1;
+    }
+    return true;
+}
+
 bool keepsDosAttributes(uint8_t creator)
 {
     return creator == 0 || creator == 10 || creator == 14;
@@ -140,6 +158,8 @@ int ZipListing::findNext(ArchiverMemberInfo* info)
         const bool folder = (unixMode & 0170000) == 0040000 ||
                             (!name.empty() && name.back() == '/') ||
                             (keepsDosAttributes(m.creatorOs) && (m.externalAttributes & 0x10));
+        if (folder && namesTheRoot(name))
+            continue;
         const bool link = (unixMode & 0170000) == 0120000;
         unsigned mode = unixMode & 07777;
         if (!unix)

@@ -105,6 +105,24 @@ TEST(ZipListing, InfoZipHostileNamesInBsdtarsOrderWithTheirRecords)
             EXPECT_EQ(m.record.attribute[0], 'd');
         }
     }
+    // bsdtar stores the folder it was given ("./"): that is no member.
+    const std::string dotted = dir / "dotted.zip";
+    ASSERT_EQ(
+        shell("bsdtar --format zip -cf " + quote(dotted) + " -C " + quote(dir / "src") + " ./a"),
+        0);
+    std::vector<std::string> dottedNames;
+    for (const auto& m : unzip().list(dotted, ok, end))
+        dottedNames.push_back(m.name);
+    EXPECT_EQ(dottedNames, (std::vector<std::string>{"./a/", "./a/same.txt"}));
+    ASSERT_EQ(
+        shell("cd " + quote(dir / "src") + " && bsdtar --format zip -cf " + quote(dotted) + " ."),
+        0);
+    dottedNames.clear();
+    for (const auto& m : unzip().list(dotted, ok, end))
+        dottedNames.push_back(m.name);
+    EXPECT_EQ(std::count(dottedNames.begin(), dottedNames.end(), "./"), 0);
+    EXPECT_EQ(std::count(dottedNames.begin(), dottedNames.end(), "./b/same.txt"), 1);
+
     // The wildcard picks one of the namesakes by its folder.
     const auto picked = unzip().list(zip, ok, end, "b/*");
     ASSERT_EQ(picked.size(), 2u); // the folder "b/" and its file
