@@ -53,7 +53,7 @@ wall = time.monotonic() - start
 r = resource.getrusage(resource.RUSAGE_CHILDREN)
 print('%.4f %.4f' % (wall, r.ru_utime + r.ru_stime))
 PY
-  diff -rq "$input" "$WORK/out" >/dev/null || { echo "bench: output differs: $*" >&2; exit 1; }
+  diff -rq "$input" "$WORK/out" >/dev/null || { echo "bench: output differs: $*" >&2; return 1; }
 }
 best() { awk -v t="$1" -v b="$2" 'BEGIN { print (b == "" || t < b) ? t : b }'; }
 
@@ -63,10 +63,17 @@ duel() { # LABEL INPUT OURS... -- PEER...
   local sep; for ((sep = 1; sep <= $#; sep++)); do [ "${!sep}" = "--" ] && break; done
   local -a ours=("${@:1:sep-1}") peer=("${@:sep+1}")
   local ow="" oc="" o1="" pw="" pc="" w c
+  # Each run is checked before the next one starts (a check still reading the output while
+  # the next run removes it would fail and slow that run down), and a wrong output ends the
+  # bench.
+  local out
   for ((i = 0; i < ROUNDS; i++)); do
-    read -r w c < <(measure "$input" "${ours[@]}"); ow=$(best "$w" "$ow"); oc=$(best "$c" "$oc")
-    read -r w c < <(measure "$input" "${peer[@]}"); pw=$(best "$w" "$pw"); pc=$(best "$c" "$pc")
-    read -r w c < <(KORAMO_EXTRACT_THREADS=1 measure "$input" "${ours[@]}"); o1=$(best "$w" "$o1")
+    out=$(measure "$input" "${ours[@]}") || exit 1
+    read -r w c <<<"$out"; ow=$(best "$w" "$ow"); oc=$(best "$c" "$oc")
+    out=$(measure "$input" "${peer[@]}") || exit 1
+    read -r w c <<<"$out"; pw=$(best "$w" "$pw"); pc=$(best "$c" "$pc")
+    out=$(KORAMO_EXTRACT_THREADS=1 measure "$input" "${ours[@]}") || exit 1
+    read -r w c <<<"$out"; o1=$(best "$w" "$o1")
   done
   rows+=("$(awk -v n="$label" -v ow="$ow" -v o1="$o1" -v oc="$oc" -v pw="$pw" -v pc="$pc" 'BEGIN {
     printf "%-26s %8.3f %8.3f %8.3f %7.2fx %7.2fx %8.3f %8.3f", n, ow, o1, pw, pw / ow, pw / o1, oc, pc }')")

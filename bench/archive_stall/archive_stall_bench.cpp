@@ -14,6 +14,7 @@
 #include "archive/RunCommand.h"
 #include "base/Paths.h"
 #include "desktop/Prompts.h"
+#include "platform/LocalTimeZone.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -87,6 +88,8 @@ int list(const QString& archive)
 
 int main(int argc, char** argv)
 {
+    // As the program does at start-up.
+    platform::pinLocalTimeZone();
     QApplication application(argc, argv);
     const QStringList args = application.arguments();
     if (args.size() < 4) {

@@ -15,11 +15,14 @@ namespace archive
 
 namespace
 {
-// A batch goes to the window after this many rows or this much time, whichever comes first:
-// the first rows show at once, and a huge archive costs the window a few hundred short
-// insertions rather than one long one.
-constexpr size_t kBatchRows = 4096;
-constexpr qint64 kBatchMilliseconds = 40;
+// The first batch goes to the window after kFirstRows rows or kFirstMilliseconds, so that the
+// first rows show at once. Every insertion makes the view lay out all the rows it holds, so
+// later batches wait until they are as large as what the list already holds (the layouts of a
+// huge archive then cost about twice its rows in all, instead of a layout of the whole list
+// every few thousand rows), or until kLaterMilliseconds have gone by on a slow archive.
+constexpr qsizetype kFirstRows = 4096;
+constexpr qint64 kFirstMilliseconds = 40;
+constexpr qint64 kLaterMilliseconds = 300;
 } // namespace
 
 struct MemberListing::Job {
@@ -115,12 +118,15 @@ void MemberListing::start(Family family, const QString& archivePath, quintptr ow
             auto batch = std::make_shared<Batch>();
             QElapsedTimer sinceSent;
             sinceSent.start();
+            qsizetype sent = 0;
             readMembers(family, archivePath, ownerWindow, programFolder, [&](QTreeWidgetItem* row) {
                 batch->rows.append(row);
                 if (job->stop.load())
                     return false;
-                if (size_t(batch->rows.size()) >= kBatchRows ||
-                    sinceSent.elapsed() >= kBatchMilliseconds) {
+                const qsizetype rows = batch->rows.size();
+                if (rows >= std::max(kFirstRows, sent) ||
+                    sinceSent.elapsed() >= (sent == 0 ? kFirstMilliseconds : kLaterMilliseconds)) {
+                    sent += rows;
                     QMetaObject::invokeMethod(
                         this, [this, generation, batch] { add(generation, batch, false); },
                         Qt::QueuedConnection);

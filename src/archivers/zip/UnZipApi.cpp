@@ -10,6 +10,7 @@
 #include "Report.h"
 #include "ZipCentralDirectory.h"
 #include "ZipCreate.h"
+#include "ZipListing.h"
 #include "ZipNames.h"
 
 #include <algorithm>
@@ -30,44 +31,19 @@ archiver::ListingSession::Filler zipFiller(std::shared_ptr<const archiver::ZipCe
 {
     return [cd, ok](const archiver::ArchiveEntry& entry, size_t index, ArchiverMemberInfo& info,
                     uint64_t& compressed, std::optional<int64_t>& writeTime) {
-        unsigned attributes = 0x20;
-        bool readOnly = (entry.mode & 0200) == 0;
+        const bool folder = entry.kind == archiver::ArchiveEntry::Kind::Folder;
         if (ok && index < cd->members().size() && cd->members()[index].size == entry.size) {
             const archiver::ZipCentralDirectory::Member& m = cd->members()[index];
             compressed = m.compressedSize;
-            info.crc = m.crc;
             writeTime = m.writeTime;
-            switch (m.creatorOs) {
-            case 0:
-                info.osType = ARCHIVER_OS_MSDOS;
-                break;
-            case 3:
-                info.osType = ARCHIVER_OS_UNIX;
-                break;
-            case 10:
-                info.osType = ARCHIVER_OS_NT;
-                break;
-            case 14:
-                info.osType = ARCHIVER_OS_WIN95;
-                break;
-            default:
-                info.osType = ARCHIVER_OS_MSDOS;
-                break;
-            }
-            if (m.creatorOs == 0 || m.creatorOs == 10 || m.creatorOs == 14) {
-                attributes = m.externalAttributes & 0xFF;
-                readOnly = (attributes & 0x01) != 0;
-            }
-            std::snprintf(info.mode, sizeof(info.mode), "%s",
-                          archiver::ZipCentralDirectory::methodText(m.method));
-        } else {
-            std::snprintf(info.mode, sizeof(info.mode), "%s", "unknown");
+            archiver::fillFromCentralDirectory(m, folder, entry.mode, info);
+            return;
         }
-        const bool folder = entry.kind == archiver::ArchiveEntry::Kind::Folder;
-        info.attribute[0] = folder ? 'd' : ((attributes & 0x20) ? 'a' : '-');
-        info.attribute[1] = (attributes & 0x04) ? 's' : '-';
-        info.attribute[2] = (attributes & 0x02) ? 'h' : '-';
-        info.attribute[3] = readOnly ? 'r' : 'w';
+        std::snprintf(info.mode, sizeof(info.mode), "%s", "unknown");
+        info.attribute[0] = folder ? 'd' : 'a';
+        info.attribute[1] = '-';
+        info.attribute[2] = '-';
+        info.attribute[3] = (entry.mode & 0200) == 0 ? 'r' : 'w';
         info.attribute[4] = '\0';
     };
 }
@@ -80,6 +56,29 @@ ArchiverHandle openZip(const std::string& path)
     return archiver::ListingSession::open(
         path, archiver::LibarchiveReader::Format::Zip, nullptr, zipFiller(cd, ok),
         [names](const std::string& stored) { return names->decode(stored); });
+}
+
+// The find calls read the central directory alone; an archive without one that can be
+// trusted (a truncated one, say) is walked through libarchive instead.
+ArchiverHandle openListing(const std::string& path)
+{
+    if (const ArchiverHandle handle = archiver::ZipListing::open(path))
+        return handle;
+    return openZip(path);
+}
+
+// Runs `step` on the directory listing of `handle`, or `otherwise` when the handle is not one.
+template <typename Step, typename Otherwise>
+int onListing(ArchiverHandle handle, Step step, Otherwise otherwise)
+{
+    archiver::ZipListing* listing = archiver::ZipListing::find(handle);
+    if (!listing)
+        return otherwise();
+    try {
+        return step(*listing);
+    } catch (...) {
+        return ARCHIVER_ERROR_ENOUGH_MEMORY;
+    }
 }
 
 int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& report)
@@ -146,7 +145,64 @@ int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& 
 
 extern "C" {
 
-ARCHIVER_DEFINE_ENTRY_POINTS(UnZip, runCommand, openZip, kVersion)
+int UnZip(ArchiverWindow owner, const char* commandLine, char* output, uint32_t outputSize)
+{
+    return archiver::runReported(
+        [&](archiver::Report& report) { return runCommand(owner, commandLine, report); }, output,
+        outputSize);
+}
+
+ArchiverHandle UnZipOpenArchive(ArchiverWindow, const char* archivePath, uint32_t)
+{
+    return archiver::listing::open(archivePath, openListing);
+}
+
+int UnZipFindFirst(ArchiverHandle archive, const char* wildcard, ArchiverMemberInfo* info)
+{
+    return onListing(
+        archive, [&](archiver::ZipListing& l) { return l.findFirst(wildcard, info); },
+        [&] { return archiver::listing::findFirst(archive, wildcard, info); });
+}
+
+int UnZipFindNext(ArchiverHandle archive, ArchiverMemberInfo* info)
+{
+    return onListing(
+        archive, [&](archiver::ZipListing& l) { return l.findNext(info); },
+        [&] { return archiver::listing::findNext(archive, info); });
+}
+
+int UnZipCloseArchive(ArchiverHandle archive)
+{
+    if (archiver::ZipListing::close(archive))
+        return ARCHIVER_OK;
+    return archiver::ListingSession::close(archive);
+}
+
+int UnZipGetVersion(void)
+{
+    return kVersion;
+}
+
+int UnZipGetOriginalSizeEx(ArchiverHandle archive, int64_t* size)
+{
+    if (archiver::ZipListing* l = archiver::ZipListing::find(archive))
+        return l->originalSize(size);
+    return archiver::listing::originalSize(archive, size);
+}
+
+int UnZipGetCompressedSizeEx(ArchiverHandle archive, int64_t* size)
+{
+    if (archiver::ZipListing* l = archiver::ZipListing::find(archive))
+        return l->compressedSize(size);
+    return archiver::listing::compressedSize(archive, size);
+}
+
+int UnZipGetWriteTime64(ArchiverHandle archive, int64_t* seconds)
+{
+    if (archiver::ZipListing* l = archiver::ZipListing::find(archive))
+        return l->writeTime(seconds);
+    return archiver::listing::writeTime(archive, seconds);
+}
 
 int UnZipSetNameEncoding(const char* archivePath, const char* encoding)
 {

@@ -115,6 +115,8 @@ bool ZipCentralDirectory::read(const std::string& path)
         m.creatorOs = h[5];
         m.flags = le16(h + 8);
         m.method = le16(h + 10);
+        m.dosTime = le16(h + 12);
+        m.dosDate = le16(h + 14);
         m.crc = le32(h + 16);
         m.compressedSize = le32(h + 20);
         m.size = le32(h + 24);

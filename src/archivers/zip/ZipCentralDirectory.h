@@ -20,6 +20,8 @@ public:
         uint32_t crc = 0;
         uint16_t method = 0;
         uint16_t flags = 0;
+        uint16_t dosDate = 0; // as stored: local time, bits as in the MS-DOS date and time
+        uint16_t dosTime = 0;
         uint8_t creatorOs = 0;
         uint32_t externalAttributes = 0;
         std::string name; // as stored, in whatever encoding the writer used

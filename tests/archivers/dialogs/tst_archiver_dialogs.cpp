@@ -9,7 +9,15 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <functional>
+#include <thread>
 
 #include <cstdlib>
 #include <unistd.h>
@@ -172,6 +180,186 @@ TEST(ArchiverDialogsChild, SideBySideQuestionsComeInArchiveOrder)
         }
         EXPECT_EQ(readFile(out + "/f0/m60.txt"), "mine\n");
         EXPECT_EQ(readFile(out + "/f1/m11.txt"), readFile(dir / "many/f1/m11.txt"));
+    }
+    unsetenv("KORAMO_EXTRACT_THREADS");
+}
+
+namespace
+{
+
+// What a cancelled extraction into `out` left: no part file, every file whole and one of
+// the members before the first that was not finished; the members extracted are a head of
+// the archive's order. Returns how many there are.
+size_t checkCancelledOutput(const std::string& source, const std::string& out,
+                            const std::vector<std::string>& order, const std::string& keptMine)
+{
+    std::vector<std::string> left = filesBelow(out);
+    size_t members = 0;
+    size_t last = 0;
+    for (const std::string& file : left) {
+        // No member's name starts with a dot: such a file is a part file left behind.
+        const std::string base = file.substr(file.rfind('/') + 1);
+        EXPECT_NE(base.front(), '.') << "part file left: " << file;
+        EXPECT_EQ(file.find(".koramo-"), std::string::npos) << "part file left: " << file;
+        if (file == keptMine) {
+            EXPECT_EQ(readFile(out + "/" + file), "mine\n");
+            continue;
+        }
+        const auto at = std::find(order.begin(), order.end(), file);
+        EXPECT_NE(at, order.end()) << file;
+        if (at == order.end())
+            continue;
+        EXPECT_EQ(readFile(out + "/" + file), readFile(source + "/" + file))
+            << "half-written member: " << file;
+        ++members;
+        last = std::max(last, size_t(at - order.begin()) + 1);
+    }
+    EXPECT_EQ(members, last) << "a member was extracted although one before it was not";
+    return members;
+}
+
+} // namespace
+
+TEST(ArchiverDialogsChild, CancelWhileMembersAreDecodedSideBySide)
+{
+    if (!inChild())
+        GTEST_SKIP() << "runs under xvfb-run only";
+    static int argc = 1;
+    static char name[] = "dialog-test";
+    static char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    setenv("KORAMO_EXTRACT_THREADS", "4", 1);
+    LoadedArchiver unzip("libunzip32.so", "UnZip");
+    LoadedArchiver unlha("libunlha32.so", "Unlha");
+    LoadedArchiver cab("libcab32.so", "Cab");
+    ASSERT_TRUE(unzip.loaded() && unlha.loaded() && cab.loaded());
+    TempFolder dir;
+    const std::vector<std::string> order = manyMembers(dir);
+    std::string names;
+    for (const std::string& path : order)
+        names += " " + path;
+    ASSERT_EQ(shell("cd " + quote(dir / "many") + " && gcab -c -z ../many.cab" + names), 0);
+    const std::string zip = dir / "many.zip", lzh = dir / "many.lzh", gcab = dir / "many.cab";
+    struct Kind {
+        const char* name;
+        const LoadedArchiver& lib;
+        std::function<std::string(const std::string& out, bool progress)> line;
+    };
+    const Kind kinds[] = {
+        {"ZIP", unzip,
+         [&](const std::string& out, bool progress) {
+             return std::string("-x ") + (progress ? "" : "--i ") + "\"" + zip + "\" \"" + out +
+                    "/\"";
+         }},
+        {"LZH", unlha,
+         [&](const std::string& out, bool progress) {
+             return std::string("e -d1 ") + (progress ? "" : "-n ") + "\"" + lzh + "\" \"" + out +
+                    "/\"";
+         }},
+        {"CAB", cab,
+         [&](const std::string& out, bool progress) {
+             return std::string("-x -r ") + (progress ? "" : "-i ") + "\"" + gcab + "\" \"" + out +
+                    "/\"";
+         }},
+    };
+    for (const Kind& kind : kinds) {
+        SCOPED_TRACE(kind.name);
+        // "Cancel" to the question about the 61st member, while the workers still decode the
+        // members before it: those 60 are there, whole, and nothing after it.
+        const std::string asked = dir / (std::string("asked-") + kind.name);
+        writeFile(asked + "/f0/m60.txt", "mine\n");
+        {
+            testsupport::QuestionAnswerer answer(QStringLiteral("キャンセル"));
+            const auto run = kind.lib.run(kind.line(asked, false));
+            EXPECT_EQ(run.result, ARCHIVER_ERROR_USER_CANCEL) << run.report;
+            EXPECT_EQ(answer.seen().size(), 1);
+            EXPECT_EQ(run.report.find("m61.txt"), std::string::npos) << run.report;
+        }
+        EXPECT_EQ(checkCancelledOutput(dir / "many", asked, order, "f0/m60.txt"), 60u);
+    }
+    unsetenv("KORAMO_EXTRACT_THREADS");
+}
+
+TEST(ArchiverDialogsChild, CancelButtonStopsTheDecodesUnderWay)
+{
+    if (!inChild())
+        GTEST_SKIP() << "runs under xvfb-run only";
+    static int argc = 1;
+    static char name[] = "dialog-test";
+    static char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    setenv("KORAMO_EXTRACT_THREADS", "4", 1);
+    LoadedArchiver unzip("libunzip32.so", "UnZip");
+    LoadedArchiver unlha("libunlha32.so", "Unlha");
+    LoadedArchiver cab("libcab32.so", "Cab");
+    ASSERT_TRUE(unzip.loaded() && unlha.loaded() && cab.loaded());
+    TempFolder dir;
+    // Eight members of 6 MB of words, namesakes in two folders: each keeps a decoder busy for
+    // a while, so the cancel comes while several of them are under way.
+    static const char* const words[] = {"alpha", "bravo", "charlie", "delta",  "echo", "foxtrot",
+                                        "golf",  "hotel", "india",   "juliet", "kilo", "lima"};
+    std::vector<std::string> order;
+    std::string names;
+    uint32_t seed = 12345;
+    for (int i = 0; i < 8; ++i) {
+        const std::string path = std::string(i % 2 ? "b" : "a") + "/same" + std::to_string(i / 2) +
+                                 "/m" + std::to_string(i) + ".txt";
+        std::string data;
+        data.reserve(6u << 20);
+        while (data.size() < (6u << 20)) {
+            seed = seed * 1103515245u + 12345u;
+            data += words[(seed >> 16) % 12];
+            data += (seed & 0x700) ? ' ' : '\n';
+        }
+        writeFile(dir / ("big/" + path), data);
+        order.push_back(path);
+        names += " " + path;
+    }
+    const std::string zip = dir / "big.zip", lzh = dir / "big.lzh", gcab = dir / "big.cab";
+    ASSERT_EQ(shell("cd " + quote(dir / "big") + " && zip -q ../big.zip" + names), 0);
+    ASSERT_EQ(shell("cd " + quote(dir / "big") + " && jlha a2o5q ../big.lzh" + names), 0);
+    ASSERT_EQ(shell("cd " + quote(dir / "big") + " && gcab -c -z ../big.cab" + names), 0);
+    const std::pair<const LoadedArchiver*, std::string> kinds[] = {
+        {&unzip, "-x \"" + zip + "\" \""},
+        {&unlha, "e -d1 \"" + lzh + "\" \""},
+        {&cab, "-x -r \"" + gcab + "\" \""},
+    };
+    int turn = 0;
+    for (const auto& [lib, start] : kinds) {
+        SCOPED_TRACE(start);
+        const std::string out = dir / ("out" + std::to_string(++turn));
+        ASSERT_EQ(shell("rm -rf " + quote(out) + " && mkdir -p " + quote(out)), 0);
+        // Pressed as soon as the window names a member. The LZH library names a member at its
+        // turn, once it is decoded, while the members after it are still being decoded (the
+        // case of the cancel that stops the workers); ZIP and CAB name it as it starts.
+        QTimer presser;
+        QObject::connect(&presser, &QTimer::timeout, [] {
+            static const QRegularExpression member(QStringLiteral("m(\\d+)\\.txt"));
+            for (QWidget* w : QApplication::allWidgets()) {
+                auto* progress = qobject_cast<QProgressDialog*>(w);
+                if (!progress || progress->objectName() != QLatin1String("archiverProgress"))
+                    continue;
+                const QRegularExpressionMatch named = member.match(progress->labelText());
+                if (named.hasMatch()) {
+                    if (auto* button = progress->findChild<QPushButton*>())
+                        button->click();
+                }
+            }
+        });
+        presser.start(5);
+        // As in the program: the library works on a thread of its own, the window answers.
+        std::atomic<bool> done{false};
+        LoadedArchiver::Run run;
+        std::thread worker([&, line = start + out + "/\""] {
+            run = lib->run(line);
+            done = true;
+        });
+        while (!done)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        worker.join();
+        presser.stop();
+        EXPECT_EQ(run.result, ARCHIVER_ERROR_USER_CANCEL) << run.report.substr(0, 2000);
+        EXPECT_LT(checkCancelledOutput(dir / "big", out, order, std::string()), order.size());
     }
     unsetenv("KORAMO_EXTRACT_THREADS");
 }
