@@ -89,9 +89,15 @@ struct LzhEncoder::State {
     uint32_t maxDistance;
     int maxChain;               // candidates looked at per position and chain
     int maxOffsetRounds;        // further chains walked when the first one ran out
+    int lazy2Limit;             // matches shorter than this wait for a look two bytes on
     std::vector<int64_t> head;  // newest position of each 4-byte hash (chained through prev)
     std::vector<int64_t> head3; // newest position of each 3-byte hash (no chain)
     std::vector<uint32_t> prev; // distance back to the previous position with the same hash
+    // The heads hold base + position: each run starts its positions past the end of the
+    // previous run's and its window, so that older entries are out of reach without clearing
+    // the tables (which costs more than coding a small file).
+    int64_t base = 0;
+    int64_t nextBase = 0;
     std::vector<uint16_t> tokC;
     std::vector<uint16_t> tokP;
 };
@@ -106,6 +112,9 @@ LzhEncoder::LzhEncoder(int dictionaryBits) : m_state(std::make_unique<State>())
     // Longer chains find next to nothing more once the offset walk below looks past runs.
     s.maxChain = 32;
     s.maxOffsetRounds = 2;
+    // The second look ahead pays in the larger windows only (about 0.7% smaller on records
+    // and text for a fifth more time); in lh5's it finds next to nothing.
+    s.lazy2Limit = dictionaryBits >= 15 ? 16 : 0;
     s.head.assign(size_t(1) << kHashBits, -1);
     s.head3.assign(size_t(1) << kHash3Bits, -1);
     s.prev.assign(size_t(1) << dictionaryBits, 0);
@@ -322,8 +331,9 @@ public:
     EncodeRun(LzhEncoder::State& s, const uint8_t* data, size_t size, BitWriter& out)
         : m_s(s), m_data(data), m_size(size), m_out(out), m_wmask((1u << s.dicbit) - 1)
     {
-        std::fill(s.head.begin(), s.head.end(), -1);
-        std::fill(s.head3.begin(), s.head3.end(), -1);
+        s.base = s.nextBase;
+        s.nextBase = s.base + static_cast<int64_t>(size) + s.maxDistance + 2;
+        m_base = s.base;
         s.tokC.clear();
         s.tokP.clear();
         estimateCosts();
@@ -346,9 +356,27 @@ public:
                     insert(pos);
                     ++pos;
                 } else {
+                    // Two bytes later, once more: a match that saves more than both literals.
+                    size_t from = pos;
+                    if (prev.len < m_s.lazy2Limit && pos + 1 < m_size) {
+                        insert(pos);
+                        from = pos + 1;
+                        const Match m2 = longest(pos + 1);
+                        if (m2.len > 0 &&
+                            m2.gain - m_cCost[m_data[pos - 1]] - m_cCost[m_data[pos]] > prev.gain) {
+                            emitLiteral(m_data[pos - 1]);
+                            emitLiteral(m_data[pos]);
+                            prev = m2;
+                            insert(pos + 1);
+                            pos += 2;
+                            if (m_s.tokC.size() >= kBlockTokens && !flushBlock())
+                                return false;
+                            continue;
+                        }
+                    }
                     emitMatch(prev.len, prev.dist);
                     const size_t end = pos - 1 + static_cast<size_t>(prev.len);
-                    for (size_t k = pos; k < end; ++k)
+                    for (size_t k = from; k < end; ++k)
                         insert(k);
                     pos = end;
                     havePrev = false;
@@ -431,14 +459,14 @@ private:
     {
         if (pos + kMinMatch > m_size)
             return;
-        m_s.head3[hash3(m_data + pos)] = static_cast<int64_t>(pos);
+        m_s.head3[hash3(m_data + pos)] = m_base + static_cast<int64_t>(pos);
         if (pos + 4 > m_size)
             return;
         const uint32_t h = hash4(m_data + pos);
-        const int64_t old = m_s.head[h];
+        const int64_t old = m_s.head[h] - m_base;
         const uint64_t dist = old < 0 ? 0 : pos - static_cast<uint64_t>(old);
         m_s.prev[pos & m_wmask] = dist > m_s.maxDistance ? 0 : static_cast<uint32_t>(dist);
-        m_s.head[h] = static_cast<int64_t>(pos);
+        m_s.head[h] = m_base + static_cast<int64_t>(pos);
     }
 
     // The most profitable match at pos among earlier positions (pos itself not yet
@@ -471,7 +499,7 @@ private:
     // True when its match is already as long as is worth looking for.
     bool tryNear(Search& f) const
     {
-        const int64_t near = m_s.head3[hash3(f.cur)];
+        const int64_t near = m_s.head3[hash3(f.cur)] - m_base;
         if (near < 0 || f.pos - static_cast<uint64_t>(near) > m_s.maxDistance)
             return false;
         const uint8_t* m = m_data + near;
@@ -497,7 +525,7 @@ private:
         const uint8_t* cur = f.cur;
         if (pos + off + 4 > m_size)
             return false;
-        const int64_t first = m_s.head[hash4(cur + off)];
+        const int64_t first = m_s.head[hash4(cur + off)] - m_base;
         if (first < static_cast<int64_t>(off))
             return false;
         uint64_t q = static_cast<uint64_t>(first);
@@ -560,6 +588,7 @@ private:
     size_t m_size;
     BitWriter& m_out;
     uint32_t m_wmask;
+    int64_t m_base = 0;
     uint8_t m_cCost[kNC];
     uint8_t m_pCost[18];
 };
