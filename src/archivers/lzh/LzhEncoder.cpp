@@ -25,6 +25,7 @@ constexpr int kNiceLength = 128;
 constexpr int kLazyLimit = 32;
 constexpr int kGoodLength = 32;
 constexpr int kLiteralFloor = 5;
+constexpr size_t kSkipAfter = 256;
 
 class BitWriter
 {
@@ -346,8 +347,11 @@ public:
         size_t pos = 0;
         Match prev;
         bool havePrev = false; // a match found at pos-1 waits for the lazy check
+        size_t misses = 0;     // positions searched in a row without a match
         while (pos < m_size) {
             const Match m = longest(pos);
+            if (m.len > 0)
+                misses = 0;
             if (havePrev) {
                 // The match one byte later wins when it saves more than the literal costs.
                 if (m.len > 0 && m.gain - m_cCost[m_data[pos - 1]] > prev.gain) {
@@ -398,6 +402,13 @@ public:
                 emitLiteral(m_data[pos]);
                 insert(pos);
                 ++pos;
+                // A long stretch without a match (packed or random data) is searched ever more
+                // sparsely, up to one position in eight; the bytes between are literals.
+                if (++misses > kSkipAfter) {
+                    size_t skip = std::min<size_t>((misses - kSkipAfter) >> 6, 7);
+                    for (skip = std::min(skip, m_size - pos); skip > 0; --skip)
+                        emitLiteral(m_data[pos++]);
+                }
             }
             if (m_s.tokC.size() >= kBlockTokens && !flushBlock())
                 return false;
@@ -500,7 +511,8 @@ private:
     bool tryNear(Search& f) const
     {
         const int64_t near = m_s.head3[hash3(f.cur)] - m_base;
-        if (near < 0 || f.pos - static_cast<uint64_t>(near) > m_s.maxDistance)
+        if (near < 0 || static_cast<uint64_t>(near) >= f.pos ||
+            f.pos - static_cast<uint64_t>(near) > m_s.maxDistance)
             return false;
         const uint8_t* m = m_data + near;
         int len = 0;
