@@ -184,3 +184,44 @@ TEST_F(UnlhaPack, AnUnreadableLastFileOfManyFailsTheCallAndKeepsTheOldArchive)
     EXPECT_FALSE(exists(fresh));
     EXPECT_EQ(folderEntries(root), entriesBefore);
 }
+
+// A file too big to wait in memory is compressed straight into the archive in its turn, while
+// the files after it are compressed ahead: the members still come in order and read back.
+TEST_F(UnlhaPack, AFileTooBigToWaitInMemoryKeepsItsPlace)
+{
+    makeDirs(in + "/a");
+    makeDirs(in + "/b");
+    // 34 MiB that repeat within lh5's window, numbered so that no two pieces are alike.
+    const std::string piece = mixedData(4000, 9);
+    std::string big;
+    for (int i = 0; big.size() < (34u << 20); ++i)
+        big += piece + std::to_string(i);
+    for (int i = 0; i < 30; ++i) {
+        writeFile(in + "/a/s" + std::to_string(i) + ".txt", mixedData(2000 + i * 977, 300 + i));
+        writeFile(in + "/b/s" + std::to_string(i) + ".txt", mixedData(5000 + i * 31, 400 + i));
+    }
+    writeFile(in + "/a/t-big.bin", big); // between a/s9.txt and b/s0.txt in name order
+    const auto expected = treeContents(in);
+    const std::string archive = root + "/big.lzh";
+    const auto r = pack("-o5", archive, "*.*", 3);
+    ASSERT_EQ(r.code, 0) << r.report;
+    const std::string single = root + "/single.lzh";
+    ASSERT_EQ(pack("-o5", single, "*.*", 1).code, 0);
+    EXPECT_TRUE(readFile(single) == readFile(archive));
+    const auto names = listNames(*lib, archive);
+    std::vector<std::string> files;
+    for (const std::string& n : names) {
+        if (n.back() != '/')
+            files.push_back(n);
+    }
+    std::vector<std::string> sorted = files;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(files, sorted);
+    EXPECT_EQ(files.size(), expected.size());
+    std::string out;
+    const std::string byLhasa = root + "/lhasa";
+    makeDirs(byLhasa);
+    EXPECT_EQ(shell("cd " + quote(byLhasa) + " && lhasa xqf " + quote(archive), &out), 0) << out;
+    EXPECT_TRUE(treeContents(byLhasa) == expected);
+    EXPECT_LT(readFile(archive).size(), big.size() / 10);
+}
