@@ -406,8 +406,11 @@ public:
                 // sparsely, up to one position in eight; the bytes between are literals.
                 if (++misses > kSkipAfter) {
                     size_t skip = std::min<size_t>((misses - kSkipAfter) >> 6, 7);
-                    for (skip = std::min(skip, m_size - pos); skip > 0; --skip)
+                    for (skip = std::min(skip, m_size - pos); skip > 0; --skip) {
+                        // Still indexed: a later copy of these bytes is found.
+                        insert(pos);
                         emitLiteral(m_data[pos++]);
+                    }
                 }
             }
             if (m_s.tokC.size() >= kBlockTokens && !flushBlock())

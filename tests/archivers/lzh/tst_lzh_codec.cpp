@@ -194,6 +194,31 @@ TEST(LzhCodecTest, ReusedEncoderWritesWhatAFreshOneWrites)
     }
 }
 
+// Random bytes are searched sparsely (the positions between become literals): they still
+// decode, copies of them within the window are still found, and text after them still
+// compresses as well as on its own.
+TEST(LzhCodecTest, CopiesOfRandomBytesAreFound)
+{
+    std::mt19937 rng(11);
+    std::vector<uint8_t> in(30001); // not a multiple of the search step
+    for (auto& b : in)
+        b = static_cast<uint8_t>(rng());
+    const std::vector<uint8_t> once = in;
+    in.insert(in.end(), once.begin(), once.end());
+    in.insert(in.end(), once.begin(), once.end());
+    const std::vector<uint8_t> text = mixed(60000, 12);
+    in.insert(in.end(), text.begin(), text.end());
+    bool ok = false;
+    const auto packed = encode(in, 16, ok);
+    ASSERT_TRUE(ok);
+    EXPECT_LT(packed.size(), once.size() + encode(text, 16, ok).size() + 2000);
+    std::vector<uint8_t> out;
+    uint16_t crc = 0;
+    std::string reason;
+    ASSERT_TRUE(decode("-lh7-", packed, in.size(), out, crc, reason)) << reason;
+    EXPECT_TRUE(out == in);
+}
+
 TEST(LzhCodecTest, EncoderStopsAtTheLimit)
 {
     std::mt19937 rng(5);
