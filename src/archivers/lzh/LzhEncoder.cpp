@@ -1,6 +1,6 @@
 #include "LzhEncoder.h"
 
-#include "Huffman.h"
+#include "LzhBlockCoder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,10 +12,7 @@ namespace lzh
 
 namespace
 {
-constexpr int kNC = 510;
-constexpr int kNT = 19;
-constexpr int kTBit = 5;
-constexpr int kCBit = 9;
+using blocks::kNC;
 constexpr int kMinMatch = 3;
 constexpr int kMaxMatch = 256;
 constexpr int kHashBits = 16;
@@ -27,60 +24,6 @@ constexpr int kGoodLength = 32;
 constexpr int kLiteralFloor = 5;
 constexpr size_t kSkipAfter = 256;
 
-class BitWriter
-{
-public:
-    BitWriter(const LzhEncoder::Output& output, uint64_t limit) : m_output(output), m_limit(limit)
-    {
-        m_buffer.reserve(1 << 16);
-    }
-    void put(int n, uint32_t value)
-    {
-        m_bits = (m_bits << n) | (value & ((n == 32) ? 0xFFFFFFFFu : ((1u << n) - 1)));
-        m_count += n;
-        while (m_count >= 8) {
-            m_count -= 8;
-            m_buffer.push_back(static_cast<uint8_t>(m_bits >> m_count));
-        }
-        if (m_buffer.size() >= (1 << 16))
-            drain();
-    }
-    bool finish()
-    {
-        if (m_count > 0)
-            put(8 - m_count, 0);
-        drain();
-        return m_ok;
-    }
-    bool ok() const { return m_ok; }
-    uint64_t written() const { return m_written + m_buffer.size(); }
-
-private:
-    void drain()
-    {
-        if (!m_ok || m_buffer.empty()) {
-            m_buffer.clear();
-            return;
-        }
-        m_written += m_buffer.size();
-        if (m_written > m_limit || !m_output(m_buffer.data(), m_buffer.size()))
-            m_ok = false;
-        m_buffer.clear();
-    }
-
-    const LzhEncoder::Output& m_output;
-    uint64_t m_limit;
-    std::vector<uint8_t> m_buffer;
-    uint64_t m_bits = 0;
-    int m_count = 0;
-    uint64_t m_written = 0;
-    bool m_ok = true;
-};
-
-int bitLength(uint32_t v)
-{
-    return v == 0 ? 0 : 32 - __builtin_clz(v);
-}
 } // namespace
 
 struct LzhEncoder::State {
@@ -127,152 +70,6 @@ LzhEncoder::~LzhEncoder() = default;
 
 namespace
 {
-void writePtLen(BitWriter& out, const std::vector<uint8_t>& len, int nbit, int special)
-{
-    int n = static_cast<int>(len.size());
-    while (n > 0 && len[static_cast<size_t>(n - 1)] == 0)
-        --n;
-    out.put(nbit, static_cast<uint32_t>(n));
-    int i = 0;
-    while (i < n) {
-        const int k = len[static_cast<size_t>(i++)];
-        if (k <= 6)
-            out.put(3, static_cast<uint32_t>(k));
-        else
-            out.put(k - 3, (1u << (k - 3)) - 2);
-        if (i == special) {
-            int z = 0;
-            while (z < 3 && i < n && len[static_cast<size_t>(i)] == 0) {
-                ++i;
-                ++z;
-            }
-            out.put(2, static_cast<uint32_t>(z));
-        }
-    }
-}
-
-// The symbols of the C lengths in the T code: 0 one zero, 1 3..18 zeros, 2 20.. zeros,
-// k+2 a length k. Calls emit(symbol, extraBits, extraValue).
-template <typename Emit> void walkCLen(const std::vector<uint8_t>& cLen, Emit emit)
-{
-    int n = kNC;
-    while (n > 0 && cLen[static_cast<size_t>(n - 1)] == 0)
-        --n;
-    int i = 0;
-    while (i < n) {
-        const int k = cLen[static_cast<size_t>(i++)];
-        if (k == 0) {
-            int count = 1;
-            while (i < n && cLen[static_cast<size_t>(i)] == 0) {
-                ++i;
-                ++count;
-            }
-            if (count <= 2) {
-                for (int j = 0; j < count; ++j)
-                    emit(0, 0, 0u);
-            } else if (count <= 18) {
-                emit(1, 4, static_cast<uint32_t>(count - 3));
-            } else if (count == 19) {
-                emit(0, 0, 0u);
-                emit(1, 4, 15u);
-            } else {
-                emit(2, kCBit, static_cast<uint32_t>(count - 20));
-            }
-        } else {
-            emit(k + 2, 0, 0u);
-        }
-    }
-}
-
-void sendBlock(BitWriter& out, const LzhEncoder::State& s, std::vector<uint8_t>& cLenOut,
-               std::vector<uint8_t>& pLenOut)
-{
-    const size_t count = s.tokC.size();
-    std::vector<uint32_t> cFreq(kNC, 0), pFreq(static_cast<size_t>(s.np), 0);
-    for (size_t i = 0; i < count; ++i) {
-        ++cFreq[s.tokC[i]];
-        if (s.tokC[i] >= 256)
-            ++pFreq[static_cast<size_t>(bitLength(s.tokP[i]))];
-    }
-    out.put(16, static_cast<uint32_t>(count));
-    const std::vector<uint8_t> cLen = huffmanLengths(cFreq, 16);
-    cLenOut = cLen;
-    int cUsed = 0, cOnly = 0;
-    for (int i = 0; i < kNC; ++i) {
-        if (cFreq[static_cast<size_t>(i)]) {
-            ++cUsed;
-            cOnly = i;
-        }
-    }
-    std::vector<uint16_t> cCode;
-    if (cUsed >= 2) {
-        std::vector<uint32_t> tFreq(kNT, 0);
-        walkCLen(cLen, [&](int sym, int, uint32_t) { ++tFreq[static_cast<size_t>(sym)]; });
-        const std::vector<uint8_t> tLen = huffmanLengths(tFreq, 16);
-        int tUsed = 0, tOnly = 0;
-        for (int i = 0; i < kNT; ++i) {
-            if (tFreq[static_cast<size_t>(i)]) {
-                ++tUsed;
-                tOnly = i;
-            }
-        }
-        std::vector<uint16_t> tCode;
-        if (tUsed >= 2) {
-            writePtLen(out, tLen, kTBit, 3);
-            tCode = huffmanCodes(tLen);
-        } else {
-            out.put(kTBit, 0);
-            out.put(kTBit, static_cast<uint32_t>(tOnly));
-        }
-        int n = kNC;
-        while (n > 0 && cLen[static_cast<size_t>(n - 1)] == 0)
-            --n;
-        out.put(kCBit, static_cast<uint32_t>(n));
-        walkCLen(cLen, [&](int sym, int bits, uint32_t value) {
-            if (tUsed >= 2)
-                out.put(tLen[static_cast<size_t>(sym)], tCode[static_cast<size_t>(sym)]);
-            if (bits)
-                out.put(bits, value);
-        });
-        cCode = huffmanCodes(cLen);
-    } else {
-        out.put(kTBit, 0);
-        out.put(kTBit, 0);
-        out.put(kCBit, 0);
-        out.put(kCBit, static_cast<uint32_t>(cOnly));
-    }
-    const std::vector<uint8_t> pLen = huffmanLengths(pFreq, 16);
-    pLenOut = pLen;
-    pLenOut.resize(18, 0);
-    int pUsed = 0, pOnly = 0;
-    for (int i = 0; i < s.np; ++i) {
-        if (pFreq[static_cast<size_t>(i)]) {
-            ++pUsed;
-            pOnly = i;
-        }
-    }
-    std::vector<uint16_t> pCode;
-    if (pUsed >= 2) {
-        writePtLen(out, pLen, s.pbit, -1);
-        pCode = huffmanCodes(pLen);
-    } else {
-        out.put(s.pbit, 0);
-        out.put(s.pbit, static_cast<uint32_t>(pOnly));
-    }
-    for (size_t i = 0; i < count; ++i) {
-        const uint16_t c = s.tokC[i];
-        if (cUsed >= 2)
-            out.put(cLen[c], cCode[c]);
-        if (c >= 256) {
-            const uint32_t p = s.tokP[i];
-            const int j = bitLength(p);
-            if (pUsed >= 2)
-                out.put(pLen[static_cast<size_t>(j)], pCode[static_cast<size_t>(j)]);
-            if (j > 1)
-                out.put(j - 1, p & ((1u << (j - 1)) - 1));
-        }
-    }
-}
 
 inline uint32_t hash3(const uint8_t* p)
 {
@@ -590,7 +387,7 @@ private:
     {
         if (!m_s.tokC.empty()) {
             std::vector<uint8_t> cLen, pLen;
-            sendBlock(m_out, m_s, cLen, pLen);
+            sendBlock(m_out, m_s.tokC, m_s.tokP, m_s.np, m_s.pbit, cLen, pLen);
             learnCosts(cLen, pLen);
             m_s.tokC.clear();
             m_s.tokP.clear();
