@@ -3,11 +3,10 @@
 #include "Crc16.h"
 #include "LzhEncoder.h"
 #include "LzhHeader.h"
+#include "PackedMember.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -33,49 +32,6 @@ bool pwriteAll(int fd, const uint8_t* data, size_t size, uint64_t offset)
     return true;
 }
 
-int dictionaryBits(const std::string& method)
-{
-    if (method == "-lh6-")
-        return 15;
-    if (method == "-lh7-")
-        return 16;
-    return 13;
-}
-
-// The input file mapped into memory (nothing for an empty file).
-class MappedFile
-{
-public:
-    ~MappedFile()
-    {
-        if (m_data)
-            munmap(m_data, m_size);
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    bool open(const std::string& path, struct stat& st)
-    {
-        m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        if (m_fd < 0 || fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode))
-            return false;
-        m_size = static_cast<size_t>(st.st_size);
-        if (m_size == 0)
-            return true;
-        void* p = mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE, m_fd, 0);
-        if (p == MAP_FAILED)
-            return false;
-        madvise(p, m_size, MADV_SEQUENTIAL);
-        m_data = static_cast<uint8_t*>(p);
-        return true;
-    }
-    const uint8_t* data() const { return m_data; }
-    size_t size() const { return m_size; }
-
-private:
-    int m_fd = -1;
-    uint8_t* m_data = nullptr;
-    size_t m_size = 0;
-};
 } // namespace
 
 LzhArchiveWriter::LzhArchiveWriter(const std::string& archivePath) : m_file(archivePath) {}
@@ -227,6 +183,34 @@ bool LzhArchiveWriter::addFile(const std::string& sourcePath, const std::string&
     originalSize = input.size();
     compressedSize = written;
     usedMethod = h.method;
+    return true;
+}
+
+bool LzhArchiveWriter::addPacked(const PackedMember& packed, const std::string& storedPath,
+                                 bool keepMode, uint8_t attribute, std::string& reason)
+{
+    NewHeader h;
+    h.method = packed.method;
+    h.originalSize = packed.originalSize;
+    h.compressedSize = packed.method == "-lh0-" ? packed.originalSize : packed.data.size();
+    h.mtime = packed.mtime;
+    h.attribute = attribute;
+    h.hasUnixMode = keepMode;
+    h.unixMode = static_cast<uint16_t>(0100000 | (packed.mode & 07777));
+    h.path = storedPath;
+    h.crc = packed.crc;
+    const std::vector<uint8_t> header = buildLevel2Header(h);
+    if (header.size() > 0xFFFF) {
+        reason = "名前が長すぎます";
+        return false;
+    }
+    if (!pwriteAll(m_file.fd(), header.data(), header.size(), m_position) ||
+        (h.compressedSize &&
+         !pwriteAll(m_file.fd(), packed.bytes(), h.compressedSize, m_position + header.size()))) {
+        reason = "書庫に書き込めません";
+        return false;
+    }
+    m_position += header.size() + h.compressedSize;
     return true;
 }
 

@@ -10,6 +10,8 @@
 namespace lzh
 {
 
+struct PackedMember;
+
 // Writes a new archive beside the old one: members copied unchanged from the old archive,
 // members with a new header over their old data, and new members compressed from files.
 // Nothing replaces the old archive until commit().
@@ -33,6 +35,9 @@ public:
                  const std::string& method, bool keepMode, uint8_t attribute,
                  uint64_t& originalSize, uint64_t& compressedSize, std::string& usedMethod,
                  std::string& reason);
+    // A file compressed earlier by packFile().
+    bool addPacked(const PackedMember& packed, const std::string& storedPath, bool keepMode,
+                   uint8_t attribute, std::string& reason);
     // Writes the end mark and renames the new archive over the old one.
     bool commit(std::string& reason);
 

@@ -502,7 +502,9 @@ std::vector<uint8_t> buildLevel2Header(const NewHeader& h)
         d.push_back(0xFF);
         add(0x02, d);
     }
-    {
+    // A file's plain attribute (archive bit only) is what readers assume without the
+    // extended header, and the byte above says it too; small files save its five bytes.
+    if (h.directory || h.attribute != 0x20) {
         std::vector<uint8_t> d;
         put16(d, h.directory ? 0x10 : h.attribute);
         add(0x40, d);

@@ -6,6 +6,7 @@
 #include "ArchiveFile.h"
 #include "LzhArchiveWriter.h"
 #include "LzhMember.h"
+#include "OrderedPacks.h"
 #include "ProgressWindow.h"
 #include "SafePath.h"
 #include "UnlhaSupport.h"
@@ -33,6 +34,7 @@ struct Candidate {
     bool directory = false;
     time_t mtime = 0;
     mode_t mode = 0;
+    uint64_t size = 0; // when listed
 };
 
 // The names in a folder other than "." and ".." (and hidden ones unless asked), that match
@@ -130,7 +132,8 @@ void Collector::add(const std::string& source, const std::string& stored, int de
         m_report.skipped(stored, "通常のファイルではありません");
         return;
     }
-    m_candidates.push_back({source, stored, false, st.st_mtime, st.st_mode});
+    m_candidates.push_back(
+        {source, stored, false, st.st_mtime, st.st_mode, static_cast<uint64_t>(st.st_size)});
 }
 
 void Collector::name(const std::string& base, const std::string& name, bool exact)
@@ -250,8 +253,26 @@ int writeArchive(ArchiverWindow owner, archiver::Report& report, const std::stri
         report.error("書庫は変更されていません");
         return ARCHIVER_ERROR_CANNOT_WRITE;
     };
+    // Files are compressed ahead on the workers, up to 64 MiB of them at a time, and
+    // written in order; a larger file is compressed straight into the archive in its turn.
+    OrderedPacks packs(options.method, archiver::WorkerPool::defaultThreads(), 64u << 20);
+    std::vector<bool> packed(steps.size(), false);
+    size_t ahead = 0;
+    const auto startMore = [&] {
+        for (; ahead < steps.size(); ++ahead) {
+            const Candidate* c = steps[ahead].add;
+            if (!c || c->directory || !packs.takes(c->size))
+                continue;
+            if (!packs.room(c->size))
+                break;
+            packs.start(c->source, c->size);
+            packed[ahead] = true;
+        }
+    };
+    const auto cancelled = [&] { return progress.cancelled(); };
     int frozen = 0;
     for (size_t i = 0; i < steps.size(); ++i) {
+        startMore();
         const Step& s = steps[i];
         if (s.keep) {
             if (!writer.copyMember(old, *s.keep, reason))
@@ -270,16 +291,30 @@ int writeArchive(ArchiverWindow owner, archiver::Report& report, const std::stri
                 return failed(archive);
             continue;
         }
-        uint64_t original = 0, compressed = 0;
-        std::string used;
         uint8_t attribute = 0x20;
         if (!(c.mode & S_IWUSR))
             attribute |= 0x01;
         if (lastPart(c.stored)[0] == '.')
             attribute |= 0x02;
-        if (!writer.addFile(c.source, c.stored, options.method, options.keepMode, attribute,
-                            original, compressed, used, reason))
-            return failed(c.source);
+        uint64_t original = 0, compressed = 0;
+        if (packed[i]) {
+            PackedMember member;
+            if (!packs.take(member, cancelled)) {
+                report.error("中止しました。書庫は変更されていません");
+                return ARCHIVER_ERROR_USER_CANCEL;
+            }
+            reason = member.reason;
+            if (!member.ok ||
+                !writer.addPacked(member, c.stored, options.keepMode, attribute, reason))
+                return failed(c.source);
+            original = member.originalSize;
+            compressed = member.method == "-lh0-" ? original : member.data.size();
+        } else {
+            std::string used;
+            if (!writer.addFile(c.source, c.stored, options.method, options.keepMode, attribute,
+                                original, compressed, used, reason))
+                return failed(c.source);
+        }
         ++frozen;
         report.line("Frozen  " + c.stored +
                     (options.listPaths ? " <- " + c.source : std::string()) + " ==> " +

@@ -168,6 +168,57 @@ TEST(LzhCodecTest, RoundTripsForEveryMethodAndShape)
     EXPECT_LT(encode(far, 16, ok).size() * 10, encode(far, 13, ok).size() * 7);
 }
 
+// One encoder per worker codes member after member: what it writes for an input must not
+// depend on what it coded before (its match tables are not cleared between inputs).
+TEST(LzhCodecTest, ReusedEncoderWritesWhatAFreshOneWrites)
+{
+    for (int bits : {13, 16}) {
+        lzh::LzhEncoder reused(bits);
+        // Inputs that share their text, in sizes around the window and the block, big after
+        // small and small after big.
+        for (const size_t size : {size_t(300000), size_t(1), size_t(4000), size_t(0), size_t(8193),
+                                  size_t(65537), size_t(70), size_t(200000)}) {
+            const std::vector<uint8_t> in = mixed(size, 7);
+            std::vector<uint8_t> out;
+            uint64_t written = 0;
+            ASSERT_TRUE(reused.encode(
+                in.data(), in.size(), UINT64_MAX,
+                [&](const uint8_t* p, size_t n) {
+                    out.insert(out.end(), p, p + n);
+                    return true;
+                },
+                written));
+            bool ok = false;
+            EXPECT_EQ(out, encode(in, bits, ok)) << "bits " << bits << " size " << size;
+        }
+    }
+}
+
+// Random bytes are searched sparsely (the positions between become literals): they still
+// decode, copies of them within the window are still found, and text after them still
+// compresses as well as on its own.
+TEST(LzhCodecTest, CopiesOfRandomBytesAreFound)
+{
+    std::mt19937 rng(11);
+    std::vector<uint8_t> in(30001); // not a multiple of the search step
+    for (auto& b : in)
+        b = static_cast<uint8_t>(rng());
+    const std::vector<uint8_t> once = in;
+    in.insert(in.end(), once.begin(), once.end());
+    in.insert(in.end(), once.begin(), once.end());
+    const std::vector<uint8_t> text = mixed(60000, 12);
+    in.insert(in.end(), text.begin(), text.end());
+    bool ok = false;
+    const auto packed = encode(in, 16, ok);
+    ASSERT_TRUE(ok);
+    EXPECT_LT(packed.size(), once.size() + encode(text, 16, ok).size() + 2000);
+    std::vector<uint8_t> out;
+    uint16_t crc = 0;
+    std::string reason;
+    ASSERT_TRUE(decode("-lh7-", packed, in.size(), out, crc, reason)) << reason;
+    EXPECT_TRUE(out == in);
+}
+
 TEST(LzhCodecTest, EncoderStopsAtTheLimit)
 {
     std::mt19937 rng(5);
@@ -262,6 +313,33 @@ TEST(LzhHeaderTest, Level2RoundTripKeepsEveryField)
         EXPECT_EQ(m.isDirectory(), h.directory);
         EXPECT_EQ(m.dataOffset + 3 + 1, bytes.size());
         EXPECT_EQ(lzh::readHeader(file, m.dataOffset + 3, m, reason), lzh::HeaderStatus::End);
+    }
+}
+
+// A plain file's attribute goes without its extended header (five bytes less a member);
+// any other attribute, and a folder's, is written and read back.
+TEST(LzhHeaderTest, AttributesReadBackWithTheShortHeaderForPlainFiles)
+{
+    size_t plainSize = 0;
+    for (const uint8_t attribute : {uint8_t(0x20), uint8_t(0x21), uint8_t(0x22), uint8_t(0x00)}) {
+        lzh::NewHeader h;
+        h.method = "-lh5-";
+        h.compressedSize = 3;
+        h.originalSize = 3;
+        h.attribute = attribute;
+        h.path = "dir/name.txt";
+        std::vector<uint8_t> bytes = lzh::buildLevel2Header(h);
+        if (attribute == 0x20)
+            plainSize = bytes.size();
+        else
+            EXPECT_EQ(bytes.size(), plainSize + 5) << int(attribute);
+        bytes.insert(bytes.end(), {1, 2, 3, 0});
+        Memory file(bytes);
+        lzh::LzhMember m;
+        std::string reason;
+        ASSERT_EQ(lzh::readHeader(file, 0, m, reason), lzh::HeaderStatus::Ok) << reason;
+        EXPECT_EQ(m.attribute, attribute);
+        EXPECT_EQ(m.name, "dir/name.txt");
     }
 }
 
