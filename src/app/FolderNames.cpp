@@ -1,0 +1,283 @@
+#include "app/FolderNames.h"
+
+#include "base/NameMasks.h"
+#include "base/NativePath.h"
+
+#include <QByteArray>
+
+#include <algorithm>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+
+namespace app
+{
+
+namespace
+{
+
+bool isAscii(QByteArrayView bytes)
+{
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+unsigned char lower(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    return static_cast<unsigned>(u - 'A') < 26u ? static_cast<unsigned char>(u + 32) : u;
+}
+
+// A sort key folds each character as a comparison without regard to case does, in a byte code
+// that keeps the order of the characters: one byte for ASCII, three bytes from 0x80 up for any
+// other UTF-16 unit, so that comparing two keys byte by byte orders their names as that
+// comparison does. An ASCII name's key is its bytes in lower case and is never stored; another
+// name's key is stored after its length. The first sixteen bytes of every key are kept with it,
+// where most comparisons are decided.
+struct Key {
+    quint64 head[2];
+    quint32 index;  // of the name
+    quint32 stored; // offset of the stored key, or kAscii
+};
+constexpr quint32 kAscii = 0xFFFFFFFFu;
+
+unsigned char* put(unsigned char* out, char16_t unit)
+{
+    *out++ = static_cast<unsigned char>(0x80 | (unit >> 9));
+    *out++ = static_cast<unsigned char>((unit >> 1) & 0xFF);
+    *out++ = static_cast<unsigned char>(unit & 1);
+    return out;
+}
+
+// Appends the key of a name that is not plain ASCII: its length (four bytes), then the key.
+void storeKey(const QString& name, std::string& keys)
+{
+    const size_t offset = keys.size();
+    const char16_t* in = reinterpret_cast<const char16_t*>(name.constData());
+    const qsizetype size = name.size();
+    keys.resize(offset + 4 + static_cast<size_t>(size) * 3);
+    auto* const start = reinterpret_cast<unsigned char*>(keys.data() + offset + 4);
+    unsigned char* out = start;
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t unit = in[i];
+        if (unit < 0x80) {
+            *out++ = static_cast<unsigned char>(static_cast<unsigned>(unit - u'A') < 26u ? unit + 32
+                                                                                         : unit);
+        } else if (QChar::isHighSurrogate(unit) && i + 1 < size &&
+                   QChar::isLowSurrogate(in[i + 1])) {
+            const char32_t folded = QChar::toCaseFolded(QChar::surrogateToUcs4(unit, in[i + 1]));
+            out = put(out, QChar::highSurrogate(folded));
+            out = put(out, QChar::lowSurrogate(folded));
+            ++i;
+        } else {
+            out = put(out, static_cast<char16_t>(QChar::toCaseFolded(char32_t(unit))));
+        }
+    }
+    const auto length = static_cast<quint32>(out - start);
+    std::memcpy(keys.data() + offset, &length, 4);
+    keys.resize(offset + 4 + length);
+}
+
+class Sorter final
+{
+public:
+    explicit Sorter(const FolderNames& names) : m_names(names) {}
+
+    std::vector<quint32> order()
+    {
+        const auto count = static_cast<quint32>(m_names.size());
+        std::vector<Key> keys;
+        keys.reserve(count);
+        for (quint32 i = 0; i < count; ++i) {
+            const QByteArrayView bytes = m_names.bytesOf(i);
+            Key key{{0, 0}, i, kAscii};
+            unsigned char head[16] = {};
+            if (isAscii(bytes)) {
+                const qsizetype n = std::min<qsizetype>(bytes.size(), 16);
+                for (qsizetype j = 0; j < n; ++j)
+                    head[j] = lower(bytes[j]);
+            } else {
+                key.stored = static_cast<quint32>(m_keys.size());
+                storeKey(m_names.nameOf(i), m_keys);
+                const quint32 length = storedLength(key);
+                std::memcpy(head, storedKey(key), std::min<quint32>(length, 16));
+            }
+            for (int j = 0; j < 16; ++j)
+                key.head[j / 8] = key.head[j / 8] << 8 | head[j];
+            keys.push_back(key);
+        }
+        std::sort(keys.begin(), keys.end(),
+                  [this](const Key& a, const Key& b) { return less(a, b); });
+        std::vector<quint32> order;
+        order.reserve(count);
+        for (const Key& key : keys)
+            order.push_back(key.index);
+        return order;
+    }
+
+private:
+    quint32 storedLength(const Key& key) const
+    {
+        quint32 length = 0;
+        std::memcpy(&length, m_keys.data() + key.stored, 4);
+        return length;
+    }
+    const unsigned char* storedKey(const Key& key) const
+    {
+        return reinterpret_cast<const unsigned char*>(m_keys.data() + key.stored + 4);
+    }
+    quint32 keyLength(const Key& key) const
+    {
+        return key.stored == kAscii ? static_cast<quint32>(m_names.bytesOf(key.index).size())
+                                    : storedLength(key);
+    }
+    unsigned char keyByte(const Key& key, quint32 at) const
+    {
+        return key.stored == kAscii ? lower(m_names.bytesOf(key.index)[at]) : storedKey(key)[at];
+    }
+
+    bool less(const Key& a, const Key& b) const
+    {
+        if (a.head[0] != b.head[0])
+            return a.head[0] < b.head[0];
+        if (a.head[1] != b.head[1])
+            return a.head[1] < b.head[1];
+        const quint32 la = keyLength(a);
+        const quint32 lb = keyLength(b);
+        const quint32 common = std::min(la, lb);
+        if (common > 16) {
+            if (a.stored != kAscii && b.stored != kAscii) {
+                const int c = std::memcmp(storedKey(a) + 16, storedKey(b) + 16, common - 16);
+                if (c != 0)
+                    return c < 0;
+            } else {
+                for (quint32 i = 16; i < common; ++i) {
+                    const unsigned char x = keyByte(a, i);
+                    const unsigned char y = keyByte(b, i);
+                    if (x != y)
+                        return x < y;
+                }
+            }
+        }
+        if (la != lb)
+            return la < lb;
+        // Equal keys: the names themselves decide, as QStrings compare them.
+        if (a.stored == kAscii && b.stored == kAscii) {
+            const QByteArrayView x = m_names.bytesOf(a.index);
+            return std::memcmp(x.data(), m_names.bytesOf(b.index).data(),
+                               static_cast<size_t>(x.size())) < 0;
+        }
+        return m_names.nameOf(a.index) < m_names.nameOf(b.index);
+    }
+
+    const FolderNames& m_names;
+    std::string m_keys;
+};
+
+} // namespace
+
+QString FolderNames::nameOf(quint32 index) const
+{
+    const QByteArrayView bytes = bytesOf(index);
+    if (isAscii(bytes))
+        return QString::fromLatin1(bytes);
+    return platform::fromNativePath(bytes.toByteArray());
+}
+
+size_t FolderNames::keptBytes() const
+{
+    return m_bytes.capacity() + (m_starts.capacity() + m_order.capacity()) * sizeof(quint32);
+}
+
+FolderReader::FolderReader(const QString& folder)
+    : m_dir(::opendir(platform::toNativePath(folder).constData())),
+      m_names(std::make_shared<FolderNames>())
+{
+}
+
+FolderReader::~FolderReader()
+{
+    if (m_dir)
+        ::closedir(m_dir);
+}
+
+bool FolderReader::read(qsizetype count, const std::atomic<bool>* stop)
+{
+    if (!m_dir)
+        return true;
+    FolderNames& names = *m_names;
+    const int fd = ::dirfd(m_dir);
+    for (qsizetype i = 0; i < count; ++i) {
+        if ((i & 4095) == 4095 && stop && stop->load(std::memory_order_relaxed))
+            return false;
+        const dirent* entry = ::readdir(m_dir);
+        if (!entry)
+            return true;
+        if (entry->d_name[0] == '.')
+            continue;
+        if (entry->d_type != DT_REG) {
+            if (entry->d_type == DT_DIR)
+                continue;
+            // Links, FIFOs, sockets, devices, unknown types: asked what they are (or lead to)
+            // by their status alone; nothing is opened, so every one of them is listed.
+            struct stat st {
+            };
+            if (::fstatat(fd, entry->d_name, &st, 0) != 0 || S_ISDIR(st.st_mode))
+                continue; // a link that leads nowhere is neither
+        }
+        const size_t length = std::strlen(entry->d_name);
+        if (names.m_bytes.size() + length + 1 > 0xFFFFFFFFu)
+            return true; // more than 4 GiB of names: the rest is left out
+        names.m_starts.push_back(static_cast<quint32>(names.m_bytes.size()));
+        names.m_bytes.insert(names.m_bytes.end(), entry->d_name, entry->d_name + length + 1);
+    }
+    return false;
+}
+
+std::shared_ptr<const FolderNames> FolderReader::finish()
+{
+    if (m_dir) {
+        ::closedir(m_dir);
+        m_dir = nullptr;
+    }
+    std::shared_ptr<FolderNames> names = std::move(m_names);
+    names->m_order = Sorter(*names).order();
+    return names;
+}
+
+ShownRows matchingRows(const std::shared_ptr<const FolderNames>& names, const QString& pattern,
+                       const std::atomic<bool>* stop)
+{
+    const platform::NameMasks masks(pattern);
+    if (masks.matchesEverything())
+        return ShownRows(names, &names->order());
+    auto rows = std::make_shared<std::vector<quint32>>();
+    // A name of plain ASCII is matched in one reused string, without a new one for each.
+    QString ascii;
+    qsizetype done = 0;
+    for (const quint32 index : names->order()) {
+        if ((++done & 4095) == 0 && stop && stop->load(std::memory_order_relaxed))
+            return {};
+        const QByteArrayView bytes = names->bytesOf(index);
+        bool matched = false;
+        if (isAscii(bytes)) {
+            ascii.resize(bytes.size());
+            QChar* out = ascii.data();
+            for (qsizetype i = 0; i < bytes.size(); ++i)
+                out[i] = QLatin1Char(bytes[i]);
+            matched = masks.matches(ascii);
+        } else {
+            matched = masks.matches(names->nameOf(index));
+        }
+        if (matched)
+            rows->push_back(index);
+    }
+    rows->shrink_to_fit();
+    return rows;
+}
+
+} // namespace app
