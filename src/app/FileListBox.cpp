@@ -299,6 +299,20 @@ int FileListBox::rowOf(const QString& name) const
     return m_model->rowOf(name);
 }
 
+int FileListBox::rowShowing(const QString& text) const
+{
+    // A name shows itself unless it is not UTF-8; only then is the shown text compared.
+    const int row = m_model->rowOf(text);
+    if (row >= 0 && !platform::hasForeignBytes(text))
+        return row;
+    const int rows = m_model->count();
+    for (int i = 0; i < rows; ++i) {
+        if (textAt(i) == text)
+            return i;
+    }
+    return -1;
+}
+
 void FileListBox::setCurrentRow(int row)
 {
     setCurrentRow(row, QItemSelectionModel::SelectCurrent);

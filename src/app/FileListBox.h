@@ -59,6 +59,8 @@ public:
     QString textAt(int row) const;
     // The row of the entry of that name, or -1.
     int rowOf(const QString& name) const;
+    // The row of the entry that shows that text, or -1.
+    int rowShowing(const QString& text) const;
     int currentRow() const { return currentIndex().row(); }
     // Makes the row current (-1: none), selecting it as a click does.
     void setCurrentRow(int row);
