@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 
 namespace app
 {
@@ -82,40 +83,63 @@ void storeKey(const QString& name, std::string& keys)
     keys.resize(offset + 4 + length);
 }
 
-class Sorter final
+} // namespace
+
+// The sort keys of the names read so far, made as each name comes.
+class SortKeys final
 {
 public:
-    explicit Sorter(const FolderNames& names) : m_names(names) {}
+    explicit SortKeys(const FolderNames& names) : m_names(names) {}
 
+    void add(quint32 index, QByteArrayView bytes)
+    {
+        Key key{{0, 0}, index, kAscii};
+        unsigned char head[16] = {};
+        if (isAscii(bytes)) {
+            const qsizetype n = std::min<qsizetype>(bytes.size(), 16);
+            for (qsizetype j = 0; j < n; ++j)
+                head[j] = lower(bytes[j]);
+        } else {
+            key.stored = static_cast<quint32>(m_keys.size());
+            storeKey(m_names.nameOf(index), m_keys);
+            std::memcpy(head, storedKey(key), std::min<quint32>(storedLength(key), 16));
+        }
+        for (int j = 0; j < 16; ++j)
+            key.head[j / 8] = key.head[j / 8] << 8 | head[j];
+        m_list.push_back(key);
+    }
+
+    // The names' indices in list order. A long list is sorted in two halves at the same time,
+    // then merged.
     std::vector<quint32> order()
     {
-        const auto count = static_cast<quint32>(m_names.size());
-        std::vector<Key> keys;
-        keys.reserve(count);
-        for (quint32 i = 0; i < count; ++i) {
-            const QByteArrayView bytes = m_names.bytesOf(i);
-            Key key{{0, 0}, i, kAscii};
-            unsigned char head[16] = {};
-            if (isAscii(bytes)) {
-                const qsizetype n = std::min<qsizetype>(bytes.size(), 16);
-                for (qsizetype j = 0; j < n; ++j)
-                    head[j] = lower(bytes[j]);
-            } else {
-                key.stored = static_cast<quint32>(m_keys.size());
-                storeKey(m_names.nameOf(i), m_keys);
-                const quint32 length = storedLength(key);
-                std::memcpy(head, storedKey(key), std::min<quint32>(length, 16));
-            }
-            for (int j = 0; j < 16; ++j)
-                key.head[j / 8] = key.head[j / 8] << 8 | head[j];
-            keys.push_back(key);
-        }
-        std::sort(keys.begin(), keys.end(),
-                  [this](const Key& a, const Key& b) { return less(a, b); });
+        const auto less = [this](const Key& a, const Key& b) {
+            if (a.head[0] != b.head[0])
+                return a.head[0] < b.head[0];
+            if (a.head[1] != b.head[1])
+                return a.head[1] < b.head[1];
+            return lessAfterHead(a, b);
+        };
         std::vector<quint32> order;
-        order.reserve(count);
-        for (const Key& key : keys)
-            order.push_back(key.index);
+        order.reserve(m_list.size());
+        if (m_list.size() < 32768) {
+            std::sort(m_list.begin(), m_list.end(), less);
+            for (const Key& key : m_list)
+                order.push_back(key.index);
+            return order;
+        }
+        const auto middle = m_list.begin() + static_cast<std::ptrdiff_t>(m_list.size() / 2);
+        std::thread other([&] { std::sort(m_list.begin(), middle, less); });
+        std::sort(middle, m_list.end(), less);
+        other.join();
+        auto a = m_list.begin();
+        auto b = middle;
+        while (a != middle && b != m_list.end())
+            order.push_back(less(*b, *a) ? (b++)->index : (a++)->index);
+        for (; a != middle; ++a)
+            order.push_back(a->index);
+        for (; b != m_list.end(); ++b)
+            order.push_back(b->index);
         return order;
     }
 
@@ -140,12 +164,9 @@ private:
         return key.stored == kAscii ? lower(m_names.bytesOf(key.index)[at]) : storedKey(key)[at];
     }
 
-    bool less(const Key& a, const Key& b) const
+    // Two keys whose first sixteen bytes are the same.
+    Q_NEVER_INLINE bool lessAfterHead(const Key& a, const Key& b) const
     {
-        if (a.head[0] != b.head[0])
-            return a.head[0] < b.head[0];
-        if (a.head[1] != b.head[1])
-            return a.head[1] < b.head[1];
         const quint32 la = keyLength(a);
         const quint32 lb = keyLength(b);
         const quint32 common = std::min(la, lb);
@@ -175,10 +196,9 @@ private:
     }
 
     const FolderNames& m_names;
+    std::vector<Key> m_list;
     std::string m_keys;
 };
-
-} // namespace
 
 QString FolderNames::nameOf(quint32 index) const
 {
@@ -195,7 +215,7 @@ size_t FolderNames::keptBytes() const
 
 FolderReader::FolderReader(const QString& folder)
     : m_dir(::opendir(platform::toNativePath(folder).constData())),
-      m_names(std::make_shared<FolderNames>())
+      m_names(std::make_shared<FolderNames>()), m_keys(std::make_unique<SortKeys>(*m_names))
 {
 }
 
@@ -232,8 +252,10 @@ bool FolderReader::read(qsizetype count, const std::atomic<bool>* stop)
         const size_t length = std::strlen(entry->d_name);
         if (names.m_bytes.size() + length + 1 > 0xFFFFFFFFu)
             return true; // more than 4 GiB of names: the rest is left out
+        const auto index = static_cast<quint32>(names.m_starts.size());
         names.m_starts.push_back(static_cast<quint32>(names.m_bytes.size()));
         names.m_bytes.insert(names.m_bytes.end(), entry->d_name, entry->d_name + length + 1);
+        m_keys->add(index, QByteArrayView(entry->d_name, static_cast<qsizetype>(length)));
     }
     return false;
 }
@@ -244,9 +266,9 @@ std::shared_ptr<const FolderNames> FolderReader::finish()
         ::closedir(m_dir);
         m_dir = nullptr;
     }
-    std::shared_ptr<FolderNames> names = std::move(m_names);
-    names->m_order = Sorter(*names).order();
-    return names;
+    m_names->m_order = m_keys->order();
+    m_keys.reset();
+    return std::move(m_names);
 }
 
 ShownRows matchingRows(const std::shared_ptr<const FolderNames>& names, const QString& pattern,

@@ -37,6 +37,7 @@ public:
 
 private:
     friend class FolderReader;
+    friend class SortKeys;
     std::vector<char> m_bytes;
     std::vector<quint32> m_starts;
     std::vector<quint32> m_order;
@@ -48,6 +49,8 @@ using ShownRows = std::shared_ptr<const std::vector<quint32>>;
 // Reads the files of a folder (not folders; links to files count as files; dot files are left
 // out; FIFOs, sockets and devices are listed and never opened) in steps, so that the first part
 // can be read on one thread and the rest on another.
+class SortKeys;
+
 class FolderReader final
 {
 public:
@@ -67,6 +70,7 @@ public:
 private:
     DIR* m_dir = nullptr;
     std::shared_ptr<FolderNames> m_names;
+    std::unique_ptr<class SortKeys> m_keys;
 };
 
 // The entries of `names` whose names match the pattern (see NameMasks), in list order. The
