@@ -22,7 +22,7 @@ namespace app
 namespace
 {
 // A new pattern over at most this many names is matched at once, on the window's thread.
-constexpr qsizetype kMatchedAtOnce = 100000;
+constexpr qsizetype kMatchedAtOnce = 50000;
 } // namespace
 
 bool matchesPattern(const QString& name, const QString& pattern)
