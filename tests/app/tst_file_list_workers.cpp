@@ -146,6 +146,14 @@ private Q_SLOTS:
         QCOMPARE(list.names(), QStringList{QStringLiteral("only.txt")});
         QVERIFY(!list.isListing());
 
+        // The large folder read to its end, its entries already on their way to the list when
+        // the other folder is asked for: they are not shown.
+        list.setPath(m_big.path());
+        QThreadPool::globalInstance()->waitForDone();
+        list.setPath(small.path());
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(list.names(), QStringList{QStringLiteral("only.txt")});
+
         // Two large readings one after the other: the second one's folder is shown.
         QTemporaryDir second;
         const QList<QByteArray> secondNames = makeNames(QFile::encodeName(second.path()), 30000);
