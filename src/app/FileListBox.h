@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/FolderNames.h"
+
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QString>
@@ -13,7 +15,6 @@ namespace app
 {
 
 class FileListModel;
-class FolderNames;
 
 // The file list: the files of one folder whose names match a pattern, a list of wildcard
 // masks separated by ";" ("*.txt;*.log"), compared without regard to case. Several files
@@ -88,8 +89,7 @@ private:
     void take(const std::shared_ptr<Result>& result);
     // Shows the entries; the selected and current names stay selected and current when
     // `keepSelection` is true.
-    void showEntries(std::shared_ptr<const FolderNames> names,
-                     std::shared_ptr<const std::vector<quint32>> rows, bool keepSelection);
+    void showEntries(std::shared_ptr<const FolderNames> names, ShownRows rows, bool keepSelection);
     void restoreSelection(const QStringList& selected, const QString& current);
 
     FileListModel* m_model = nullptr;

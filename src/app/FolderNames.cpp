@@ -6,9 +6,12 @@
 #include <QByteArray>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <string>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <thread>
 
@@ -85,6 +88,36 @@ void storeKey(const QString& name, std::string& keys)
 
 } // namespace
 
+namespace
+{
+// Below this size the heap serves; it keeps its memory, but small blocks are quick to get.
+constexpr size_t kPagesFrom = 256 * 1024;
+} // namespace
+
+void* allocatePages(size_t bytes)
+{
+    if (bytes < kPagesFrom) {
+        void* p = std::malloc(bytes);
+        if (!p)
+            throw std::bad_alloc();
+        return p;
+    }
+    void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED)
+        throw std::bad_alloc();
+    return p;
+}
+
+void freePages(void* p, size_t bytes) noexcept
+{
+    if (!p)
+        return;
+    if (bytes < kPagesFrom)
+        std::free(p);
+    else
+        ::munmap(p, bytes);
+}
+
 // The sort keys of the names read so far, made as each name comes.
 class SortKeys final
 {
@@ -111,7 +144,7 @@ public:
 
     // The names' indices in list order. A long list is sorted in two halves at the same time,
     // then merged.
-    std::vector<quint32> order()
+    Indices order()
     {
         const auto less = [this](const Key& a, const Key& b) {
             if (a.head[0] != b.head[0])
@@ -120,7 +153,7 @@ public:
                 return a.head[1] < b.head[1];
             return lessAfterHead(a, b);
         };
-        std::vector<quint32> order;
+        Indices order;
         order.reserve(m_list.size());
         if (m_list.size() < 32768) {
             std::sort(m_list.begin(), m_list.end(), less);
@@ -196,7 +229,7 @@ private:
     }
 
     const FolderNames& m_names;
-    std::vector<Key> m_list;
+    PageVector<Key> m_list;
     std::string m_keys;
 };
 
@@ -277,7 +310,7 @@ ShownRows matchingRows(const std::shared_ptr<const FolderNames>& names, const QS
     const platform::NameMasks masks(pattern);
     if (masks.matchesEverything())
         return ShownRows(names, &names->order());
-    auto rows = std::make_shared<std::vector<quint32>>();
+    auto rows = std::make_shared<Indices>();
     // A name of plain ASCII is matched in one reused string, without a new one for each.
     QString ascii;
     qsizetype done = 0;

@@ -12,6 +12,31 @@
 namespace app
 {
 
+// Large arrays come straight from the system and go straight back to it when freed, so that the
+// memory of a large folder's names is given back once they are no longer shown (memory from the
+// heap would stay with the process).
+template <typename T> struct PageAllocator {
+    using value_type = T;
+    PageAllocator() = default;
+    template <typename U> PageAllocator(const PageAllocator<U>&) noexcept {}
+    T* allocate(size_t n);
+    void deallocate(T* p, size_t n) noexcept;
+    template <typename U> bool operator==(const PageAllocator<U>&) const noexcept { return true; }
+};
+void* allocatePages(size_t bytes);
+void freePages(void* p, size_t bytes) noexcept;
+template <typename T> T* PageAllocator<T>::allocate(size_t n)
+{
+    return static_cast<T*>(allocatePages(n * sizeof(T)));
+}
+template <typename T> void PageAllocator<T>::deallocate(T* p, size_t n) noexcept
+{
+    freePages(p, n * sizeof(T));
+}
+
+template <typename T> using PageVector = std::vector<T, PageAllocator<T>>;
+using Indices = PageVector<quint32>;
+
 // The file names of one folder, read once and kept as their bytes one after the other (each
 // ending in a zero byte), with the list order worked out once: without regard to case, as
 // QString::compare with Qt::CaseInsensitive orders them, equal ones in the order of the names
@@ -31,20 +56,20 @@ public:
     // The name as the program carries it (see NativePath.h).
     QString nameOf(quint32 index) const;
     // Every name's index in list order.
-    const std::vector<quint32>& order() const { return m_order; }
+    const Indices& order() const { return m_order; }
     // The bytes kept for the names, for the memory they take.
     size_t keptBytes() const;
 
 private:
     friend class FolderReader;
     friend class SortKeys;
-    std::vector<char> m_bytes;
-    std::vector<quint32> m_starts;
-    std::vector<quint32> m_order;
+    PageVector<char> m_bytes;
+    Indices m_starts;
+    Indices m_order;
 };
 
 // The entries shown: name indices in list order.
-using ShownRows = std::shared_ptr<const std::vector<quint32>>;
+using ShownRows = std::shared_ptr<const Indices>;
 
 // Reads the files of a folder (not folders; links to files count as files; dot files are left
 // out; FIFOs, sockets and devices are listed and never opened) in steps, so that the first part
