@@ -88,6 +88,20 @@ void removeTree(const QString& path)
         FTW_DEPTH | FTW_PHYS);
 }
 
+// A temporary folder removed with everything in it however the test ends.
+class Folder final
+{
+public:
+    Folder() = default;
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+    ~Folder() { removeTree(m_dir.path()); }
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
 // Lets every worker end and hands their results to the list, shown or not.
 void settleWorkers()
 {
@@ -101,17 +115,15 @@ class FileListWorkersTest final : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_big;
+    Folder m_big;
     QList<QByteArray> m_names;
 
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(m_big.isValid());
         m_names = makeNames(QFile::encodeName(m_big.path()), 60000);
         QCOMPARE(m_names.size(), 60000);
     }
-    void cleanupTestCase() { removeTree(m_big.path()); }
 
     void aLargeFolderIsListedWholeInTheReferenceOrder()
     {
@@ -134,7 +146,7 @@ private Q_SLOTS:
 
     void theFolderAskedForLastWins()
     {
-        QTemporaryDir small;
+        Folder small;
         QVERIFY(touch(QFile::encodeName(small.path()), "only.txt"));
         app::FileListBox list;
         list.setPath(m_big.path());
@@ -155,18 +167,17 @@ private Q_SLOTS:
         QCOMPARE(list.names(), QStringList{QStringLiteral("only.txt")});
 
         // Two large readings one after the other: the second one's folder is shown.
-        QTemporaryDir second;
+        Folder second;
         const QList<QByteArray> secondNames = makeNames(QFile::encodeName(second.path()), 30000);
         list.setPath(m_big.path());
         list.setPath(second.path());
         settleWorkers();
         QCOMPARE(list.names(), reference(secondNames, QStringLiteral("*.*")));
-        removeTree(second.path());
     }
 
     void aRefreshKeepsTheSelectionAndTheCurrentEntry()
     {
-        QTemporaryDir dir;
+        Folder dir;
         const QByteArray folder = QFile::encodeName(dir.path());
         QList<QByteArray> names = makeNames(folder, 30000);
         app::FileListBox list;
@@ -200,12 +211,11 @@ private Q_SLOTS:
         QVERIFY(!list.isRowSelected(list.currentRow()));
         QVERIFY(!list.isRowSelected(list.rowOf(QStringLiteral("new.txt"))));
         QCOMPARE(changed.count(), 0);
-        removeTree(dir.path());
     }
 
     void aFolderRemovedWhileItIsReadLeavesNothing()
     {
-        QTemporaryDir dir;
+        Folder dir;
         makeNames(QFile::encodeName(dir.path()), 30000);
         app::FileListBox list;
         list.setPath(dir.path());
