@@ -22,7 +22,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QListWidgetItem>
 #include <QTest>
 
 #include <cstdio>
@@ -96,11 +95,11 @@ int main(int argc, char** argv)
                     clicks, block, settleMs, residentKib());
         std::fflush(stdout);
         for (int i = 1; i <= clicks; ++i) {
-            QListWidgetItem* item = list->item((i - 1) % list->count());
-            list->scrollToItem(item);
-            const QRect rect = list->visualItemRect(item);
+            const QModelIndex item = list->model()->index((i - 1) % list->count(), 0);
+            list->scrollTo(item);
+            const QRect rect = list->visualRect(item);
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
-            if (list->currentItem() != item)
+            if (list->currentIndex() != item)
                 ++missed;
             settle(settleMs);
             if (i % block == 0) {

@@ -38,7 +38,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QProgressDialog>
 #include <QThread>
 #include <QTimer>
@@ -121,12 +120,12 @@ void Application::makeParts()
     targets.showHelp = [this](QWidget* owner) { showHelp(owner); };
     m_routes = new CommandRoutes(std::move(targets), w, *m_navigation, *m_forms, m_prompts, this);
     // A click on a file, or moving to another file with the keys, previews it.
-    connect(w.fileList(), &QListWidget::itemClicked, this, [this] {
+    connect(w.fileList(), &QAbstractItemView::clicked, this, [this] {
         if (m_preview)
             m_preview->previewSelectedFile();
     });
-    connect(w.fileList(), &QListWidget::currentItemChanged, this, [this](QListWidgetItem* current) {
-        if (m_preview && current && !QApplication::mouseButtons())
+    connect(w.fileList(), &FileListBox::currentEntryChanged, this, [this] {
+        if (m_preview && m_window->fileList()->currentRow() >= 0 && !QApplication::mouseButtons())
             m_preview->previewSelectedFile();
     });
     connect(&w, &MainWindow::mediaAreaAdopted, m_preview,
@@ -272,16 +271,14 @@ bool Application::selectFile(const QString& name)
     if (list->path() != m_window->folderTree()->path())
         return false;
     list->refresh();
+    // A large folder is read on a worker: the file is looked for once it is listed.
+    list->finishListing();
     // By the name behind each entry: an entry shows a name that is not UTF-8 differently.
-    QListWidgetItem* entry = nullptr;
-    for (int i = 0; i < list->count() && !entry; ++i) {
-        if (FileListBox::nameOf(list->item(i)) == name)
-            entry = list->item(i);
-    }
-    if (!entry)
+    const int row = list->rowOf(name);
+    if (row < 0)
         return false; // hidden by the filter
-    list->setCurrentItem(entry);
-    list->scrollToItem(entry);
+    list->setCurrentRow(row);
+    list->scrollTo(list->model()->index(row, 0));
     // Made current, the file is previewed (an archive lists its members); the list previews a
     // new current file itself unless a mouse button is down, and then it is asked here.
     if (m_preview && QApplication::mouseButtons())

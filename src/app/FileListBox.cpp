@@ -1,239 +1,363 @@
 #include "app/FileListBox.h"
 
+#include "app/FileListModel.h"
+#include "app/FolderNames.h"
 #include "base/NameMasks.h"
 #include "base/NativePath.h"
-#include "platform/FolderListing.h"
 
-#include <QDir>
+#include <QEventLoop>
 #include <QItemSelection>
+#include <QMutex>
 #include <QSet>
 #include <QSignalBlocker>
+#include <QThreadPool>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 namespace app
 {
+
+namespace
+{
+// A new pattern over at most this many names is matched at once, on the window's thread.
+constexpr qsizetype kMatchedAtOnce = 50000;
+} // namespace
 
 bool matchesPattern(const QString& name, const QString& pattern)
 {
     return platform::NameMasks(pattern).matches(name);
 }
 
-FileListBox::FileListBox(QWidget* parent) : QListWidget(parent)
+// What a worker shares with the list: the list itself, for as long as it lives.
+struct FileListBox::Channel {
+    QMutex mutex;
+    FileListBox* box = nullptr;
+
+    // Hands the result to the list on the window's thread, unless the list is gone.
+    void deliver(const std::shared_ptr<Result>& result)
+    {
+        const QMutexLocker lock(&mutex);
+        if (FileListBox* list = box)
+            QMetaObject::invokeMethod(
+                list, [list, result] { list->take(result); }, Qt::QueuedConnection);
+    }
+};
+
+struct FileListBox::Result {
+    bool reading = false; // else a new pattern's entries
+    quint64 generation = 0;
+    bool keepSelection = false;
+    QString pattern;
+    std::shared_ptr<const FolderNames> names;
+    ShownRows rows;
+};
+
+FileListBox::FileListBox(QWidget* parent)
+    : QListView(parent), m_model(new FileListModel(this)), m_channel(std::make_shared<Channel>())
 {
+    m_channel->box = this;
+    setModel(m_model);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setUniformItemSizes(true);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this] { Q_EMIT currentEntryChanged(); });
+}
+
+FileListBox::~FileListBox()
+{
+    {
+        const QMutexLocker lock(&m_channel->mutex);
+        m_channel->box = nullptr;
+    }
+    if (m_readStop)
+        m_readStop->store(true);
+    if (m_matchStop)
+        m_matchStop->store(true);
 }
 
 void FileListBox::setPath(const QString& path)
 {
     m_path = path;
-    refresh();
+    startReading();
 }
 
 void FileListBox::setPattern(const QString& pattern)
 {
     m_pattern = pattern;
-    refresh();
+    // The names kept are picked from again; a reading under way picks by the new pattern when
+    // it ends.
+    startMatching();
 }
-
-namespace
-{
-
-// Every name's sort key, one after the other in one buffer: each character folded as a
-// comparison without regard to case folds it, in a byte code that keeps the order of the
-// characters (one byte for ASCII, three bytes, from 0x80 up, for any other UTF-16 unit), so
-// that comparing two keys byte by byte orders their names as that comparison does. The first
-// sixteen bytes are also kept with the key, where most comparisons are decided.
-class SortKeys final
-{
-public:
-    struct Key {
-        quint64 head[2];
-        quint32 offset;
-        quint32 length;  // in bytes
-        qsizetype index; // of the name
-    };
-
-    void add(const QString& name, qsizetype index)
-    {
-        const size_t offset = m_bytes.size();
-        const char16_t* in = reinterpret_cast<const char16_t*>(name.constData());
-        const qsizetype size = name.size();
-        // At most three bytes a unit; the buffer is cut back to what was written.
-        m_bytes.resize(offset + static_cast<size_t>(size) * 3 + 16);
-        unsigned char* const start = m_bytes.data() + offset;
-        unsigned char* out = start;
-        for (qsizetype i = 0; i < size; ++i) {
-            const char16_t unit = in[i];
-            if (unit < 0x80) {
-                *out++ = static_cast<unsigned char>(
-                    static_cast<unsigned>(unit - u'A') < 26u ? unit + 32 : unit);
-            } else if (QChar::isHighSurrogate(unit) && i + 1 < size &&
-                       QChar::isLowSurrogate(in[i + 1])) {
-                const char32_t folded =
-                    QChar::toCaseFolded(QChar::surrogateToUcs4(unit, in[i + 1]));
-                out = put(out, QChar::highSurrogate(folded));
-                out = put(out, QChar::lowSurrogate(folded));
-                ++i;
-            } else {
-                out = put(out, static_cast<char16_t>(QChar::toCaseFolded(char32_t(unit))));
-            }
-        }
-        const size_t length = static_cast<size_t>(out - start);
-        // The head is read with the bytes after the key as zeros.
-        std::memset(out, 0, 16);
-        Key key{{0, 0}, static_cast<quint32>(offset), static_cast<quint32>(length), index};
-        for (int i = 0; i < 16; ++i)
-            key.head[i / 8] = key.head[i / 8] << 8 | start[i];
-        m_bytes.resize(offset + length);
-        m_keys.push_back(key);
-    }
-
-    // The keys in order; equal keys in the order of the names themselves.
-    const std::vector<Key>& sorted(const QStringList& names)
-    {
-        const unsigned char* bytes = m_bytes.data();
-        std::sort(m_keys.begin(), m_keys.end(), [bytes, &names](const Key& a, const Key& b) {
-            if (a.head[0] != b.head[0])
-                return a.head[0] < b.head[0];
-            if (a.head[1] != b.head[1])
-                return a.head[1] < b.head[1];
-            const quint32 common = std::min(a.length, b.length);
-            if (common > 16) {
-                const int c =
-                    std::memcmp(bytes + a.offset + 16, bytes + b.offset + 16, common - 16);
-                if (c != 0)
-                    return c < 0;
-            }
-            if (a.length != b.length)
-                return a.length < b.length;
-            return names.at(a.index) < names.at(b.index);
-        });
-        return m_keys;
-    }
-
-    void reserve(qsizetype names)
-    {
-        m_keys.reserve(static_cast<size_t>(names));
-        m_bytes.reserve(static_cast<size_t>(names) * 24 + 1024);
-    }
-
-private:
-    static unsigned char* put(unsigned char* out, char16_t unit)
-    {
-        *out++ = static_cast<unsigned char>(0x80 | (unit >> 9));
-        *out++ = static_cast<unsigned char>((unit >> 1) & 0xFF);
-        *out++ = static_cast<unsigned char>(unit & 1);
-        return out;
-    }
-
-    std::vector<Key> m_keys;
-    std::vector<unsigned char> m_bytes;
-};
-
-QStringList sortedListing(const QStringList& names, const QString& pattern)
-{
-    const platform::NameMasks masks(pattern);
-    SortKeys keys;
-    keys.reserve(names.size());
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        if (masks.matches(names.at(i)))
-            keys.add(names.at(i), i);
-    }
-    const std::vector<SortKeys::Key>& order = keys.sorted(names);
-    QStringList shown;
-    shown.reserve(static_cast<qsizetype>(order.size()));
-    for (const SortKeys::Key& key : order)
-        shown.append(names.at(key.index));
-    return shown;
-}
-
-} // namespace
 
 void FileListBox::refresh()
 {
-    // Files that are still there stay selected, and the current one stays current. A refresh
-    // is no selection by the user: the list tells nobody that its current entry changed, so
-    // the preview of the selected file is left as it is.
-    const QSignalBlocker quiet(this);
-    const QStringList selected = selectedNames();
-    const QString current = fileName();
-    const bool sameFolder = m_listedPath == m_path;
-    m_listedPath = m_path;
-    clear();
-    m_readFailed = false;
-    if (m_path.isEmpty())
-        return;
-    bool read = false;
-    const QStringList names = platform::fileNamesIn(m_path, &read);
-    m_readFailed = !read;
-    const QStringList shown = sortedListing(names, m_pattern);
-    // All entries go in at once (one insertion for the whole list rather than one per entry);
-    // only names that are not UTF-8 get their shown text and the name behind it afterwards.
-    addItems(shown);
-    for (qsizetype i = 0; i < shown.size(); ++i) {
-        if (!platform::hasForeignBytes(shown.at(i)))
-            continue;
-        QListWidgetItem* entry = item(static_cast<int>(i));
-        entry->setText(platform::displayName(shown.at(i)));
-        entry->setData(Qt::UserRole, shown.at(i));
-        entry->setToolTip(QStringLiteral("この名前は UTF-8 ではありません（CP932 として表示）"));
-    }
-    if (sameFolder)
-        restoreSelection(shown, selected, current);
+    startReading();
 }
 
-void FileListBox::restoreSelection(const QStringList& shown, const QStringList& selected,
-                                   const QString& current)
+void FileListBox::startReading()
+{
+    const bool sameFolder = m_listedPath == m_path && m_kept;
+    m_listedPath = m_path;
+    ++m_readGeneration;
+    if (m_readStop)
+        m_readStop->store(true);
+    m_readStop.reset();
+    m_reading = false;
+    m_readFailed = false;
+    if (!sameFolder) {
+        // Nothing of another folder stays, not even a new pattern's entries still to come.
+        ++m_matchGeneration;
+        if (m_matchStop)
+            m_matchStop->store(true);
+        m_matching = false;
+        m_kept.reset();
+        m_model->clear();
+    }
+    if (m_path.isEmpty())
+        return;
+    auto reader = std::make_shared<FolderReader>(m_path);
+    if (!reader->opened()) {
+        m_readFailed = true;
+        m_kept.reset();
+        m_model->clear();
+        return;
+    }
+    if (reader->read(kListedAtOnce)) {
+        m_kept = reader->finish();
+        showEntries(m_kept, matchingRows(m_kept, m_pattern), sameFolder);
+        Q_EMIT listed();
+        return;
+    }
+    // A large folder: the rest is read, and all of it ordered, on a worker.
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    m_readStop = stop;
+    m_reading = true;
+    auto result = std::make_shared<Result>();
+    result->reading = true;
+    result->generation = m_readGeneration;
+    result->keepSelection = sameFolder;
+    result->pattern = m_pattern;
+    QThreadPool::globalInstance()->start([channel = m_channel, reader, stop, result] {
+        while (!reader->read(1 << 16, stop.get())) {
+            if (stop->load())
+                return;
+        }
+        if (stop->load())
+            return;
+        result->names = reader->finish();
+        result->rows = matchingRows(result->names, result->pattern, stop.get());
+        if (!stop->load())
+            channel->deliver(result);
+    });
+}
+
+void FileListBox::startMatching()
+{
+    if (!m_kept)
+        return;
+    ++m_matchGeneration;
+    if (m_matchStop)
+        m_matchStop->store(true);
+    m_matchStop.reset();
+    m_matching = false;
+    if (m_kept->size() <= kMatchedAtOnce) {
+        showEntries(m_kept, matchingRows(m_kept, m_pattern), true);
+        Q_EMIT listed();
+        return;
+    }
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    m_matchStop = stop;
+    m_matching = true;
+    auto result = std::make_shared<Result>();
+    result->generation = m_matchGeneration;
+    result->keepSelection = true;
+    result->pattern = m_pattern;
+    result->names = m_kept;
+    QThreadPool::globalInstance()->start([channel = m_channel, stop, result] {
+        result->rows = matchingRows(result->names, result->pattern, stop.get());
+        if (!stop->load())
+            channel->deliver(result);
+    });
+}
+
+void FileListBox::take(const std::shared_ptr<Result>& result)
+{
+    if (result->reading) {
+        if (result->generation != m_readGeneration)
+            return; // another reading was asked for since
+        m_reading = false;
+        m_readStop.reset();
+        m_kept = result->names;
+        if (result->pattern != m_pattern) {
+            startMatching();
+            return;
+        }
+        ++m_matchGeneration; // entries of the names read before are not shown any more
+        if (m_matchStop)
+            m_matchStop->store(true);
+        m_matching = false;
+    } else {
+        if (result->generation != m_matchGeneration || result->names != m_kept)
+            return;
+        m_matching = false;
+        m_matchStop.reset();
+    }
+    showEntries(result->names, result->rows, result->keepSelection);
+    Q_EMIT listed();
+}
+
+void FileListBox::finishListing()
+{
+    if (!isListing())
+        return;
+    // Looked at after each listing, and now and then: a reading may also end without one (a
+    // folder asked for meanwhile that cannot be read).
+    QEventLoop loop;
+    QTimer check;
+    const auto ended = [&] {
+        if (!isListing())
+            loop.quit();
+    };
+    const QMetaObject::Connection done = connect(this, &FileListBox::listed, &loop, ended);
+    connect(&check, &QTimer::timeout, &loop, ended);
+    check.start(20);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    disconnect(done);
+}
+
+void FileListBox::showEntries(std::shared_ptr<const FolderNames> names, ShownRows rows,
+                              bool keepSelection)
+{
+    // A new listing is no selection by the user: the list tells nobody that its current entry
+    // changed, so the preview of the selected file is left as it is.
+    QStringList selected;
+    QString current;
+    if (keepSelection) {
+        selected = selectedNames();
+        current = fileName();
+    }
+    const QSignalBlocker quiet(this);
+    m_model->show(std::move(names), std::move(rows));
+    if (keepSelection)
+        restoreSelection(selected, current);
+}
+
+void FileListBox::restoreSelection(const QStringList& selected, const QString& current)
 {
     if (selected.isEmpty() && current.isEmpty())
         return;
-    const QSet<QString> wanted(selected.begin(), selected.end());
+    QSet<QByteArray> wanted;
+    wanted.reserve(selected.size());
+    for (const QString& name : selected)
+        wanted.insert(platform::toNativePath(name));
+    const QByteArray currentBytes = platform::toNativePath(current);
     QItemSelection selection;
     int first = -1;
     auto close = [&](int end) {
         if (first >= 0)
-            selection.select(model()->index(first, 0), model()->index(end - 1, 0));
+            selection.select(m_model->index(first, 0), m_model->index(end - 1, 0));
         first = -1;
     };
-    for (int i = 0; i < shown.size(); ++i) {
-        const QString& name = shown.at(i);
-        if (name == current)
-            selectionModel()->setCurrentIndex(model()->index(i, 0), QItemSelectionModel::NoUpdate);
-        if (wanted.contains(name)) {
+    const int rows = m_model->count();
+    for (int i = 0; i < rows; ++i) {
+        const QByteArrayView bytes = m_model->bytesAt(i);
+        if (!current.isEmpty() && bytes == QByteArrayView(currentBytes))
+            selectionModel()->setCurrentIndex(m_model->index(i, 0), QItemSelectionModel::NoUpdate);
+        if (!wanted.isEmpty() &&
+            wanted.contains(QByteArray::fromRawData(bytes.data(), bytes.size()))) {
             if (first < 0)
                 first = i;
         } else {
             close(i);
         }
     }
-    close(static_cast<int>(shown.size()));
+    close(rows);
     if (!selection.isEmpty())
         selectionModel()->select(selection, QItemSelectionModel::Select);
 }
 
-QString FileListBox::nameOf(const QListWidgetItem* entry)
+int FileListBox::count() const
 {
-    if (!entry)
-        return QString();
-    const QVariant name = entry->data(Qt::UserRole);
-    return name.isValid() ? name.toString() : entry->text();
+    return m_model->count();
+}
+
+QString FileListBox::nameAt(int row) const
+{
+    return m_model->nameAt(row);
+}
+
+QString FileListBox::textAt(int row) const
+{
+    return m_model->data(m_model->index(row, 0)).toString();
+}
+
+int FileListBox::rowOf(const QString& name) const
+{
+    return m_model->rowOf(name);
+}
+
+int FileListBox::rowShowing(const QString& text) const
+{
+    // A name shows itself unless it is not UTF-8; only then is the shown text compared.
+    const int row = m_model->rowOf(text);
+    if (row >= 0 && !platform::hasForeignBytes(text))
+        return row;
+    const int rows = m_model->count();
+    for (int i = 0; i < rows; ++i) {
+        if (textAt(i) == text)
+            return i;
+    }
+    return -1;
+}
+
+void FileListBox::setCurrentRow(int row)
+{
+    setCurrentRow(row, QItemSelectionModel::SelectCurrent);
+}
+
+void FileListBox::setCurrentRow(int row, QItemSelectionModel::SelectionFlags command)
+{
+    selectionModel()->setCurrentIndex(m_model->index(row, 0), command);
+}
+
+bool FileListBox::isRowSelected(int row) const
+{
+    return selectionModel()->isSelected(m_model->index(row, 0));
+}
+
+void FileListBox::setRowSelected(int row, bool selected)
+{
+    selectionModel()->select(m_model->index(row, 0), selected ? QItemSelectionModel::Select
+                                                              : QItemSelectionModel::Deselect);
 }
 
 QString FileListBox::fileName() const
 {
-    return nameOf(currentItem());
+    return m_model->nameAt(currentIndex().row());
+}
+
+QList<bool> FileListBox::selectionFlags() const
+{
+    QList<bool> flags(m_model->count(), false);
+    for (const QItemSelectionRange& range : selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row) {
+            if (row >= 0 && row < flags.size())
+                flags[row] = true;
+        }
+    }
+    return flags;
 }
 
 QStringList FileListBox::selectedNames() const
 {
     QStringList names;
-    for (int i = 0; i < count(); ++i) {
-        if (item(i)->isSelected())
-            names.append(nameOf(item(i)));
+    const QList<bool> flags = selectionFlags();
+    for (int row = 0; row < flags.size(); ++row) {
+        if (flags.at(row))
+            names.append(m_model->nameAt(row));
     }
     return names;
 }
@@ -241,8 +365,10 @@ QStringList FileListBox::selectedNames() const
 QStringList FileListBox::names() const
 {
     QStringList all;
-    for (int i = 0; i < count(); ++i)
-        all.append(nameOf(item(i)));
+    const int rows = m_model->count();
+    all.reserve(rows);
+    for (int row = 0; row < rows; ++row)
+        all.append(m_model->nameAt(row));
     return all;
 }
 

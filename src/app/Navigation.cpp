@@ -83,7 +83,7 @@ Navigation::Navigation(MainWindow& window, const settings::Settings& settings,
             &Navigation::driveRemoved);
     connect(window.filterList(), qOverload<int>(&QComboBox::activated), this,
             &Navigation::applyFilter);
-    connect(window.fileList(), &QListWidget::itemDoubleClicked, this,
+    connect(window.fileList(), &QAbstractItemView::doubleClicked, this,
             &Navigation::openSelectedFile);
     for (int i = 1; i <= 5; ++i) {
         connect(window.favouriteAction(i), &QAction::triggered, this,
@@ -134,11 +134,7 @@ QStringList Navigation::fileListEntries() const
 
 QList<bool> Navigation::fileListSelection() const
 {
-    QList<bool> selected;
-    const FileListBox* list = m_window.fileList();
-    for (int i = 0; i < list->count(); ++i)
-        selected << list->item(i)->isSelected();
-    return selected;
+    return m_window.fileList()->selectionFlags();
 }
 
 QString Navigation::selectedFileName() const

@@ -1,5 +1,7 @@
 #include "base/NameMasks.h"
 
+#include <algorithm>
+
 namespace platform
 {
 
@@ -74,6 +76,12 @@ NameMasks::NameMasks(const QString& pattern)
         }
         m_masks.append(m);
     }
+}
+
+bool NameMasks::matchesEverything() const
+{
+    return std::any_of(m_masks.begin(), m_masks.end(),
+                       [](const Mask& mask) { return mask.kind == Mask::All; });
 }
 
 bool NameMasks::matches(const QString& name) const

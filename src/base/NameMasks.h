@@ -19,6 +19,8 @@ public:
     // True when the name matches one of the masks. A pattern without masks matches nothing.
     bool matches(const QString& name) const;
     bool isEmpty() const { return m_masks.isEmpty(); }
+    // True when one of the masks matches every name ("*" or "*.*").
+    bool matchesEverything() const;
 
 private:
     struct Mask {

@@ -62,9 +62,9 @@ struct Run : GuiRun {
     {
         app::FileListBox* list = w()->fileList();
         list->refresh();
-        const auto items = list->findItems(name, Qt::MatchExactly);
-        QVERIFY2(items.size() == 1, qPrintable(name));
-        list->setCurrentItem(items.first());
+        const int entry = list->rowShowing(name);
+        QVERIFY2(entry >= 0, qPrintable(name));
+        list->setCurrentRow(entry);
     }
     QString path(const char* name) const { return browsed(QLatin1String(name)); }
     // The one file operation the command sent.
@@ -170,13 +170,13 @@ auto prompted(const char* kind, const QString& text)
 
 void newFileListed(Run& run, const ModalCloser&)
 {
-    QVERIFY(!run.w()->fileList()->findItems(QStringLiteral("new.txt"), Qt::MatchExactly).isEmpty());
+    QVERIFY(run.w()->fileList()->rowShowing(QStringLiteral("new.txt")) >= 0);
 }
 
 void writeNewFile(Run& run)
 {
     run.write(QStringLiteral("new.txt"), "new");
-    QVERIFY(run.w()->fileList()->findItems(QStringLiteral("new.txt"), Qt::MatchExactly).isEmpty());
+    QVERIFY(run.w()->fileList()->rowShowing(QStringLiteral("new.txt")) < 0);
 }
 
 void findDialogShown(Run& run, const ModalCloser&)

@@ -108,7 +108,7 @@ private Q_SLOTS:
             QCOMPARE(list.names(), want);
             QCOMPARE(list.count(), want.size());
             for (int i = 0; i < list.count(); ++i)
-                QCOMPARE(list.item(i)->text(), want.at(i));
+                QCOMPARE(list.textAt(i), want.at(i));
         }
     }
 
@@ -163,7 +163,7 @@ private Q_SLOTS:
         QCOMPARE(list.count(), 3);
         QStringList bytesSeen;
         for (int i = 0; i < list.count(); ++i) {
-            const QString name = app::FileListBox::nameOf(list.item(i));
+            const QString name = list.nameAt(i);
             // The name goes back to the system as the bytes it came as.
             QVERIFY(
                 QFile::exists(dir.path() + QLatin1Char('/') + name) ||
@@ -174,16 +174,15 @@ private Q_SLOTS:
         QVERIFY(bytesSeen.contains(QString::fromLatin1(sjis.toHex())));
         QVERIFY(bytesSeen.contains(QString::fromLatin1(odd.toHex())));
         // Shown readably behind the mark, the real name kept apart.
-        const QList<QListWidgetItem*> shown = list.findItems(
-            platform::foreignNameMark() + QStringLiteral("メモ.txt"), Qt::MatchExactly);
-        QCOMPARE(shown.size(), 1);
-        QCOMPARE(platform::toNativePath(app::FileListBox::nameOf(shown.first())), sjis);
-        QVERIFY(!shown.first()->toolTip().isEmpty());
+        const int shown = list.rowShowing(platform::foreignNameMark() + QStringLiteral("メモ.txt"));
+        QVERIFY(shown >= 0);
+        QCOMPARE(platform::toNativePath(list.nameAt(shown)), sjis);
+        QVERIFY(!list.model()->index(shown, 0).data(Qt::ToolTipRole).toString().isEmpty());
         // The mask sees the real name: "*.log" lets the odd name through, not the others.
         list.setPattern(QStringLiteral("*.log"));
         QCOMPARE(list.count(), 1);
         QCOMPARE(platform::toNativePath(list.names().first()), odd);
-        QVERIFY(list.item(0)->text().startsWith(platform::foreignNameMark()));
+        QVERIFY(list.textAt(0).startsWith(platform::foreignNameMark()));
     }
 
     void refreshKeepsTheSelectionAndTheCurrentEntry()
@@ -197,11 +196,11 @@ private Q_SLOTS:
         QCOMPARE(list.count(), 10);
         // Two runs of selected entries and one alone; the current entry is not selected.
         for (int row : {1, 2, 3, 5, 8})
-            list.item(row)->setSelected(true);
+            list.setRowSelected(row, true);
         list.setCurrentRow(6, QItemSelectionModel::NoUpdate);
         QCOMPARE(list.fileName(), QStringLiteral("f6.txt"));
 
-        QSignalSpy changed(&list, &QListWidget::currentItemChanged);
+        QSignalSpy changed(&list, &app::FileListBox::currentEntryChanged);
         QVERIFY(QFile::remove(dir.path() + QStringLiteral("/f2.txt")));
         QVERIFY(touch(dir.path(), QStringLiteral("f25.txt")));
         list.refresh();
@@ -210,9 +209,9 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("f1.txt"), QStringLiteral("f3.txt"),
                               QStringLiteral("f5.txt"), QStringLiteral("f8.txt")}));
         QCOMPARE(list.fileName(), QStringLiteral("f6.txt"));
-        QVERIFY(!list.currentItem()->isSelected());
-        QVERIFY(list.findItems(QStringLiteral("f25.txt"), Qt::MatchExactly).size() == 1);
-        QVERIFY(!list.findItems(QStringLiteral("f25.txt"), Qt::MatchExactly).first()->isSelected());
+        QVERIFY(!list.isRowSelected(list.currentRow()));
+        QVERIFY(list.rowShowing(QStringLiteral("f25.txt")) >= 0);
+        QVERIFY(!list.isRowSelected(list.rowShowing(QStringLiteral("f25.txt"))));
 
         // Another folder starts with nothing selected.
         QTemporaryDir other;

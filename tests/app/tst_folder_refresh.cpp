@@ -63,11 +63,11 @@ class FolderRefreshTest : public QObject
         // A left click on the entry's rectangle, as the user gives it.
         void click(const QString& name) const
         {
-            const QList<QListWidgetItem*> found = list()->findItems(name, Qt::MatchExactly);
-            QVERIFY2(!found.isEmpty(), qPrintable(name));
-            list()->scrollToItem(found.first());
+            const int found = list()->rowShowing(name);
+            QVERIFY2(found >= 0, qPrintable(name));
+            list()->scrollTo(list()->model()->index(found, 0));
             QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
-                              list()->visualItemRect(found.first()).center());
+                              list()->visualRect(list()->model()->index(found, 0)).center());
         }
         int previews() const { return mci.commands().count(QStringLiteral("stop Media")); }
         QString shownText() const
@@ -81,7 +81,7 @@ class FolderRefreshTest : public QObject
         {
             QStringList names;
             for (int i = 0; i < list()->count(); ++i)
-                names << list()->item(i)->text();
+                names << list()->textAt(i);
             return names;
         }
     };

@@ -49,9 +49,9 @@ struct Run : GuiRun {
     {
         app::FileListBox* list = w()->fileList();
         list->refresh();
-        const auto items = list->findItems(name, Qt::MatchExactly);
-        QVERIFY2(items.size() == 1, qPrintable(name));
-        list->setCurrentItem(items.first());
+        const int entry = list->rowShowing(name);
+        QVERIFY2(entry >= 0, qPrintable(name));
+        list->setCurrentRow(entry);
     }
     void focus(QWidget* widget) const
     {
@@ -83,11 +83,9 @@ private Q_SLOTS:
         QCOMPARE(run.folder(), run.browsed(QStringLiteral("one")));
 
         run.write(QStringLiteral("one/new.txt"), "new");
-        QVERIFY(
-            run.w()->fileList()->findItems(QStringLiteral("new.txt"), Qt::MatchExactly).isEmpty());
+        QVERIFY(run.w()->fileList()->rowShowing(QStringLiteral("new.txt")) < 0);
         QTest::keyClick(run.w()->fileList(), Qt::Key_F5);
-        QCOMPARE(run.w()->fileList()->findItems(QStringLiteral("new.txt"), Qt::MatchExactly).size(),
-                 1);
+        QVERIFY(run.w()->fileList()->rowShowing(QStringLiteral("new.txt")) >= 0);
 
         // At the top of the file system Backspace stays where it is.
         QVERIFY(run.w()->folderTree()->setPath(QStringLiteral("/")));
@@ -188,7 +186,7 @@ private Q_SLOTS:
     {
         Run run;
         run.select(QStringLiteral("b.txt"));
-        run.w()->fileList()->itemClicked(run.w()->fileList()->currentItem());
+        Q_EMIT run.w()->fileList()->clicked(run.w()->fileList()->currentIndex());
         run.focus(run.w()->fileList());
         QTRY_VERIFY(run.w()->menuAction(QStringLiteral("tkensaku"))->isEnabled());
         QTest::keyClick(run.w()->fileList(), Qt::Key_F, Qt::ControlModifier);

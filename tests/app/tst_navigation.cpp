@@ -53,7 +53,7 @@ class NavigationTest : public QObject
         {
             QStringList names;
             for (int i = 0; i < w()->fileList()->count(); ++i)
-                names << w()->fileList()->item(i)->text();
+                names << w()->fileList()->textAt(i);
             return names;
         }
         void selectAll() const { w()->fileList()->selectAll(); }
@@ -209,9 +209,9 @@ private Q_SLOTS:
         Run run(
             {QStringLiteral("one.txt"), QStringLiteral("two.txt"), QStringLiteral("three.txt")});
         // Listed by name: one, three, two. Select one and two, then two disappears.
-        QCOMPARE(run.w()->fileList()->item(2)->text(), QStringLiteral("two.txt"));
-        run.w()->fileList()->item(0)->setSelected(true);
-        run.w()->fileList()->item(2)->setSelected(true);
+        QCOMPARE(run.w()->fileList()->textAt(2), QStringLiteral("two.txt"));
+        run.w()->fileList()->setRowSelected(0, true);
+        run.w()->fileList()->setRowSelected(2, true);
         QCOMPARE(run.nav().dragPaths(),
                  (QStringList{run.browse.path() + QStringLiteral("/one.txt"),
                               run.browse.path() + QStringLiteral("/two.txt")}));

@@ -51,7 +51,7 @@ class SmallFaultsTest : public QObject
         QRect entryRect(int row) const
         {
             app::FileListBox* list = w()->fileList();
-            return list->visualItemRect(list->item(row));
+            return list->visualRect(list->model()->index(row, 0));
         }
     };
 
@@ -94,7 +94,7 @@ private Q_SLOTS:
     void editorsGetNoFolderWhenNothingIsSelected()
     {
         Run run;
-        QVERIFY(run.w()->fileList()->selectedItems().isEmpty());
+        QVERIFY(run.w()->fileList()->selectedNames().isEmpty());
         QVERIFY(run.w()->fileList()->fileName().isEmpty());
         run.w()->menuAction(QStringLiteral("memo"))->trigger();
         run.w()->menuAction(QStringLiteral("paint"))->trigger();

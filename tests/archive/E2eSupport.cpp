@@ -126,9 +126,9 @@ void clickFileAndSettle(app::MainWindow* window, const QString& name)
 {
     app::FileListBox* files = window->fileList();
     files->refresh();
-    const auto items = files->findItems(name, Qt::MatchExactly);
-    QVERIFY2(items.size() == 1, qPrintable(name));
-    files->setCurrentItem(nullptr);
-    files->setCurrentItem(items.first());
+    const int entry = files->rowShowing(name);
+    QVERIFY2(entry >= 0, qPrintable(name));
+    files->setCurrentRow(-1);
+    files->setCurrentRow(entry);
     settleMemberList(window);
 }

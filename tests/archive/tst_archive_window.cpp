@@ -454,8 +454,7 @@ private Q_SLOTS:
         run.start({run.browse.path()});
         app::FileListBox* files = run.window()->fileList();
         files->refresh();
-        files->setCurrentItem(
-            files->findItems(QStringLiteral("pack.zip"), Qt::MatchExactly).first());
+        files->setCurrentRow(files->rowShowing(QStringLiteral("pack.zip")));
         ModalDriver driver;
         driver.on(QStringLiteral("Form5"), [](QWidget* dialog) {
             qobject_cast<archive::ExtractDialog*>(dialog)->button(1)->click();

@@ -65,12 +65,12 @@ class MemberTimesTest : public QObject
         {
             app::FileListBox* files = window()->fileList();
             files->refresh();
-            const auto items = files->findItems(name, Qt::MatchExactly);
-            if (items.size() != 1)
+            const int entry = files->rowShowing(name);
+            if (entry < 0)
                 return QStringLiteral("(no %1 in the file list)").arg(name);
-            files->scrollToItem(items.first());
+            files->scrollTo(files->model()->index(entry, 0));
             QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
-                              files->visualItemRect(items.first()).center());
+                              files->visualRect(files->model()->index(entry, 0)).center());
             settleMemberList(window());
             QTreeWidget* list = window()->archiveList();
             if (!list->isVisible() || list->topLevelItemCount() != 1)

@@ -28,11 +28,11 @@ struct PreviewRun : GuiRun {
     {
         app::FileListBox* list = w()->fileList();
         list->refresh();
-        const auto items = list->findItems(name, Qt::MatchExactly);
-        if (items.size() != 1)
+        const int entry = list->rowShowing(name);
+        if (entry < 0)
             return false;
-        list->setCurrentItem(nullptr);
-        list->setCurrentItem(items.first());
+        list->setCurrentRow(-1);
+        list->setCurrentRow(entry);
         return true;
     }
 };

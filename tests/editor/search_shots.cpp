@@ -54,7 +54,7 @@ int main(int argc, char** argv)
     window->move(20, 20);
     window->resize(900, 560);
     app::FileListBox* list = window->fileList();
-    list->setCurrentItem(list->findItems(QStringLiteral("議事録.txt"), Qt::MatchExactly).first());
+    list->setCurrentRow(list->rowShowing(QStringLiteral("議事録.txt")));
 
     window->menuAction(QStringLiteral("tkensaku"))->trigger();
     editor::FindDialog* dialog = program.previewSearch()->dialog();

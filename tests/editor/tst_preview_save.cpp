@@ -38,10 +38,10 @@ struct Run : GuiRun {
     {
         app::FileListBox* list = w()->fileList();
         list->refresh();
-        const auto items = list->findItems(name, Qt::MatchExactly);
-        QVERIFY2(items.size() == 1, qPrintable(name));
-        list->setCurrentItem(nullptr);
-        list->setCurrentItem(items.first());
+        const int entry = list->rowShowing(name);
+        QVERIFY2(entry >= 0, qPrintable(name));
+        list->setCurrentRow(-1);
+        list->setCurrentRow(entry);
     }
     void button(int number) const { Q_EMIT w()->toolbarButtonClicked(number); }
     QString panel3() const { return w()->panel(3)->text(); }

@@ -54,9 +54,9 @@ void start(const QString& mode, const QString& file, const QString& destination)
     }
     app::FileListBox* list = window->fileList();
     for (int i = 0; i < list->count(); ++i) {
-        if (app::FileListBox::nameOf(list->item(i)) == file) {
-            list->setCurrentItem(list->item(i));
-            list->item(i)->setSelected(true);
+        if (list->nameAt(i) == file) {
+            list->setCurrentRow(i);
+            list->setRowSelected(i, true);
         }
     }
     std::fprintf(stderr, "end_during_work: starting %s\n", qPrintable(mode));

@@ -49,9 +49,9 @@ class FileCommandsTest : public QObject
             app::FileListBox* list = w()->fileList();
             list->clearSelection();
             for (int i = 0; i < list->count(); ++i) {
-                if (names.contains(list->item(i)->text())) {
-                    list->item(i)->setSelected(true);
-                    list->setCurrentItem(list->item(i), QItemSelectionModel::Select);
+                if (names.contains(list->textAt(i))) {
+                    list->setRowSelected(i, true);
+                    list->setCurrentRow(i, QItemSelectionModel::Select);
                 }
             }
         }

@@ -143,9 +143,9 @@ private Q_SLOTS:
         ::close(fd);
         app::FileListBox* list = run.w()->fileList();
         list->refresh();
-        const auto items = list->findItems(QStringLiteral("[SJIS] 日本語.txt"), Qt::MatchExactly);
-        QCOMPARE(items.size(), 1);
-        items.first()->setSelected(true);
+        const int entry = list->rowShowing(QStringLiteral("[SJIS] 日本語.txt"));
+        QVERIFY(entry >= 0);
+        list->setRowSelected(entry, true);
         run.recycle(false);
         run.trigger("msakujyo");
         run.recycle(true);

@@ -72,8 +72,8 @@ class NameDialogsTest : public QObject
             app::FileListBox* list = window()->fileList();
             list->clearSelection();
             for (int i = 0; i < list->count(); ++i) {
-                if (list->item(i)->text() == shown) {
-                    list->setCurrentItem(list->item(i), QItemSelectionModel::ClearAndSelect);
+                if (list->textAt(i) == shown) {
+                    list->setCurrentRow(i, QItemSelectionModel::ClearAndSelect);
                     return;
                 }
             }

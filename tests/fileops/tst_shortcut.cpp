@@ -173,8 +173,8 @@ class ShortcutTest : public QObject
         {
             app::FileListBox* list = window()->fileList();
             for (int i = 0; i < list->count(); ++i) {
-                if (list->item(i)->text() == name)
-                    list->setCurrentItem(list->item(i), QItemSelectionModel::ClearAndSelect);
+                if (list->textAt(i) == name)
+                    list->setCurrentRow(i, QItemSelectionModel::ClearAndSelect);
             }
             QCOMPARE(list->fileName(), name);
         }

@@ -61,9 +61,9 @@ struct Run : GuiRun {
         write(QStringLiteral("メモ.txt"), "memo");
         start({browse.path()});
         app::FileListBox* list = window()->fileList();
-        const auto items = list->findItems(QStringLiteral("メモ.txt"), Qt::MatchExactly);
-        if (items.size() == 1)
-            list->setCurrentItem(items.first());
+        const int entry = list->rowShowing(QStringLiteral("メモ.txt"));
+        if (entry >= 0)
+            list->setCurrentRow(entry);
     }
     // Opens the dialog from the file menu and runs the step on it; true when the step ran and
     // the dialog was closed by the program.

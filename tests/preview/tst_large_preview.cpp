@@ -41,10 +41,10 @@ class LargePreviewTest : public QObject
         {
             app::FileListBox* list = w()->fileList();
             list->refresh();
-            const auto items = list->findItems(name, Qt::MatchExactly);
-            QVERIFY2(items.size() == 1, qPrintable(name));
-            list->setCurrentItem(nullptr);
-            list->setCurrentItem(items.first());
+            const int entry = list->rowShowing(name);
+            QVERIFY2(entry >= 0, qPrintable(name));
+            list->setCurrentRow(-1);
+            list->setCurrentRow(entry);
         }
         preview::RichTextViewer* text() const { return w()->textViewer(); }
         preview::LargeTextView* large() const { return text()->largeView(); }

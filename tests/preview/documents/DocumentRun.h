@@ -21,11 +21,11 @@ struct DocumentRun : GuiRun {
     {
         app::FileListBox* list = w()->fileList();
         list->refresh();
-        const auto items = list->findItems(name, Qt::MatchExactly);
-        QVERIFY2(items.size() == 1, qPrintable(name));
-        list->setCurrentItem(nullptr);
+        const int entry = list->rowShowing(name);
+        QVERIFY2(entry >= 0, qPrintable(name));
+        list->setCurrentRow(-1);
         mciBefore = mci.commands().size();
-        list->setCurrentItem(items.first());
+        list->setCurrentRow(entry);
     }
     QWidget* widget(const char* name) const
     {

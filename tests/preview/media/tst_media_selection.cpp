@@ -28,13 +28,13 @@ private Q_SLOTS:
         app::FileListBox* list = app.mainWindow()->fileList();
         QWidget* form = app.mainWindow()->form();
 
-        list->setCurrentItem(list->findItems(QStringLiteral("音.wav"), Qt::MatchExactly).first());
+        list->setCurrentRow(list->rowShowing(QStringLiteral("音.wav")));
         QTRY_COMPARE(mci->send(QStringLiteral("status Media mode")).reply,
                      QStringLiteral("playing"));
         QVERIFY(!form->findChild<QWidget*>(QStringLiteral("Command4"))->isHidden());
         QTRY_VERIFY(mci->send(QStringLiteral("status Media position")).reply.toInt() > 0);
 
-        list->setCurrentItem(list->findItems(QStringLiteral("b.txt"), Qt::MatchExactly).first());
+        list->setCurrentRow(list->rowShowing(QStringLiteral("b.txt")));
         const platform::MciResult after = mci->send(QStringLiteral("status Media mode"));
         QCOMPARE(after.error, platform::kMciErrInvalidDeviceName);
         QVERIFY(after.reply.isEmpty());
