@@ -140,8 +140,11 @@ TEST(SelfExtractingReplace, QuestionsUnderADisplay)
     const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
     ASSERT_GT(n, 0);
     self[n] = '\0';
-    EXPECT_EQ(shell("xvfb-run -a env QT_QPA_PLATFORM=xcb KORAMO_SFX_DIALOG_CHILD=1 " + quote(self) +
-                    " --gtest_filter='SelfExtractingReplaceChild.*'"),
+    // Each case opens and closes its own connection to the display; without -noreset the server
+    // starts over when the last one closes, and on a busy machine the next case finds no display.
+    EXPECT_EQ(shell("xvfb-run -a -s '-screen 0 1280x1024x24 -noreset' env QT_QPA_PLATFORM=xcb "
+                    "KORAMO_SFX_DIALOG_CHILD=1 " +
+                    quote(self) + " --gtest_filter='SelfExtractingReplaceChild.*'"),
               0);
 }
 
