@@ -120,9 +120,19 @@ void FolderTree::makeModel()
     // scrolled into view.
     // Rows read in (and sorted) above the current folder push it down: it is kept in view in
     // the same turn, before the tree is drawn again.
+    // Once per turn of the event loop however many ranges came in: scrolling lays out all rows.
     auto follow = [this] {
-        if (m_following && currentIndex().isValid())
-            scrollTo(currentIndex());
+        if (m_followQueued)
+            return;
+        m_followQueued = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_followQueued = false;
+                if (m_following && currentIndex().isValid())
+                    scrollTo(currentIndex());
+            },
+            Qt::QueuedConnection);
     };
     connect(m_model, &QAbstractItemModel::rowsInserted, this, follow);
     connect(m_model, &QAbstractItemModel::layoutChanged, this, follow);
@@ -225,6 +235,9 @@ bool FolderTree::setPath(const QString& path)
     m_following = true;
     watchCurrent();
     showCurrent();
+    // Rows above it laid out anew by the expanding (a long list) move it again: it is brought
+    // into view once more after that layout.
+    QTimer::singleShot(0, this, [this] { showCurrent(); });
     if (!changed)
         return true;
     Q_EMIT pathChanged(m_path);
