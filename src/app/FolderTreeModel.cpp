@@ -257,10 +257,10 @@ void FolderTreeModel::read(Node* node)
         if (found->ok) {
             std::vector<Entry> entries = sortedEntries(names);
             compare(had, entries, found->gone, found->runs, [](const Entry& entry) {
-                auto node = std::make_unique<Node>();
-                node->name = entry.name;
-                node->shown = entry.shown;
-                return node;
+                auto made = std::make_unique<Node>();
+                made->name = entry.name;
+                made->shown = entry.shown;
+                return made;
             });
         }
         const std::lock_guard lock(mailbox->mutex);
