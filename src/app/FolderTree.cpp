@@ -235,9 +235,6 @@ bool FolderTree::setPath(const QString& path)
     m_following = true;
     watchCurrent();
     showCurrent();
-    // Rows above it laid out anew by the expanding (a long list) move it again: it is brought
-    // into view once more after that layout.
-    QTimer::singleShot(0, this, [this] { showCurrent(); });
     if (!changed)
         return true;
     Q_EMIT pathChanged(m_path);
