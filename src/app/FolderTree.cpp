@@ -120,9 +120,19 @@ void FolderTree::makeModel()
     // scrolled into view.
     // Rows read in (and sorted) above the current folder push it down: it is kept in view in
     // the same turn, before the tree is drawn again.
+    // Once per turn of the event loop however many ranges came in: scrolling lays out all rows.
     auto follow = [this] {
-        if (m_following && currentIndex().isValid())
-            scrollTo(currentIndex());
+        if (m_followQueued)
+            return;
+        m_followQueued = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_followQueued = false;
+                if (m_following && currentIndex().isValid())
+                    scrollTo(currentIndex());
+            },
+            Qt::QueuedConnection);
     };
     connect(m_model, &QAbstractItemModel::rowsInserted, this, follow);
     connect(m_model, &QAbstractItemModel::layoutChanged, this, follow);

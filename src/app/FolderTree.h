@@ -62,6 +62,7 @@ private:
     // While the folders are read in, the current folder is kept in view as rows come in above
     // it, until the user scrolls or clicks.
     bool m_following = true;
+    bool m_followQueued = false;
 };
 
 } // namespace app

@@ -4,7 +4,9 @@
 #include <QIcon>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 namespace app
@@ -15,7 +17,9 @@ namespace app
 // platform/NativePath.h), so every folder can be entered and its path goes back to the system
 // unchanged; a name that is not UTF-8 is shown as CP932 behind its mark. Each folder is read on
 // a thread of its own: a folder on a mount that does not answer leaves the tree usable, and
-// its rows come in when the read returns (or never).
+// its rows come in when the read returns (or never). The thread also sorts the names and works
+// out which rows come and go, so that a folder of a hundred thousand folders reaches the window
+// as a few ranges of rows.
 class FolderTreeModel final : public QAbstractItemModel
 {
     Q_OBJECT
@@ -47,16 +51,22 @@ Q_SIGNALS:
 private:
     struct Node;
     struct Mailbox;
+    struct Found;
     Node* nodeOf(const QModelIndex& index) const;
     QModelIndex indexOfNode(Node* node) const;
     QString pathOf(const Node* node) const;
     Node* nodeAt(const QString& path) const;
     void read(Node* node);
-    void apply(const QString& path, const QStringList& names, bool ok);
+    void apply(const std::shared_ptr<Found>& found);
+    // A read under way below rows first..last of `node`, which are about to go, is forgotten.
+    void forgetReadsBelow(const Node* node, int first, int last);
 
     std::unique_ptr<Node> m_root;
     std::shared_ptr<Mailbox> m_mailbox;
     QIcon m_icon;
+    // The folders being read; a result counts only for a node still here with its ticket.
+    std::unordered_set<const Node*> m_reading;
+    std::uint64_t m_tickets = 0;
 };
 
 } // namespace app

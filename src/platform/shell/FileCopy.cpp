@@ -2,6 +2,7 @@
 
 #include "platform/shell/FolderWalk.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -29,8 +30,10 @@ constexpr off_t kAhead = off_t(64) << 20;
 void startWriteback(int out, off_t from, off_t length, off_t end)
 {
     ::sync_file_range(out, from, length, SYNC_FILE_RANGE_WRITE);
+    // Only the piece that fell out of the window is waited for: what lies before it was waited
+    // for already, and asking for the whole start of the file again walks its pages each time.
     if (end > kAhead)
-        ::sync_file_range(out, 0, end - kAhead,
+        ::sync_file_range(out, std::max<off_t>(0, end - kAhead - length), length,
                           SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
                               SYNC_FILE_RANGE_WAIT_AFTER);
 }
