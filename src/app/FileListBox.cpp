@@ -72,10 +72,23 @@ FileListBox::~FileListBox()
         const QMutexLocker lock(&m_channel->mutex);
         m_channel->box = nullptr;
     }
+    stopReading();
+    stopMatching();
+}
+
+void FileListBox::stopReading()
+{
     if (m_readStop)
         m_readStop->store(true);
+    m_readStop.reset();
+}
+
+void FileListBox::stopMatching()
+{
+    ++m_matchGeneration; // entries picked before are not shown any more
     if (m_matchStop)
         m_matchStop->store(true);
+    m_matchStop.reset();
 }
 
 void FileListBox::setPath(const QString& path)
@@ -102,17 +115,11 @@ void FileListBox::startReading()
     const bool sameFolder = m_listedPath == m_path && m_kept;
     m_listedPath = m_path;
     ++m_readGeneration;
-    if (m_readStop)
-        m_readStop->store(true);
-    m_readStop.reset();
-    m_reading = false;
+    stopReading();
     m_readFailed = false;
     if (!sameFolder) {
         // Nothing of another folder stays, not even a new pattern's entries still to come.
-        ++m_matchGeneration;
-        if (m_matchStop)
-            m_matchStop->store(true);
-        m_matching = false;
+        stopMatching();
         m_kept.reset();
         m_model->clear();
     }
@@ -134,7 +141,6 @@ void FileListBox::startReading()
     // A large folder: the rest is read, and all of it ordered, on a worker.
     auto stop = std::make_shared<std::atomic<bool>>(false);
     m_readStop = stop;
-    m_reading = true;
     auto result = std::make_shared<Result>();
     result->reading = true;
     result->generation = m_readGeneration;
@@ -158,11 +164,7 @@ void FileListBox::startMatching()
 {
     if (!m_kept)
         return;
-    ++m_matchGeneration;
-    if (m_matchStop)
-        m_matchStop->store(true);
-    m_matchStop.reset();
-    m_matching = false;
+    stopMatching();
     if (m_kept->size() <= kMatchedAtOnce) {
         showEntries(m_kept, matchingRows(m_kept, m_pattern), true);
         Q_EMIT listed();
@@ -170,7 +172,6 @@ void FileListBox::startMatching()
     }
     auto stop = std::make_shared<std::atomic<bool>>(false);
     m_matchStop = stop;
-    m_matching = true;
     auto result = std::make_shared<Result>();
     result->generation = m_matchGeneration;
     result->keepSelection = true;
@@ -188,21 +189,16 @@ void FileListBox::take(const std::shared_ptr<Result>& result)
     if (result->reading) {
         if (result->generation != m_readGeneration)
             return; // another reading was asked for since
-        m_reading = false;
         m_readStop.reset();
         m_kept = result->names;
         if (result->pattern != m_pattern) {
             startMatching();
             return;
         }
-        ++m_matchGeneration; // entries of the names read before are not shown any more
-        if (m_matchStop)
-            m_matchStop->store(true);
-        m_matching = false;
+        stopMatching(); // entries of the names read before are not shown any more
     } else {
         if (result->generation != m_matchGeneration || result->names != m_kept)
             return;
-        m_matching = false;
         m_matchStop.reset();
     }
     showEntries(result->names, result->rows, result->keepSelection);

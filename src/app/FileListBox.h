@@ -41,7 +41,7 @@ public:
     // True when the last reading of the folder failed (missing, or no permission to read).
     bool readFailed() const { return m_readFailed; }
     // True while a reading or a new pattern is still being worked on.
-    bool isListing() const { return m_reading || m_matching; }
+    bool isListing() const { return m_readStop || m_matchStop; }
     // Waits, answering the window meanwhile, until what is being worked on is shown.
     void finishListing();
     // The name of the current entry, or empty.
@@ -87,6 +87,10 @@ private:
     // Picks the entries of the pattern from the names kept: at once or on a worker.
     void startMatching();
     void take(const std::shared_ptr<Result>& result);
+    // Stops the worker under way, if any.
+    void stopReading();
+    // Also drops entries already on their way from a worker.
+    void stopMatching();
     // Shows the entries; the selected and current names stay selected and current when
     // `keepSelection` is true.
     void showEntries(std::shared_ptr<const FolderNames> names, ShownRows rows, bool keepSelection);
@@ -98,12 +102,11 @@ private:
     QString m_listedPath;
     QString m_pattern = QStringLiteral("*.*");
     bool m_readFailed = false;
-    bool m_reading = false;
-    bool m_matching = false;
     // The names of the folder last read, which a new pattern picks from.
     std::shared_ptr<const FolderNames> m_kept;
     quint64 m_readGeneration = 0;
     quint64 m_matchGeneration = 0;
+    // Set while a worker reads or picks; stored true to stop it.
     std::shared_ptr<std::atomic<bool>> m_readStop;
     std::shared_ptr<std::atomic<bool>> m_matchStop;
 };
