@@ -136,16 +136,7 @@ TEST(SelfExtractingReplace, QuestionsUnderADisplay)
         GTEST_SKIP() << "parent only";
     if (shell("command -v xvfb-run >/dev/null") != 0)
         GTEST_SKIP() << "xvfb-run is not installed";
-    char self[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    ASSERT_GT(n, 0);
-    self[n] = '\0';
-    // Each case opens and closes its own connection to the display; without -noreset the server
-    // starts over when the last one closes, and on a busy machine the next case finds no display.
-    EXPECT_EQ(shell("xvfb-run -a -s '-screen 0 1280x1024x24 -noreset' env QT_QPA_PLATFORM=xcb "
-                    "KORAMO_SFX_DIALOG_CHILD=1 " +
-                    quote(self) + " --gtest_filter='SelfExtractingReplaceChild.*'"),
-              0);
+    EXPECT_EQ(runSelfUnderDisplay("KORAMO_SFX_DIALOG_CHILD", "SelfExtractingReplaceChild.*"), 0);
 }
 
 TEST(SelfExtractingReplaceChild, Scenario)

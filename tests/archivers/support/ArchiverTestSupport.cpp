@@ -146,6 +146,19 @@ std::string quote(const std::string& text)
     return out + "'";
 }
 
+int runSelfUnderDisplay(const std::string& childVariable, const std::string& filter)
+{
+    char self[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0)
+        return -1;
+    self[n] = '\0';
+    // Each case opens and closes its own connection to the display; without -noreset the server
+    // starts over when the last one closes, and on a busy machine the next case finds no display.
+    return shell("xvfb-run -a -s '-screen 0 1280x1024x24 -noreset' env QT_QPA_PLATFORM=xcb " +
+                 childVariable + "=1 " + quote(self) + " --gtest_filter=" + quote(filter));
+}
+
 std::string readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

@@ -65,6 +65,9 @@ std::string fixtureScript();
 // Runs a shell command; returns its exit status.
 int shell(const std::string& command);
 std::string quote(const std::string& text);
+// Runs this test program again on a virtual display of its own (xvfb-run), with the environment
+// variable `childVariable` set and only the tests `filter` names; returns its exit status.
+int runSelfUnderDisplay(const std::string& childVariable, const std::string& filter);
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& data);
 bool exists(const std::string& path);
