@@ -80,23 +80,25 @@ bool OrderedDecodes::settle(const std::function<void(Entry&, const Outcome&)>& f
 {
     using namespace std::chrono_literals;
     bool cancelled = false;
+    // Once cancelled, the workers are stopped and the user is not asked again.
+    const auto askCancel = [&] {
+        if (!cancelled && m_cancelled && m_cancelled()) {
+            cancelled = true;
+            m_pool.stop();
+        }
+    };
     while (m_entries.size() > keep) {
         Entry& head = m_entries.front();
         const bool mustWait = all || cancelled || m_entries.size() > m_limit;
         // Asked before each member too, not only when one keeps us waiting: members that each
         // decode quickly would otherwise all be written after the user cancelled.
-        if (mustWait && !cancelled && m_cancelled && m_cancelled()) {
-            cancelled = true;
-            m_pool.stop();
-        }
+        if (mustWait)
+            askCancel();
         if (head.decode) {
             while (!m_pool.waitDone(*head.decode, mustWait ? 100ms : 0ms)) {
                 if (!mustWait)
                     return !cancelled;
-                if (!cancelled && m_cancelled && m_cancelled()) {
-                    cancelled = true;
-                    m_pool.stop();
-                }
+                askCancel();
             }
         }
         Outcome outcome;
