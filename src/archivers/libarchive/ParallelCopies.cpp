@@ -96,12 +96,19 @@ bool ParallelCopies::settle(const std::function<void(Entry&, const Outcome&)>& f
     while (m_entries.size() > keep) {
         Entry& head = m_entries.front();
         const bool mustWait = all || m_stopped || m_entries.size() > m_limit;
+        // Asked before each member too, not only when one keeps us waiting: members that each
+        // copy quickly would otherwise all take their names after the user cancelled.
+        const auto askKeepGoing = [&] {
+            if (!m_stopped && keepGoing && !keepGoing(head))
+                stop();
+        };
+        if (mustWait)
+            askKeepGoing();
         if (head.copy) {
             while (!m_pool.waitDone(*head.copy, mustWait ? 100ms : 0ms)) {
                 if (!mustWait)
                     return !m_stopped;
-                if (!m_stopped && keepGoing && !keepGoing(head))
-                    stop();
+                askKeepGoing();
             }
         }
         Outcome outcome;
