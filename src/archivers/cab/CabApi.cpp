@@ -1,9 +1,11 @@
-// libcab32.so: cabinets behind the classic Cab entry points. Reading through libarchive
-// (MSZIP, LZX, Quantum, stored), writing MSZIP through libgcab.
+// libcab32.so: cabinets behind the classic Cab entry points. Extracting stored and MSZIP
+// cabinets through our own reader (CabFolderReader), listing them and extracting the others
+// (LZX, Quantum) through libarchive; writing MSZIP through libgcab.
 
 #include "ArchiverApi.h"
 #include "AtomicFile.h"
 #include "CabDirectory.h"
+#include "CabFolderReader.h"
 #include "CabWriter.h"
 #include "CommandLine.h"
 #include "Dialogs.h"
@@ -17,6 +19,7 @@
 #include "SafePath.h"
 #include "SelfExtractingWriter.h"
 #include "Wildcard.h"
+#include "WorkerPool.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -272,6 +275,14 @@ int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& 
     request.progressWindow = !cl.hasSwitch("i");
     request.namer = backslashes;
     request.exactNames = cl.exactNames();
+    request.ownReader = [archive = ops.archive]() -> std::unique_ptr<archiver::EntryReader> {
+        // A folder is decoded ahead of the writing when there is a core for it.
+        auto own =
+            std::make_unique<archiver::CabFolderReader>(archiver::WorkerPool::defaultThreads() > 1);
+        if (!own->open(archive))
+            return nullptr;
+        return own;
+    };
     return archiver::runExtract(request, report);
 }
 

@@ -32,12 +32,15 @@ int runExtract(const ExtractRequest& request, Report& report)
         report.error("書庫が見つかりません: " + request.archive);
         return ARCHIVER_ERROR_NOT_FIND_ARC_FILE;
     }
+    std::unique_ptr<EntryReader> formatReader = request.ownReader ? request.ownReader() : nullptr;
     LibarchiveReader reader;
-    reader.setDecodeLegacyNamesAsCp932(!request.storedNames);
-    reader.setReadAhead(WorkerPool::defaultThreads() > 1);
-    if (!reader.openFile(request.archive, request.format)) {
-        report.error("書庫を開けません: " + request.archive + " (" + reader.error() + ")");
-        return ARCHIVER_ERROR_ARC_FILE_OPEN;
+    if (!formatReader) {
+        reader.setDecodeLegacyNamesAsCp932(!request.storedNames);
+        reader.setReadAhead(WorkerPool::defaultThreads() > 1);
+        if (!reader.openFile(request.archive, request.format)) {
+            report.error("書庫を開けません: " + request.archive + " (" + reader.error() + ")");
+            return ARCHIVER_ERROR_ARC_FILE_OPEN;
+        }
     }
 
     // Which names matched at least one member, so that the report can name the others.
@@ -120,7 +123,8 @@ int runExtract(const ExtractRequest& request, Report& report)
     }
 
     ExtractEngine engine(settings);
-    const ExtractEngine::Result result = engine.run(reader);
+    const ExtractEngine::Result result =
+        engine.run(formatReader ? *formatReader : static_cast<EntryReader&>(reader));
 
     bool missing = false;
     for (size_t i = 0; i < matched.size() && !all; ++i) {

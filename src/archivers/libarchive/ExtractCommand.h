@@ -5,6 +5,7 @@
 #include "Report.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,9 @@ struct ExtractRequest {
     std::function<bool(size_t position)> encryptedAt;
     // libarchive hands names without a UTF-8 mark over as stored, for decodeName to decode.
     bool storedNames = false;
+    // A reader of the format's own for the archive, used instead of libarchive's when it gives
+    // one (null: libarchive reads it).
+    std::function<std::unique_ptr<EntryReader>()> ownReader;
 };
 
 int runExtract(const ExtractRequest& request, Report& report);
