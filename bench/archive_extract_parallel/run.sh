@@ -5,6 +5,7 @@
 # time / our time (target: many members >= 1.5x, one member >= 1.1x). "ours 1" is our
 # library held to one worker (KORAMO_EXTRACT_THREADS=1). The load is printed before and after.
 #   bench/archive_extract_parallel/run.sh [WORKDIR]
+# BENCH_ONLY=cab (or lzh, zip) runs the rows of that format alone; all rows by default.
 # Needs a build with unlha_bench and run_archiver (BENCH_BUILD_DIR, default build-release).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -12,6 +13,9 @@ SRC=$(pwd)
 WORK=${1:-/tmp/koramo-extract-parallel}
 BUILD=${BENCH_BUILD_DIR:-$SRC/build-release}
 ROUNDS=${ROUNDS:-3}
+ONLY=${BENCH_ONLY:-}
+case "$ONLY" in "" | lzh | zip | cab) ;; *) echo "bench: BENCH_ONLY is lzh, zip or cab" >&2; exit 1 ;; esac
+wanted() { [ -z "$ONLY" ] || [ "$ONLY" = "$1" ]; }
 LZH="$BUILD/bench/archiver_lzh/unlha_bench"
 RUN="$BUILD/bench/run_archiver"
 BIN="$BUILD/bin"
@@ -33,10 +37,12 @@ fi
 pack() { # NAME SRCDIR: the archives of one input
   local name=$1 dir=$2 files
   files=$(cd "$dir" && find . -type f | sed 's|^\./||' | sort)
-  [ -f "$WORK/$name-5.lzh" ] || (cd "$dir" && jlha ao5q "$WORK/$name-5.lzh" $files)
-  [ -f "$WORK/$name-7.lzh" ] || (cd "$dir" && jlha ao7q "$WORK/$name-7.lzh" $files)
-  [ -f "$WORK/$name.zip" ] || (cd "$dir" && zip -q "$WORK/$name.zip" $files)
-  [ -f "$WORK/$name.cab" ] || (cd "$dir" && gcab -c -z "$WORK/$name.cab" $files)
+  if wanted lzh; then
+    [ -f "$WORK/$name-5.lzh" ] || (cd "$dir" && jlha ao5q "$WORK/$name-5.lzh" $files)
+    [ -f "$WORK/$name-7.lzh" ] || (cd "$dir" && jlha ao7q "$WORK/$name-7.lzh" $files)
+  fi
+  if wanted zip; then [ -f "$WORK/$name.zip" ] || (cd "$dir" && zip -q "$WORK/$name.zip" $files); fi
+  if wanted cab; then [ -f "$WORK/$name.cab" ] || (cd "$dir" && gcab -c -z "$WORK/$name.cab" $files); fi
 }
 pack tree "$WORK/tree"
 pack one "$WORK/one"
@@ -82,13 +88,18 @@ duel() { # LABEL INPUT OURS... -- PEER...
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 for name in tree one; do
   for m in 5 7; do
+    wanted lzh || continue
     duel "$name lh$m vs bsdtar" "$WORK/$name" "$LZH" run "$BIN" "e -d1 -m1 -n \"$WORK/$name-$m.lzh\" \"$WORK/out/\"" -- \
       bsdtar -xf "$WORK/$name-$m.lzh" -C "$WORK/out"
   done
-  duel "$name zip vs bsdtar" "$WORK/$name" "$RUN" "$BIN/libunzip32.so" UnZip "-x -o --i \"$WORK/$name.zip\" \"$WORK/out/\"" -- \
-    bsdtar -xf "$WORK/$name.zip" -C "$WORK/out"
-  duel "$name cab vs cabextract" "$WORK/$name" "$RUN" "$BIN/libcab32.so" Cab "-x -r -o -i \"$WORK/$name.cab\" \"$WORK/out/\"" -- \
-    cabextract -q -d "$WORK/out" "$WORK/$name.cab"
+  if wanted zip; then
+    duel "$name zip vs bsdtar" "$WORK/$name" "$RUN" "$BIN/libunzip32.so" UnZip "-x -o --i \"$WORK/$name.zip\" \"$WORK/out/\"" -- \
+      bsdtar -xf "$WORK/$name.zip" -C "$WORK/out"
+  fi
+  if wanted cab; then
+    duel "$name cab vs cabextract" "$WORK/$name" "$RUN" "$BIN/libcab32.so" Cab "-x -r -o -i \"$WORK/$name.cab\" \"$WORK/out/\"" -- \
+      cabextract -q -d "$WORK/out" "$WORK/$name.cab"
+  fi
 done
 echo "load after:  $(cut -d' ' -f1-3 /proc/loadavg)   cores: $(nproc)"
 printf '%-26s %8s %8s %8s %8s %8s %8s %8s\n' "archive" "ours s" "ours 1" "peer s" "ratio" "ratio 1" "ours cpu" "peer cpu"
