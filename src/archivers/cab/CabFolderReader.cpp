@@ -17,6 +17,8 @@ namespace
 
 constexpr uint16_t kReadOnly = 0x01;
 constexpr uint16_t kNameIsUtf8 = 0x80;
+constexpr uint64_t kRereadPasses = 4;
+constexpr uint64_t kRereadBase = uint64_t(256) << 20;
 
 } // namespace
 
@@ -35,6 +37,10 @@ bool CabFolderReader::open(const std::string& path)
     std::string error;
     if (!m_cabinet.read(m_fd, error))
         return false;
+    m_started.assign(m_cabinet.folders().size(), false);
+    m_rereadLimit = kRereadBase;
+    for (const CabCabinet::Folder& f : m_cabinet.folders())
+        m_rereadLimit += kRereadPasses * f.size;
     return std::all_of(
         m_cabinet.folders().begin(), m_cabinet.folders().end(), [](const CabCabinet::Folder& f) {
             return f.compression == CabCabinet::Stored || f.compression == CabCabinet::Mszip;
@@ -79,6 +85,15 @@ bool CabFolderReader::fail(const std::string& error, bool damaged)
 CabFolderStream* CabFolderReader::streamFor(const CabCabinet::Member& member)
 {
     if (!m_stream || m_streamFolder != member.folder || m_stream->position() > member.offset) {
+        // A folder read again from its start costs the output up to the member once more. A
+        // file table that sends the reading back over and over (a hostile one) could make that
+        // endless, so it may cost a few passes over all folders at most.
+        if (m_started[member.folder]) {
+            m_reread += member.offset;
+            if (m_reread > m_rereadLimit)
+                return nullptr;
+        }
+        m_started[member.folder] = true;
         m_stream.reset();
         m_stream =
             std::make_unique<CabFolderStream>(m_fd, m_cabinet.folders()[member.folder], m_ahead);
@@ -103,7 +118,10 @@ bool CabFolderReader::copyData(int fd, const std::function<bool(uint64_t)>& prog
                     true);
     if (m.size == 0)
         return true;
-    CabFolderStream& stream = *streamFor(m);
+    CabFolderStream* found = streamFor(m);
+    if (!found)
+        return fail("damaged archive: the file table goes back within its folders too often", true);
+    CabFolderStream& stream = *found;
     const unsigned char* data = nullptr;
     size_t size = 0;
     // Up to the member: the output of the members before it that were not written.

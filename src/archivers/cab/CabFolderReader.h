@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace archiver
 {
@@ -51,6 +52,9 @@ private:
     const CabCabinet::Member* m_current = nullptr;
     std::unique_ptr<CabFolderStream> m_stream;
     size_t m_streamFolder = 0;
+    std::vector<bool> m_started; // folders whose reading has begun
+    uint64_t m_reread = 0;       // output decoded again for members behind the point reached
+    uint64_t m_rereadLimit = 0;
     std::string m_error;
     bool m_readFailed = false;
 };

@@ -362,3 +362,32 @@ TEST(CabFolders, DamagedBlocksAndFilesOutsideTheirFoldersFailByName)
     }
     unsetenv("KORAMO_EXTRACT_THREADS");
 }
+
+TEST(CabFolders, AFileTableThatKeepsGoingBackEndsAsDamage)
+{
+    TempFolder dir;
+    // One folder of 4 MiB and 200 files that all point at its last byte: each sends the
+    // reading back to the folder's start. The first ones come out; then the rereading stops
+    // as damage instead of decoding the folder 200 times.
+    const std::string whole = text(4 << 20, 8);
+    std::vector<Member> members = {{"whole.txt", whole, 0}};
+    for (int i = 0; i < 200; ++i)
+        members.push_back({"last" + std::to_string(i) + ".txt", "", 0, 0x20, -1, (4 << 20) - 1});
+    std::string bytes = buildCabinet({{true, true}}, members);
+    // Give the pointing files their one byte (the builder wrote size 0 for them).
+    for (int i = 0; i < 200; ++i) {
+        const std::string name = "last" + std::to_string(i) + ".txt";
+        const size_t at = bytes.find(name + '\0');
+        ASSERT_NE(at, std::string::npos);
+        bytes[at - 16] = 1;
+    }
+    writeFile(dir / "back.cab", bytes);
+    const auto run =
+        cab().run("-x -o -i \"" + dir.path() + "/back.cab\" \"" + dir.path() + "/o/\"", 1 << 16);
+    EXPECT_EQ(run.result, ARCHIVER_ERROR_FILE_CRC) << run.report.substr(0, 3000);
+    EXPECT_NE(run.report.find("Error  last199.txt"), std::string::npos);
+    EXPECT_NE(run.report.find("too often"), std::string::npos);
+    EXPECT_EQ(readFile(dir / "o/last0.txt"), whole.substr(whole.size() - 1));
+    EXPECT_EQ(readFile(dir / "o/last40.txt"), whole.substr(whole.size() - 1));
+    EXPECT_FALSE(exists(dir / "o/last199.txt"));
+}
