@@ -1,13 +1,19 @@
 // Lists arbitrary bytes as a ZIP archive and as a cabinet through the libraries' own entry
 // points (open, find first and next, the 64-bit sizes, close), as the member list does: the
 // libarchive reader, the listing session and the central directory or CFFILE tables.
-// Every record that comes back is NUL-terminated, and the listing ends.
+// Every record that comes back is NUL-terminated, and the listing ends. The cabinet is also
+// extracted (our folder reader for stored and MSZIP folders) into a fresh folder, which is
+// removed again: the call ends with a result code and writes nothing outside that folder.
 #include "MemoryFile.h"
 
 #include "ArchiverApi.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ftw.h>
+#include <string>
+#include <sys/stat.h>
 
 namespace
 {
@@ -69,6 +75,25 @@ void list(const Library& lib, const char* path, const char* pattern)
         std::abort();
 }
 
+int removeOne(const char* path, const struct stat*, int, struct FTW*)
+{
+    return ::remove(path);
+}
+
+void extractCabinet(const std::string& path)
+{
+    const char* tmp = std::getenv("TMPDIR");
+    std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/fuzz-cab-XXXXXX";
+    if (!::mkdtemp(folder.data()))
+        std::abort();
+    const std::string line = "-x -r -o -i \"" + path + "\" \"" + folder + "/out/\"";
+    char report[4096];
+    const int result = Cab(0, line.c_str(), report, sizeof report);
+    if ((result != ARCHIVER_OK && result < 0x8000) || !std::memchr(report, '\0', sizeof report))
+        std::abort();
+    ::nftw(folder.c_str(), removeOne, 16, FTW_DEPTH | FTW_PHYS);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -83,5 +108,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const char* pattern = (size & 1) ? "*" : "*.txt";
     list(zip, file.path().c_str(), pattern);
     list(cab, file.path().c_str(), pattern);
+    extractCabinet(file.path());
     return 0;
 }
