@@ -15,6 +15,7 @@ namespace
 
 constexpr size_t kLargestMszipBlock = 32 * 1024;
 constexpr size_t kReadSize = size_t(1) << 20;
+constexpr size_t kInputSlack = 64;
 // Room for a chunk: its window, its output and one more block of the largest stored size,
 // plus the byte that shows a block that would decode to more than it says.
 constexpr size_t kBufferSize = CabFolderStream::kWindow + CabFolderStream::kChunk + 65536 + 1;
@@ -108,11 +109,13 @@ private:
     {
         if (b.fileOffset >= m_inStart && b.fileOffset + b.packed <= m_inStart + m_inSize)
             return m_in.data() + (b.fileOffset - m_inStart);
-        m_in.resize(std::max<size_t>(kReadSize, b.packed));
+        // A few bytes of room past the data, for a decoder that reads ahead of its input.
+        const size_t want = std::max<size_t>(kReadSize, b.packed);
+        m_in.resize(want + kInputSlack);
         m_inStart = b.fileOffset;
         m_inSize = 0;
-        while (m_inSize < m_in.size()) {
-            const ssize_t n = ::pread(m_fd, m_in.data() + m_inSize, m_in.size() - m_inSize,
+        while (m_inSize < want) {
+            const ssize_t n = ::pread(m_fd, m_in.data() + m_inSize, want - m_inSize,
                                       static_cast<off_t>(m_inStart + m_inSize));
             if (n < 0 && errno == EINTR)
                 continue;
