@@ -53,6 +53,12 @@ size_t ReadAheadReader::entriesRead() const
     return m_entriesRead;
 }
 
+bool ReadAheadReader::stalled() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_producerWaits || m_finished;
+}
+
 void ReadAheadReader::produce(Wanted wanted)
 {
     try {
@@ -174,9 +180,12 @@ ReadAheadReader::Record ReadAheadReader::take()
     if (m_queue.empty()) {
         m_consumerWaits = true;
         m_ready.wait(lock, [this] {
-            return m_finished || m_producerWaits || m_queue.size() >= kBatch ||
-                   m_queued >= m_budget / 8 ||
-                   (!m_queue.empty() && m_queue.back().type == Record::Type::Header &&
+            if (m_finished)
+                return true;
+            if (m_queue.empty())
+                return false;
+            return m_producerWaits || m_queue.size() >= kBatch || m_queued >= m_budget / 8 ||
+                   (m_queue.back().type == Record::Type::Header &&
                     m_queue.back().step != Step::Entry);
         });
         m_consumerWaits = false;

@@ -52,10 +52,12 @@ public:
     bool readFailed() const override { return m_readFailed; }
     bool fatal() const override { return m_fatal; }
 
-    // For tests: the most bytes that were waiting in the queue at once, and how many entries
-    // the reading thread has taken from the reader so far.
+    // For tests: the most bytes that were waiting in the queue at once, how many entries the
+    // reading thread has taken from the reader so far, and whether it now waits for room in
+    // the queue or has finished.
     size_t peakQueued() const;
     size_t entriesRead() const;
+    bool stalled() const;
 
 private:
     struct Record {
