@@ -22,9 +22,9 @@ class LibarchiveReader;
 // being decoded. Meant for archives that are one compressed stream (a solid 7z, a tar.xz),
 // whose members can only be reached by decoding everything before them.
 //
-// Entries and data blocks pass through a queue that holds at most about `budget` bytes (twice
-// that with the blocks the extraction took but has not written yet), so a member of any size
-// is extracted with flat memory. The extraction sees the entries in archive order, exactly as
+// Entries and data blocks pass through a queue that holds at most about `budget` bytes (a
+// single block bigger than that passes alone), so a member of any size is extracted with flat
+// memory. The extraction sees the entries in archive order, exactly as
 // the reader gives them; a member whose data it skips after all (an existing file kept, a
 // path refused) has its decoded blocks dropped. Destroying the reader stops the thread after
 // the block it is decoding.
