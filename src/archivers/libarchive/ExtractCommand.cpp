@@ -3,10 +3,12 @@
 #include "Dialogs.h"
 #include "ExtractEngine.h"
 #include "ProgressWindow.h"
+#include "ReadAheadReader.h"
 #include "Wildcard.h"
 #include "WorkerPool.h"
 
 #include <algorithm>
+#include <memory>
 #include <sys/stat.h>
 
 namespace archiver
@@ -34,9 +36,14 @@ int runExtract(const ExtractRequest& request, Report& report)
     }
     std::unique_ptr<EntryReader> formatReader = request.ownReader ? request.ownReader() : nullptr;
     LibarchiveReader reader;
+    // The read-only formats are mostly one compressed stream (a solid 7z, a tar.xz): the
+    // members are decoded on a thread of their own while the files of the ones before are
+    // written. ZIP and CAB decode only a big member's data ahead.
+    const bool decodeAhead = !formatReader && request.format == LibarchiveReader::Format::Various &&
+                             WorkerPool::defaultThreads() > 1;
     if (!formatReader) {
         reader.setDecodeLegacyNamesAsCp932(!request.storedNames);
-        reader.setReadAhead(WorkerPool::defaultThreads() > 1);
+        reader.setReadAhead(!decodeAhead && WorkerPool::defaultThreads() > 1);
         if (!reader.openFile(request.archive, request.format)) {
             report.error("書庫を開けません: " + request.archive + " (" + reader.error() + ")");
             return ARCHIVER_ERROR_ARC_FILE_OPEN;
@@ -122,9 +129,33 @@ int runExtract(const ExtractRequest& request, Report& report)
         };
     }
 
+    std::unique_ptr<ReadAheadReader> ahead;
+    if (decodeAhead) {
+        // The reading thread skips the data of the members the extraction will not write, as
+        // the extraction would, so that picking a few members of an image does not decode all
+        // of it. It decides from the same names, without noting which names were found.
+        ahead = std::make_unique<ReadAheadReader>(reader, [&](const ArchiveEntry& entry,
+                                                              size_t position) {
+            if (entry.kind != ArchiveEntry::Kind::File || entry.encrypted ||
+                !entry.unsupported.empty() ||
+                (request.encryptedAt && request.encryptedAt(position)))
+                return false;
+            if (all)
+                return true;
+            std::string shown = request.decodeName ? request.decodeName(entry.name) : entry.name;
+            if (request.namer)
+                shown = request.namer(shown);
+            const std::string path = slashes(shown);
+            return std::any_of(patterns.begin(), patterns.end(), [&](const std::string& p) {
+                return memberMatches(p, path, false, request.exactNames);
+            });
+        });
+    }
     ExtractEngine engine(settings);
-    const ExtractEngine::Result result =
-        engine.run(formatReader ? *formatReader : static_cast<EntryReader&>(reader));
+    const ExtractEngine::Result result = engine.run(formatReader ? *formatReader
+                                                    : ahead      ? static_cast<EntryReader&>(*ahead)
+                                                            : static_cast<EntryReader&>(reader));
+    ahead.reset();
 
     bool missing = false;
     for (size_t i = 0; i < matched.size() && !all; ++i) {

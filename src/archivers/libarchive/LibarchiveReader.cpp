@@ -313,19 +313,19 @@ private:
 
 } // namespace
 
-bool LibarchiveReader::writeBlock(int fd, const char* p, size_t size, int64_t offset,
-                                  uint64_t& written)
+bool LibarchiveReader::writeBlockAt(int fd, const char* p, size_t size, int64_t offset,
+                                    uint64_t& written, std::string& error, bool& damaged)
 {
+    damaged = false;
     if (offset < 0) {
-        m_error = "damaged data";
-        m_readFailed = true;
+        error = "damaged data";
+        damaged = true;
         return false;
     }
     // Sparse regions come as jumps in the offset; the file is written contiguously.
     if (static_cast<uint64_t>(offset) != written) {
         if (lseek(fd, offset, SEEK_SET) < 0 || ftruncate(fd, offset) != 0) {
-            m_error = std::strerror(errno);
-            m_readFailed = false;
+            error = std::strerror(errno);
             return false;
         }
         written = static_cast<uint64_t>(offset);
@@ -336,8 +336,7 @@ bool LibarchiveReader::writeBlock(int fd, const char* p, size_t size, int64_t of
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            m_error = std::strerror(errno);
-            m_readFailed = false;
+            error = std::strerror(errno);
             return false;
         }
         p += n;
@@ -345,6 +344,16 @@ bool LibarchiveReader::writeBlock(int fd, const char* p, size_t size, int64_t of
     }
     written += size;
     return true;
+}
+
+bool LibarchiveReader::writeBlock(int fd, const char* p, size_t size, int64_t offset,
+                                  uint64_t& written)
+{
+    bool damaged = false;
+    if (writeBlockAt(fd, p, size, offset, written, m_error, damaged))
+        return true;
+    m_readFailed = damaged;
+    return false;
 }
 
 bool LibarchiveReader::endOfData(int r)
@@ -390,6 +399,29 @@ bool LibarchiveReader::copyData(int fd, const std::function<bool(uint64_t)>& pro
             return endOfData(r);
         if (!writeBlock(fd, static_cast<const char*>(block), size, offset, written) || cancelled())
             return false;
+    }
+}
+
+bool LibarchiveReader::readBlocks(const BlockSink& sink)
+{
+    Utf8LocaleGuard guard;
+    if (!m_archive) {
+        m_error = "not open";
+        m_readFailed = true;
+        return false;
+    }
+    for (;;) {
+        const void* block = nullptr;
+        size_t size = 0;
+        la_int64_t offset = 0;
+        const int r = archive_read_data_block(m_archive, &block, &size, &offset);
+        if (r != ARCHIVE_OK)
+            return endOfData(r);
+        if (!sink(static_cast<const char*>(block), size, offset)) {
+            m_error = "stopped";
+            m_readFailed = false;
+            return false;
+        }
     }
 }
 

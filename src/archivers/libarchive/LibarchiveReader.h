@@ -39,6 +39,17 @@ public:
     Step next(ArchiveEntry& entry) override;
     bool copyData(int fd, const std::function<bool(uint64_t)>& progress) override;
     void skipData() override;
+    // Hands the data of the entry that next() returned to the sink block by block, as
+    // libarchive decodes it (offset: where the block goes in the file; sparse files leave
+    // gaps). True at the member's proper end; false for damage (with the error) or when the
+    // sink returned false.
+    using BlockSink = std::function<bool(const char* data, size_t size, int64_t offset)>;
+    bool readBlocks(const BlockSink& sink);
+    // Writes a block at its offset into fd, which holds `written` bytes so far; a jump in the
+    // offset leaves a gap (sparse regions). False with the reason; `damaged` tells a damaged
+    // block (a negative offset) from a failed write.
+    static bool writeBlockAt(int fd, const char* data, size_t size, int64_t offset,
+                             uint64_t& written, std::string& error, bool& damaged);
     const std::string& error() const override { return m_error; }
     bool readFailed() const override { return m_readFailed; }
     bool fatal() const override { return m_fatal; }

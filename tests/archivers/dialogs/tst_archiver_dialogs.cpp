@@ -289,7 +289,8 @@ TEST(ArchiverDialogsChild, CancelButtonStopsTheDecodesUnderWay)
     LoadedArchiver unzip("libunzip32.so", "UnZip");
     LoadedArchiver unlha("libunlha32.so", "Unlha");
     LoadedArchiver cab("libcab32.so", "Cab");
-    ASSERT_TRUE(unzip.loaded() && unlha.loaded() && cab.loaded());
+    LoadedArchiver unarc("libunarc32.so", "UnArc");
+    ASSERT_TRUE(unzip.loaded() && unlha.loaded() && cab.loaded() && unarc.loaded());
     TempFolder dir;
     // Eight members of 6 MB of words, namesakes in two folders: each keeps a decoder busy for
     // a while, so the cancel comes while several of them are under way.
@@ -316,10 +317,14 @@ TEST(ArchiverDialogsChild, CancelButtonStopsTheDecodesUnderWay)
     ASSERT_EQ(shell("cd " + quote(dir / "big") + " && zip -q ../big.zip" + names), 0);
     ASSERT_EQ(shell("cd " + quote(dir / "big") + " && jlha a2o5q ../big.lzh" + names), 0);
     ASSERT_EQ(shell("cd " + quote(dir / "big") + " && gcab -c -z ../big.cab" + names), 0);
+    // One solid stream, decoded ahead of the writing on a thread of its own.
+    const std::string sevenZip = dir / "big.7z";
+    ASSERT_EQ(shell("cd " + quote(dir / "big") + " && 7z a -bd -bso0 -mx=1 ../big.7z" + names), 0);
     const std::pair<const LoadedArchiver*, std::string> kinds[] = {
         {&unzip, "-x \"" + zip + "\" \""},
         {&unlha, "e -d1 \"" + lzh + "\" \""},
         {&cab, "-x -r \"" + gcab + "\" \""},
+        {&unarc, "-x \"" + sevenZip + "\" \""},
     };
     int turn = 0;
     for (const auto& [lib, start] : kinds) {
