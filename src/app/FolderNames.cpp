@@ -77,8 +77,9 @@ Room roomFor(DIR* dir)
     };
     Room room{1024, 16 * 1024};
     if (dir && ::fstat(::dirfd(dir), &st) == 0 && st.st_size > 0) {
-        // Kept within what a folder of 16 million names needs, whatever the size says.
-        const auto size = std::min<size_t>(static_cast<size_t>(st.st_size), size_t(1) << 28);
+        // Kept within what some two million names need, whatever the size says (a folder that
+        // once held many more keeps its size); a larger one grows as it is read.
+        const auto size = std::min<size_t>(static_cast<size_t>(st.st_size), size_t(1) << 26);
         room.names = std::max(room.names, size / 16);
         room.bytes = std::max(room.bytes, size + size / 2);
     }

@@ -67,7 +67,8 @@ public:
     static QString nameFrom(QByteArrayView bytes);
     // Every name's index in list order.
     const Indices& order() const { return m_order; }
-    // The bytes kept for the names, for the memory they take.
+    // The bytes kept for the names, room not yet written included (it takes address space, but
+    // no memory until it is written).
     size_t keptBytes() const;
 
 private:

@@ -114,8 +114,8 @@ void SortKeys::waitIdle()
         return;
     std::unique_lock lock(m_mutex);
     m_idle.wait(lock, [this] { return m_sorted == m_taken; });
-    // Names handed over but not taken yet are taken later with the view of their time: the
-    // caller is about to move the names, so it hands them over again afterwards.
+    // Names handed over but not taken yet would be read where they are now: the caller is about
+    // to move them, and hands them over again from their new place.
     m_handed = m_taken;
 }
 
