@@ -147,6 +147,7 @@ void FileListBox::startReading()
     result->keepSelection = sameFolder;
     result->pattern = m_pattern;
     QThreadPool::globalInstance()->start([channel = m_channel, reader, stop, result] {
+        reader->orderWhileReading();
         while (!reader->read(1 << 16, stop.get())) {
             if (stop->load())
                 return;

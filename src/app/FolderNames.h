@@ -37,6 +37,15 @@ template <typename T> void PageAllocator<T>::deallocate(T* p, size_t n) noexcept
 template <typename T> using PageVector = std::vector<T, PageAllocator<T>>;
 using Indices = PageVector<quint32>;
 
+inline bool isAsciiName(QByteArrayView bytes)
+{
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
 // The file names of one folder, read once and kept as their bytes one after the other (each
 // ending in a zero byte), with the list order worked out once: without regard to case, as
 // QString::compare with Qt::CaseInsensitive orders them, equal ones in the order of the names
@@ -54,15 +63,16 @@ public:
         return QByteArrayView(m_bytes.data() + start, end - start - 1);
     }
     // The name as the program carries it (see NativePath.h).
-    QString nameOf(quint32 index) const;
+    QString nameOf(quint32 index) const { return nameFrom(bytesOf(index)); }
+    static QString nameFrom(QByteArrayView bytes);
     // Every name's index in list order.
     const Indices& order() const { return m_order; }
-    // The bytes kept for the names, for the memory they take.
+    // The bytes kept for the names, room not yet written included (it takes address space, but
+    // no memory until it is written).
     size_t keptBytes() const;
 
 private:
     friend class FolderReader;
-    friend class SortKeys;
     PageVector<char> m_bytes;
     Indices m_starts;
     Indices m_order;
@@ -73,7 +83,8 @@ using ShownRows = std::shared_ptr<const Indices>;
 
 // Reads the files of a folder (not folders; links to files count as files; dot files are left
 // out; FIFOs, sockets and devices are listed and never opened) in steps, so that the first part
-// can be read on one thread and the rest on another.
+// can be read on one thread and the rest on another. Room for the names is reserved once, after
+// the size the system gives for the folder.
 class SortKeys;
 
 class FolderReader final
@@ -89,10 +100,16 @@ public:
     // Reads up to `count` more entries of the folder (files or not). True once the folder has
     // been read to its end. Stops early, returning false, when `stop` becomes true.
     bool read(qsizetype count, const std::atomic<bool>* stop = nullptr);
+    // From now on, the names read are put in order on a thread of their own as the reading goes
+    // on (for a folder that is large).
+    void orderWhileReading();
     // Puts the names read in list order and hands them over; the reader is spent.
     std::shared_ptr<const FolderNames> finish();
 
 private:
+    // Makes room for one more name of `length` bytes.
+    void makeRoom(size_t length);
+
     DIR* m_dir = nullptr;
     std::shared_ptr<FolderNames> m_names;
     std::unique_ptr<class SortKeys> m_keys;
