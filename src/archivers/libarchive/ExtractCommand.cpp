@@ -32,13 +32,15 @@ int runExtract(const ExtractRequest& request, Report& report)
         report.error("書庫が見つかりません: " + request.archive);
         return ARCHIVER_ERROR_NOT_FIND_ARC_FILE;
     }
-    LibarchiveReader reader;
-    reader.setDecodeLegacyNamesAsCp932(!request.storedNames);
-    reader.setReadAhead(WorkerPool::defaultThreads() > 1);
-    if (!reader.openFile(request.archive, request.format)) {
-        report.error("書庫を開けません: " + request.archive + " (" + reader.error() + ")");
+    auto libarchive = std::make_unique<LibarchiveReader>();
+    libarchive->setDecodeLegacyNamesAsCp932(!request.storedNames);
+    libarchive->setReadAhead(WorkerPool::defaultThreads() > 1);
+    if (!libarchive->openFile(request.archive, request.format)) {
+        report.error("書庫を開けません: " + request.archive + " (" + libarchive->error() + ")");
         return ARCHIVER_ERROR_ARC_FILE_OPEN;
     }
+    const std::unique_ptr<EntryReader> reader =
+        request.wrapReader ? request.wrapReader(std::move(libarchive)) : std::move(libarchive);
 
     // Which names matched at least one member, so that the report can name the others.
     std::vector<bool> matched(request.names.size(), false);
@@ -115,12 +117,14 @@ int runExtract(const ExtractRequest& request, Report& report)
             own->setDecodeLegacyNamesAsCp932(!request.storedNames);
             if (!own->openFile(request.archive, request.format))
                 return nullptr;
+            if (request.wrapReader)
+                return request.wrapReader(std::move(own));
             return own;
         };
     }
 
     ExtractEngine engine(settings);
-    const ExtractEngine::Result result = engine.run(reader);
+    const ExtractEngine::Result result = engine.run(*reader);
 
     bool missing = false;
     for (size_t i = 0; i < matched.size() && !all; ++i) {

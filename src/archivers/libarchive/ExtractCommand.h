@@ -5,6 +5,7 @@
 #include "Report.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,9 @@ struct ExtractRequest {
     std::function<bool(size_t position)> encryptedAt;
     // libarchive hands names without a UTF-8 mark over as stored, for decodeName to decode.
     bool storedNames = false;
+    // Puts a reader of the format's own in front of each of libarchive's (ZIP reads the data of
+    // stored and deflated members itself); libarchive's alone when empty.
+    std::function<std::unique_ptr<EntryReader>(std::unique_ptr<LibarchiveReader>)> wrapReader;
 };
 
 int runExtract(const ExtractRequest& request, Report& report);
