@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -37,67 +38,179 @@ bool readAt(int fd, unsigned char* buffer, size_t size, uint64_t offset)
     return true;
 }
 
+// Fills items on a thread of its own, at most kAheadChunks ahead of the one taken; an item that
+// `last` accepts ends the filling.
+template <typename Item> class Ahead
+{
+public:
+    Ahead(std::function<void(Item&)> fill, std::function<bool(const Item&)> last)
+        : m_fill(std::move(fill)), m_last(std::move(last)), m_thread([this] { produce(); })
+    {
+    }
+    ~Ahead()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+    Ahead(const Ahead&) = delete;
+    Ahead& operator=(const Ahead&) = delete;
+
+    // The next item; the one handed in is done with, and its buffer is filled again.
+    void take(Item& item)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_items.empty(); });
+        std::swap(item, m_items.front());
+        m_spare.push_back(std::move(m_items.front()));
+        m_items.pop_front();
+        lock.unlock();
+        m_changed.notify_all();
+    }
+
+private:
+    void produce()
+    {
+        for (;;) {
+            Item item;
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                if (!m_spare.empty()) {
+                    item = std::move(m_spare.back());
+                    m_spare.pop_back();
+                }
+            }
+            m_fill(item);
+            const bool last = m_last(item);
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_stop || m_items.size() < kAheadChunks; });
+            if (m_stop)
+                return;
+            m_items.push_back(std::move(item));
+            lock.unlock();
+            m_changed.notify_all();
+            if (last)
+                return;
+        }
+    }
+
+    std::function<void(Item&)> m_fill;
+    std::function<bool(const Item&)> m_last;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Item> m_items;
+    std::vector<Item> m_spare;
+    bool m_stop = false;
+    std::thread m_thread; // last: starts when everything above is ready
+};
+
 // A piece of the member's data as it comes out; the last one says how the data ended.
 struct Chunk {
     enum class State { More, End, Damaged };
-    std::vector<unsigned char> data;
+    // Left uninitialised: a small member never pays for a whole chunk.
+    std::unique_ptr<unsigned char[]> data;
+    size_t capacity = 0;
     size_t size = 0;
     State state = State::More;
     std::string error;
+};
+
+// A piece of the compressed data as read from the archive.
+struct Block {
+    std::unique_ptr<unsigned char[]> data;
+    size_t size = 0;
+    bool failed = false;
+    bool last = false;
 };
 
 // The member's data in chunks: stored bytes as they are, deflated ones inflated.
 class Source
 {
 public:
-    Source(int fd, uint64_t start, uint64_t compressed, uint16_t method)
-        : m_fd(fd), m_pos(start), m_left(compressed), m_stored(method == 0)
+    // Chunks hold at most `chunk` bytes.
+    Source(int fd, uint64_t start, uint64_t compressed, uint16_t method, size_t chunk)
+        : m_fd(fd), m_pos(start), m_left(compressed), m_stored(method == 0), m_chunk(chunk)
     {
         if (!m_stored) {
-            m_in.resize(kInput);
+            m_inSize =
+                static_cast<size_t>(std::min<uint64_t>(kInput, std::max<uint64_t>(1, compressed)));
+            m_in.data.reset(new unsigned char[m_inSize]);
             m_ready = inflateInit2(&m_z, -MAX_WBITS) == Z_OK;
         }
     }
     ~Source()
     {
+        m_input.reset(); // its thread reads through the members below
         if (!m_stored && m_ready)
             inflateEnd(&m_z);
     }
     Source(const Source&) = delete;
     Source& operator=(const Source&) = delete;
 
+    // Reads the compressed data on a thread of its own, ahead of the inflating, so that the
+    // thread that inflates does nothing else.
+    void readAhead()
+    {
+        if (m_stored || m_left == 0)
+            return;
+        m_input = std::make_unique<Ahead<Block>>(
+            [this, pos = m_pos, left = m_left](Block& b) mutable {
+                if (!b.data)
+                    b.data.reset(new unsigned char[m_inSize]);
+                b.size = static_cast<size_t>(std::min<uint64_t>(m_inSize, left));
+                b.failed = !readAt(m_fd, b.data.get(), b.size, pos);
+                pos += b.size;
+                left -= b.size;
+                b.last = b.failed || left == 0;
+            },
+            [](const Block& b) { return b.last; });
+    }
+
     void fill(Chunk& c)
     {
-        c.data.resize(kChunk);
+        if (!c.data || c.capacity != m_chunk) {
+            c.data.reset(new unsigned char[m_chunk]);
+            c.capacity = m_chunk;
+        }
         c.size = 0;
         c.state = Chunk::State::More;
         if (!m_stored && !m_ready)
             return fail(c, "zlib を初期化できません");
-        while (c.size < kChunk) {
+        while (c.size < m_chunk) {
             if (m_stored) {
-                const size_t n = static_cast<size_t>(std::min<uint64_t>(kChunk - c.size, m_left));
+                const size_t n = static_cast<size_t>(std::min<uint64_t>(m_chunk - c.size, m_left));
                 if (n == 0) {
                     c.state = Chunk::State::End;
                     return;
                 }
-                if (!readAt(m_fd, c.data.data() + c.size, n, m_pos))
+                if (!readAt(m_fd, c.data.get() + c.size, n, m_pos))
                     return fail(c, "書庫を読めません");
                 take(n);
                 c.size += n;
                 continue;
             }
+            // zlib keeps what it needs of earlier input in its window: a block is done with
+            // once it is consumed.
             if (m_z.avail_in == 0 && m_left > 0) {
-                const size_t n = static_cast<size_t>(std::min<uint64_t>(kInput, m_left));
-                if (!readAt(m_fd, m_in.data(), n, m_pos))
+                if (m_input) {
+                    m_input->take(m_in);
+                } else {
+                    m_in.size = static_cast<size_t>(std::min<uint64_t>(m_inSize, m_left));
+                    m_in.failed = !readAt(m_fd, m_in.data.get(), m_in.size, m_pos);
+                }
+                if (m_in.failed)
                     return fail(c, "書庫を読めません");
-                take(n);
-                m_z.next_in = m_in.data();
-                m_z.avail_in = static_cast<uInt>(n);
+                take(m_in.size);
+                m_z.next_in = m_in.data.get();
+                m_z.avail_in = static_cast<uInt>(m_in.size);
             }
-            m_z.next_out = c.data.data() + c.size;
-            m_z.avail_out = static_cast<uInt>(kChunk - c.size);
+            m_z.next_out = c.data.get() + c.size;
+            m_z.avail_out = static_cast<uInt>(m_chunk - c.size);
             const int r = inflate(&m_z, Z_NO_FLUSH);
-            c.size = kChunk - m_z.avail_out;
+            c.size = m_chunk - m_z.avail_out;
             if (r == Z_STREAM_END) {
                 c.state = Chunk::State::End;
                 return;
@@ -128,71 +241,10 @@ private:
     bool m_stored;
     bool m_ready = false;
     z_stream m_z{};
-    std::vector<unsigned char> m_in;
-};
-
-// Fills chunks on a thread of its own, at most kAheadChunks ahead of the one taken.
-class Ahead
-{
-public:
-    explicit Ahead(Source& source) : m_source(source), m_thread([this] { produce(); }) {}
-    ~Ahead()
-    {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_stop = true;
-        }
-        m_changed.notify_all();
-        m_thread.join();
-    }
-    Ahead(const Ahead&) = delete;
-    Ahead& operator=(const Ahead&) = delete;
-
-    void take(Chunk& c)
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_changed.wait(lock, [this] { return !m_chunks.empty(); });
-        // The buffer handed in is the one the caller is done with: it is filled again.
-        std::swap(c, m_chunks.front());
-        m_spare.push_back(std::move(m_chunks.front().data));
-        m_chunks.pop_front();
-        lock.unlock();
-        m_changed.notify_all();
-    }
-
-private:
-    void produce()
-    {
-        for (;;) {
-            Chunk c;
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                if (!m_spare.empty()) {
-                    c.data = std::move(m_spare.back());
-                    m_spare.pop_back();
-                }
-            }
-            m_source.fill(c);
-            const bool last = c.state != Chunk::State::More;
-            std::unique_lock<std::mutex> lock(m_mutex);
-            m_changed.wait(lock, [this] { return m_stop || m_chunks.size() < kAheadChunks; });
-            if (m_stop)
-                return;
-            m_chunks.push_back(std::move(c));
-            lock.unlock();
-            m_changed.notify_all();
-            if (last)
-                return;
-        }
-    }
-
-    Source& m_source;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<Chunk> m_chunks;
-    std::vector<std::vector<unsigned char>> m_spare;
-    bool m_stop = false;
-    std::thread m_thread; // last: starts when everything above is ready
+    size_t m_chunk;
+    Block m_in;
+    size_t m_inSize = 0;
+    std::unique_ptr<Ahead<Block>> m_input;
 };
 
 CopyOutcome damaged(std::string error)
@@ -221,10 +273,16 @@ CopyOutcome copyMemberData(int archiveFd, uint64_t archiveSize, const MemberData
     if (start > archiveSize || member.compressedSize > archiveSize - start)
         return damaged("データが書庫の外を指しています");
 
-    Source source(archiveFd, start, member.compressedSize, member.method);
-    std::unique_ptr<Ahead> thread;
-    if (ahead && member.size >= kAheadFrom)
-        thread = std::make_unique<Ahead>(source);
+    // One byte more than the member needs shows a stream that runs on past its size at once.
+    const size_t chunk = static_cast<size_t>(std::min<uint64_t>(kChunk, member.size + 1));
+    Source source(archiveFd, start, member.compressedSize, member.method, chunk);
+    std::unique_ptr<Ahead<Chunk>> thread;
+    if (ahead && member.size >= kAheadFrom) {
+        source.readAhead();
+        thread = std::make_unique<Ahead<Chunk>>(
+            [&source](Chunk& c) { source.fill(c); },
+            [](const Chunk& c) { return c.state != Chunk::State::More; });
+    }
     Chunk c;
     uint32_t crc = 0;
     uint64_t written = 0;
@@ -238,9 +296,9 @@ CopyOutcome copyMemberData(int archiveFd, uint64_t archiveSize, const MemberData
         // More data than the directory promised is damage too, and is never written.
         if (c.size > member.size - written)
             return damaged("データが記録された長さを超えています");
-        crc = static_cast<uint32_t>(crc32_z(crc, c.data.data(), c.size));
+        crc = static_cast<uint32_t>(crc32_z(crc, c.data.get(), c.size));
         for (size_t done = 0; done < c.size;) {
-            const ssize_t n = ::write(fd, c.data.data() + done, c.size - done);
+            const ssize_t n = ::write(fd, c.data.get() + done, c.size - done);
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0) {
