@@ -23,9 +23,8 @@ std::atomic<unsigned> g_copying{0};
 
 unsigned threadsForCopies()
 {
-    static const unsigned n =
-        std::min(std::max(1u, std::thread::hardware_concurrency()), WorkerPool::defaultThreads());
-    return n;
+    static const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    return std::min(cores, WorkerPool::defaultThreads());
 }
 
 } // namespace
