@@ -17,7 +17,7 @@ PACKAGES=(
   # AAC and H.264 in MP4, MKV and M4A (FFmpeg's decoders for GStreamer)
   qt6-pdf-dev qt6-svg-dev qt6-image-formats-plugins gstreamer1.0-libav
   # desktop services, archives, code pages
-  libglib2.0-dev libarchive-dev libgcab-dev libicu-dev zlib1g-dev libx11-dev shared-mime-info
+  libglib2.0-dev libarchive-dev libgcab-dev libicu-dev zlib1g-dev libisal-dev libx11-dev shared-mime-info
   # fonts so Japanese renders
   fonts-noto-cjk
   # tests: GoogleTest, a display server for end-to-end runs, screenshots
