@@ -268,7 +268,7 @@ public:
         c.size = 0;
         c.state = Chunk::State::More;
         if (!m_stored && !m_inflater->ready())
-            return fail(c, "zlib を初期化できません");
+            return fail(c, "展開の準備ができません (メモリー不足)");
         while (c.size < m_chunk) {
             if (m_stored) {
                 const size_t n = static_cast<size_t>(std::min<uint64_t>(m_chunk - c.size, m_left));
@@ -282,8 +282,8 @@ public:
                 c.size += n;
                 continue;
             }
-            // zlib keeps what it needs of earlier input in its window: a block is done with
-            // once it is consumed.
+            // The inflater keeps what it needs of earlier data itself: a block of input is done
+            // with once it is consumed.
             if (m_inflater->inputLeft() == 0 && m_left > 0) {
                 if (m_input) {
                     m_input->take(m_in);
