@@ -5,7 +5,8 @@
 # time / our time (target: many members >= 1.5x, one member >= 1.1x). "ours 1" is our
 # library held to one worker (KORAMO_EXTRACT_THREADS=1). The load is printed before and after.
 #   bench/archive_extract_parallel/run.sh [WORKDIR]
-# BENCH_ONLY=cab (or lzh, zip) runs the rows of that format alone; all rows by default.
+# BENCH_ONLY=cab (or lzh, zip) runs the rows of that format alone; ONLY=REGEX keeps the rows
+# whose label matches (e.g. ONLY='one zip'), for quick turns; all rows by default.
 # Needs a build with unlha_bench and run_archiver (BENCH_BUILD_DIR, default build-release).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -13,9 +14,10 @@ SRC=$(pwd)
 WORK=${1:-/tmp/koramo-extract-parallel}
 BUILD=${BENCH_BUILD_DIR:-$SRC/build-release}
 ROUNDS=${ROUNDS:-3}
-ONLY=${BENCH_ONLY:-}
-case "$ONLY" in "" | lzh | zip | cab) ;; *) echo "bench: BENCH_ONLY is lzh, zip or cab" >&2; exit 1 ;; esac
-wanted() { [ -z "$ONLY" ] || [ "$ONLY" = "$1" ]; }
+FORMAT_ONLY=${BENCH_ONLY:-}
+case "$FORMAT_ONLY" in "" | lzh | zip | cab) ;; *) echo "bench: BENCH_ONLY is lzh, zip or cab" >&2; exit 1 ;; esac
+wanted() { [ -z "$FORMAT_ONLY" ] || [ "$FORMAT_ONLY" = "$1" ]; }
+ONLY=${ONLY:-}
 LZH="$BUILD/bench/archiver_lzh/unlha_bench"
 RUN="$BUILD/bench/run_archiver"
 BIN="$BUILD/bin"
@@ -66,6 +68,7 @@ best() { awk -v t="$1" -v b="$2" 'BEGIN { print (b == "" || t < b) ? t : b }'; }
 rows=()
 duel() { # LABEL INPUT OURS... -- PEER...
   local label=$1 input=$2; shift 2
+  [[ -z "$ONLY" || "$label" =~ $ONLY ]] || return 0
   local sep; for ((sep = 1; sep <= $#; sep++)); do [ "${!sep}" = "--" ] && break; done
   local -a ours=("${@:1:sep-1}") peer=("${@:sep+1}")
   local ow="" oc="" o1="" pw="" pc="" w c

@@ -35,20 +35,25 @@ int runExtract(const ExtractRequest& request, Report& report)
         return ARCHIVER_ERROR_NOT_FIND_ARC_FILE;
     }
     std::unique_ptr<EntryReader> formatReader = request.ownReader ? request.ownReader() : nullptr;
-    LibarchiveReader reader;
+    auto libarchive = std::make_unique<LibarchiveReader>();
     // The read-only formats are mostly one compressed stream (a solid 7z, a tar.xz): the
     // members are decoded on a thread of their own while the files of the ones before are
     // written. ZIP and CAB decode only a big member's data ahead.
     const bool decodeAhead = !formatReader && request.format == LibarchiveReader::Format::Various &&
                              WorkerPool::defaultThreads() > 1;
     if (!formatReader) {
-        reader.setDecodeLegacyNamesAsCp932(!request.storedNames);
-        reader.setReadAhead(!decodeAhead && WorkerPool::defaultThreads() > 1);
-        if (!reader.openFile(request.archive, request.format)) {
-            report.error("書庫を開けません: " + request.archive + " (" + reader.error() + ")");
+        libarchive->setDecodeLegacyNamesAsCp932(!request.storedNames);
+        libarchive->setReadAhead(!decodeAhead && WorkerPool::defaultThreads() > 1);
+        if (!libarchive->openFile(request.archive, request.format)) {
+            report.error("書庫を開けません: " + request.archive + " (" + libarchive->error() + ")");
             return ARCHIVER_ERROR_ARC_FILE_OPEN;
         }
     }
+    LibarchiveReader& plain = *libarchive;
+    const std::unique_ptr<EntryReader> reader = formatReader ? std::move(formatReader)
+                                                : request.wrapReader
+                                                    ? request.wrapReader(std::move(libarchive))
+                                                    : std::move(libarchive);
 
     // Which names matched at least one member, so that the report can name the others.
     std::vector<bool> matched(request.names.size(), false);
@@ -125,6 +130,8 @@ int runExtract(const ExtractRequest& request, Report& report)
             own->setDecodeLegacyNamesAsCp932(!request.storedNames);
             if (!own->openFile(request.archive, request.format))
                 return nullptr;
+            if (request.wrapReader)
+                return request.wrapReader(std::move(own));
             return own;
         };
     }
@@ -134,8 +141,8 @@ int runExtract(const ExtractRequest& request, Report& report)
         // The reading thread skips the data of the members the extraction will not write, as
         // the extraction would, so that picking a few members of an image does not decode all
         // of it. It decides from the same names, without noting which names were found.
-        ahead = std::make_unique<ReadAheadReader>(reader, [&](const ArchiveEntry& entry,
-                                                              size_t position) {
+        ahead = std::make_unique<ReadAheadReader>(plain, [&](const ArchiveEntry& entry,
+                                                             size_t position) {
             if (entry.kind != ArchiveEntry::Kind::File || entry.encrypted ||
                 !entry.unsupported.empty() ||
                 (request.encryptedAt && request.encryptedAt(position)))
@@ -152,9 +159,8 @@ int runExtract(const ExtractRequest& request, Report& report)
         });
     }
     ExtractEngine engine(settings);
-    const ExtractEngine::Result result = engine.run(formatReader ? *formatReader
-                                                    : ahead      ? static_cast<EntryReader&>(*ahead)
-                                                            : static_cast<EntryReader&>(reader));
+    const ExtractEngine::Result result =
+        engine.run(ahead ? static_cast<EntryReader&>(*ahead) : *reader);
     ahead.reset();
 
     bool missing = false;

@@ -37,6 +37,9 @@ struct ExtractRequest {
     // A reader of the format's own for the archive, used instead of libarchive's when it gives
     // one (null: libarchive reads it).
     std::function<std::unique_ptr<EntryReader>()> ownReader;
+    // Puts a reader of the format's own in front of each of libarchive's (ZIP reads the data of
+    // stored and deflated members itself); libarchive's alone when empty.
+    std::function<std::unique_ptr<EntryReader>(std::unique_ptr<LibarchiveReader>)> wrapReader;
 };
 
 int runExtract(const ExtractRequest& request, Report& report);

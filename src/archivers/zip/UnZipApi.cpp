@@ -11,6 +11,7 @@
 #include "ZipCentralDirectory.h"
 #include "ZipCreate.h"
 #include "ZipListing.h"
+#include "ZipMemberReader.h"
 #include "ZipNames.h"
 
 #include <algorithm>
@@ -115,10 +116,10 @@ int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& 
     }
     // Names are decoded here, as the listing decodes them, and follow the encoding the user
     // chose for this archive; the names asked for are composed like the decoded ones.
-    archiver::ZipCentralDirectory directory;
-    directory.read(ops.archive);
+    auto directory = std::make_shared<archiver::ZipCentralDirectory>();
+    const bool trusted = directory->read(ops.archive);
     auto names =
-        std::make_shared<archiver::ZipNames>(directory, archiver::chosenNameEncoding(ops.archive));
+        std::make_shared<archiver::ZipNames>(*directory, archiver::chosenNameEncoding(ops.archive));
     // Extraction is the only command; "-x" names it, as it always did.
     archiver::ExtractRequest request =
         archiver::extractRequest(owner, ops, archiver::LibarchiveReader::Format::Zip);
@@ -138,6 +139,15 @@ int runCommand(ArchiverWindow owner, const char* commandLine, archiver::Report& 
         std::replace(out.begin(), out.end(), '\\', '/');
         return out;
     };
+    // The data of stored and deflated members is read through the central directory; without
+    // one that can be trusted, libarchive reads everything.
+    if (trusted) {
+        request.wrapReader = [directory,
+                              path = ops.archive](std::unique_ptr<archiver::LibarchiveReader> inner)
+            -> std::unique_ptr<archiver::EntryReader> {
+            return std::make_unique<archiver::ZipMemberReader>(std::move(inner), directory, path);
+        };
+    }
     return archiver::runExtract(request, report);
 }
 
