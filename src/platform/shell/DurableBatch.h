@@ -48,9 +48,15 @@ public:
     // Removes every waiting file; no step runs.
     void discard();
 
-    // The default: each file opened again and fsync'ed. Writeback was started when each file
-    // was written, so the waits mostly overlap and the file system commits its journal once.
+    // Each file opened again and fsync'ed: one wait for the disk, and on most file systems one
+    // cache flush of the drive, per file.
     static int syncEach(const QList<QByteArray>& written, QByteArray& failed);
+    // The default: on a local file system, one syncfs for all the files that lie on it (it
+    // writes them out together, the file system's own records with them, and flushes the
+    // drive's cache once), then each file is asked for an error its own writing met; on other
+    // file systems (network, FUSE), and to name the file behind an error syncfs reports,
+    // syncEach.
+    static int syncVolumes(const QList<QByteArray>& written, QByteArray& failed);
 
 private:
     struct Waiting {
