@@ -20,16 +20,18 @@ DurableBatch::~DurableBatch()
     discard();
 }
 
-void DurableBatch::addFile(const QByteArray& written, qint64 bytes, Step then)
+void DurableBatch::addFile(const QByteArray& written, qint64 bytes, Step then, Step whenNamed)
 {
-    m_waiting.push_back({written, std::move(then)});
+    const qsizetype slash = written.lastIndexOf('/');
+    const QByteArray folder = slash > 0 ? written.left(slash) : QByteArray("/");
+    m_waiting.push_back({written, std::move(then), std::move(whenNamed), folder});
     ++m_files;
     m_bytes += bytes;
 }
 
-void DurableBatch::addStep(Step then)
+void DurableBatch::addStep(Step then, Step whenNamed, const QByteArray& folder)
 {
-    m_waiting.push_back({QByteArray(), std::move(then)});
+    m_waiting.push_back({QByteArray(), std::move(then), std::move(whenNamed), folder});
 }
 
 int DurableBatch::syncEach(const QList<QByteArray>& written, QByteArray& failed)
@@ -159,14 +161,36 @@ DurableBatch::Outcome DurableBatch::flush(int& error, QByteArray& failed)
     }
     error = written.isEmpty() ? 0 : m_sync(written, failed);
     Outcome outcome = error == 0 ? Outcome::Done : Outcome::SyncFailed;
+    std::vector<Step> whenNamed;
+    QList<QByteArray> folders;
     for (Waiting& item : waiting) {
         if (outcome == Outcome::Done && !item.then()) {
             outcome = Outcome::StepFailed;
             // The step that failed cleans up its own file; the rest are removed below.
             continue;
         }
-        if (outcome != Outcome::Done && !item.written.isEmpty())
-            ::unlink(item.written.constData());
+        if (outcome != Outcome::Done) {
+            if (!item.written.isEmpty())
+                ::unlink(item.written.constData());
+            continue;
+        }
+        if (item.whenNamed) {
+            whenNamed.push_back(std::move(item.whenNamed));
+            if (!item.folder.isEmpty() && !folders.contains(item.folder))
+                folders.append(item.folder);
+        }
+    }
+    // What took its name before a failed step stays named; its own follow-up still runs.
+    if (whenNamed.empty() || outcome == Outcome::SyncFailed)
+        return outcome;
+    if (!folders.isEmpty()) {
+        error = m_sync(folders, failed);
+        if (error != 0)
+            return Outcome::SyncFailed;
+    }
+    for (const Step& step : whenNamed) {
+        if (!step())
+            return Outcome::StepFailed;
     }
     return outcome;
 }

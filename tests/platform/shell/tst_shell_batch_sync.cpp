@@ -1,7 +1,8 @@
 // Many small files put on the disk together: when a copy returns, every file it named is on its
 // disk (counted by the file system of a small ext4 image), and a failure in the last of 300
 // files or a disk that fills up in the middle of a batch is reported by name, with the files
-// before it whole and no hidden part left.
+// before it whole and no hidden part left; a moved file's source goes only once its copy's name
+// is on the disk.
 #include "RecordingShellUi.h"
 #include "ShellTestFiles.h"
 
@@ -300,3 +301,61 @@ TEST(DurableBatchSync, APartGoneBeforeTheSyncIsNamedAndNothingTakesItsName)
 }
 
 } // namespace
+
+// A moved file's source goes only once the folder that holds the copy's new name is on the disk
+// too; if that folder cannot be put there, the names stay taken and every source stays.
+TEST(DurableBatchSync, MovedSourcesGoOnlyAfterTheNamesAreOnTheDisk)
+{
+    for (const bool folderFails : {false, true}) {
+        SCOPED_TRACE(folderFails ? "folder sync fails" : "all synced");
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        QStringList events;
+        DurableBatch batch({100, qint64(1) << 30}, [&](const QList<QByteArray>& paths,
+                                                       QByteArray& failed) {
+            for (const QByteArray& path : paths)
+                events << QStringLiteral("sync ") + QFileInfo(QFile::decodeName(path)).fileName();
+            if (folderFails && paths.first() == bytes(dir.path())) {
+                failed = paths.first();
+                return EIO;
+            }
+            return 0;
+        });
+        for (int i = 0; i < 3; ++i) {
+            const QString part = dir.path() + QStringLiteral("/.m%1.koramo-1-0").arg(i);
+            writeFile(part, "x");
+            batch.addFile(
+                bytes(part), 1,
+                [&, part, i] {
+                    events << QStringLiteral("name %1").arg(i);
+                    return QFile::rename(part, dir.path() + QStringLiteral("/m%1").arg(i));
+                },
+                [&, i] {
+                    events << QStringLiteral("remove source %1").arg(i);
+                    return true;
+                });
+        }
+        int error = 0;
+        QByteArray failed;
+        const DurableBatch::Outcome outcome = batch.flush(error, failed);
+        QStringList expected = {QStringLiteral("sync .m0.koramo-1-0"),
+                                QStringLiteral("sync .m1.koramo-1-0"),
+                                QStringLiteral("sync .m2.koramo-1-0"),
+                                QStringLiteral("name 0"),
+                                QStringLiteral("name 1"),
+                                QStringLiteral("name 2"),
+                                QStringLiteral("sync ") + QFileInfo(dir.path()).fileName()};
+        if (folderFails) {
+            EXPECT_EQ(outcome, DurableBatch::Outcome::SyncFailed);
+            EXPECT_EQ(error, EIO);
+            EXPECT_EQ(failed, bytes(dir.path()));
+        } else {
+            EXPECT_EQ(outcome, DurableBatch::Outcome::Done);
+            expected << QStringLiteral("remove source 0") << QStringLiteral("remove source 1")
+                     << QStringLiteral("remove source 2");
+        }
+        EXPECT_EQ(events, expected);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(readFile(dir.path() + QStringLiteral("/m%1").arg(i)), "x") << i;
+    }
+}
