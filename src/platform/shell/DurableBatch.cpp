@@ -1,13 +1,17 @@
 #include "platform/shell/DurableBatch.h"
 
+#include <QHash>
+
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace platform::filecopy
 {
 
-DurableBatch::DurableBatch() : DurableBatch(Limits{}, &DurableBatch::syncEach) {}
+DurableBatch::DurableBatch() : DurableBatch(Limits{}, &DurableBatch::syncVolumes) {}
 
 DurableBatch::DurableBatch(Limits limits, Sync sync) : m_limits(limits), m_sync(std::move(sync)) {}
 
@@ -16,16 +20,18 @@ DurableBatch::~DurableBatch()
     discard();
 }
 
-void DurableBatch::addFile(const QByteArray& written, qint64 bytes, Step then)
+void DurableBatch::addFile(const QByteArray& written, qint64 bytes, Step then, Step whenNamed)
 {
-    m_waiting.push_back({written, std::move(then)});
+    const qsizetype slash = written.lastIndexOf('/');
+    const QByteArray folder = slash > 0 ? written.left(slash) : QByteArray("/");
+    m_waiting.push_back({written, std::move(then), std::move(whenNamed), folder});
     ++m_files;
     m_bytes += bytes;
 }
 
-void DurableBatch::addStep(Step then)
+void DurableBatch::addStep(Step then, Step whenNamed, const QByteArray& folder)
 {
-    m_waiting.push_back({QByteArray(), std::move(then)});
+    m_waiting.push_back({QByteArray(), std::move(then), std::move(whenNamed), folder});
 }
 
 int DurableBatch::syncEach(const QList<QByteArray>& written, QByteArray& failed)
@@ -46,6 +52,102 @@ int DurableBatch::syncEach(const QList<QByteArray>& written, QByteArray& failed)
     return 0;
 }
 
+namespace
+{
+
+// Fewer files than this are synced one by one: syncfs would wait for whatever else is waiting
+// for the same disk, which the one flush per file it saves does not outweigh.
+constexpr qsizetype kSyncfsFrom = 16;
+
+// File systems on a drive of this machine, where syncfs puts every file on the disk and a
+// file's own writing errors stay with the file. On the others (network, FUSE) each file is
+// synced by itself, which is what their servers are sure to honour.
+bool syncfsIsEnough(long type)
+{
+    switch (static_cast<unsigned long>(type)) {
+    case 0xEF53UL:     // ext2, ext3, ext4
+    case 0x58465342UL: // XFS
+    case 0x9123683EUL: // Btrfs
+    case 0xF2F52010UL: // F2FS
+    case 0xCA451A4EUL: // bcachefs
+    case 0x01021994UL: // tmpfs
+    case 0x4D44UL:     // FAT
+    case 0x2011BAB0UL: // exFAT
+    case 0x7366746EUL: // NTFS (ntfs3)
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The error left by writing `path` to the disk, if any (what fsync would report, without
+// fsync's wait for the drive); 0 when there was none.
+int writeErrorOf(const QByteArray& path)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    int error = 0;
+    if (::sync_file_range(fd, 0, 0,
+                          SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                              SYNC_FILE_RANGE_WAIT_AFTER) != 0 &&
+        errno != EINVAL && errno != ESPIPE)
+        error = errno;
+    ::close(fd);
+    return error;
+}
+
+} // namespace
+
+int DurableBatch::syncVolumes(const QList<QByteArray>& written, QByteArray& failed)
+{
+    // The files by volume, in the order they were written.
+    QHash<dev_t, QList<QByteArray>> byVolume;
+    QList<dev_t> volumes;
+    for (const QByteArray& path : written) {
+        struct stat st {
+        };
+        if (::lstat(path.constData(), &st) != 0) {
+            failed = path;
+            return errno;
+        }
+        if (!byVolume.contains(st.st_dev))
+            volumes.append(st.st_dev);
+        byVolume[st.st_dev].append(path);
+    }
+    for (const dev_t volume : volumes) {
+        const QList<QByteArray>& files = byVolume[volume];
+        const int fd = ::open(files.first().constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) {
+            failed = files.first();
+            return errno;
+        }
+        struct statfs info {
+        };
+        const bool whole =
+            files.size() >= kSyncfsFrom && ::fstatfs(fd, &info) == 0 && syncfsIsEnough(info.f_type);
+        const bool synced = whole && ::syncfs(fd) == 0;
+        ::close(fd);
+        int error = 0;
+        if (synced) {
+            for (const QByteArray& path : files) {
+                error = writeErrorOf(path);
+                if (error != 0) {
+                    failed = path;
+                    return error;
+                }
+            }
+            continue;
+        }
+        // Not a local file system, or syncfs met an error somewhere on it (maybe in a file
+        // that is not ours): each file by itself says whether it is on the disk.
+        error = syncEach(files, failed);
+        if (error != 0)
+            return error;
+    }
+    return 0;
+}
+
 DurableBatch::Outcome DurableBatch::flush(int& error, QByteArray& failed)
 {
     std::vector<Waiting> waiting;
@@ -59,14 +161,36 @@ DurableBatch::Outcome DurableBatch::flush(int& error, QByteArray& failed)
     }
     error = written.isEmpty() ? 0 : m_sync(written, failed);
     Outcome outcome = error == 0 ? Outcome::Done : Outcome::SyncFailed;
+    std::vector<Step> whenNamed;
+    QList<QByteArray> folders;
     for (Waiting& item : waiting) {
         if (outcome == Outcome::Done && !item.then()) {
             outcome = Outcome::StepFailed;
             // The step that failed cleans up its own file; the rest are removed below.
             continue;
         }
-        if (outcome != Outcome::Done && !item.written.isEmpty())
-            ::unlink(item.written.constData());
+        if (outcome != Outcome::Done) {
+            if (!item.written.isEmpty())
+                ::unlink(item.written.constData());
+            continue;
+        }
+        if (item.whenNamed) {
+            whenNamed.push_back(std::move(item.whenNamed));
+            if (!item.folder.isEmpty() && !folders.contains(item.folder))
+                folders.append(item.folder);
+        }
+    }
+    // What took its name before a failed step stays named; its own follow-up still runs.
+    if (whenNamed.empty() || outcome == Outcome::SyncFailed)
+        return outcome;
+    if (!folders.isEmpty()) {
+        error = m_sync(folders, failed);
+        if (error != 0)
+            return Outcome::SyncFailed;
+    }
+    for (const Step& step : whenNamed) {
+        if (!step())
+            return Outcome::StepFailed;
     }
     return outcome;
 }

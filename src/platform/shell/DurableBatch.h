@@ -33,29 +33,42 @@ public:
     DurableBatch(const DurableBatch&) = delete;
     DurableBatch& operator=(const DurableBatch&) = delete;
 
-    // `written` is complete under its hidden name; `then` gives it its name.
-    void addFile(const QByteArray& written, qint64 bytes, Step then);
-    // A step with no file of its own (a folder's attributes, removing a moved folder).
-    void addStep(Step then);
+    // `written` is complete under its hidden name; `then` gives it its name (beside it, in the
+    // same folder). `whenNamed`, if given, runs only once that name is on the disk too: a moved
+    // file's source goes only when its copy is sure to be found under its name.
+    void addFile(const QByteArray& written, qint64 bytes, Step then, Step whenNamed = {});
+    // A step with no file of its own (a folder's attributes); `whenNamed` runs after `folder`
+    // (the folder an item was made in) is on the disk, when given.
+    void addStep(Step then, Step whenNamed = {}, const QByteArray& folder = {});
     bool full() const { return m_files >= m_limits.files || m_bytes >= m_limits.bytes; }
     bool empty() const { return m_waiting.empty(); }
 
     enum class Outcome { Done, SyncFailed, StepFailed };
     // Puts every waiting file on the disk, then runs the steps in order until one fails.
-    // Files whose step did not run are removed. After SyncFailed, `error` and `failed` say
-    // what could not be put on the disk (nothing took its name).
+    // Files whose step did not run are removed. Then, if any step that ran has a `whenNamed`,
+    // the folders of those names are put on the disk and the `whenNamed` steps run in order
+    // until one fails. After SyncFailed, `error` and `failed` say what could not be put on the
+    // disk (if it was a file, nothing took its name; if a folder, no `whenNamed` step ran).
     Outcome flush(int& error, QByteArray& failed);
     // Removes every waiting file; no step runs.
     void discard();
 
-    // The default: each file opened again and fsync'ed. Writeback was started when each file
-    // was written, so the waits mostly overlap and the file system commits its journal once.
+    // Each file opened again and fsync'ed: one wait for the disk, and on most file systems one
+    // cache flush of the drive, per file.
     static int syncEach(const QList<QByteArray>& written, QByteArray& failed);
+    // The default: on a local file system, one syncfs for all the files that lie on it (it
+    // writes them out together, the file system's own records with them, and flushes the
+    // drive's cache once), then each file is asked for an error its own writing met; on other
+    // file systems (network, FUSE), and to name the file behind an error syncfs reports,
+    // syncEach.
+    static int syncVolumes(const QList<QByteArray>& written, QByteArray& failed);
 
 private:
     struct Waiting {
         QByteArray written; // empty for a step alone
         Step then;
+        Step whenNamed;
+        QByteArray folder; // what must be on the disk before whenNamed runs
     };
     Limits m_limits;
     Sync m_sync;

@@ -27,6 +27,15 @@ using Fd = folderwalk::FileDescriptor;
 // end; the wait for the disk that the batch does later finds little left to do.
 constexpr off_t kAhead = off_t(64) << 20;
 
+// Smaller files are left to the batch's one syncfs, which writes many of them in a few large
+// requests; started one by one, each would go to the disk as a request of its own.
+constexpr off_t kEarlyWriteFrom = off_t(1) << 20;
+
+bool writesEarly(const struct stat& info)
+{
+    return info.st_size >= kEarlyWriteFrom;
+}
+
 void startWriteback(int out, off_t from, off_t length, off_t end)
 {
     ::sync_file_range(out, from, length, SYNC_FILE_RANGE_WRITE);
@@ -39,8 +48,8 @@ void startWriteback(int out, off_t from, off_t length, off_t end)
 }
 
 // read/write fallback for file systems that take neither reflink nor copy_file_range.
-Result copyByReading(int in, int out, off_t from, const Progress& progress, qint64& copied,
-                     int& error)
+Result copyByReading(int in, int out, off_t from, bool early, const Progress& progress,
+                     qint64& copied, int& error)
 {
     if (::lseek(in, from, SEEK_SET) < 0 || ::lseek(out, from, SEEK_SET) < 0) {
         error = errno;
@@ -70,7 +79,8 @@ Result copyByReading(int in, int out, off_t from, const Progress& progress, qint
             put += n;
         }
         copied += got;
-        startWriteback(out, copied - got, got, copied);
+        if (early)
+            startWriteback(out, copied - got, got, copied);
         sinceReport += size_t(got);
         if (sinceReport >= kPiece) {
             if (!progress(qint64(sinceReport)))
@@ -87,6 +97,7 @@ Result copyContents(int in, int out, const struct stat& info, const Progress& pr
                     qint64& copied, int& error)
 {
     copied = 0;
+    const bool early = writesEarly(info);
     if (info.st_size > 0 && ::ioctl(out, FICLONE, in) == 0) {
         copied = info.st_size;
         return progress(copied) ? Result::Ok : Result::Cancelled;
@@ -98,14 +109,15 @@ Result copyContents(int in, int out, const struct stat& info, const Progress& pr
                 continue;
             if (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL ||
                 errno == EBADF || errno == ETXTBSY)
-                return copyByReading(in, out, off_t(copied), progress, copied, error);
+                return copyByReading(in, out, off_t(copied), early, progress, copied, error);
             error = errno;
             return Result::Failed;
         }
         if (n == 0)
             break;
         copied += n;
-        startWriteback(out, copied - n, n, copied);
+        if (early)
+            startWriteback(out, copied - n, n, copied);
         if (!progress(qint64(n)))
             return Result::Cancelled;
         // Done at the size the file had when opened; a file that grew since is caught by
@@ -115,7 +127,7 @@ Result copyContents(int in, int out, const struct stat& info, const Progress& pr
     }
     // Some pseudo file systems report a size but give nothing to copy_file_range.
     if (copied == 0 && info.st_size > 0)
-        return copyByReading(in, out, 0, progress, copied, error);
+        return copyByReading(in, out, 0, early, progress, copied, error);
     return Result::Ok;
 }
 
@@ -205,9 +217,10 @@ Result copyRegularFile(const QByteArray& source, const struct stat& info, const 
     const struct timespec times[2] = {info.st_atim, info.st_mtim};
     if (::futimens(out.get(), times) != 0)
         return discard(Result::Failed, errno);
-    // The rest of the file goes to the disk meanwhile; the caller waits for it (DurableBatch)
-    // before the file takes its name.
-    ::sync_file_range(out.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+    // The rest of a large file goes to the disk meanwhile; the caller waits for it
+    // (DurableBatch) before the file takes its name.
+    if (writesEarly(opened))
+        ::sync_file_range(out.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
     if (out.close() != 0) {
         error = errno;
         ::unlink(target.constData());

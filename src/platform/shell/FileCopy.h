@@ -18,10 +18,10 @@ using Progress = std::function<bool(qint64)>;
 
 // Copies the regular file `source` (whose lstat is `info`) to `target`, which must not exist:
 // contents (reflink, then copy_file_range, then read/write), permissions and times. The copy
-// is checked against the source's size; its writing to the disk has started when this returns
-// Ok, and the caller waits for it to end (DurableBatch) before the file takes a name anyone
-// sees. On failure or cancel the new file is removed and the source is left as it was;
-// `reason` tells why it failed.
+// is checked against the source's size; the writing of a large file to the disk has started
+// when this returns Ok, and the caller puts it on the disk (DurableBatch) before the file takes
+// a name anyone sees. On failure or cancel the new file is removed and the source is left as it
+// was; `reason` tells why it failed.
 Result copyRegularFile(const QByteArray& source, const struct stat& info, const QByteArray& target,
                        const Progress& progress, QString& reason);
 

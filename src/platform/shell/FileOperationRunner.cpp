@@ -410,9 +410,12 @@ FileOperationRunner::Step FileOperationRunner::copyFileOrLink(const QByteArray& 
     if (S_ISLNK(info.st_mode) && !replace) {
         if (filecopy::copySymlink(source, info, target, reason) != filecopy::Result::Ok)
             return fail(verb(), source, reason);
-        if (moving && !removeMoved(source))
-            return Step::Failed;
-        return advance(1, source) ? Step::Done : Step::Cancelled;
+        if (moving)
+            m_batch.addStep([] { return true; }, [this, source] { return removeMoved(source); },
+                            folderOf(target));
+        if (!advance(1, source))
+            return Step::Cancelled;
+        return m_batch.full() ? settle() : Step::Done;
     }
     const QByteArray writeTo = partfiles::partName(target);
     filecopy::Result result;
@@ -429,17 +432,21 @@ FileOperationRunner::Step FileOperationRunner::copyFileOrLink(const QByteArray& 
         return fail(verb(), source, reason);
     // The name is taken once the file is on the disk with the others of its batch, and a new
     // name only while it is free (something may have come there meanwhile). A moved file's
-    // source goes only after that.
-    m_batch.addFile(writeTo, S_ISREG(info.st_mode) ? qint64(info.st_size) : 0,
-                    [this, writeTo, source, target, replace, moving] {
-                        if (!filecopy::takeName(writeTo, target, replace)) {
-                            const int error = errno;
-                            ::unlink(writeTo.constData());
-                            fail(verb(), replace ? target : source, filecopy::errorText(error));
-                            return false;
-                        }
-                        return !moving || removeMoved(source);
-                    });
+    // source goes only once that name is on the disk as well.
+    filecopy::DurableBatch::Step whenNamed;
+    if (moving)
+        whenNamed = [this, source] { return removeMoved(source); };
+    m_batch.addFile(
+        writeTo, S_ISREG(info.st_mode) ? qint64(info.st_size) : 0,
+        [this, writeTo, source, target, replace] {
+            if (filecopy::takeName(writeTo, target, replace))
+                return true;
+            const int error = errno;
+            ::unlink(writeTo.constData());
+            fail(verb(), replace ? target : source, filecopy::errorText(error));
+            return false;
+        },
+        std::move(whenNamed));
     if (!advance(1, source))
         return Step::Cancelled;
     return m_batch.full() ? settle() : Step::Done;
@@ -500,7 +507,8 @@ FileOperationRunner::Step FileOperationRunner::moveItem(const QByteArray& source
                 return step;
             // Items the user chose to keep stay in the source folder; files moved across file
             // systems leave it once their copies took their names.
-            m_batch.addStep([this, source] { return removeMovedFolder(source); });
+            m_batch.addStep([] { return true; },
+                            [this, source] { return removeMovedFolder(source); });
             return advance(1, source) ? Step::Done : Step::Cancelled;
         }
     }
@@ -561,14 +569,15 @@ FileOperationRunner::Step FileOperationRunner::moveAcross(const QByteArray& sour
         const Step step = moveChildren(source, target);
         if (step == Step::Cancelled || step == Step::Failed)
             return step;
-        m_batch.addStep([this, info, source, target] {
-            QString reason;
-            if (!filecopy::copyFolderAttributes(info, target, reason)) {
+        m_batch.addStep(
+            [this, info, target] {
+                QString reason;
+                if (filecopy::copyFolderAttributes(info, target, reason))
+                    return true;
                 fail(verb(), target, reason);
                 return false;
-            }
-            return removeMovedFolder(source);
-        });
+            },
+            [this, source] { return removeMovedFolder(source); }, folderOf(target));
         return advance(1, source) ? Step::Done : Step::Cancelled;
     }
     return copyFileOrLink(source, info, target, targetExists, true);

@@ -24,9 +24,9 @@ namespace platform
 // the disk and then renamed to its final name (over the old file for a replacement), so
 // that no file cut short ever carries the final name; files are put on the disk in batches
 // (one wait for the disk per batch), and no file of a batch takes its name before the whole
-// batch is there. A move across file systems removes each source only after its copy has its
-// name; links are copied as links and never followed. Hidden parts that a process which has
-// ended left in a target folder are removed when a copy or move into it starts.
+// batch is there. A move across file systems removes each source only after its copy's name
+// is on the disk too; links are copied as links and never followed. Hidden parts that a process
+// which has ended left in a target folder are removed when a copy or move into it starts.
 class FileOperationRunner final
 {
 public:

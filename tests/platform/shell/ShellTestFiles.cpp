@@ -4,6 +4,8 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStorageInfo>
 
 #include <cerrno>
 #include <cstring>
@@ -89,6 +91,51 @@ TmpfsMount::~TmpfsMount()
 {
     if (m_mounted)
         ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
+}
+
+Ext4Image::Ext4Image(qint64 bytes)
+{
+    const QString image = m_dir.path() + QStringLiteral("/fs.img");
+    QDir().mkpath(path());
+    {
+        QFile file(image);
+        if (!file.open(QIODevice::WriteOnly) || !file.resize(bytes)) {
+            m_why = file.errorString();
+            return;
+        }
+    }
+    const auto runs = [this](const QString& program, const QStringList& arguments) {
+        QProcess process;
+        process.start(program, arguments);
+        if (process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
+            process.exitCode() == 0)
+            return true;
+        m_why = program + QStringLiteral(": ") + process.errorString() + u' ' +
+                QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
+        return false;
+    };
+    if (!runs(QStringLiteral("mkfs.ext4"), {QStringLiteral("-q"), QStringLiteral("-F"), image}) ||
+        !runs(QStringLiteral("mount"),
+              {QStringLiteral("-o"), QStringLiteral("loop"), image, path()}))
+        return;
+    m_mounted = true;
+    m_device = QFileInfo(QString::fromLocal8Bit(QStorageInfo(path()).device())).fileName();
+}
+
+Ext4Image::~Ext4Image()
+{
+    if (m_mounted && ::umount2(QFile::encodeName(path()).constData(), 0) != 0)
+        ::umount2(QFile::encodeName(path()).constData(), MNT_DETACH);
+}
+
+qint64 Ext4Image::writtenKiB() const
+{
+    QFile counter(QStringLiteral("/sys/fs/ext4/%1/session_write_kbytes").arg(m_device));
+    if (m_device.isEmpty() || !counter.open(QIODevice::ReadOnly))
+        return -1;
+    bool ok = false;
+    const qint64 kib = counter.readAll().trimmed().toLongLong(&ok);
+    return ok ? kib : -1;
 }
 
 } // namespace shelltest

@@ -39,4 +39,26 @@ private:
     QString m_why;
 };
 
+// A small ext4 file system in an image file, mounted through a loop device for the test's
+// lifetime (when the test may mount and mkfs.ext4 is there).
+class Ext4Image
+{
+public:
+    explicit Ext4Image(qint64 bytes);
+    ~Ext4Image();
+    Ext4Image(const Ext4Image&) = delete;
+    Ext4Image& operator=(const Ext4Image&) = delete;
+    bool mounted() const { return m_mounted; }
+    QString path() const { return m_dir.path() + QStringLiteral("/mnt"); }
+    QString why() const { return m_why; }
+    // KiB the file system has written to its device since it was mounted; -1 if unknown.
+    qint64 writtenKiB() const;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_device; // "loop3"
+    bool m_mounted = false;
+    QString m_why;
+};
+
 } // namespace shelltest

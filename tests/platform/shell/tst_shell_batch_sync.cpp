@@ -1,0 +1,361 @@
+// Many small files put on the disk together: when a copy returns, every file it named is on its
+// disk (counted by the file system of a small ext4 image), and a failure in the last of 300
+// files or a disk that fills up in the middle of a batch is reported by name, with the files
+// before it whole and no hidden part left; a moved file's source goes only once its copy's name
+// is on the disk.
+#include "RecordingShellUi.h"
+#include "ShellTestFiles.h"
+
+#include "desktop/LinuxShell.h"
+#include "platform/shell/DurableBatch.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <ftw.h>
+#include <ostream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace shelltest;
+using platform::Shell;
+using platform::filecopy::DurableBatch;
+
+std::ostream& operator<<(std::ostream& out, const QString& text)
+{
+    return out << text.toStdString();
+}
+
+namespace
+{
+
+QByteArray bytes(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+// Writes `content` under the raw name `name` (any bytes but '/' and NUL) in `folder`.
+bool writeRaw(const QString& folder, const QByteArray& name, const QByteArray& content)
+{
+    QDir().mkpath(folder);
+    const QByteArray path = bytes(folder) + '/' + name;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    const bool whole = ::write(fd, content.constData(), size_t(content.size())) == content.size();
+    return ::close(fd) == 0 && whole;
+}
+
+QByteArray readRaw(const QString& folder, const QByteArray& name)
+{
+    QFile file;
+    const QByteArray path = bytes(folder) + '/' + name;
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return "<missing>";
+    return file.readAll();
+}
+
+// Entries of `folder` other than "." and "..", by their bytes (QDir would fold the CP932
+// names that do not decode into one).
+int entriesIn(const QString& folder)
+{
+    DIR* dir = ::opendir(bytes(folder).constData());
+    if (!dir)
+        return -1;
+    int count = 0;
+    while (const dirent* entry = ::readdir(dir))
+        count += qstrcmp(entry->d_name, ".") != 0 && qstrcmp(entry->d_name, "..") != 0;
+    ::closedir(dir);
+    return count;
+}
+
+// Removes `root` with every name in it, whatever its bytes.
+void removeRaw(const QString& root)
+{
+    ::nftw(
+        bytes(root).constData(),
+        [](const char* path, const struct stat*, int, FTW*) {
+            ::remove(path);
+            return 0;
+        },
+        16, FTW_DEPTH | FTW_PHYS);
+}
+
+// Names a copy must carry through unchanged: CP932 bytes, 200 bytes, a leading "-", blanks,
+// quotes.
+QByteArray hostileName(int i)
+{
+    switch (i % 6) {
+    case 0:
+        return "\x83\x65\x83\x58\x83\x67" + QByteArray::number(i) + ".txt";
+    case 1:
+        return QByteArray(196 - QByteArray::number(i).size(), 'n') + QByteArray::number(i) + ".txt";
+    case 2:
+        return "-" + QByteArray::number(i);
+    case 3:
+        return " blank " + QByteArray::number(i) + " .txt";
+    case 4:
+        return "it's \"" + QByteArray::number(i) + "\".txt";
+    default:
+        return "f" + QByteArray::number(i) + ".bin";
+    }
+}
+
+// Hidden parts anywhere under `root`.
+QStringList partsUnder(const QString& root)
+{
+    QStringList parts;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (QFileInfo(path).fileName().contains(QStringLiteral(".koramo-")))
+            parts << path;
+    }
+    return parts;
+}
+
+class BatchSync : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_root.isValid());
+        auto ui = std::make_unique<RecordingShellUi>();
+        ui_ = ui.get();
+        shell_ = std::make_unique<platform::LinuxShell>(std::move(ui));
+    }
+    QString src(const QString& name = QString()) const
+    {
+        return m_root.path() + QStringLiteral("/src") + (name.isEmpty() ? QString() : u'/' + name);
+    }
+    int run(Shell::Operation operation, const QStringList& from, const QString& to)
+    {
+        Shell::FileOperation op;
+        op.operation = operation;
+        op.from = pathList(from);
+        op.to = to;
+        return shell_->fileOperation(op);
+    }
+
+    QTemporaryDir m_root;
+    RecordingShellUi* ui_ = nullptr;
+    std::unique_ptr<platform::LinuxShell> shell_;
+};
+
+#define NEED_IMAGE(image)                                                                          \
+    do {                                                                                           \
+        if (!(image).mounted())                                                                    \
+            GTEST_SKIP() << "mounting an ext4 image needs root and mkfs.ext4 (" << (image).why()   \
+                         << "); CI runs this as root";                                             \
+    } while (false)
+
+TEST_F(BatchSync, EveryFileIsOnItsDiskWhenTheCopyReturns)
+{
+    Ext4Image image(64 << 20);
+    NEED_IMAGE(image);
+    qint64 total = 0;
+    for (int i = 0; i < 300; ++i) {
+        const QByteArray content = pattern(12 << 10, i);
+        ASSERT_TRUE(
+            writeRaw(src(QStringLiteral("tree/d%1").arg(i / 100)), hostileName(i), content));
+        total += content.size();
+    }
+    const qint64 writtenBefore = image.writtenKiB();
+    ASSERT_GE(writtenBefore, 0) << "no write counter for the image's file system";
+
+    EXPECT_EQ(run(Shell::Copy, {src(QStringLiteral("tree"))}, image.path()), 0)
+        << ui_->errors.join(u'\n');
+    for (int i = 0; i < 300; ++i) {
+        const QString folder = image.path() + QStringLiteral("/tree/d%1").arg(i / 100);
+        EXPECT_EQ(readRaw(folder, hostileName(i)), pattern(12 << 10, i))
+            << hostileName(i).toStdString();
+    }
+    for (int d = 0; d < 3; ++d)
+        EXPECT_EQ(entriesIn(image.path() + QStringLiteral("/tree/d%1").arg(d)), 100) << d;
+    removeRaw(src());
+    EXPECT_TRUE(partsUnder(image.path()).isEmpty());
+    // Without a wait for the disk the bytes would still be in memory, written some 30 seconds
+    // later.
+    EXPECT_GE(image.writtenKiB() - writtenBefore, total / 1024);
+}
+
+// The last of 300 sources cannot be copied (a FIFO; a file removed while the others are copied):
+// the 299 before it take their names, whole and on the disk, and nothing is left of the last.
+TEST_F(BatchSync, AFailureInTheLastOf300FilesLeavesThe299WholeAndNoPart)
+{
+    for (const bool fifo : {true, false}) {
+        SCOPED_TRACE(fifo ? "FIFO" : "removed");
+        Ext4Image image(32 << 20);
+        NEED_IMAGE(image);
+        QDir(src()).removeRecursively();
+        QStringList sources;
+        qint64 total = 0;
+        for (int i = 0; i < 299; ++i) {
+            const QByteArray name = "-" + QByteArray::number(i) + " x.txt";
+            ASSERT_TRUE(writeRaw(src(), name, pattern(8 << 10, i)));
+            sources << src(QString::fromUtf8(name));
+            total += 8 << 10;
+        }
+        const QString last = src(QStringLiteral("zz last.bin"));
+        if (fifo)
+            ASSERT_EQ(::mkfifo(bytes(last).constData(), 0600), 0);
+        else
+            writeFile(last, pattern(8 << 10, 299));
+        sources << last;
+        ui_->errors.clear();
+        ui_->onStep = [&](int) {
+            if (!fifo && ui_->lastCurrent.contains(QStringLiteral("-298 x.txt")))
+                QFile::remove(last);
+        };
+        const qint64 writtenBefore = image.writtenKiB();
+
+        EXPECT_EQ(run(Shell::Copy, sources, image.path()), Shell::kFailed);
+        ui_->onStep = nullptr;
+        ASSERT_EQ(ui_->errors.size(), 1);
+        EXPECT_TRUE(ui_->errors[0].startsWith(QStringLiteral("コピーできません: ") + last))
+            << ui_->errors[0];
+        const auto copied = snapshot(image.path());
+        int whole = 0;
+        for (int i = 0; i < 299; ++i) {
+            const QString name = QStringLiteral("-%1 x.txt").arg(i);
+            EXPECT_EQ(copied.value(name), "F:" + pattern(8 << 10, i)) << name;
+            whole += copied.value(name) == "F:" + pattern(8 << 10, i);
+        }
+        EXPECT_EQ(whole, 299);
+        EXPECT_FALSE(copied.contains(QStringLiteral("zz last.bin")));
+        EXPECT_TRUE(partsUnder(image.path()).isEmpty()) << partsUnder(image.path()).join(u'\n');
+        EXPECT_GE(image.writtenKiB() - writtenBefore, total / 1024);
+    }
+}
+
+// The disk fills up in the middle of a batch: the file that did not fit is named, the ones
+// before it are whole, none after it is begun, and no hidden part is left.
+TEST_F(BatchSync, AFullDiskInTheMiddleOfABatchIsNamedAndLeavesNoPart)
+{
+    Ext4Image image(8 << 20);
+    NEED_IMAGE(image);
+    for (int i = 0; i < 300; ++i)
+        ASSERT_TRUE(writeRaw(src(),
+                             QStringLiteral("f%1.bin").arg(i, 3, 10, QLatin1Char('0')).toUtf8(),
+                             pattern(40 << 10, i)));
+    QStringList sources;
+    for (int i = 0; i < 300; ++i)
+        sources << src(QStringLiteral("f%1.bin").arg(i, 3, 10, QLatin1Char('0')));
+
+    EXPECT_EQ(run(Shell::Copy, sources, image.path()), Shell::kFailed);
+    ASSERT_EQ(ui_->errors.size(), 1);
+    const auto copied = snapshot(image.path());
+    int first = -1; // the first file that is not there
+    for (int i = 0; i < 300; ++i) {
+        const QString name = QStringLiteral("f%1.bin").arg(i, 3, 10, QLatin1Char('0'));
+        if (!copied.contains(name)) {
+            if (first < 0)
+                first = i;
+            continue;
+        }
+        EXPECT_LT(first, 0) << name << " was copied after a file that did not fit";
+        EXPECT_EQ(copied.value(name), "F:" + pattern(40 << 10, i)) << name;
+    }
+    ASSERT_GT(first, 0) << "the disk took every file or none";
+    EXPECT_TRUE(ui_->errors[0].startsWith(
+        QStringLiteral("コピーできません: ") +
+        src(QStringLiteral("f%1.bin").arg(first, 3, 10, QLatin1Char('0')))))
+        << ui_->errors[0];
+    EXPECT_TRUE(ui_->errors[0].contains(QStringLiteral("空き"))) << ui_->errors[0];
+    EXPECT_TRUE(partsUnder(image.path()).isEmpty()) << partsUnder(image.path()).join(u'\n');
+}
+
+// A part that is gone when its batch is put on the disk (removed by someone else) is named, and
+// no file of the batch takes its name.
+TEST(DurableBatchSync, APartGoneBeforeTheSyncIsNamedAndNothingTakesItsName)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    DurableBatch batch;
+    int named = 0;
+    QStringList parts;
+    for (int i = 0; i < 300; ++i) {
+        parts << dir.path() + QStringLiteral("/.p%1.koramo-1-0").arg(i);
+        writeFile(parts.last(), pattern(100, i));
+        batch.addFile(bytes(parts.last()), 100, [&named] { return ++named > 0; });
+    }
+    ASSERT_TRUE(QFile::remove(parts.last()));
+    int error = 0;
+    QByteArray failed;
+    EXPECT_EQ(batch.flush(error, failed), DurableBatch::Outcome::SyncFailed);
+    EXPECT_EQ(error, ENOENT);
+    EXPECT_EQ(failed, bytes(parts.last()));
+    EXPECT_EQ(named, 0);
+    EXPECT_TRUE(QDir(dir.path())
+                    .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                    .isEmpty());
+}
+
+} // namespace
+
+// A moved file's source goes only once the folder that holds the copy's new name is on the disk
+// too; if that folder cannot be put there, the names stay taken and every source stays.
+TEST(DurableBatchSync, MovedSourcesGoOnlyAfterTheNamesAreOnTheDisk)
+{
+    for (const bool folderFails : {false, true}) {
+        SCOPED_TRACE(folderFails ? "folder sync fails" : "all synced");
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        QStringList events;
+        DurableBatch batch({100, qint64(1) << 30}, [&](const QList<QByteArray>& paths,
+                                                       QByteArray& failed) {
+            for (const QByteArray& path : paths)
+                events << QStringLiteral("sync ") + QFileInfo(QFile::decodeName(path)).fileName();
+            if (folderFails && paths.first() == bytes(dir.path())) {
+                failed = paths.first();
+                return EIO;
+            }
+            return 0;
+        });
+        for (int i = 0; i < 3; ++i) {
+            const QString part = dir.path() + QStringLiteral("/.m%1.koramo-1-0").arg(i);
+            writeFile(part, "x");
+            batch.addFile(
+                bytes(part), 1,
+                [&, part, i] {
+                    events << QStringLiteral("name %1").arg(i);
+                    return QFile::rename(part, dir.path() + QStringLiteral("/m%1").arg(i));
+                },
+                [&, i] {
+                    events << QStringLiteral("remove source %1").arg(i);
+                    return true;
+                });
+        }
+        int error = 0;
+        QByteArray failed;
+        const DurableBatch::Outcome outcome = batch.flush(error, failed);
+        QStringList expected = {QStringLiteral("sync .m0.koramo-1-0"),
+                                QStringLiteral("sync .m1.koramo-1-0"),
+                                QStringLiteral("sync .m2.koramo-1-0"),
+                                QStringLiteral("name 0"),
+                                QStringLiteral("name 1"),
+                                QStringLiteral("name 2"),
+                                QStringLiteral("sync ") + QFileInfo(dir.path()).fileName()};
+        if (folderFails) {
+            EXPECT_EQ(outcome, DurableBatch::Outcome::SyncFailed);
+            EXPECT_EQ(error, EIO);
+            EXPECT_EQ(failed, bytes(dir.path()));
+        } else {
+            EXPECT_EQ(outcome, DurableBatch::Outcome::Done);
+            expected << QStringLiteral("remove source 0") << QStringLiteral("remove source 1")
+                     << QStringLiteral("remove source 2");
+        }
+        EXPECT_EQ(events, expected);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(readFile(dir.path() + QStringLiteral("/m%1").arg(i)), "x") << i;
+    }
+}
