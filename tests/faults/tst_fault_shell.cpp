@@ -2,8 +2,7 @@
 // vanishes half-way. Each time the source and any existing target stay whole and the user
 // is told; the operation never reports success.
 #include "QStringPrinting.h"
-#include "RecordingShellUi.h"
-#include "ShellTestFiles.h"
+#include "ShellFixture.h"
 
 #include "desktop/LinuxShell.h"
 
@@ -26,34 +25,14 @@ using Overwrite = platform::ShellUi::Overwrite;
 namespace
 {
 
-class ShellFaults : public ::testing::Test
+class ShellFaults : public ShellFixture
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_root.isValid());
-        auto ui = std::make_unique<RecordingShellUi>();
-        ui_ = ui.get();
-        shell_ = std::make_unique<platform::LinuxShell>(std::move(ui));
+        ShellFixture::SetUp();
         QDir().mkpath(src());
     }
-    QString src(const QString& name = {}) const
-    {
-        const QString base = m_root.path() + QStringLiteral("/src");
-        return name.isEmpty() ? base : base + u'/' + name;
-    }
-    int run(Shell::Operation operation, const QStringList& from, const QString& to)
-    {
-        Shell::FileOperation op;
-        op.operation = operation;
-        op.from = pathList(from);
-        op.to = to;
-        return shell_->fileOperation(op);
-    }
-
-    QTemporaryDir m_root;
-    RecordingShellUi* ui_ = nullptr;
-    std::unique_ptr<platform::LinuxShell> shell_;
 };
 
 #define NEED_TMPFS(tmpfs)                                                                          \

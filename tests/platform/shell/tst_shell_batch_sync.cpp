@@ -3,8 +3,8 @@
 // files or a disk that fills up in the middle of a batch is reported by name, with the files
 // before it whole and no hidden part left; a moved file's source goes only once its copy's name
 // is on the disk.
-#include "RecordingShellUi.h"
-#include "ShellTestFiles.h"
+#include "QStringPrinting.h"
+#include "ShellFixture.h"
 
 #include "desktop/LinuxShell.h"
 #include "platform/shell/DurableBatch.h"
@@ -28,11 +28,6 @@
 using namespace shelltest;
 using platform::Shell;
 using platform::filecopy::DurableBatch;
-
-std::ostream& operator<<(std::ostream& out, const QString& text)
-{
-    return out << text.toStdString();
-}
 
 namespace
 {
@@ -123,33 +118,7 @@ QStringList partsUnder(const QString& root)
     return parts;
 }
 
-class BatchSync : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_root.isValid());
-        auto ui = std::make_unique<RecordingShellUi>();
-        ui_ = ui.get();
-        shell_ = std::make_unique<platform::LinuxShell>(std::move(ui));
-    }
-    QString src(const QString& name = QString()) const
-    {
-        return m_root.path() + QStringLiteral("/src") + (name.isEmpty() ? QString() : u'/' + name);
-    }
-    int run(Shell::Operation operation, const QStringList& from, const QString& to)
-    {
-        Shell::FileOperation op;
-        op.operation = operation;
-        op.from = pathList(from);
-        op.to = to;
-        return shell_->fileOperation(op);
-    }
-
-    QTemporaryDir m_root;
-    RecordingShellUi* ui_ = nullptr;
-    std::unique_ptr<platform::LinuxShell> shell_;
-};
+using BatchSync = ShellFixture;
 
 #define NEED_IMAGE(image)                                                                          \
     do {                                                                                           \
