@@ -32,12 +32,14 @@ protected:
         const QString base = m_root.path() + QStringLiteral("/src");
         return name.isEmpty() ? base : base + u'/' + name;
     }
-    int run(platform::Shell::Operation operation, const QStringList& from, const QString& to)
+    int run(platform::Shell::Operation operation, const QStringList& from, const QString& to = {},
+            unsigned flags = 0)
     {
         platform::Shell::FileOperation op;
         op.operation = operation;
         op.from = pathList(from);
         op.to = to;
+        op.flags = flags;
         return shell_->fileOperation(op);
     }
 

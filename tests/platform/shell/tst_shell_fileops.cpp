@@ -1,8 +1,7 @@
 // File operations of the shell stand-in on real temporary folders: collisions, cancelling,
 // moves across file systems, links, attributes, questions and their texts.
 #include "QStringPrinting.h"
-#include "RecordingShellUi.h"
-#include "ShellTestFiles.h"
+#include "ShellFixture.h"
 
 #include "desktop/LinuxShell.h"
 
@@ -27,41 +26,22 @@ using Question = platform::ShellUi::Question;
 namespace
 {
 
-class ShellFileOps : public ::testing::Test
+class ShellFileOps : public ShellFixture
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_root.isValid());
-        auto ui = std::make_unique<RecordingShellUi>();
-        ui_ = ui.get();
-        shell_ = std::make_unique<platform::LinuxShell>(std::move(ui));
+        ShellFixture::SetUp();
         QDir().mkpath(src());
         QDir().mkpath(dst());
     }
 
-    QString src(const QString& name = {}) const { return path(QStringLiteral("src"), name); }
     QString dst(const QString& name = {}) const { return path(QStringLiteral("dst"), name); }
     QString path(const QString& folder, const QString& name) const
     {
         const QString base = m_root.path() + u'/' + folder;
         return name.isEmpty() ? base : base + u'/' + name;
     }
-
-    int run(Shell::Operation operation, const QStringList& from, const QString& to,
-            unsigned flags = 0)
-    {
-        Shell::FileOperation op;
-        op.operation = operation;
-        op.from = pathList(from);
-        op.to = to;
-        op.flags = flags;
-        return shell_->fileOperation(op);
-    }
-
-    QTemporaryDir m_root;
-    RecordingShellUi* ui_ = nullptr;
-    std::unique_ptr<platform::LinuxShell> shell_;
 };
 
 TEST(PathList, SplitsAtEachNulAndEndsAtTheEmptyEntry)

@@ -3,8 +3,7 @@
 // question names the full path, names that are not UTF-8 work on their real bytes, a move
 // within one disk is one rename, and counting a tree can be cancelled.
 #include "QStringPrinting.h"
-#include "RecordingShellUi.h"
-#include "ShellTestFiles.h"
+#include "ShellFixture.h"
 
 #include "base/NativePath.h"
 #include "desktop/LinuxShell.h"
@@ -36,15 +35,12 @@ namespace
 // "日本語.txt" in Shift-JIS.
 const QByteArray kSjisName("\x93\xfa\x96\x7b\x8c\xea.txt");
 
-class ShellSafety : public ::testing::Test
+class ShellSafety : public ShellFixture
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_root.isValid());
-        auto ui = std::make_unique<RecordingShellUi>();
-        ui_ = ui.get();
-        shell_ = std::make_unique<platform::LinuxShell>(std::move(ui));
+        ShellFixture::SetUp();
         QDir().mkpath(in(QStringLiteral("src")));
         QDir().mkpath(in(QStringLiteral("dst")));
     }
@@ -54,17 +50,7 @@ protected:
         QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-rf"), m_root.path()});
     }
     QString in(const QString& name) const { return m_root.path() + u'/' + name; }
-    // Only ever with the questions on: a guard that fails must still be stopped by a "no".
-    int run(Shell::Operation operation, const QStringList& from, const QString& to = {},
-            unsigned flags = 0)
-    {
-        Shell::FileOperation op;
-        op.operation = operation;
-        op.from = pathList(from);
-        op.to = to;
-        op.flags = flags;
-        return shell_->fileOperation(op);
-    }
+    // run() only ever with the questions on: a guard that fails must still be stopped by a "no".
     // A file whose name is the given bytes, in the folder.
     QString makeNative(const QString& folder, const QByteArray& name, const QByteArray& bytes)
     {
@@ -105,10 +91,6 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
-
-    QTemporaryDir m_root;
-    RecordingShellUi* ui_ = nullptr;
-    std::unique_ptr<platform::LinuxShell> shell_;
 };
 
 // --- the root, mount points, home -----------------------------------------------------------
