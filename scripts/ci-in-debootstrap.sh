@@ -24,6 +24,9 @@ if [ $# -ge 1 ]; then
   mkdir -p "$root"
 else
   root="$(mktemp -d /var/tmp/koramo-ci.XXXXXX)"
+  # mktemp makes the folder 0700; as the root's "/" that would keep every test that runs as an
+  # ordinary user from its libraries ("Permission denied" from the loader).
+  chmod 755 "$root"
   made_root=1
 fi
 
