@@ -8,17 +8,13 @@
 #include <cstring>
 #include <deque>
 #include <functional>
+#include <isa-l/crc.h>
+#include <isa-l/igzip_lib.h>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <unistd.h>
 #include <vector>
-#ifdef KORAMO_HAVE_ISAL
-#include <isa-l/crc.h>
-#include <isa-l/igzip_lib.h>
-#else
-#include <zlib.h>
-#endif
 
 namespace archiver::zip
 {
@@ -131,30 +127,19 @@ struct Block {
     bool last = false;
 };
 
-// Raw inflate: ISA-L's where the build has it (about twice as fast as zlib's), zlib's otherwise.
+// Raw inflate through ISA-L, about twice as fast as zlib's.
 class Inflater
 {
 public:
     enum class Result { More, End, Damaged };
 
-#ifdef KORAMO_HAVE_ISAL
-    Inflater()
-    {
-        isal_inflate_init(&m_s);
-    }
-    bool ready() const
-    {
-        return true;
-    }
+    Inflater() { isal_inflate_init(&m_s); }
     void input(const unsigned char* p, size_t n)
     {
         m_s.next_in = const_cast<unsigned char*>(p);
         m_s.avail_in = static_cast<uint32_t>(n);
     }
-    size_t inputLeft() const
-    {
-        return m_s.avail_in;
-    }
+    size_t inputLeft() const { return m_s.avail_in; }
     // Inflates into out[at, capacity); `at` moves on by what came out.
     Result run(unsigned char* out, size_t& at, size_t capacity, std::string& error)
     {
@@ -170,52 +155,11 @@ public:
         return Result::Damaged;
     }
 
-private:
-    inflate_state m_s;
-#else
-    Inflater()
-    {
-        m_ready = inflateInit2(&m_z, -MAX_WBITS) == Z_OK;
-    }
-    ~Inflater()
-    {
-        if (m_ready)
-            inflateEnd(&m_z);
-    }
-    bool ready() const
-    {
-        return m_ready;
-    }
-    void input(const unsigned char* p, size_t n)
-    {
-        m_z.next_in = const_cast<unsigned char*>(p);
-        m_z.avail_in = static_cast<uInt>(n);
-    }
-    size_t inputLeft() const
-    {
-        return m_z.avail_in;
-    }
-    Result run(unsigned char* out, size_t& at, size_t capacity, std::string& error)
-    {
-        m_z.next_out = out + at;
-        m_z.avail_out = static_cast<uInt>(capacity - at);
-        const int r = inflate(&m_z, Z_NO_FLUSH);
-        at = capacity - m_z.avail_out;
-        if (r == Z_STREAM_END)
-            return Result::End;
-        if (r == Z_OK || r == Z_BUF_ERROR)
-            return Result::More;
-        error = m_z.msg ? std::string("圧縮データが壊れています: ") + m_z.msg
-                        : std::string("圧縮データが壊れています");
-        return Result::Damaged;
-    }
-
-private:
-    z_stream m_z{};
-    bool m_ready = false;
-#endif
     Inflater(const Inflater&) = delete;
     Inflater& operator=(const Inflater&) = delete;
+
+private:
+    inflate_state m_s;
 };
 
 // The member's data in chunks: stored bytes as they are, deflated ones inflated.
@@ -267,8 +211,6 @@ public:
         }
         c.size = 0;
         c.state = Chunk::State::More;
-        if (!m_stored && !m_inflater->ready())
-            return fail(c, "展開の準備ができません (メモリー不足)");
         while (c.size < m_chunk) {
             if (m_stored) {
                 const size_t n = static_cast<size_t>(std::min<uint64_t>(m_chunk - c.size, m_left));
@@ -386,11 +328,7 @@ CopyOutcome copyMemberData(int archiveFd, uint64_t archiveSize, const MemberData
         // More data than the directory promised is damage too, and is never written.
         if (c.size > member.size - written)
             return damaged("データが記録された長さを超えています");
-#ifdef KORAMO_HAVE_ISAL
         crc = crc32_gzip_refl(crc, c.data.get(), c.size);
-#else
-        crc = static_cast<uint32_t>(crc32_z(crc, c.data.get(), c.size));
-#endif
         for (size_t done = 0; done < c.size;) {
             const ssize_t n = ::write(fd, c.data.get() + done, c.size - done);
             if (n < 0 && errno == EINTR)
