@@ -5,6 +5,8 @@
 #include "app/FileListBox.h"
 #include "base/NativePath.h"
 
+#include "ListedNames.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -13,33 +15,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+using listtest::reference;
+using listtest::touch;
+
 namespace
 {
-
-bool touch(const QByteArray& folder, const QByteArray& name)
-{
-    const QByteArray path = folder + '/' + name;
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    return true;
-}
-
-QStringList reference(const QList<QByteArray>& names, const QString& pattern)
-{
-    QStringList shown;
-    for (const QByteArray& bytes : names) {
-        const QString name = platform::fromNativePath(bytes);
-        if (app::matchesPattern(name, pattern))
-            shown << name;
-    }
-    std::sort(shown.begin(), shown.end(), [](const QString& a, const QString& b) {
-        const int c = a.compare(b, Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a < b;
-    });
-    return shown;
-}
 
 // 20,000 names: a fifth of each kind.
 QList<QByteArray> manyNames()

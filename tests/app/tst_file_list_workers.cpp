@@ -5,6 +5,8 @@
 #include "app/FileListBox.h"
 #include "base/NativePath.h"
 
+#include "ListedNames.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
@@ -17,18 +19,11 @@
 #include <ftw.h>
 #include <unistd.h>
 
+using listtest::reference;
+using listtest::touch;
+
 namespace
 {
-
-bool touch(const QByteArray& folder, const QByteArray& name)
-{
-    const QByteArray path = folder + '/' + name;
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    return true;
-}
 
 // More files than are listed at once, of every kind: plain, mixed case, 200-byte names, CP932
 // bytes that are not UTF-8, Japanese UTF-8.
@@ -61,21 +56,6 @@ QList<QByteArray> makeNames(const QByteArray& folder, int count)
             names << name;
     }
     return names;
-}
-
-QStringList reference(const QList<QByteArray>& names, const QString& pattern)
-{
-    QStringList shown;
-    for (const QByteArray& bytes : names) {
-        const QString name = platform::fromNativePath(bytes);
-        if (app::matchesPattern(name, pattern))
-            shown << name;
-    }
-    std::sort(shown.begin(), shown.end(), [](const QString& a, const QString& b) {
-        const int c = a.compare(b, Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a < b;
-    });
-    return shown;
 }
 
 // Removes a folder and everything in it, names that are not UTF-8 too (which QDir cannot).

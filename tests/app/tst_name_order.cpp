@@ -6,6 +6,8 @@
 #include "app/SortKeys.h"
 #include "base/NativePath.h"
 
+#include "ListedNames.h"
+
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -14,6 +16,8 @@
 #include <fcntl.h>
 #include <set>
 #include <unistd.h>
+
+using listtest::touch;
 
 namespace
 {
@@ -79,16 +83,6 @@ struct Laid {
     }
     app::SortKeys::View view() const { return {bytes.data(), starts.data()}; }
 };
-
-bool touch(const QByteArray& folder, const QByteArray& name)
-{
-    const QByteArray path = folder + '/' + name;
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    return true;
-}
 
 } // namespace
 
