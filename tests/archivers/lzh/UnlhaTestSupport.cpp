@@ -151,6 +151,29 @@ std::string findTool(const std::string& name)
     return out;
 }
 
+std::string missingTool(std::initializer_list<const char*> tools)
+{
+    for (const char* tool : tools)
+        if (findTool(tool).empty())
+            return tool;
+    return {};
+}
+
+std::unique_ptr<UnlhaLibrary> loadBuiltLibrary(std::string& why)
+{
+    const char* bin = std::getenv("KORAMO_BUILD_BIN");
+    if (!bin) {
+        why = "KORAMO_BUILD_BIN is not set";
+        return nullptr;
+    }
+    auto lib = std::make_unique<UnlhaLibrary>(std::string(bin) + "/libunlha32.so");
+    if (!lib->loaded()) {
+        why = lib->error();
+        return nullptr;
+    }
+    return lib;
+}
+
 std::string quote(const std::string& s)
 {
     std::string q = "'";

@@ -3,7 +3,9 @@
 #include "ArchiverApi.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -50,6 +52,11 @@ std::map<std::string, std::string> treeContents(const std::string& root);
 int shell(const std::string& command, std::string* out = nullptr);
 // The absolute path of a tool, or empty.
 std::string findTool(const std::string& name);
+// The first of these tools that is not installed, or empty when all are.
+std::string missingTool(std::initializer_list<const char*> tools);
+// The LZH library of this build (the folder in KORAMO_BUILD_BIN), loaded; null with the reason
+// in `why` when it cannot be.
+std::unique_ptr<UnlhaLibrary> loadBuiltLibrary(std::string& why);
 std::string quote(const std::string& s);
 // Member names as the find calls list them.
 std::vector<std::string> listNames(const UnlhaLibrary& lib, const std::string& archive);

@@ -17,13 +17,12 @@ class UnlhaNamedMembers : public ::testing::Test
 protected:
     void SetUp() override
     {
-        const char* bin = std::getenv("KORAMO_BUILD_BIN");
-        ASSERT_TRUE(bin) << "KORAMO_BUILD_BIN is not set";
-        lib = std::make_unique<UnlhaLibrary>(std::string(bin) + "/libunlha32.so");
-        ASSERT_TRUE(lib->loaded()) << lib->error();
-        for (const char* tool : {"lhasa", "jlha"})
-            ASSERT_FALSE(findTool(tool).empty())
-                << tool << " is missing: scripts/install-deps.sh installs it";
+        std::string why;
+        lib = loadBuiltLibrary(why);
+        ASSERT_TRUE(lib) << why;
+        const std::string missing = missingTool({"lhasa", "jlha"});
+        ASSERT_TRUE(missing.empty())
+            << missing << " is missing: scripts/install-deps.sh installs it";
         root = makeTempDir();
         in = root + "/in";
         makeDirs(in + "/docs");

@@ -14,10 +14,9 @@ class UnlhaParallel : public ::testing::Test
 protected:
     void SetUp() override
     {
-        const char* bin = std::getenv("KORAMO_BUILD_BIN");
-        ASSERT_TRUE(bin) << "KORAMO_BUILD_BIN is not set";
-        lib = std::make_unique<UnlhaLibrary>(std::string(bin) + "/libunlha32.so");
-        ASSERT_TRUE(lib->loaded()) << lib->error();
+        std::string why;
+        lib = loadBuiltLibrary(why);
+        ASSERT_TRUE(lib) << why;
         ASSERT_FALSE(findTool("jlha").empty()) << "jlha is missing: scripts/install-deps.sh";
         root = makeTempDir();
         in = root + "/in";

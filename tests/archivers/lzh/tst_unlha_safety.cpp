@@ -35,10 +35,9 @@ class UnlhaSafety : public ::testing::Test
 protected:
     void SetUp() override
     {
-        const char* bin = std::getenv("KORAMO_BUILD_BIN");
-        ASSERT_TRUE(bin) << "KORAMO_BUILD_BIN is not set";
-        lib = std::make_unique<UnlhaLibrary>(std::string(bin) + "/libunlha32.so");
-        ASSERT_TRUE(lib->loaded()) << lib->error();
+        std::string why;
+        lib = loadBuiltLibrary(why);
+        ASSERT_TRUE(lib) << why;
         root = makeTempDir();
         dest = root + "/dest/";
         outside = root + "/outside";
