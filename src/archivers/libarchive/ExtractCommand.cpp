@@ -75,19 +75,24 @@ int runExtract(const ExtractRequest& request, Report& report)
     settings.displayName = request.namer;
     settings.decodeName = request.decodeName;
     settings.encryptedAt = request.encryptedAt;
-    settings.selected = [&](const std::string& shown) {
+    // Whether the member (by the name shown) was asked for; with `note`, every name it matches
+    // is marked as found (only the extraction's thread notes).
+    const auto wanted = [&](const std::string& shown, bool note) {
         if (all)
             return true;
         const std::string path = slashes(shown);
         bool any = false;
         for (size_t i = 0; i < patterns.size(); ++i) {
             if (memberMatches(patterns[i], path, false, request.exactNames)) {
+                if (!note)
+                    return true;
                 matched[i] = true;
                 any = true;
             }
         }
         return any;
     };
+    settings.selected = [&](const std::string& shown) { return wanted(shown, true); };
     settings.askOverwrite = [&](const std::string& path) {
         Asked asked;
         switch (askOverwrite(request.owner, path, asked)) {
@@ -147,15 +152,12 @@ int runExtract(const ExtractRequest& request, Report& report)
                 !entry.unsupported.empty() ||
                 (request.encryptedAt && request.encryptedAt(position)))
                 return false;
-            if (all)
+            if (all) // no name to decode
                 return true;
             std::string shown = request.decodeName ? request.decodeName(entry.name) : entry.name;
             if (request.namer)
                 shown = request.namer(shown);
-            const std::string path = slashes(shown);
-            return std::any_of(patterns.begin(), patterns.end(), [&](const std::string& p) {
-                return memberMatches(p, path, false, request.exactNames);
-            });
+            return wanted(shown, false);
         });
     }
     ExtractEngine engine(settings);
