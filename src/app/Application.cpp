@@ -6,6 +6,7 @@
 #include "about/AboutDialog.h"
 #include "about/HelpWindow.h"
 #include "app/CommandRoutes.h"
+#include "app/EarlyFolderRead.h"
 #include "app/FileListBox.h"
 #include "app/FolderTree.h"
 #include "app/MainWindow.h"
@@ -64,6 +65,17 @@ QString commandLinePath(const QStringList& arguments)
     return whole;
 }
 } // namespace
+
+QString folderOfCommandLine(const QStringList& arguments)
+{
+    const QString named = commandLinePath(arguments);
+    if (named.isEmpty())
+        return QString();
+    const QFileInfo info(named);
+    if (info.isFile())
+        return info.absolutePath();
+    return info.isDir() ? named : QString();
+}
 
 Application::Application(platform::Prompts& prompts, platform::Shell& shell, platform::Mci& mci,
                          QObject* parent)
@@ -196,9 +208,14 @@ void Application::startUp(const QStringList& arguments)
 
     // The window's size, the last general settings and the panes: from here a missing or
     // broken number ends the start-up, with the back folder set below.
-    if (m_settings->restoreWindowSize() && m_settings->finishGeneral())
+    // A reading of the folder begun during this start-up is as new as the refresh would be:
+    // it is not started over.
+    if (m_settings->restoreWindowSize() && m_settings->finishGeneral() &&
+        !w.fileList()->isListing())
         w.fileList()->refresh();
     restorePaneSplit();
+    // A reading begun before the window for a folder the list did not ask for is not needed.
+    EarlyFolderRead::withdraw();
 
     // The back command returns to the folder shown now.
     w.setBackFolder(w.folderTree()->path());

@@ -48,6 +48,10 @@ class CommandRoutes;
 class MainWindow;
 class Navigation;
 
+// The folder the file list opens on for this command line (the folder named, or the folder
+// of the file named), or empty when it names neither.
+QString folderOfCommandLine(const QStringList& arguments);
+
 // The program's life cycle: it makes the main window and the parts that work on it, runs the
 // start-up steps in their order, and on close saves the window size, releases the windows,
 // stops the media and removes the work folder.

@@ -1,5 +1,6 @@
 #include "app/FileListBox.h"
 
+#include "app/EarlyFolderRead.h"
 #include "app/FileListModel.h"
 #include "app/FolderNames.h"
 #include "base/NameMasks.h"
@@ -125,6 +126,9 @@ void FileListBox::startReading()
     }
     if (m_path.isEmpty())
         return;
+    const std::shared_ptr<EarlyFolderRead> early = EarlyFolderRead::take(m_path);
+    if (early && takeEarlyRead(*early, sameFolder))
+        return;
     auto reader = std::make_shared<FolderReader>(m_path);
     if (!reader->opened()) {
         m_readFailed = true;
@@ -159,6 +163,39 @@ void FileListBox::startReading()
         if (!stop->load())
             channel->deliver(result);
     });
+}
+
+bool FileListBox::takeEarlyRead(EarlyFolderRead& early, bool sameFolder)
+{
+    switch (early.waitForSize()) {
+    case EarlyFolderRead::Size::Unreadable:
+        // Maybe made or opened to us since: the folder is tried again.
+        return false;
+    case EarlyFolderRead::Size::Small:
+        m_kept = early.names();
+        showEntries(m_kept, matchingRows(m_kept, m_pattern), sameFolder);
+        Q_EMIT listed();
+        return true;
+    case EarlyFolderRead::Size::Large:
+        break;
+    }
+    // The rest is still being read: it is picked from and shown as a worker's reading is.
+    const std::shared_ptr<std::atomic<bool>> stop = early.stopFlag();
+    m_readStop = stop;
+    auto result = std::make_shared<Result>();
+    result->reading = true;
+    result->generation = m_readGeneration;
+    result->keepSelection = sameFolder;
+    result->pattern = m_pattern;
+    early.whenRead([channel = m_channel, stop, result](std::shared_ptr<const FolderNames> names) {
+        if (!names || stop->load())
+            return;
+        result->names = std::move(names);
+        result->rows = matchingRows(result->names, result->pattern, stop.get());
+        if (!stop->load())
+            channel->deliver(result);
+    });
+    return true;
 }
 
 void FileListBox::startMatching()

@@ -14,6 +14,7 @@
 namespace app
 {
 
+class EarlyFolderRead;
 class FileListModel;
 
 // The file list: the files of one folder whose names match a pattern, a list of wildcard
@@ -84,6 +85,9 @@ private:
 
     // Reads the folder again: at once when it is small, else on a worker.
     void startReading();
+    // Shows a reading begun before the list existed, as startReading() shows its own; false
+    // when it could not read the folder.
+    bool takeEarlyRead(EarlyFolderRead& early, bool sameFolder);
     // Picks the entries of the pattern from the names kept: at once or on a worker.
     void startMatching();
     void take(const std::shared_ptr<Result>& result);

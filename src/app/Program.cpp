@@ -1,5 +1,7 @@
 #include "app/Application.h"
 
+#include "app/EarlyFolderRead.h"
+#include "app/FileListBox.h"
 #include "app/MainWindow.h"
 #include "desktop/Prompts.h"
 #include "platform/LocalTimeZone.h"
@@ -68,6 +70,13 @@ int runProgram(int argc, char** argv,
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     // No shared OpenGL context is asked for: making one costs start-up most of a tenth of a
     // second, and the browser engine, loaded on the first page, draws without it.
+    // The folder named on the command line starts being read now, beside the window's start.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const QString firstFolder = folderOfCommandLine(arguments);
+    if (!firstFolder.isEmpty())
+        EarlyFolderRead::start(firstFolder, FileListBox::kListedAtOnce);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("koramo"));
     // The window's picture and the desktop entry it belongs to (koramo.desktop), so that the

@@ -1,7 +1,9 @@
 // Folders too large to list at once: the rest is read and ordered on a worker while the window
 // answers. Only the folder asked for last is shown, a refresh keeps the selection, names that
 // are not UTF-8 and 200-byte names keep their order and bytes, a folder removed while it is read
-// leaves nothing behind, and a new mask over many names shows only the last mask's entries.
+// leaves nothing behind, and a new mask over many names shows only the last mask's entries. A
+// reading begun before the list existed is shown only for its own folder.
+#include "app/EarlyFolderRead.h"
 #include "app/FileListBox.h"
 #include "base/NativePath.h"
 
@@ -235,6 +237,109 @@ private Q_SLOTS:
         QCOMPARE(list.names(), reference(m_names, QStringLiteral("*.txt")));
         QCOMPARE(list.rowOf(QStringLiteral("late.txt")), -1);
         QVERIFY(QFile::remove(m_big.path() + QStringLiteral("/late.txt")));
+    }
+
+    // A reading begun before the list exists (the program started on a folder) is shown as the
+    // list's own reading would be, when the list is asked for that folder under any spelling.
+    void aReadingBegunEarlyIsTakenForTheSameFolder()
+    {
+        using app::EarlyFolderRead;
+        constexpr qsizetype atOnce = app::FileListBox::kListedAtOnce;
+        {
+            EarlyFolderRead::start(m_big.path() + QStringLiteral("/./"), atOnce);
+            // What the list shows is that reading: a file made after it is not in it.
+            QThreadPool::globalInstance()->waitForDone();
+            QVERIFY(touch(QFile::encodeName(m_big.path()), "late.txt"));
+            app::FileListBox list;
+            QSignalSpy listed(&list, &app::FileListBox::listed);
+            list.setPath(m_big.path() + QStringLiteral("//"));
+            QVERIFY(!EarlyFolderRead::take(m_big.path())); // the list has it
+            QVERIFY(!list.readFailed());
+            QVERIFY(listed.wait(60000));
+            QVERIFY(!list.isListing());
+            QCOMPARE(list.names(), reference(m_names, QStringLiteral("*.*")));
+            list.refresh();
+            QVERIFY(listed.wait(60000));
+            QVERIFY(list.rowOf(QStringLiteral("late.txt")) >= 0);
+            QVERIFY(QFile::remove(m_big.path() + QStringLiteral("/late.txt")));
+        }
+        // A small folder of hostile names is shown at once, before setPath() returns.
+        Folder small;
+        const QByteArray smallFolder = QFile::encodeName(small.path());
+        QList<QByteArray> smallNames;
+        for (const QByteArray& name :
+             {QByteArray("-rf"), QByteArray(" lead and trail "), QByteArray("quote\"'s\".txt"),
+              QByteArray(QByteArray::fromHex("83818382") + ".txt"), QByteArray(200, 'n')}) {
+            QVERIFY(touch(smallFolder, name));
+            smallNames << name;
+        }
+        {
+            EarlyFolderRead::start(small.path(), atOnce);
+            QThreadPool::globalInstance()->waitForDone();
+            QVERIFY(touch(smallFolder, "late.txt"));
+            app::FileListBox list;
+            list.setPath(small.path());
+            QVERIFY(!EarlyFolderRead::take(small.path()));
+            QVERIFY(!list.isListing());
+            QCOMPARE(list.names(), reference(smallNames, QStringLiteral("*.*")));
+            smallNames << "late.txt";
+            list.refresh();
+            QCOMPARE(list.names(), reference(smallNames, QStringLiteral("*.*")));
+        }
+        // A folder that could not be read early is tried again when the list asks for it.
+        {
+            const QString later = small.path() + QStringLiteral("/-later");
+            EarlyFolderRead::start(later, atOnce);
+            QThreadPool::globalInstance()->waitForDone();
+            QVERIFY(QDir().mkdir(later));
+            QVERIFY(touch(QFile::encodeName(later), "made.txt"));
+            app::FileListBox list;
+            list.setPath(later);
+            QVERIFY(!list.readFailed());
+            QCOMPARE(list.names(), QStringList{QStringLiteral("made.txt")});
+            list.setPath(small.path() + QStringLiteral("/missing"));
+            QVERIFY(list.readFailed());
+        }
+    }
+
+    void aReadingBegunEarlyForAnotherFolderIsNotShown()
+    {
+        using app::EarlyFolderRead;
+        constexpr qsizetype atOnce = app::FileListBox::kListedAtOnce;
+        Folder small;
+        QVERIFY(touch(QFile::encodeName(small.path()), "only.txt"));
+        // Not taken by a list asked for another folder; withdrawn, it is gone.
+        EarlyFolderRead::start(m_big.path(), atOnce);
+        {
+            app::FileListBox list;
+            list.setPath(small.path());
+            QCOMPARE(list.names(), QStringList{QStringLiteral("only.txt")});
+        }
+        EarlyFolderRead::withdraw();
+        QVERIFY(!EarlyFolderRead::take(m_big.path()));
+        // A second start replaces the first.
+        EarlyFolderRead::start(m_big.path(), atOnce);
+        EarlyFolderRead::start(small.path(), atOnce);
+        QVERIFY(!EarlyFolderRead::take(m_big.path()));
+        QVERIFY(EarlyFolderRead::take(small.path()));
+        // Taken, then left for another folder while it is still read: nothing of it shows.
+        EarlyFolderRead::start(m_big.path(), atOnce);
+        app::FileListBox list;
+        list.setPath(m_big.path());
+        QVERIFY(list.isListing());
+        list.setPath(small.path());
+        settleWorkers();
+        QCOMPARE(list.path(), small.path());
+        QCOMPARE(list.names(), QStringList{QStringLiteral("only.txt")});
+        QVERIFY(!list.isListing());
+        // Taken and read to its end before the list shows it, then left: still nothing of it.
+        EarlyFolderRead::start(m_big.path(), atOnce);
+        QThreadPool::globalInstance()->waitForDone();
+        list.setPath(m_big.path());
+        QThreadPool::globalInstance()->waitForDone();
+        list.setPath(small.path());
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(list.names(), QStringList{QStringLiteral("only.txt")});
     }
 };
 

@@ -3,6 +3,7 @@
 
 #include "about/AboutDialog.h"
 #include "app/Application.h"
+#include "app/EarlyFolderRead.h"
 #include "app/FileListBox.h"
 #include "app/FolderTree.h"
 #include "app/MainWindow.h"
@@ -301,6 +302,34 @@ private Q_SLOTS:
         QCOMPARE(run.window()->hiddenValue(QStringLiteral("Label17")), spaced);
         QCOMPARE(run.window()->windowTitle(), QStringLiteral("コラモ  - ") + spaced);
         QCOMPARE(run.window()->fileList()->path(), spaced);
+    }
+
+    // Started on a large folder, the program begins reading it before the window is made; the
+    // list shows that reading, and nothing of it is left on offer afterwards.
+    void commandLineFolderReadBeforeTheWindow()
+    {
+        Run run;
+        const QString big = run.folder.path() + QStringLiteral("/-大きい folder");
+        QVERIFY(QDir().mkpath(big));
+        const int count = app::FileListBox::kListedAtOnce + 5000;
+        for (int i = 0; i < count; ++i) {
+            QFile file(big + QStringLiteral("/f%1.txt").arg(i));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        const QStringList arguments = big.split(QLatin1Char(' '));
+        QCOMPARE(app::folderOfCommandLine(arguments), big);
+        app::EarlyFolderRead::start(app::folderOfCommandLine(arguments),
+                                    app::FileListBox::kListedAtOnce);
+        run.start(arguments);
+        app::FileListBox* list = run.window()->fileList();
+        QCOMPARE(list->path(), big);
+        QTRY_VERIFY_WITH_TIMEOUT(!list->isListing(), 60000);
+        QCOMPARE(list->count(), count);
+        QVERIFY(!app::EarlyFolderRead::take(big));
+        // A file named on the command line: its folder is read.
+        QCOMPARE(app::folderOfCommandLine({big + QStringLiteral("/f7.txt")}), big);
+        QCOMPARE(app::folderOfCommandLine({big + QStringLiteral("/missing.txt")}), QString());
+        QCOMPARE(app::folderOfCommandLine({}), QString());
     }
 
     void badCommandLineLeavesProgramFolder()
