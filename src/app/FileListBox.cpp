@@ -53,6 +53,17 @@ struct FileListBox::Result {
     QString pattern;
     std::shared_ptr<const FolderNames> names;
     ShownRows rows;
+
+    // On a worker: keeps the names read and picks the entries of the pattern from them; false
+    // when the reading was stopped meanwhile.
+    bool pick(std::shared_ptr<const FolderNames> read, const std::atomic<bool>* stop)
+    {
+        if (!read || stop->load())
+            return false;
+        names = std::move(read);
+        rows = matchingRows(names, pattern, stop);
+        return !stop->load();
+    }
 };
 
 FileListBox::FileListBox(QWidget* parent)
@@ -137,32 +148,40 @@ void FileListBox::startReading()
         return;
     }
     if (reader->read(kListedAtOnce)) {
-        m_kept = reader->finish();
-        showEntries(m_kept, matchingRows(m_kept, m_pattern), sameFolder);
-        Q_EMIT listed();
+        showRead(reader->finish(), sameFolder);
         return;
     }
     // A large folder: the rest is read, and all of it ordered, on a worker.
     auto stop = std::make_shared<std::atomic<bool>>(false);
-    m_readStop = stop;
-    auto result = std::make_shared<Result>();
-    result->reading = true;
-    result->generation = m_readGeneration;
-    result->keepSelection = sameFolder;
-    result->pattern = m_pattern;
+    const std::shared_ptr<Result> result = awaitReading(stop, sameFolder);
     QThreadPool::globalInstance()->start([channel = m_channel, reader, stop, result] {
         reader->orderWhileReading();
         while (!reader->read(1 << 16, stop.get())) {
             if (stop->load())
                 return;
         }
-        if (stop->load())
-            return;
-        result->names = reader->finish();
-        result->rows = matchingRows(result->names, result->pattern, stop.get());
-        if (!stop->load())
+        if (!stop->load() && result->pick(reader->finish(), stop.get()))
             channel->deliver(result);
     });
+}
+
+void FileListBox::showRead(std::shared_ptr<const FolderNames> names, bool sameFolder)
+{
+    m_kept = std::move(names);
+    showEntries(m_kept, matchingRows(m_kept, m_pattern), sameFolder);
+    Q_EMIT listed();
+}
+
+std::shared_ptr<FileListBox::Result>
+FileListBox::awaitReading(std::shared_ptr<std::atomic<bool>> stop, bool sameFolder)
+{
+    m_readStop = std::move(stop);
+    auto result = std::make_shared<Result>();
+    result->reading = true;
+    result->generation = m_readGeneration;
+    result->keepSelection = sameFolder;
+    result->pattern = m_pattern;
+    return result;
 }
 
 bool FileListBox::takeEarlyRead(EarlyFolderRead& early, bool sameFolder)
@@ -172,27 +191,16 @@ bool FileListBox::takeEarlyRead(EarlyFolderRead& early, bool sameFolder)
         // Maybe made or opened to us since: the folder is tried again.
         return false;
     case EarlyFolderRead::Size::Small:
-        m_kept = early.names();
-        showEntries(m_kept, matchingRows(m_kept, m_pattern), sameFolder);
-        Q_EMIT listed();
+        showRead(early.names(), sameFolder);
         return true;
     case EarlyFolderRead::Size::Large:
         break;
     }
     // The rest is still being read: it is picked from and shown as a worker's reading is.
     const std::shared_ptr<std::atomic<bool>> stop = early.stopFlag();
-    m_readStop = stop;
-    auto result = std::make_shared<Result>();
-    result->reading = true;
-    result->generation = m_readGeneration;
-    result->keepSelection = sameFolder;
-    result->pattern = m_pattern;
+    const std::shared_ptr<Result> result = awaitReading(stop, sameFolder);
     early.whenRead([channel = m_channel, stop, result](std::shared_ptr<const FolderNames> names) {
-        if (!names || stop->load())
-            return;
-        result->names = std::move(names);
-        result->rows = matchingRows(result->names, result->pattern, stop.get());
-        if (!stop->load())
+        if (result->pick(std::move(names), stop.get()))
             channel->deliver(result);
     });
     return true;

@@ -88,6 +88,11 @@ private:
     // Shows a reading begun before the list existed, as startReading() shows its own; false
     // when it could not read the folder.
     bool takeEarlyRead(EarlyFolderRead& early, bool sameFolder);
+    // Keeps and shows the names of a folder read whole.
+    void showRead(std::shared_ptr<const FolderNames> names, bool sameFolder);
+    // Makes the list wait for a reading on a worker, which `stop` stops: the result the worker
+    // fills and delivers.
+    std::shared_ptr<Result> awaitReading(std::shared_ptr<std::atomic<bool>> stop, bool sameFolder);
     // Picks the entries of the pattern from the names kept: at once or on a worker.
     void startMatching();
     void take(const std::shared_ptr<Result>& result);
