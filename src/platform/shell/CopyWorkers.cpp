@@ -30,11 +30,14 @@ CopyWorkers::~CopyWorkers()
 
 void CopyWorkers::add(const std::shared_ptr<Job>& job)
 {
+    bool wake = false;
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
         m_queue.push_back(job);
+        wake = m_idleWorkers > 0;
     }
-    m_jobAdded.notify_one();
+    if (wake)
+        m_jobAdded.notify_one();
 }
 
 bool CopyWorkers::done(const Job& job)
@@ -46,7 +49,9 @@ bool CopyWorkers::done(const Job& job)
 void CopyWorkers::waitFor(const Job& job)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
+    ++m_waitingForJob;
     m_jobDone.wait(lock, [&job] { return job.finished; });
+    --m_waitingForJob;
 }
 
 void CopyWorkers::skipWaiting()
@@ -75,7 +80,9 @@ void CopyWorkers::work()
     CopyMemo memo;
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
+        ++m_idleWorkers;
         m_jobAdded.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
+        --m_idleWorkers;
         if (m_queue.empty())
             return; // stopping
         const std::shared_ptr<Job> job = m_queue.front();
@@ -97,7 +104,8 @@ void CopyWorkers::work()
             lock.lock();
         }
         job->finished = true;
-        m_jobDone.notify_all();
+        if (m_waitingForJob > 0)
+            m_jobDone.notify_all();
     }
 }
 

@@ -72,6 +72,10 @@ private:
     std::deque<std::shared_ptr<Job>> m_queue;
     bool m_stopping = false;
     bool m_skipping = false;
+    // Waits are told only to whoever waits: most jobs are added while a worker is busy and
+    // taken back once done, with no wake-up either way.
+    int m_idleWorkers = 0;
+    int m_waitingForJob = 0;
     std::vector<std::thread> m_threads;
 };
 
