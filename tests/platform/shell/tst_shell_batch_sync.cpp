@@ -551,15 +551,16 @@ TEST_F(CopyAhead, QuestionsComeInTheWalksOrderAndNoneAfterAFailure)
         }
     }
 
-    // Again into a new target where the last folder's 26th file collides, and its 10th has
-    // turned into a FIFO by the time its copy begins: the failure is told and the question
-    // about the 26th is never asked.
+    // Again into a new target where the last folder's 102nd file collides, and its 101st has
+    // turned into a FIFO by the time its copy begins (swapped when the first file of that folder
+    // comes back, well before the 101st is handed on): the failure is told and the question
+    // about the 102nd, right after it, is never asked.
     const QString again = m_root.path() + QStringLiteral("/again");
     const QByteArray lastFolder = order[2].first;
     const QString lastCopied = again + QStringLiteral("/tree/") + QString::fromUtf8(lastFolder);
-    ASSERT_TRUE(writeRaw(lastCopied, order[2].second[25], "old"));
+    ASSERT_TRUE(writeRaw(lastCopied, order[2].second[101], "old"));
     const QByteArray swapped =
-        bytes(src(QStringLiteral("tree/"))) + lastFolder + '/' + order[2].second[9];
+        bytes(src(QStringLiteral("tree/"))) + lastFolder + '/' + order[2].second[100];
     ui_->errors.clear();
     ui_->overwriteTexts.clear();
     ui_->answerOverwrite(Overwrite::Yes); // "tree"
@@ -583,8 +584,8 @@ TEST_F(CopyAhead, QuestionsComeInTheWalksOrderAndNoneAfterAFailure)
     EXPECT_TRUE(
         ui_->errors[0].startsWith(QStringLiteral("コピーできません: ") + shownPath(swapped)))
         << ui_->errors[0];
-    EXPECT_EQ(readRaw(lastCopied, order[2].second[25]), "old");
-    EXPECT_EQ(entriesIn(lastCopied), 1 + 9);
+    EXPECT_EQ(readRaw(lastCopied, order[2].second[101]), "old");
+    EXPECT_EQ(entriesIn(lastCopied), 1 + 100);
     EXPECT_TRUE(partsUnder(again).isEmpty()) << partsUnder(again).join(u'\n');
     removeRaw(m_root.path() + QStringLiteral("/src"));
     removeRaw(target);
