@@ -7,7 +7,7 @@ namespace platform::filecopy
 
 int CopyWorkers::threadsFor(unsigned cores)
 {
-    return int(std::clamp<unsigned>(cores > 1 ? cores - 1 : 1, 1, 3));
+    return int(std::clamp<unsigned>(cores, 1, 3));
 }
 
 CopyWorkers::CopyWorkers(int threads)

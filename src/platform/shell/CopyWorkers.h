@@ -48,7 +48,9 @@ public:
         bool finished = false; // guarded by the workers' mutex
     };
 
-    // Threads for a machine of this many cores: all but one, at least one, at most three.
+    // Threads for a machine of this many cores: one a core, at most three. The thread that
+    // walks has less to do than each of them (most of a small file's cost is in the kernel's
+    // creating and filling it), so they share its core.
     static int threadsFor(unsigned cores);
 
     explicit CopyWorkers(int threads);

@@ -36,11 +36,13 @@ using folderwalk::join;
 // piece by piece with progress and the disk started early, where the wait for the disk rather
 // than the work of the processor decides.
 constexpr qint64 kOnWorkersBelow = qint64(1) << 20;
-// Copies under way ahead of the walk at most (each holds its folders open).
-constexpr size_t kAhead = 64;
-// Target folders whose files wait for the batch at most (each holds its folder open), and how
-// deep a copy goes with its folders open.
-constexpr int kHeldFolders = 200;
+// Copies under way ahead of the walk at most: about a batch, so that the workers go on while
+// this thread waits for the disk and gives a batch its names.
+constexpr size_t kAhead = 4096;
+// Folders held open at most by the copies under way and the files waiting for their names (a
+// tree of many small folders puts its files on the disk every so many folders), and how deep a
+// copy goes with its folders open.
+constexpr int kOpenFolders = 400;
 constexpr int kOpenDepth = 32;
 
 // Sets the members it is given for the items of one folder and puts them back as they were.
@@ -436,7 +438,7 @@ FileOperationRunner::Step FileOperationRunner::copyFolder(const QByteArray& sour
 {
     // Each target folder whose files wait for the batch holds it open: a tree of many folders
     // puts its files on the disk every so many folders.
-    if (m_heldFolders >= kHeldFolders) {
+    if (m_openFolders->load() >= kOpenFolders) {
         if (const Step taken = takeBackPending(0); taken != Step::Done)
             return taken;
         if (const Step settled = settle(); settled != Step::Done)
@@ -448,7 +450,7 @@ FileOperationRunner::Step FileOperationRunner::copyFolder(const QByteArray& sour
     const int sourceFd = folderwalk::openFolder(source);
     if (sourceFd < 0)
         return failInOrder(verb(), source, filecopy::errorText(errno));
-    Folder sourceFolder = std::make_shared<folderwalk::FileDescriptor>(sourceFd);
+    Folder sourceFolder = holdFolder(sourceFd);
     QList<folderwalk::Entry> entries;
     int error = 0;
     if (!folderwalk::readFolder(sourceFolder->get(), entries, error))
@@ -458,15 +460,13 @@ FileOperationRunner::Step FileOperationRunner::copyFolder(const QByteArray& sour
     m_targetFolder.reset();
     if (m_depth <= kOpenDepth) {
         // Small files inside are copied through the two folders' descriptors.
-        Folder targetFolder =
-            std::make_shared<folderwalk::FileDescriptor>(folderwalk::openFolder(target));
+        Folder targetFolder = holdFolder(folderwalk::openFolder(target));
         struct stat targetInfo {
         };
         if (targetFolder->get() >= 0 && ::fstat(targetFolder->get(), &targetInfo) == 0) {
             m_sourceFolder = std::move(sourceFolder);
             m_targetFolder = std::move(targetFolder);
             m_targetDevice = targetInfo.st_dev;
-            ++m_heldFolders;
         }
     }
     sourceFolder.reset();
@@ -560,6 +560,17 @@ FileOperationRunner::Step FileOperationRunner::copyFileOrLink(const QByteArray& 
     if (!advance(1, source))
         return Step::Cancelled;
     return m_batch.full() ? settle() : Step::Done;
+}
+
+FileOperationRunner::Folder FileOperationRunner::holdFolder(int fd)
+{
+    m_openFolders->fetch_add(1);
+    // The last holder may be a worker.
+    return Folder(new folderwalk::FileDescriptor(fd),
+                  [count = m_openFolders](folderwalk::FileDescriptor* folder) {
+                      delete folder;
+                      count->fetch_sub(1);
+                  });
 }
 
 std::shared_ptr<filecopy::VolumeWatch> FileOperationRunner::watchForTarget()
@@ -701,7 +712,6 @@ FileOperationRunner::Step FileOperationRunner::settle()
 {
     // The files written after this batch get watches opened after its syncfs.
     m_watches.clear();
-    m_heldFolders = 0;
     int error = 0;
     QByteArray failed;
     switch (m_batch.flush(error, failed)) {

@@ -87,6 +87,8 @@ private:
     // Hands a small file's copy to the workers.
     Step copyOnWorker(const QByteArray& source, const struct stat& info, const QByteArray& target,
                       bool replace);
+    // An open folder, counted in m_openFolders while it is held.
+    Folder holdFolder(int fd);
     // The watch of the target folder's volume for the files written from now on.
     std::shared_ptr<filecopy::VolumeWatch> watchForTarget();
     Step copyFolder(const QByteArray& source, const struct stat& info, const QByteArray& target,
@@ -144,7 +146,8 @@ private:
     dev_t m_targetDevice = 0;
     bool m_targetFresh = false;
     int m_depth = 0;
-    int m_heldFolders = 0; // target folders opened since the last batch was settled
+    // Folders held open by the copy (the walk, copies under way, files waiting for names).
+    std::shared_ptr<std::atomic<int>> m_openFolders = std::make_shared<std::atomic<int>>(0);
     std::unique_ptr<filecopy::CopyWorkers> m_workers;
     std::deque<Pending> m_pending;
     std::vector<std::shared_ptr<filecopy::VolumeWatch>> m_watches;

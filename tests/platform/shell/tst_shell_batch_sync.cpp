@@ -134,20 +134,31 @@ QList<QByteArray> walkOrder(const QString& folder)
     return names;
 }
 
-// Folders "a", "b" and "c" of small files under `root`, each file named by hostileName() so that
-// the three folders hold namesakes, with bytes that tell the folder; returns the files by
-// folder in walk order (the folders too in walk order).
-QList<QPair<QByteArray, QList<QByteArray>>> hostileTree(const QString& root, int perFolder)
+QByteArray hostileContent(const QByteArray& folder, int i)
 {
-    for (const char* folder : {"a", "b", "c"}) {
-        for (int i = 0; i < perFolder; ++i) {
-            if (!writeRaw(root + u'/' + QLatin1String(folder), hostileName(i),
-                          QByteArray(folder) + pattern(100 + i * 13, i)))
+    return folder + pattern(100 + (i % 97) * 13, i);
+}
+
+// Folders "a", "b" and "c" of small files under `root`, as many as `sizes` says for the folder
+// that comes first, second and third in the walk, each file named by hostileName() so that the
+// folders hold namesakes, with bytes that tell the folder; returns the files by folder in walk
+// order (the folders too in walk order).
+QList<QPair<QByteArray, QList<QByteArray>>> hostileTree(const QString& root,
+                                                        const QList<int>& sizes)
+{
+    QDir().mkpath(root);
+    for (const char* folder : {"a", "b", "c"})
+        QDir(root).mkdir(QLatin1String(folder));
+    const QList<QByteArray> folders = walkOrder(root);
+    for (qsizetype f = 0; f < folders.size(); ++f) {
+        for (int i = 0; i < sizes.value(f); ++i) {
+            if (!writeRaw(root + u'/' + QString::fromUtf8(folders[f]), hostileName(i),
+                          hostileContent(folders[f], i)))
                 return {};
         }
     }
     QList<QPair<QByteArray, QList<QByteArray>>> order;
-    for (const QByteArray& folder : walkOrder(root))
+    for (const QByteArray& folder : folders)
         order.append({folder, walkOrder(root + u'/' + QString::fromUtf8(folder))});
     return order;
 }
@@ -162,7 +173,7 @@ QByteArray hostileContent(const QByteArray& folder, const QByteArray& name)
 {
     for (int i = 0;; ++i) {
         if (hostileName(i) == name)
-            return folder + pattern(100 + i * 13, i);
+            return hostileContent(folder, i);
     }
 }
 
@@ -419,17 +430,19 @@ TEST_F(CopyAhead, AFileThatTurnsIntoAFifoEndsTheCopyThereWithNothingAfterIt)
         const QString target =
             m_root.path() + (last ? QStringLiteral("/dst-last") : QStringLiteral("/dst-mid"));
         QDir().mkpath(target);
-        const auto order = hostileTree(src(QStringLiteral("tree")), 240);
+        // The last folder holds more files than may be copied ahead of the walk (about a
+        // batch).
+        const auto order = hostileTree(src(QStringLiteral("tree")), {30, 30, 4400});
         ASSERT_EQ(order.size(), 3);
         const int lastFolder = 2;
-        const int failing = last ? 239 : 120;
+        const int failing = last ? 4399 : 4300;
         const QByteArray folderName = order[lastFolder].first;
         const QByteArray swapped = bytes(src(QStringLiteral("tree/"))) + folderName + '/' +
                                    order[lastFolder].second[failing];
         bool swappedYet = false;
         ui_->errors.clear();
         // The first file of the last folder to come back: that folder was read by then, and
-        // the file to swap lies more than a few dozen files ahead.
+        // the file to swap lies beyond the copies handed on so far.
         ui_->onStep = [&](int) {
             if (!swappedYet && ui_->lastCurrent.contains(QStringLiteral("/tree/") +
                                                          QString::fromUtf8(folderName) + u'/')) {
@@ -449,7 +462,7 @@ TEST_F(CopyAhead, AFileThatTurnsIntoAFifoEndsTheCopyThereWithNothingAfterIt)
         EXPECT_TRUE(ui_->errors[0].contains(QStringLiteral("通常のファイルではありません")))
             << ui_->errors[0];
         EXPECT_EQ(checkCopiedUpTo(target + QStringLiteral("/tree"), order, lastFolder, failing),
-                  240 * 2 + failing);
+                  30 * 2 + failing);
         EXPECT_TRUE(partsUnder(target).isEmpty()) << partsUnder(target).join(u'\n');
         EXPECT_EQ(entriesIn(target + QStringLiteral("/tree/") + QString::fromUtf8(folderName)),
                   failing);
@@ -462,7 +475,7 @@ TEST_F(CopyAhead, AFileThatTurnsIntoAFifoEndsTheCopyThereWithNothingAfterIt)
 // hidden part, no half file), and the copy did stop part of the way.
 TEST_F(CopyAhead, ACancelWhileCopiesRunAheadLeavesOnlyWholeNamedFiles)
 {
-    const auto order = hostileTree(src(QStringLiteral("tree")), 200);
+    const auto order = hostileTree(src(QStringLiteral("tree")), {200, 200, 200});
     ASSERT_EQ(order.size(), 3);
     const QString target = m_root.path() + QStringLiteral("/dst");
     QDir().mkpath(target);
@@ -501,10 +514,12 @@ TEST_F(CopyAhead, ACancelWhileCopiesRunAheadLeavesOnlyWholeNamedFiles)
 TEST_F(CopyAhead, QuestionsComeInTheWalksOrderAndNoneAfterAFailure)
 {
     using Overwrite = platform::ShellUi::Overwrite;
-    const auto order = hostileTree(src(QStringLiteral("tree")), 120);
+    const auto order = hostileTree(src(QStringLiteral("tree")), {120, 120, 4400});
+    // Every 25th file is there already in the small folders, every 500th in the large one.
+    const auto collides = [](qsizetype i, qsizetype of) { return i % (of > 1000 ? 500 : 25) == 0; };
     ASSERT_EQ(order.size(), 3);
     const QString target = m_root.path() + QStringLiteral("/dst");
-    // Every 25th file of every folder is there already (namesakes in each folder), so the
+    // Some files of every folder are there already (namesakes in each folder), so the
     // folders are too: first "tree" is asked about, then each folder before its files.
     struct Question {
         QByteArray folder; // where the item is
@@ -515,9 +530,11 @@ TEST_F(CopyAhead, QuestionsComeInTheWalksOrderAndNoneAfterAFailure)
     for (const auto& [folder, names] : order) {
         const QString copied = target + QStringLiteral("/tree/") + QString::fromUtf8(folder);
         questions.append({bytes(target + QStringLiteral("/tree")), folder, true});
-        for (int i = 0; i < names.size(); i += 25) {
+        for (int i = 0; i < names.size(); ++i) {
+            if (!collides(i, names.size()))
+                continue;
             ASSERT_TRUE(writeRaw(copied, names[i], "old " + names[i]));
-            questions.append({bytes(copied), names[i], i % 50 == 0});
+            questions.append({bytes(copied), names[i], questions.size() % 2 == 0});
         }
     }
     for (const Question& question : questions)
@@ -545,22 +562,22 @@ TEST_F(CopyAhead, QuestionsComeInTheWalksOrderAndNoneAfterAFailure)
     for (const auto& [folder, names] : order) {
         const QString copied = target + QStringLiteral("/tree/") + QString::fromUtf8(folder);
         for (qsizetype i = 0; i < names.size(); ++i) {
-            if (i % 25 != 0) {
+            if (!collides(i, names.size())) {
                 EXPECT_EQ(readRaw(copied, names[i]), hostileContent(folder, names[i]));
             }
         }
     }
 
-    // Again into a new target where the last folder's 102nd file collides, and its 101st has
-    // turned into a FIFO by the time its copy begins (swapped when the first file of that folder
-    // comes back, well before the 101st is handed on): the failure is told and the question
-    // about the 102nd, right after it, is never asked.
+    // Again into a new target where a file of the last folder collides, and the one before it
+    // has turned into a FIFO by the time its copy begins (swapped when the first file of that
+    // folder comes back, before that one is handed on): the failure is told and the question
+    // about the file right after it is never asked.
     const QString again = m_root.path() + QStringLiteral("/again");
     const QByteArray lastFolder = order[2].first;
     const QString lastCopied = again + QStringLiteral("/tree/") + QString::fromUtf8(lastFolder);
-    ASSERT_TRUE(writeRaw(lastCopied, order[2].second[101], "old"));
+    ASSERT_TRUE(writeRaw(lastCopied, order[2].second[4301], "old"));
     const QByteArray swapped =
-        bytes(src(QStringLiteral("tree/"))) + lastFolder + '/' + order[2].second[100];
+        bytes(src(QStringLiteral("tree/"))) + lastFolder + '/' + order[2].second[4300];
     ui_->errors.clear();
     ui_->overwriteTexts.clear();
     ui_->answerOverwrite(Overwrite::Yes); // "tree"
@@ -584,8 +601,8 @@ TEST_F(CopyAhead, QuestionsComeInTheWalksOrderAndNoneAfterAFailure)
     EXPECT_TRUE(
         ui_->errors[0].startsWith(QStringLiteral("コピーできません: ") + shownPath(swapped)))
         << ui_->errors[0];
-    EXPECT_EQ(readRaw(lastCopied, order[2].second[101]), "old");
-    EXPECT_EQ(entriesIn(lastCopied), 1 + 100);
+    EXPECT_EQ(readRaw(lastCopied, order[2].second[4301]), "old");
+    EXPECT_EQ(entriesIn(lastCopied), 1 + 4300);
     EXPECT_TRUE(partsUnder(again).isEmpty()) << partsUnder(again).join(u'\n');
     removeRaw(m_root.path() + QStringLiteral("/src"));
     removeRaw(target);
