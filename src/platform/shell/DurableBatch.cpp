@@ -2,36 +2,46 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/utsname.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
 namespace platform::filecopy
 {
 
-DurableBatch::DurableBatch() : DurableBatch(Limits{}, &DurableBatch::syncVolumes) {}
+DurableBatch::DurableBatch() : DurableBatch(Limits{}, &DurableBatch::syncVolumes)
+{
+    m_watched = true;
+}
 
-DurableBatch::DurableBatch(Limits limits, Sync sync) : m_limits(limits), m_sync(std::move(sync)) {}
+DurableBatch::DurableBatch(Limits limits, Sync sync)
+    : m_limits(limits), m_sync(std::move(sync)), m_watched(false)
+{
+}
 
 DurableBatch::~DurableBatch()
 {
     discard();
 }
 
-void DurableBatch::addFile(const QByteArray& written, qint64 bytes, Step then, Step whenNamed)
+void DurableBatch::addFile(const QByteArray& written, qint64 bytes, Step then, Step whenNamed,
+                           std::shared_ptr<VolumeWatch> watch)
 {
     const qsizetype slash = written.lastIndexOf('/');
     const QByteArray folder = slash > 0 ? written.left(slash) : QByteArray("/");
-    m_waiting.push_back({written, std::move(then), std::move(whenNamed), folder});
+    m_waiting.push_back({written, std::move(then), std::move(whenNamed), folder, std::move(watch)});
     ++m_files;
     m_bytes += bytes;
 }
 
 void DurableBatch::addStep(Step then, Step whenNamed, const QByteArray& folder)
 {
-    m_waiting.push_back({QByteArray(), std::move(then), std::move(whenNamed), folder});
+    m_waiting.push_back({QByteArray(), std::move(then), std::move(whenNamed), folder, {}});
 }
 
 int DurableBatch::syncEach(const QList<QByteArray>& written, QByteArray& failed)
@@ -97,7 +107,51 @@ int writeErrorOf(const QByteArray& path)
     return error;
 }
 
+// syncfs reports the writing errors of the volume since its descriptor was opened from Linux
+// 5.8 on; before, it reported none.
+bool syncfsReportsErrors()
+{
+    static const bool reports = [] {
+        struct utsname name {
+        };
+        int major = 0;
+        int minor = 0;
+        return ::uname(&name) == 0 && std::sscanf(name.release, "%d.%d", &major, &minor) == 2 &&
+               (major > 5 || (major == 5 && minor >= 8));
+    }();
+    return reports;
+}
+
 } // namespace
+
+std::shared_ptr<VolumeWatch> VolumeWatch::open(int folder)
+{
+    // A descriptor of its own (not a dup, which would share the error it has seen).
+    const int fd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    struct stat st {
+    };
+    struct statfs info {
+    };
+    if (::fstat(fd, &st) != 0) {
+        ::close(fd);
+        return {};
+    }
+    const bool trusted =
+        syncfsReportsErrors() && ::fstatfs(fd, &info) == 0 && syncfsIsEnough(info.f_type);
+    return std::shared_ptr<VolumeWatch>(new VolumeWatch(fd, st.st_dev, trusted));
+}
+
+VolumeWatch::VolumeWatch(int fd, dev_t device, bool trusted)
+    : m_fd(fd), m_device(device), m_trusted(trusted)
+{
+}
+
+VolumeWatch::~VolumeWatch()
+{
+    ::close(m_fd);
+}
 
 int DurableBatch::syncVolumes(const QList<QByteArray>& written, QByteArray& failed)
 {
@@ -148,18 +202,51 @@ int DurableBatch::syncVolumes(const QList<QByteArray>& written, QByteArray& fail
     return 0;
 }
 
+int DurableBatch::syncWritten(const std::vector<Waiting>& waiting, QByteArray& failed)
+{
+    // The files of each trusted watch, in the order they were written; the rest.
+    std::vector<std::pair<VolumeWatch*, QList<QByteArray>>> watched;
+    QList<QByteArray> rest;
+    for (const Waiting& item : waiting) {
+        if (item.written.isEmpty())
+            continue;
+        VolumeWatch* const watch = item.watch.get();
+        if (!m_watched || !watch || !watch->m_trusted || watch->m_spoiled) {
+            rest.append(item.written);
+            continue;
+        }
+        auto it = std::find_if(watched.begin(), watched.end(),
+                               [watch](const auto& entry) { return entry.first == watch; });
+        if (it == watched.end()) {
+            watched.push_back({watch, {}});
+            it = watched.end() - 1;
+        }
+        it->second.append(item.written);
+    }
+    for (auto& [watch, files] : watched) {
+        if (files.size() < kSyncfsFrom) {
+            rest.append(files);
+            continue;
+        }
+        if (::syncfs(watch->m_fd) == 0)
+            continue;
+        // An error somewhere on the volume since the watch was opened, maybe in a file that is
+        // not ours: each file by itself says whether it is on the disk, from now on.
+        watch->m_spoiled = true;
+        const int error = syncEach(files, failed);
+        if (error != 0)
+            return error;
+    }
+    return rest.isEmpty() ? 0 : m_sync(rest, failed);
+}
+
 DurableBatch::Outcome DurableBatch::flush(int& error, QByteArray& failed)
 {
     std::vector<Waiting> waiting;
     waiting.swap(m_waiting);
     m_files = 0;
     m_bytes = 0;
-    QList<QByteArray> written;
-    for (const Waiting& item : waiting) {
-        if (!item.written.isEmpty())
-            written.append(item.written);
-    }
-    error = written.isEmpty() ? 0 : m_sync(written, failed);
+    error = syncWritten(waiting, failed);
     Outcome outcome = error == 0 ? Outcome::Done : Outcome::SyncFailed;
     std::vector<Step> whenNamed;
     QList<QByteArray> folders;

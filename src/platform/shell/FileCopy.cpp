@@ -1,6 +1,7 @@
 #include "platform/shell/FileCopy.h"
 
 #include "platform/shell/FolderWalk.h"
+#include "platform/shell/PartFiles.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -93,14 +94,32 @@ Result copyByReading(int in, int out, off_t from, bool early, const Progress& pr
     return Result::Ok;
 }
 
-Result copyContents(int in, int out, const struct stat& info, const Progress& progress,
-                    qint64& copied, int& error)
+// Whether a reflink is worth asking for between the two files' volumes.
+// Without a memo, or without the target's volume, it is always asked.
+bool mayClone(const struct stat& in, dev_t out, const CopyMemo* memo)
+{
+    return !memo || out == 0 || !memo->noClone || memo->from != in.st_dev || memo->to != out;
+}
+
+void rememberNoClone(const struct stat& in, dev_t out, CopyMemo* memo)
+{
+    if (memo && out != 0)
+        *memo = {in.st_dev, out, true};
+}
+
+Result copyContents(int in, int out, const struct stat& info, dev_t outDevice,
+                    const Progress& progress, qint64& copied, int& error, CopyMemo* memo)
 {
     copied = 0;
     const bool early = writesEarly(info);
-    if (info.st_size > 0 && ::ioctl(out, FICLONE, in) == 0) {
-        copied = info.st_size;
-        return progress(copied) ? Result::Ok : Result::Cancelled;
+    if (info.st_size > 0 && mayClone(info, outDevice, memo)) {
+        if (::ioctl(out, FICLONE, in) == 0) {
+            copied = info.st_size;
+            return progress(copied) ? Result::Ok : Result::Cancelled;
+        }
+        // Refused by the file system itself (not for this file alone): asked no more.
+        if (errno == EOPNOTSUPP || errno == ENOTTY || errno == EXDEV || errno == ENOSYS)
+            rememberNoClone(info, outDevice, memo);
     }
     for (;;) {
         const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kPiece, 0);
@@ -168,91 +187,144 @@ QString errorText(int error)
     }
 }
 
-Result copyRegularFile(const QByteArray& source, const struct stat& info, const QByteArray& target,
-                       const Progress& progress, QString& reason)
+namespace
 {
-    Fd in(::open(source.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-    if (in.get() < 0) {
+
+// Opens the source for reading: never through a link, never waiting for a writer (a FIFO put
+// in the file's place since it was listed is opened at once and refused), and only as a
+// regular file.
+int openSource(const At& source, struct stat& opened, QString& reason)
+{
+    const int fd = ::openat(source.folder, source.name.constData(),
+                            O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) {
+        reason = errorText(errno);
+        return -1;
+    }
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        ::close(fd);
+        reason = QStringLiteral("通常のファイルではありません。");
+        return -1;
+    }
+    return fd;
+}
+
+// Everything but the closing: contents, the size check, permissions and times. `out` is the
+// new file; on anything but Ok the caller removes it.
+Result fill(int in, const struct stat& opened, const struct stat& info, int out, dev_t outDevice,
+            const Progress& progress, QString& reason, CopyMemo* memo)
+{
+    qint64 copied = 0;
+    int error = 0;
+    const Result result = copyContents(in, out, opened, outDevice, progress, copied, error, memo);
+    if (result != Result::Ok) {
+        if (result == Result::Failed)
+            reason = errorText(error);
+        return result;
+    }
+    // The copy counts only when it holds as many bytes as the source has now.
+    struct stat after;
+    if (::fstat(in, &after) != 0) {
         reason = errorText(errno);
         return Result::Failed;
     }
-    struct stat opened;
-    if (::fstat(in.get(), &opened) != 0 || !S_ISREG(opened.st_mode)) {
-        reason = QStringLiteral("通常のファイルではありません。");
+    if (after.st_size != copied) {
+        reason = QStringLiteral("コピー中に元のファイルの大きさが変わりました。");
         return Result::Failed;
     }
+    if (::fchmod(out, info.st_mode & 07777) != 0) {
+        reason = errorText(errno);
+        return Result::Failed;
+    }
+    const struct timespec times[2] = {info.st_atim, info.st_mtim};
+    if (::futimens(out, times) != 0) {
+        reason = errorText(errno);
+        return Result::Failed;
+    }
+    // The rest of a large file goes to the disk meanwhile; the caller waits for it
+    // (DurableBatch) before the file takes its name.
+    if (writesEarly(opened))
+        ::sync_file_range(out, 0, 0, SYNC_FILE_RANGE_WRITE);
+    return Result::Ok;
+}
+
+// Closes the new file `out` after fill() and removes it (as `folder`/`name`) unless all went
+// well; a late write error that close reports fails the copy too.
+Result finish(Result result, Fd& out, int folder, const QByteArray& name, QString& reason)
+{
+    if (out.close() != 0 && result == Result::Ok) {
+        reason = errorText(errno);
+        result = Result::Failed;
+    }
+    if (result != Result::Ok)
+        ::unlinkat(folder, name.constData(), 0);
+    return result;
+}
+
+} // namespace
+
+Result copyRegularFile(const QByteArray& source, const struct stat& info, const QByteArray& target,
+                       const Progress& progress, QString& reason)
+{
+    struct stat opened;
+    Fd in(openSource({AT_FDCWD, source}, opened, reason));
+    if (in.get() < 0)
+        return Result::Failed;
     Fd out(::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (out.get() < 0) {
         reason = errorText(errno);
         return Result::Failed;
     }
-    const auto discard = [&](Result result, int error) {
-        out.close();
-        ::unlink(target.constData());
-        if (result == Result::Failed)
-            reason = errorText(error);
-        return result;
-    };
+    const Result result = fill(in.get(), opened, info, out.get(), 0, progress, reason, nullptr);
+    return finish(result, out, AT_FDCWD, target, reason);
+}
 
-    qint64 copied = 0;
-    int error = 0;
-    const Result result = copyContents(in.get(), out.get(), opened, progress, copied, error);
-    if (result != Result::Ok)
-        return discard(result, error);
-
-    // The copy counts only when it holds as many bytes as the source has now.
-    struct stat after;
-    struct stat written;
-    if (::fstat(in.get(), &after) != 0 || ::fstat(out.get(), &written) != 0)
-        return discard(Result::Failed, errno);
-    if (written.st_size != copied || after.st_size != copied) {
-        out.close();
-        ::unlink(target.constData());
-        reason = QStringLiteral("コピー中に元のファイルの大きさが変わりました。");
+Result copyToPart(const At& source, const struct stat& info, const At& target, QByteArray& part,
+                  const Progress& progress, QString& reason, CopyMemo* memo)
+{
+    struct stat opened;
+    Fd in(openSource(source, opened, reason));
+    if (in.get() < 0)
+        return Result::Failed;
+    Fd out(partfiles::createPart(target.folder, target.name, part));
+    if (out.get() < 0) {
+        reason = errorText(errno);
         return Result::Failed;
     }
-
-    if (::fchmod(out.get(), info.st_mode & 07777) != 0)
-        return discard(Result::Failed, errno);
-    const struct timespec times[2] = {info.st_atim, info.st_mtim};
-    if (::futimens(out.get(), times) != 0)
-        return discard(Result::Failed, errno);
-    // The rest of a large file goes to the disk meanwhile; the caller waits for it
-    // (DurableBatch) before the file takes its name.
-    if (writesEarly(opened))
-        ::sync_file_range(out.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
-    if (out.close() != 0) {
-        error = errno;
-        ::unlink(target.constData());
-        reason = errorText(error);
-        return Result::Failed;
-    }
-    return Result::Ok;
+    const Result result =
+        fill(in.get(), opened, info, out.get(), target.device, progress, reason, memo);
+    return finish(result, out, target.folder, part, reason);
 }
 
 bool takeName(const QByteArray& written, const QByteArray& target, bool replace)
 {
+    return takeNameAt(AT_FDCWD, written, target, replace);
+}
+
+bool takeNameAt(int folder, const QByteArray& written, const QByteArray& target, bool replace)
+{
+    const char* const from = written.constData();
+    const char* const to = target.constData();
     if (replace)
-        return ::rename(written.constData(), target.constData()) == 0;
-    if (::renameat2(AT_FDCWD, written.constData(), AT_FDCWD, target.constData(),
-                    RENAME_NOREPLACE) == 0)
+        return ::renameat(folder, from, folder, to) == 0;
+    if (::renameat2(folder, from, folder, to, RENAME_NOREPLACE) == 0)
         return true;
     if (errno != EINVAL && errno != ENOSYS)
         return false;
     // A file system without the no-replace rename: a hard link takes the name only while it
     // is free; without hard links, a rename after a last look.
-    if (::link(written.constData(), target.constData()) == 0) {
-        ::unlink(written.constData());
+    if (::linkat(folder, from, folder, to, 0) == 0) {
+        ::unlinkat(folder, from, 0);
         return true;
     }
     if (errno == EEXIST)
         return false;
     struct stat st;
-    if (::lstat(target.constData(), &st) == 0) {
+    if (::fstatat(folder, to, &st, AT_SYMLINK_NOFOLLOW) == 0) {
         errno = EEXIST;
         return false;
     }
-    return ::rename(written.constData(), target.constData()) == 0;
+    return ::renameat(folder, from, folder, to) == 0;
 }
 
 Result copySymlink(const QByteArray& source, const struct stat& info, const QByteArray& target,

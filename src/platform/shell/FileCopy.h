@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <fcntl.h>
 #include <functional>
 #include <sys/stat.h>
 
@@ -25,9 +26,33 @@ using Progress = std::function<bool(qint64)>;
 Result copyRegularFile(const QByteArray& source, const struct stat& info, const QByteArray& target,
                        const Progress& progress, QString& reason);
 
+// A name inside an open folder, or a path when the folder is AT_FDCWD: a file reached through
+// its folder's descriptor costs one step of lookup instead of one per folder of its path.
+struct At {
+    int folder = AT_FDCWD;
+    QByteArray name;
+    dev_t device = 0; // the folder's volume, where known (for CopyMemo)
+};
+
+// What copies between one pair of volumes learn and keep for the next file: a file system that
+// refused a reflink once is not asked again for every file.
+struct CopyMemo {
+    dev_t from = 0;
+    dev_t to = 0;
+    bool noClone = false;
+};
+
+// copyRegularFile for a file that is written under a new hidden part name beside `target`
+// (partfiles::createPart), which `part` gets (in the form of target.name). On failure or cancel
+// nothing of the part is left.
+Result copyToPart(const At& source, const struct stat& info, const At& target, QByteArray& part,
+                  const Progress& progress, QString& reason, CopyMemo* memo = nullptr);
+
 // Gives the complete file `written` the name `target`: over what is there when `replace`,
 // else only while the name is free (false with errno EEXIST otherwise).
 bool takeName(const QByteArray& written, const QByteArray& target, bool replace);
+// The same for two names in the open folder `folder`.
+bool takeNameAt(int folder, const QByteArray& written, const QByteArray& target, bool replace);
 
 // Creates `target` as a symbolic link with the same content as the link `source`.
 Result copySymlink(const QByteArray& source, const struct stat& info, const QByteArray& target,

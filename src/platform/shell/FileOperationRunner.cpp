@@ -18,6 +18,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <thread>
+#include <tuple>
 #include <unistd.h>
 
 namespace platform
@@ -29,6 +31,33 @@ namespace
 {
 
 using folderwalk::join;
+
+// Files smaller than this are copied on the workers: larger ones are copied on this thread,
+// piece by piece with progress and the disk started early, where the wait for the disk rather
+// than the work of the processor decides.
+constexpr qint64 kOnWorkersBelow = qint64(1) << 20;
+// Copies under way ahead of the walk at most: about a batch, so that the workers go on while
+// this thread waits for the disk and gives a batch its names.
+constexpr size_t kAhead = 4096;
+// Folders held open at most by the copies under way and the files waiting for their names (a
+// tree of many small folders puts its files on the disk every so many folders), and how deep a
+// copy goes with its folders open.
+constexpr int kOpenFolders = 400;
+constexpr int kOpenDepth = 32;
+
+// Sets the members it is given for the items of one folder and puts them back as they were.
+template <typename... Members> class Within
+{
+public:
+    explicit Within(Members&... members) : m_members(members...), m_saved(members...) {}
+    ~Within() { m_members = m_saved; }
+    Within(const Within&) = delete;
+    Within& operator=(const Within&) = delete;
+
+private:
+    std::tuple<Members&...> m_members;
+    std::tuple<Members...> m_saved;
+};
 
 // A free name in `folder` for `name`: "stem<mark>.ext", then "stem<mark> (2).ext", ...
 QByteArray freeName(const QByteArray& folder, const QByteArray& name, bool isFolder,
@@ -271,6 +300,13 @@ int FileOperationRunner::runCopyOrMove(bool move)
     } else {
         partfiles::removeLeftovers(destination);
     }
+    if (!move) {
+        m_targetFolder =
+            std::make_shared<folderwalk::FileDescriptor>(folderwalk::openFolder(destination));
+        if (m_targetFolder->get() < 0)
+            m_targetFolder.reset();
+        m_targetDevice = destInfo.st_dev;
+    }
 
     QList<QByteArray> paths;
     QList<struct stat> infos;
@@ -322,7 +358,14 @@ int FileOperationRunner::runCopyOrMove(bool move)
             target =
                 freeName(destination, nameOf(source), S_ISDIR(info.st_mode), QByteArray(), false);
         }
-        const Step step = move ? moveItem(source, info, target) : copyItem(source, info, target);
+        Step step = move ? moveItem(source, info, target) : copyItem(source, info, target);
+        if (step == Step::Done || step == Step::Skipped) {
+            const Step taken = takeBackPending(0);
+            if (taken != Step::Done)
+                step = taken;
+        } else {
+            dropPending();
+        }
         // What was complete takes its name also when the user cancelled or something failed,
         // as each item did before; and before the next item, which may bring the same name.
         const Step settled = settle();
@@ -336,15 +379,19 @@ FileOperationRunner::Step FileOperationRunner::copyItem(const QByteArray& source
                                                         const QByteArray& target)
 {
     struct stat existing;
-    const bool there = ::lstat(target.constData(), &existing) == 0;
+    const bool there = !m_targetFresh && ::lstat(target.constData(), &existing) == 0;
     if (!S_ISDIR(info.st_mode)) {
         if (!there)
             return copyFileOrLink(source, info, target, false);
         if (S_ISDIR(existing.st_mode))
-            return fail(verb(), source,
-                        QStringLiteral("%1 には同じ名前のフォルダがあります。").arg(shown(target)));
+            return failInOrder(
+                verb(), source,
+                QStringLiteral("%1 には同じ名前のフォルダがあります。").arg(shown(target)));
         if (sameItem(existing, info))
             return advance(unitsOf(source, info), source) ? Step::Skipped : Step::Cancelled;
+        // Every question comes after the copies before it are taken back.
+        if (const Step taken = takeBackPending(0); taken != Step::Done)
+            return taken;
         switch (askCollision(source, info, target, existing)) {
         case Collision::Replace:
             return copyFileOrLink(source, info, target, true);
@@ -355,11 +402,13 @@ FileOperationRunner::Step FileOperationRunner::copyItem(const QByteArray& source
         }
     }
 
-    bool created = false;
     if (there) {
         if (!S_ISDIR(existing.st_mode))
-            return fail(verb(), source,
-                        QStringLiteral("%1 には同じ名前のファイルがあります。").arg(shown(target)));
+            return failInOrder(
+                verb(), source,
+                QStringLiteral("%1 には同じ名前のファイルがあります。").arg(shown(target)));
+        if (const Step taken = takeBackPending(0); taken != Step::Done)
+            return taken;
         switch (askCollision(source, info, target, existing)) {
         case Collision::Replace:
             break;
@@ -369,27 +418,82 @@ FileOperationRunner::Step FileOperationRunner::copyItem(const QByteArray& source
             return Step::Cancelled;
         }
         partfiles::removeLeftovers(target);
-    } else {
-        if (::mkdir(target.constData(), 0700) != 0)
-            return fail(verb(), target, filecopy::errorText(errno));
-        created = true;
+        return copyFolder(source, info, target, false);
     }
-    const Step step = eachChild(
-        source, verb(),
-        [&](const QByteArray& child, const struct stat& childInfo, const QByteArray& name) {
-            return copyItem(child, childInfo, join(target, name));
-        });
-    if (step == Step::Cancelled || step == Step::Failed)
-        return step;
+    if (::mkdir(target.constData(), 0700) != 0)
+        return failInOrder(verb(), target, filecopy::errorText(errno));
+    // Made while copies before it are under way: if one of them fails, the folder goes again,
+    // as it would not have been made.
+    if (!m_pending.empty()) {
+        Pending made;
+        made.madeFolder = target;
+        m_pending.push_back(std::move(made));
+    }
+    return copyFolder(source, info, target, true);
+}
+
+FileOperationRunner::Step FileOperationRunner::copyFolder(const QByteArray& source,
+                                                          const struct stat& info,
+                                                          const QByteArray& target, bool created)
+{
+    // Each target folder whose files wait for the batch holds it open: a tree of many folders
+    // puts its files on the disk every so many folders.
+    if (m_openFolders->load() >= kOpenFolders) {
+        if (const Step taken = takeBackPending(0); taken != Step::Done)
+            return taken;
+        if (const Step settled = settle(); settled != Step::Done)
+            return settled;
+    }
+    const Within within(m_sourceFolder, m_targetFolder, m_targetDevice, m_targetFresh, m_depth);
+    ++m_depth;
+    // The folder is opened with O_NOFOLLOW: a folder swapped for a link is not entered.
+    const int sourceFd = folderwalk::openFolder(source);
+    if (sourceFd < 0)
+        return failInOrder(verb(), source, filecopy::errorText(errno));
+    Folder sourceFolder = holdFolder(sourceFd);
+    QList<folderwalk::Entry> entries;
+    int error = 0;
+    if (!folderwalk::readFolder(sourceFolder->get(), entries, error))
+        return failInOrder(verb(), source, filecopy::errorText(error));
+    m_targetFresh = created;
+    m_sourceFolder.reset();
+    m_targetFolder.reset();
+    if (m_depth <= kOpenDepth) {
+        // Small files inside are copied through the two folders' descriptors.
+        Folder targetFolder = holdFolder(folderwalk::openFolder(target));
+        struct stat targetInfo {
+        };
+        if (targetFolder->get() >= 0 && ::fstat(targetFolder->get(), &targetInfo) == 0) {
+            m_sourceFolder = std::move(sourceFolder);
+            m_targetFolder = std::move(targetFolder);
+            m_targetDevice = targetInfo.st_dev;
+        }
+    }
+    sourceFolder.reset();
+    for (const folderwalk::Entry& entry : entries) {
+        const QByteArray child = join(source, entry.name);
+        if (entry.error != 0)
+            return failInOrder(verb(), child, filecopy::errorText(entry.error));
+        const Step step = copyItem(child, entry.info, join(target, entry.name));
+        if (step == Step::Cancelled || step == Step::Failed)
+            return step;
+    }
     // After the files inside have taken their names, which changes the folder's times.
     if (created) {
-        m_batch.addStep([this, info, target] {
+        filecopy::DurableBatch::Step attributes = [this, info, target] {
             QString reason;
             if (filecopy::copyFolderAttributes(info, target, reason))
                 return true;
             fail(verb(), target, reason);
             return false;
-        });
+        };
+        if (m_pending.empty())
+            m_batch.addStep(std::move(attributes));
+        else {
+            Pending step;
+            step.step = std::move(attributes);
+            m_pending.push_back(std::move(step));
+        }
     }
     return advance(1, source) ? Step::Done : Step::Cancelled;
 }
@@ -400,9 +504,14 @@ FileOperationRunner::Step FileOperationRunner::copyFileOrLink(const QByteArray& 
                                                               bool replace, bool moving)
 {
     if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode))
-        return fail(verb(), source,
-                    QStringLiteral("特殊なファイル（デバイス、FIFO、ソケット）は%1できません。")
-                        .arg(verb()));
+        return failInOrder(
+            verb(), source,
+            QStringLiteral("特殊なファイル（デバイス、FIFO、ソケット）は%1できません。")
+                .arg(verb()));
+    if (!moving && S_ISREG(info.st_mode) && info.st_size < kOnWorkersBelow && m_targetFolder)
+        return copyOnWorker(source, info, target, replace);
+    if (const Step taken = takeBackPending(0); taken != Step::Done)
+        return taken;
     // A file is written beside its final name, hidden, and takes that name only once it is
     // complete and on the disk: a copy cut short (cancelled, killed, the power gone) never
     // leaves a file that looks whole. A link is made in one step and needs no such care.
@@ -418,6 +527,7 @@ FileOperationRunner::Step FileOperationRunner::copyFileOrLink(const QByteArray& 
         return m_batch.full() ? settle() : Step::Done;
     }
     const QByteArray writeTo = partfiles::partName(target);
+    std::shared_ptr<filecopy::VolumeWatch> watch = moving ? nullptr : watchForTarget();
     filecopy::Result result;
     if (S_ISLNK(info.st_mode)) {
         result = filecopy::copySymlink(source, info, writeTo, reason);
@@ -446,10 +556,146 @@ FileOperationRunner::Step FileOperationRunner::copyFileOrLink(const QByteArray& 
             fail(verb(), replace ? target : source, filecopy::errorText(error));
             return false;
         },
-        std::move(whenNamed));
+        std::move(whenNamed), std::move(watch));
     if (!advance(1, source))
         return Step::Cancelled;
     return m_batch.full() ? settle() : Step::Done;
+}
+
+FileOperationRunner::Folder FileOperationRunner::holdFolder(int fd)
+{
+    m_openFolders->fetch_add(1);
+    // The last holder may be a worker.
+    return Folder(new folderwalk::FileDescriptor(fd),
+                  [count = m_openFolders](folderwalk::FileDescriptor* folder) {
+                      delete folder;
+                      count->fetch_sub(1);
+                  });
+}
+
+std::shared_ptr<filecopy::VolumeWatch> FileOperationRunner::watchForTarget()
+{
+    if (!m_targetFolder)
+        return {};
+    for (const std::shared_ptr<filecopy::VolumeWatch>& watch : m_watches) {
+        if (watch->device() == m_targetDevice)
+            return watch;
+    }
+    std::shared_ptr<filecopy::VolumeWatch> watch =
+        filecopy::VolumeWatch::open(m_targetFolder->get());
+    if (watch)
+        m_watches.push_back(watch);
+    return watch;
+}
+
+FileOperationRunner::Step FileOperationRunner::copyOnWorker(const QByteArray& source,
+                                                            const struct stat& info,
+                                                            const QByteArray& target, bool replace)
+{
+    if (const Step taken = takeBackPending(kAhead - 1); taken != Step::Done)
+        return taken;
+    if (!m_workers)
+        m_workers = std::make_unique<filecopy::CopyWorkers>(
+            filecopy::CopyWorkers::threadsFor(std::thread::hardware_concurrency()));
+    auto job = std::make_shared<Job>();
+    job->sourceFolder = m_sourceFolder;
+    job->sourceName = m_sourceFolder ? nameOf(source) : source;
+    job->info = info;
+    job->targetFolder = m_targetFolder;
+    job->targetName = nameOf(target);
+    job->targetDevice = m_targetDevice;
+    // The watch is opened before the file is begun, so that it sees every error in its writing.
+    m_pending.push_back({job, source, target, replace, watchForTarget(), {}, {}});
+    m_workers->add(job);
+    return Step::Done;
+}
+
+FileOperationRunner::Step FileOperationRunner::takeBackPending(size_t under)
+{
+    while (!m_pending.empty()) {
+        Pending& front = m_pending.front();
+        if (front.job) {
+            if (m_pending.size() > under)
+                m_workers->waitFor(*front.job);
+            else if (!m_workers->done(*front.job))
+                break;
+        }
+        Pending pending = std::move(front);
+        m_pending.pop_front();
+        const Step step = takeBack(pending);
+        if (step != Step::Done) {
+            dropPending();
+            return step;
+        }
+    }
+    return Step::Done;
+}
+
+FileOperationRunner::Step FileOperationRunner::takeBack(Pending& pending)
+{
+    if (pending.step) {
+        m_batch.addStep(std::move(pending.step));
+        return Step::Done;
+    }
+    if (!pending.job)
+        return Step::Done; // a folder made
+    const Job& job = *pending.job;
+    if (job.result != filecopy::Result::Ok)
+        return fail(verb(), pending.source, job.reason);
+    // As on this thread: the bytes, the file into the batch, then the file itself, each a
+    // step of the progress where the user may cancel; a cancel at the bytes drops the file.
+    const Folder folder = job.targetFolder;
+    if (job.copied > 0 && !advance(job.copied, pending.source)) {
+        ::unlinkat(folder->get(), job.part.constData(), 0);
+        return Step::Cancelled;
+    }
+    m_batch.addFile(
+        join(folderOf(pending.target), job.part), job.info.st_size,
+        [this, folder, part = job.part, name = job.targetName, source = pending.source,
+         target = pending.target, replace = pending.replace] {
+            if (filecopy::takeNameAt(folder->get(), part, name, replace))
+                return true;
+            const int error = errno;
+            ::unlinkat(folder->get(), part.constData(), 0);
+            fail(verb(), replace ? target : source, filecopy::errorText(error));
+            return false;
+        },
+        {}, std::move(pending.watch));
+    if (!advance(1, pending.source))
+        return Step::Cancelled;
+    return m_batch.full() ? settle() : Step::Done;
+}
+
+void FileOperationRunner::dropPending()
+{
+    if (m_pending.empty())
+        return;
+    if (m_workers)
+        m_workers->skipWaiting();
+    QList<QByteArray> folders;
+    for (const Pending& pending : m_pending) {
+        if (pending.job) {
+            m_workers->waitFor(*pending.job);
+            if (!pending.job->skipped && pending.job->result == filecopy::Result::Ok)
+                ::unlinkat(pending.job->targetFolder->get(), pending.job->part.constData(), 0);
+        } else if (!pending.madeFolder.isEmpty()) {
+            folders.prepend(pending.madeFolder);
+        }
+    }
+    m_pending.clear();
+    if (m_workers)
+        m_workers->allowAgain();
+    // The innermost first; a folder that is not empty stays.
+    for (const QByteArray& folder : folders)
+        ::rmdir(folder.constData());
+}
+
+FileOperationRunner::Step
+FileOperationRunner::failInOrder(const QString& what, const QByteArray& path, const QString& reason)
+{
+    if (const Step taken = takeBackPending(0); taken != Step::Done)
+        return taken;
+    return fail(what, path, reason);
 }
 
 bool FileOperationRunner::removeMoved(const QByteArray& source)
@@ -464,6 +710,8 @@ bool FileOperationRunner::removeMoved(const QByteArray& source)
 
 FileOperationRunner::Step FileOperationRunner::settle()
 {
+    // The files written after this batch get watches opened after its syncfs.
+    m_watches.clear();
     int error = 0;
     QByteArray failed;
     switch (m_batch.flush(error, failed)) {

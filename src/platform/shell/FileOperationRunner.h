@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Shell.h"
+#include "platform/shell/CopyWorkers.h"
 #include "platform/shell/DurableBatch.h"
 #include "platform/shell/ShellUi.h"
 
@@ -8,7 +9,10 @@
 #include <QList>
 
 #include <atomic>
+#include <deque>
 #include <functional>
+#include <memory>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -27,6 +31,11 @@ namespace platform
 // batch is there. A move across file systems removes each source only after its copy's name
 // is on the disk too; links are copied as links and never followed. Hidden parts that a process
 // which has ended left in a target folder are removed when a copy or move into it starts.
+//
+// The bytes of a copy's small files are copied on worker threads (CopyWorkers) a little ahead
+// of this thread, which walks on, asks, shows the progress and takes each copy back in the
+// walk's order: a failure in one of them ends the operation as it would have at that file, with
+// the files before it named and nothing of the ones after it left.
 class FileOperationRunner final
 {
 public:
@@ -50,6 +59,40 @@ private:
                         bool replace, bool moving = false);
     // Puts the files written so far on the disk and gives them their names (DurableBatch).
     Step settle();
+
+    using Folder = filecopy::CopyWorkers::Folder;
+    using Job = filecopy::CopyWorkers::Job;
+    // What the walk has handed on and not yet taken back, in the walk's order: a small file's
+    // copy under way, a folder's attributes (which go into the batch after the folder's
+    // files), or a folder made meanwhile (removed again if what comes before it fails).
+    struct Pending {
+        std::shared_ptr<Job> job;
+        QByteArray source;
+        QByteArray target;
+        bool replace = false;
+        std::shared_ptr<filecopy::VolumeWatch> watch;
+        filecopy::DurableBatch::Step step;
+        QByteArray madeFolder;
+    };
+    // Takes back what is finished, in order, and waits until no more than `under` remain;
+    // anything but Done after a failure (told) or a cancel, with the rest dropped.
+    Step takeBackPending(size_t under);
+    Step takeBack(Pending& pending);
+    // Drops everything pending: copies are waited for and their parts removed, folders made
+    // meanwhile removed when empty.
+    void dropPending();
+    // fail() once every copy before it is taken back: the first failure in the walk's order
+    // is the one told.
+    Step failInOrder(const QString& what, const QByteArray& path, const QString& reason);
+    // Hands a small file's copy to the workers.
+    Step copyOnWorker(const QByteArray& source, const struct stat& info, const QByteArray& target,
+                      bool replace);
+    // An open folder, counted in m_openFolders while it is held.
+    Folder holdFolder(int fd);
+    // The watch of the target folder's volume for the files written from now on.
+    std::shared_ptr<filecopy::VolumeWatch> watchForTarget();
+    Step copyFolder(const QByteArray& source, const struct stat& info, const QByteArray& target,
+                    bool created);
     // A moved item's source, removed once its copy has its name; false after a failure (told).
     bool removeMoved(const QByteArray& source);
     bool removeMovedFolder(const QByteArray& source);
@@ -92,6 +135,22 @@ private:
     qint64 m_done = 0;
     dev_t m_device = 0; // the volume of the tree being deleted
     filecopy::DurableBatch m_batch;
+
+    // The open folders of the items a copy is at: the source's (null: its items are reached
+    // by their paths) and the target's (null: small files are copied on this thread), on the
+    // volume m_targetDevice; m_targetFresh when this copy made the target folder, so that
+    // nothing can be there to collide with but what another process puts there meanwhile
+    // (which the no-replace naming still refuses).
+    Folder m_sourceFolder;
+    Folder m_targetFolder;
+    dev_t m_targetDevice = 0;
+    bool m_targetFresh = false;
+    int m_depth = 0;
+    // Folders held open by the copy (the walk, copies under way, files waiting for names).
+    std::shared_ptr<std::atomic<int>> m_openFolders = std::make_shared<std::atomic<int>>(0);
+    std::unique_ptr<filecopy::CopyWorkers> m_workers;
+    std::deque<Pending> m_pending;
+    std::vector<std::shared_ptr<filecopy::VolumeWatch>> m_watches;
 };
 
 } // namespace platform

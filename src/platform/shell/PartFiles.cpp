@@ -73,6 +73,20 @@ QByteArray partName(const QByteArray& target)
     }
 }
 
+int createPart(int folder, const QByteArray& target, QByteArray& part)
+{
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray stem = target.left(slash + 1) + '.' + target.mid(slash + 1) + kMark +
+                            QByteArray::number(::getpid()) + '-';
+    for (int n = 0;; ++n) {
+        part = stem + QByteArray::number(n);
+        const int fd =
+            ::openat(folder, part.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0 || errno != EEXIST || n == 1000000)
+            return fd;
+    }
+}
+
 pid_t writerOf(const QByteArray& name)
 {
     if (!name.startsWith('.'))

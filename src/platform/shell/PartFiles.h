@@ -12,6 +12,12 @@ namespace platform::partfiles
 // A free hidden name beside `target` for this process to write into.
 QByteArray partName(const QByteArray& target);
 
+// Creates a new hidden part beside `target` (a name inside the open folder `folder`, or a path
+// with AT_FDCWD), empty, readable and writable by this user only, and opens it for writing;
+// `part` gets its name in the form of `target`. -1 with errno set when it cannot be made. The
+// first free part name is found by the creation itself, with no look beforehand.
+int createPart(int folder, const QByteArray& target, QByteArray& part);
+
 // The writing process of a hidden part's name, or 0 when `name` is no such name: a dot, a name
 // of at least one byte, ".koramo-", a process number, "-" and a count, nothing after.
 pid_t writerOf(const QByteArray& name);

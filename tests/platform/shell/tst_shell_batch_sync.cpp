@@ -6,6 +6,7 @@
 #include "QStringPrinting.h"
 #include "ShellFixture.h"
 
+#include "base/NativePath.h"
 #include "desktop/LinuxShell.h"
 #include "platform/shell/DurableBatch.h"
 
@@ -118,7 +119,91 @@ QStringList partsUnder(const QString& root)
     return parts;
 }
 
+// The names of `folder` in the order readdir gives them, which is the order a copy walks them.
+QList<QByteArray> walkOrder(const QString& folder)
+{
+    QList<QByteArray> names;
+    DIR* dir = ::opendir(bytes(folder).constData());
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (qstrcmp(entry->d_name, ".") != 0 && qstrcmp(entry->d_name, "..") != 0)
+            names << QByteArray(entry->d_name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+QByteArray hostileContent(const QByteArray& folder, int i)
+{
+    return folder + pattern(100 + (i % 97) * 13, i);
+}
+
+// Folders "a", "b" and "c" of small files under `root`, as many as `sizes` says for the folder
+// that comes first, second and third in the walk, each file named by hostileName() so that the
+// folders hold namesakes, with bytes that tell the folder; returns the files by folder in walk
+// order (the folders too in walk order).
+QList<QPair<QByteArray, QList<QByteArray>>> hostileTree(const QString& root,
+                                                        const QList<int>& sizes)
+{
+    QDir().mkpath(root);
+    for (const char* folder : {"a", "b", "c"})
+        QDir(root).mkdir(QLatin1String(folder));
+    const QList<QByteArray> folders = walkOrder(root);
+    for (qsizetype f = 0; f < folders.size(); ++f) {
+        for (int i = 0; i < sizes.value(f); ++i) {
+            if (!writeRaw(root + u'/' + QString::fromUtf8(folders[f]), hostileName(i),
+                          hostileContent(folders[f], i)))
+                return {};
+        }
+    }
+    QList<QPair<QByteArray, QList<QByteArray>>> order;
+    for (const QByteArray& folder : folders)
+        order.append({folder, walkOrder(root + u'/' + QString::fromUtf8(folder))});
+    return order;
+}
+
+// A path as the shell's messages show it.
+QString shownPath(const QByteArray& path)
+{
+    return platform::displayPath(platform::fromNativePath(path));
+}
+
+QByteArray hostileContent(const QByteArray& folder, const QByteArray& name)
+{
+    for (int i = 0;; ++i) {
+        if (hostileName(i) == name)
+            return hostileContent(folder, i);
+    }
+}
+
+// Every file of `order` the copy in `target` holds, whole, up to the one at (folderIndex,
+// fileIndex) and none from there on; returns how many were there.
+int checkCopiedUpTo(const QString& target, const QList<QPair<QByteArray, QList<QByteArray>>>& order,
+                    int folderIndex, int fileIndex)
+{
+    int there = 0;
+    for (int f = 0; f < order.size(); ++f) {
+        const QString folder = target + u'/' + QString::fromUtf8(order[f].first);
+        for (int i = 0; i < order[f].second.size(); ++i) {
+            const QByteArray& name = order[f].second[i];
+            const bool before = f < folderIndex || (f == folderIndex && i < fileIndex);
+            const QByteArray copied = readRaw(folder, name);
+            if (before) {
+                EXPECT_EQ(copied, hostileContent(order[f].first, name))
+                    << order[f].first.toStdString() << '/' << name.toStdString();
+                ++there;
+            } else {
+                EXPECT_EQ(copied, "<missing>")
+                    << order[f].first.toStdString() << '/' << name.toStdString();
+            }
+        }
+    }
+    return there;
+}
+
 using BatchSync = ShellFixture;
+using CopyAhead = ShellFixture;
 
 #define NEED_IMAGE(image)                                                                          \
     do {                                                                                           \
@@ -328,3 +413,200 @@ TEST(DurableBatchSync, MovedSourcesGoOnlyAfterTheNamesAreOnTheDisk)
             EXPECT_EQ(readFile(dir.path() + QStringLiteral("/m%1").arg(i)), "x") << i;
     }
 }
+
+namespace
+{
+
+// The small files of a tree are copied ahead of the walk; one of them is swapped for a FIFO
+// after its folder was read and before its copy began (the last file of the tree, or one in
+// the middle of the last folder with copies of the files after it under way): that file is the
+// one failure told, by its path, every file before it in the walk's order is whole under its
+// name, and nothing of the files after it is left, neither names nor hidden parts.
+TEST_F(CopyAhead, AFileThatTurnsIntoAFifoEndsTheCopyThereWithNothingAfterIt)
+{
+    for (const bool last : {true, false}) {
+        SCOPED_TRACE(last ? "the last file" : "a file in the middle of the last folder");
+        removeRaw(src());
+        const QString target =
+            m_root.path() + (last ? QStringLiteral("/dst-last") : QStringLiteral("/dst-mid"));
+        QDir().mkpath(target);
+        // The last folder holds more files than may be copied ahead of the walk (about a
+        // batch).
+        const auto order = hostileTree(src(QStringLiteral("tree")), {30, 30, 4400});
+        ASSERT_EQ(order.size(), 3);
+        const int lastFolder = 2;
+        const int failing = last ? 4399 : 4300;
+        const QByteArray folderName = order[lastFolder].first;
+        const QByteArray swapped = bytes(src(QStringLiteral("tree/"))) + folderName + '/' +
+                                   order[lastFolder].second[failing];
+        bool swappedYet = false;
+        ui_->errors.clear();
+        // The first file of the last folder to come back: that folder was read by then, and
+        // the file to swap lies beyond the copies handed on so far.
+        ui_->onStep = [&](int) {
+            if (!swappedYet && ui_->lastCurrent.contains(QStringLiteral("/tree/") +
+                                                         QString::fromUtf8(folderName) + u'/')) {
+                swappedYet = true;
+                ASSERT_EQ(::unlink(swapped.constData()), 0);
+                ASSERT_EQ(::mkfifo(swapped.constData(), 0600), 0);
+            }
+        };
+
+        EXPECT_EQ(run(Shell::Copy, {src(QStringLiteral("tree"))}, target), Shell::kFailed);
+        ui_->onStep = nullptr;
+        ASSERT_TRUE(swappedYet);
+        ASSERT_EQ(ui_->errors.size(), 1) << ui_->errors.join(u'\n');
+        EXPECT_TRUE(
+            ui_->errors[0].startsWith(QStringLiteral("コピーできません: ") + shownPath(swapped)))
+            << ui_->errors[0];
+        EXPECT_TRUE(ui_->errors[0].contains(QStringLiteral("通常のファイルではありません")))
+            << ui_->errors[0];
+        EXPECT_EQ(checkCopiedUpTo(target + QStringLiteral("/tree"), order, lastFolder, failing),
+                  30 * 2 + failing);
+        EXPECT_TRUE(partsUnder(target).isEmpty()) << partsUnder(target).join(u'\n');
+        EXPECT_EQ(entriesIn(target + QStringLiteral("/tree/") + QString::fromUtf8(folderName)),
+                  failing);
+        removeRaw(target);
+    }
+    removeRaw(src());
+}
+
+// A cancel while copies run ahead: every name there is a whole file, nothing else is left (no
+// hidden part, no half file), and the copy did stop part of the way.
+TEST_F(CopyAhead, ACancelWhileCopiesRunAheadLeavesOnlyWholeNamedFiles)
+{
+    const auto order = hostileTree(src(QStringLiteral("tree")), {200, 200, 200});
+    ASSERT_EQ(order.size(), 3);
+    const QString target = m_root.path() + QStringLiteral("/dst");
+    QDir().mkpath(target);
+    ui_->cancelAtStep(300);
+
+    EXPECT_EQ(run(Shell::Copy, {src(QStringLiteral("tree"))}, target), Shell::kCancelled);
+    EXPECT_TRUE(partsUnder(target).isEmpty()) << partsUnder(target).join(u'\n');
+    int named = 0;
+    for (const auto& [folder, names] : order) {
+        const QString copied = target + QStringLiteral("/tree/") + QString::fromUtf8(folder);
+        for (const QByteArray& name : names) {
+            const QByteArray content = readRaw(copied, name);
+            if (content == "<missing>")
+                continue;
+            ++named;
+            EXPECT_EQ(content, hostileContent(folder, name)) << name.toStdString();
+        }
+        const int entries = entriesIn(copied);
+        if (entries >= 0) {
+            // Nothing in the folder but the named files.
+            int here = 0;
+            for (const QByteArray& name : names)
+                here += readRaw(copied, name) != "<missing>";
+            EXPECT_EQ(entries, here) << folder.toStdString();
+        }
+    }
+    EXPECT_GT(named, 0);
+    EXPECT_LT(named, 600);
+    removeRaw(src());
+    removeRaw(target);
+}
+
+// Files already in the target are asked about one by one in the walk's order while the copies
+// of the others run ahead, and each answer holds; a file that fails before a later collision
+// ends the copy before that question is asked.
+TEST_F(CopyAhead, QuestionsComeInTheWalksOrderAndNoneAfterAFailure)
+{
+    using Overwrite = platform::ShellUi::Overwrite;
+    const auto order = hostileTree(src(QStringLiteral("tree")), {120, 120, 4400});
+    // Every 25th file is there already in the small folders, every 500th in the large one.
+    const auto collides = [](qsizetype i, qsizetype of) { return i % (of > 1000 ? 500 : 25) == 0; };
+    ASSERT_EQ(order.size(), 3);
+    const QString target = m_root.path() + QStringLiteral("/dst");
+    // Some files of every folder are there already (namesakes in each folder), so the
+    // folders are too: first "tree" is asked about, then each folder before its files.
+    struct Question {
+        QByteArray folder; // where the item is
+        QByteArray name;
+        bool yes;
+    };
+    QList<Question> questions = {{bytes(target), "tree", true}};
+    for (const auto& [folder, names] : order) {
+        const QString copied = target + QStringLiteral("/tree/") + QString::fromUtf8(folder);
+        questions.append({bytes(target + QStringLiteral("/tree")), folder, true});
+        for (int i = 0; i < names.size(); ++i) {
+            if (!collides(i, names.size()))
+                continue;
+            ASSERT_TRUE(writeRaw(copied, names[i], "old " + names[i]));
+            questions.append({bytes(copied), names[i], questions.size() % 2 == 0});
+        }
+    }
+    for (const Question& question : questions)
+        ui_->answerOverwrite(question.yes ? Overwrite::Yes : Overwrite::No);
+
+    EXPECT_EQ(run(Shell::Copy, {src(QStringLiteral("tree"))}, target), 0)
+        << ui_->errors.join(u'\n');
+    ASSERT_EQ(ui_->overwriteTexts.size(), questions.size());
+    for (qsizetype i = 0; i < questions.size(); ++i) {
+        const Question& question = questions[i];
+        // The question names the item's folder and the item.
+        const QString text = ui_->overwriteTexts[i];
+        EXPECT_TRUE(text.contains(shownPath(question.folder))) << i << ' ' << text;
+        EXPECT_TRUE(text.contains(u'「' + shownPath(question.name) + u'」')) << i << ' ' << text;
+        if (i == 0 || question.folder.endsWith("/tree"))
+            continue;
+        const QString folder = QFile::decodeName(question.folder);
+        const QByteArray folderName = question.folder.mid(question.folder.lastIndexOf('/') + 1);
+        EXPECT_EQ(readRaw(folder, question.name),
+                  question.yes ? hostileContent(folderName, question.name) : "old " + question.name)
+            << i;
+    }
+    EXPECT_EQ(ui_->unexpected, 0);
+    EXPECT_TRUE(partsUnder(target).isEmpty()) << partsUnder(target).join(u'\n');
+    for (const auto& [folder, names] : order) {
+        const QString copied = target + QStringLiteral("/tree/") + QString::fromUtf8(folder);
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            if (!collides(i, names.size())) {
+                EXPECT_EQ(readRaw(copied, names[i]), hostileContent(folder, names[i]));
+            }
+        }
+    }
+
+    // Again into a new target where a file of the last folder collides, and the one before it
+    // has turned into a FIFO by the time its copy begins (swapped when the first file of that
+    // folder comes back, before that one is handed on): the failure is told and the question
+    // about the file right after it is never asked.
+    const QString again = m_root.path() + QStringLiteral("/again");
+    const QByteArray lastFolder = order[2].first;
+    const QString lastCopied = again + QStringLiteral("/tree/") + QString::fromUtf8(lastFolder);
+    ASSERT_TRUE(writeRaw(lastCopied, order[2].second[4301], "old"));
+    const QByteArray swapped =
+        bytes(src(QStringLiteral("tree/"))) + lastFolder + '/' + order[2].second[4300];
+    ui_->errors.clear();
+    ui_->overwriteTexts.clear();
+    ui_->answerOverwrite(Overwrite::Yes); // "tree"
+    ui_->answerOverwrite(Overwrite::Yes); // the last folder
+    bool swappedYet = false;
+    ui_->onStep = [&](int) {
+        if (!swappedYet && ui_->lastCurrent.contains(QStringLiteral("/tree/") +
+                                                     QString::fromUtf8(lastFolder) + u'/')) {
+            swappedYet = true;
+            ASSERT_EQ(::unlink(swapped.constData()), 0);
+            ASSERT_EQ(::mkfifo(swapped.constData(), 0600), 0);
+        }
+    };
+    EXPECT_EQ(run(Shell::Copy, {src(QStringLiteral("tree"))}, again), Shell::kFailed);
+    ui_->onStep = nullptr;
+    ASSERT_TRUE(swappedYet);
+    ASSERT_EQ(ui_->overwriteTexts.size(), 2) << ui_->overwriteTexts.join(u'\n');
+    EXPECT_TRUE(ui_->overwriteTexts[1].contains(u'「' + shownPath(lastFolder) + u'」'))
+        << ui_->overwriteTexts[1];
+    ASSERT_EQ(ui_->errors.size(), 1) << ui_->errors.join(u'\n');
+    EXPECT_TRUE(
+        ui_->errors[0].startsWith(QStringLiteral("コピーできません: ") + shownPath(swapped)))
+        << ui_->errors[0];
+    EXPECT_EQ(readRaw(lastCopied, order[2].second[4301]), "old");
+    EXPECT_EQ(entriesIn(lastCopied), 1 + 4300);
+    EXPECT_TRUE(partsUnder(again).isEmpty()) << partsUnder(again).join(u'\n');
+    removeRaw(m_root.path() + QStringLiteral("/src"));
+    removeRaw(target);
+    removeRaw(again);
+}
+
+} // namespace
