@@ -296,11 +296,6 @@ Result copyToPart(const At& source, const struct stat& info, const At& target, Q
     return finish(result, out, target.folder, part, reason);
 }
 
-bool takeName(const QByteArray& written, const QByteArray& target, bool replace)
-{
-    return takeNameAt(AT_FDCWD, written, target, replace);
-}
-
 bool takeNameAt(int folder, const QByteArray& written, const QByteArray& target, bool replace)
 {
     const char* const from = written.constData();

@@ -48,10 +48,9 @@ struct CopyMemo {
 Result copyToPart(const At& source, const struct stat& info, const At& target, QByteArray& part,
                   const Progress& progress, QString& reason, CopyMemo* memo = nullptr);
 
-// Gives the complete file `written` the name `target`: over what is there when `replace`,
-// else only while the name is free (false with errno EEXIST otherwise).
-bool takeName(const QByteArray& written, const QByteArray& target, bool replace);
-// The same for two names in the open folder `folder`.
+// Gives the complete file `written` the name `target`, both in the open folder `folder` (or
+// paths, with AT_FDCWD): over what is there when `replace`, else only while the name is free
+// (false with errno EEXIST otherwise).
 bool takeNameAt(int folder, const QByteArray& written, const QByteArray& target, bool replace);
 
 // Creates `target` as a symbolic link with the same content as the link `source`.

@@ -546,20 +546,28 @@ FileOperationRunner::Step FileOperationRunner::copyFileOrLink(const QByteArray& 
     filecopy::DurableBatch::Step whenNamed;
     if (moving)
         whenNamed = [this, source] { return removeMoved(source); };
-    m_batch.addFile(
-        writeTo, S_ISREG(info.st_mode) ? qint64(info.st_size) : 0,
-        [this, writeTo, source, target, replace] {
-            if (filecopy::takeName(writeTo, target, replace))
-                return true;
-            const int error = errno;
-            ::unlink(writeTo.constData());
-            fail(verb(), replace ? target : source, filecopy::errorText(error));
-            return false;
-        },
-        std::move(whenNamed), std::move(watch));
+    m_batch.addFile(writeTo, S_ISREG(info.st_mode) ? qint64(info.st_size) : 0,
+                    nameStep(nullptr, writeTo, target, source, target, replace),
+                    std::move(whenNamed), std::move(watch));
     if (!advance(1, source))
         return Step::Cancelled;
     return m_batch.full() ? settle() : Step::Done;
+}
+
+filecopy::DurableBatch::Step FileOperationRunner::nameStep(Folder folder, QByteArray part,
+                                                           QByteArray name, QByteArray source,
+                                                           QByteArray target, bool replace)
+{
+    return [this, folder = std::move(folder), part = std::move(part), name = std::move(name),
+            source = std::move(source), target = std::move(target), replace] {
+        const int at = folder ? folder->get() : AT_FDCWD;
+        if (filecopy::takeNameAt(at, part, name, replace))
+            return true;
+        const int error = errno;
+        ::unlinkat(at, part.constData(), 0);
+        fail(verb(), replace ? target : source, filecopy::errorText(error));
+        return false;
+    };
 }
 
 FileOperationRunner::Folder FileOperationRunner::holdFolder(int fd)
@@ -651,15 +659,7 @@ FileOperationRunner::Step FileOperationRunner::takeBack(Pending& pending)
     }
     m_batch.addFile(
         join(folderOf(pending.target), job.part), job.info.st_size,
-        [this, folder, part = job.part, name = job.targetName, source = pending.source,
-         target = pending.target, replace = pending.replace] {
-            if (filecopy::takeNameAt(folder->get(), part, name, replace))
-                return true;
-            const int error = errno;
-            ::unlinkat(folder->get(), part.constData(), 0);
-            fail(verb(), replace ? target : source, filecopy::errorText(error));
-            return false;
-        },
+        nameStep(folder, job.part, job.targetName, pending.source, pending.target, pending.replace),
         {}, std::move(pending.watch));
     if (!advance(1, pending.source))
         return Step::Cancelled;

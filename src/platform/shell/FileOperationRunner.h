@@ -89,6 +89,11 @@ private:
                       bool replace);
     // An open folder, counted in m_openFolders while it is held.
     Folder holdFolder(int fd);
+    // The batch's step that gives a complete part file its name once it is on the disk: `part`
+    // and `name` inside `folder`, or whole paths without one. If the name cannot be taken, the
+    // part goes and the failure is reported for `target` (replacing) or `source`.
+    filecopy::DurableBatch::Step nameStep(Folder folder, QByteArray part, QByteArray name,
+                                          QByteArray source, QByteArray target, bool replace);
     // The watch of the target folder's volume for the files written from now on.
     std::shared_ptr<filecopy::VolumeWatch> watchForTarget();
     Step copyFolder(const QByteArray& source, const struct stat& info, const QByteArray& target,
