@@ -28,13 +28,12 @@ inline bool touch(const QByteArray& folder, const QByteArray& name)
     return true;
 }
 
-// The names the list shows for these files under the mask, in its order: case-insensitive,
+// The names the list shows for these names under the mask, in its order: case-insensitive,
 // ties broken by the exact text.
-inline QStringList reference(const QList<QByteArray>& names, const QString& pattern)
+inline QStringList reference(const QStringList& names, const QString& pattern)
 {
     QStringList shown;
-    for (const QByteArray& bytes : names) {
-        const QString name = platform::fromNativePath(bytes);
+    for (const QString& name : names) {
         if (app::matchesPattern(name, pattern))
             shown << name;
     }
@@ -43,6 +42,15 @@ inline QStringList reference(const QList<QByteArray>& names, const QString& patt
         return c != 0 ? c < 0 : a < b;
     });
     return shown;
+}
+
+// The same for files made under these raw names.
+inline QStringList reference(const QList<QByteArray>& names, const QString& pattern)
+{
+    QStringList shown;
+    for (const QByteArray& bytes : names)
+        shown << platform::fromNativePath(bytes);
+    return reference(shown, pattern);
 }
 
 } // namespace listtest

@@ -5,6 +5,8 @@
 #include "app/FileListBox.h"
 #include "base/NativePath.h"
 
+#include "ListedNames.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -13,6 +15,8 @@
 #include <algorithm>
 #include <fcntl.h>
 #include <unistd.h>
+
+using listtest::reference;
 
 namespace
 {
@@ -25,21 +29,6 @@ bool touch(const QString& folder, const QString& name)
         return false;
     ::close(fd);
     return true;
-}
-
-// What the list must show: the reference order of the names the pattern lets through.
-QStringList expected(const QStringList& names, const QString& pattern)
-{
-    QStringList shown;
-    for (const QString& name : names) {
-        if (app::matchesPattern(name, pattern))
-            shown << name;
-    }
-    std::sort(shown.begin(), shown.end(), [](const QString& a, const QString& b) {
-        const int c = a.compare(b, Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a < b;
-    });
-    return shown;
 }
 
 // Names whose order depends on how case is folded: ASCII, Latin, Greek, Cyrillic, full-width
@@ -104,7 +93,7 @@ private Q_SLOTS:
               QStringLiteral("*.jpg;*.lzh"), QStringLiteral("re*.t?t"), QStringLiteral("*"),
               QStringLiteral("*.none")}) {
             list.setPattern(pattern);
-            const QStringList want = expected(names, pattern);
+            const QStringList want = reference(names, pattern);
             QCOMPARE(list.names(), want);
             QCOMPARE(list.count(), want.size());
             for (int i = 0; i < list.count(); ++i)
@@ -138,9 +127,9 @@ private Q_SLOTS:
         }
         app::FileListBox list;
         list.setPath(dir.path());
-        QCOMPARE(list.names(), expected(names, QStringLiteral("*.*")));
+        QCOMPARE(list.names(), reference(names, QStringLiteral("*.*")));
         list.setPattern(QStringLiteral("*.txt"));
-        QCOMPARE(list.names(), expected(names, QStringLiteral("*.txt")));
+        QCOMPARE(list.names(), reference(names, QStringLiteral("*.txt")));
     }
 
     void namesThatAreNotUtf8AreListedAndKeepTheirBytes()
